@@ -169,11 +169,13 @@ int Interpreter::Run(std::int32_t start) {
 int Interpreter::RunStepByStep(std::int32_t start) {
     if (!BeginRun()) return 0;
     std::int32_t pc = start;
-    while (Step(pc)) {
+    // Steps are counted as the decoded engine counts them: every instruction, END included.
+    for (;;) {
         if (++steps_ > stepBudget_) {
             Fail(ScriptFault::StepBudget, pc);
             break;
         }
+        if (!Step(pc)) break;
     }
     return FinishRun();
 }

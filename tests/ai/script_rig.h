@@ -42,6 +42,13 @@ private:
     std::filesystem::path path_;
 };
 
+// The two engines of the interpreter, which must agree on every script.
+enum class Engine { Decoded, Stepwise };
+
+inline std::string EngineName(const ::testing::TestParamInfo<Engine>& info) {
+    return info.param == Engine::Decoded ? "Decoded" : "Stepwise";
+}
+
 // What the test built-ins saw.
 struct RigOwner {
     std::vector<std::int32_t> out;
@@ -100,11 +107,28 @@ public:
         return compiler.CompileFile(dir.Write(name, text));
     }
 
+    // Runs of the tables through the chosen engine, with the interpreter's results.
+    int RunAt(std::int32_t entry) {
+        return engine == Engine::Decoded ? interpreter.Run(entry) : interpreter.RunStepByStep(entry);
+    }
+    int Program() { return RunAt(0); }
+    int Conditions() { return code.ConditionsEntry() < 0 ? -1 : RunAt(code.ConditionsEntry()); }
+    int Exceptions() { return code.ExceptionsEntry() < 0 ? -1 : RunAt(code.ExceptionsEntry()); }
+    int Orders(const std::string& group) {
+        std::int32_t entry;
+        return code.FindOrders(group, entry) ? RunAt(entry) : -1;
+    }
+    int GroupExceptions(const std::string& group) {
+        std::int32_t entry;
+        return code.FindExceptions(group, entry) ? RunAt(entry) : -1;
+    }
+
     // The last compile error as "text (line n)".
     std::string Describe() const {
         return compiler.ErrorText() + " (line " + std::to_string(compiler.ErrorLine()) + ")";
     }
 
+    Engine engine = Engine::Decoded;
     TempDir dir;
     Code code;
     Compiler compiler;

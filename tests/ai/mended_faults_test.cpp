@@ -122,14 +122,6 @@ TEST_P(MendedFault, UnsetVariablesReadAsZero) {
 TEST_P(MendedFault, EndlessScriptFailsOnceAndTheGameGoesOn) {
     platform::ClearShownMessageBoxes();
     ASSERT_EQ(rig.Compile("P {\n"
-                          " procedure Forever() { var x; while TRUE { x = x + 1; }; };\n"
-                          " Conditions { };\n"
-                          " Orders for G { TRUE_ Forever(); };\n"
-                          " var TRUE_;\n"
-                          " Exceptions { Forever(); };\n"
-                          "}\n"),
-              0);
-    ASSERT_EQ(rig.Compile("P {\n"
                           " var go;\n"
                           " procedure Forever() { var x; while TRUE { x = x + 1; }; };\n"
                           " Conditions { go = 1; };\n"

@@ -1,7 +1,7 @@
 // Fixed-size pages: blocks of the pool's fixed block size from offset 28 to the end of the block
 // area, free ones chained through their first 4 bytes.
 // Invariants: a free block's link word is kFreeLinkTag | the offset of the next free block (0
-// ends the list); the list holds only blocks of the area, each once; free blocks plus the in-use
+// ends the list), and a block handed out starts with 0 in place of it; the list holds only blocks of the area, each once; free blocks plus the in-use
 // count make up every block of the area; the descriptor hint is 0 only when the list was found
 // empty.
 #include "memlib/pool.h"
@@ -65,6 +65,8 @@ std::uint8_t* fixedAlloc(Pool* pool) {
                     const std::uint32_t off = freeHead(page);
                     if (off) {
                         setFreeHead(page, linkAt(page, off) & 0xFFFF);
+                        // A block in use must not look free to the double-free test.
+                        store(page + off, std::uint32_t{0});
                         setPageInUse(page, pageInUse(page) + 1);
                         pool->lists[kFixedPage] = d;
                         return page + off;

@@ -450,18 +450,27 @@ BRM_API std::int32_t MemRegisterTask(void) {
 }
 
 BRM_API std::int32_t MemUnregisterTask(void) {
-    LibraryGuard g;
-    LibraryRecord& lib = library();
-    if (lib.taskCount > 0 && --lib.taskCount > 0) return 1;
-    lib.taskCount = 0;
-    while (Pool* pool = lib.pools) {
+    Pool* pools;
+    {
+        LibraryGuard g;
+        LibraryRecord& lib = library();
+        if (lib.taskCount > 0 && --lib.taskCount > 0) return 1;
+        lib.taskCount = 0;
+        pools = lib.pools;
+        lib.pools = nullptr;
+    }
+    // Each pool's lock is taken before the library lock everywhere else, so the pools are
+    // destroyed after the list has been taken out and the library lock left.
+    while (pools) {
         Reservation r;
+        Pool* pool = pools;
         if (validPool(pool)) {
-            destroyPool(pool); // unlinks it
+            pools = pool->next;
+            destroyPool(pool);
         } else if (reservationAt(pool, r)) {
-            lib.pools = pool->next; // readable but damaged: only dropped
+            pools = pool->next; // readable but damaged: only dropped
         } else {
-            lib.pools = nullptr; // the rest of the chain cannot be read
+            pools = nullptr; // the rest of the chain cannot be read
         }
     }
     return 1;

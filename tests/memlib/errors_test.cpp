@@ -1,6 +1,7 @@
 // The error report, the installable handler, the default handler's message boxes.
 #include "tests/memlib/library.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -328,6 +329,31 @@ TEST_F(ErrorTest, NoMoreThan25ThreadsInTheHandlerAtOnce) {
 }
 
 using ErrorDeathTest = ErrorTest;
+
+// Shows five boxes without a presenter and ends the process with 0 when each was answered as
+// the script says.
+[[noreturn]] void answerFromTheScript(const Api& m) {
+    m._bri_setMessageBoxPresenter(nullptr);
+    setenv("BRM22W32_MSGBOX", "retry,bogus,IGNORE,4", 1);
+    MemErrorRecord oom{MEM_OUT_OF_MEMORY, nullptr};
+    MemErrorRecord bad{MEM_BAD_HANDLE, nullptr};
+    const int answers[] = {
+        m.MemDefaultErrorHandler(&oom), // retry
+        m.MemDefaultErrorHandler(&oom), // ignore ("bogus" is skipped)
+        m.MemDefaultErrorHandler(&oom), // 4: retry
+        m.MemDefaultErrorHandler(&oom), // used up: ignore
+        m.MemDefaultErrorHandler(&bad), // used up: OK
+    };
+    const int expected[] = {1, 0, 1, 0, 0};
+    std::_Exit(std::equal(std::begin(answers), std::end(answers), std::begin(expected)) ? 0 : 1);
+}
+
+TEST_F(ErrorDeathTest, WithoutAPresenterBoxesGoToStderrAndTakeScriptedAnswers) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // In a process of its own, since the script is read once.
+    EXPECT_EXIT(answerFromTheScript(m), ::testing::ExitedWithCode(0),
+                "\\[Bramble Library\\] Out of memory.  Please free some memory, then choose retry.");
+}
 
 TEST_F(ErrorDeathTest, AbortAndCancelEndTheProgramWithCode3) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

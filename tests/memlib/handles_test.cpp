@@ -36,6 +36,49 @@ TEST_F(HandleTest, FixedHandleCannotBeLocked) {
     EXPECT_EQ(m.MemFree(h), 1); // fixed handles are freed as they are
 }
 
+TEST_F(HandleTest, AllocationFailures) {
+    MEMPOOL pool = m.MemPoolInit(0);
+    EXPECT_EQ(m.MemAlloc(pool, ALLOC_MOVEABLE, 0), nullptr);
+    EXPECT_EQ(codes(), std::vector<std::uint32_t>{MEM_ALLOC_ZERO});
+    MEMHANDLE first = m.MemAlloc(pool, ALLOC_MOVEABLE, 10);
+    m.MemPoolSetCeiling(pool, m.MemPoolSize(pool));
+    clearErrors();
+    EXPECT_EQ(m.MemAlloc(pool, ALLOC_MOVEABLE, 20000), nullptr);
+    EXPECT_EQ(codes(), std::vector<std::uint32_t>{MEM_EXCEEDED_CEILING});
+    // The slot taken for it went back: the next handle gets it.
+    m.MemPoolSetCeiling(pool, 0xFFFFFFFF);
+    MEMHANDLE next = m.MemAlloc(pool, ALLOC_MOVEABLE, 10);
+    EXPECT_EQ(reinterpret_cast<char*>(first) - reinterpret_cast<char*>(next), 16);
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
+    int local = 0;
+    clearErrors();
+    EXPECT_EQ(m.MemHandle(&local), nullptr);
+    EXPECT_EQ(codes(), std::vector<std::uint32_t>{MEM_BAD_POINTER});
+}
+
+TEST_F(HandleTest, FixCountsUpTo255) {
+    MEMPOOL pool = m.MemPoolInit(0);
+    MEMHANDLE h = m.MemAlloc(pool, 0, 10);
+    void* at = *h;
+    for (int i = 2; i <= 255; ++i) ASSERT_EQ(m.MemFix(h), at) << i;
+    EXPECT_EQ(m.MemFix(h), nullptr);
+    EXPECT_EQ(codes(), std::vector<std::uint32_t>{MEM_LOCK_ERROR});
+    EXPECT_EQ(m.MemLockCount(h), 255);
+}
+
+TEST_F(HandleTest, UnfixThatCannotMoveKeepsTheBlockFixed) {
+    MEMPOOL pool = m.MemPoolInit(0);
+    MEMHANDLE h = m.MemAlloc(pool, 0, 100);
+    fill(*h, 100, 6);
+    m.MemPoolSetCeiling(pool, m.MemPoolSize(pool)); // no room for a moveable page
+    EXPECT_EQ(m.MemUnfix(h), 0xFFFF);
+    EXPECT_EQ(codes(), std::vector<std::uint32_t>{MEM_EXCEEDED_CEILING});
+    EXPECT_EQ(m.MemLockCount(h), 1);
+    EXPECT_EQ(m.MemIsMoveable(h), 0);
+    EXPECT_TRUE(holds(*h, 100, 6));
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
+}
+
 TEST_F(HandleTest, MoveableHandleLocksAndUnlocks) {
     MEMPOOL pool = m.MemPoolInit(0);
     MEMHANDLE h = m.MemAlloc(pool, ALLOC_MOVEABLE, 10);
@@ -250,6 +293,23 @@ TEST_F(HandleTest, CompactionSlidesUnlockedBlocksAndLeavesLockedOnes) {
     EXPECT_GT(moved, 0);
     EXPECT_EQ(m.MemPoolCheck(pool), 1);
     EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(HandleTest, ResizeCopiesFromWhereCompactionLeftTheBlock) {
+    MEMPOOL pool = m.MemPoolInitFS(0, 0, 0);
+    std::vector<MEMHANDLE> hs = fillOnePage(m, pool);
+    for (std::size_t i = 1; i < hs.size(); i += 2) m.MemFree(hs[i]);
+    const std::uint32_t held = m.MemPoolSize(pool);
+    MEMHANDLE h = hs[40];
+    void* before = *h;
+    // It cannot grow where it is; the room for its new block is made by closing up the page,
+    // which moves the block itself before it is copied.
+    ASSERT_EQ(m.MemReAlloc(h, 3000, 0), h);
+    EXPECT_EQ(m.MemPoolSize(pool), held);
+    EXPECT_NE(*h, before);
+    EXPECT_TRUE(holds(*h, 200, 40));
+    for (std::size_t i = 0; i < hs.size(); i += 2) EXPECT_TRUE(holds(*hs[i], 200, static_cast<std::uint32_t>(i))) << i;
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
 }
 
 TEST_F(HandleTest, ShrinkEvacuatesAMoveablePage) {

@@ -106,11 +106,13 @@ TEST_F(InspectTest, CheckPointer) {
     EXPECT_TRUE(errors().empty());
     int local = 0;
     EXPECT_EQ(m.MemCheckPtr(nullptr, &local), 0);
+    EXPECT_EQ(m.MemCheckPtr(nullptr, reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(keep) & ~0xFFFFul) + 4), 0);
     EXPECT_EQ(m.MemCheckPtr(pool, reinterpret_cast<void*>(0x1000)), 0);
     m.MemFreePtr(l);
     EXPECT_EQ(m.MemCheckPtr(nullptr, l), 0);
-    EXPECT_EQ(codes(), (std::vector<std::uint32_t>{MEM_BAD_POINTER, MEM_BAD_POINTER, MEM_BAD_POINTER}));
+    EXPECT_EQ(codes(), (std::vector<std::uint32_t>{MEM_BAD_POINTER, MEM_BAD_POINTER, MEM_BAD_POINTER, MEM_BAD_POINTER}));
     EXPECT_EQ(errors()[0].pool, nullptr);
+    EXPECT_EQ(errors()[1].pool, pool); // a page of the pool, not a block of it
 }
 
 TEST_F(InspectTest, PoolInformation) {
@@ -239,6 +241,12 @@ TEST_F(InspectTest, CheckFindsDamage) {
              static_cast<std::uint32_t*>(b)[0] = 0x12345678;
          },
          MEM_BAD_FREE_BLOCK},
+        {"an underrun into the page header",
+         [](const Api& a, MEMPOOL p) {
+             void* first = a.MemAllocFS(p); // the first block of a fresh page, 28 bytes in
+             static_cast<std::uint16_t*>(first)[-6] = 7; // the page's count of blocks in use
+         },
+         MEM_BAD_BLOCK},
         {"a handle slot overwritten",
          [](const Api& a, MEMPOOL p) {
              MEMHANDLE h = a.MemAlloc(p, ALLOC_MOVEABLE, 40);

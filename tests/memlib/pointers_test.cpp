@@ -157,6 +157,50 @@ TEST_F(PointerTest, ResizeInPlaceAndByMoving) {
     EXPECT_EQ(m.MemPoolCheck(pool), 1);
 }
 
+TEST_F(PointerTest, ShrinkingWithZeroFillClearsTheRest) {
+    MEMPOOL pool = m.MemPoolInitFS(0, 0, 0);
+    auto* p = static_cast<unsigned char*>(m.MemAllocPtr(pool, 500, 0));
+    std::memset(p, 0xFF, 500);
+    auto* q = static_cast<unsigned char*>(m.MemReAllocPtr(p, 301, ALLOC_ZERO_FILL));
+    ASSERT_EQ(q, p);
+    EXPECT_EQ(m.MemSizePtr(q), 302u);
+    EXPECT_EQ(q[300], 0xFF);
+    EXPECT_EQ(q[301], 0);
+}
+
+TEST_F(PointerTest, WithoutANewPageAMediumRequestIsServedAsALargeBlock) {
+    MEMPOOL pool = m.MemPoolInit(0);
+    m._bri_failSystemMemory(1);
+    void* p = m.MemAllocPtr(pool, 100, 0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(listOf(pool, p), 3);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
+}
+
+TEST_F(PointerTest, LargeBlockGrowthMeetsTheCeilingAndMemoryLimits) {
+    MEMPOOL pool = m.MemPoolInit(0);
+    void* p = m.MemAllocPtr(pool, 5000, 0);
+    fill(p, 5000, 4);
+    m.MemPoolSetCeiling(pool, 100000);
+    EXPECT_EQ(m.MemReAllocPtr(p, 200000, 0), nullptr);
+    EXPECT_EQ(m.MemReAllocPtr(p, 200000, RESIZE_IN_PLACE_ONLY), nullptr);
+    EXPECT_EQ(codes(), (std::vector<std::uint32_t>{MEM_EXCEEDED_CEILING, MEM_EXCEEDED_CEILING, MEM_RESIZE_FAILED}));
+    EXPECT_TRUE(holds(p, 5000, 4));
+    m.MemPoolSetCeiling(pool, 0xFFFFFFFF);
+    clearErrors();
+    m._bri_failSystemMemory(1000);
+    verdicts() = {1, 0};
+    EXPECT_EQ(m.MemReAllocPtr(p, 200000, 0), nullptr);
+    EXPECT_EQ(codes(), (std::vector<std::uint32_t>{MEM_OUT_OF_MEMORY, MEM_OUT_OF_MEMORY}));
+    EXPECT_TRUE(holds(p, 5000, 4));
+    m._bri_failSystemMemory(0);
+    void* q = m.MemReAllocPtr(p, 200000, 0);
+    ASSERT_NE(q, nullptr);
+    EXPECT_TRUE(holds(q, 5000, 4));
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
+}
+
 TEST_F(PointerTest, LargeBlocksGrowAndShrinkWithTheirPage) {
     MEMPOOL pool = m.MemPoolInit(0);
     void* p = m.MemAllocPtr(pool, 5000, 0);

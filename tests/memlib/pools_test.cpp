@@ -204,6 +204,24 @@ TEST_F(PoolTest, ShrinkStopsAtTheFloor) {
     EXPECT_EQ(m.MemPoolShrink(pool), 2 * 16384u);
 }
 
+TEST_F(PoolTest, ThousandsOfPagesNeedDescriptorBlocks) {
+    MEMPOOL pool = m.MemPoolInitFS(0, 0, 0);
+    m.MemPoolSetPageSize(pool, 4096);
+    // The header holds about 120 descriptors and grows in place to 64 KB (about 2000); beyond that
+    // descriptors come from blocks of their own.
+    const std::uint32_t pages = 2600;
+    EXPECT_EQ(m.MemPoolPreAllocate(pool, pages * 4096, PREALLOC_VARIABLE), pages * 4096);
+    const std::uint32_t held = m.MemPoolSize(pool);
+    EXPECT_GT(held, 65536u + pages * 4096u);
+    EXPECT_EQ(m.MemPoolCheck(pool), 1); // which adds up the size held
+    // Descriptors are kept; pages go.
+    EXPECT_EQ(m.MemPoolShrink(pool), pages * 4096);
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
+    EXPECT_EQ(m.MemPoolPreAllocate(pool, pages * 4096, PREALLOC_VARIABLE), pages * 4096);
+    EXPECT_EQ(m.MemPoolSize(pool), held);
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(PoolTest, SerialisedPoolSharedByThreads) {
     MEMPOOL pool = m.MemPoolInit(POOL_SERIALIZED);
     PoolInfoRecord info{};
@@ -298,6 +316,12 @@ TEST_F(PoolTest, SystemMemoryServices) {
     EXPECT_EQ(m._bri_sysFree(p), 1);
     EXPECT_EQ(m._bri_sysFree(p), 0);
     EXPECT_EQ(m._bri_sysSize(p), 0u);
+
+    auto* big = static_cast<unsigned char*>(m._bri_sysAlloc(200000, 0));
+    EXPECT_EQ(m._bri_sysSize(big), 200704u);
+    EXPECT_EQ(m._bri_sysSize(big + 0x10000 + 100), 200704u - 0x10000);
+    EXPECT_EQ(m._bri_sysSize(big + 300000), 0u); // reserved, not committed
+    m._bri_sysFree(big);
 
     void* limited = m._bri_sysAlloc(100000, SYS_LIMIT_64K | SYS_ZERO_FILL);
     EXPECT_EQ(m._bri_sysSize(limited), 65536u);

@@ -135,14 +135,13 @@ std::uint32_t evacuate(Pool* pool, std::uint8_t* page, std::uint32_t need) {
         b += size;
     }
     if (runStart && closeRun(s)) return runSize;
-    if (unlockedBehindRun && firstRun && !onlyFreeBlock(vp, firstRun)) return compactPage(pool, page, need, firstRun);
+    if (unlockedBehindRun && firstRun && !onlyFreeBlock(vp, firstRun)) return compactPage(page, need, firstRun);
     return settleOnLargest(vp, desc);
 }
 
 } // namespace
 
-std::uint16_t compactPage(Pool* pool, std::uint8_t* page, std::uint32_t need, std::uint32_t start) {
-    (void)pool;
+std::uint16_t compactPage(std::uint8_t* page, std::uint32_t need, std::uint32_t start) {
     HandleGuard g;
     VarPage vp(page);
     PageDescriptor* desc = pageDescriptor(page);
@@ -182,7 +181,7 @@ std::uint16_t compactPool(Pool* pool, std::uint32_t need) {
     PageDescriptor* candidate = head;
     PageDescriptor* d = head;
     do {
-        if (!(d->state & kStateOnePiece)) d->hint = compactPage(pool, d->page, need, kVariableFirstBlock);
+        if (!(d->state & kStateOnePiece)) d->hint = compactPage(d->page, need, kVariableFirstBlock);
         if (d != candidate &&
             (locked(d) < locked(candidate) || (locked(d) == locked(candidate) && d->hint > candidate->hint)))
             candidate = d;

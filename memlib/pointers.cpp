@@ -61,8 +61,6 @@ ResizeResult resizeLarge(Pool* pool, const PageRef& ref, std::uint64_t request, 
 
 } // namespace
 
-std::uint64_t largeUsable(const std::uint8_t* page) { return sysSize(page) - kLargeData; }
-
 std::uint8_t* largeAlloc(Pool* pool, std::uint32_t flags, std::uint64_t size) {
     for (;;) {
         if (std::uint8_t* page = newPage(pool, kLargePage, size + kLargeData, flags)) return page + kLargeData;

@@ -138,8 +138,6 @@ bool findPage(const void* address, PageRef& out) {
     return true;
 }
 
-PageDescriptor* descriptorOf(std::uint8_t* page) { return pageDescriptor(page); }
-
 PoolLock::PoolLock(Pool* pool) : pool_(pool && (pool->flags & POOL_SERIALIZED) ? pool : nullptr) {
     if (pool_) {
         pool_->lock.enter();

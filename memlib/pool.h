@@ -156,7 +156,6 @@ std::uint8_t* newPage(Pool* pool, int type, std::uint64_t size, std::uint32_t al
 bool deletePage(std::uint8_t* page, bool honourFloor);
 std::uint32_t shrinkPool(Pool* pool);
 void destroyPool(Pool* pool);
-PageDescriptor* descriptorOf(std::uint8_t* page);
 
 // Fixed-size pages.
 void formatFixedPage(std::uint8_t* page, std::uint64_t committed, std::uint32_t blockSize);
@@ -182,7 +181,6 @@ bool isUsedVariableBlock(const std::uint8_t* page, std::uint64_t committed, cons
 
 // Large pages.
 std::uint8_t* largeAlloc(Pool* pool, std::uint32_t flags, std::uint64_t size);
-std::uint64_t largeUsable(const std::uint8_t* page);
 
 // Resize shared by the pointer and handle families.
 struct ResizeResult {
@@ -206,7 +204,7 @@ MEMHANDLE ownerOf(const PageRef& ref, const std::uint8_t* data);
 
 // Compaction of moveable pages.
 std::uint16_t compactPool(Pool* pool, std::uint32_t need);
-std::uint16_t compactPage(Pool* pool, std::uint8_t* page, std::uint32_t need, std::uint32_t start);
+std::uint16_t compactPage(std::uint8_t* page, std::uint32_t need, std::uint32_t start);
 
 // Structure checks used by MemPoolCheck beyond the walk.
 bool checkPoolStructure(Pool* pool, std::uint32_t& code);

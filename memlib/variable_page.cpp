@@ -20,8 +20,7 @@ bool takeWhole(std::uint32_t size, std::uint32_t remainder, std::uint32_t minSpl
     return size <= kInUseSizeMask || remainder < kMinBlock;
 }
 
-std::uint8_t* takeBlock(Pool* pool, VarPage& vp, PageDescriptor* desc, std::uint32_t b, std::uint32_t d,
-                        std::uint32_t flags) {
+std::uint8_t* takeBlock(VarPage& vp, PageDescriptor* desc, std::uint32_t b, std::uint32_t d, std::uint32_t flags) {
     const std::uint32_t size = vp.size(b);
     const std::uint32_t r = size - d;
     const std::uint32_t nextFree = vp.next(b);
@@ -59,7 +58,6 @@ std::uint8_t* takeBlock(Pool* pool, VarPage& vp, PageDescriptor* desc, std::uint
         }
     }
     setPageInUse(vp.page(), pageInUse(vp.page()) + 1);
-    (void)pool;
     return vp.page() + block + 2;
 }
 
@@ -110,7 +108,7 @@ std::uint8_t* tryVariablePage(Pool* pool, PageDescriptor* desc, std::uint32_t d,
     std::uint32_t largest;
     std::uint32_t b = findFit(vp, d, largest);
     if (!b && (flags & kMoveable) && !(flags & kCompactionTried) && pool->compactionInstalled) {
-        const std::uint16_t gained = compactPage(pool, desc->page, d, kVariableFirstBlock);
+        const std::uint16_t gained = compactPage(desc->page, d, kVariableFirstBlock);
         if (gained >= d && vp.rover()) b = findFit(vp, d, largest);
         if (!b) largest = gained;
     }
@@ -118,7 +116,7 @@ std::uint8_t* tryVariablePage(Pool* pool, PageDescriptor* desc, std::uint32_t d,
         desc->hint = static_cast<std::uint16_t>(largest);
         return nullptr;
     }
-    return takeBlock(pool, vp, desc, b, d, flags);
+    return takeBlock(vp, desc, b, d, flags);
 }
 
 std::uint8_t* variableAlloc(Pool* pool, std::uint32_t flags, std::uint32_t d) {

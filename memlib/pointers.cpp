@@ -44,7 +44,7 @@ ResizeResult resizeLarge(Pool* pool, const PageRef& ref, std::uint64_t request, 
         report(pool, MEM_EXCEEDED_CEILING);
         return mayMove ? finished(nullptr) : moveNeeded(std::min(request, usable));
     }
-    const std::uint32_t sysFlags = pool->flags | kSysLargePage;
+    const std::uint32_t sysFlags = largePageFlags(pool);
     std::uint8_t* page = ref.page;
     if (!mayMove) {
         if (!sysResizeInPlace(page, wanted, sysFlags)) return moveNeeded(std::min(request, usable));

@@ -162,7 +162,7 @@ std::uint8_t* newPage(Pool* pool, int type, std::uint64_t size, std::uint32_t al
     if (!d) return nullptr;
     linkAsHead(pool, type, d);
     const std::uint32_t sysFlags = type == kLargePage
-                                       ? (pool->flags | kSysLargePage | ((allocFlags & kZeroFill) ? kSysZeroFill : 0))
+                                       ? (largePageFlags(pool) | ((allocFlags & kZeroFill) ? kSysZeroFill : 0))
                                        : (pool->flags | kSysLimit64K);
     std::uint8_t* page = sysAlloc(size, sysFlags, Region::Page);
     if (!page) {

@@ -151,6 +151,10 @@ private:
 // Reports a failure through the installed handler; nonzero asks for a retry.
 std::int32_t report(Pool* pool, std::uint32_t code);
 
+// System flags for a large page: the pool's own, less any limit of the size, which would hand
+// out a block smaller than asked for.
+inline std::uint32_t largePageFlags(const Pool* pool) { return (pool->flags & ~kSysLimit64K) | kSysLargePage; }
+
 // Pool-level services.
 std::uint8_t* newPage(Pool* pool, int type, std::uint64_t size, std::uint32_t allocFlags);
 bool deletePage(std::uint8_t* page, bool honourFloor);

@@ -45,6 +45,19 @@ TEST_F(PointerTest, SizeClasses) {
     EXPECT_TRUE(errors().empty());
 }
 
+TEST_F(PointerTest, PoolFlagsDoNotLimitLargeBlocks) {
+    // 0x1000 limits system requests to 64 KB; a large block must still get all it asked for.
+    MEMPOOL pool = m.MemPoolInit(SYS_LIMIT_64K);
+    void* p = m.MemAllocPtr(pool, 100000, 0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_GE(m.MemSizePtr(p), 100000u);
+    void* q = m.MemReAllocPtr(p, 300000, 0);
+    ASSERT_NE(q, nullptr);
+    EXPECT_GE(m.MemSizePtr(q), 300000u);
+    fill(q, 300000, 1);
+    EXPECT_EQ(m.MemPoolCheck(pool), 1);
+}
+
 TEST_F(PointerTest, ZeroBytesIsReportedInEveryPool) {
     for (MEMPOOL pool : {m.MemPoolInit(0), m.MemPoolInitFS(0, 0, 0)}) {
         clearErrors();

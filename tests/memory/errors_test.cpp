@@ -305,6 +305,17 @@ TEST_F(PoolTest, ExceptionFromAHandlerDoesNotUnwindThroughThePool) {
 
 enum class Kind { Small, Medium, Fixed, Large };
 
+const char* nameOf(Kind kind) {
+    switch (kind) {
+    case Kind::Small: return "Small";
+    case Kind::Medium: return "Medium";
+    case Kind::Fixed: return "Fixed";
+    case Kind::Large: return "Large";
+    }
+    return "?";
+}
+void PrintTo(Kind kind, std::ostream* os) { *os << nameOf(kind); }
+
 void* allocate(MEMPOOL pool, Kind kind) {
     switch (kind) {
     case Kind::Small: return MemAllocPtr(pool, 40, 0);
@@ -363,7 +374,8 @@ TEST_P(BadBlocks, AddressInsideABlockIsNoBlock) {
     EXPECT_EQ(MemFreePtr(after), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, BadBlocks, ::testing::Values(Kind::Small, Kind::Medium, Kind::Fixed, Kind::Large));
+INSTANTIATE_TEST_SUITE_P(Kinds, BadBlocks, ::testing::Values(Kind::Small, Kind::Medium, Kind::Fixed, Kind::Large),
+                         [](const ::testing::TestParamInfo<Kind>& param) { return nameOf(param.param); });
 
 TEST_F(PoolTest, DamagedSmallClassByteIsDetected) {
     auto* p = static_cast<unsigned char*>(MemAllocPtr(pool, 40, 0));

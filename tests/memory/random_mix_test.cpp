@@ -36,6 +36,8 @@ struct Config {
     std::uint32_t maxSize;
 };
 
+void PrintTo(const Config& c, std::ostream* os) { *os << c.name; }
+
 class RandomMix : public ::testing::TestWithParam<Config> {
 protected:
     void SetUp() override { ErrorRecorder::clear(); }

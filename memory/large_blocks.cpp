@@ -81,7 +81,7 @@ u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags) {
     h->limit = moved + now;
     d->page = moved;
     if (!IsShared(pool)) {
-        RegistrySetFlags(reinterpret_cast<uptr>(moved), kUnitPage, 0);
+        RegistrySetFlags(reinterpret_cast<uptr>(moved), kUnitPage, 0, pool);
         RegistrySetFlags(reinterpret_cast<uptr>(base), 0, kUnitPage);
     }
     page->signature = 0;

@@ -81,7 +81,7 @@ MEMPOOL createPool(u32 flags, u16 blockSize, std::int32_t count) {
         InitializeCriticalSection(&pool->lock);
         pool->flags |= MEM_POOL_SERIALIZE;
     }
-    RegistrySetFlags(reinterpret_cast<uptr>(pool), kUnitPoolHeader, 0);
+    RegistrySetFlags(reinterpret_cast<uptr>(pool), kUnitPoolHeader, 0, pool);
     {
         LibraryLock lib;
         pool->owner = &Global();

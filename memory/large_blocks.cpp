@@ -1,4 +1,5 @@
-// Large blocks: one block per page, right after the page header.
+// Large blocks: one block per page, right after the page header. A large page counts one block
+// in use for as long as it lives; it goes back to the system when its block is freed.
 #include "memory/pool_internal.h"
 
 namespace bramble {

@@ -1,5 +1,10 @@
 // Pages and their descriptors. Each page type has a circular doubly linked ring of descriptors
 // whose current member is kept in the pool header; unused descriptors form a singly linked list.
+//
+// Invariants: every descriptor on the ring of type t is marked made with type t and names a page
+// whose header has signature 0xCAD0 + t and names the pool and the descriptor back; an ordinary
+// pool's pages are registered as pages of that pool; unused descriptors are marked type 5; the
+// bytes held are the header's allocation, the descriptor blocks and the pages' committed sizes.
 #include "memory/pool_internal.h"
 
 namespace bramble {

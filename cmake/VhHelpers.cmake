@@ -34,10 +34,13 @@ function(vh_test name)
   endif()
 endfunction()
 
-# vh_bench(NAME SOURCES ... DEPS ...): one Google Benchmark program.
+# vh_bench(NAME SOURCES ... DEPS ...): one Google Benchmark program (routed as the tests are).
 function(vh_bench name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark vh_warnings)
-  vh_link_pool_routing(${name})
+  get_filename_component(bench_dir "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  if(NOT bench_dir STREQUAL "memlib")
+    vh_link_pool_routing(${name})
+  endif()
 endfunction()

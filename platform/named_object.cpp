@@ -2,9 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,6 +13,7 @@ namespace platform::detail {
 namespace {
 
 constexpr std::uint32_t kMagic = 0x4F4E4856;  // "VHNO"
+constexpr int kAttempts = 2000;               // about two seconds of waiting for a maker
 
 void makeShmName(const char* kind, const char* name, char* out, std::size_t outBytes) {
     int n = std::snprintf(out, outBytes, "/varnhold.%u.%s.", static_cast<unsigned>(getuid()), kind);
@@ -23,51 +22,43 @@ void makeShmName(const char* kind, const char* name, char* out, std::size_t outB
     out[at] = 0;
 }
 
-// Open objects of this process. A forked child inherits every handle, so it is counted as one
-// more holder of each; otherwise its closing a handle could remove a name its parent still holds.
-pthread_mutex_t g_openLock = PTHREAD_MUTEX_INITIALIZER;
-NamedObject* g_open = nullptr;
-
-void addHolder(NamedObject* o) {
-    while (flock(o->fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
-    ++static_cast<NamedObjectControl*>(o->control)->holders;
-    flock(o->fd, LOCK_UN);
-}
-
-void prepareFork() { pthread_mutex_lock(&g_openLock); }
-void afterForkParent() { pthread_mutex_unlock(&g_openLock); }
-void afterForkChild() {
-    for (NamedObject* o = g_open; o; o = o->nextOpen) addHolder(o);
-    pthread_mutex_unlock(&g_openLock);
-}
-
-void track(NamedObject* o) {
-    static const int registered = pthread_atfork(prepareFork, afterForkParent, afterForkChild);
-    (void)registered;
-    pthread_mutex_lock(&g_openLock);
-    o->prevOpen = nullptr;
-    o->nextOpen = g_open;
-    if (g_open) g_open->prevOpen = o;
-    g_open = o;
-    pthread_mutex_unlock(&g_openLock);
-}
-
-void untrack(NamedObject* o) {
-    pthread_mutex_lock(&g_openLock);
-    if (o->prevOpen) {
-        o->prevOpen->nextOpen = o->nextOpen;
-    } else if (g_open == o) {
-        g_open = o->nextOpen;
-    }
-    if (o->nextOpen) o->nextOpen->prevOpen = o->prevOpen;
-    o->nextOpen = o->prevOpen = nullptr;
-    pthread_mutex_unlock(&g_openLock);
-}
-
 void pause() {
     timespec ts{0, 1000000};
     nanosleep(&ts, nullptr);
+}
+
+bool lock(int fd, int how) {
+    while (flock(fd, how) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+bool unlinked(int fd) {
+    struct stat st;
+    return fstat(fd, &st) != 0 || st.st_nlink == 0;
+}
+
+// Removes the object of that name when no handle holds it (its holders all closed or ended).
+bool removeIfAbandoned(const char* shmName) {
+    int fd = shm_open(shmName, O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool removed = false;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && !unlinked(fd)) {
+        shm_unlink(shmName);
+        removed = true;
+    }
+    close(fd);
+    return removed;
+}
+
+bool finish(NamedObject* obj, int fd, std::size_t controlBytes, NamedObject* out) {
+    void* control = mmap(nullptr, controlBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (control == MAP_FAILED) return false;
+    obj->fd = fd;
+    obj->control = control;
+    *out = *obj;
+    return true;
 }
 
 } // namespace
@@ -78,72 +69,60 @@ bool OpenNamedObject(const char* kind, const char* name, OpenMode mode, std::siz
     NamedObject obj;
     makeShmName(kind, name, obj.shmName, sizeof obj.shmName);
     obj.controlBytes = controlBytes;
-    int oflags = O_RDWR | O_CLOEXEC;
-    if (mode != OpenMode::OpenExisting) oflags |= O_CREAT;
-    if (mode == OpenMode::CreateNew) oflags |= O_EXCL;
+    removeIfAbandoned(obj.shmName);
 
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        int fd = shm_open(obj.shmName, oflags, 0600);
-        if (fd < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        while (flock(fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                close(fd);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (mode != OpenMode::OpenExisting) {
+            const int fd = shm_open(obj.shmName, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                // Held from the start, so that nobody takes the half-made object for abandoned.
+                if (!lock(fd, LOCK_SH) || unlinked(fd)) {
+                    close(fd);
+                    continue;
+                }
+                if (ftruncate(fd, static_cast<off_t>(totalBytes)) != 0 || !finish(&obj, fd, controlBytes, out)) {
+                    shm_unlink(obj.shmName);
+                    close(fd);
+                    return false;
+                }
+                auto* head = static_cast<NamedObjectControl*>(out->control);
+                head->totalBytes = totalBytes;
+                if (init) init(out->control);
+                __atomic_store_n(&head->magic, kMagic, __ATOMIC_RELEASE);
+                if (created) *created = true;
+                return true;
+            }
+            if (errno != EEXIST) return false;
+            if (mode == OpenMode::CreateNew) {
+                if (removeIfAbandoned(obj.shmName)) continue;
                 return false;
             }
         }
-        struct stat st;
-        if (fstat(fd, &st) != 0) {
-            close(fd);
+        const int fd = shm_open(obj.shmName, O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == ENOENT && mode == OpenMode::OpenOrCreate) continue;
             return false;
         }
-        // The last holder removed the name while we were opening it: start again on a fresh one.
-        if (st.st_nlink == 0) {
+        if (!lock(fd, LOCK_SH) || unlinked(fd)) {
             close(fd);
+            if (mode == OpenMode::OpenExisting) return false;
             continue;
         }
-        bool fresh = st.st_size == 0;
-        if (fresh && mode == OpenMode::OpenExisting) {
-            // Its creator has not filled it in yet.
+        struct stat st;
+        if (fstat(fd, &st) != 0 || static_cast<std::size_t>(st.st_size) < controlBytes || !finish(&obj, fd, controlBytes, out)) {
+            // Its maker has not sized it yet.
             close(fd);
             pause();
             continue;
         }
-        if (fresh && ftruncate(fd, static_cast<off_t>(totalBytes)) != 0) {
-            shm_unlink(obj.shmName);
+        auto* head = static_cast<NamedObjectControl*>(out->control);
+        if (__atomic_load_n(&head->magic, __ATOMIC_ACQUIRE) != kMagic) {
+            munmap(out->control, controlBytes);
             close(fd);
-            return false;
+            pause();
+            continue;
         }
-        if (!fresh && static_cast<std::size_t>(st.st_size) < controlBytes) {
-            close(fd);
-            return false;
-        }
-        void* control = mmap(nullptr, controlBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        if (control == MAP_FAILED) {
-            if (fresh) shm_unlink(obj.shmName);
-            close(fd);
-            return false;
-        }
-        auto* head = static_cast<NamedObjectControl*>(control);
-        if (fresh) {
-            head->totalBytes = totalBytes;
-            head->holders = 0;
-            if (init) init(control);
-            head->magic = kMagic;
-        } else if (head->magic != kMagic) {
-            munmap(control, controlBytes);
-            close(fd);
-            return false;
-        }
-        ++head->holders;
-        flock(fd, LOCK_UN);
-        obj.fd = fd;
-        obj.control = control;
-        *out = obj;
-        track(out);
-        if (created) *created = fresh;
+        if (created) *created = false;
         return true;
     }
     return false;
@@ -151,14 +130,11 @@ bool OpenNamedObject(const char* kind, const char* name, OpenMode mode, std::siz
 
 void CloseNamedObject(NamedObject* object) {
     if (!object || object->fd < 0) return;
-    untrack(object);
-    auto* head = static_cast<NamedObjectControl*>(object->control);
-    while (flock(object->fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
-    if (head->holders > 0 && --head->holders == 0) shm_unlink(object->shmName);
-    flock(object->fd, LOCK_UN);
     munmap(object->control, object->controlBytes);
+    // Closing lets go of this handle's hold (unless a forked child still shares it); if nobody
+    // holds the object now, its name goes.
     close(object->fd);
+    removeIfAbandoned(object->shmName);
     object->fd = -1;
     object->control = nullptr;
 }

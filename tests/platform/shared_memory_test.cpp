@@ -51,13 +51,13 @@ TEST(SharedMapping, ViewGoesExactlyWhereAskedOrNowhere) {
     platform::CloseSharedMapping(m);
 }
 
-TEST(SharedMapping, ForkedChildIsCountedAsAHolder) {
+TEST(SharedMapping, ForkedChildSharesItsParentsHold) {
     const std::string name = uniqueName("fork");
     platform::SharedMapping* m = platform::CreateSharedMapping(name.c_str(), 0x10000);
     ASSERT_NE(m, nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        platform::CloseSharedMapping(m);  // the child's inherited handle
+        platform::CloseSharedMapping(m);  // the child's copy of the parent's handle
         _exit(0);
     }
     int status = 0;
@@ -66,6 +66,22 @@ TEST(SharedMapping, ForkedChildIsCountedAsAHolder) {
     EXPECT_NE(open, nullptr) << "the child's close must not remove the parent's mapping";
     platform::CloseSharedMapping(open);
     platform::CloseSharedMapping(m);
+}
+
+TEST(SharedMapping, MappingNobodyHoldsIsGone) {
+    const std::string name = uniqueName("ended");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Made, then left behind without a close: the process's end lets go of it.
+        _exit(platform::CreateSharedMapping(name.c_str(), 0x10000) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(platform::OpenSharedMapping(name.c_str()), nullptr);
+    platform::SharedMapping* fresh = platform::CreateSharedMapping(name.c_str(), 0x10000);
+    EXPECT_NE(fresh, nullptr) << "the name can be made anew";
+    platform::CloseSharedMapping(fresh);
 }
 
 } // namespace

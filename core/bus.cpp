@@ -7,15 +7,15 @@
 
 // One delivery running on a bus. Frames nest like the calls that make them; a bus destroyed while
 // deliveries run marks their frames, and each delivery stops as soon as its handler returns.
+// The bus keeps the address of the innermost frame only while that frame lives.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdangling-pointer"
 struct Bus::DeliveryFrame {
-    explicit DeliveryFrame(Bus* bus_) : bus(bus_), outerFrame(bus_->frames) {
-        bus->frames = this;
-        ++bus->delivering;
-    }
+    explicit DeliveryFrame(Bus* bus_) : bus(bus_), outerFrame(bus_->frames) { bus->frames = this; }
     ~DeliveryFrame() {
         if (gone) return;
         bus->frames = outerFrame;
-        if (--bus->delivering == 0 && bus->purgePending) bus->Purge();
+        if (!outerFrame && bus->purgePending) bus->Purge();
     }
     DeliveryFrame(const DeliveryFrame&) = delete;
     DeliveryFrame& operator=(const DeliveryFrame&) = delete;
@@ -24,6 +24,7 @@ struct Bus::DeliveryFrame {
     DeliveryFrame* outerFrame;
     bool gone = false;
 };
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -200,7 +201,7 @@ bool Bus::IsRegistered(Component* component, BusMessage event, BusHandler handle
 }
 
 void Bus::RemoveCallback(List<Callback>& list, Item<Callback>* item) {
-    if (delivering > 0) {
+    if (frames) {
         item->value = Callback();
         purgePending = true;
     } else {
@@ -209,7 +210,7 @@ void Bus::RemoveCallback(List<Callback>& list, Item<Callback>* item) {
 }
 
 void Bus::RemoveRecord(Item<ReceiveAllCallback>* item) {
-    if (delivering > 0) {
+    if (frames) {
         item->value.listener = nullptr;
         item->value.post = item->value.postAndWait = item->value.send = nullptr;
         purgePending = true;
@@ -224,7 +225,7 @@ void Bus::RemoveCallbacksOf(Component* component) {
     List<List<Callback>*> lists = callbacks.Values();
     for (Item<List<Callback>*>* l = lists.Head(); l; l = l->next) {
         List<Callback>& list = *l->value;
-        if (delivering == 0) {
+        if (!frames) {
             RemoveAllWithOwner(list, Callback(component, nullptr));
             continue;
         }
@@ -332,47 +333,63 @@ void Bus::FindComponentsAmong(Component*, List<short>& out, const List<short>& c
 
 // --- delivery ---
 
-ContainerBase* Bus::Deliver(Component* sender, BusMessage event, ContainerBase* payload, int kind) {
-    if (event.Number() == NULL_EVENT) return nullptr;
+ContainerBase* Bus::DeliverToListeners(Component* sender, BusMessage event, ContainerBase* payload, int kind,
+                                       DeliveryFrame& frame) {
+    std::unique_ptr<ContainerBase> kept;
+    // A delivery sees the list as it stood when it began: it stops at the item that was last.
+    Item<ReceiveAllCallback>* last = receiveAll.Tail();
+    for (Item<ReceiveAllCallback>* i = receiveAll.Head(); i; i = i->next) {
+        const ReceiveAllCallback& r = i->value;
+        BusHandler h = kind == KIND_SEND ? r.send : kind == KIND_POST_AND_WAIT ? r.postAndWait : r.post;
+        if (h && IsEligible(r, sender, event)) {
+            Container<ReceiveAllData> wrapper(ReceiveAllData(this, payload ? payload->Clone() : nullptr));
+            ContainerBase* result = h(r.listener, event, &wrapper);
+            if (kind == KIND_POST) delete result;
+            else keepLatest(kept, result);
+            if (frame.gone) break;
+        }
+        if (i == last) break;
+    }
+    return kept.release();
+}
+
+// The hot path of every delivery; inlined into the few operations of this file that call it.
+[[gnu::always_inline]] inline ContainerBase* Bus::Deliver(Component* sender, BusMessage event, ContainerBase* payload,
+                                                          int kind) {
+    const int number = event.Number();
+    if (number == NULL_EVENT) return nullptr;
     event = event.WithKind(kind);
     DeliveryFrame frame(this);
     std::unique_ptr<ContainerBase> kept;
-    auto take = [&](ContainerBase* r) {
-        if (kind == KIND_POST) delete r;
-        else keepLatest(kept, r);
-    };
-
-    // A delivery sees the lists as they stood when it began: it stops at the item that was last.
-    if (Item<ReceiveAllCallback>* last = receiveAll.Tail()) {
-        for (Item<ReceiveAllCallback>* i = receiveAll.Head();; i = i->next) {
-            const ReceiveAllCallback& r = i->value;
-            BusHandler h = kind == KIND_SEND ? r.send : kind == KIND_POST_AND_WAIT ? r.postAndWait : r.post;
-            if (h && IsEligible(r, sender, event)) {
-                Container<ReceiveAllData> wrapper(ReceiveAllData(this, payload ? payload->Clone() : nullptr));
-                take(h(r.listener, event, &wrapper));
-                if (frame.gone) return kept.release();
-            }
-            if (i == last) break;
-        }
+    if (!receiveAll.IsEmpty()) {
+        kept.reset(DeliverToListeners(sender, event, payload, kind, frame));
+        if (frame.gone) return kept.release();
     }
-
-    if (List<Callback>* list = callbacks.Lookup(event.Number())) {
-        if (Item<Callback>* last = list->Tail()) {
-            for (Item<Callback>* i = list->Head();; i = i->next) {
-                const Callback c = i->value;
-                if (!isDead(c) && c.handler) {
-                    take(c.handler(c.object, event, payload));
-                    if (frame.gone) return kept.release();
-                }
-                if (i == last) break;
+    List<Callback>* list = callbacks.Lookup(number);
+    if (!list) return kept.release();
+    Item<Callback>* last = list->Tail();
+    for (Item<Callback>* i = list->Head(); i; i = i->next) {
+        const Callback c = i->value;
+        if (c.object) {
+            ContainerBase* result = c.handler(c.object, event, payload);
+            if (result) {
+                if (kind == KIND_POST) delete result;
+                else kept.reset(result);
             }
+            if (frame.gone) break;
         }
+        if (i == last) break;
     }
     return kept.release();
 }
 
 ContainerBase* Bus::Send(Component* sender, BusMessage event, ContainerBase* payload) {
     return Deliver(sender, event, payload, KIND_SEND);
+}
+
+// A component's send, here beside the bus so that it compiles into one call.
+ContainerBase* Component::Send(BusMessage event, ContainerBase* payload) {
+    return bus ? bus->Deliver(this, event, payload, KIND_SEND) : nullptr;
 }
 
 void Bus::Post(Component* sender, BusMessage event, ContainerBase* payload) {
@@ -536,7 +553,7 @@ bool Bus::Check() const {
         if (idTable[static_cast<int>(n)]) ++nonNull;
     }
     if (nonNull != attached) return false;
-    if (delivering == 0) {
+    if (!frames) {
         for (Item<ReceiveAllCallback>* r = receiveAll.Head(); r; r = r->next) {
             if (isDead(r->value)) return false;
         }

@@ -187,8 +187,11 @@ protected:
 private:
     struct DeliveryFrame;
     friend struct DeliveryFrame;
+    friend class Component; // its sends go straight to Deliver
 
     ContainerBase* Deliver(Component* sender, BusMessage event, ContainerBase* payload, int kind);
+    ContainerBase* DeliverToListeners(Component* sender, BusMessage event, ContainerBase* payload, int kind,
+                                      DeliveryFrame& frame);
     // Calls the callbacks of event whose component is target; collects or deletes the results.
     void CallTargeted(Component* target, BusMessage event, ContainerBase* payload, List<VectorBusResponse>* out);
     void RemoveCallback(List<Callback>& list, Item<Callback>* item);
@@ -205,6 +208,5 @@ private:
 
     // Deliveries running on this bus, innermost first; removals during them only mark.
     DeliveryFrame* frames = nullptr;
-    int delivering = 0;
     bool purgePending = false;
 };

@@ -154,9 +154,6 @@ ContainerBase* Component::PostNamedEventAndWait(std::string_view name_) {
     return PostEventAndWait(RegisterMessage(name_));
 }
 
-ContainerBase* Component::Send(BusMessage event, ContainerBase* payload) {
-    return bus ? bus->Send(this, event, payload) : nullptr;
-}
 ContainerBase* Component::SendEvent(BusMessage event) {
     EmptyPayload p;
     return Send(event, p.get());

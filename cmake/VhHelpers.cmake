@@ -6,11 +6,21 @@ function(vh_library name)
   target_link_libraries(${name} PUBLIC ${A_DEPS} PRIVATE vh_warnings)
 endfunction()
 
+# vh_link_pool_routing(TARGET): an executable's operator new and delete go through the memory
+# pools when VH_POOL_ROUTING is on (the C library's malloc is never replaced).
+function(vh_link_pool_routing target)
+  if(VH_POOL_ROUTING AND TARGET vh_memory_routing)
+    target_link_libraries(${target} PRIVATE vh_memory_routing)
+    target_compile_definitions(${target} PRIVATE VH_POOL_ROUTING=1)
+  endif()
+endfunction()
+
 # vh_test(NAME SOURCES ... DEPS ... [LABELS ...]): one GoogleTest program, its cases registered with CTest.
 function(vh_test name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main vh_warnings)
+  vh_link_pool_routing(${name})
   if(A_LABELS)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${A_LABELS}")
   else()
@@ -23,4 +33,5 @@ function(vh_bench name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark vh_warnings)
+  vh_link_pool_routing(${name})
 endfunction()

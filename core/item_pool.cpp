@@ -1,66 +1,36 @@
-// Invariants: every block handed out starts right after a header that names its pool; a pool's
-// free list holds only blocks of that pool that are not handed out; a pool owns all its slabs.
+// List items live in the memory manager's fixed-size pools: one block is one item, and a block
+// is freed by its address alone (the manager finds its pool from the page that holds it).
 #include "core/item_pool.h"
 
-#include <cstdlib>
-#include <new>
-#include <vector>
+#include "memory/pool.h"
 
-struct ItemPoolRecord {
-    std::size_t slot;      // header plus block, rounded for alignment
-    std::size_t perSlab;
-    std::vector<void*> slabs;
-    void* freeList = nullptr;
-};
+#include <new>
+
+struct ItemPoolRecord; // only ever a MEMPOOL in disguise
 
 namespace {
 
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
-void carveSlab(ItemPoolRecord* pool) {
-    std::size_t bytes = pool->slot * pool->perSlab;
-    auto* slab = static_cast<char*>(std::malloc(bytes));
-    if (!slab) throw std::bad_alloc();
-    pool->slabs.push_back(slab);
-    for (std::size_t i = pool->perSlab; i-- > 0;) {
-        char* slot = slab + i * pool->slot;
-        *reinterpret_cast<ItemPoolRecord**>(slot) = pool;
-        *reinterpret_cast<void**>(slot + kHeader) = pool->freeList;
-        pool->freeList = slot + kHeader;
-    }
-}
+MEMPOOL asPool(ItemPool pool) { return reinterpret_cast<MEMPOOL>(pool); }
 
 } // namespace
 
 ItemPool ItemPoolCreate(std::uint16_t itemSize, std::int32_t reserve) {
-    auto* pool = new ItemPoolRecord;
-    std::size_t block = itemSize < sizeof(void*) ? sizeof(void*) : itemSize;
-    pool->slot = kHeader + (block + kHeader - 1) / kHeader * kHeader;
-    pool->perSlab = 10;
-    if (reserve > 0) {
-        pool->perSlab = static_cast<std::size_t>(reserve);
-        carveSlab(pool);
-        pool->perSlab = 10;
-    }
-    return pool;
+    // Without the manager's serialisation: lists are used from one thread at a time.
+    MEMPOOL pool = MemPoolInitFS(itemSize, reserve, 0);
+    if (!pool) throw std::bad_alloc();
+    return reinterpret_cast<ItemPool>(pool);
 }
 
 void* ItemPoolAlloc(ItemPool pool) {
-    if (!pool->freeList) carveSlab(pool);
-    void* block = pool->freeList;
-    pool->freeList = *static_cast<void**>(block);
+    void* block = MemAllocFS(asPool(pool));
+    if (!block) throw std::bad_alloc();
     return block;
 }
 
 void ItemPoolFree(void* block) {
-    if (!block) return;
-    ItemPool pool = *reinterpret_cast<ItemPoolRecord**>(static_cast<char*>(block) - kHeader);
-    *static_cast<void**>(block) = pool->freeList;
-    pool->freeList = block;
+    if (block) MemFreeFS(block);
 }
 
 void ItemPoolDestroy(ItemPool pool) {
-    if (!pool) return;
-    for (void* slab : pool->slabs) std::free(slab);
-    delete pool;
+    if (pool) MemPoolFree(asPool(pool));
 }

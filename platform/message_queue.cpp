@@ -5,6 +5,7 @@
 #include "platform/message_queue.h"
 
 #include "platform/clock.h"
+#include "platform/process.h"
 #include "platform/timer.h"
 
 #include <algorithm>
@@ -51,8 +52,6 @@ QueueState& state() {
     static QueueState s;
     return s;
 }
-
-std::atomic<DWORD> nextThreadId{1};
 
 // Caller holds the lock.
 ThreadQueue& queueOf(QueueState& s, DWORD thread) {
@@ -128,11 +127,6 @@ BOOL postTo(DWORD thread, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 } // namespace
-
-DWORD GetCurrentThreadId() {
-    thread_local DWORD id = nextThreadId.fetch_add(1);
-    return id;
-}
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD thread;

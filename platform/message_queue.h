@@ -3,6 +3,7 @@
 // not), get, translate and dispatch. Window procedures are not here: the window system installs
 // one dispatcher that DispatchMessage hands every window's message to. Timer messages come from
 // platform/timer.h and are made by the queue when a timer is due and nothing was posted.
+#include "platform/process.h"
 #include "platform/wintypes.h"
 
 struct MSG {
@@ -68,7 +69,6 @@ BOOL TranslateMessage(const MSG* msg);
 // window dispatcher (0 when there is none).
 LRESULT DispatchMessage(const MSG* msg);
 
-DWORD GetCurrentThreadId();
 // A message number unique to the name for the rest of the run (0xC000 upward; names compare
 // without regard to case).
 UINT RegisterWindowMessage(const char* name);

@@ -185,6 +185,8 @@ std::int16_t Application::CanTerminate() {
     List<Callback> asked(terminateHandlers);
     std::int16_t answer = 1;
     for (Item<Callback>* i = asked.Head(); i; i = i->next) {
+        // An earlier handler may have removed this one, or deleted its component.
+        if (!terminateHandlers.Contains(i->value)) continue;
         Container<short> question(0);
         std::unique_ptr<ContainerBase> reply(i->value.handler(i->value.object, BusMessage(CAN_TERMINATE), &question));
         if (!reply) continue;

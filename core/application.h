@@ -29,6 +29,7 @@
 #include <string>
 
 class Window;
+class Display;
 class LogicalPalette;
 class Tile;
 
@@ -145,6 +146,9 @@ public:
     // --- main window, palette, busy state ---
     void SetMainWindow(Window* window) { mainWindow = window; }
     Window* GetMainWindow() const { return mainWindow; }
+    // The main window seen as a display (the game sets it; not owned).
+    void SetMainDisplay(Display* display) { mainDisplay = display; }
+    Display* GetMainDisplay() const { return mainDisplay; }
     LogicalPalette* GetPalette() const { return palette; }
     LogicalPalette* GetPalette(std::int16_t) const { return palette; }
     // The Application owns the palette and deletes it with destroy (its class is the window
@@ -208,6 +212,7 @@ private:
     std::int16_t dispatchDepth = 0;
     std::int32_t sequence = 0;
     Window* mainWindow = nullptr;
+    Display* mainDisplay = nullptr;
     std::int16_t running = 1;
     std::int16_t busy = 0;
     LogicalPalette* palette = nullptr;

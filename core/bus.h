@@ -132,6 +132,8 @@ public:
     Component* GetComponent(std::uint16_t id) const;
     // Ids in use, in order of attaching.
     const List<short>& Ids() const { return ids; }
+    // The id the next attached component will get.
+    std::uint32_t NextId() const { return nextId; }
     Bus* GetOuterBus() const { return outer; }
 
     // Registration for a component of this bus (see Component::RegisterHandler).

@@ -36,6 +36,21 @@ TEST_F(ApplicationTest, CanTerminateAsksEveryHandler) {
     EXPECT_EQ(app->CanTerminate(), 1);
 }
 
+TEST_F(ApplicationTest, ATerminateHandlerRemovedWhileAskingIsNotAsked) {
+    auto later = std::make_unique<Probe>();
+    Probe first;
+    first.AttachToBus(app.get());
+    later->AttachToBus(app.get());
+    first.RegisterHandler(CAN_TERMINATE, Probe::Handle);
+    later->RegisterHandler(CAN_TERMINATE, Refuse);
+    first.action = [&](Probe*, BusMessage, ContainerBase*) {
+        later.reset();
+        return nullptr;
+    };
+    EXPECT_EQ(app->CanTerminate(), 1);
+    EXPECT_EQ(app->TerminateHandlerCount(), 1);
+}
+
 class Library : public QIFBase {
 public:
     static inline int alive = 0;

@@ -371,6 +371,19 @@ TEST_F(PayloadStreamTest, PayloadsTravelByClassName) {
     EXPECT_FALSE(s.Failed());
 }
 
+TEST_F(PayloadStreamTest, TheObjectFormHasNoFlag) {
+    SuperString s;
+    Container<Orders> order(Orders{3, "Halt"});
+    ASSERT_TRUE(WriteObject(s, order));
+    EXPECT_EQ(s.Length(), 2 + 6 + 2 + 2 + 4);
+    std::unique_ptr<ContainerBase> back(ReadObject(s));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(*PayloadValue<Orders>(back.get()), (Orders{3, "Halt"}));
+    Container<NeverRegistered> odd;
+    EXPECT_FALSE(WriteObject(s, odd));
+    EXPECT_EQ(s.Length(), 16);
+}
+
 TEST_F(PayloadStreamTest, AnUnregisteredPayloadIsReportedAndWrittenAsNull) {
     SuperString s;
     Container<NeverRegistered> odd;

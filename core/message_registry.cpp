@@ -74,6 +74,8 @@ std::uint16_t NextMessageId() {
     if (r.entries.IsEmpty()) return 67;
     std::uint32_t h = r.highest;
     if (h >= 100 && h <= 4000) h = 4000;
+    // A name never gets the number of a fixed event, whatever was registered below 67.
+    if (h < 66) h = 66;
     return h >= 0xFFFF ? 0 : static_cast<std::uint16_t>(h + 1);
 }
 

@@ -4,8 +4,8 @@
 // Named messages: a string such as "LoadGame" gets an event number at run time. Automatic
 // numbers run 67, 68, ... while every number in the registry is below 100; once the highest is
 // between 100 and 4000 (by counting or by a fixed registration) the next is 4001, and from then
-// on the highest plus 1. Fixed numbers between 101 and 4000 are given with RegisterMessageId
-// (menu commands register under their command numbers). Names compare byte by byte, case
+// on the highest plus 1 (never below 67, the fixed events' range). Fixed numbers between 101 and
+// 4000 are given with RegisterMessageId (menu commands register under their command numbers). Names compare byte by byte, case
 // sensitively. Numbers are not persistent: they depend on the order in which names are first
 // used, so names, not numbers, cross to other machines and into files.
 //

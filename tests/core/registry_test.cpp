@@ -48,6 +48,7 @@ TEST_F(MessageRegistryTest, NumberingJumpsTo4001) {
         {"67 to 99 gives 100 next", 33, 0, 100},
         {"fixed above 4000 moves past it", 2, 5000, 5001},
         {"fixed 4000 itself", 1, 4000, 4001},
+        {"a fixed number below 67 does not lower the next", 0, 6, 67},
     };
     for (const auto& c : cases) {
         ClearMessageRegistry();

@@ -1,4 +1,5 @@
-// Large blocks: one block per page, right after the page header.
+// Large blocks: one block per page, right after the page header. A large page counts one block
+// in use for as long as it lives; it goes back to the system when its block is freed.
 #include "memory/pool_internal.h"
 
 namespace bramble {
@@ -81,7 +82,7 @@ u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags) {
     h->limit = moved + now;
     d->page = moved;
     if (!IsShared(pool)) {
-        RegistrySetFlags(reinterpret_cast<uptr>(moved), kUnitPage, 0);
+        RegistrySetFlags(reinterpret_cast<uptr>(moved), kUnitPage, 0, pool);
         RegistrySetFlags(reinterpret_cast<uptr>(base), 0, kUnitPage);
     }
     page->signature = 0;

@@ -54,7 +54,7 @@ LibraryMutex& moveMutex() {
 }
 
 u64 selfId(const MemPoolHeader* pool) {
-    return IsShared(pool) ? GetCurrentThreadId() : static_cast<u64>(pthread_self());
+    return IsShared(pool) ? GetCurrentThreadId() : platform::detail::ThreadToken();
 }
 
 // The default pool is reached from every thread; a fork must not leave its lock (or the
@@ -85,24 +85,16 @@ GlobalRecord& Global() {
     return record;
 }
 
-bool IsValidPool(const MemPoolHeader* pool) {
-    const auto a = reinterpret_cast<uptr>(pool);
-    if (a == 0 || (a & ~kPageMask) != 0) return false;
-    UnitInfo info;
-    if (!RegistryLookup(a, &info)) return false;
-    if (!(info.flags & kUnitPoolHeader) && !((info.flags & kUnitShared) && info.sharedBase == a)) return false;
-    return pool->signature == kPoolSignature;
-}
-
 bool LockPool(MemPoolHeader* pool) {
     if (!IsSerialized(pool)) return true;
     if (IsShared(pool)) {
         platform::NamedMutex* m = SharedPoolMutex(pool);
         if (!m || !platform::WaitNamedMutex(m)) return false;
-    } else {
-        EnterCriticalSection(&pool->lock);
+        if (pool->lockDepth++ == 0) pool->lockOwner = GetCurrentThreadId();
+        return true;
     }
-    if (pool->lockDepth++ == 0) pool->lockOwner = selfId(pool);
+    EnterCriticalSection(&pool->lock);
+    if (pool->lockDepth++ == 0) pool->lockOwner = pool->lock.owner;
     return true;
 }
 

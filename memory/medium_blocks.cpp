@@ -7,7 +7,9 @@
 // page's free ring (anchored at the sentinel), and the ring holds nothing else; the rover is on
 // the ring; the descriptor's hint is at least the size of the largest free block; the in-use
 // count is the number of blocks in use.
+#include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
+#include "memory/small_blocks.h"
 
 namespace bramble {
 namespace {

@@ -1,5 +1,10 @@
 // Pages and their descriptors. Each page type has a circular doubly linked ring of descriptors
 // whose current member is kept in the pool header; unused descriptors form a singly linked list.
+//
+// Invariants: every descriptor on the ring of type t is marked made with type t and names a page
+// whose header has signature 0xCAD0 + t and names the pool and the descriptor back; an ordinary
+// pool's pages are registered as pages of that pool; unused descriptors are marked type 5; the
+// bytes held are the header's allocation, the descriptor blocks and the pages' committed sizes.
 #include "memory/pool_internal.h"
 
 namespace bramble {
@@ -184,7 +189,7 @@ PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, 
     }
     d->flags = static_cast<u16>(kDescriptorMade | (type << 12));
     pool->bytesHeld += h->bytes;
-    if (!IsShared(pool)) RegistrySetFlags(reinterpret_cast<uptr>(mem), kUnitPage, 0);
+    if (!IsShared(pool)) RegistrySetFlags(reinterpret_cast<uptr>(mem), kUnitPage, 0, pool);
     *why = PageFailure::None;
     return h;
 }
@@ -259,27 +264,20 @@ void ReturnAllPages(MemPoolHeader* pool) {
     }
 }
 
-bool FindPage(const void* block, PageHeader** page) {
-    const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
-    UnitInfo info;
-    if (!RegistryLookup(base, &info)) return false;
-    const bool shared = info.flags & kUnitShared;
-    if (!shared && !(info.flags & kUnitPage)) return false;
-    if (shared && base == info.sharedBase) return false;  // the pool header, not a page
+bool FindSharedPage(uptr base, MemPoolHeader* owner, PageHeader** page) {
+    if (base == reinterpret_cast<uptr>(owner)) return false;  // the pool header, not a page
+    // Any unit of a shared mapping is readable, so the "header" may be a block's contents: it must
+    // carry a signature, name this mapping's pool, and name a descriptor inside the mapping that
+    // names the page back.
     auto* h = reinterpret_cast<PageHeader*>(base);
     const u16 sig = h->signature;
     if ((sig & kPageSignatureMask) != kPageSignature || (sig & 7) > kSmallPage) return false;
     MemPoolHeader* pool = h->pool;
-    if (shared) {
-        // Any unit of a shared mapping is readable, so the header may be a block's contents:
-        // it must name this mapping's pool and a descriptor inside the mapping that names it back.
-        if (reinterpret_cast<uptr>(pool) != info.sharedBase || !IsValidPool(pool)) return false;
-        const auto d = reinterpret_cast<uptr>(h->descriptor);
-        if (d < info.sharedBase || d + sizeof(PageDescriptor) > info.sharedBase + pool->mappingSize) return false;
-        if (h->descriptor->page != reinterpret_cast<u8*>(base)) return false;
-    } else if (!IsValidPool(pool)) {
-        return false;
-    }
+    if (pool != owner || !IsValidPool(pool)) return false;
+    const auto d = reinterpret_cast<uptr>(h->descriptor);
+    const auto start = reinterpret_cast<uptr>(owner);
+    if (d < start || d + sizeof(PageDescriptor) > start + pool->mappingSize) return false;
+    if (h->descriptor->page != reinterpret_cast<u8*>(base)) return false;
     *page = h;
     return true;
 }

@@ -1,6 +1,8 @@
 // Pointer blocks: allocation by size class, and free, resize and size by address alone (the
 // block's page, and so its pool, is found by masking the address).
+#include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
+#include "memory/small_blocks.h"
 
 using namespace bramble;
 
@@ -84,7 +86,29 @@ private:
     bool ok_ = false;
 };
 
-bool checkPool(MemPoolHeader* pool) {
+// Checks and frees a block of an unserialised pool.
+int freeChecked(PageHeader* page, u8* block) {
+    u32 code;
+    switch (PageTypeOf(page)) {
+    case kSmallPage:
+        code = SmallCheck(page, block);
+        if (!code) SmallFree(page, block);
+        break;
+    case kFixedPage:
+        code = FixedCheck(page, block);
+        if (!code) FixedFree(page, block);
+        break;
+    default:
+        code = CheckBlock(page, block);
+        if (!code) code = FreeBlock(page, block);
+        break;
+    }
+    if (!code) return 1;
+    Report(page->pool, code);
+    return 0;
+}
+
+inline bool checkPool(MemPoolHeader* pool) {
     if (IsValidPool(pool)) return true;
     Report(pool, MEM_BAD_MEM_POOL);
     return false;
@@ -144,19 +168,29 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
 
 void* MemAllocPtr(MEMPOOL pool, std::uint32_t size, std::uint32_t flags) {
     if (!checkPool(pool)) return nullptr;
+    if (!IsSerialized(pool)) return AllocBlock(pool, size, flags);
     PoolLock lock(pool);
     if (!lock) return nullptr;
     return AllocBlock(pool, size, flags);
 }
 
 int MemFreePtr(void* block) {
-    BlockAccess access(block);
-    if (!access.ok()) return 0;
-    if (const u32 code = FreeBlock(access.page(), access.block())) {
-        Report(access.pool(), code);
+    PageHeader* page;
+    if (!FindPage(block, &page)) {
+        Report(nullptr, MEM_BAD_POINTER);
         return 0;
     }
-    return 1;
+    MemPoolHeader* pool = page->pool;
+    // An unserialised pool (every container's) takes no lock.
+    if (!IsSerialized(pool)) return freeChecked(page, static_cast<u8*>(block));
+    PoolLock lock(pool);
+    if (!lock) return 0;
+    // The page may have gone while the lock was awaited (a block freed twice at once).
+    if ((page->signature & kPageSignatureMask) != kPageSignature) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    return freeChecked(page, static_cast<u8*>(block));
 }
 
 void* MemReAllocPtr(void* block, std::uint32_t size, std::uint32_t flags) {
@@ -189,6 +223,7 @@ std::uint32_t MemSizePtr(void* block) {
 
 void* MemAllocFS(MEMPOOL pool) {
     if (!checkPool(pool)) return nullptr;
+    if (!IsSerialized(pool)) return FixedAlloc(pool);
     PoolLock lock(pool);
     if (!lock) return nullptr;
     return FixedAlloc(pool);
@@ -196,12 +231,21 @@ void* MemAllocFS(MEMPOOL pool) {
 
 int MemFreeFS(void* block) {
     PageHeader* page;
-    if (FindPage(block, &page) && page->signature != kPageSignature + kFixedPage) {
+    if (!FindPage(block, &page)) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    if (page->signature != kPageSignature + kFixedPage) {
         Report(page->pool, MEM_BAD_POINTER);
         return 0;
     }
-    BlockAccess access(block);
-    if (!access.ok()) return 0;
-    FixedFree(access.page(), access.block());
-    return 1;
+    MemPoolHeader* pool = page->pool;
+    if (!IsSerialized(pool)) return freeChecked(page, static_cast<u8*>(block));
+    PoolLock lock(pool);
+    if (!lock) return 0;
+    if (page->signature != kPageSignature + kFixedPage) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    return freeChecked(page, static_cast<u8*>(block));
 }

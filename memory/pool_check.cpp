@@ -1,6 +1,8 @@
 // The pool check: walks a pool's rings, pages, blocks and lists and verifies the invariants
 // stated at the top of each block file, and that the bytes held add up.
+#include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
+#include "memory/small_blocks.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -9,6 +9,7 @@
 // Every block handed out by MemAllocPtr starts on a 16-byte boundary (the alignment operator new
 // promises on this machine); fixed-size blocks are packed at their block size from a 16-byte
 // boundary, so a block of sizeof(T) bytes is aligned for T.
+#include "memory/page_registry.h"
 #include "memory/pool.h"
 #include "platform/critical_section.h"
 
@@ -187,26 +188,18 @@ struct GlobalRecord {
 GlobalRecord& Global();
 
 inline bool IsShared(const MemPoolHeader* p) { return p->flags & MEM_POOL_SHARED; }
-inline bool IsSerialized(const MemPoolHeader* p) { return p->flags & MEM_POOL_SERIALIZE; }
 
-// --- registry of the 64 KB units the library owns (page_registry.cpp) ---
-enum UnitFlags : u8 {
-    kUnitSystemBlock = 1,  // start of a system block of an ordinary pool
-    kUnitPage = 2,         // ... which is a page
-    kUnitPoolHeader = 4,   // ... which is a pool header
-    kUnitShared = 8,       // a unit of a shared mapping mapped in this process
-};
-struct UnitInfo {
-    u8 flags;
-    u64 committed;    // system block: committed bytes
-    u64 reserved;     // system block: reserved bytes
-    u64 sharedBase;   // shared unit: start of its mapping
-};
-bool RegistryLookup(uptr unit, UnitInfo* info);
-bool RegistrySetSystemBlock(uptr base, u64 committed, u64 reserved, u8 flags);
-void RegistrySetFlags(uptr base, u8 set, u8 clear);
-void RegistryClear(uptr base);
-bool RegistrySetShared(uptr base, u64 bytes, bool mapped);
+// A handle is a live pool when the registry knows its unit as a pool header (or as the start of
+// a shared mapping) and the header carries the signature; nothing is read before the first test.
+inline bool IsValidPool(const MemPoolHeader* pool) {
+    const auto a = reinterpret_cast<uptr>(pool);
+    if (a == 0 || (a & ~kPageMask) != 0) return false;
+    MemPoolHeader* owner = nullptr;
+    const u8 flags = RegistryFlags(a, &owner);
+    if (!(flags & (kUnitPoolHeader | kUnitShared)) || owner != pool) return false;
+    return pool->signature == kPoolSignature;
+}
+inline bool IsSerialized(const MemPoolHeader* p) { return p->flags & MEM_POOL_SERIALIZE; }
 
 // --- system blocks (system_pages.cpp) ---
 void* _bri_sysAlloc(u64 size, u32 flags);
@@ -216,7 +209,6 @@ void* _bri_sysReAlloc(void* address, u64 size, u32 flags);
 bool SysResizeInPlace(void* address, u64 size, u32 flags);
 
 // --- pool validity and locks (locks.cpp) ---
-bool IsValidPool(const MemPoolHeader* pool);
 MemPoolHeader* DefaultPoolIfMade();
 bool LockPool(MemPoolHeader* pool);
 bool HoldsPoolLock(const MemPoolHeader* pool);
@@ -232,20 +224,22 @@ public:
     PoolLock() = default;
     explicit PoolLock(MemPoolHeader* pool) { acquire(pool); }
     ~PoolLock() {
-        if (held_ && IsValidPool(pool_)) UnlockPool(pool_);
+        if (locked_ && IsValidPool(pool_)) UnlockPool(pool_);
     }
     PoolLock(const PoolLock&) = delete;
     PoolLock& operator=(const PoolLock&) = delete;
+    // Unserialised pools take no lock; a serialised one may fail to be locked.
     bool acquire(MemPoolHeader* pool) {
         pool_ = pool;
-        held_ = LockPool(pool);
-        return held_;
+        if (!IsSerialized(pool)) return ok_ = true;
+        return ok_ = locked_ = LockPool(pool);
     }
-    explicit operator bool() const { return held_; }
+    explicit operator bool() const { return ok_; }
 
 private:
     MemPoolHeader* pool_ = nullptr;
-    bool held_ = false;
+    bool ok_ = false;
+    bool locked_ = false;
 };
 
 class LibraryLock {
@@ -284,15 +278,28 @@ void ReturnPages(MemPoolHeader* pool, u8* address, u64 bytes);
 u64 PagesCommitted(MemPoolHeader* pool, u64 size);  // the committed size a request of `size` gets
 void ReturnAllPages(MemPoolHeader* pool);
 
+bool FindSharedPage(uptr base, MemPoolHeader* owner, PageHeader** page);
+
 // Finds the page of a block address; false when the address is not inside a page of ours.
-bool FindPage(const void* block, PageHeader** page);
+inline bool FindPage(const void* block, PageHeader** page) {
+    const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
+    MemPoolHeader* owner = nullptr;
+    const u8 flags = RegistryFlags(base, &owner);
+    if (flags & kUnitPage) {
+        // A registered page of an ordinary pool: its header is ours unless something wrote over it.
+        auto* h = reinterpret_cast<PageHeader*>(base);
+        const u16 sig = h->signature;
+        if ((sig & kPageSignatureMask) != kPageSignature || (sig & 7) > kSmallPage || h->pool != owner) return false;
+        *page = h;
+        return true;
+    }
+    return (flags & kUnitShared) && FindSharedPage(base, owner, page);
+}
 
 // --- blocks (small_blocks.cpp, medium_blocks.cpp, fixed_blocks.cpp, large_blocks.cpp) ---
 // Validation results: 0 when the block is live, else the error code to report.
-void* SmallAlloc(MemPoolHeader* pool, u32 size, u32 flags);
-u32 SmallCheck(PageHeader* page, u8* block);
-void SmallFree(PageHeader* page, u8* block);
-u32 SmallUsable(u8* block);
+// Small and fixed-size blocks: the common paths are inline (small_blocks.h, fixed_blocks.h).
+void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags);
 
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type);
 void* MediumAlloc(MemPoolHeader* pool, u32 size, u32 flags);
@@ -302,9 +309,7 @@ u32 MediumUsable(u8* block);
 bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep);
 
 void LayoutFixedPage(MemPoolHeader* pool, PageHeader* page);
-void* FixedAlloc(MemPoolHeader* pool);
-u32 FixedCheck(PageHeader* page, u8* block);
-void FixedFree(PageHeader* page, u8* block);
+void* FixedAllocSlow(MemPoolHeader* pool);
 
 void* LargeAlloc(MemPoolHeader* pool, u64 size, u32 flags);
 u32 LargeCheck(PageHeader* page, u8* block);

@@ -1,5 +1,10 @@
 // Pools: creation and destruction, the process's pool list, the settings of a pool, and the
 // operations that act on a pool's pages as a whole (pre-allocation, shrinking, locking).
+//
+// Invariants: a pool is on the process's pool list from its creation to its destruction (or to
+// its detaching, for a shared pool), and a live pool's header carries 0xBEAD; floor <= ceiling;
+// the medium limit is a quarter of the page size; the page size leaves room for one fixed-size
+// block; the fixed block size changes only while the pool has no fixed-size pages.
 #include "memory/pool_internal.h"
 
 #include <algorithm>
@@ -81,7 +86,7 @@ MEMPOOL createPool(u32 flags, u16 blockSize, std::int32_t count) {
         InitializeCriticalSection(&pool->lock);
         pool->flags |= MEM_POOL_SERIALIZE;
     }
-    RegistrySetFlags(reinterpret_cast<uptr>(pool), kUnitPoolHeader, 0);
+    RegistrySetFlags(reinterpret_cast<uptr>(pool), kUnitPoolHeader, 0, pool);
     {
         LibraryLock lib;
         pool->owner = &Global();

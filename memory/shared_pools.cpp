@@ -355,7 +355,9 @@ void DetachShared(MemPoolHeader* pool) {
     const u64 bytes = pool->mappingSize;
     platform::NamedMutex* mutex = r->mutex;
     platform::SharedMapping* mapping = r->mapping;
-    // Closing the handle lets go of every hold this thread has.
+    // Every hold of this thread goes, so that the other processes find the lock as free as its
+    // depth says.
+    while (HoldsPoolLock(pool)) UnlockPool(pool);
     platform::CloseNamedMutex(mutex);
     removeRecord(r);
     RegistrySetShared(reinterpret_cast<uptr>(pool), bytes, false);

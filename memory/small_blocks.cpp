@@ -7,31 +7,22 @@
 // each of them and nowhere else; the in-use count is the number of carved blocks whose class byte
 // is not marked free. Every marked block is on its class's free list exactly once, and the lists
 // hold nothing else. Small pages go back to the system only with their pool.
-#include "memory/pool_internal.h"
+#include "memory/small_blocks.h"
 
 namespace bramble {
 namespace {
-
-u32 slotOf(u32 cls) { return kGrain * (cls + 1); }
 
 u8* carveFrom(PageHeader* page, u32 cls) {
     u8* b = page->firstFree;
     b[-1] = static_cast<u8>(cls);
     SetBit(PageBitmap(page), UnitIndex(page, b));
-    page->firstFree += slotOf(cls);
+    page->firstFree += SmallSlot(cls);
     ++page->blocksInUse;
     return b;
 }
 
-void pushFree(MemPoolHeader* pool, u8* b) {
-    const u8 cls = b[-1] & kSmallClassMask;
-    b[-1] = static_cast<u8>(cls | kSmallFree);
-    StorePtr(b, pool->smallFree[cls]);
-    pool->smallFree[cls] = b;
-}
-
 u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
-    const u32 slot = slotOf(cls);
+    const u32 slot = SmallSlot(cls);
     if (PageDescriptor* d = pool->rings[kSmallPage]) {
         auto* page = reinterpret_cast<PageHeader*>(d->page);
         const u64 room = static_cast<u64>(page->limit - (page->firstFree - 1));
@@ -40,7 +31,7 @@ u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
             // The tail of the page becomes one free block of the largest class it holds.
             if (room >= kGrain) {
                 u8* rest = carveFrom(page, static_cast<u32>(room / kGrain - 1));
-                pushFree(pool, rest);
+                SmallPushFree(pool, rest);
                 --page->blocksInUse;
             }
             d->hint = 0;
@@ -54,36 +45,12 @@ u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
 
 } // namespace
 
-void* SmallAlloc(MemPoolHeader* pool, u32 size, u32 flags) {
+void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 cls = size / kGrain;
-    u8* b = pool->smallFree[cls];
-    if (b) {
-        pool->smallFree[cls] = LoadPtr(b);
-        b[-1] = static_cast<u8>(cls);
-        ++PageOf(b)->blocksInUse;
-    } else {
-        b = carve(pool, cls, flags);
-        if (!b) return MediumAlloc(pool, size, flags & ~MEM_MOVEABLE);
-    }
-    if (flags & MEM_ZEROINIT) std::memset(b, 0, slotOf(cls) - 1);
+    u8* b = carve(pool, cls, flags);
+    if (!b) return MediumAlloc(pool, size, flags & ~MEM_MOVEABLE);
+    if (flags & MEM_ZEROINIT) std::memset(b, 0, SmallSlot(cls) - 1);
     return b;
 }
-
-u32 SmallCheck(PageHeader* page, u8* block) {
-    const uptr offset = static_cast<uptr>(block - PageBase(page));
-    if ((offset & (kGrain - 1)) || offset < page->dataOffset || block >= page->firstFree) return MEM_BAD_POINTER;
-    if (!TestBit(PageBitmap(page), static_cast<u32>(offset >> 4))) return MEM_BAD_POINTER;
-    const u8 cls = block[-1];
-    if (cls & kSmallFree) return MEM_BAD_FREE_BLOCK;
-    if (cls >= kSmallClasses || block + slotOf(cls) > page->firstFree) return MEM_BAD_BLOCK;
-    return 0;
-}
-
-void SmallFree(PageHeader* page, u8* block) {
-    pushFree(page->pool, block);
-    --page->blocksInUse;
-}
-
-u32 SmallUsable(u8* block) { return slotOf(block[-1] & kSmallClassMask) - 1; }
 
 } // namespace bramble

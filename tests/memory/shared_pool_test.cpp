@@ -158,6 +158,25 @@ TEST_F(PoolTest, SharedPoolPlacedWhereTheListedProcessesHaveRoom) {
     EXPECT_EQ(MemPoolInitShared("", 0, 0), nullptr);
 }
 
+TEST_F(PoolTest, DetachingWhileHoldingTheLockFreesItForTheOthers) {
+    const std::string name = uniqueName("held");
+    MEMPOOL s = MemPoolInitShared(name.c_str(), 0, 0);
+    ASSERT_NE(s, nullptr);
+    const int status = inChild([&] {
+        MEMPOOL mine = MemPoolInitShared(name.c_str(), 0, 0);
+        if (mine != s || MemPoolLock(mine) != 1 || MemPoolLock(mine) != 1) return 1;
+        return MemPoolFree(mine) == 1 ? 0 : 2;  // detaches holding the lock twice
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(memtest::header(s)->lockDepth, 0u);
+    EXPECT_EQ(MemPoolLock(s), 1);
+    EXPECT_EQ(MemPoolUnlock(s), 1);
+    void* p = MemAllocPtr(s, 100, 0);
+    EXPECT_NE(p, nullptr);
+    MemFreePtr(p);
+    EXPECT_EQ(MemPoolFree(s), 1);
+}
+
 TEST_F(PoolTest, SharedPoolIsSerialisedAcrossThreads) {
     MEMPOOL s = MemPoolInitShared(uniqueName("threads").c_str(), 0x800000, 0);
     ASSERT_NE(s, nullptr);

@@ -1,4 +1,5 @@
 #include "game/logic/hex_geometry.h"
+#include "game/logic/direction.h"
 
 #include <cstdlib>
 
@@ -99,11 +100,16 @@ std::span<const short> FrontArc(int facing) {
     }
 }
 
-int RotateClockwise(int direction, int steps) {
-    if (direction < 1 || direction > 8) return 0;
-    return ((direction - 1 + steps) % 8 + 8) % 8 + 1;
+} // namespace hex
+
+DIRECTION RotateDirectionClockwise(DIRECTION direction, std::uint8_t steps) {
+    if (steps == 0) return direction;
+    if (direction < 1 || direction > 8) return NoDirection;
+    return static_cast<DIRECTION>((direction - 1 + steps) % 8 + 1);
 }
 
-int RotateAnticlockwise(int direction, int steps) { return RotateClockwise(direction, -steps); }
-
-} // namespace hex
+DIRECTION RotateDirectionAnticlockwise(DIRECTION direction, std::uint8_t steps) {
+    if (steps == 0) return direction;
+    if (direction < 1 || direction > 8) return NoDirection;
+    return static_cast<DIRECTION>((direction - 1 + 8 - steps % 8) % 8 + 1);
+}

@@ -48,8 +48,4 @@ std::array<int, 2> FlankingSides(int facing);
 // Bearings of a facing's front arc, both boundaries included; empty for facings 0, 1 and 5.
 std::span<const short> FrontArc(int facing);
 
-// Direction rotation in steps of 45 degrees; any direction outside 1..8 gives 0.
-int RotateClockwise(int direction, int steps);
-int RotateAnticlockwise(int direction, int steps);
-
 } // namespace hex

@@ -1,3 +1,4 @@
+#include "game/logic/direction.h"
 #include "game/logic/hex_geometry.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ TEST(HexGeometry, NeighbourLinksAreSymmetric) {
             for (int d : hex::Sides) {
                 const auto n = hex::SideNeighbour(c, r, d, columns, rows);
                 if (n == None) continue;
-                EXPECT_EQ(hex::SideNeighbour(hex::Column(n), hex::Row(n), hex::RotateClockwise(d, 4), columns, rows),
+                EXPECT_EQ(hex::SideNeighbour(hex::Column(n), hex::Row(n), RotateDirectionClockwise(static_cast<DIRECTION>(d), 4), columns, rows),
                           hex::Number(c, r));
                 EXPECT_EQ(hex::Distance(n, hex::Number(c, r)), 1);
             }
@@ -96,12 +97,19 @@ TEST(HexGeometry, FacingsAndFrontArcs) {
 }
 
 TEST(HexGeometry, Rotation) {
-    EXPECT_EQ(hex::RotateClockwise(8, 1), 1);
-    EXPECT_EQ(hex::RotateClockwise(1, 2), 3);
-    EXPECT_EQ(hex::RotateAnticlockwise(1, 1), 8);
-    EXPECT_EQ(hex::RotateAnticlockwise(2, 10), 8);
-    EXPECT_EQ(hex::RotateClockwise(0, 1), 0);
-    EXPECT_EQ(hex::RotateAnticlockwise(9, 1), 0);
+    struct Case {
+        int direction, steps, clockwise, anticlockwise;
+    } cases[] = {
+        {8, 1, 1, 7}, {1, 1, 2, 8}, {1, 2, 3, 7}, {3, 10, 5, 1}, {2, 10, 4, 8},
+        {0, 1, 0, 0}, {9, 1, 0, 0}, {9, 0, 9, 9}, {5, 8, 5, 5}, {4, 255, 3, 5},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RotateDirectionClockwise(static_cast<DIRECTION>(c.direction), static_cast<std::uint8_t>(c.steps)), c.clockwise)
+            << c.direction << " by " << c.steps;
+        EXPECT_EQ(RotateDirectionAnticlockwise(static_cast<DIRECTION>(c.direction), static_cast<std::uint8_t>(c.steps)),
+                  c.anticlockwise)
+            << c.direction << " by " << c.steps;
+    }
 }
 
 } // namespace

@@ -18,8 +18,8 @@ inline UnitData DataFor(std::uint16_t number, std::uint16_t region) {
 // A combat unit (missile-capable when asked) whose every answer is a field.
 class FakeCombat : public MissileCapable {
 public:
-    FakeCombat(std::uint16_t number, std::uint32_t unitSide, int unitKind = InfantryKind)
-        : MissileCapable(DataFor(number, 0xFFFF), "Fake Combat"), side(unitSide), kind(unitKind) {}
+    FakeCombat(std::uint16_t unitNumber, std::uint32_t unitSide, int unitKind = InfantryKind)
+        : MissileCapable(DataFor(unitNumber, 0xFFFF), "Fake Combat"), side(unitSide), kind(unitKind) {}
 
     std::uint32_t GetSide() const override { return side; }
     Group* GetGroup() const override { return group; }
@@ -89,8 +89,8 @@ public:
 
 class FakeLeader : public Leader {
 public:
-    FakeLeader(std::uint16_t number, std::uint32_t unitSide, const char* name = "Fake Leader")
-        : Leader(DataFor(number, 0xFFFF), name), side(unitSide) {}
+    FakeLeader(std::uint16_t unitNumber, std::uint32_t unitSide, const char* name = "Fake Leader")
+        : Leader(DataFor(unitNumber, 0xFFFF), name), side(unitSide) {}
 
     std::uint32_t GetSide() const override { return side; }
     Group* GetGroup() const override { return group; }

@@ -28,7 +28,7 @@ template <class T> class ListIterator;
 
 template <class T> class List {
 public:
-    explicit List(short privatePool = 0) : privatePool_(privatePool) {}
+    explicit List(int privatePool = 0) : privatePool_(privatePool) {}
     virtual ~List() = default;
     List(const List&) = default;
     List& operator=(const List&) = default;
@@ -67,7 +67,7 @@ public:
 
 private:
     friend class ListIterator<T>;
-    short privatePool_;
+    int privatePool_;
     std::list<T> items_;
 };
 
@@ -81,8 +81,8 @@ public:
 template <class T> class ListIterator {
 public:
     ListIterator() = default;
-    explicit ListIterator(List<T>* list, int direction = 0) { Attach(list, direction); }
-    void Attach(List<T>* list, int direction) {
+    explicit ListIterator(const List<T>* list, int direction = 0) { Attach(list, direction); }
+    void Attach(const List<T>* list, int direction = 0) {
         list_ = list;
         direction_ = direction;
         Restart();
@@ -111,10 +111,10 @@ public:
     }
 
 private:
-    List<T>* list_ = nullptr;
+    const List<T>* list_ = nullptr;
     int direction_ = 0;
     std::size_t pos_ = 0;
-    typename std::list<T>::iterator at_;
+    typename std::list<T>::const_iterator at_;
 };
 
 class Component {

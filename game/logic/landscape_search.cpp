@@ -118,7 +118,7 @@ void VhLogicalLandscape::FloodFill(RegionOrder& out, const int* directions, int 
     VhUnit* u = FirstUnitIn(start);
     const bool twoHexUnit = u && twoHex && u->IsTwoHex();
     if (twoHexUnit) out.Append(u->GetRightRegion(start, 0));
-    const int startIndex = NumberToIndex(start);
+    const int startIndex = IndexOf(start);
     if (startIndex < 0) return;
     bestPoints[static_cast<std::size_t>(startIndex)] = points;
 
@@ -139,7 +139,7 @@ void VhLogicalLandscape::FloodFill(RegionOrder& out, const int* directions, int 
         std::vector<std::uint16_t> queue{start};
         for (std::size_t head = 0; head < queue.size(); ++head) {
             const std::uint16_t r = queue[head];
-            const LogicalRegion& rr = regions[static_cast<std::size_t>(NumberToIndex(r))];
+            const LogicalRegion& rr = regions[static_cast<std::size_t>(IndexOf(r))];
             for (int i = 0; i < directionCount; ++i) {
                 const int d = directions[i];
                 if (d < 0 || d >= LogicalRegion::NeighbourSlots) continue;
@@ -147,9 +147,9 @@ void VhLogicalLandscape::FloodFill(RegionOrder& out, const int* directions, int 
                 if (n == 0xFFFF) continue;
                 const std::int16_t cost = stepCost(r, n, this, u);
                 if (Impossible(cost)) continue;
-                const int left = bestPoints[static_cast<std::size_t>(NumberToIndex(r))] - cost;
+                const int left = bestPoints[static_cast<std::size_t>(IndexOf(r))] - cost;
                 const bool ok = within ? left >= 0 : left == 0;
-                auto& best = bestPoints[static_cast<std::size_t>(NumberToIndex(n))];
+                auto& best = bestPoints[static_cast<std::size_t>(IndexOf(n))];
                 if (ok && best == -1) accept(n);
                 if (best < left) {
                     best = static_cast<std::int16_t>(left);
@@ -167,7 +167,7 @@ void VhLogicalLandscape::FloodFill(RegionOrder& out, const int* directions, int 
         const std::int32_t at = queue[head];
         const PathNode e = nodes[static_cast<std::size_t>(at)];
         bool deadEnd = true;
-        const LogicalRegion& rr = regions[static_cast<std::size_t>(NumberToIndex(e.region))];
+        const LogicalRegion& rr = regions[static_cast<std::size_t>(IndexOf(e.region))];
         for (int i = 0; i < directionCount; ++i) {
             const int d = directions[i];
             if (d < 0 || d >= LogicalRegion::NeighbourSlots) continue;

@@ -37,8 +37,11 @@ bool LogicalRegion::IsInNeighbourList(std::uint16_t region) const {
 }
 
 bool LogicalRegion::HasFeature(std::uint16_t code) const {
-    for (auto t : terrain)
-        if (t == code) return true;
+    // Slots past the count hold 0xFFFF, so that value is found exactly when a slot is free.
+    const int used = terrainCount < TerrainSlots ? terrainCount : TerrainSlots;
+    if (code == 0xFFFF && used < TerrainSlots) return true;
+    for (int i = 0; i < used; ++i)
+        if (terrain[i] == code) return true;
     return false;
 }
 

@@ -55,8 +55,6 @@ int VhLogicalLandscape::NumberToIndex(std::uint16_t number) const {
     return c + r * size.x;
 }
 
-int VhLogicalLandscape::IndexOrNone(std::uint16_t number) const { return NumberToIndex(number); }
-
 std::int32_t VhLogicalLandscape::Load(const std::string& path) {
     LandscapeFile file;
     if (!ReadLandscapeFile(path, file, &loadError)) return 0;
@@ -255,22 +253,29 @@ std::int16_t VhLogicalLandscape::MovementCost(std::uint16_t from, std::uint16_t 
     // Cost per code: area terrain 0-5, then the edges 6, 8, 9, 10, 11 (negative: added on top),
     // then the road codes.
     static constexpr int costTable[14] = {2, 4, 4, 4, 6, 4, -2, 0, -2, -4, -4, 198, 1, 1};
-    const LogicalRegion* a = GetRegion(from);
-    const LogicalRegion* b = GetRegion(to);
+    const LogicalRegion* a = RegionAt(from);
+    const LogicalRegion* b = RegionAt(to);
     if (!a || !b) return -1;
-    const auto onRoad = [](const LogicalRegion* r) { return r->HasFeature(RoadCode) || r->HasFeature(TrackCode); };
+    const auto onRoad = [](const LogicalRegion* r) {
+        for (int i = 0; i < r->terrainCount; ++i)
+            if (r->terrain[i] == RoadCode || r->terrain[i] == TrackCode) return true;
+        return false;
+    };
     if (onRoad(a) && onRoad(b)) return static_cast<std::int16_t>(costTable[RoadCode]);
 
+    // The dearest area terrain of the region entered, at least 2.
     int high = 2, extra = 0;
-    for (std::uint16_t code = 0; code <= 18; ++code) {
-        int value = 0;
-        if (code <= 5) {
-            if (b->HasFeature(code)) value = costTable[code];
-        } else if (code == 6 || code == 8 || code == 9 || code == 10 || code == 11) {
-            if (HasEdgeBetween(from, to, code)) value = costTable[code];
-        }
-        if (value > high) high = value;
-        if (value < 0) extra -= value;
+    for (int i = 0; i < b->terrainCount; ++i)
+        if (b->terrain[i] <= 5 && costTable[b->terrain[i]] > high) high = costTable[b->terrain[i]];
+    // The edges of the side crossed: a wall sets the cost, a hedge or a stream adds to it. Codes
+    // 8 and 9 have no edge type and never count.
+    int side = 0;
+    for (int d = 1; d <= 8 && !side; ++d)
+        if (a->neighbours[d] == to) side = d;
+    if (side) {
+        if (a->TestSideFlag(side, TestedEdgeType(WallCode)) && costTable[WallCode] > high) high = costTable[WallCode];
+        if (a->TestSideFlag(side, TestedEdgeType(HedgeCode))) extra -= costTable[HedgeCode];
+        if (a->TestSideFlag(side, TestedEdgeType(StreamCode))) extra -= costTable[StreamCode];
     }
     const int ea = a->point.z == 0 ? 1 : a->point.z;
     const int eb = b->point.z == 0 ? 1 : b->point.z;

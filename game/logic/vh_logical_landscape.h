@@ -130,7 +130,16 @@ private:
 
     std::int32_t LoadFrom(const LandscapeFile& file);
     void BuildNeighbourLinks();
-    int IndexOrNone(std::uint16_t number) const;
+    // Index of a region of this map without the virtual look-up; −1 off the map.
+    int IndexOf(std::uint16_t number) const {
+        const int c = number / 100, r = number % 100;
+        return c < size.x && r < size.y ? c + r * size.x : -1;
+    }
+    // The record of a region of this map without the virtual look-up; null off the map.
+    const LogicalRegion* RegionAt(std::uint16_t number) const {
+        const int c = number / 100, r = number % 100;
+        return c < size.x && r < size.y ? &regions[static_cast<std::size_t>(c + r * size.x)] : nullptr;
+    }
     void FloodFill(RegionOrder& out, const int* directions, int directionCount, std::uint16_t start, std::int16_t points,
                    bool within, StepCostFunction stepCost, List<List<short>>* paths, RegionOrder* secondHexes,
                    bool twoHex);

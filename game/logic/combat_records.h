@@ -9,7 +9,11 @@
 #include "game/logic/direction.h"
 #include "game/logic/game_records.h"
 
+#include "game/logic/core_types.h"
+
 #include <cstdint>
+#include <string>
+#include <utility>
 
 class VhUnit;
 
@@ -153,4 +157,167 @@ struct RampageCohesionHitStruct {
     std::uint16_t word = 0;
 
     void Set(std::int32_t v, std::uint16_t w) { value = v, word = w; }
+};
+
+class Combat;
+class Leader;
+
+// One combat being built or fought; stays inside one program. Two combats against the same
+// region are the same combat.
+struct CombatStruct {
+    List<Combat*> attackers;
+    List<Combat*> defenders;
+    List<Leader*> attackingLeaders;
+    List<Leader*> defendingLeaders;
+    // One word per attacker, in the attackers' order: whether it moved before attacking.
+    List<short> attackerWords;
+    std::uint16_t target = 0xFFFF;
+
+    bool operator==(const CombatStruct& o) const { return target == o.target; }
+};
+
+// An attack declaration, payload of "AddCombatants"; stays inside one program.
+struct CombatNameStruct {
+    std::uint16_t attacker = NoUnit;
+    List<unsigned short> defenders;
+    std::uint16_t second = 0xFFFF;
+    List<unsigned short> defendingLeaders;
+    std::uint16_t moved = 0;
+    std::uint16_t target = 0xFFFF;
+
+    bool operator==(const CombatNameStruct& o) const { return attacker == o.attacker; }
+};
+
+// Payload of "CombatResults". Two results are the same when their first names are.
+struct SingleCombatResult {
+    static constexpr int NumberLists = 12;
+    List<std::string> firstNames;
+    List<std::string> secondNames;
+    List<short> numbers[NumberLists];
+
+    bool operator==(const SingleCombatResult& o) const;
+};
+
+// The losses of a combat.
+struct CombatInfo {
+    List<short> first;
+    List<short> second;
+    List<MethodOfDeathStruct> deaths;
+
+    CombatInfo() = default;
+    CombatInfo(const List<short>& a, const List<short>& b, const List<MethodOfDeathStruct>& d) : first(a), second(b), deaths(d) {}
+    bool operator==(const CombatInfo& o) const { return first == o.first && second == o.second && deaths == o.deaths; }
+};
+
+// Payload of "DoRout": the unit and the regions it routs through. In a stream the word comes
+// before the list.
+struct RoutInfo {
+    std::uint16_t unit = NoUnit;
+    List<short> regions;
+    std::uint16_t word = 0;
+
+    RoutInfo() = default;
+    RoutInfo(std::uint16_t unitNumber, const List<short>& path, std::uint16_t w) : unit(unitNumber), regions(path), word(w) {}
+};
+
+// Payload of "ReinitializeLeader".
+struct LeaderInfo {
+    std::string first;
+    std::string second;
+
+    LeaderInfo() = default;
+    LeaderInfo(std::string a, std::string b) : first(std::move(a)), second(std::move(b)) {}
+    bool operator==(const LeaderInfo& o) const { return first == o.first && second == o.second; }
+    bool operator!=(const LeaderInfo& o) const { return !(*this == o); }
+};
+
+// Payload of "ActivateLeader" and "ResumeActiveLeader".
+struct ActivateNextLeaderStruct {
+    std::int16_t leader = -1;
+    std::int16_t fresh = 0;
+    std::int16_t furtherA = 0;
+    std::int16_t furtherB = 0;
+    List<unsigned short> subLeaders;
+    std::uint16_t dispatcher = 0;
+};
+
+// Payload of "LoadScenario".
+struct ScenarioInfoStruct {
+    std::string first;
+    SCENARIO scenario = static_cast<SCENARIO>(-1);
+    std::string second;
+    std::string third;
+    std::int16_t firstWord = 0;
+    std::int16_t secondWord = 1;
+    std::uint16_t thirdWord = 0;
+
+    ScenarioInfoStruct() = default;
+    ScenarioInfoStruct(std::string a, SCENARIO s, std::string b, std::string c, std::int16_t w1, std::int16_t w2,
+                       std::uint16_t w3)
+        : first(std::move(a)), scenario(s), second(std::move(b)), third(std::move(c)), firstWord(w1), secondWord(w2),
+          thirdWord(w3) {}
+};
+
+// Payload of "ScenarioLoaded"; stays inside one program.
+struct TeamInfoStruct {
+    std::int32_t homeNation = -1;
+    std::int32_t visitingNation = -1;
+    std::string homeName;
+    std::string visitingName;
+    List<std::string> homeLeaders;
+    List<std::string> visitingLeaders;
+
+    TeamInfoStruct() = default;
+    TeamInfoStruct(std::int32_t home, std::string homeSide, const List<std::string>& homeLeaderNames, std::int32_t visiting,
+                   std::string visitingSide, const List<std::string>& visitingLeaderNames)
+        : homeNation(home), visitingNation(visiting), homeName(std::move(homeSide)), visitingName(std::move(visitingSide)),
+          homeLeaders(homeLeaderNames), visitingLeaders(visitingLeaderNames) {}
+};
+
+// Payload of "EndOfTurn" and "EndOfGame" and the answer of "GetGameResults". The paired values
+// are home first, then visiting.
+struct EndOfGameResults {
+    NATION winner = NoNation;
+    NATION home = NoNation;
+    NATION visiting = NoNation;
+    std::string homeName;
+    std::string visitingName;
+    std::int16_t lostPoints[2] = {};
+    std::int16_t routedPoints[2] = {};
+    std::int16_t routedCount[2] = {};
+    std::int16_t eliminatedCount[2] = {};
+    std::int16_t unitCount[2] = {};
+    std::int16_t objectivePoints[2] = {};
+    std::int16_t victoryTarget[2] = {};
+    std::int16_t totalPoints[2] = {};
+};
+
+// The flags to raise over units; stays inside one program. The constructor takes the two lists
+// in the other order than it keeps them.
+struct RaiseFlagsStruct {
+    List<unsigned short> first;
+    List<unsigned short> second;
+    std::int32_t value = -1;
+
+    RaiseFlagsStruct() = default;
+    RaiseFlagsStruct(const List<unsigned short>& a, const List<unsigned short>& b, std::int32_t v) : first(b), second(a), value(v) {}
+    bool operator==(const RaiseFlagsStruct& o) const { return first == o.first && second == o.second && value == o.value; }
+};
+
+// A point of the map with a word; stays inside one program.
+struct PointInfo {
+    Point point;
+    std::uint16_t word = 1;
+
+    PointInfo() = default;
+    PointInfo(Point p, std::uint16_t w) : point(p), word(w) {}
+};
+
+struct DoRampageStruct {
+    std::uint16_t word = 0xFFFF;
+    List<short> regions;
+
+    DoRampageStruct() = default;
+    DoRampageStruct(std::uint16_t w, const List<short>& r) : word(w), regions(r) {}
+    bool operator==(const DoRampageStruct& o) const { return word == o.word; }
 };

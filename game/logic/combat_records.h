@@ -165,6 +165,7 @@ class Leader;
 // One combat being built or fought; stays inside one program. Two combats against the same
 // region are the same combat.
 struct CombatStruct {
+    CombatStruct() = default;
     List<Combat*> attackers;
     List<Combat*> defenders;
     List<Leader*> attackingLeaders;
@@ -178,6 +179,7 @@ struct CombatStruct {
 
 // An attack declaration, payload of "AddCombatants"; stays inside one program.
 struct CombatNameStruct {
+    CombatNameStruct() = default;
     std::uint16_t attacker = NoUnit;
     List<unsigned short> defenders;
     std::uint16_t second = 0xFFFF;
@@ -190,6 +192,7 @@ struct CombatNameStruct {
 
 // Payload of "CombatResults". Two results are the same when their first names are.
 struct SingleCombatResult {
+    SingleCombatResult() = default;
     static constexpr int NumberLists = 12;
     List<std::string> firstNames;
     List<std::string> secondNames;
@@ -233,6 +236,7 @@ struct LeaderInfo {
 
 // Payload of "ActivateLeader" and "ResumeActiveLeader".
 struct ActivateNextLeaderStruct {
+    ActivateNextLeaderStruct() = default;
     std::int16_t leader = -1;
     std::int16_t fresh = 0;
     std::int16_t furtherA = 0;
@@ -277,6 +281,7 @@ struct TeamInfoStruct {
 // Payload of "EndOfTurn" and "EndOfGame" and the answer of "GetGameResults". The paired values
 // are home first, then visiting.
 struct EndOfGameResults {
+    EndOfGameResults() = default;
     NATION winner = NoNation;
     NATION home = NoNation;
     NATION visiting = NoNation;

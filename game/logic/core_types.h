@@ -1,3 +1,6 @@
 #pragma once
 // The application core's types that the game logic is written against.
-#include "game/logic/interim/core_interim.h"
+#include "core/component.h"
+#include "core/container.h"
+#include "core/geometry.h"
+#include "core/list.h"

@@ -217,8 +217,6 @@ std::uint16_t VhLogicalLandscape::GetViewerCount(std::uint16_t region) const {
     return viewerCounts[static_cast<std::size_t>(index)];
 }
 
-void VhLogicalLandscape::AnnounceShadow(const char*, List<short>&) {}
-
 std::uint16_t VhLogicalLandscape::GetLockOwner(std::uint16_t region) const {
     const int index = NumberToIndex(region);
     if (index < 0 || static_cast<std::size_t>(index) >= lockOwners.size()) return 0xFFFF;

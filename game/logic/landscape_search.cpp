@@ -307,7 +307,7 @@ void VhLogicalLandscape::FindGroupRegionsInRange(List<short>& out, List<DIRECTIO
         for (int d : dirs) {
             const std::vector<std::uint16_t>& f = queue[head];
             std::vector<std::uint16_t> g(f.size());
-            bool failed = false, blocked = false;
+            bool failed = false, barred = false;
             int step = 0;
             for (std::size_t i = 0; i < f.size() && !failed; ++i) {
                 g[i] = GetNeighbour(f[i], d);
@@ -321,14 +321,14 @@ void VhLogicalLandscape::FindGroupRegionsInRange(List<short>& out, List<DIRECTIO
                     break;
                 }
                 VhUnit* there = FirstUnitIn(g[i]);
-                if (there && !group->Contains(there)) blocked = true;
+                if (there && !group->Contains(there)) barred = true;
                 step = std::max<int>(step, cost);
             }
             if (failed) continue;
             int left = bestPoints[static_cast<std::size_t>(NumberToIndex(f[0]))] - step;
             if (points == 1 && RegionDistance(g[0], leaderStart) == 1 && leader->HasGroupFlag() == 0) left = 0;
             auto& best = bestPoints[static_cast<std::size_t>(NumberToIndex(g[0]))];
-            if (!blocked && left >= 0 && best == -1) {
+            if (!barred && left >= 0 && best == -1) {
                 out.AddTail(static_cast<short>(g[0]));
                 if (stopEarly) return;
                 if (perUnit)

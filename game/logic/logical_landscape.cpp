@@ -1,6 +1,7 @@
 #include "game/logic/logical_landscape.h"
 
-LogicalLandscape::LogicalLandscape(const char* name) : Component(name ? name : "Unnamed Logical Landscape") {}
+LogicalLandscape::LogicalLandscape(const char* componentName)
+    : Component(componentName ? componentName : "Unnamed Logical Landscape") {}
 
 LogicalLandscape::~LogicalLandscape() = default;
 

@@ -12,7 +12,7 @@
 
 class LogicalLandscape : public Component {
 public:
-    explicit LogicalLandscape(const char* name = nullptr);
+    explicit LogicalLandscape(const char* componentName = nullptr);
     ~LogicalLandscape() override;
 
     virtual std::uint16_t IndexToNumber(int index) const { return static_cast<std::uint16_t>(index); }

@@ -1,5 +1,5 @@
 #include "game/logic/unit.h"
 
-Unit::Unit(const UnitData& data, const char* name) : Component(name), location(data.region), number(data.unitNumber) {}
+Unit::Unit(const UnitData& data, const char* unitName) : Component(unitName), location(data.region), number(data.unitNumber) {}
 
 Unit::~Unit() = default;

@@ -19,7 +19,7 @@ public:
 
 class Unit : public Component {
 public:
-    Unit(const UnitData& data, const char* name);
+    Unit(const UnitData& data, const char* unitName);
     ~Unit() override;
 
     std::uint16_t GetUnitNum() const { return number; }

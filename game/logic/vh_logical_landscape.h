@@ -25,6 +25,7 @@ class VhUnit;
 class Group;
 class VhLogicalLandscape;
 struct LandscapeFile;
+struct LogicalCommandInfo;
 
 // The cost of one step between adjacent regions, −1 when the step is impossible.
 using StepCostFunction = std::int16_t (*)(std::uint16_t from, std::uint16_t to, VhLogicalLandscape* landscape,
@@ -46,6 +47,9 @@ public:
 
     VhLogicalLandscape();
     ~VhLogicalLandscape() override;
+
+    // Registers the handlers of the map's events and of the unit bookkeeping messages.
+    void Connect() override;
 
     // Numbering: number = column × 100 + row, index = row × columns + column.
     std::uint16_t IndexToNumber(int index) const override;
@@ -115,16 +119,34 @@ public:
     bool IsRegionVisible(std::uint16_t region) const;
     std::uint16_t GetViewerCount(std::uint16_t region) const;
 
-    // Region locks.
+    // Region locks. SendLockLocation asks the bus and answers true when the lock was taken; a
+    // refusal gives back whatever the request may have taken, never what the unit held before.
+    bool SendLockLocation(const UnitLocationStruct& request);
+    void SendUnlockLocation(const UnitLocationStruct& request);
     std::uint16_t GetLockOwner(std::uint16_t region) const;
     // Answers true when the lock is taken; false (and nothing held) when it is refused.
     bool OnLockLocation(const UnitLocationStruct& request);
     void OnUnlockLocation(const UnitLocationStruct& request);
     void FreeAllLocks();
 
+    // Deployment: while the hold is set, units of leaders that are not this player's are removed
+    // and inserted later, when ReplayDeferredUnitChanges runs. Setting or clearing the hold frees
+    // every lock.
+    void SetDeploymentHold(std::uint16_t hold);
+    std::uint16_t GetDeploymentHold() const { return deploymentHold; }
+    void ReplayDeferredUnitChanges();
+
+    // The handlers' work.
+    void OnRegionSelected(std::uint16_t region);
+    void OnRegionFlyby(std::uint16_t region);
+    void OnUnitMovement(const LogicalCommandInfo& command);
+    void OnUnitRemoved(const UnitLocationStruct& where);
+    void OnUnitInserted(const UnitLocationStruct& where);
+    void OnTowerRegion(std::uint16_t region);
+
 protected:
     // Hands a list of regions that came out of or went under the fog to the display.
-    virtual void AnnounceShadow(const char* message, List<short>& regions);
+    virtual void AnnounceShadow(const char* message, List<short>& changed);
 
 private:
 
@@ -145,6 +167,7 @@ private:
                    bool twoHex);
     void FloodRing(RegionOrder& out, std::uint16_t start, std::int16_t points, bool within, StepCostFunction stepCost,
                    bool twoHex);
+    bool IsLeaderOfUnitFriendly(VhUnit* unit);
     void CountSight(VhUnit* unit, std::uint16_t region, int delta, List<short>* changed);
 
     std::vector<List<VhUnit*>> unitLists;
@@ -156,6 +179,9 @@ private:
     std::vector<std::uint16_t> viewerCounts;
     std::vector<std::uint16_t> lockOwners;
     std::vector<std::int16_t> bestPoints;
+    std::uint16_t deploymentHold = 0;
+    std::vector<UnitLocationStruct> deferredRemovals;
+    std::vector<UnitLocationStruct> deferredInsertions;
     std::string loadError;
     RegionOrder outOrder;
     RegionOrder secondOrder;

@@ -22,7 +22,7 @@ constexpr int SupplyWagonKind = 17;
 
 class VhUnit : public Unit {
 public:
-    VhUnit(const UnitData& data, const char* name) : Unit(data, name) {}
+    VhUnit(const UnitData& data, const char* unitName) : Unit(data, unitName) {}
 
     virtual std::uint32_t GetSide() const = 0;
     int IsHostileTo(std::uint32_t side) const { return GetSide() != side; }

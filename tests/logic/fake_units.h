@@ -89,8 +89,8 @@ public:
 
 class FakeLeader : public Leader {
 public:
-    FakeLeader(std::uint16_t unitNumber, std::uint32_t unitSide, const char* name = "Fake Leader")
-        : Leader(DataFor(unitNumber, 0xFFFF), name), side(unitSide) {}
+    FakeLeader(std::uint16_t unitNumber, std::uint32_t unitSide, const char* unitName = "Fake Leader")
+        : Leader(DataFor(unitNumber, 0xFFFF), unitName), side(unitSide) {}
 
     std::uint32_t GetSide() const override { return side; }
     Group* GetGroup() const override { return group; }

@@ -26,7 +26,7 @@ public:
     void Connect() override;
 
     // The game's layer answers these three events.
-    virtual void LoadScenario(const std::string& name) = 0;
+    virtual void LoadScenario(const std::string& scenario) = 0;
     virtual void RegionSelected(std::uint16_t region) = 0;
     virtual void RegionFlyby(std::uint16_t region) = 0;
 

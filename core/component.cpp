@@ -23,7 +23,7 @@ void DeleteResponses(List<VectorBusResponse>& responses) {
 
 Component::Component(const char* name_) : Component(name_, "Unnamed Component") {}
 
-Component::Component(const char* name_, const char* defaultName) : name(name_ ? name_ : defaultName) {}
+Component::Component(const char* name_, const char* defaultName) : displayName(name_ ? name_ : defaultName) {}
 
 Component::~Component() {
     Component::DetachFromBus();

@@ -189,8 +189,8 @@ public:
     List<short> FindComponents(ContainerBase* query);
     List<short> FindComponentsAmong(const List<short>& ids, ContainerBase* query);
 
-    const char* GetNameText() const { return name.c_str(); }
-    std::string GetName() const { return name; }
+    const char* GetNameText() const { return displayName.c_str(); }
+    std::string GetName() const { return displayName; }
     Bus* GetBus() const { return bus; }
     std::uint16_t GetId() const { return id; }
 
@@ -203,7 +203,7 @@ protected:
 
 private:
     friend class Bus;
-    std::string name;
+    std::string displayName;
 };
 
 // For handler entries: receiver as C and the payload's value as T (in place). On a mismatch

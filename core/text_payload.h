@@ -18,11 +18,11 @@ bool ExtractText(const ContainerBase* payload, std::string& out);
 
 class QIFBase {
 public:
-    explicit QIFBase(const char* name_ = "") : name(name_ ? name_ : "") {}
+    explicit QIFBase(const char* name_ = "") : libraryName(name_ ? name_ : "") {}
     virtual ~QIFBase() = default;
 
-    std::string GetName() const { return name; }
-    void SetName(const char* text) { name = text ? text : ""; }
+    std::string GetName() const { return libraryName; }
+    void SetName(const char* text) { libraryName = text ? text : ""; }
 
     // Operations of the image-library template, used by the Application's shared libraries:
     // a new, empty library object of the same class with the given name (the master copy);
@@ -36,16 +36,16 @@ public:
     void CopyFrom(QIFBase* other) { ShareFrom(other); }
 
 private:
-    std::string name;
+    std::string libraryName;
 };
 
 // Two 16-bit values with a name (null becomes "int16").
 class NamedValuePair {
 public:
     NamedValuePair(const char* name_ = nullptr, std::uint16_t first_ = 0, std::uint16_t second_ = 0)
-        : first(first_), second(second_), name(name_ ? name_ : "int16") {}
+        : first(first_), second(second_), valueName(name_ ? name_ : "int16") {}
 
-    const char* GetName() const { return name.c_str(); }
+    const char* GetName() const { return valueName.c_str(); }
     std::uint16_t First() const { return first; }
     std::uint16_t Second() const { return second; }
     bool operator==(const NamedValuePair&) const = default;
@@ -54,5 +54,5 @@ public:
     std::uint16_t second;
 
 private:
-    std::string name;
+    std::string valueName;
 };

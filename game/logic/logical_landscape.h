@@ -15,6 +15,9 @@ public:
     explicit LogicalLandscape(const char* componentName = nullptr);
     ~LogicalLandscape() override;
 
+    // Each game's map registers its own handlers.
+    void Connect() override = 0;
+
     virtual std::uint16_t IndexToNumber(int index) const { return static_cast<std::uint16_t>(index); }
     virtual int NumberToIndex(std::uint16_t number) const { return number; }
     // The record of a region, or null for a number that names no region of the map.

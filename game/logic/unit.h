@@ -22,6 +22,9 @@ public:
     Unit(const UnitData& data, const char* unitName);
     ~Unit() override;
 
+    // Each kind of unit registers its own handlers.
+    void Connect() override = 0;
+
     std::uint16_t GetUnitNum() const { return number; }
     std::uint16_t GetLocation() const { return location; }
     virtual void SetLocation(std::uint16_t region) { location = region; }

@@ -21,6 +21,7 @@ public:
     FakeCombat(std::uint16_t unitNumber, std::uint32_t unitSide, int unitKind = InfantryKind)
         : MissileCapable(DataFor(unitNumber, 0xFFFF), "Fake Combat"), side(unitSide), kind(unitKind) {}
 
+    void Connect() override {}
     std::uint32_t GetSide() const override { return side; }
     Group* GetGroup() const override { return group; }
     int IsTwoHex() const override { return twoHex; }
@@ -92,6 +93,7 @@ public:
     FakeLeader(std::uint16_t unitNumber, std::uint32_t unitSide, const char* unitName = "Fake Leader")
         : Leader(DataFor(unitNumber, 0xFFFF), unitName), side(unitSide) {}
 
+    void Connect() override {}
     std::uint32_t GetSide() const override { return side; }
     Group* GetGroup() const override { return group; }
     int HasActed() const override { return acted; }

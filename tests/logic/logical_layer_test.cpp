@@ -101,6 +101,7 @@ TEST(UnitBase, NumberAndPlaceComeFromTheRecord) {
     data.region = 405;
     struct PlainUnit : Unit {
         using Unit::Unit;
+        void Connect() override {}
     } unit(data, "1st Minnesota");
     EXPECT_EQ(unit.GetUnitNum(), 12);
     EXPECT_EQ(unit.GetLocation(), 405);

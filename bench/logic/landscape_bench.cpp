@@ -91,8 +91,8 @@ void BM_RoadPath(benchmark::State& state) {
     VhLogicalLandscape& map = Map();
     Group group;
     std::size_t length = 0;
-    // From the north end of the road down column 3 to a junction 51 road steps away, the most
-    // the road budget allows.
+    // From the north end of the road down column 3 to a junction near the end of what the road
+    // budget allows.
     for (auto _ : state) {
         List<short> out;
         map.FindRoadPath(out, 300, 1440, &group);

@@ -1,5 +1,4 @@
-// Movement costs' searches over the battlefield: the flood fill, the road searches and the
-// group searches.
+// The battlefield's searches: the flood fill, the road searches and the group searches.
 #include "game/logic/hex_geometry.h"
 #include "game/logic/vh_logical_landscape.h"
 #include "game/logic/vh_unit.h"
@@ -41,53 +40,53 @@ struct RoadStep {
 
 class RoadSearch {
 public:
-    RoadSearch(VhLogicalLandscape& map, Group* group) : map_(map), group_(group) {
-        const Point size = map.GetSize();
-        seen_.assign(static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y), 0);
+    RoadSearch(VhLogicalLandscape& landscape, Group* movingGroup) : map(landscape), group(movingGroup) {
+        const Point size = landscape.GetSize();
+        seen.assign(static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y), 0);
     }
 
     void Start(std::uint16_t from, std::int16_t points) {
-        for (int d = 1; d <= 8; ++d) Push(map_.GetNeighbour(from, d), points, -1, d);
+        for (int d = 1; d <= 8; ++d) Push(map.GetNeighbour(from, d), points, -1, d);
     }
     bool Next(std::size_t& at) {
-        if (head_ >= steps_.size()) return false;
-        at = head_++;
+        if (head >= steps.size()) return false;
+        at = head++;
         return true;
     }
-    const RoadStep& Step(std::size_t at) const { return steps_[at]; }
+    const RoadStep& Step(std::size_t at) const { return steps[at]; }
     void Expand(std::size_t at, std::int16_t points) {
-        const RoadStep s = steps_[at];
-        for (int d : RoadFan[s.heading]) Push(map_.GetNeighbour(s.region, d), points, static_cast<std::int32_t>(at), d);
+        const RoadStep s = steps[at];
+        for (int d : RoadFan[s.heading]) Push(map.GetNeighbour(s.region, d), points, static_cast<std::int32_t>(at), d);
     }
     void PathTo(std::size_t at, std::vector<std::uint16_t>& reversed) const {
-        for (std::int32_t i = static_cast<std::int32_t>(at); i >= 0; i = steps_[static_cast<std::size_t>(i)].parent)
-            reversed.push_back(steps_[static_cast<std::size_t>(i)].region);
+        for (std::int32_t i = static_cast<std::int32_t>(at); i >= 0; i = steps[static_cast<std::size_t>(i)].parent)
+            reversed.push_back(steps[static_cast<std::size_t>(i)].region);
     }
 
 private:
     // A unit of another group blocks the road unless it is a friendly leader or friendly artillery.
     bool Blocked(std::uint16_t region) const {
-        VhUnit* x = map_.FirstUnitIn(region);
-        if (!x || (group_ && group_->Contains(x))) return false;
-        const Leader* leader = group_ ? group_->GetLeader() : nullptr;
+        VhUnit* x = map.FirstUnitIn(region);
+        if (!x || (group && group->Contains(x))) return false;
+        const Leader* leader = group ? group->GetLeader() : nullptr;
         if (!leader || x->GetSide() != leader->GetSide()) return true;
         const auto* combat = dynamic_cast<const Combat*>(x);
         return combat && combat->GetUnitKind() != ArtilleryKind;
     }
     void Push(std::uint16_t region, std::int16_t points, std::int32_t parent, int heading) {
-        if (region == 0xFFFF || !map_.RegionHasFeature(region, VhLogicalLandscape::RoadCode) || Blocked(region)) return;
-        auto& seen = seen_[static_cast<std::size_t>(map_.NumberToIndex(region))];
+        if (region == 0xFFFF || !map.RegionHasFeature(region, VhLogicalLandscape::RoadCode) || Blocked(region)) return;
+        auto& marks = seen[static_cast<std::size_t>(map.NumberToIndex(region))];
         const auto bit = static_cast<std::uint8_t>(1u << (heading - 1));
-        if (seen & bit) return;
-        seen |= bit;
-        steps_.push_back({region, points, parent, heading});
+        if (marks & bit) return;
+        marks |= bit;
+        steps.push_back({region, points, parent, heading});
     }
 
-    VhLogicalLandscape& map_;
-    Group* group_;
-    std::vector<std::uint8_t> seen_;
-    std::vector<RoadStep> steps_;
-    std::size_t head_ = 0;
+    VhLogicalLandscape& map;
+    Group* group;
+    std::vector<std::uint8_t> seen;
+    std::vector<RoadStep> steps;
+    std::size_t head = 0;
 };
 
 // The nodes of the flood fill with paths: each path is its last region and the node before it.
@@ -240,7 +239,7 @@ void VhLogicalLandscape::FindRoadPath(List<short>& out, std::uint16_t from, std:
     search.Start(from, 99);
     std::size_t at = 0;
     while (search.Next(at)) {
-        const RoadStep& s = search.Step(at);
+        const RoadStep s = search.Step(at);
         if (s.region == to) {
             std::vector<std::uint16_t> reversed;
             search.PathTo(at, reversed);
@@ -263,7 +262,7 @@ void VhLogicalLandscape::FindGroupRoadRegions(List<short>& out, Group* group, st
     search.Start(start, points);
     std::size_t at = 0;
     while (search.Next(at)) {
-        const RoadStep& s = search.Step(at);
+        const RoadStep s = search.Step(at);
         if (!outOrder.Contains(s.region) && !IsRegionOccupied(s.region)) outOrder.Append(s.region);
         if (s.points > 0) search.Expand(at, static_cast<std::int16_t>(s.points - 2));
     }

@@ -46,6 +46,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class Bus;
 class Component;
@@ -196,6 +197,8 @@ public:
 
 protected:
     Component(const char* name, const char* defaultName);
+    // A component renamed in play (a leader's replacement takes a marked name).
+    void SetName(std::string name) { displayName = std::move(name); }
 
     Bus* bus = nullptr;
     std::uint16_t id = kNoId;

@@ -314,8 +314,14 @@ private:
     }
 
     static const TypeInfoBase* ElementType() {
-        const TypeInfoBase* type = FindTypeInfo(TypeNameOf<T>());
-        return type && type->ValueType() == typeid(T) ? type : nullptr;
+        // A pointer means nothing to another machine or a later run: it has no stream form, and
+        // asking for one would tie every list of pointers to its class's type information.
+        if constexpr (std::is_pointer_v<T>) {
+            return nullptr;
+        } else {
+            const TypeInfoBase* type = FindTypeInfo(TypeNameOf<T>());
+            return type && type->ValueType() == typeid(T) ? type : nullptr;
+        }
     }
 
     template <class V>

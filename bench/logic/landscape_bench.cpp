@@ -2,7 +2,8 @@
 // plain breadth-first flood fill of the whole map in the same run; the ratios are printed last.
 #include "game/logic/hex_geometry.h"
 #include "game/logic/vh_logical_landscape.h"
-#include "game/logic/vh_unit.h"
+#include "game/units/group.h"
+#include "game/units/missile_capable.h"
 #include "tools/datagen/landscape_writer.h"
 
 #include <benchmark/benchmark.h>

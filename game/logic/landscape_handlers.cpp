@@ -5,7 +5,8 @@
 #include "game/logic/game_record_streams.h"
 #include "game/logic/logical_command.h"
 #include "game/logic/vh_logical_landscape.h"
-#include "game/logic/vh_unit.h"
+#include "game/units/group.h"
+#include "game/units/missile_capable.h"
 
 #include <string>
 
@@ -261,20 +262,20 @@ void VhLogicalLandscape::OnRegionFlyby(std::uint16_t region) {
     const bool shown = u && (!fogOfWar || static_cast<std::int32_t>(u->GetSide()) == localSide);
     if (shown) {
         line1 = u->GetName() + " ";
-        if (const auto* combat = dynamic_cast<const Combat*>(u)) {
+        if (const auto* combat = AsCombat(u)) {
             line1 += "(" + combat->GetKindCode() + ") " + Text(TroopQualityText) + " " + std::to_string(combat->GetTQ()) +
                      "  " + Text(HitsText) + " " + std::to_string(combat->GetCohesionHits()) + "  " +
                      Text(StrengthText) + " " + std::to_string(combat->GetSize()) + "    ";
             if (combat->IsMissileCapable()) line1 += FormationWord(*combat);
             Group* group = u->GetGroup();
             if (group && group->GetLeader()) line1 += "   (" + group->GetLeader()->GetName() + ") ";
-        } else if (const auto* leader = dynamic_cast<const Leader*>(u)) {
+        } else if (const auto* leader = AsLeader(u)) {
             line1 += Text(InitiativeText) + " " + std::to_string(leader->GetCommands()) + "   " + Text(ControlRangeText) +
                      " " + std::to_string(leader->GetCommandRange()) + "    ";
             const Leader* superior = leader->GetSuperior();
             line1 += superior ? "Commanded By: " + superior->GetName() + " " : std::string("Commanded By: NONE ");
         }
-        const auto* missile = dynamic_cast<const MissileCapable*>(u);
+        const auto* missile = AsMissileCapable(u);
         if (missile && missile->IsMissileCapable() && missile->GetMissileType() != 0) {
             const int rating = missile->GetRating();
             line2 = missile->GetWeaponName() + (rating > 0 ? "+" : rating < 0 ? "-" : "") + " (" +
@@ -321,7 +322,7 @@ void VhLogicalLandscape::OnUnitMovement(const LogicalCommandInfo& command) {
     }
     Container<LogicalCommandInfo> relay(command);
     Post(LOGICAL_COMMAND, &relay);
-    if (auto* combat = dynamic_cast<Combat*>(unit)) combat->AfterMove();
+    if (auto* combat = AsCombat(unit)) combat->AfterMove();
 }
 
 void VhLogicalLandscape::OnUnitRemoved(const UnitLocationStruct& where) {

@@ -1,7 +1,8 @@
 // Who stands where on the battlefield, what the local side sees, and which unit holds a region.
 #include "game/logic/hex_geometry.h"
 #include "game/logic/vh_logical_landscape.h"
-#include "game/logic/vh_unit.h"
+#include "game/units/group.h"
+#include "game/units/missile_capable.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ bool VhLogicalLandscape::IsAdjacentToEnemy(std::uint16_t region, std::uint32_t s
 }
 
 bool VhLogicalLandscape::IsRegionThreatened(std::uint16_t region, std::uint32_t side) {
-    if (const auto* own = dynamic_cast<const Combat*>(FirstUnitIn(region)); own && own->GetUnitKind() == 7) return false;
+    if (const auto* own = AsCombat(FirstUnitIn(region)); own && own->GetUnitKind() == 7) return false;
     for (int d : hex::Sides) {
         const std::uint16_t n = GetNeighbour(region, d);
         if (n == 0xFFFF) continue;
@@ -69,7 +70,7 @@ bool VhLogicalLandscape::IsInEnemyContact(std::uint16_t region, std::uint32_t si
     });
     outOrder.End();
 
-    const auto* own = dynamic_cast<const Combat*>(unit);
+    const auto* own = AsCombat(unit);
     const int k = own ? own->GetUnitKind() : -1;
     for (std::uint16_t e : around) {
         ListIterator<VhUnit*> it(&GetUnitsInRegion(e), 0);
@@ -96,7 +97,7 @@ bool VhLogicalLandscape::IsInEnemyContact(std::uint16_t region, std::uint32_t si
                 }
                 if (held) continue;
             }
-            const auto* cx = dynamic_cast<const Combat*>(x);
+            const auto* cx = AsCombat(x);
             if (!cx) return true;
             const int kx = cx->GetUnitKind();
             if (kx == SupplyWagonKind && k != SupplyWagonKind) return true;
@@ -121,7 +122,7 @@ bool VhLogicalLandscape::IsSupplyWagonInRange(VhUnit* unit, int range) {
         });
         outOrder.End();
         for (std::uint16_t r : ring) {
-            const auto* wagon = dynamic_cast<const Combat*>(FirstUnitIn(r));
+            const auto* wagon = AsCombat(FirstUnitIn(r));
             if (wagon && wagon->GetUnitKind() == SupplyWagonKind && wagon->GetSide() == unit->GetSide()) return true;
         }
     }

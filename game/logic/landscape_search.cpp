@@ -1,7 +1,8 @@
 // The battlefield's searches: the flood fill, the road searches and the group searches.
 #include "game/logic/hex_geometry.h"
 #include "game/logic/vh_logical_landscape.h"
-#include "game/logic/vh_unit.h"
+#include "game/units/group.h"
+#include "game/units/missile_capable.h"
 
 #include <algorithm>
 #include <vector>
@@ -70,7 +71,7 @@ private:
         if (!x || (group && group->Contains(x))) return false;
         const Leader* leader = group ? group->GetLeader() : nullptr;
         if (!leader || x->GetSide() != leader->GetSide()) return true;
-        const auto* combat = dynamic_cast<const Combat*>(x);
+        const auto* combat = AsCombat(x);
         return combat && combat->GetUnitKind() != ArtilleryKind;
     }
     void Push(std::uint16_t region, std::int16_t points, std::int32_t parent, int heading) {

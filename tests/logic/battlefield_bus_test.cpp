@@ -142,7 +142,7 @@ protected:
         world = std::make_unique<Surroundings>();
         world->AttachToBus(layer.get());
         group.SetLeader(&chief);
-        chief.group = &group;
+        chief.SetGroup(&group);
     }
     void TearDown() override {
         map.reset();
@@ -188,24 +188,21 @@ TEST_F(BattlefieldBus, HoverOverCombatUnits) {
         int inLine, mounted;
         const char* formation;
     } cases[] = {
-        {InfantryKind, "IN", 1, 0, "Line "},
-        {InfantryKind, "IN", 0, 0, "Column "},
-        {ArtilleryKind, "AR", 1, 0, "Unlimbered "},
-        {ArtilleryKind, "AR", 0, 0, "Limbered "},
-        {CavalryKind, "CV", 0, 0, "Unmounted-Column "},
-        {CavalryKind, "CV", 1, 1, "Mounted-Line "},
+        {InfantryKind, "MI", 1, 0, "Line "},
+        {InfantryKind, "MI", 0, 0, "Column "},
+        {ArtilleryKind, "AT", 1, 0, "Unlimbered "},
+        {ArtilleryKind, "AT", 0, 0, "Limbered "},
+        {CavalryKind, "LC", 0, 0, "Unmounted-Column "},
+        {CavalryKind, "LC", 1, 1, "Mounted-Line "},
         {SupplyWagonKind, "SW", 0, 0, ""},
     };
     for (const auto& c : cases) {
         BusUnit u(1, 0, c.kind);
-        u.kindCode = c.code;
-        u.inLine = c.inLine;
-        u.mounted = c.mounted;
+        u.SetInLine(c.inLine);
+        u.SetMountedFlag(c.mounted);
         u.missile = 1;
-        u.tq = 5;
-        u.hits = 2;
-        u.strength = 8;
-        u.group = &group;
+        u.SetQuality(5, 2, 8);
+        u.SetGroup(&group);
         Place(&u, 305);
         Flyby(305);
         EXPECT_EQ(app->StatusText(1), std::string("Fake Combat (") + c.code + ") MR: 5  Hits: 2  SP: 8    " + c.formation +
@@ -219,29 +216,23 @@ TEST_F(BattlefieldBus, HoverOverCombatUnits) {
 TEST_F(BattlefieldBus, HoverShowsTheWeapon) {
     BusUnit u(1, 0);
     u.missile = 1;
-    u.missileType = 4;
-    u.weapon = "Springfield";
-    u.missiles = 20;
-    u.maxMissiles = 40;
-    u.maxRange = 3;
     for (int rating : {1, -1, 0}) {
-        u.rating = rating;
+        u.SetWeapon(16, static_cast<std::int16_t>(rating), 20, 40, 3);
         Place(&u, 102);
         Flyby(102);
         const std::string sign = rating > 0 ? "+" : rating < 0 ? "-" : "";
-        EXPECT_EQ(app->StatusText(2), "Springfield" + sign + " (20/40); Range: 3  Hex: 1102  Elevation: 0");
+        EXPECT_EQ(app->StatusText(2), "Muzzle Rifle-Musket" + sign + " (20/40); Range: 3  Hex: 1102  Elevation: 0");
         map->ShadowRegions(&u, 102);
     }
 }
 
 TEST_F(BattlefieldBus, HoverOverLeadersAndUnderFog) {
     FakeLeader superior(91, 0, "Gen. Meade");
-    chief.commands = 3;
-    chief.commandRange = 6;
+    chief.SetRatings(3, 6);
     Place(&chief, 404);
     Flyby(404);
     EXPECT_EQ(app->StatusText(1), "Gen. Reynolds Initiative: 3   Control Range: 6    Commanded By: NONE ");
-    chief.superior = &superior;
+    chief.SetSuperior(&superior);
     Flyby(404);
     EXPECT_EQ(app->StatusText(1), "Gen. Reynolds Initiative: 3   Control Range: 6    Commanded By: Gen. Meade ");
 
@@ -304,9 +295,7 @@ TEST_F(BattlefieldBus, UnitMovementMovesAndTellsTheDisplay) {
 
 TEST_F(BattlefieldBus, TwoHexMoveNeedsBothHexes) {
     BusUnit wide(8, 0);
-    wide.twoHex = 1;
-    wide.map = map.get();
-    wide.rightDirection = SouthEast;
+    wide.MakeTwoHex(map.get(), SouthEast);
     Place(&wide, 202);
     map->DeshadowRegions(&wide, 302);
     List<short> path;
@@ -333,7 +322,7 @@ TEST_F(BattlefieldBus, TwoHexMoveNeedsBothHexes) {
 
 TEST_F(BattlefieldBus, RemovalAndInsertion) {
     BusUnit u(5, 0);
-    u.group = &group;
+    u.SetGroup(&group);
     Place(&u, 303);
     Container<UnitLocationStruct> removal(UnitLocationStruct(5, 303, 0xFFFF, 0));
     world->SendNamed("UnitRemoved", &removal);
@@ -348,7 +337,7 @@ TEST_F(BattlefieldBus, RemovalAndInsertion) {
     Container<UnitLocationStruct> insertion(UnitLocationStruct(5, 404, 0xFFFF, SouthWest));
     world->SendNamed("UnitInsertedLocal", &insertion);
     EXPECT_EQ(u.GetLocation(), 404);
-    EXPECT_EQ(u.facing, static_cast<std::uint32_t>(SouthWest));
+    EXPECT_EQ(u.GetFacing(), static_cast<std::uint32_t>(SouthWest));
     EXPECT_EQ(map->FirstUnitIn(404), &u);
     ASSERT_EQ(world->commands.size(), 2u);
     EXPECT_EQ(world->commands[1].command.Number(), RegisterMessage("UnitInserted"));
@@ -371,7 +360,7 @@ TEST_F(BattlefieldBus, DeploymentHoldDefersTheOtherSidesChanges) {
     Group enemyGroup;
     enemyGroup.SetLeader(&enemyChief);
     BusUnit enemy(6, 1);
-    enemy.group = &enemyGroup;
+    enemy.SetGroup(&enemyGroup);
     world->unfriendly.insert(&enemyChief);
     Place(&enemy, 505);
 
@@ -458,29 +447,29 @@ TEST_F(BattlefieldBus, TowerAndFog) {
 
 TEST_F(BattlefieldBus, PickingUpUnits) {
     BusUnit u(1, 0), other(2, 0);
-    u.group = &group;
+    u.SetGroup(&group);
     u.AttachToBus(layer.get());
     other.AttachToBus(layer.get());
     Place(&u, 303);
 
     // The active leader's own unit is selected.
-    chief.active = 1;
+    chief.SetActive(1);
     Select(303);
     EXPECT_EQ(u.selected, 1);
     EXPECT_EQ(other.selected, 0);
     // Not while the group moves, nor without the order flag, nor once it has acted.
-    chief.groupMoving = 1;
+    chief.SetGroupMoving(1);
     Select(303);
-    chief.groupMoving = 0;
-    chief.orderFlag = 0;
+    chief.SetGroupMoving(0);
+    chief.SetOrdersAllowed(0);
     Select(303);
-    chief.orderFlag = 1;
-    u.acted = 1;
+    chief.SetOrdersAllowed(1);
+    u.SetActed(1);
     Select(303);
-    u.acted = 0;
-    u.orderBlocked = 1;
+    u.SetActed(0);
+    u.SetOrderBlocked(1);
     Select(303);
-    u.orderBlocked = 0;
+    u.SetOrderBlocked(0);
     Select(304);
     EXPECT_EQ(u.selected, 1);
 
@@ -498,47 +487,47 @@ TEST_F(BattlefieldBus, PickingUpUnitsOfAnotherLeader) {
     activeGroup.SetLeader(&active);
     world->activeGroup = &activeGroup;
     BusUnit u(1, 0);
-    u.group = &group;
+    u.SetGroup(&group);
     u.AttachToBus(layer.get());
     Place(&u, 303);
-    chief.active = 0;
+    chief.SetActive(0);
 
     // Too few commands for a unit outside the active leader's command.
-    active.commandsLeft = 1;
+    active.SetCommandsLeft(1);
     Select(303);
     EXPECT_EQ(u.selected, 0);
     ASSERT_EQ(world->commentary.size(), 1u);
     EXPECT_EQ(world->commentary[0],
               "You do not have enough commands to move a unit that does not belong to your group.");
     // Enough commands: picked up.
-    active.commandsLeft = 2;
+    active.SetCommandsLeft(2);
     Select(303);
     EXPECT_EQ(u.selected, 1);
     // Commanded units need only one command.
-    active.commandsLeft = 1;
-    active.commanded.insert(1);
+    active.SetCommandsLeft(1);
+    active.Command(1);
     Select(303);
     EXPECT_EQ(u.selected, 2);
     // An enemy unit is never picked up by this leader.
-    u.side = 1;
+    u.SetSide(1);
     Select(303);
     EXPECT_EQ(u.selected, 2);
-    u.side = 0;
+    u.SetSide(0);
 
     // Clicking a sub-leader hands the next command to him.
-    chief.superior = &active;
+    chief.SetSuperior(&active);
     chief.AttachToBus(layer.get());
     Place(&chief, 505);
     Select(505);
     EXPECT_EQ(world->subLeadersSelected, (std::vector<int>{90}));
     EXPECT_EQ(world->finishLeaderCalls, 1);
-    active.commandsLeft = 0;
+    active.SetCommandsLeft(0);
     Select(505);
     EXPECT_EQ(world->subLeadersSelected.size(), 1u);
 
     // Without an active group nothing happens.
     world->activeGroup = nullptr;
-    active.commandsLeft = 3;
+    active.SetCommandsLeft(3);
     Select(303);
     EXPECT_EQ(u.selected, 2);
 }

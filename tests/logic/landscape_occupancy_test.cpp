@@ -190,7 +190,7 @@ TEST_F(OccupancyTest, AdjacencyAndThreat) {
     EXPECT_TRUE(map.IsAdjacentToEnemy(404, 0, 1));
 
     EXPECT_FALSE(map.IsRegionThreatened(404, 0));
-    enemy.front = {404};
+    enemy.SetFront({404});
     EXPECT_TRUE(map.IsRegionThreatened(404, 0));
     EXPECT_FALSE(map.IsRegionThreatened(404, 1));
     // A unit of kind 7 standing there is never threatened.
@@ -222,7 +222,7 @@ TEST_F(OccupancyTest, EnemyContactByKinds) {
         LoadDraft(m, datagen::LandscapeDraft(10, 10));
         FakeCombat own(1, 0, c.ownKind), enemy(2, 1, c.enemyKind);
         FakeLeader enemyLeader(3, 1);
-        own.mounted = c.ownMounted;
+        own.SetMountedFlag(c.ownMounted);
         VhUnit* x = c.enemyIsLeader ? static_cast<VhUnit*>(&enemyLeader) : &enemy;
         m.DeshadowRegions(x, 405);
         EXPECT_EQ(m.IsInEnemyContact(404, 0, &own), c.contact)
@@ -238,14 +238,14 @@ TEST_F(OccupancyTest, EnemyContactExceptions) {
     // A leader is never in contact.
     EXPECT_FALSE(map.IsInEnemyContact(404, 0, &ownLeader));
     // A routed enemy does not engage.
-    enemy.routed = 1;
+    enemy.SetRouted(1);
     EXPECT_FALSE(map.IsInEnemyContact(404, 0, &own));
-    enemy.routed = 0;
+    enemy.SetRouted(0);
     // An enemy already held in the front of another of our combat units is skipped.
-    friendHolding.front = {405};
+    friendHolding.SetFront({405});
     Place(&friendHolding, 406);
     EXPECT_FALSE(map.IsInEnemyContact(404, 0, &own));
-    friendHolding.front.clear();
+    friendHolding.SetFront({});
     EXPECT_TRUE(map.IsInEnemyContact(404, 0, &own));
 }
 

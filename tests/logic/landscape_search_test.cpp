@@ -200,9 +200,7 @@ TEST(Search, PathsAreStepsBetweenNeighboursFromTheStart) {
 
 TEST_F(SearchTest, TwoHexUnitsCoverTheirSecondHex) {
     FakeCombat wide(1, 0);
-    wide.twoHex = 1;
-    wide.map = &map;
-    wide.rightDirection = SouthEast;
+    wide.MakeTwoHex(&map, SouthEast);
     map.DeshadowRegions(&wide, 202);
 
     List<DIRECTION> six = SixSides();
@@ -256,7 +254,7 @@ protected:
         for (int r = 0; r < 60; ++r) d.AddTerrain(static_cast<unsigned short>(900 + r), 12);
         LoadDraft(map, d);
         group.SetLeader(&leader);
-        leader.group = &group;
+        leader.SetGroup(&group);
     }
     VhLogicalLandscape map;
     Group group;
@@ -434,11 +432,11 @@ TEST_F(SearchTest, GroupShiftsAsAFormation) {
     const auto costTwo = [](std::uint16_t, std::uint16_t, VhLogicalLandscape*, VhUnit*) -> std::int16_t { return 2; };
     List<DIRECTION> north;
     north.AddTail(North);
-    chief.groupFlag = 0;
+    chief.SetFullGroupMove(0);
     List<short> one;
     map.FindGroupRegionsInRange(one, north, &g, 1, costTwo, nullptr, 0);
     EXPECT_EQ(Regions(one), (std::vector<int>{202, 201}));
-    chief.groupFlag = 1;
+    chief.SetFullGroupMove(1);
     List<short> none;
     map.FindGroupRegionsInRange(none, north, &g, 1, costTwo, nullptr, 0);
     EXPECT_EQ(Regions(none), (std::vector<int>{202}));

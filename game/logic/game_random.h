@@ -1,0 +1,17 @@
+#pragma once
+// The game's one random source. Every draw of the rules and the referee comes from here, so that
+// a battle replays exactly from its seed; pictures and sound keep streams of their own.
+//
+// The contract is the C library's rand(): each draw is 0..32767, and the same seed gives the
+// same sequence on every machine (the generator is ours, not the host's).
+#include <cstdint>
+
+inline constexpr int GameRandomMax = 32767;
+
+// The next draw, 0..GameRandomMax.
+int GameRandom();
+void SeedGameRandom(std::uint32_t seed);
+// Seeds from the platform clock: "now" as the game sees it, so tests decide it.
+void SeedGameRandomFromClock();
+// How many draws were made since the program started; tests use it to see that nothing drew.
+std::uint64_t GameRandomDraws();

@@ -1,0 +1,155 @@
+#pragma once
+// Combat: the rules object of every unit that fights (infantry, cavalry, artillery, supply
+// wagons): troop quality, cohesion hits, size, unit kind, formation, rout state and the hex lists
+// that describe its front, flanks, rear and attack options.
+//
+// Invariants: cohesionHits never exceeds troopQuality; the rout counter is 0 exactly while the
+// unit is not routed; the unit kind is 0..17; attackTarget is -1 or a region number.
+#include "game/units/vh_unit.h"
+
+#include <cstdint>
+#include <string>
+
+template <> struct TypeNameTraits<class Combat*> {
+    static std::string Name() { return "Combat *"; }
+};
+
+// The two letters of a unit kind 0..17 ("PH", "LG", ... "SW"); "??" for any other value.
+inline const char* UnitKindCode(std::uint32_t kind) {
+    static const char* const codes[18] = {"PH", "LG", "HI", "MI", "BI", "LP", "LI", "SK", "HC",
+                                          "RC", "BC", "LN", "LC", "EL", "CH", "AT", "CO", "SW"};
+    return kind < 18 ? codes[kind] : "??";
+}
+
+class Combat : public VhUnit {
+public:
+    // The record may be a MissileCapableUnitData. A null name gives "Unnamed Combat".
+    Combat(const CombatUnitData& data, const char* unitName);
+    ~Combat() override;
+
+    void Connect() override;
+
+    // ---- plain accessors ----
+    std::uint16_t GetTQ() const { return troopQuality; }
+    std::uint16_t GetCohesionHits() const { return cohesionHits; }
+    std::uint16_t GetSize() const { return size; }
+    int GetUnitKind() const { return static_cast<int>(unitKind); }
+    std::string GetKindCode() const { return UnitKindCode(unitKind); }
+    std::int16_t GetPendingHits() const { return pendingHits; }
+    std::uint16_t GetRoutCounter() const { return routCounter; }
+    std::int16_t GetAttackTarget() const { return attackTarget; }
+    void SetAttackTarget(std::int16_t hex) { attackTarget = hex; }
+    std::uint16_t GetReorderHitTaken() const { return reorderHitTaken; }
+    void SetReorderHitTaken(std::uint16_t v) { reorderHitTaken = v; }
+    std::uint16_t GetFacingSide() const { return static_cast<std::uint16_t>(facingSide); }
+    std::uint16_t GetFormation() const { return formation; }
+    List<short>& GetAttackHexes() { return attackHexes; }
+    List<short>& GetFrontHexList() { return frontHexes; }
+    List<short>& GetFrontZoneList() { return frontZone; }
+    List<short>& GetFlankHexList() { return flankHexes; }
+    List<short>& GetRearZoneList() { return rearZone; }
+    void AddFiredAtBy(std::uint16_t unitNumber) { firedAtBy.AddTail(static_cast<short>(unitNumber)); }
+    int WasFiredAtBy(std::uint16_t unitNumber) const { return firedAtBy.Contains(static_cast<short>(unitNumber)); }
+    std::uint16_t GetModifierWord(int which) const { return which == 0 ? modifier1 : modifier2; }
+
+    // The two status-bar panes of a selected unit: the name with its kind code, and troop
+    // quality, hits and size.
+    std::string StatusPane1Text() const;
+    std::string StatusPane2Text() const;
+
+    // ---- overrides of the unit base ----
+    void PushUndo() override;
+    std::string GetCommentaryName() const override;
+    int IsThreatHex(std::uint16_t hex) const override { return frontHexes.Contains(static_cast<short>(hex)); }
+    StepCostFunction GetStepCostCallback() override { return nullptr; }
+    void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override {}
+    int IsMissileCapable() const override { return 0; }
+    int IsCombatUnit() const override { return 1; }
+    int IsLeader() const override { return 0; }
+    void RemoveFromPlay() override;
+    // Only a legal unit facing an enemy in one of its front hexes.
+    int MaySelectOutOfCommands() override;
+    void OnRallied() override;
+    void OnRouted() override;
+    void Save(SuperString& s) override;
+    bool Load(SuperString& s) override;
+    void EvadeReaction() override {}
+    std::uint16_t StrengthValue() const override { return static_cast<std::uint16_t>(troopQuality + size); }
+    int IsRouted() const override { return routCounter != 0; }
+    int IsBreaking() const override { return breaking; }
+    void Undo(const UndoStruct& record) override;
+    int IsInFrontHexes(std::uint16_t region) const override { return frontHexes.Contains(static_cast<short>(region)); }
+    ContainerBase* OnUnitSelected(std::int16_t hex) override;
+    ContainerBase* OnBeginTurn(std::int16_t turn) override;
+    ContainerBase* OnBeginLeaderOrdersPhase() override;
+    std::int32_t Query(int code) const override;
+
+    // ---- what Combat adds ----
+    // Front, flank and rear geometry; the geometry rules fill these lists in.
+    virtual void ComputeFrontHexes() {}
+    virtual void ComputeFrontZone() {}
+    virtual void ComputeRearZone() {}
+    virtual void ComputeFlankHexes() {}
+    // All four, in the order the rules need them.
+    virtual void RecomputeAllZones();
+    // Refreshes the unit's front and contact records after every move.
+    virtual void AfterMove() { RecomputeAllZones(); }
+    virtual int IsAttackHex(std::uint16_t hex) const { return attackHexes.Contains(static_cast<short>(hex)); }
+    virtual int IsInLine() const { return 0; }
+    // Gives a formation order (group commands, the computer player); the unit types decide.
+    virtual void SetFormationOrder(std::uint16_t newFormation) {}
+    virtual int IsMounted() const { return 0; }
+    // Hits given on this machine; answers whether the unit now breaks. The cohesion rules fill
+    // this in; until then it only tallies the pending hits.
+    virtual int TQHit(std::uint16_t hits, std::int32_t source);
+    // Applies relayed hits on every machine (the cohesion rules).
+    virtual void ApplyCohesionHits(std::uint16_t hits, std::uint32_t method);
+    virtual void RestoreCohesion(std::uint16_t hits);
+    virtual void SetBreaking() { breaking = 1; }
+    // Eliminates the unit: the rout rules fill in the announcement; here the unit leaves play.
+    virtual void Eliminate(std::uint16_t points, std::uint16_t flag);
+    // Rout and rally, advance and pursuit: the rout and combat rules fill these in.
+    virtual int AttemptRally(std::uint16_t commands) { return 0; }
+    virtual void DoRout(std::uint16_t hexes) {}
+    virtual void TerminalRout(List<short>& route, std::int16_t terminal) {}
+    virtual std::int16_t Advance(std::uint16_t hex, std::int16_t value) { return 0; }
+    virtual std::int16_t Pursue(VhUnit* routed) { return 0; }
+    virtual void AttemptRefaceFromCharge(int direction) {}
+    virtual void AttemptChangeFormation() {}
+    // Declares an attack on a hex: the unit is committed and has acted.
+    virtual int Attack(std::uint16_t hex);
+
+protected:
+    void SendPicture(const char* command, ContainerBase* payload, bool wait);
+
+    std::uint16_t troopQuality = 0;
+    std::uint16_t cohesionHits = 0;
+    std::int16_t pendingHits = 0;
+    std::uint16_t routCounter = 0;
+    std::uint16_t advancing = 0;
+    std::uint16_t facingChanged = 0;
+    std::uint16_t breaking = 0;
+    std::uint16_t size = 0;
+    std::uint32_t unitKind = 0;
+    std::uint16_t modifier1 = 0;
+    std::uint16_t modifier2 = 0;
+    std::int16_t attackTarget = -1;
+    std::uint16_t reorderHitTaken = 0;
+    List<short> evadedFrom;
+    List<short> firedAtBy;
+    std::uint16_t formation = 0;
+    std::uint16_t mounted = 0;
+    std::uint32_t facingSide = 0;
+    List<short> frontHexes;
+    List<short> frontZone;
+    List<short> flankHexes;
+    List<short> rearZone;
+    List<short> attackHexes;
+};
+
+// The unit as a combat unit, or null: decided by the unit's own answer, without run-time type
+// information (the battlefield uses these).
+inline Combat* AsCombat(VhUnit* unit) { return unit && unit->IsCombatUnit() ? static_cast<Combat*>(unit) : nullptr; }
+inline const Combat* AsCombat(const VhUnit* unit) {
+    return unit && unit->IsCombatUnit() ? static_cast<const Combat*>(unit) : nullptr;
+}

@@ -1,0 +1,173 @@
+#pragma once
+// Leader: a unit of its own on the map that commands a group and, through its chain of
+// superiors, the groups of the leaders under it. It never fires, melees, routs or rallies.
+//
+// Invariants: commandsUsed never exceeds commands; superiorGroup is never the leader's own group
+// number (that reads as -1); the fallen-predecessors chain holds removed leaders only, newest
+// first, each owned by the link before it (the head by this leader).
+#include "core/sparse_array.h"
+#include "game/units/vh_unit.h"
+
+#include <cstdint>
+#include <string>
+
+template <> struct TypeNameTraits<class Leader*> {
+    static std::string Name() { return "Leader *"; }
+};
+
+// A place a unit of a group move would move to and the region it would attack from there.
+struct AttackInfo {
+    std::uint16_t moveTo = 0xFFFF;
+    std::uint16_t attackFrom = 0xFFFF;
+    bool operator==(const AttackInfo&) const = default;
+};
+
+class Leader : public VhUnit {
+public:
+    // The ratings a leader who replaces a fallen one commands with.
+    static constexpr std::uint16_t ReplacementCommandRange = 4;
+    static constexpr std::uint16_t ReplacementCommands = 2;
+    // What a killed leader's name is marked with, once.
+    static constexpr const char* ReplacementMark = "(R)";
+
+    // A null name gives "Unnamed Leader".
+    Leader(const LeaderUnitData& data, const char* unitName);
+    ~Leader() override;
+
+    // Class-wide preferences and test switches, set from the application's preferences.
+    static std::uint16_t almostFinishedDialog;
+    static std::uint16_t confirmGroupCommands;
+    static std::uint16_t casualtyTestA;
+    static std::uint16_t casualtyTestB;
+    static void SetMissileFiringMode(std::uint16_t v);
+
+    // ---- accessors ----
+    std::uint16_t GetCommands() const { return commands; }
+    std::uint16_t GetCommandRange() const { return commandRange; }
+    std::uint16_t GetBaseCommands() const { return baseCommands; }
+    std::uint16_t GetExtraRating1() const { return extraRating1; }
+    std::uint16_t GetExtraRating2() const { return extraRating2; }
+    std::uint16_t GetSpareValue() const { return spareValue; }
+    std::uint32_t GetCommandLevel() const { return commandLevel; }
+    std::uint16_t GetCommandsUsed() const { return commandsUsed; }
+    std::int16_t GetCommandsLeft() const { return static_cast<std::int16_t>(commands - commandsUsed); }
+    Leader* GetSuperior() const { return superior; }
+    void SetSuperior(Leader* l) { superior = l; }
+    std::int16_t GetSuperiorGroupNumber() const { return superiorGroup; }
+    std::uint16_t IsWounded() const { return wounded; }
+    std::uint16_t IsFinished() const { return finished; }
+    void SetFinished() { finished = 1; }
+    Leader* GetFallenPredecessors() const { return fallen; }
+    std::uint16_t IsAIControlled() const { return computerPlayed; }
+    void SetAIControlled(std::uint16_t v = 1) { computerPlayed = v; }
+    std::uint16_t HasFullSubscription() const { return fullSubscription; }
+    std::uint16_t IsActive() const { return active; }
+    std::uint16_t HasFinishedActivation() const { return finishedActivation; }
+    std::uint16_t IsGroupMoving() const { return groupMoveMode; }
+    std::uint16_t HasGroupCommandMade() const { return groupCommandMade; }
+    std::uint16_t IsFullGroupMove() const { return fullGroupMove; }
+    std::int16_t GetLastOrderedUnit() const { return lastOrderedUnit; }
+    // While 0 the battlefield picks up no unit for this leader.
+    std::int16_t GetOrderFlag() const { return static_cast<std::int16_t>(ordersAllowed); }
+    // While 0 a group move goes one hex.
+    std::int16_t HasGroupFlag() const { return static_cast<std::int16_t>(fullGroupMove); }
+    std::uint16_t GetGroupCommandsAllowed() const { return groupCommandsAllowed; }
+    List<short>& GetCommandRangeRegions() { return commandRangeRegions; }
+    // The sub-leader this leader hands its next command to (null: none).
+    Leader* GetSubLeader() const { return subLeader; }
+    void SetSubLeader(Leader* l) { subLeader = l; }
+    // The sub-leaders this leader may still hand commands to.
+    List<unsigned short> GetDispatchList() const { return activationUnits; }
+    void SetDispatchList(const List<unsigned short>& list) { activationUnits = list; }
+
+    // Whether the given leader stands above this one in the chain of superiors. A chain that
+    // runs in a circle is cut after as many steps as there can be leaders.
+    int IsUnderCommandOf(const Leader* other) const {
+        int steps = 0;
+        for (const Leader* s = superior; s && steps < 0x10000; s = s->superior, ++steps)
+            if (s == other) return 1;
+        return 0;
+    }
+    // Whether the unit of that number belongs to a group led by this leader or one under it.
+    virtual int CommandsUnit(std::uint16_t unitNumber);
+
+    // Lowers every rating by n and marks the leader wounded.
+    void Wound(std::uint16_t n);
+    // The leader falls: the victory value and the picture are announced, the fallen leader is
+    // kept in the chain and this one commands on as the replacement.
+    void Eliminate();
+
+    // Activation subscriptions (the activation rules give the handlers their bodies).
+    void SubscribeActivation();
+    void SubscribeActivationOnly();
+    void UnsubscribeActivation();
+    void UnsubscribeAllActivation();
+
+    // ---- overrides of the unit base ----
+    std::int16_t MatchesQuery(ContainerBase* query) override;
+    VhUnit* CreateFromRecord(VhUnitData& record, const char* unitName) override;
+    int IsThreatHex(std::uint16_t hex) const override { return 0; }
+    StepCostFunction GetStepCostCallback() override;
+    void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override {}
+    int IsMissileCapable() const override { return 0; }
+    int IsCombatUnit() const override { return 0; }
+    int IsLeader() const override { return 1; }
+    void RemoveFromPlay() override { Eliminate(); }
+    int MaySelectOutOfCommands() override { return 0; }
+    void OnRallied() override {}
+    void OnRouted() override {}
+    void Save(SuperString& s) override;
+    bool Load(SuperString& s) override;
+    void EvadeReaction() override {}
+    std::uint16_t StrengthValue() const override { return static_cast<std::uint16_t>(2 * commands); }
+    ContainerBase* OnBeginTurn(std::int16_t turn) override;
+    std::int32_t Query(int code) const override;
+
+    // Activation bodies (the activation rules fill them in).
+    virtual ContainerBase* OnActivateLeader(const ActivateNextLeaderStruct& record) { return nullptr; }
+    virtual ContainerBase* OnResumeActiveLeader(const ActivateNextLeaderStruct& record) { return nullptr; }
+    virtual ContainerBase* OnLeaderGaveOrder(std::int16_t unitNumber);
+    virtual ContainerBase* OnGetLeaderOrdersLeft(std::int16_t unitNumber);
+
+protected:
+    // Adds the replacement mark unless the name carries it already.
+    void MarkAsReplacement();
+
+    std::uint16_t commandRange = 0;
+    std::uint16_t commands = 0;
+    std::uint16_t baseCommands = 0;
+    std::uint16_t extraRating1 = 0;
+    std::uint16_t extraRating2 = 0;
+    std::uint16_t spareValue = 0;
+    std::uint32_t commandLevel = 0;
+    std::uint16_t commandsUsed = 0;
+    std::uint16_t wounded = 0;
+    std::uint16_t finished = 0;
+    std::uint16_t fullSubscription = 1;
+    std::int16_t superiorGroup = -1;
+    Leader* superior = nullptr;
+    Leader* fallen = nullptr;
+    List<short> commandRangeRegions;
+    std::uint16_t active = 0;
+    std::uint16_t computerPlayed = 0;
+    std::uint16_t finishedActivation = 0;
+    std::int16_t lastOrderedUnit = 32767;
+    std::uint16_t groupMoveMode = 0;
+    std::uint16_t groupCommandMade = 0;
+    std::uint16_t attackStep = 0;
+    std::uint16_t roadMove = 0;
+    SparseArray<List<AttackInfo>> attackOptions;
+    List<short> groupMovedUnits;
+    List<short> groupMoveCosts;
+    std::uint16_t fullGroupMove = 0;
+    std::uint16_t failedGroupCommands = 0;
+    std::uint16_t groupCommandsAllowed = 1;
+    std::uint16_t ordersAllowed = 1;
+    List<unsigned short> activationUnits;
+    Leader* subLeader = nullptr;
+};
+
+inline Leader* AsLeader(VhUnit* unit) { return unit && unit->IsLeader() ? static_cast<Leader*>(unit) : nullptr; }
+inline const Leader* AsLeader(const VhUnit* unit) {
+    return unit && unit->IsLeader() ? static_cast<const Leader*>(unit) : nullptr;
+}

@@ -83,6 +83,10 @@ public:
     ContainerBase* OnBeginTurn(std::int16_t turn) override;
     ContainerBase* OnBeginLeaderOrdersPhase() override;
     std::int32_t Query(int code) const override;
+    void GetDisplayWords(std::uint16_t& first, std::uint16_t& second) const override {
+        first = static_cast<std::uint16_t>(IsInLine());
+        second = static_cast<std::uint16_t>(IsMounted());
+    }
 
     // ---- what Combat adds ----
     // Front, flank and rear geometry; the geometry rules fill these lists in.

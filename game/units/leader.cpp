@@ -1,6 +1,6 @@
 #include "game/units/leader.h"
 
-#include "core/text_payload.h"
+#include "game/logic/text_of.h"
 #include "game/logic/combat_records.h"
 #include "game/logic/logical_command.h"
 #include "game/logic/stream_fields.h"
@@ -152,7 +152,7 @@ void Leader::UnsubscribeAllActivation() {
 
 std::int16_t Leader::MatchesQuery(ContainerBase* query) {
     std::string text;
-    if (ExtractText(query, text)) return text == GetName() ? 1 : 0;
+    if (TextOf(query, text)) return text == GetName() ? 1 : 0;
     return VhUnit::MatchesQuery(query);
 }
 

@@ -22,9 +22,9 @@ bool VhUnitData::Read(SuperString& s) {
     std::uint8_t nameLength = 0;
     std::uint16_t allowance = 0, where = 0, low = 0, high = 0;
     std::int16_t type = -1, groupWord = -1;
-    std::uint32_t face = 0, sideWord = 0, shown = 0;
+    std::uint32_t face = 0, sideWord = 0, unused = 0;
     if (!ReadU8(s, nameLength) || !ReadText(s, nameLength, name) || !ReadU32(s, face) || !ReadU16(s, allowance) ||
-        !ReadU32(s, sideWord) || !ReadU16(s, where) || !ReadI16(s, type) || !ReadU32(s, shown) ||
+        !ReadU32(s, sideWord) || !ReadU16(s, where) || !ReadI16(s, type) || !ReadU32(s, unused) ||
         !ReadI16(s, groupWord) || !ReadU16(s, low) || !ReadU16(s, high))
         return false;
     facing = face == 0 ? 3 : face;
@@ -32,7 +32,6 @@ bool VhUnitData::Read(SuperString& s) {
     side = sideWord;
     region = where;
     typeIndex = type;
-    displayValue = shown;
     groupNumber = groupWord;
     // The high half of the arrival word has no meaning.
     arrivalTurn = low;

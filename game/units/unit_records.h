@@ -37,8 +37,6 @@ public:
     // Index of the unit's art in the application's table of art names; -1 for none.
     std::int32_t typeIndex = -1;
     std::uint16_t arrivalTurn = 0;
-    // Four bytes after the art index that the game does not interpret; handed to the display.
-    std::uint32_t displayValue = 0;
     VhLogicalLandscape* landscape = nullptr;
 };
 

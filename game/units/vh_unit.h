@@ -248,6 +248,8 @@ public:
     virtual int IsBreaking() const { return 0; }
     virtual void Undo(const UndoStruct& record);
     virtual int CanChangeFormation() const { return 0; }
+    // The two values the unit's picture starts with (a combat unit: in line, mounted).
+    virtual void GetDisplayWords(std::uint16_t& first, std::uint16_t& second) const { first = second = 0; }
     // Whether a region is one of the unit's front hexes (leaders answer for themselves).
     virtual int IsInFrontHexes(std::uint16_t region) const { return 0; }
 

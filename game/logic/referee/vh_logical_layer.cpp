@@ -1,0 +1,332 @@
+#include "game/logic/referee/vh_logical_layer.h"
+
+#include "core/message_registry.h"
+#include "game/logic/text_of.h"
+#include "game/logic/referee/app_services.h"
+#include "game/logic/referee/game_control.h"
+#include "game/logic/vh_logical_landscape.h"
+#include "game/units/group.h"
+#include "game/units/missile_capable.h"
+
+namespace {
+
+constexpr const char* Source = "VHLOGI";
+
+VhLogicalLayer* Layer(Component* c, int line) {
+    VhLogicalLayer* self = nullptr;
+    BusReceiver(c, self, Source, line);
+    return self;
+}
+
+// A message whose handler is written with the part of the game it belongs to (combat, the turn
+// screens, saved games, computer players...). Until then the layer takes it and answers nothing,
+// as the finished handler does for every message that needs no answer.
+ContainerBase* Unanswered(Component* c, BusMessage, ContainerBase*) {
+    Layer(c, __LINE__);
+    return nullptr;
+}
+
+ContainerBase* CanTerminateEntry(Component*, BusMessage, ContainerBase*) { return new Container<short>(1); }
+
+ContainerBase* PlayerNameEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = Layer(c, __LINE__);
+    std::string name;
+    if (!self || !TextOf(p, name)) {
+        if (self) Assert(0, kBadBusData, Source, __LINE__);
+        return nullptr;
+    }
+    self->SetPlayerName(name);
+    return nullptr;
+}
+
+ContainerBase* CloseGameEntry(Component* c, BusMessage, ContainerBase*) {
+    if (VhLogicalLayer* self = Layer(c, __LINE__)) self->CloseGame();
+    return nullptr;
+}
+
+ContainerBase* LoadScenarioEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    ScenarioInfoStruct* request = nullptr;
+    if (!BusArgs(c, p, self, request, "VHLOG3", __LINE__)) return nullptr;
+    const ScenarioInfoStruct copy = *request;
+    self->OnLoadScenario(copy);
+    return nullptr;
+}
+
+ContainerBase* ActiveGroupEntry(Component* c, BusMessage, ContainerBase*) {
+    VhLogicalLayer* self = Layer(c, __LINE__);
+    return new Container<Group*>(self ? self->GetActiveGroup() : nullptr);
+}
+
+ContainerBase* FindLeaderEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    short* group = nullptr;
+    if (!BusArgs(c, p, self, group, Source, __LINE__)) return nullptr;
+    return new Container<short>(static_cast<short>(self->FindLeaderRegion(*group)));
+}
+
+ContainerBase* ChangeFacingEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    ChangeFacingStruct* record = nullptr;
+    if (!BusArgs(c, p, self, record, Source, __LINE__)) return nullptr;
+    return self->OnChangeFacing(*record);
+}
+
+ContainerBase* TQHitEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    TQHitInfo* record = nullptr;
+    if (!BusArgs(c, p, self, record, Source, __LINE__)) return nullptr;
+    self->OnTQHit(*record);
+    return nullptr;
+}
+
+ContainerBase* ShowOCREntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    short* value = nullptr;
+    if (!BusArgs(c, p, self, value, Source, __LINE__)) return nullptr;
+    self->SetShowOverallResults(static_cast<std::uint16_t>(*value));
+    return nullptr;
+}
+
+ContainerBase* UnitEliminatedEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    EliminateUnitData* record = nullptr;
+    if (!BusArgs(c, p, self, record, Source, __LINE__)) return nullptr;
+    self->OnUnitEliminated(*record);
+    return nullptr;
+}
+
+ContainerBase* ArmyDetailsEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    EndTurnDlg** dialog = nullptr;
+    if (!BusArgs(c, p, self, dialog, Source, __LINE__)) return nullptr;
+    self->OnArmyDetails(*dialog);
+    return nullptr;
+}
+
+ContainerBase* GetUnitByNumEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    short* number = nullptr;
+    if (!BusArgs(c, p, self, number, Source, __LINE__)) return nullptr;
+    return new Container<VhUnit*>(self->FindUnit(static_cast<std::uint16_t>(*number)));
+}
+
+ContainerBase* GetCombatUnitByNumEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    short* number = nullptr;
+    if (!BusArgs(c, p, self, number, Source, __LINE__)) return nullptr;
+    return new Container<Combat*>(self->FindCombatUnit(static_cast<std::uint16_t>(*number)));
+}
+
+ContainerBase* GetLeaderByNumEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    short* number = nullptr;
+    if (!BusArgs(c, p, self, number, Source, __LINE__)) return nullptr;
+    return new Container<Leader*>(self->FindLeader(static_cast<std::uint16_t>(*number)));
+}
+
+struct HandlerRow {
+    const char* name;
+    BusHandler entry;
+    std::uint16_t fixedId;
+};
+
+// Every game message the layer answers, in the order it registers them.
+const HandlerRow Handlers[] = {
+    {"FirstEliteInitiative", Unanswered, 0},
+    {"PlayerName", PlayerNameEntry, 0},
+    {"ResolveOW", Unanswered, 0},
+    {"SaveGame", Unanswered, 0},
+    {"LoadGame", Unanswered, 0},
+    {"CloseGame", CloseGameEntry, 0},
+    {"RaiseActiveFlags", Unanswered, 0},
+    {"LeaderActivated", Unanswered, 0},
+    {"ActivateFreeUnits", Unanswered, 0},
+    {"BeginDeploymentPhase", Unanswered, 0},
+    {"LeaderControl", Unanswered, 0},
+    {"InitializeScenario", Unanswered, 0},
+    {"ReinitializeLeader", Unanswered, 0},
+    {"GameOptions", Unanswered, 0},
+    {"LoadScenario", LoadScenarioEntry, 0},
+    {"ActiveGroup", ActiveGroupEntry, 0},
+    {"AddCombatants", Unanswered, 0},
+    {"PerformShock", Unanswered, 0},
+    {"CombatResults", Unanswered, 0},
+    {"CombatDone", Unanswered, 0},
+    {"GameOverview", Unanswered, 229},
+    {"GameObjectives", Unanswered, 197},
+    {"UnitUndo", Unanswered, 255},
+    {"Undo", Unanswered, 0},
+    {"BeginTurn", Unanswered, 0},
+    {"EndOfTurn", Unanswered, 0},
+    {"EndOfGame", Unanswered, 0},
+    {"RoutingDone", Unanswered, 0},
+    {"RoutPhase", Unanswered, 0},
+    {"FindLeader", FindLeaderEntry, 0},
+    {"RemoveFromCombat", Unanswered, 0},
+    {"ChangeFacing", ChangeFacingEntry, 0},
+    {"EntryReactionFire", Unanswered, 0},
+    {"AttemptRefaceFromCharge", Unanswered, 0},
+    {"AttemptChangeFormation", Unanswered, 0},
+    {"DoMissileFire", Unanswered, 0},
+    {"ReplenishMissiles", Unanswered, 0},
+    {"DoRestoreCohesion", Unanswered, 0},
+    {"DoLineColumn", Unanswered, 0},
+    {"DoMountDismount", Unanswered, 0},
+    {"DoLimberUnlimber", Unanswered, 0},
+    {"DoRout", Unanswered, 0},
+    {"DoColumnLine", Unanswered, 0},
+    {"WoundedLeader", Unanswered, 0},
+    {"FinishedLeader", Unanswered, 0},
+    {"TQHit", TQHitEntry, 0},
+    {"ShowOCR", ShowOCREntry, 0},
+    {"EliminateUnit", Unanswered, 0},
+    {"UsedThisTurn", Unanswered, 0},
+    {"UnitEliminated", UnitEliminatedEntry, 0},
+    {"PursuitOffMap", Unanswered, 0},
+    {"ArmyDetails", ArmyDetailsEntry, 0},
+    {"GetUnitByNum", GetUnitByNumEntry, 0},
+    {"GetCombatUnitByNum", GetCombatUnitByNumEntry, 0},
+    {"GetLeaderByNum", GetLeaderByNumEntry, 0},
+    {"SomeCombatDone", Unanswered, 0},
+    {"LeaderResumed", Unanswered, 0},
+    {"DoneViewingCombatResults", Unanswered, 0},
+    {"IsLeaderFriendly", Unanswered, 0},
+};
+
+// Messages that stay on the machine that raises them: never relayed to the network peer.
+const char* const LocalMessages[] = {"CreateLeader", "LegalUnits", "LegalToShock", "DesignateShock", "EndOrdersPhase",
+                                     "MovementDone", "UnitSelected", "UnitDeselected"};
+const char* const LocalMessagesAfterBeginGame[] = {"BeginOWSegment", "EndOWSegment", "ResolveOW", "UnitOW",
+                                                   "OWResolved", "Rally", "FinishLeader", "InitLeader",
+                                                   "FindLeader", "ActiveGroup", "GetUnitByNum", "GetCombatUnitByNum"};
+
+template <class T> T* FirstByNumber(const List<T*>& list, std::uint16_t number) {
+    for (Item<T*>* i = list.Head(); i; i = i->next)
+        if (i->value->GetUnitNum() == number) return i->value;
+    return nullptr;
+}
+
+template <class T> T* FirstByName(const List<T*>& list, const std::string& name) {
+    for (Item<T*>* i = list.Head(); i; i = i->next)
+        if (i->value->GetName() == name) return i->value;
+    return nullptr;
+}
+
+} // namespace
+
+VhLogicalLayer::VhLogicalLayer(const char* layerName) : LogicalLayer(layerName ? layerName : "Varnhold LogicalLayer Bus") {}
+
+VhLogicalLayer::~VhLogicalLayer() { DeleteBattle(); }
+
+void VhLogicalLayer::Connect() {
+    LogicalLayer::Connect();
+    RegisterHandler(CAN_TERMINATE, CanTerminateEntry);
+    for (const HandlerRow& row : Handlers) {
+        if (row.fixedId) RegisterMessageId(row.fixedId, row.name);
+        RegisterNamedHandler(row.name, row.entry);
+    }
+    for (const char* name : LocalMessages) BlockRelayedNamedEvent(name, 2);
+    BlockRelayedEvent(BEGIN_GAME, 2);
+    for (const char* name : LocalMessagesAfterBeginGame) BlockRelayedNamedEvent(name, 2);
+}
+
+VhUnit* VhLogicalLayer::FindUnit(std::uint16_t number) const {
+    if (Combat* c = FindCombatUnit(number)) return c;
+    return FirstByNumber(leaders, number);
+}
+
+Combat* VhLogicalLayer::FindCombatUnit(std::uint16_t number) const {
+    if (Combat* c = FirstByNumber(secondNationCombat, number)) return c;
+    return FirstByNumber(firstNationCombat, number);
+}
+
+Leader* VhLogicalLayer::FindLeader(std::uint16_t number) const { return FirstByNumber(leaders, number); }
+
+Combat* VhLogicalLayer::FindCombatUnitByName(const std::string& name) const {
+    if (Combat* c = FirstByName(secondNationCombat, name)) return c;
+    return FirstByName(firstNationCombat, name);
+}
+
+Leader* VhLogicalLayer::FindLeaderByName(const std::string& name) const { return FirstByName(leaders, name); }
+
+Group* VhLogicalLayer::FindGroup(std::int16_t number) const {
+    for (Item<Group*>* i = groups.Head(); i; i = i->next)
+        if (i->value->GetNumber() == number) return i->value;
+    return nullptr;
+}
+
+std::uint16_t VhLogicalLayer::FindLeaderRegion(std::int16_t groupNumber) const {
+    for (Item<Leader*>* i = leaders.Head(); i; i = i->next)
+        if (i->value->GetGroupNumber() == groupNumber) return i->value->GetLocation();
+    return 0xFFFF;
+}
+
+ContainerBase* VhLogicalLayer::OnChangeFacing(const ChangeFacingStruct& record) {
+    VhUnit* unit = FindUnit(record.unit);
+    // A number no unit has (a damaged or stale relay) turns nothing.
+    const short answer = unit ? unit->Rotate(static_cast<std::uint32_t>(record.turn), record.mode) : 0;
+    return new Container<short>(answer);
+}
+
+void VhLogicalLayer::OnTQHit(const TQHitInfo& record) {
+    if (Combat* unit = FindCombatUnit(record.unit)) unit->ApplyCohesionHits(record.hits, record.value);
+}
+
+void VhLogicalLayer::OnUnitEliminated(const EliminateUnitData& record) {
+    VhUnit* unit = FindUnit(record.unit);
+    if (!unit || !unit->IsCombatUnit()) return;
+    Group* group = FindGroup(unit->GetGroupNumber());
+    if (!group) return;
+    group->RemoveUnit(unit);
+    unit->SetGroup(nullptr);
+}
+
+void VhLogicalLayer::OnArmyDetails(EndTurnDlg* dialog) {
+    GameAppServices& services = AppServices();
+    if (services.PressedArmySide(dialog) == 1) services.RunArmyDetails(dialog, firstNationCombat, firstNationLeaders);
+    else services.RunArmyDetails(dialog, secondNationCombat, secondNationLeaders);
+}
+
+void VhLogicalLayer::DeleteBattle() {
+    for (Item<Group*>* i = groups.Head(); i; i = i->next) delete i->value;
+    for (Item<Leader*>* i = leaders.Head(); i; i = i->next) delete i->value;
+    for (Item<Combat*>* i = combatUnits.Head(); i; i = i->next) delete i->value;
+    groups.Clear();
+    leaders.Clear();
+    combatUnits.Clear();
+    delete landscape;
+    delete computerPlayerB;
+    delete computerPlayerA;
+    delete gameControl;
+    landscape = nullptr;
+    computerPlayerA = computerPlayerB = nullptr;
+    gameControl = nullptr;
+}
+
+void VhLogicalLayer::CloseGame() {
+    DeleteBattle();
+    secondNationCombat.Clear();
+    firstNationCombat.Clear();
+    firstNationLeaders.Clear();
+    secondNationLeaders.Clear();
+    furtherLeaders.Clear();
+    localLeaders.Clear();
+    unitCursor.Restart();
+    currentCombats.Clear();
+    missileUnits.Clear();
+    bookkeepingD.Clear();
+    combatResults.Clear();
+    VhUnit::ClearUndo();
+    nextUnitNumber = 0;
+    regionOffset = 0xFFFF;
+    firstNation = secondNation = -1;
+    firstRetreatEdge = otherRetreatEdge = 0;
+    scriptName.clear();
+    reserved = nullptr;
+    activeGroup = nullptr;
+    translation.clear();
+    currentTurn = 0;
+    scenario = ScenarioSettings();
+    VhUnit::ClearOptionWords();
+}

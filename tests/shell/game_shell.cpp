@@ -1,0 +1,267 @@
+#include "tests/shell/game_shell.h"
+
+#include "game/logic/text_of.h"
+#include "game/logic/logical_region.h"
+#include "game/units/unit_types.h"
+#include "platform/clock.h"
+#include "platform/message_queue.h"
+#include "platform/msgbox.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace shell {
+
+int UnitTypeRegistry::RegisterUnitType(const std::string& name, int kind) {
+    if (kind < 0 || kind >= 18) return -1;
+    kinds[kind].push_back({name, next});
+    return next++;
+}
+
+int UnitTypeRegistry::FindUnitType(const std::string& name, int kind) const {
+    if (kind >= 0 && kind < 18)
+        for (const Entry& e : kinds[kind])
+            if (e.name == name) return e.number;
+    for (const auto& list : kinds)
+        for (const Entry& e : list)
+            if (e.name == name) return e.number;
+    return -1;
+}
+
+// The game application's direct services: the main window's title, the saved game's name, the
+// art names, the army-details dialog (it records what it was shown).
+class ShellServices : public GameAppServices {
+public:
+    explicit ShellServices(const std::vector<std::string>& names) : artNames(names) {}
+
+    std::string GetMainTitle() override { return title; }
+    void SetMainTitle(const std::string& text) override { title = text; }
+    std::string GetSaveName() override { return saveName; }
+    int GetGameMode() override { return 0; }
+    bool GetUnitArtName(std::int32_t index, std::string& name) override {
+        if (index < 0 || static_cast<std::size_t>(index) >= artNames.size()) return false;
+        name = artNames[static_cast<std::size_t>(index)];
+        return true;
+    }
+    int PressedArmySide(EndTurnDlg*) override { return pressedSide; }
+    void RunArmyDetails(EndTurnDlg*, List<Combat*>& units, List<Leader*>& leaders) override {
+        shownUnits = units.Count();
+        shownLeaders = leaders.Count();
+    }
+
+    std::string title;
+    std::string saveName;
+    int pressedSide = 0;
+    int shownUnits = -1;
+    int shownLeaders = -1;
+
+private:
+    const std::vector<std::string>& artNames;
+};
+
+namespace {
+
+template <class C> C* As(Component* c) { return dynamic_cast<C*>(c); }
+
+} // namespace
+
+// The application's answers on its bus.
+class ShellApplication : public Component {
+public:
+    ShellApplication(UnitTypeRegistry& registry, ShellServices& app) : Component("Shell Application"), types(registry), services(app) {}
+    AppLog log;
+
+    void Connect() override {
+        RegisterNamedHandler("GetIndexOfUnitType", IndexOfUnitType);
+        RegisterNamedHandler("PreloadArt", PreloadArt);
+        RegisterNamedHandler("GameEnded", GameEnded);
+        RegisterNamedHandler("ScenarioLoaded", ScenarioLoaded);
+        RegisterNamedHandler("ChangeMainCaption", ChangeMainCaption);
+        RegisterNamedHandler("AddCommentary", AddCommentary);
+        RegisterNamedHandler("EndOfGame", EndOfGame);
+    }
+
+private:
+    static ContainerBase* IndexOfUnitType(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellApplication>(c);
+        std::string name;
+        if (!self || !TextOf(p, name)) return nullptr;
+        const int index = self->types.FindUnitType(name, -1);
+        if (index < 0) self->log.unknownTypes.push_back(name);
+        return new Container<short>(static_cast<short>(index));
+    }
+    static ContainerBase* PreloadArt(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellApplication>(c);
+        const auto* used = PayloadValue<List<short>>(p);
+        if (!self || !used) return nullptr;
+        std::vector<short> types;
+        for (Item<short>* i = used->Head(); i; i = i->next) types.push_back(i->value);
+        self->log.preloads.push_back(types);
+        return nullptr;
+    }
+    static ContainerBase* GameEnded(Component* c, BusMessage, ContainerBase*) {
+        if (auto* self = As<ShellApplication>(c)) ++self->log.gameEnded;
+        return nullptr;
+    }
+    static ContainerBase* ScenarioLoaded(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellApplication>(c);
+        if (const auto* teams = PayloadValue<TeamInfoStruct>(p); self && teams) self->log.teams.push_back(*teams);
+        return nullptr;
+    }
+    static ContainerBase* ChangeMainCaption(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellApplication>(c);
+        std::string text;
+        if (!self || !TextOf(p, text)) return nullptr;
+        self->log.captions.push_back(text);
+        self->services.title = text;
+        return nullptr;
+    }
+    static ContainerBase* AddCommentary(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellApplication>(c);
+        std::string text;
+        if (self && TextOf(p, text)) self->log.commentary.push_back(text);
+        return nullptr;
+    }
+    // The end-of-game screen: once the player has seen the result, the game synchronises.
+    static ContainerBase* EndOfGame(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellApplication>(c);
+        const auto* results = PayloadValue<EndOfGameResults>(p);
+        if (!self || !results) return nullptr;
+        self->log.endOfGame.push_back(*results);
+        Container<std::string> nothing{std::string()};
+        self->PostNamed("SynchronizeGame", &nothing);
+        return nullptr;
+    }
+
+    UnitTypeRegistry& types;
+    ShellServices& services;
+};
+
+// The battlefield display and the unit pictures.
+class ShellDisplay : public Component {
+public:
+    ShellDisplay() : Component("Shell Display") {}
+    DisplayLog log;
+
+    void Connect() override {
+        RegisterHandler(BEGIN_LANDSCAPE, BeginLandscape);
+        RegisterHandler(CREATE_REGION, CreateRegion);
+        RegisterHandler(END_LANDSCAPE, EndLandscape);
+        RegisterHandler(LOGICAL_UNIT_CREATED, UnitCreated);
+        RegisterHandler(LOGICAL_COMMAND, Command);
+    }
+
+private:
+    static ContainerBase* BeginLandscape(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        if (const auto* d = PayloadValue<LandscapeDefinition>(p); self && d) self->log.landscapes.push_back(*d);
+        return nullptr;
+    }
+    static ContainerBase* CreateRegion(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        if (const auto* r = PayloadValue<List<LogicalRegion>>(p); self && r) self->log.regionsAnnounced += r->Count();
+        return nullptr;
+    }
+    static ContainerBase* EndLandscape(Component* c, BusMessage, ContainerBase*) {
+        if (auto* self = As<ShellDisplay>(c)) ++self->log.landscapeEnds;
+        return nullptr;
+    }
+    static ContainerBase* UnitCreated(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* command = PayloadValue<LogicalCommandInfo>(p);
+        if (!self || !command) return nullptr;
+        LOCreateInfo info;
+        ExtractData(command->data, info);
+        self->log.created.push_back({command->object, command->region, info});
+        return nullptr;
+    }
+    // A picture plays the command at once and answers when the command names a reply.
+    static ContainerBase* Command(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* command = PayloadValue<LogicalCommandInfo>(p);
+        if (!self || !command) return nullptr;
+        self->log.commands.push_back(*command);
+        if (command->reply.Number() != 0) {
+            ContainerBase* reply = command->replyData ? command->replyData->Clone() : new Container<short>(0);
+            self->Post(command->reply, reply);
+            delete reply;
+        }
+        return nullptr;
+    }
+};
+
+GameShell::GameShell() {
+    platform::UseVirtualClock(1000);
+    platform::ResetMessageQueues();
+    platform::ClearMessageBoxAnswers();
+    platform::ClearShownMessageBoxes();
+    app = std::make_unique<BasicApp>();
+
+    char pattern[] = "/tmp/varnhold-shell-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    directory = made ? made : "/tmp";
+    app->SetDataDirectory(directory);
+
+    const UnitTypeEntry* table = UnitTypeTable();
+    for (int i = 0; i < UnitTypeCount(); ++i) artNames.push_back(table[i].name);
+    services = std::make_unique<ShellServices>(artNames);
+    SetAppServices(services.get());
+
+    layer = std::make_unique<VhLogicalLayer>();
+    layer->AttachToBus(app.get());
+    for (int i = 0; i < UnitTypeCount(); ++i) {
+        const int number = types.RegisterUnitType(table[i].name, table[i].kind);
+        layer->RegisterObject(static_cast<std::int16_t>(number), table[i].makeRules(table[i].name).release());
+    }
+    application = std::make_unique<ShellApplication>(types, *services);
+    application->AttachToBus(app.get());
+    display = std::make_unique<ShellDisplay>();
+    display->AttachToBus(app.get());
+}
+
+GameShell::~GameShell() {
+    display.reset();
+    application.reset();
+    layer.reset();
+    SetAppServices(nullptr);
+    services.reset();
+    app.reset();
+    platform::ResetMessageQueues();
+    platform::ClearMessageBoxAnswers();
+    std::error_code ec;
+    if (directory.rfind("/tmp/varnhold-shell-", 0) == 0) std::filesystem::remove_all(directory, ec);
+}
+
+DisplayLog& GameShell::Display() { return display->log; }
+AppLog& GameShell::Application() { return application->log; }
+GameAppServices& GameShell::Services() { return *services; }
+void GameShell::SetSaveName(const std::string& name) { services->saveName = name; }
+
+bool GameShell::WriteMap(const std::string& name, const datagen::LandscapeDraft& draft) {
+    return datagen::WriteLandscapeFile(directory + "/" + name, draft);
+}
+
+bool GameShell::WriteScenario(const std::string& name, const datagen::ScenarioDraft& draft) {
+    return datagen::WriteScenarioFile(directory + "/" + name, draft);
+}
+
+bool GameShell::WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* f = std::fopen((directory + "/" + name).c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+void GameShell::LoadScenario(const std::string& file, std::int32_t scenarioIndex, std::uint16_t seed,
+                             std::uint16_t newController, std::uint16_t campaign) {
+    ScenarioInfoStruct request(std::string(), static_cast<SCENARIO>(scenarioIndex), "Title", file,
+                               static_cast<std::int16_t>(campaign), static_cast<std::int16_t>(newController), seed);
+    Container<ScenarioInfoStruct> payload(request);
+    app->Post(app.get(), RegisterMessage("LoadScenario"), &payload);
+    app->DrainTasks();
+}
+
+void GameShell::CloseGame() { delete layer->SendNamedEvent("CloseGame"); }
+
+} // namespace shell

@@ -20,7 +20,7 @@ TEST(StringTableTest, LoadStringCopiesAtMostTheBufferAndTerminates) {
     char small[6];
     EXPECT_EQ(LoadString(nullptr, 128, small, sizeof small), 5);
     EXPECT_STREQ(small, "Click");
-    EXPECT_EQ(LoadString(nullptr, 1, buffer, sizeof buffer), 0);
+    EXPECT_EQ(LoadString(nullptr, 9999, buffer, sizeof buffer), 0);
     EXPECT_STREQ(buffer, "");
 }
 

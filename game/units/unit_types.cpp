@@ -214,15 +214,10 @@ ContainerBase* LightCav::MountOrder() {
         PostNamed("GiveOrder", &number);
     }
     mounted = mounted ? 0 : 1;
-    movementPoints = movementPoints > 2 ? static_cast<std::uint16_t>(movementPoints - 2) : 0;
     hasActed = 1;
-    if (!mounted) {
-        // Taken as an unsigned word the points may have gone below 0: they stop at 0.
-        const std::uint16_t left = static_cast<std::uint16_t>(movementPoints - 4);
-        movementPoints = left > 10000 ? 0 : left;
-    } else {
-        movementPoints = static_cast<std::uint16_t>(movementPoints + 4);
-    }
+    // The order costs 2 points; dismounting costs 4 more (never below 0), mounting gives 4 back.
+    if (!mounted) movementPoints = movementPoints > 6 ? static_cast<std::uint16_t>(movementPoints - 6) : 0;
+    else movementPoints = static_cast<std::uint16_t>(movementPoints + 2);
     Container<MountDismountInfo> order(MountDismountInfo(GetUnitNum(), mounted));
     delete SendNamed("DoMountDismount", &order);
     SendMenu(DISABLE_MENU_ITEM, unit_menu::RestoreMorale);

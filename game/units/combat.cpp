@@ -236,8 +236,8 @@ void Combat::RestoreCohesion(std::uint16_t hits) { cohesionHits = hits > troopQu
 
 void Combat::Eliminate(std::uint16_t points, std::uint16_t flag) {
     routCounter = 0;
-    Container<short> number(static_cast<short>(GetUnitNum()));
-    delete SendNamed("RemoveFromCombat", &number);
+    Container<short> self(static_cast<short>(GetUnitNum()));
+    delete SendNamed("RemoveFromCombat", &self);
     Container<EliminateUnitData> record(
         EliminateUnitData(static_cast<NATION>(side), points, static_cast<std::int32_t>(unitKind), GetUnitNum()));
     PostNamed("UnitEliminated", &record);

@@ -70,8 +70,8 @@ Leader::~Leader() {
 }
 
 int Leader::CommandsUnit(std::uint16_t unitNumber) {
-    Container<short> number(static_cast<short>(unitNumber));
-    ContainerBase* answer = SendNamed("GetUnitByNum", &number);
+    Container<short> asked(static_cast<short>(unitNumber));
+    ContainerBase* answer = SendNamed("GetUnitByNum", &asked);
     VhUnit* unit = nullptr;
     ExtractData(answer, unit);
     delete answer;

@@ -42,8 +42,8 @@ void MissileCapable::ReplenishMissiles(std::uint16_t amount) {
     missiles = amount;
     hasActed = 1;
     isLegal = 0;
-    Container<short> number(static_cast<short>(GetUnitNum()));
-    PostNamed("UnitReplenished", &number);
+    Container<short> self(static_cast<short>(GetUnitNum()));
+    PostNamed("UnitReplenished", &self);
 }
 
 namespace {
@@ -144,8 +144,8 @@ void MissileCapable::SetFormation(std::uint32_t direction, std::uint16_t newForm
 ContainerBase* MissileCapable::ChangeFormation(std::uint32_t direction) {
     if (isSelected) {
         PushUndo();
-        Container<short> number(static_cast<short>(GetUnitNum()));
-        PostNamed("GiveOrder", &number);
+        Container<short> self(static_cast<short>(GetUnitNum()));
+        PostNamed("GiveOrder", &self);
         movementPoints = movementPoints > 2 ? static_cast<std::uint16_t>(movementPoints - 2) : 0;
         hasActed = 1;
     }

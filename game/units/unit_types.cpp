@@ -126,8 +126,8 @@ void Artillery::SetLimbered(std::uint16_t limbered) {
 ContainerBase* Artillery::LimberOrder() {
     if (isSelected) {
         PushUndo();
-        Container<short> number(static_cast<short>(GetUnitNum()));
-        PostNamed("GiveOrder", &number);
+        Container<short> self(static_cast<short>(GetUnitNum()));
+        PostNamed("GiveOrder", &self);
     }
     const std::uint32_t kept = facing;
     // An evasion or a move order may limber a battery with fewer than 2 points left: it keeps 0.
@@ -173,6 +173,11 @@ std::int16_t Artillery::MoveToHex(std::uint16_t hex) {
     return MissileCapable::MoveToHex(hex);
 }
 
+void Artillery::EvadeReaction() {
+    if (formation) LimberOrder();
+    MissileCapable::EvadeReaction();
+}
+
 // ---- cavalry ----
 
 LightCav::LightCav(const MissileCapableUnitData& data, const char* unitName)
@@ -207,11 +212,16 @@ void LightCav::SetMounted(std::uint16_t nowMounted) {
     SendCommand(*this, "CavalryMount", false);
 }
 
+void LightCav::EvadeReaction() {
+    if (!mounted) MountOrder();
+    MissileCapable::EvadeReaction();
+}
+
 ContainerBase* LightCav::MountOrder() {
     if (isSelected) {
         PushUndo();
-        Container<short> number(static_cast<short>(GetUnitNum()));
-        PostNamed("GiveOrder", &number);
+        Container<short> self(static_cast<short>(GetUnitNum()));
+        PostNamed("GiveOrder", &self);
     }
     mounted = mounted ? 0 : 1;
     hasActed = 1;

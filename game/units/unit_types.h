@@ -35,6 +35,8 @@ public:
     std::uint32_t GetFacing() const override;
     void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override;
     void SetFormationOrder(std::uint16_t newFormation) override;
+    // In a group move infantry keeps its weapon's range from the target.
+    std::int16_t BestDestinationAdjacent(std::uint16_t target) override { return BestDestinationToward(target, maxRange); }
 };
 
 class Artillery : public MissileCapable {
@@ -50,8 +52,10 @@ public:
     void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override;
     ContainerBase* OnSelectionConfirmed() override;
     ContainerBase* OnUnitDeselected() override;
-    // A battery ordered to move limbers first.
+    // A battery ordered to move, or evading, limbers first.
     std::int16_t MoveToHex(std::uint16_t hex) override;
+    void EvadeReaction() override;
+    std::int16_t BestDestinationAdjacent(std::uint16_t target) override { return BestDestinationToward(target, 4); }
     // The player's limber or unlimber order (body of "UnitLimberUnlimber").
     virtual ContainerBase* LimberOrder();
     // The state change every machine makes for "DoLimberUnlimber", with its picture.
@@ -70,6 +74,9 @@ public:
     // Dismounted cavalry pays 4 points when selected.
     ContainerBase* OnSelectionConfirmed() override;
     ContainerBase* OnUnitDeselected() override;
+    // Dismounted cavalry mounts before it evades.
+    void EvadeReaction() override;
+    std::int16_t BestDestinationAdjacent(std::uint16_t target) override { return BestDestinationToward(target, 1); }
     // The player's mount or dismount order (body of "UnitMountDismount").
     virtual ContainerBase* MountOrder();
     // The state change every machine makes for "DoMountDismount", with its pictures.

@@ -246,7 +246,9 @@ TEST_F(ControlTest, TheGameOverTest) {
         bool homeWins = false;
         const bool over = control->CheckGameOver(false, homeWins);
         EXPECT_EQ(over, c.over);
-        if (over) EXPECT_EQ(homeWins, c.homeWins);
+        if (over) {
+            EXPECT_EQ(homeWins, c.homeWins);
+        }
     }
 }
 

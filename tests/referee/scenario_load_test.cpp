@@ -246,7 +246,9 @@ TEST_F(ScenarioTest, LateGroupsArriveWithinTwoTurnsOfTheirTime) {
         EXPECT_LE(turns[0], 5);
         EXPECT_GE(turns[2], 2);
         EXPECT_LE(turns[2], 6);
-        if (arrivals.count(seed)) EXPECT_EQ(arrivals[seed], turns);
+        if (arrivals.count(seed)) {
+            EXPECT_EQ(arrivals[seed], turns);
+        }
         arrivals[seed] = turns;
         // Units on the map from the start keep turn 0.
         EXPECT_EQ(Layer().FindUnit(2)->GetArrivalTurn(), 0);

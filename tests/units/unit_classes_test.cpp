@@ -333,6 +333,21 @@ TEST_F(UnitsTest, LimberingTakesTwoPointsAndKeepsTheFacing) {
     EXPECT_EQ(guns->GetFacing(), 3u);
 }
 
+TEST_F(UnitsTest, BatteriesLimberAndCavalryMountsBeforeEvading) {
+    auto* guns = Make<Artillery>(MissileRecord(1, 0, 606, 19, 1));
+    ASSERT_FALSE(guns->IsLimbered());
+    guns->EvadeReaction();
+    EXPECT_TRUE(guns->IsLimbered());
+    auto* limbered = Make<Artillery>(MissileRecord(2, 0, 607, 19, 0));
+    limbered->SetMovementPoints(6);
+    limbered->EvadeReaction();
+    EXPECT_EQ(limbered->GetMovementPoints(), 6);
+    auto* horse = Make<LightCav>(MissileRecord(3, 0, 707, 12, 1));
+    horse->SetMounted(0);
+    horse->EvadeReaction();
+    EXPECT_TRUE(horse->IsMounted());
+}
+
 TEST_F(UnitsTest, TheUndoListHoldsOneUnitAtATime) {
     auto* a = Make<MediumInfantry>(MissileRecord(1, 0, 404));
     auto* b = Make<MediumInfantry>(MissileRecord(2, 0, 405));

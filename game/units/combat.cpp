@@ -180,6 +180,27 @@ void Combat::Undo(const UndoStruct& record) {
     }
 }
 
+void Combat::UpdateRotateMenu() {
+    if (!isTwoHex || !landscape) return;
+    const LogicalRegion* first = landscape->GetRegion(GetLocation());
+    const LogicalRegion* second = secondRegion != -1 ? landscape->GetRegion(static_cast<std::uint16_t>(secondRegion)) : nullptr;
+    std::uint16_t pivot = 0xFFFF;
+    for (Item<short>* i = frontZone.Head(); i && pivot == 0xFFFF; i = i->next) {
+        const auto hex = static_cast<std::uint16_t>(i->value);
+        if (first && second && first->IsInNeighbourList(hex) && second->IsInNeighbourList(hex)) pivot = hex;
+    }
+    if (pivot == 0xFFFF || landscape->IsRegionOccupied(pivot)) {
+        SendMenu(DISABLE_MENU_ITEM, unit_menu::RotateClockwise);
+        SendMenu(DISABLE_MENU_ITEM, unit_menu::RotateAnticlockwise);
+    }
+}
+
+ContainerBase* Combat::OnHoverSelected(std::int16_t hex) {
+    Container<std::string> cursor{std::string(IsAttackHex(static_cast<std::uint16_t>(hex)) ? "charge.ani" : "ArrowCursor")};
+    PostNamed("ChangeCursor", &cursor);
+    return VhUnit::OnHoverSelected(hex);
+}
+
 ContainerBase* Combat::OnUnitSelected(std::int16_t hex) {
     ContainerBase* answer = VhUnit::OnUnitSelected(hex);
     short value = 0;

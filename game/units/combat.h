@@ -79,6 +79,10 @@ public:
     int IsBreaking() const override { return breaking; }
     void Undo(const UndoStruct& record) override;
     int IsInFrontHexes(std::uint16_t region) const override { return frontHexes.Contains(static_cast<short>(region)); }
+    // A two-hex unit can only wheel through a free hex that touches both of its hexes.
+    void UpdateRotateMenu() override;
+    // The charge cursor over a hex the unit may attack, the arrow elsewhere.
+    ContainerBase* OnHoverSelected(std::int16_t hex) override;
     ContainerBase* OnUnitSelected(std::int16_t hex) override;
     ContainerBase* OnBeginTurn(std::int16_t turn) override;
     ContainerBase* OnBeginLeaderOrdersPhase() override;

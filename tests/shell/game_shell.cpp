@@ -249,7 +249,7 @@ bool GameShell::WriteScenario(const std::string& name, const datagen::ScenarioDr
 bool GameShell::WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     std::FILE* f = std::fopen((directory + "/" + name).c_str(), "wb");
     if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 

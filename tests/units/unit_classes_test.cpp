@@ -348,6 +348,67 @@ TEST_F(UnitsTest, BatteriesLimberAndCavalryMountsBeforeEvading) {
     EXPECT_TRUE(horse->IsMounted());
 }
 
+// A combat unit whose front lists a test can set.
+class ZonedInfantry : public MediumInfantry {
+public:
+    using MediumInfantry::MediumInfantry;
+    void SetFrontZone(std::initializer_list<int> hexes) {
+        frontZone.Clear();
+        for (int h : hexes) frontZone.AddTail(static_cast<short>(h));
+    }
+    void SetAttackHexes(std::initializer_list<int> hexes) {
+        attackHexes.Clear();
+        for (int h : hexes) attackHexes.AddTail(static_cast<short>(h));
+    }
+};
+
+struct MenuLog : Component {
+    std::vector<std::pair<int, int>> items;
+    std::vector<std::string> cursors;
+    MenuLog() : Component("Menus") {}
+    void Connect() override {
+        RegisterHandler(DISABLE_MENU_ITEM, Disabled);
+        RegisterNamedHandler("ChangeCursor", Cursor);
+    }
+    static ContainerBase* Disabled(Component* c, BusMessage, ContainerBase* p) {
+        if (auto* id = PayloadValue<BusMessage>(p)) static_cast<MenuLog*>(c)->items.emplace_back(DISABLE_MENU_ITEM, id->Number());
+        return nullptr;
+    }
+    static ContainerBase* Cursor(Component* c, BusMessage, ContainerBase* p) {
+        if (auto* t = PayloadValue<std::string>(p)) static_cast<MenuLog*>(c)->cursors.push_back(*t);
+        return nullptr;
+    }
+};
+
+TEST_F(UnitsTest, ATwoHexUnitWheelsOnlyThroughAFreeHexTouchingBothOfItsHexes) {
+    MenuLog menus;
+    menus.AttachToBus(&shell->Layer());
+    auto record = MissileRecord(1, 0, 404);
+    record.twoHex = 1;
+    auto* wide = Make<ZonedInfantry>(record);
+    ASSERT_EQ(wide->GetSecondRegion(), 405);
+    // 504 touches both 404 and 405.
+    wide->SetFrontZone({504, 505});
+    wide->UpdateRotateMenu();
+    EXPECT_TRUE(menus.items.empty());
+    Make<MediumInfantry>(MissileRecord(2, 1, 504));
+    wide->UpdateRotateMenu();
+    EXPECT_EQ(menus.items, (std::vector<std::pair<int, int>>{{DISABLE_MENU_ITEM, 221}, {DISABLE_MENU_ITEM, 220}}));
+    menus.items.clear();
+    wide->SetFrontZone({606});
+    wide->UpdateRotateMenu();
+    EXPECT_EQ(menus.items.size(), 2u);
+    // A one-hex unit never has them taken away.
+    menus.items.clear();
+    auto* narrow = Make<ZonedInfantry>(MissileRecord(3, 0, 202));
+    narrow->UpdateRotateMenu();
+    EXPECT_TRUE(menus.items.empty());
+    narrow->SetAttackHexes({203});
+    delete narrow->OnHoverSelected(203);
+    delete narrow->OnHoverSelected(204);
+    EXPECT_EQ(menus.cursors, (std::vector<std::string>{"charge.ani", "ArrowCursor"}));
+}
+
 TEST_F(UnitsTest, TheUndoListHoldsOneUnitAtATime) {
     auto* a = Make<MediumInfantry>(MissileRecord(1, 0, 404));
     auto* b = Make<MediumInfantry>(MissileRecord(2, 0, 405));

@@ -6,11 +6,27 @@ function(vh_library name)
   target_link_libraries(${name} PUBLIC ${A_DEPS} PRIVATE vh_warnings)
 endfunction()
 
-# vh_test(NAME SOURCES ... DEPS ... [LABELS ...]): one GoogleTest program, its cases registered with CTest.
+# vh_link_pool_routing(TARGET): an executable's operator new and delete go through the memory
+# pools when VH_POOL_ROUTING is on (the C library's malloc is never replaced).
+function(vh_link_pool_routing target)
+  if(VH_POOL_ROUTING AND TARGET vh_memory_routing)
+    target_link_libraries(${target} PRIVATE vh_memory_routing)
+    target_compile_definitions(${target} PRIVATE VH_POOL_ROUTING=1)
+  endif()
+endfunction()
+
+# vh_test(NAME SOURCES ... DEPS ... [LABELS ...] [NO_POOL_ROUTING]): one GoogleTest program, its
+# cases registered with CTest. The shared memory-manager library (tests/memlib) exports the same
+# function names as the program's own memory manager, so its tests never get the routing (which
+# would link the program's pools in and let them answer the tests' calls).
 function(vh_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "NO_POOL_ROUTING" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main vh_warnings)
+  get_filename_component(test_dir "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  if(NOT A_NO_POOL_ROUTING AND NOT test_dir STREQUAL "memlib")
+    vh_link_pool_routing(${name})
+  endif()
   if(A_LABELS)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${A_LABELS}")
   else()
@@ -18,9 +34,13 @@ function(vh_test name)
   endif()
 endfunction()
 
-# vh_bench(NAME SOURCES ... DEPS ...): one Google Benchmark program.
+# vh_bench(NAME SOURCES ... DEPS ...): one Google Benchmark program (routed as the tests are).
 function(vh_bench name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark vh_warnings)
+  get_filename_component(bench_dir "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  if(NOT bench_dir STREQUAL "memlib")
+    vh_link_pool_routing(${name})
+  endif()
 endfunction()

@@ -1,0 +1,251 @@
+// Pointer blocks: allocation by size class, and free, resize and size by address alone (the
+// block's page, and so its pool, is found by masking the address).
+#include "memory/fixed_blocks.h"
+#include "memory/pool_internal.h"
+#include "memory/small_blocks.h"
+
+using namespace bramble;
+
+namespace bramble {
+
+void* AllocBlock(MemPoolHeader* pool, u32 size, u32 flags) {
+    if (size <= pool->smallBlockLimit) return SmallAlloc(pool, size, flags);
+    flags &= ~MEM_MOVEABLE;
+    if (size <= pool->mediumLimit) return MediumAlloc(pool, size, flags);
+    return LargeAlloc(pool, size, flags);
+}
+
+u32 CheckBlock(PageHeader* page, u8* block) {
+    switch (PageTypeOf(page)) {
+    case kMediumPage:
+    case kMediumPage2: return MediumCheck(page, block);
+    case kFixedPage: return FixedCheck(page, block);
+    case kLargePage: return LargeCheck(page, block);
+    case kSmallPage: return SmallCheck(page, block);
+    default: return MEM_BAD_POINTER;
+    }
+}
+
+u32 FreeBlock(PageHeader* page, u8* block) {
+    switch (PageTypeOf(page)) {
+    case kMediumPage:
+    case kMediumPage2: return MediumFree(page, block);
+    case kFixedPage: FixedFree(page, block); return 0;
+    case kLargePage: LargeFree(page); return 0;
+    case kSmallPage: SmallFree(page, block); return 0;
+    default: return MEM_BAD_POINTER;
+    }
+}
+
+u32 UsableSize(PageHeader* page, u8* block) {
+    switch (PageTypeOf(page)) {
+    case kMediumPage:
+    case kMediumPage2: return MediumUsable(block);
+    case kFixedPage: return page->pool->fixedBlockSize;
+    case kLargePage: {
+        const u64 usable = page->bytes - kPageHeaderBytes;
+        return usable > 0xFFFFFFFE ? 0xFFFFFFFE : static_cast<u32>(usable);
+    }
+    case kSmallPage: return SmallUsable(block);
+    default: return 0xFFFFFFFF;
+    }
+}
+
+namespace {
+
+// Finds, locks and checks the page of a live block; reports and fails otherwise.
+class BlockAccess {
+public:
+    explicit BlockAccess(void* block) : block_(static_cast<u8*>(block)) {
+        if (!FindPage(block, &page_)) {
+            Report(nullptr, MEM_BAD_POINTER);
+            return;
+        }
+        if (!lock_.acquire(page_->pool)) return;
+        // The page may have gone while the lock was awaited (a block freed twice at once).
+        if ((page_->signature & kPageSignatureMask) != kPageSignature) {
+            Report(nullptr, MEM_BAD_POINTER);
+            return;
+        }
+        if (const u32 code = CheckBlock(page_, block_)) {
+            Report(page_->pool, code);
+            return;
+        }
+        ok_ = true;
+    }
+
+    bool ok() const { return ok_; }
+    PageHeader* page() const { return page_; }
+    MemPoolHeader* pool() const { return page_->pool; }
+    u8* block() const { return block_; }
+
+private:
+    u8* block_;
+    PageHeader* page_ = nullptr;
+    PoolLock lock_;
+    bool ok_ = false;
+};
+
+// Checks and frees a block of an unserialised pool.
+int freeChecked(PageHeader* page, u8* block) {
+    u32 code;
+    switch (PageTypeOf(page)) {
+    case kSmallPage:
+        code = SmallCheck(page, block);
+        if (!code) SmallFree(page, block);
+        break;
+    case kFixedPage:
+        code = FixedCheck(page, block);
+        if (!code) FixedFree(page, block);
+        break;
+    default:
+        code = CheckBlock(page, block);
+        if (!code) code = FreeBlock(page, block);
+        break;
+    }
+    if (!code) return 1;
+    Report(page->pool, code);
+    return 0;
+}
+
+inline bool checkPool(MemPoolHeader* pool) {
+    if (IsValidPool(pool)) return true;
+    Report(pool, MEM_BAD_MEM_POOL);
+    return false;
+}
+
+// Outcome of a resize where the block lies: done (at `block`), or a move that keeps `keep`
+// bytes, or a failure already reported.
+struct InPlace {
+    u8* block;
+    u32 keep;
+    bool failed;
+};
+
+InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
+    MemPoolHeader* pool = page->pool;
+    switch (PageTypeOf(page)) {
+    case kSmallPage: {
+        const u32 cls = block[-1] & kSmallClassMask;
+        const u32 usable = SmallUsable(block);
+        const bool fits = (flags & MEM_RESIZE_IN_PLACE) ? size <= usable
+                                                        : size <= pool->smallBlockLimit && size / kGrain == cls;
+        if (fits) {
+            if ((flags & MEM_ZEROINIT) && size < usable) std::memset(block + size, 0, usable - size);
+            return {block, 0, false};
+        }
+        return {nullptr, size < usable ? size : usable, false};
+    }
+    case kMediumPage:
+    case kMediumPage2: {
+        u32 keep = 0;
+        if (MediumResize(page, block, size, flags, &keep)) return {block, 0, false};
+        return {nullptr, keep, false};
+    }
+    case kFixedPage: {
+        const u32 fixed = pool->fixedBlockSize;
+        if (size <= fixed) {
+            if (flags & MEM_ZEROINIT) std::memset(block + size, 0, fixed - size);
+            return {block, 0, false};
+        }
+        return {nullptr, fixed, false};
+    }
+    case kLargePage: {
+        const u32 usable = UsableSize(page, block);
+        if (size <= pool->mediumLimit && !(flags & MEM_RESIZE_IN_PLACE)) {
+            return {nullptr, size < usable ? size : usable, false};
+        }
+        if (u8* done = LargeResize(page, block, size, flags)) return {done, 0, false};
+        // Without leave to move, the caller reports; otherwise the page move has reported.
+        return {nullptr, 0, !(flags & MEM_RESIZE_IN_PLACE)};
+    }
+    default: return {nullptr, 0, true};
+    }
+}
+
+} // namespace
+} // namespace bramble
+
+void* MemAllocPtr(MEMPOOL pool, std::uint32_t size, std::uint32_t flags) {
+    if (!checkPool(pool)) return nullptr;
+    if (!IsSerialized(pool)) return AllocBlock(pool, size, flags);
+    PoolLock lock(pool);
+    if (!lock) return nullptr;
+    return AllocBlock(pool, size, flags);
+}
+
+int MemFreePtr(void* block) {
+    PageHeader* page;
+    if (!FindPage(block, &page)) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    MemPoolHeader* pool = page->pool;
+    // An unserialised pool (every container's) takes no lock.
+    if (!IsSerialized(pool)) return freeChecked(page, static_cast<u8*>(block));
+    PoolLock lock(pool);
+    if (!lock) return 0;
+    // The page may have gone while the lock was awaited (a block freed twice at once).
+    if ((page->signature & kPageSignatureMask) != kPageSignature) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    return freeChecked(page, static_cast<u8*>(block));
+}
+
+void* MemReAllocPtr(void* block, std::uint32_t size, std::uint32_t flags) {
+    BlockAccess access(block);
+    if (!access.ok()) return nullptr;
+    MemPoolHeader* pool = access.pool();
+    if (size == 0) {
+        Report(pool, MEM_ALLOC_ZERO);
+        return nullptr;
+    }
+    const InPlace r = resizeInPlace(access.page(), access.block(), size, flags);
+    if (r.block) return r.block;
+    if (r.failed) return nullptr;
+    if (flags & MEM_RESIZE_IN_PLACE) {
+        Report(pool, MEM_RESIZE_FAILED);
+        return nullptr;
+    }
+    void* moved = AllocBlock(pool, size, flags);
+    if (!moved) return nullptr;
+    std::memcpy(moved, access.block(), r.keep);
+    if (const u32 code = FreeBlock(access.page(), access.block())) Report(pool, code);
+    return moved;
+}
+
+std::uint32_t MemSizePtr(void* block) {
+    BlockAccess access(block);
+    if (!access.ok()) return 0xFFFFFFFF;
+    return UsableSize(access.page(), access.block());
+}
+
+void* MemAllocFS(MEMPOOL pool) {
+    if (!checkPool(pool)) return nullptr;
+    if (!IsSerialized(pool)) return FixedAlloc(pool);
+    PoolLock lock(pool);
+    if (!lock) return nullptr;
+    return FixedAlloc(pool);
+}
+
+int MemFreeFS(void* block) {
+    PageHeader* page;
+    if (!FindPage(block, &page)) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    if (page->signature != kPageSignature + kFixedPage) {
+        Report(page->pool, MEM_BAD_POINTER);
+        return 0;
+    }
+    MemPoolHeader* pool = page->pool;
+    if (!IsSerialized(pool)) return freeChecked(page, static_cast<u8*>(block));
+    PoolLock lock(pool);
+    if (!lock) return 0;
+    if (page->signature != kPageSignature + kFixedPage) {
+        Report(nullptr, MEM_BAD_POINTER);
+        return 0;
+    }
+    return freeChecked(page, static_cast<u8*>(block));
+}

@@ -40,7 +40,7 @@ Application::~Application() {
 
 std::string& Application::GetDataDirectory(std::int16_t) { return dataDirectory; }
 
-void Application::DispatchMouseEvent(Tile*, std::int16_t, Point) {}
+void Application::DispatchMouseEvent(Display*, std::int16_t, Point) {}
 
 void Application::Quit() { running = 0; }
 

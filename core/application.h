@@ -31,7 +31,6 @@
 class Window;
 class Display;
 class LogicalPalette;
-class Tile;
 
 // One timer slot.
 struct TimerCallback {
@@ -98,7 +97,7 @@ public:
     // A text of the string table, at most 255 characters.
     virtual std::string LoadResourceString(std::uint32_t stringId) = 0;
     // Hands a mouse event of a kind (MouseEventKind) to a display; the window layer supplies it.
-    virtual void DispatchMouseEvent(Tile* tile, std::int16_t kind, Point point);
+    virtual void DispatchMouseEvent(Display* display, std::int16_t kind, Point point);
 
     // --- task queue ---
     // Queues one task per eligible listener of receiveAll and per callback of callbacks (either
@@ -184,12 +183,12 @@ public:
     // The hover timer handler (installed by Run at rate 2).
     static ContainerBase* HoverTimer(Component* application, BusMessage event, ContainerBase* payload);
     void HoverTick();
-    // On every mouse move over a tile: restarts the rest count; a change of tile tells the old
-    // tile MOUSE_LEAVE and the new one MOUSE_ENTER at the point.
-    void SetMouseTile(Tile* tile, Point point, std::int16_t threshold);
-    // A tile being destroyed forgets itself.
-    void ForgetMouseTile(Tile* tile);
-    Tile* GetMouseTile() const { return mouseTile; }
+    // On every mouse move over a display: restarts the rest count; a change of display tells the old
+    // one MOUSE_LEAVE and the new one MOUSE_ENTER at the point.
+    void SetMouseTile(Display* tile, Point point, std::int16_t threshold);
+    // A display being destroyed forgets itself.
+    void ForgetMouseTile(Display* tile);
+    Display* GetMouseTile() const { return mouseTile; }
 
     bool Check() const;
 
@@ -224,7 +223,7 @@ private:
     std::int16_t tick = -1;
     std::int16_t slotsInUse = 0;
     UINT_PTR timerId = 0;
-    Tile* mouseTile = nullptr;
+    Display* mouseTile = nullptr;
     Point mousePoint;
     std::int16_t restCount = 0;
     std::int16_t hoverThreshold = 0;

@@ -36,6 +36,8 @@ public:
     virtual const char* Name() const = 0;
     // Turns waiting platform events into window messages; true when it made any.
     virtual bool PollInput() = 0;
+    // True when input may arrive at any time, so that a waiting message pump polls again soon.
+    virtual bool Live() const { return false; }
     // Something on the screen changed; the backend shows it when it likes (at the latest at Present).
     virtual void ScreenChanged() {}
     virtual void Present() {}

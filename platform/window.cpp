@@ -3,6 +3,7 @@
 #include "platform/cursor.h"
 #include "platform/gdi.h"
 #include "platform/mdi.h"
+#include "platform/screen.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,14 +43,55 @@ int Height(const RECT& r) { return r.bottom - r.top; }
 
 LRESULT DispatchToWindow(const MSG& msg) {
     if (!platform::detail::IsLive(msg.hwnd)) return 0;
-    return CallWindowProcA(msg.hwnd->proc, msg.hwnd, msg.message, msg.wParam, msg.lParam);
+    const LRESULT result = CallWindowProcA(msg.hwnd->proc, msg.hwnd, msg.message, msg.wParam, msg.lParam);
+    // A procedure that does not paint must not be asked again and again.
+    if (msg.message == WM_PAINT && platform::detail::IsLive(msg.hwnd)) msg.hwnd->needsPaint = false;
+    return result;
 }
+
+bool Visible(HWND hwnd);
+
+// Back to front, parents before children, as the screen is built.
+HWND FirstToPaint(const std::vector<HWND>& list) {
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        HWND w = *it;
+        if (!Visible(w)) continue;
+        if (w->needsPaint) return w;
+        if (HWND c = FirstToPaint(w->children)) return c;
+    }
+    return nullptr;
+}
+
+HWND NextPaint(HWND filter, bool take) {
+    HWND w = nullptr;
+    if (!filter)
+        w = FirstToPaint(WS().topLevel);
+    else if (platform::detail::IsLive(filter) && IsWindowVisible(filter))
+        w = filter->needsPaint ? filter : FirstToPaint(filter->children);
+    // The erase request stays for BeginPaint.
+    if (w && take) w->needsPaint = false;
+    return w;
+}
+
+bool PollBackendInput() {
+    platform::Backend& b = platform::CurrentBackend();
+    b.PollInput();
+    return b.Live();
+}
+
+void PresentScreen() { platform::CurrentBackend().Present(); }
 
 void InstallDispatcher() {
     WindowSystem& ws = WS();
     if (ws.dispatcherInstalled) return;
     ws.dispatcherInstalled = true;
     platform::SetWindowDispatcher(&DispatchToWindow);
+    platform::PumpSources sources;
+    sources.pollInput = &PollBackendInput;
+    sources.nextPaint = &NextPaint;
+    sources.idle = &PresentScreen;
+    sources.isWindow = &platform::detail::IsLive;
+    platform::SetPumpSources(sources);
 }
 
 std::vector<HWND>& SiblingList(HWND hwnd) { return hwnd->parent ? hwnd->parent->children : WS().topLevel; }

@@ -32,6 +32,7 @@ public:
     }
 
     const char* Name() const override { return "sdl"; }
+    bool Live() const override { return true; }
 
     bool PollInput() override {
         bool any = false;

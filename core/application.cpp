@@ -206,6 +206,7 @@ void Application::OpenQIF(QIFBase* user) {
         QIFCount* entry = i->value;
         if (entry->library->GetName() == libraryName) {
             user->ShareFrom(entry->library);
+            user->SetSharedMaster(entry->library);
             ++entry->count;
             return;
         }
@@ -215,6 +216,7 @@ void Application::OpenQIF(QIFBase* user) {
     OpenQIFLibrary(master);
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
+    user->SetSharedMaster(master);
     ++imageLibraries.Tail()->value->count;
 }
 
@@ -225,6 +227,7 @@ void Application::OpenQIFFromRecord(QIFBase* user, const BYTE* record) {
     OpenQIFLibraryAt(master, record);
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
+    user->SetSharedMaster(master);
     ++imageLibraries.Tail()->value->count;
 }
 
@@ -234,10 +237,15 @@ void Application::CloseQIF(QIFBase* user) {
     for (Item<QIFCount*>* i = imageLibraries.Head(); i; i = i->next) {
         if (i->value->library == user) return;
     }
-    std::string libraryName = user->GetName();
+    // The user counts down the very master it shares: two masters may carry one name (a
+    // library opened from a record is never shared by name), and closing one user must not
+    // free the images another user still draws.
+    QIFBase* master = user->GetSharedMaster();
+    if (!master) return;
+    user->SetSharedMaster(nullptr);
     for (Item<QIFCount*>* i = imageLibraries.Head(); i; i = i->next) {
         QIFCount* entry = i->value;
-        if (entry->library->GetName() != libraryName) continue;
+        if (entry->library != master) continue;
         if (entry->count > 1) --entry->count;
         if (entry->count <= 1) {
             imageLibraries.RemoveItem(i);

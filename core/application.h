@@ -136,8 +136,8 @@ public:
     void OpenQIF(QIFBase* user);
     // Always a new master, loaded by OpenQIFLibraryAt from the record, then shared.
     void OpenQIFFromRecord(QIFBase* user, const BYTE* record);
-    // One use less of the user's library; at count 1 the entry and its master are deleted.
-    // Nothing for a library that is not open, or for a master itself.
+    // One use less of the master the user shares; at count 1 the entry and its master are
+    // deleted. Nothing for a library that is not open, or for a master itself.
     void CloseQIF(QIFBase* user);
     // The use count of the first library of that name; 0 when none is open.
     int QIFUseCount(const std::string& libraryName) const;

@@ -1,5 +1,6 @@
 #include "ui/bitmap.h"
 
+#include "core/application.h"
 #include "platform/msgbox.h"
 #include "platform/wing.h"
 #include "ui/blitters.h"
@@ -22,10 +23,6 @@ std::uint32_t U32(const unsigned char* p) {
 
 bool IsCompressedType(std::int32_t t) { return t == Bitmap::Compressed || t == Bitmap::CompressedShadow; }
 
-void ReportDamaged(const std::string& file, const char* what) {
-    const std::string text = "The art file " + file + " is damaged (" + what + ").";
-    MessageBox(nullptr, text.c_str(), "Damaged art", MB_OK | MB_ICONSTOP);
-}
 
 // Checks the size fields of a picture against its type.
 bool SaneRecord(std::int16_t width, std::int16_t height, std::int32_t type, std::uint32_t dataSize) {
@@ -35,6 +32,11 @@ bool SaneRecord(std::int16_t width, std::int16_t height, std::int32_t type, std:
 }
 
 } // namespace
+
+void ReportDamagedArt(const std::string& file, const char* what) {
+    const std::string text = "The art file " + file + " is damaged (" + what + ").";
+    MessageBox(nullptr, text.c_str(), "Damaged art", MB_OK | MB_ICONSTOP);
+}
 
 std::int16_t Bitmap::RowPadding(std::int16_t width) { return static_cast<std::int16_t>((4 - width % 4) % 4); }
 
@@ -50,7 +52,11 @@ int Bitmap::Orientation() {
 
 void Bitmap::ResetOrientation() { g_orientationKnown = false; }
 
-LogicalPalette* Bitmap::DrawingPalette() { return g_palette; }
+LogicalPalette* Bitmap::DrawingPalette() {
+    if (g_palette) return g_palette;
+    const Application* app = GetApplication();
+    return app ? app->GetPalette() : nullptr;
+}
 void Bitmap::SetDrawingPalette(LogicalPalette* palette) { g_palette = palette; }
 
 Bitmap::Bitmap(const Dim& size, long type) : type_(static_cast<std::int32_t>(type)) {
@@ -149,7 +155,7 @@ bool Bitmap::Load() {
     OFSTRUCT info;
     const HFILE f = OpenFile(fileName_.c_str(), &info, OF_READ);
     if (f == HFILE_ERROR) {
-        ReportDamaged(fileName_, "cannot be opened");
+        ReportDamagedArt(fileName_, "cannot be opened");
         return false;
     }
     auto* data = new std::uint8_t[std::max<std::uint32_t>(dataSize_, 1)];
@@ -159,7 +165,7 @@ bool Bitmap::Load() {
     if (ok && IsCompressedType(type_)) ok = blit::ValidateCompressed(data, dataSize_, size_.width, size_.height);
     if (!ok) {
         delete[] data;
-        ReportDamaged(fileName_, GetName());
+        ReportDamagedArt(fileName_, GetName());
         valid_ = false;
         return false;
     }
@@ -271,7 +277,7 @@ Box Bitmap::Draw(const Point& at, Bitmap& source, const Box& sourceRect, int mod
     const std::uint8_t* s = source.pixels_ + static_cast<std::ptrdiff_t>(srow) * sstride + sx;
     const int dskip = dstride - w, sskip = sstride - w;
 
-    const LogicalPalette* pal = g_palette;
+    const LogicalPalette* pal = DrawingPalette();
     static const int kModeTable[7] = {0, 0, 2, 3, 1, 4, 5};  // mode -> table number
     const std::uint8_t* M = (mode >= 2 && mode <= 6 && pal) ? pal->GetTable(kModeTable[mode]) : nullptr;
     const std::uint8_t* shadow = pal ? pal->GetShadowTable() : nullptr;
@@ -319,8 +325,9 @@ Box Bitmap::FrameRect(const Box& rect, short r, short g, short b) {
     if (x + w > size_.width) w = size_.width - x;
     if (y + h > size_.height) h = size_.height - y;
     if (w < 1 || h < 1) return Box();
+    const LogicalPalette* pal = DrawingPalette();
     const std::uint8_t colour =
-        g_palette ? g_palette->NearestIndex(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)) : 0;
+        pal ? pal->NearestIndex(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)) : 0;
     const int stride = Stride();
     const int first = BottomUp() ? size_.height - y - h : y;
     std::uint8_t* row = pixels_ + static_cast<std::ptrdiff_t>(first) * stride + x;

@@ -13,6 +13,9 @@
 
 class LogicalPalette;
 
+// Tells the user once per call that an art file cannot be used ("Damaged art" box).
+void ReportDamagedArt(const std::string& file, const char* what);
+
 class Bitmap {
 public:
     // Source types.
@@ -72,7 +75,7 @@ public:
     // Tests: forget the cached orientation so that the next bitmap asks again.
     static void ResetOrientation();
 
-    // The palette whose remap tables drawing uses (the application's).
+    // The palette whose remap tables drawing uses: the one set here, else the application's.
     static LogicalPalette* DrawingPalette();
     static void SetDrawingPalette(LogicalPalette* palette);
 

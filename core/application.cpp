@@ -220,11 +220,11 @@ void Application::OpenQIF(QIFBase* user) {
     ++imageLibraries.Tail()->value->count;
 }
 
-void Application::OpenQIFFromRecord(QIFBase* user, const BYTE* record) {
+void Application::OpenQIFFromRecord(QIFBase* user, const BYTE* record, std::size_t recordSize) {
     if (!user) return;
     QIFBase* master = user->Create(user->GetName().c_str());
     if (!master) return;
-    OpenQIFLibraryAt(master, record);
+    OpenQIFLibraryAt(master, record, recordSize);
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
     user->SetSharedMaster(master);

@@ -62,8 +62,9 @@ public:
     // --- window-system operations, supplied by the platform layer ---
     // Loads a newly made image library through the art map file.
     virtual void OpenQIFLibrary(QIFBase* library) = 0;
-    // Loads a library at a record of the game's data-file list (the game's application).
-    virtual void OpenQIFLibraryAt(QIFBase* library, const BYTE* record) = 0;
+    // Loads a library at a record of the game's data-file list (the game's application); the
+    // record holds recordSize bytes.
+    virtual void OpenQIFLibraryAt(QIFBase* library, const BYTE* record, std::size_t recordSize) = 0;
     // Starts the one window-system timer, whose ticks call TimerTick, and keeps its id.
     virtual void StartTimer(std::uint16_t period) = 0;
     virtual void StopTimer() = 0;
@@ -135,7 +136,7 @@ public:
     // with the user's Create, loaded by OpenQIFLibrary and entered with count 1, then shared.
     void OpenQIF(QIFBase* user);
     // Always a new master, loaded by OpenQIFLibraryAt from the record, then shared.
-    void OpenQIFFromRecord(QIFBase* user, const BYTE* record);
+    void OpenQIFFromRecord(QIFBase* user, const BYTE* record, std::size_t recordSize);
     // One use less of the master the user shares; at count 1 the entry and its master are
     // deleted. Nothing for a library that is not open, or for a master itself.
     void CloseQIF(QIFBase* user);

@@ -201,6 +201,20 @@ BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR id, const char* data) {
     return TRUE;
 }
 
+BOOL RemoveMenu(HMENU menu, UINT item, UINT flags) {
+    if (!Live(menu)) return FALSE;
+    auto& items = menu->items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const bool hit = (flags & MF_BYPOSITION) ? i == item
+                                                 : !(items[i].flags & (MF_POPUP | MF_SEPARATOR)) && items[i].id == item;
+        if (hit) {
+            items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 BOOL DeleteMenu(HMENU menu, UINT item, UINT flags) {
     if (!Live(menu)) return FALSE;
     auto& items = menu->items;

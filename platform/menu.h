@@ -39,7 +39,10 @@ BOOL DestroyMenu(HMENU menu);
 BOOL IsMenu(HMENU menu);
 // For MF_POPUP the id is the popup's handle; for MF_BITMAP the data is an opaque bitmap handle.
 BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR id, const char* data);
+// Deletes an item; a popup item's menu is destroyed with it.
 BOOL DeleteMenu(HMENU menu, UINT item, UINT flags);
+// Takes an item out of this menu only; a popup's menu lives on for its owner.
+BOOL RemoveMenu(HMENU menu, UINT item, UINT flags);
 // The previous state, or -1 (as DWORD) when the item is not there.
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT flags);

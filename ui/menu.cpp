@@ -168,20 +168,32 @@ bool Menu::RemoveFromModel(UINT_PTR id) {
         items_.erase(it);
         return true;
     }
+    // Commands inside popups go too, as the native menu finds them there.
+    for (MenuItem* item : items_)
+        if (auto* popup = dynamic_cast<PopupItem*>(item); popup && popup->GetSubmenu())
+            if (popup->GetSubmenu()->RemoveFromModel(id)) return true;
     return false;
+}
+
+MenuItem* Menu::FindDeep(UINT_PTR id) const {
+    if (MenuItem* item = FindItem(id)) return item;
+    for (MenuItem* item : items_)
+        if (auto* popup = dynamic_cast<PopupItem*>(item); popup && popup->GetSubmenu())
+            if (MenuItem* inner = popup->GetSubmenu()->FindDeep(id)) return inner;
+    return nullptr;
 }
 
 void Menu::RemoveItem(const std::string& name) { RemoveItem(MenuNameId(name)); }
 void Menu::RemoveItem(std::uint16_t id) { RemoveFromModel(id); }
 
 void Menu::SetBits(UINT_PTR id, std::uint16_t bits) {
-    if (MenuItem* item = FindItem(id)) item->SetState(static_cast<std::uint16_t>(item->GetState() | bits));
+    if (MenuItem* item = FindDeep(id)) item->SetState(static_cast<std::uint16_t>(item->GetState() | bits));
 }
 void Menu::ClearBits(UINT_PTR id, std::uint16_t bits) {
-    if (MenuItem* item = FindItem(id)) item->SetState(static_cast<std::uint16_t>(item->GetState() & ~bits));
+    if (MenuItem* item = FindDeep(id)) item->SetState(static_cast<std::uint16_t>(item->GetState() & ~bits));
 }
 void Menu::SetWord(UINT_PTR id, std::uint16_t word) {
-    if (MenuItem* item = FindItem(id)) item->SetState(word);
+    if (MenuItem* item = FindDeep(id)) item->SetState(word);
 }
 
 void Menu::Check(const std::string& name, int on) { Check(MenuNameId(name), on); }
@@ -213,11 +225,11 @@ void Menu::Disable(const std::string& name) { Disable(MenuNameId(name)); }
 void Menu::Disable(std::uint16_t id) { SetBits(id, MenuItem::kDisabled); }
 
 bool Menu::HasBits(UINT_PTR id, std::uint16_t bits) const {
-    const MenuItem* item = FindItem(id);
+    const MenuItem* item = FindDeep(id);
     return item && (item->GetState() & bits) == bits;
 }
 bool Menu::Lacks(UINT_PTR id, std::uint16_t bits) const {
-    const MenuItem* item = FindItem(id);
+    const MenuItem* item = FindDeep(id);
     return item && (item->GetState() & bits) == 0;
 }
 

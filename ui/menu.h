@@ -6,6 +6,8 @@
 // menu command and the bus event of the same number are one thing. Native menus derive from
 // Menu and keep a platform menu in step (ui/windows/windows_menu.h).
 //
+// State operations and queries by id reach commands inside popups too, as the native menu does.
+//
 // Invariants: items are owned and appear once; a text item's id is RegisterMessage of its
 // current name; a popup owns its submenu, whose prefix is the message name of the labels above.
 #include "platform/wintypes.h"
@@ -157,7 +159,11 @@ public:
     bool IsEnabled(const std::string& name) const;
     bool IsDisabled(const std::string& name) const;
 
+    // The first item of this menu with the id.
     MenuItem* FindItem(UINT_PTR id) const;
+    // The same, searching the popups' submenus too (the states follow the native menu's
+    // search by command).
+    MenuItem* FindDeep(UINT_PTR id) const;
     Menu* GetPopup(int index) const;
     // The submenu of the first popup whose label, as a message name, equals the text.
     Menu* FindPopup(const std::string& text) const;

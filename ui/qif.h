@@ -43,9 +43,9 @@ public:
     explicit QIF(const char* name) : QIFBase(name ? name : "") {
         if (name && *name && GetApplication()) GetApplication()->OpenQIF(this);
     }
-    // A new master made from a record of the game's data-file list.
-    QIF(const char* name, const BYTE* record) : QIFBase(name ? name : "") {
-        if (GetApplication()) GetApplication()->OpenQIFFromRecord(this, record);
+    // A new master made from a record of the game's data-file list (recordSize bytes).
+    QIF(const char* name, const BYTE* record, std::size_t recordSize) : QIFBase(name ? name : "") {
+        if (GetApplication()) GetApplication()->OpenQIFFromRecord(this, record, recordSize);
     }
     QIF(const QIF&) = delete;
     QIF& operator=(const QIF&) = delete;

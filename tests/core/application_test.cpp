@@ -93,7 +93,7 @@ TEST_F(ApplicationTest, ClosingAUserCountsDownTheMasterItShares) {
     class RecordLibrary : public Library {
     public:
         RecordLibrary(const char* name, const BYTE* record) : Library(name, false) {
-            GetApplication()->OpenQIFFromRecord(this, record);
+            GetApplication()->OpenQIFFromRecord(this, record, 16);
         }
         ~RecordLibrary() override { GetApplication()->CloseQIF(this); }
     };

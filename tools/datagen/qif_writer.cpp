@@ -92,6 +92,37 @@ std::vector<std::uint8_t> EncodeLibrary(const LibrarySpec& library) {
     return std::move(w.Data());
 }
 
+std::vector<std::uint8_t> EncodeDataListRecord(const std::string& fileName, const LibrarySpec& library) {
+    // The pixel data offsets are those EncodeLibrary gives: walk the same layout.
+    std::size_t at = 128 + 4;
+    ByteWriter w;
+    w.Text(fileName, 13);
+    std::size_t total = 0;
+    for (const auto& s : library.sections) total += s.images.size();
+    w.I16(static_cast<std::int16_t>(library.sections.size()));
+    w.I16(static_cast<std::int16_t>(total));
+    for (const auto& section : library.sections) {
+        w.Text(section.name, 24);
+        w.I16(static_cast<std::int16_t>(section.images.size()));
+    }
+    for (const auto& section : library.sections) {
+        at += 138;
+        for (const auto& image : section.images) {
+            const std::vector<std::uint8_t> data = EncodeImageData(image);
+            w.Text(image.name, 24);
+            w.I16(image.width);
+            w.I16(image.height);
+            w.I16(image.hotX);
+            w.I16(image.hotY);
+            w.I16(image.type);
+            w.U32(static_cast<std::uint32_t>(data.size()));
+            w.U32(static_cast<std::uint32_t>(at + 150));
+            at += 150 + data.size();
+        }
+    }
+    return std::move(w.Data());
+}
+
 bool WriteLibrary(const std::string& path, const LibrarySpec& library) {
     return WriteFile(path, EncodeLibrary(library));
 }

@@ -42,6 +42,12 @@ std::vector<std::uint8_t> EncodeImageData(const ImageSpec& image);
 std::vector<std::uint8_t> EncodeLibrary(const LibrarySpec& library);
 bool WriteLibrary(const std::string& path, const LibrarySpec& library);
 
+// A record of the game's data-file list for a library written by EncodeLibrary: the 13-byte
+// file name, the compact header (i16 section count, i16 image count, per section a 24-byte name
+// and an i16 count) and one 42-byte memory record per image (24-byte name, i16 width, height,
+// hot spot x, y, type, u32 data size, u32 file offset of the pixel data).
+std::vector<std::uint8_t> EncodeDataListRecord(const std::string& fileName, const LibrarySpec& library);
+
 struct ArtIndexEntry {
     std::string fileName;  // 8.3 name relative to the data directory
     std::string library;

@@ -190,6 +190,11 @@ void TLayoutWindow::BuildConstraints(TChildMetrics& m) {
     const Box r = m.child->GetRect();
     TVariable* v = m.variables;
     const LayoutConstraints& c = m.constraints;
+    // What no equation ever sets keeps the child's present rectangle.
+    v[0].value = r.x;
+    v[1].value = r.y;
+    v[2].value = static_cast<std::int16_t>(r.x + r.width - 1);
+    v[3].value = static_cast<std::int16_t>(r.y + r.height - 1);
 
     // Position constraints: index 0 sets left or right, index 1 top or bottom.
     for (int axis = 0; axis < 2; ++axis) {

@@ -22,6 +22,9 @@ void Tile::Attach(Display* parent, const LayoutConstraints& constraints) {
     parent_ = parent;
     parent->AddChild(this, constraints);
     Attached();
+    // The layout sizes the new tile (and places its siblings again), so that an attached tile
+    // always has its pixels.
+    parent->GetLayout().Layout();
 }
 
 void Tile::Detach() {

@@ -37,7 +37,7 @@ public:
     // Called right after the tile joins a parent; buttons enable their mouse kinds here.
     virtual void Attached() = 0;
 
-    // Joins the parent's children and layout; the layout then sizes the tile.
+    // Joins the parent's children and layout, and the parent lays its children out.
     void Attach(Display* parent, const LayoutConstraints& constraints);
     std::int16_t GetX() const { return position_.x; }
     std::int16_t GetY() const { return position_.y; }

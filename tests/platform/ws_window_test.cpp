@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -190,7 +192,7 @@ TEST_F(WindowSystem, BlitsReachTheScreenThroughTheRealisedPalette) {
         DeleteDC(mem);
     }
     platform::SetRecommendedOrientation(-1);
-    const std::string file = ::testing::TempDir() + "/vh_screen.png";
+    const std::string file = ::testing::TempDir() + "/vh_screen_" + std::to_string(::getpid()) + ".png";
     ASSERT_TRUE(platform::SaveScreenPNG(file));
     platform::ScreenImage back;
     ASSERT_TRUE(platform::LoadPNG(file, back));

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -72,7 +74,7 @@ protected:
         datagen::LibrarySpec lib;
         lib.title = "test";
         lib.sections.push_back({"All", images});
-        const std::string path = ::testing::TempDir() + "/vh_bitmap_" + std::to_string(GetParam() + 1) + ".qif";
+        const std::string path = ::testing::TempDir() + "/vh_bitmap_" + std::to_string(::getpid()) + "_" + std::to_string(GetParam() + 1) + ".qif";
         EXPECT_TRUE(datagen::WriteLibrary(path, lib));
         return path;
     }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -14,7 +16,8 @@ namespace {
 class PaletteFile : public ::testing::Test {
 protected:
     void SetUp() override { platform::ClearShownMessageBoxes(); }
-    std::string Path(const char* name) { return ::testing::TempDir() + "/" + name; }
+    // Test processes run side by side: each has files of its own.
+    std::string Path(const char* name) { return ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name; }
     static datagen::PaletteData Sample() {
         datagen::PaletteData p;
         for (int i = 0; i < 256; ++i) {

@@ -323,6 +323,25 @@ Box WindowsMainWindow::LayoutBars(const Dim& size) {
     return box;
 }
 
+void WindowsMainWindow::SetToolbar(Toolbar* toolbar) {
+    MainWindow::SetToolbar(toolbar);
+    RelayClient();
+}
+
+void WindowsMainWindow::SetStatusBar(StatusBar* statusBar) {
+    MainWindow::SetStatusBar(statusBar);
+    RelayClient();
+}
+
+void WindowsMainWindow::RelayClient() {
+    if (!client_ || !IsWindow(handle_)) return;
+    // The client's offered size is forgotten, so the next placement lays the bars out.
+    clientOffered_ = Dim(-1, -1);
+    RECT r;
+    GetClientRect(handle_, &r);
+    MoveWindow(client_, 0, 0, r.right, r.bottom, TRUE);
+}
+
 void WindowsMainWindow::SetFrameMenu(Menu* menu) {
     auto* shown = dynamic_cast<WindowsMenu*>(menu ? menu : GetMenu());
     HMENU bar = shown ? shown->GetHandle() : nullptr;

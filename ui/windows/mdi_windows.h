@@ -34,6 +34,9 @@ public:
     virtual void ActivateChild(HWND child);
     virtual HWND GetActiveChild();
     void SetFrameMenu(Menu* menu) override;
+    // A bar that comes or goes lays the client out again at once.
+    void SetToolbar(Toolbar* toolbar) override;
+    void SetStatusBar(StatusBar* statusBar) override;
     virtual LRESULT FrameProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual LRESULT ClientProc(UINT message, WPARAM wParam, LPARAM lParam);
     void Command(int id, int notification) override;
@@ -62,6 +65,7 @@ public:
 
 private:
     LRESULT LayOutClient(WINDOWPOS* pos);
+    void RelayClient();
     void CreateMdiChild(ChildWindow* child);
     void SendToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
     void CloseFrame();

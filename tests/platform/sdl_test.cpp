@@ -6,49 +6,29 @@
 #include "platform/window.h"
 #include "platform/wing.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/xvfb.h"
 
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <spawn.h>
-#include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-extern char** environ;
+#include <gtest/gtest.h>
 
 namespace {
 
-pid_t g_xvfb = 0;
+testsupport::Xvfb* g_xvfb = nullptr;
 
 class SdlBackend : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        const int display = 90 + static_cast<int>(::getpid() % 100);
-        const std::string name = ":" + std::to_string(display);
-        const char* argv[] = {"Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr};
-        if (posix_spawnp(&g_xvfb, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) g_xvfb = 0;
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
-        struct stat st;
-        for (int i = 0; i < 100 && g_xvfb && ::stat(socket.c_str(), &st) != 0; ++i) ::usleep(50000);
-        ::setenv("DISPLAY", name.c_str(), 1);
-        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
+    static void SetUpTestSuite() { g_xvfb = new testsupport::Xvfb; }
     static void TearDownTestSuite() {
-        if (g_xvfb) {
-            ::kill(g_xvfb, SIGTERM);
-            ::waitpid(g_xvfb, nullptr, 0);
-            g_xvfb = 0;
-        }
+        delete g_xvfb;
+        g_xvfb = nullptr;
     }
 };
 
 LRESULT Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) { return DefWindowProcA(hwnd, message, wParam, lParam); }
 
 TEST_F(SdlBackend, TheFrameOpensAndPresents) {
-    ASSERT_NE(g_xvfb, 0) << "Xvfb could not be started";
+    ASSERT_TRUE(g_xvfb && g_xvfb->Running()) << "Xvfb could not be started";
     platform::sdl::Register();
     ASSERT_TRUE(platform::StartBackend("sdl"));
     EXPECT_STREQ(platform::CurrentBackend().Name(), "sdl");

@@ -462,4 +462,40 @@ TEST_F(Mdi, TheFramesDisplayGetsTheClientsMouseAndCapturesThroughIt) {
     spot.Detach();
 }
 
+TEST_F(Mdi, PlatformMiceReachTheTileUnderThemAndRestingHovers) {
+    struct Spot : Tile {
+        Spot() : Tile(Box(10, 10, 40, 40), "Spot") {}
+        void Attached() override {
+            for (int k = 0; k < kMouseKinds; ++k) EnableMouseEvent(k);
+        }
+        void OnMouseMove(const Point& p) override { seen.emplace_back(0, p); }
+        void OnHover(const Point& p) override { seen.emplace_back(4, p); }
+        void OnMouseEnter(const Point& p) override { seen.emplace_back(5, p); }
+        std::vector<std::pair<int, Point>> seen;
+    } spot;
+    Refusing* doc = Child(Point(0, 0));
+    Drain();
+    spot.Attach(doc, LayoutConstraints::Pixels(spot.GetRect()));
+    POINT at{20, 25};
+    ClientToScreen(doc->GetHandle(), &at);
+    platform::InjectMouseMove(at.x, at.y);
+    // The loop runs with its hover timer until a timer of ours ends it 1.2 s later.
+    struct Stopper : Component {
+        Stopper() : Component("Stopper") {}
+        static ContainerBase* Stop(Component*, BusMessage, ContainerBase*) {
+            if (GetTickCount() >= 1200) GetApplication()->Quit();
+            return nullptr;
+        }
+    } stopper;
+    stopper.AttachToBus(app.get());
+    stopper.AddTimer(&Stopper::Stop, 10);
+    app->Run();
+    stopper.RemoveTimer(&Stopper::Stop);
+    ASSERT_GE(spot.seen.size(), 3u);
+    EXPECT_EQ(spot.seen[0], std::make_pair(5, Point(10, 15)));
+    EXPECT_EQ(spot.seen[1], std::make_pair(0, Point(10, 15)));
+    EXPECT_EQ(spot.seen.back(), std::make_pair(4, Point(10, 15)));
+    spot.Detach();
+}
+
 } // namespace

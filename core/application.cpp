@@ -213,7 +213,11 @@ void Application::OpenQIF(QIFBase* user) {
     }
     QIFBase* master = user->Create(libraryName.c_str());
     if (!master) return;
+    // A report that stops the program while the master loads (an assertion answered Yes)
+    // takes the master with it.
+    std::unique_ptr<QIFBase> loading(master);
     OpenQIFLibrary(master);
+    loading.release();
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
     user->SetSharedMaster(master);
@@ -224,7 +228,9 @@ void Application::OpenQIFFromRecord(QIFBase* user, const BYTE* record, std::size
     if (!user) return;
     QIFBase* master = user->Create(user->GetName().c_str());
     if (!master) return;
+    std::unique_ptr<QIFBase> loading(master);
     OpenQIFLibraryAt(master, record, recordSize);
+    loading.release();
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
     user->SetSharedMaster(master);

@@ -15,24 +15,36 @@ function(vh_link_pool_routing target)
   endif()
 endfunction()
 
-# vh_test(NAME SOURCES ... DEPS ... [LABELS ...] [NO_POOL_ROUTING]): one GoogleTest program, its
-# cases registered with CTest. The shared memory-manager library (tests/memlib) exports the same
+# vh_test(NAME SOURCES ... DEPS ... [LABELS ...] [ENVIRONMENT ...] [NO_POOL_ROUTING]): one
+# GoogleTest program, its cases registered with CTest (ENVIRONMENT: "NAME=value" settings for
+# every case). The shared memory-manager library (tests/memlib) exports the same
 # function names as the program's own memory manager, so its tests never get the routing (which
 # would link the program's pools in and let them answer the tests' calls).
 function(vh_test name)
-  cmake_parse_arguments(A "NO_POOL_ROUTING" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "NO_POOL_ROUTING" "" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main vh_warnings)
   get_filename_component(test_dir "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
   if(NOT A_NO_POOL_ROUTING AND NOT test_dir STREQUAL "memlib")
     vh_link_pool_routing(${name})
   endif()
+  set(properties)
   if(A_LABELS)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${A_LABELS}")
+    list(APPEND properties LABELS "${A_LABELS}")
+  endif()
+  if(A_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${A_ENVIRONMENT}")
+  endif()
+  if(properties)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
+
+# The SDL backend's tests run the system's display libraries, whose own allocations the leak
+# checker of a sanitizer build would report; the headless tests check ours.
+set(VH_SDL_TEST_ENVIRONMENT "LSAN_OPTIONS=detect_leaks=0")
 
 # vh_bench(NAME SOURCES ... DEPS ...): one Google Benchmark program (routed as the tests are).
 function(vh_bench name)

@@ -40,7 +40,7 @@ Application::~Application() {
 
 std::string& Application::GetDataDirectory(std::int16_t) { return dataDirectory; }
 
-void Application::DispatchMouseEvent(Tile*, std::int16_t, Point) {}
+void Application::DispatchMouseEvent(Display*, std::int16_t, Point) {}
 
 void Application::Quit() { running = 0; }
 
@@ -206,25 +206,34 @@ void Application::OpenQIF(QIFBase* user) {
         QIFCount* entry = i->value;
         if (entry->library->GetName() == libraryName) {
             user->ShareFrom(entry->library);
+            user->SetSharedMaster(entry->library);
             ++entry->count;
             return;
         }
     }
     QIFBase* master = user->Create(libraryName.c_str());
     if (!master) return;
+    // A report that stops the program while the master loads (an assertion answered Yes)
+    // takes the master with it.
+    std::unique_ptr<QIFBase> loading(master);
     OpenQIFLibrary(master);
+    loading.release();
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
+    user->SetSharedMaster(master);
     ++imageLibraries.Tail()->value->count;
 }
 
-void Application::OpenQIFFromRecord(QIFBase* user, const BYTE* record) {
+void Application::OpenQIFFromRecord(QIFBase* user, const BYTE* record, std::size_t recordSize) {
     if (!user) return;
     QIFBase* master = user->Create(user->GetName().c_str());
     if (!master) return;
-    OpenQIFLibraryAt(master, record);
+    std::unique_ptr<QIFBase> loading(master);
+    OpenQIFLibraryAt(master, record, recordSize);
+    loading.release();
     imageLibraries.AddTail(new QIFCount{master, 1});
     user->ShareFrom(master);
+    user->SetSharedMaster(master);
     ++imageLibraries.Tail()->value->count;
 }
 
@@ -234,10 +243,15 @@ void Application::CloseQIF(QIFBase* user) {
     for (Item<QIFCount*>* i = imageLibraries.Head(); i; i = i->next) {
         if (i->value->library == user) return;
     }
-    std::string libraryName = user->GetName();
+    // The user counts down the very master it shares: two masters may carry one name (a
+    // library opened from a record is never shared by name), and closing one user must not
+    // free the images another user still draws.
+    QIFBase* master = user->GetSharedMaster();
+    if (!master) return;
+    user->SetSharedMaster(nullptr);
     for (Item<QIFCount*>* i = imageLibraries.Head(); i; i = i->next) {
         QIFCount* entry = i->value;
-        if (entry->library->GetName() != libraryName) continue;
+        if (entry->library != master) continue;
         if (entry->count > 1) --entry->count;
         if (entry->count <= 1) {
             imageLibraries.RemoveItem(i);

@@ -31,7 +31,6 @@
 class Window;
 class Display;
 class LogicalPalette;
-class Tile;
 
 // One timer slot.
 struct TimerCallback {
@@ -63,8 +62,9 @@ public:
     // --- window-system operations, supplied by the platform layer ---
     // Loads a newly made image library through the art map file.
     virtual void OpenQIFLibrary(QIFBase* library) = 0;
-    // Loads a library at a record of the game's data-file list (the game's application).
-    virtual void OpenQIFLibraryAt(QIFBase* library, const BYTE* record) = 0;
+    // Loads a library at a record of the game's data-file list (the game's application); the
+    // record holds recordSize bytes.
+    virtual void OpenQIFLibraryAt(QIFBase* library, const BYTE* record, std::size_t recordSize) = 0;
     // Starts the one window-system timer, whose ticks call TimerTick, and keeps its id.
     virtual void StartTimer(std::uint16_t period) = 0;
     virtual void StopTimer() = 0;
@@ -98,7 +98,7 @@ public:
     // A text of the string table, at most 255 characters.
     virtual std::string LoadResourceString(std::uint32_t stringId) = 0;
     // Hands a mouse event of a kind (MouseEventKind) to a display; the window layer supplies it.
-    virtual void DispatchMouseEvent(Tile* tile, std::int16_t kind, Point point);
+    virtual void DispatchMouseEvent(Display* display, std::int16_t kind, Point point);
 
     // --- task queue ---
     // Queues one task per eligible listener of receiveAll and per callback of callbacks (either
@@ -136,9 +136,9 @@ public:
     // with the user's Create, loaded by OpenQIFLibrary and entered with count 1, then shared.
     void OpenQIF(QIFBase* user);
     // Always a new master, loaded by OpenQIFLibraryAt from the record, then shared.
-    void OpenQIFFromRecord(QIFBase* user, const BYTE* record);
-    // One use less of the user's library; at count 1 the entry and its master are deleted.
-    // Nothing for a library that is not open, or for a master itself.
+    void OpenQIFFromRecord(QIFBase* user, const BYTE* record, std::size_t recordSize);
+    // One use less of the master the user shares; at count 1 the entry and its master are
+    // deleted. Nothing for a library that is not open, or for a master itself.
     void CloseQIF(QIFBase* user);
     // The use count of the first library of that name; 0 when none is open.
     int QIFUseCount(const std::string& libraryName) const;
@@ -184,12 +184,12 @@ public:
     // The hover timer handler (installed by Run at rate 2).
     static ContainerBase* HoverTimer(Component* application, BusMessage event, ContainerBase* payload);
     void HoverTick();
-    // On every mouse move over a tile: restarts the rest count; a change of tile tells the old
-    // tile MOUSE_LEAVE and the new one MOUSE_ENTER at the point.
-    void SetMouseTile(Tile* tile, Point point, std::int16_t threshold);
-    // A tile being destroyed forgets itself.
-    void ForgetMouseTile(Tile* tile);
-    Tile* GetMouseTile() const { return mouseTile; }
+    // On every mouse move over a display: restarts the rest count; a change of display tells the old
+    // one MOUSE_LEAVE and the new one MOUSE_ENTER at the point.
+    void SetMouseTile(Display* tile, Point point, std::int16_t threshold);
+    // A display being destroyed forgets itself.
+    void ForgetMouseTile(Display* tile);
+    Display* GetMouseTile() const { return mouseTile; }
 
     bool Check() const;
 
@@ -224,7 +224,7 @@ private:
     std::int16_t tick = -1;
     std::int16_t slotsInUse = 0;
     UINT_PTR timerId = 0;
-    Tile* mouseTile = nullptr;
+    Display* mouseTile = nullptr;
     Point mousePoint;
     std::int16_t restCount = 0;
     std::int16_t hoverThreshold = 0;

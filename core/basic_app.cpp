@@ -13,7 +13,7 @@ BasicApp::~BasicApp() {
 }
 
 void BasicApp::OpenQIFLibrary(QIFBase*) {}
-void BasicApp::OpenQIFLibraryAt(QIFBase*, const BYTE*) {}
+void BasicApp::OpenQIFLibraryAt(QIFBase*, const BYTE*, std::size_t) {}
 
 void BasicApp::StartTimer(std::uint16_t period) { SetTimerId(SetTimer(nullptr, 0, period, TimerProcedure)); }
 

@@ -16,7 +16,7 @@ public:
     ~BasicApp() override;
 
     void OpenQIFLibrary(QIFBase* library) override;
-    void OpenQIFLibraryAt(QIFBase* library, const BYTE* record) override;
+    void OpenQIFLibraryAt(QIFBase* library, const BYTE* record, std::size_t recordSize) override;
     void StartTimer(std::uint16_t period) override;
     void StopTimer() override;
     void SetCursor(HCURSOR cursor) override;

@@ -35,8 +35,14 @@ public:
     // The same as ShareFrom, by the name some callers know it under.
     void CopyFrom(QIFBase* other) { ShareFrom(other); }
 
+    // The master copy this user shares, as the Application's library list entered it; null
+    // until opened. Closing counts down that master and no other of the same name.
+    QIFBase* GetSharedMaster() const { return sharedMaster; }
+    void SetSharedMaster(QIFBase* master) { sharedMaster = master; }
+
 private:
     std::string libraryName;
+    QIFBase* sharedMaster = nullptr;
 };
 
 // Two 16-bit values with a name (null becomes "int16").

@@ -102,7 +102,7 @@ void Application::HoverTick() {
     if (restCount == hoverThreshold && mouseTile) DispatchMouseEvent(mouseTile, MOUSE_HOVER, mousePoint);
 }
 
-void Application::SetMouseTile(Tile* tile, Point point, std::int16_t threshold) {
+void Application::SetMouseTile(Display* tile, Point point, std::int16_t threshold) {
     restCount = 0;
     hoverThreshold = threshold;
     mousePoint = point;
@@ -112,6 +112,6 @@ void Application::SetMouseTile(Tile* tile, Point point, std::int16_t threshold) 
     if (tile) DispatchMouseEvent(tile, MOUSE_ENTER, point);
 }
 
-void Application::ForgetMouseTile(Tile* tile) {
+void Application::ForgetMouseTile(Display* tile) {
     if (tile && tile == mouseTile) mouseTile = nullptr;
 }

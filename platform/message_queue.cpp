@@ -45,6 +45,7 @@ struct QueueState {
     UINT_PTR nextTimerId = 1;
     platform::WindowDispatcher dispatcher = nullptr;
     platform::WindowThreadResolver resolver = nullptr;
+    platform::PumpSources sources;
     std::map<std::string, UINT> registered;
 };
 
@@ -70,19 +71,25 @@ bool matches(const MSG& m, HWND hwnd, UINT first, UINT last) {
 // Signed distance on the wrapping clock: due when not in the future.
 bool isDue(DWORD due, DWORD now) { return static_cast<std::int32_t>(now - due) >= 0; }
 
-// Finds a message as a peek would take it; caller holds the lock.
-bool takeMessage(ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
+bool takePosted(ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
     for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
         if (!matches(*it, hwnd, first, last)) continue;
         *out = *it;
         if (remove) q.posted.erase(it);
         return true;
     }
-    if (q.quitPending) {
-        *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, GetTickCount(), {0, 0}};
-        if (remove) q.quitPending = false;
-        return true;
-    }
+    return false;
+}
+
+bool takeQuit(ThreadQueue& q, MSG* out, bool remove) {
+    if (!q.quitPending) return false;
+    *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, GetTickCount(), {0, 0}};
+    if (remove) q.quitPending = false;
+    return true;
+}
+
+// A due timer as a peek would take it; caller holds the lock.
+bool takeTimer(ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
     DWORD now = GetTickCount();
     Timer* best = nullptr;
     for (auto& t : q.timers) {
@@ -97,6 +104,37 @@ bool takeMessage(ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, boo
         return true;
     }
     return false;
+}
+
+bool inRange(UINT message, UINT first, UINT last) {
+    return (first == 0 && last == 0) || (message >= first && message <= last);
+}
+
+// Finds a message as a peek would take it, in the order the header gives. Takes the lock itself
+// and lets it go around the window system's and the backend's hooks, which may post.
+bool takeMessage(QueueState& s, ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
+    platform::PumpSources sources;
+    bool uiThread;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        if (takePosted(q, out, hwnd, first, last, remove)) return true;
+        sources = s.sources;
+        uiThread = s.uiThread == GetCurrentThreadId();
+    }
+    if (uiThread && sources.pollInput) sources.pollInput();
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        if (takePosted(q, out, hwnd, first, last, remove)) return true;
+        if (takeQuit(q, out, remove)) return true;
+    }
+    if (uiThread && sources.nextPaint && inRange(WM_PAINT, first, last)) {
+        if (HWND w = sources.nextPaint(hwnd, remove)) {
+            *out = MSG{w, WM_PAINT, 0, 0, GetTickCount(), {0, 0}};
+            return true;
+        }
+    }
+    std::lock_guard<std::mutex> g(s.lock);
+    return takeTimer(q, out, hwnd, first, last, remove);
 }
 
 // Earliest due time of the queue's timers; false when it has none.
@@ -156,11 +194,12 @@ void PostQuitMessage(int exitCode) {
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT first, UINT last, UINT removeFlags) {
     auto& s = state();
     bool remove = (removeFlags & PM_REMOVE) != 0;
+    ThreadQueue* q;
     {
         std::lock_guard<std::mutex> g(s.lock);
-        auto& q = queueOf(s, GetCurrentThreadId());
-        if (takeMessage(q, msg, hwnd, first, last, remove)) return TRUE;
+        q = &queueOf(s, GetCurrentThreadId());
     }
+    if (takeMessage(s, *q, msg, hwnd, first, last, remove)) return TRUE;
     // Nothing to do: a caller that polls in a loop is spending time, so the virtual clock moves.
     if (remove && platform::ClockIsVirtual()) platform::AdvanceClock(platform::IdleStep());
     return FALSE;
@@ -168,22 +207,49 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT first, UINT last, UINT removeFlags) {
 
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT first, UINT last) {
     auto& s = state();
-    std::unique_lock<std::mutex> g(s.lock);
-    auto& q = queueOf(s, GetCurrentThreadId());
+    ThreadQueue* qp;
+    platform::PumpSources sources;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        qp = &queueOf(s, GetCurrentThreadId());
+        sources = s.sources;
+    }
+    // A filter naming no window would wait for ever.
+    if (hwnd && sources.isWindow && !sources.isWindow(hwnd)) return -1;
+    ThreadQueue& q = *qp;
     for (;;) {
-        if (takeMessage(q, msg, hwnd, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        if (takeMessage(s, q, msg, hwnd, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        bool live = false;
+        {
+            std::lock_guard<std::mutex> g(s.lock);
+            sources = s.sources;
+        }
+        const bool uiThread = platform::UiThread() == GetCurrentThreadId();
+        if (uiThread && sources.idle) sources.idle();
+        if (uiThread && sources.pollInput) live = sources.pollInput();
+        std::unique_lock<std::mutex> g(s.lock);
+        if (!q.posted.empty() || q.quitPending) continue;
         DWORD now = GetTickCount();
         DWORD due = 0;
         bool haveTimer = nextDue(q, now, &due);
+        // A live input source is looked at again every few milliseconds while nothing comes.
+        constexpr DWORD kPollPeriod = 10;
         if (platform::ClockIsVirtual()) {
             // Sleeping on the virtual clock means jumping to the next timer at once.
             if (haveTimer) {
                 if (static_cast<std::int32_t>(due - now) > 0) platform::SetClock(due);
                 continue;
             }
-            q.arrived.wait(g);
+            if (live)
+                q.arrived.wait_for(g, std::chrono::milliseconds(kPollPeriod));
+            else
+                q.arrived.wait(g);
         } else if (haveTimer) {
-            q.arrived.wait_for(g, std::chrono::milliseconds(due - now));
+            DWORD wait = due - now;
+            if (live && wait > kPollPeriod) wait = kPollPeriod;
+            q.arrived.wait_for(g, std::chrono::milliseconds(wait));
+        } else if (live) {
+            q.arrived.wait_for(g, std::chrono::milliseconds(kPollPeriod));
         } else {
             q.arrived.wait(g);
         }
@@ -269,6 +335,12 @@ void SetWindowThreadResolver(WindowThreadResolver resolver) {
     auto& s = state();
     std::lock_guard<std::mutex> g(s.lock);
     s.resolver = resolver;
+}
+
+void SetPumpSources(const PumpSources& sources) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.sources = sources;
 }
 
 void SetUiThread(DWORD threadId) {

@@ -58,10 +58,14 @@ BOOL PostThreadMessage(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPara
 void PostQuitMessage(int exitCode);
 
 // Takes (PM_REMOVE) or looks at (PM_NOREMOVE) the first message for hwnd (null: any) whose
-// number lies in [first, last] (both 0: any). Posted messages come first, then WM_QUIT, then a due
-// timer. TRUE when a message was found.
+// number lies in [first, last] (both 0: any). Posted messages come first, then the input the
+// backend has waiting (turned into posted messages), then WM_QUIT, then WM_PAINT for a window
+// that waits for it (on the user-interface thread), then a due timer. TRUE when a message was
+// found. A WM_PAINT taken is not made again until the window is invalidated again, so that a
+// loop that takes messages without dispatching them never spins on one.
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT first, UINT last, UINT removeFlags);
-// Waits for a message as PeekMessage would take it; 0 for WM_QUIT, else non-zero.
+// Waits for a message as PeekMessage would take it; 0 for WM_QUIT, -1 when hwnd is not a
+// window (nothing would ever come), else 1. Before it waits, the screen is brought up to date.
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT first, UINT last);
 // Keyboard translation is the window system's; here it only says whether it would apply.
 BOOL TranslateMessage(const MSG* msg);
@@ -82,6 +86,20 @@ void SetWindowDispatcher(WindowDispatcher dispatcher);
 // Which thread owns a window; by default every window belongs to the user-interface thread.
 using WindowThreadResolver = DWORD (*)(HWND hwnd);
 void SetWindowThreadResolver(WindowThreadResolver resolver);
+
+// What the queue asks of the window system and the backend when nothing is posted; each may be
+// null. pollInput turns waiting input into posted messages and answers whether the input source
+// must be polled again while the thread waits (a live display); nextPaint names a window that
+// waits for WM_PAINT (limited to `filter` and its children when not null), or null, and with
+// `take` counts it as handed out; idle runs
+// before the thread waits (it presents the screen); isWindow tells a live window handle.
+struct PumpSources {
+    bool (*pollInput)() = nullptr;
+    HWND (*nextPaint)(HWND filter, bool take) = nullptr;
+    void (*idle)() = nullptr;
+    bool (*isWindow)(HWND hwnd) = nullptr;
+};
+void SetPumpSources(const PumpSources& sources);
 
 // The user-interface thread: the thread that first used the queue unless set.
 void SetUiThread(DWORD threadId);

@@ -87,6 +87,31 @@ TEST_F(ApplicationTest, UsersOfOneLibraryShareItsMaster) {
     app->CloseQIF(&stray); // not open: nothing
 }
 
+// A library opened from a record is a master of its own even when another of the same name is
+// open; closing its user must count down its own master, not the first of that name.
+TEST_F(ApplicationTest, ClosingAUserCountsDownTheMasterItShares) {
+    class RecordLibrary : public Library {
+    public:
+        RecordLibrary(const char* name, const BYTE* record) : Library(name, false) {
+            GetApplication()->OpenQIFFromRecord(this, record, 16);
+        }
+        ~RecordLibrary() override { GetApplication()->CloseQIF(this); }
+    };
+    Library::imagesDeleted = 0;
+    const BYTE record[16] = {};
+    Library byName("Blocks");
+    QIFBase* first = byName.master;
+    {
+        RecordLibrary byRecord("Blocks", record);
+        EXPECT_NE(byRecord.master, first);
+    }
+    // The record's master went; the first user's master and its images stay.
+    EXPECT_EQ(Library::imagesDeleted, 1);
+    EXPECT_EQ(app->QIFUseCount("Blocks"), 2);
+    Library again("Blocks");
+    EXPECT_EQ(again.master, first);
+}
+
 TEST_F(ApplicationTest, TheApplicationEndsWithItsLibrariesAndRegistry) {
     auto* lib = new Library("Artillery");
     RegisterMessage("SomethingUsed");

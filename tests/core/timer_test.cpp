@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class Tile;
+class Display;
 
 namespace {
 
@@ -14,7 +14,7 @@ class RecordingApp : public BasicApp {
 public:
     std::vector<int> started;
     int stopped = 0;
-    std::vector<std::pair<Tile*, int>> mouse;
+    std::vector<std::pair<Display*, int>> mouse;
     void StartTimer(std::uint16_t period) override {
         started.push_back(period);
         BasicApp::StartTimer(period);
@@ -23,7 +23,7 @@ public:
         ++stopped;
         BasicApp::StopTimer();
     }
-    void DispatchMouseEvent(Tile* tile, std::int16_t kind, Point) override { mouse.emplace_back(tile, kind); }
+    void DispatchMouseEvent(Display* tile, std::int16_t kind, Point) override { mouse.emplace_back(tile, kind); }
 };
 
 class TimerTest : public AppFixture {
@@ -144,16 +144,16 @@ TEST_F(TimerTest, ATickArrivingWhileTheLastRunsIsDropped) {
 }
 
 TEST_F(TimerTest, HoverComesOncePerRest) {
-    Tile* a = reinterpret_cast<Tile*>(0xA0);
-    Tile* b = reinterpret_cast<Tile*>(0xB0);
+    Display* a = reinterpret_cast<Display*>(0xA0);
+    Display* b = reinterpret_cast<Display*>(0xB0);
     app->SetMouseTile(a, Point(3, 4), 3);
-    EXPECT_EQ(rec->mouse, (std::vector<std::pair<Tile*, int>>{{a, MOUSE_ENTER}}));
+    EXPECT_EQ(rec->mouse, (std::vector<std::pair<Display*, int>>{{a, MOUSE_ENTER}}));
     for (int i = 0; i < 6; ++i) app->HoverTick();
     EXPECT_EQ(rec->mouse.size(), 2u);
-    EXPECT_EQ(rec->mouse[1], (std::pair<Tile*, int>{a, MOUSE_HOVER}));
+    EXPECT_EQ(rec->mouse[1], (std::pair<Display*, int>{a, MOUSE_HOVER}));
     app->SetMouseTile(b, Point(5, 5), 3);
-    EXPECT_EQ(rec->mouse[2], (std::pair<Tile*, int>{a, MOUSE_LEAVE}));
-    EXPECT_EQ(rec->mouse[3], (std::pair<Tile*, int>{b, MOUSE_ENTER}));
+    EXPECT_EQ(rec->mouse[2], (std::pair<Display*, int>{a, MOUSE_LEAVE}));
+    EXPECT_EQ(rec->mouse[3], (std::pair<Display*, int>{b, MOUSE_ENTER}));
     app->ForgetMouseTile(a);
     EXPECT_EQ(app->GetMouseTile(), b);
     app->ForgetMouseTile(b);
@@ -167,11 +167,11 @@ TEST_F(TimerTest, RunInstallsTheHoverTimerAndEndsOnQuit) {
         PostQuitMessage(0);
         return nullptr;
     };
-    Tile* t = reinterpret_cast<Tile*>(0xC0);
+    Display* t = reinterpret_cast<Display*>(0xC0);
     app->SetMouseTile(t, Point(1, 1), 1);
     app->Run(); // the virtual clock jumps from timer to timer
     EXPECT_EQ(quitter.calls, 1);
-    EXPECT_EQ(rec->mouse.back(), (std::pair<Tile*, int>{t, MOUSE_HOVER}));
+    EXPECT_EQ(rec->mouse.back(), (std::pair<Display*, int>{t, MOUSE_HOVER}));
     EXPECT_EQ(app->TimerSlotsInUse(), 1);
 }
 

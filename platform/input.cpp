@@ -1,0 +1,134 @@
+#include "platform/input.h"
+
+#include "platform/clock.h"
+#include "platform/mdi.h"
+#include "platform/window_record.h"
+
+#include <cstdlib>
+
+namespace {
+
+struct InputState {
+    bool keys[256] = {};
+    HWND lastClickWindow = nullptr;
+    DWORD lastClickTime = 0;
+    POINT lastClickPoint{-100, -100};
+    bool haveClick = false;
+};
+
+InputState& I() {
+    static InputState s;
+    return s;
+}
+
+WPARAM KeyFlags() {
+    const InputState& s = I();
+    WPARAM f = 0;
+    if (s.keys[VK_LBUTTON]) f |= MK_LBUTTON;
+    if (s.keys[VK_RBUTTON]) f |= MK_RBUTTON;
+    if (s.keys[VK_SHIFT]) f |= MK_SHIFT;
+    if (s.keys[VK_CONTROL]) f |= MK_CONTROL;
+    return f;
+}
+
+LPARAM Pack(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+
+// The window that gets a mouse event at a screen point, and whether it is in the client area.
+HWND Target(POINT p, bool* client) {
+    if (HWND c = GetCapture()) {
+        *client = true;
+        return c;
+    }
+    return platform::detail::HitTest(p, client);
+}
+
+void Deliver(UINT clientMessage, UINT ncMessage, POINT p, bool setCursor) {
+    bool client = false;
+    const HWND w = Target(p, &client);
+    if (!w) return;
+    if (setCursor && !GetCapture())
+        SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(client ? HTCLIENT : HTCAPTION, static_cast<WORD>(clientMessage)));
+    if (!IsWindow(w)) return;
+    if (client) {
+        POINT c = p;
+        ScreenToClient(w, &c);
+        PostMessage(w, clientMessage, KeyFlags(), Pack(c.x, c.y));
+    } else if (ncMessage) {
+        PostMessage(w, ncMessage, HTCAPTION, Pack(p.x, p.y));
+    }
+}
+
+void ActivateFor(POINT p) {
+    bool client = false;
+    HWND w = Target(p, &client);
+    if (!w) return;
+    // Every window from the one clicked up to its top-level window hears of the click.
+    for (HWND a = w; a && IsWindow(a); a = a->parent) SendMessageA(a, WM_MOUSEACTIVATE, 0, 0);
+    HWND top = w;
+    while (top && top->parent) top = top->parent;
+    if (top && IsWindow(top)) SetActiveWindow(top);
+}
+
+} // namespace
+
+SHORT GetKeyState(int virtualKey) {
+    return virtualKey >= 0 && virtualKey < 256 && I().keys[virtualKey] ? static_cast<SHORT>(0x8000) : 0;
+}
+
+SHORT GetAsyncKeyState(int virtualKey) { return GetKeyState(virtualKey); }
+
+namespace platform {
+
+void InjectMouseMove(int x, int y) {
+    SetCursorPos(x, y);
+    Deliver(WM_MOUSEMOVE, WM_NCMOUSEMOVE, POINT{x, y}, true);
+}
+
+void InjectMouseButton(MouseButton button, bool down, int x, int y) {
+    InputState& s = I();
+    SetCursorPos(x, y);
+    const POINT p{x, y};
+    const bool left = button == MouseButton::Left;
+    s.keys[left ? VK_LBUTTON : VK_RBUTTON] = down;
+    if (!down) {
+        Deliver(left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, p, false);
+        return;
+    }
+    ActivateFor(p);
+    UINT message = left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
+    if (left) {
+        bool client = false;
+        const HWND w = Target(p, &client);
+        const DWORD now = GetTickCount();
+        const bool dbl = s.haveClick && w == s.lastClickWindow && now - s.lastClickTime <= kDoubleClickTime &&
+                         std::abs(x - s.lastClickPoint.x) <= 2 && std::abs(y - s.lastClickPoint.y) <= 2 && w &&
+                         (w->cls->wc.style & CS_DBLCLKS);
+        if (dbl) {
+            message = WM_LBUTTONDBLCLK;
+            s.haveClick = false;
+        } else {
+            s.haveClick = true;
+            s.lastClickWindow = w;
+            s.lastClickTime = now;
+            s.lastClickPoint = p;
+        }
+    }
+    Deliver(message, left ? WM_NCLBUTTONDOWN : 0, p, true);
+}
+
+void InjectKey(int virtualKey, bool down) {
+    InputState& s = I();
+    if (virtualKey < 0 || virtualKey > 255) return;
+    const bool alt = s.keys[VK_MENU] || (virtualKey == VK_MENU && down);
+    s.keys[virtualKey] = down;
+    HWND w = GetFocus();
+    if (!w) w = GetActiveWindow();
+    if (!w) return;
+    const bool sys = alt && !s.keys[VK_CONTROL];
+    const UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+    PostMessage(w, message, static_cast<WPARAM>(virtualKey), alt ? (1 << 29) | 1 : 1);
+}
+
+void ResetInput() { I() = InputState{}; }
+
+} // namespace platform

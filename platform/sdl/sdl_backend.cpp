@@ -1,0 +1,140 @@
+#include "platform/sdl/sdl_backend.h"
+
+#include "platform/cursor.h"
+#include "platform/input.h"
+#include "platform/screen.h"
+
+#include <SDL.h>
+
+#include <memory>
+
+namespace platform::sdl {
+namespace {
+
+// Shows the screen area of the front top-level window (or the whole screen when there is none)
+// in one SDL window of that size.
+class SdlBackend final : public Backend {
+public:
+    ~SdlBackend() override {
+        if (texture_) SDL_DestroyTexture(texture_);
+        if (renderer_) SDL_DestroyRenderer(renderer_);
+        if (window_) SDL_DestroyWindow(window_);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    bool Start() {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+        const SIZE s = GetScreenSize();
+        window_ = SDL_CreateWindow("Varnhold", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, s.cx, s.cy, 0);
+        if (!window_) return false;
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        return renderer_ != nullptr;
+    }
+
+    const char* Name() const override { return "sdl"; }
+    bool Live() const override { return true; }
+
+    bool PollInput() override {
+        bool any = false;
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+            any = true;
+            switch (e.type) {
+            case SDL_MOUSEMOTION: InjectMouseMove(e.motion.x + origin_.x, e.motion.y + origin_.y); break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT)
+                    InjectMouseButton(e.button.button == SDL_BUTTON_LEFT ? MouseButton::Left : MouseButton::Right,
+                                      e.type == SDL_MOUSEBUTTONDOWN, e.button.x + origin_.x, e.button.y + origin_.y);
+                break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                if (const int vk = VirtualKey(e.key.keysym.sym)) InjectKey(vk, e.type == SDL_KEYDOWN);
+                break;
+            case SDL_QUIT:
+                if (HWND front = GetTopWindow(nullptr)) PostMessage(front, WM_CLOSE, 0, 0);
+                break;
+            case SDL_WINDOWEVENT: dirty_ = true; break;
+            default: break;
+            }
+        }
+        return any;
+    }
+
+    void ScreenChanged() override { dirty_ = true; }
+
+    void Present() override {
+        if (!dirty_ || !renderer_) return;
+        dirty_ = false;
+        RECT area{0, 0, GetScreenSize().cx, GetScreenSize().cy};
+        if (HWND front = GetTopWindow(nullptr)) GetWindowRect(front, &area);
+        origin_ = POINT{area.left, area.top};
+        const ScreenImage img = ComposeScreen(area);
+        if (img.width <= 0 || img.height <= 0) return;
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        if (w != img.width || h != img.height) SDL_SetWindowSize(window_, img.width, img.height);
+        if (!texture_ || texW_ != img.width || texH_ != img.height) {
+            if (texture_) SDL_DestroyTexture(texture_);
+            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, img.width, img.height);
+            texW_ = img.width;
+            texH_ = img.height;
+        }
+        if (!texture_) return;
+        SDL_UpdateTexture(texture_, nullptr, img.pixels.data(), img.width * 4);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
+
+    void CursorChanged(HCURSOR cursor) override {
+        const SDL_SystemCursor id = CursorId(cursor) == 32514 ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW;
+        if (SDL_Cursor* c = SDL_CreateSystemCursor(id)) {
+            SDL_SetCursor(c);
+            if (cursor_) SDL_FreeCursor(cursor_);
+            cursor_ = c;
+        }
+    }
+
+private:
+    static int VirtualKey(SDL_Keycode k) {
+        if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+        if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+        if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
+        switch (k) {
+        case SDLK_RETURN: return VK_RETURN;
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_BACKSPACE: return VK_BACK;
+        case SDLK_TAB: return VK_TAB;
+        case SDLK_SPACE: return VK_SPACE;
+        case SDLK_LEFT: return VK_LEFT;
+        case SDLK_RIGHT: return VK_RIGHT;
+        case SDLK_UP: return VK_UP;
+        case SDLK_DOWN: return VK_DOWN;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+        case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+        default: return 0;
+        }
+    }
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    SDL_Cursor* cursor_ = nullptr;
+    int texW_ = 0, texH_ = 0;
+    POINT origin_{0, 0};
+    bool dirty_ = true;
+};
+
+std::unique_ptr<Backend> Make() {
+    auto b = std::make_unique<SdlBackend>();
+    if (!b->Start()) return nullptr;
+    return b;
+}
+
+} // namespace
+
+void Register() { RegisterBackend("sdl", &Make); }
+
+} // namespace platform::sdl

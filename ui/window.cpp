@@ -1,0 +1,24 @@
+#include "ui/window.h"
+
+Window::Window(const Point& position, const Dim& size, const char* title, const char* name)
+    : Display(size, name, "Unnamed Window") {
+    position_ = position;
+    StoreTitle(title);
+}
+
+Window::Window(const Box& box, std::int16_t id, const char* title, const char* name)
+    : Display(box.Size(), name, "Unnamed Window"), windowId_(id) {
+    position_ = box.Origin();
+    StoreTitle(title);
+}
+
+Window::~Window() = default;
+
+void Window::StoreTitle(const char* text) {
+    hasTitle_ = text != nullptr;
+    title_ = text ? text : "";
+}
+
+void Window::Clear() { Fill(0); }
+
+void Window::InstallMenuHook() {}

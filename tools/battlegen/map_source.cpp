@@ -174,12 +174,12 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
         }
     }
 
-    // Rivers: a road over a river is a bridge; dry hexes beside deep water get banks.
+    // Rivers: a road or railway over a river is a bridge; dry hexes beside deep water get banks.
     for (int c = 0; c < map.columns; ++c)
         for (int r = 0; r < map.rows; ++r) {
             BattleMap::Cell& here = cell({c, r});
             if (!here.river) continue;
-            if (map.Has({c, r}, code::Road)) here.ford = true;
+            if (map.Has({c, r}, code::Road) || map.Has({c, r}, code::Railroad)) here.ford = true;
             here.ground = here.ford ? code::Ford : code::River;
         }
     for (int c = 0; c < map.columns; ++c)

@@ -54,7 +54,7 @@ const char* kArmies =
 
 const char* kVariant =
     "variant T2.SCN T2.VAR \"Early\"\n"
-    "  arrive Late 2\n"
+    "  arrive Late 3\n"
     "  remove Corps\n"
     "  target confederate 50\n"
     "end\n";
@@ -195,8 +195,8 @@ TEST_F(SmallBattle, AVariantChangesOnlyWhatItSaysAndKeepsGroupNumbers) {
     std::vector<int> numbers;
     for (const auto& g : d.groups) numbers.push_back(g.number);
     EXPECT_EQ(numbers, (std::vector<int>{1, 4, 5}));
-    EXPECT_EQ(Unit(d, "Horse").arrival, 2u);
-    EXPECT_EQ(Unit(d, "Gen. D").arrival, 2u);
+    EXPECT_EQ(Unit(d, "Horse").arrival, 3u);
+    EXPECT_EQ(Unit(d, "Gen. D").arrival, 3u);
     EXPECT_EQ(d.visitingTarget, 50);
     EXPECT_EQ(d.homeTarget, 30);
     for (const auto& u : d.units) EXPECT_NE(u.name, "First");
@@ -229,6 +229,10 @@ const BadBattle BadBattles[] = {
     {"side union\ngroup A leader \"X\" at 0101\ninfantry \"B\" men 100 at 0005\nend\n",
      "battle.txt:15: B cannot stand on hex 5"},
     {"side union\ngroup A leader \"X\" at 0101\nwagon \"W\" at 0707\nend\n", "battle.txt:15: W cannot stand on hex 707"},
+    {"side union\ngroup A leader \"X\" at 0101\ninfantry \"B\" men 100 arrive 2\nend\n",
+     "battle.txt:15: B arrives on turn 2; reinforcements come on turn 3 or later"},
+    {"side union\ngroup A leader \"X\" at 0101 arrive 1\nend\n",
+     "battle.txt:14: X arrives on turn 1; reinforcements come on turn 3 or later"},
     {"side union\ngroup A leader \"X\"\ninfantry \"B\" men 100\nend\n",
      "battle.txt:14: X has no hex and its group no place to gather"},
 };

@@ -469,6 +469,12 @@ private:
         return fallback;
     }
 
+    // The loader moves a late group's arrival by up to two turns either way and stops at turn 0:
+    // a unit due on turn 1 or 2 could end up due on turn 0 while it is still held off the map.
+    void CheckArrival(const UnitSpec& u, int turn) const {
+        if (turn == 1 || turn == 2) Fail(u.line, u.name + " arrives on turn " + std::to_string(turn) + "; reinforcements come on turn 3 or later");
+    }
+
     static std::uint16_t Region(int hex) { return static_cast<std::uint16_t>(hex + kRegionOffset); }
 
     void Emit(datagen::ScenarioDraft& d, const GroupSpec& g, int nation, int superior, int depth,
@@ -499,10 +505,12 @@ private:
         leader.arrival = static_cast<std::uint32_t>(arrival.value_or(0));
         d.units.push_back(leader);
 
+        CheckArrival(g.leader, static_cast<int>(leader.arrival));
         for (const UnitSpec& u : g.units) {
             datagen::UnitRecordDraft r;
             const int hex = u.hex ? *u.hex : Gather(u, anchor);
             const int unitArrival = u.arrival.value_or(arrival.value_or(0));
+            CheckArrival(u, unitArrival);
             r.name = u.name;
             r.side = static_cast<std::uint32_t>(nation);
             r.region = Region(hex);

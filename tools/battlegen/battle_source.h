@@ -31,7 +31,8 @@
 //     hour HOUR, at GROUP HEX (the group and its units start elsewhere).
 // NATION is union or confederate; DIRECTION is one of ne, e, se, sw, w, nw for facings and
 // north, east, south or west for edges. Group names are single words, for the scripts' Orders
-// tables. Units without a hex gather around their group's hex, nearest first.
+// tables. Units without a hex gather around their group's hex, nearest first. Reinforcements
+// arrive on turn 3 or later, since the loader may bring a group up to two turns early.
 #include "tools/battlegen/map_source.h"
 #include "tools/battlegen/source_text.h"
 #include "tools/datagen/scenario_writer.h"

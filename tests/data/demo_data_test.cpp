@@ -79,6 +79,21 @@ TEST(DemoData, SourcesRead) {
     EXPECT_FALSE(Sources().battles.empty());
 }
 
+// The game's table of built-in scenarios: index and scenario file.
+TEST(DemoData, EveryScenarioOfTheGamesTableIsMade) {
+    const char* files[] = {"FBULLRN.SCN", "ANTIETA.SCN", "BRANDYS.SCN", "GETTYSB.SCN", "WILDERN.SCN",
+                           "FIVEFOR2.SCN", "CEDRCRK.SCN", "GAINESM.SCN", "SBULLRN.SCN", "CEDRMNT.SCN"};
+    ASSERT_EQ(Sources().battles.size(), 10u);
+    for (int index = 0; index < 10; ++index) {
+        SCOPED_TRACE(files[index]);
+        const BattleSpec& b = Sources().battles[static_cast<std::size_t>(index)];
+        EXPECT_EQ(b.index, index);
+        EXPECT_EQ(b.file, files[index]);
+        EXPECT_TRUE(fs::exists(DataFile(files[index])));
+        EXPECT_FALSE(b.variants.empty());
+    }
+}
+
 TEST(DemoData, EveryArtIndexNamesItsUnitType) {
     const UnitTypeEntry* table = UnitTypeTable();
     struct Art {

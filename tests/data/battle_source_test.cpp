@@ -224,6 +224,8 @@ const BadBattle BadBattles[] = {
     {"side union\ngroup A leader \"X\" at 0101\n", "battle.txt:15: the groups before this side lack their end"},
     {"side union\ngroup A leader \"X\" at 0101\nend\ngroup A leader \"Y\" at 0102\nend\n",
      "battle.txt:16: group A is named twice"},
+    {"side union\ngroup A leader \"X\" at 0101\nend\ngroup B leader \"X\" at 0102\nend\n",
+     "battle.txt:16: X leads two groups"},
     {"side union\ngroup A leader \"X\" at 0101\ninfantry \"B\" men 100 at 0101\nend\n",
      "battle.txt:15: B is put on hex 101, which is taken"},
     {"side union\ngroup A leader \"X\" at 0101\ninfantry \"B\" men 100 at 0005\nend\n",

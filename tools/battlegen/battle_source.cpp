@@ -314,13 +314,16 @@ BattleSpec ParseBattle(const std::vector<SourceLine>& lines) {
     for (int n = 0; n < 2; ++n)
         if (b.sides[static_cast<std::size_t>(n)].groups.empty()) first.Fail("each nation needs an order of battle");
     // Group names must tell the groups apart, for the scripts.
-    std::set<std::string> names;
+    // Leaders' names too: the game finds a leader by name when a player takes it over.
+    std::set<std::string> names, leaders;
     int number = 1;
     for (auto& s : b.sides)
         for (auto& g : s.groups)
             ForEachInTree(g, [&](GroupSpec& each) {
                 if (!names.insert(each.name).second)
                     throw SourceError(b.source + ":" + std::to_string(each.line) + ": group " + each.name + " is named twice");
+                if (!leaders.insert(each.leader.name).second)
+                    throw SourceError(b.source + ":" + std::to_string(each.line) + ": " + each.leader.name + " leads two groups");
                 each.number = number++;
             });
     return b;

@@ -1,6 +1,7 @@
 #include "tools/battlegen/battle_source.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <deque>
 #include <set>

@@ -1,0 +1,133 @@
+#include "game/logic/vh_logical_landscape.h"
+#include "tools/battlegen/map_source.h"
+#include "tools/datagen/landscape_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using battlegen::BattleMap;
+using battlegen::Hex;
+
+// Draws a map and reads its landscape file back through the game's own reader.
+class DrawnMap : public ::testing::Test {
+protected:
+    void Draw(const std::string& statements) {
+        map = battlegen::ParseMapText("map TEST.MAP \"Test\" 12 10\n" + statements, "test.txt");
+        const auto bytes = datagen::WriteLandscape(map.Draft());
+        ASSERT_EQ(landscape.LoadFromBytes(bytes), 1) << landscape.GetLoadError();
+    }
+    bool Edge(int hex, int side, int code) {
+        return landscape.HasEdgeType(static_cast<std::uint16_t>(hex), side, static_cast<std::uint16_t>(code));
+    }
+    bool Feature(int hex, int code) { return landscape.RegionHasFeature(static_cast<std::uint16_t>(hex), static_cast<std::uint16_t>(code)); }
+
+    BattleMap map;
+    VhLogicalLandscape landscape;
+};
+
+TEST_F(DrawnMap, GroundIsClearUnlessDrawnAndLaterGroundWins) {
+    Draw("woods disc 505 1\nmarsh hexes 505\n");
+    EXPECT_TRUE(Feature(101, 0));
+    EXPECT_TRUE(Feature(504, 1));
+    EXPECT_TRUE(Feature(505, 3));
+    EXPECT_FALSE(Feature(505, 1));
+    EXPECT_FALSE(Feature(507, 1));
+    EXPECT_EQ(landscape.GetFirstMapHeaderValue(), battlegen::kRegionOffset);
+}
+
+TEST_F(DrawnMap, ARiverIsBankedTowardDryLandOnly) {
+    Draw("river 0003 1103\n");
+    EXPECT_TRUE(Feature(403, 4));
+    EXPECT_TRUE(Edge(403, 1, 6)); // the dry hex to the north
+    EXPECT_TRUE(Edge(403, 5, 6));
+    // Between two river hexes the water runs on without a bank.
+    for (int side : battlegen::kSides) {
+        const Hex n = battlegen::Neighbour({4, 3}, side);
+        if (map.Ground(n) == battlegen::code::River) {
+            EXPECT_FALSE(Edge(403, side, 6)) << side;
+        }
+    }
+}
+
+TEST_F(DrawnMap, FordsAndBridgesHaveNoBanks) {
+    Draw("river 0003 1103\nford 0503\nroad 0800 0809\n");
+    EXPECT_TRUE(Feature(503, 5));
+    EXPECT_FALSE(Feature(503, 4));
+    for (int side : battlegen::kSides) EXPECT_FALSE(Edge(503, side, 6)) << side;
+    // The road makes a bridge where it crosses.
+    const Hex crossing{8, map.Ground({8, 3}) == battlegen::code::Ford ? 3 : 4};
+    EXPECT_TRUE(Feature(crossing.Number(), 5));
+    EXPECT_TRUE(Feature(crossing.Number(), 12));
+}
+
+TEST_F(DrawnMap, AStreamRunsAlongTheHandItWasDrawnOn) {
+    // Drawn southward, the left hand is the east.
+    Draw("stream left 0301 0306\n");
+    for (int hex = 302; hex <= 305; ++hex) {
+        SCOPED_TRACE(hex);
+        EXPECT_TRUE(Edge(hex, 4, 6));
+        EXPECT_TRUE(Edge(hex, 2, 6));
+        EXPECT_FALSE(Edge(hex, 6, 6));
+        EXPECT_FALSE(Edge(hex, 8, 6));
+        EXPECT_FALSE(Edge(hex, 5, 6));
+    }
+}
+
+TEST_F(DrawnMap, BermsAndWallsAreTheirOwnEdges) {
+    Draw("berm right 0301 0306\nwall left 0801 0806\n");
+    EXPECT_TRUE(Edge(303, 8, 10));
+    EXPECT_FALSE(Edge(303, 4, 10));
+    EXPECT_TRUE(Edge(803, 4, 11));
+}
+
+TEST_F(DrawnMap, HillsFallAwayOneLevelAHexOrTwoWhenSteep) {
+    Draw("hill 3 disc 0505 0\nhill 4 steep hexes 1005\n");
+    EXPECT_EQ(map.Elevation({5, 5}), 3);
+    EXPECT_EQ(map.Elevation({5, 6}), 2);
+    EXPECT_EQ(map.Elevation({5, 7}), 1);
+    EXPECT_EQ(map.Elevation({5, 8}), 0);
+    EXPECT_EQ(map.Elevation({10, 5}), 4);
+    EXPECT_EQ(map.Elevation({10, 6}), 2);
+    EXPECT_EQ(map.Elevation({10, 7}), 0);
+    EXPECT_EQ(landscape.GetRegion(505)->Elevation(), 3);
+}
+
+TEST_F(DrawnMap, TownsAndRailwaysAreFeaturesBesideTheGround) {
+    Draw("woods hexes 0404\ntown hexes 0404\nrailroad 0001 1101\n");
+    EXPECT_TRUE(Feature(404, 1));
+    EXPECT_TRUE(Feature(404, 17));
+    EXPECT_TRUE(Feature(501, 16));
+}
+
+struct BadMap {
+    const char* text;
+    const char* message;
+};
+const BadMap BadMaps[] = {
+    {"map A.MAP \"A\" 5 5\nwoods hexes 0905\n", "test.txt:2: hex 0905 lies off the map"},
+    {"map A.MAP \"A\" 5 5\nforest hexes 0101\n", "test.txt:2: unknown map statement \"forest\""},
+    {"map A.MAP \"A\" 5 5\nford 0202\n", "test.txt:2: ford 202 is not on a river"},
+    {"woods hexes 0101\n", "a map source begins with its map statement"},
+    {"map A.MAP \"A\" 5 5\nwoods circle 0101 2\n", "test.txt:2: expected a shape: hexes, disc, band or rect"},
+    {"map A.MAP \"A\" 5 5\nstream up 0101 0103\n", "test.txt:2: expected left or right"},
+    {"map A.MAP \"A\" 5 5\nroad 0101\n", "test.txt:2: needs at least 2 hexes"},
+    {"map A.MAP \"A\" 0 5\n", "test.txt:1: \"0\" lies outside 1..99"},
+    {"map A.MAP \"A 5 5\n", "test.txt:1: a text lacks its closing quote"},
+};
+
+TEST(MapSource, RefusesFaultsWithTheLineTheyAreOn) {
+    for (const auto& bad : BadMaps) {
+        SCOPED_TRACE(bad.text);
+        try {
+            battlegen::ParseMapText(bad.text, "test.txt");
+            ADD_FAILURE() << "accepted";
+        } catch (const battlegen::SourceError& e) {
+            EXPECT_EQ(std::string(e.what()), bad.message);
+        }
+    }
+}
+
+} // namespace

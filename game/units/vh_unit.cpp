@@ -297,8 +297,16 @@ int VhUnit::DistanceToLeader() const {
 }
 
 std::int32_t VhUnit::Query(int code) const {
-    // The unit base knows none of the numbered questions; the classes that hold the values do.
-    return 0;
+    switch (code) {
+    case 4: return movementAllowance;
+    case 5: return movementPoints;
+    case 10: return static_cast<std::int16_t>(GetLocation());
+    case 11: return secondRegion;
+    case 12: return static_cast<std::int32_t>(facing);
+    case 13: return static_cast<std::int32_t>(side);
+    case 20: return IsMissileCapable();
+    default: return -1;
+    }
 }
 
 void VhUnit::SendMenu(int event, std::uint16_t command) {

@@ -90,6 +90,9 @@ void GameControl::BeginTurn() {
         if (l && !l->GetSuperior()) candidates[l->GetSide() == 1 ? 1 : 0].push_back(i);
     }
     turnWord = 0;
+    // Without a commander on either side nobody can ever be activated: the turns would run on by
+    // themselves for ever, so the battle waits instead (a loaded scenario always has both).
+    if (candidates[0].empty() && candidates[1].empty()) return;
     // A side without a candidate commander gets no activations this turn: there is nobody to draw.
     const auto draw = [&](int side, std::string& name, std::int16_t& left) {
         name.clear();

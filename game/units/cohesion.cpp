@@ -18,11 +18,13 @@ int Combat::TQHit(std::int16_t hits, std::int32_t source) {
     if (advancing && troopQuality <= hits + cohesionHits) hits = static_cast<std::int16_t>(troopQuality - cohesionHits - 1);
     if (hits <= 0) return 0;
     if (!IsOnMap()) return 0;
-    Container<TQHitInfo> payload(TQHitInfo(static_cast<std::uint16_t>(hits), static_cast<std::uint32_t>(source), GetUnitNum()));
-    PostNamed("TQHit", &payload);
+    // The tally and the break mark come first: a post made outside any dispatch is delivered at
+    // once, and the relayed hits must find this machine's mark already set.
     pendingHits = static_cast<std::int16_t>(pendingHits + hits);
     const int breaks = troopQuality <= cohesionHits + pendingHits ? 1 : 0;
     if (!breaking) breaking = static_cast<std::uint16_t>(breaks);
+    Container<TQHitInfo> payload(TQHitInfo(static_cast<std::uint16_t>(hits), static_cast<std::uint32_t>(source), GetUnitNum()));
+    PostNamed("TQHit", &payload);
     if (breaks && isSelected) delete SendNamedEvent("UnitDeselected");
     return breaks;
 }

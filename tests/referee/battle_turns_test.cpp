@@ -188,6 +188,25 @@ TEST_F(BattleTest, CommandersAlternateWithinTheirRunLimitsAndCommands) {
     }
 }
 
+TEST_F(BattleTest, ASideWithoutACandidateCommanderIsSkipped) {
+    Load(10, 7);
+    Leader* meade = Layer().FindLeaderByName("Gen. Meade");
+    Leader* lee = Layer().FindLeaderByName("Gen. Lee");
+    // Nobody on the Confederate side stands at the top of a chain: there is no one to draw.
+    lee->SetSuperior(meade);
+    Container<TeamInfoStruct> teams(shell->Application().teams.back());
+    Send("InitializeScenario", &teams);
+    Control()->SetDeploymentPhase(0);
+    Control()->SetTurnLimitOn(0);
+    Container<short> fresh(0);
+    shell->App().Post(&shell->App(), BEGIN_GAME, &fresh);
+    shell->Run(200);
+    for (int guard = 0; guard < 10 && shell->HeldEndOfTurnScreens() == 0; ++guard) FinishActivation();
+    ASSERT_EQ(shell->HeldEndOfTurnScreens(), 1);
+    ASSERT_EQ(observer->activations.size(), 3u);
+    for (int a : observer->activations) EXPECT_EQ(a, meade->GetUnitNum());
+}
+
 TEST_F(BattleTest, TheSameSeedAndClockGiveTheSameBattle) {
     std::string logs[2];
     for (int pass = 0; pass < 2; ++pass) {

@@ -772,6 +772,8 @@ void VhUnit::UnsubscribeSelectionClicks() {
     UnregisterHandler(REGION_FLYBY, RegionFlybyEntry);
 }
 void VhUnit::SubscribeFlyby() { Subscribe(REGION_FLYBY, RegionFlybyEntry); }
+void VhUnit::SubscribeRegionClicks() { Subscribe(REGION_SELECTED, RegionSelectedEntry); }
+void VhUnit::UnsubscribeRegionClicks() { UnregisterHandler(REGION_SELECTED, RegionSelectedEntry); }
 
 ContainerBase* VhUnit::OnUnitOW(const OWStruct& threat) {
     List<short> route;

@@ -342,6 +342,10 @@ public:
     void UnsubscribeBeginOWSegment();
     void UnsubscribeSelectionClicks();
     void SubscribeFlyby();
+    // The selected unit's click handler on REGION_SELECTED, taken off while another (the
+    // missile target choice) listens in its place.
+    void SubscribeRegionClicks();
+    void UnsubscribeRegionClicks();
 
 protected:
     // Registers a handler unless it is registered already (a second registration would run twice).

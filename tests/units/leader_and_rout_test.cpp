@@ -178,3 +178,51 @@ TEST_F(LeaderTest, AUnitWithNoRetreatEdgeDoesATerminalRout) {
 }
 
 } // namespace
+
+namespace {
+
+class MissileFlowTest : public units_testing::UnitsTest {
+protected:
+    void TearDown() override {
+        ClearGameRandomScript();
+        MissileCapable::missileFiringMode = 0;
+        UnitsTest::TearDown();
+    }
+};
+
+TEST_F(MissileFlowTest, AVolleyHitsItsTargetAndDrawsOneVolleyBack) {
+    auto* firer = Make<MediumInfantry>(MissileRecord(1, 0, 505, 16, 1));
+    const std::uint16_t there = map->GetNeighbour(505, 2);
+    auto facingFirer = MissileRecord(9, 1, there, 16, 1);
+    facingFirer.facing = 7;
+    auto* target = Make<MediumInfantry>(facingFirer);
+    firer->UpdateMissileTargets();
+    ASSERT_TRUE(firer->GetMissileTargets().Contains(static_cast<short>(there)));
+    const int missiles = firer->GetMissiles();
+    // A die of 10 on category 3 (a rifle-musket at range 1 against a line): 2 hits.
+    ScriptGameRandom({9, 0});
+    delete firer->OrderMissileFire(there);
+    EXPECT_TRUE(firer->HasFiredThisPhase());
+    EXPECT_TRUE(firer->HasActed());
+    // Every machine plays the volley the relay names (here by hand: these units are not the
+    // referee's).
+    shell->Application().commentary.clear();
+    firer->DoMissileFire(there);
+    EXPECT_EQ(firer->GetMissiles(), missiles - 1);
+    shell->App().DrainTasks();
+    EXPECT_EQ(target->GetPendingHits(), 2);
+    EXPECT_TRUE(firer->WasFiredAtBy(9)) << "the target fires back once";
+    ASSERT_FALSE(shell->Application().commentary.empty());
+    EXPECT_EQ(shell->Application().commentary.front(),
+              firer->GetCommentaryName() + " fires at " + target->GetCommentaryName() + " for 2 morale hits.");
+}
+
+TEST_F(MissileFlowTest, AClickOutsideTheTargetsOrdersNothing) {
+    auto* firer = Make<MediumInfantry>(MissileRecord(1, 0, 505, 16, 1));
+    firer->UpdateMissileTargets();
+    delete firer->OrderMissileFire(101);
+    EXPECT_FALSE(firer->HasFiredThisPhase());
+    EXPECT_EQ(firer->FireAtHex(101), 0);
+}
+
+} // namespace

@@ -220,7 +220,7 @@ public:
     virtual std::int16_t MovementCohesionHits(std::uint16_t from, std::uint16_t to, std::uint16_t commentary) { return 0; }
     virtual void StepHook(std::uint16_t from, std::uint16_t to) {}
     virtual void UpdateRotateMenu() {}
-    virtual void UpdateDeployRotateItems() {}
+    virtual void UpdateDeployRotateItems();
     virtual std::int16_t GetTerrainCost(std::uint16_t from, std::uint16_t to) { return 1; }
     // Records the unit's state at the end of the undo list.
     virtual void PushUndo();
@@ -276,8 +276,16 @@ public:
 
     // Bodies of the class-level and selection messages. The selection and turn rules fill in
     // what the unit base leaves open; each answers the payload the message's sender gets back.
-    virtual ContainerBase* OnUnitLifted(std::int16_t hex) { return nullptr; }
-    virtual ContainerBase* OnUnitDropped(std::int16_t hex) { return nullptr; }
+    virtual ContainerBase* OnUnitLifted(std::int16_t hex);
+    virtual ContainerBase* OnUnitDropped(std::int16_t hex);
+    // Deployment: the marker under the mouse, the lifted unit's turns, and whether it may stand
+    // on a hex (its side of the dividing line, not walled in, not taken).
+    ContainerBase* OnHoverLifted(std::int16_t hex);
+    ContainerBase* OnRotateLifted(bool clockwise);
+    ContainerBase* OnAboutFaceLifted();
+    ContainerBase* OnOtherUnitInserted(const UnitLocationStruct& where);
+    int CanDeployTo(std::uint16_t hex);
+    int IsLifted() const { return isLifted; }
     virtual ContainerBase* OnLegalUnits(const LegalUnitsInfo& legal);
     virtual ContainerBase* OnUnitSelected(std::int16_t hex);
     virtual ContainerBase* OnSelectionConfirmed();
@@ -384,6 +392,8 @@ protected:
     List<short> pendingOWResolutions;
     std::uint16_t owStopped = 0;
     std::uint16_t isRemoved = 0;
+    std::uint16_t isLifted = 0;
+    std::uint16_t liftClicks = 0;
     List<short> legalDestinations;
     List<short> excludedDestinations;
     List<short> routeHexes;

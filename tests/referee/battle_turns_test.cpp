@@ -207,6 +207,37 @@ TEST_F(BattleTest, ASideWithoutACandidateCommanderIsSkipped) {
     for (int a : observer->activations) EXPECT_EQ(a, meade->GetUnitNum());
 }
 
+TEST_F(BattleTest, DeploymentMovesAUnitOnItsOwnSideOfTheLine) {
+    Load(10, 7);
+    Container<TeamInfoStruct> teams(shell->Application().teams.back());
+    Send("InitializeScenario", &teams);
+    ASSERT_EQ(Layer().GetDividingLine(), 5) << "Union up to column 2, Confederates from column 9";
+    Combat* indiana = Layer().FindCombatUnitByName("19th Indiana");
+    ASSERT_EQ(indiana->GetRetreatEdge(), 7u);
+    EXPECT_TRUE(indiana->CanDeployTo(402));
+    EXPECT_FALSE(indiana->CanDeployTo(502)) << "on the line";
+    EXPECT_FALSE(indiana->CanDeployTo(204)) << "taken";
+    Layer().GetLandscape()->SetDeploymentHold(1);
+    Click(202);
+    ASSERT_TRUE(indiana->IsLifted());
+    Click(702); // the enemy's side: refused, still lifted
+    EXPECT_EQ(indiana->GetLocation(), 202);
+    // (A click on a friend's hex lifts that friend instead, putting this one down.)
+    Click(402);
+    EXPECT_EQ(indiana->GetLocation(), 402);
+    EXPECT_TRUE(Layer().GetLandscape()->GetUnitsInRegion(402).Contains(indiana));
+    EXPECT_FALSE(Layer().GetLandscape()->IsRegionOccupied(202));
+    // Turned while lifted, then put down as the end of deployment puts every unit down.
+    Layer().PostNamedEvent("RotateRight");
+    shell->Run(0);
+    EXPECT_EQ(indiana->GetFacing(), 4u);
+    Container<short> none(-1);
+    Send("UnitDropped", &none);
+    EXPECT_FALSE(indiana->IsLifted());
+    EXPECT_EQ(indiana->GetLocation(), 402);
+    Layer().GetLandscape()->SetDeploymentHold(0);
+}
+
 TEST_F(BattleTest, TheSameSeedAndClockGiveTheSameBattle) {
     std::string logs[2];
     for (int pass = 0; pass < 2; ++pass) {

@@ -207,6 +207,33 @@ TEST_F(BattleTest, ASideWithoutACandidateCommanderIsSkipped) {
     for (int a : observer->activations) EXPECT_EQ(a, meade->GetUnitNum());
 }
 
+TEST_F(BattleTest, SelectionFollowsTheActiveLeadersCommands) {
+    shell->GrantTurns(1);
+    Begin();
+    Leader* meade = Layer().FindLeaderByName("Gen. Meade");
+    for (int guard = 0; guard < 8 && ActiveLeader() != meade; ++guard) FinishActivation();
+    ASSERT_EQ(ActiveLeader(), meade);
+    Combat* indiana = Layer().FindCombatUnitByName("19th Indiana");
+    Combat* wisconsin = Layer().FindCombatUnitByName("2nd Wisconsin");
+    Click(202);
+    Click(302);
+    ASSERT_EQ(indiana->GetLocation(), 302);
+    // Deselecting a unit that moved leaves it no points and marks it used this turn.
+    Click(302);
+    EXPECT_FALSE(indiana->IsSelected());
+    EXPECT_EQ(indiana->GetMovementPoints(), 0);
+    EXPECT_TRUE(indiana->IsUsedThisTurn());
+    // A unit that has acted this orders phase is not picked up again.
+    Click(302);
+    EXPECT_FALSE(indiana->IsSelected());
+    // With the leader out of commands, a unit not facing an enemy cannot be selected.
+    meade->SetCommandsLeft(0);
+    VhUnit::SetLeaderOutOfCommands(1);
+    Click(204);
+    EXPECT_FALSE(wisconsin->IsSelected());
+    VhUnit::SetLeaderOutOfCommands(0);
+}
+
 TEST_F(BattleTest, DeploymentMovesAUnitOnItsOwnSideOfTheLine) {
     Load(10, 7);
     Container<TeamInfoStruct> teams(shell->Application().teams.back());

@@ -73,6 +73,7 @@ void Combat::OnRallied() {
 void Combat::OnRouted() {
     Container<UnitRoutData> payload(UnitRoutData(static_cast<NATION>(side), StrengthValue(), static_cast<std::int32_t>(unitKind)));
     PostNamed("UnitRouted", &payload);
+    BreakAndRout();
 }
 
 void Combat::Save(SuperString& s) {
@@ -231,43 +232,12 @@ std::int32_t Combat::Query(int code) const {
 }
 
 void Combat::RecomputeAllZones() {
-    ComputeFrontHexes();
     ComputeFrontZone();
+    ComputeFrontHexes();
     ComputeRearZone();
     ComputeFlankHexes();
 }
 
-int Combat::TQHit(std::uint16_t hits, std::int32_t source) {
-    if (hits == 0) return 0;
-    Container<TQHitInfo> payload(TQHitInfo(hits, static_cast<std::uint32_t>(source), GetUnitNum()));
-    PostNamed("TQHit", &payload);
-    pendingHits = static_cast<std::int16_t>(pendingHits + hits);
-    const bool breaks = cohesionHits + pendingHits >= troopQuality;
-    if (breaks && !breaking) breaking = 1;
-    return breaks;
-}
-
-void Combat::ApplyCohesionHits(std::uint16_t hits, std::uint32_t method) {
-    const int taken = cohesionHits + hits;
-    cohesionHits = static_cast<std::uint16_t>(taken > troopQuality ? troopQuality : taken);
-    pendingHits = static_cast<std::int16_t>(pendingHits > hits ? pendingHits - hits : 0);
-}
-
-void Combat::RestoreCohesion(std::uint16_t hits) { cohesionHits = hits > troopQuality ? troopQuality : hits; }
-
-void Combat::Eliminate(std::uint16_t points, std::uint16_t flag) {
-    routCounter = 0;
-    Container<short> self(static_cast<short>(GetUnitNum()));
-    delete SendNamed("RemoveFromCombat", &self);
-    Container<EliminateUnitData> record(
-        EliminateUnitData(static_cast<NATION>(side), points, static_cast<std::int32_t>(unitKind), GetUnitNum()));
-    PostNamed("UnitEliminated", &record);
-    Container<LogicalCommandInfo> info(LogicalCommandInfo(GetUnitNum(), new Container<short>(static_cast<short>(flag)),
-                                                          static_cast<std::int16_t>(GetLocation()),
-                                                          RegisterMessage("UnitEliminated")));
-    Post(LOGICAL_COMMAND, &info);
-    VhUnit::RemoveFromPlay();
-}
 
 int Combat::Attack(std::uint16_t hex) {
     AddCombatants(hex);

@@ -5,6 +5,7 @@
 //
 // Invariants: cohesionHits never exceeds troopQuality; the rout counter is 0 exactly while the
 // unit is not routed; the unit kind is 0..17; attackTarget is -1 or a region number.
+#include "game/units/fire_tables.h"
 #include "game/units/vh_unit.h"
 
 #include <cstdint>
@@ -20,6 +21,12 @@ inline const char* UnitKindCode(std::uint32_t kind) {
                                           "RC", "BC", "LN", "LC", "EL", "CH", "AT", "CO", "SW"};
     return kind < 18 ? codes[kind] : "??";
 }
+
+class Combat;
+// The step test of the legal-destination flood fill: the unit's CheckStep.
+std::int16_t FloodStepCallback(std::uint16_t from, std::uint16_t to, VhLogicalLandscape* landscape, VhUnit* unit);
+// -1 out of a hex that holds a unit, else 1: a fill spreads through empty hexes only.
+std::int16_t OccupiedStepCallback(std::uint16_t from, std::uint16_t to, VhLogicalLandscape* landscape, VhUnit* unit);
 
 class Combat : public VhUnit {
 public:
@@ -60,9 +67,30 @@ public:
     // ---- overrides of the unit base ----
     void PushUndo() override;
     std::string GetCommentaryName() const override;
-    int IsThreatHex(std::uint16_t hex) const override { return frontHexes.Contains(static_cast<short>(hex)); }
-    StepCostFunction GetStepCostCallback() override { return nullptr; }
-    void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override {}
+    ContainerBase* OnSelectionConfirmed() override;
+    ContainerBase* OnUnitDeselected() override;
+    int IsThreatHex(std::uint16_t hex) const override { return !isRemoved && frontHexes.Contains(static_cast<short>(hex)); }
+    StepCostFunction GetStepCostCallback() override;
+    void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t points) override;
+    std::int16_t StepCost(std::uint16_t from, std::uint16_t to) override;
+    std::int16_t MovementCohesionHits(std::uint16_t from, std::uint16_t to, std::uint16_t commentary) override;
+    void StepHook(std::uint16_t from, std::uint16_t to) override;
+    // The step test of the legal-destination flood fill (it also gathers the attack hexes).
+    virtual std::int16_t CheckStep(std::uint16_t from, std::uint16_t to);
+    // The movement class of the cohesion table: 0..3, or -1 when the unit's moves cost no hits.
+    int MovementClass() const;
+    std::int16_t Rotate(std::uint32_t sense, std::uint16_t sides) override;
+    List<short> Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) override;
+    ContainerBase* RotateLeft() override;
+    ContainerBase* RotateRight() override;
+    ContainerBase* OnAboutFace() override;
+    ContainerBase* OnRegionClicked(std::int16_t hex) override;
+    ContainerBase* OnMovementDone(const MoveReturnStruct& result) override;
+    std::int16_t MoveToHex(std::uint16_t hex) override;
+    std::int16_t BeginOWSegment() override;
+    ContainerBase* OnUnitOW(const OWStruct& threat) override;
+    ContainerBase* OnOWResolved(const ResolveOWStruct& result) override;
+    ContainerBase* OnEndOWSegment(const EndOWStruct& flag) override;
     int IsMissileCapable() const override { return 0; }
     int IsCombatUnit() const override { return 1; }
     int IsLeader() const override { return 0; }
@@ -73,7 +101,8 @@ public:
     void OnRouted() override;
     void Save(SuperString& s) override;
     bool Load(SuperString& s) override;
-    void EvadeReaction() override {}
+    void EvadeReaction() override;
+    int ChooseEvasion(std::uint16_t threat, std::uint16_t threat2, List<short>& route) override;
     std::uint16_t StrengthValue() const override { return static_cast<std::uint16_t>(troopQuality + size); }
     int IsRouted() const override { return routCounter != 0; }
     int IsBreaking() const override { return breaking; }
@@ -93,11 +122,48 @@ public:
     }
 
     // ---- what Combat adds ----
-    // Front, flank and rear geometry; the geometry rules fill these lists in.
-    virtual void ComputeFrontHexes() {}
-    virtual void ComputeFrontZone() {}
-    virtual void ComputeRearZone() {}
-    virtual void ComputeFlankHexes() {}
+    // Front, flank and rear geometry.
+    // The front hexes the unit would have at hex with its current facing.
+    List<short> GetFrontHexesAt(std::uint16_t hex);
+    virtual void ComputeFrontHexes();
+    virtual void ComputeFrontZone();
+    virtual void ComputeRearZone();
+    virtual void ComputeFlankHexes();
+    int IsInFrontZone(std::uint16_t hex, int range) const { return range == 1 && frontZone.Contains(static_cast<short>(hex)); }
+    int IsInRearZone(std::uint16_t hex, int range) const { return range == 1 && rearZone.Contains(static_cast<short>(hex)); }
+    // side 2 right, 1 left, 0 either.
+    int IsOnFlank(std::uint16_t hex, int depth, int flankSide);
+    int CanWheelTo(std::uint32_t targetFacing);
+    int IsFrontZoneOccupied();
+    List<short> GetWedgeAhead(int depth, int direction);
+    // The computer player's searches: a hex or -1; every search is bounded.
+    std::int16_t FindNearestEnemyAhead();
+    std::int16_t FindNearestEnemyBehind();
+    std::int16_t FindNearestEnemyOnFlank();
+    std::int16_t FindNearestEnemy(std::int16_t from);
+    std::int16_t NearestEnemyAhead() override { return FindNearestEnemyAhead(); }
+    std::int16_t NearestEnemyBehind() override { return FindNearestEnemyBehind(); }
+    std::int16_t NearestEnemyOnFlank() override { return FindNearestEnemyOnFlank(); }
+    // 1 when a turn was ordered, 0 when no enemy is on the map.
+    int TurnTowardNearestEnemy();
+    int TurnToEngage();
+    std::int16_t ChooseAttackHex();
+    // The hex to move to for an attack on an enemy hex.
+    std::uint16_t HexToAttackFrom(std::uint16_t enemyHex);
+    // Cohesion: the morale roll's excess over the threshold, the restore-morale order.
+    std::int16_t MoraleExcess(std::int16_t die) const;
+    virtual std::int16_t DoRestoreCohesion();
+    // The morale hits an evasion from a threat hex costs.
+    std::int16_t EvasionHits(std::uint16_t threatHex);
+    // Rout: the turn toward the retreat edge and the first hexes of flight.
+    void BreakAndRout();
+    ContainerBase* OnRallyOrder(std::int16_t commands);
+    ContainerBase* OnRallyDeselected();
+    List<short>& GetEvadedFrom() { return evadedFrom; }
+    // The evasion from a threat: 1 when the unit moved away.
+    int EvadeFrom(std::uint16_t threatHex, std::uint16_t threatSecond);
+    int IsAdvancing() const { return advancing; }
+    void SetAdvancing(std::uint16_t v) { advancing = v; }
     // All four, in the order the rules need them.
     virtual void RecomputeAllZones();
     // Refreshes the unit's front and contact records after every move.
@@ -109,7 +175,7 @@ public:
     virtual int IsMounted() const { return 0; }
     // Hits given on this machine; answers whether the unit now breaks. The cohesion rules fill
     // this in; until then it only tallies the pending hits.
-    virtual int TQHit(std::uint16_t hits, std::int32_t source);
+    virtual int TQHit(std::int16_t hits, std::int32_t source);
     // Applies relayed hits on every machine (the cohesion rules).
     virtual void ApplyCohesionHits(std::uint16_t hits, std::uint32_t method);
     virtual void RestoreCohesion(std::uint16_t hits);
@@ -117,13 +183,14 @@ public:
     // Eliminates the unit: the rout rules fill in the announcement; here the unit leaves play.
     virtual void Eliminate(std::uint16_t points, std::uint16_t flag);
     // Rout and rally, advance and pursuit: the rout and combat rules fill these in.
-    virtual int AttemptRally(std::uint16_t commands) { return 0; }
-    virtual void DoRout(std::uint16_t hexes) {}
-    virtual void TerminalRout(List<short>& route, std::int16_t terminal) {}
+    virtual int AttemptRally(std::int16_t commands);
+    virtual void DoRout(std::uint16_t hexes);
+    virtual void TerminalRout(List<short>& route, std::int16_t terminal);
     virtual std::int16_t Advance(std::uint16_t hex, std::int16_t value) { return 0; }
     virtual std::int16_t Pursue(VhUnit* routed) { return 0; }
-    virtual void AttemptRefaceFromCharge(int direction) {}
-    virtual void AttemptChangeFormation() {}
+    virtual void AttemptRefaceFromCharge(int direction);
+    virtual void AttemptChangeFormation();
+    void AddCombatants(std::uint16_t hex) override;
     // Declares an attack on a hex: the unit is committed and has acted.
     virtual int Attack(std::uint16_t hex);
 
@@ -144,6 +211,8 @@ protected:
     std::int16_t attackTarget = -1;
     std::uint16_t reorderHitTaken = 0;
     List<short> evadedFrom;
+    std::uint16_t owThreat = 0xFFFF;
+    std::uint16_t owThreatSecond = 0xFFFF;
     List<short> firedAtBy;
     std::uint16_t formation = 0;
     std::uint16_t mounted = 0;

@@ -42,10 +42,6 @@ ContainerBase* GetLeaderOrdersLeftEntry(Component* c, BusMessage, ContainerBase*
     return self->OnGetLeaderOrdersLeft(*number);
 }
 
-std::int16_t LeaderStepCost(std::uint16_t from, std::uint16_t to, VhLogicalLandscape*, VhUnit* unit) {
-    return unit ? unit->GetTerrainCost(from, to) : 1;
-}
-
 std::uint16_t Lowered(std::uint16_t value, std::uint16_t by) { return value > by ? static_cast<std::uint16_t>(value - by) : 0; }
 
 } // namespace
@@ -161,7 +157,6 @@ VhUnit* Leader::CreateFromRecord(VhUnitData& record, const char* unitName) {
     return data ? new Leader(*data, unitName) : nullptr;
 }
 
-StepCostFunction Leader::GetStepCostCallback() { return LeaderStepCost; }
 
 void Leader::Save(SuperString& s) {
     PutU16(s, active);
@@ -261,11 +256,22 @@ ContainerBase* Leader::OnBeginTurn(std::int16_t turn) {
     return VhUnit::OnBeginTurn(turn);
 }
 
-std::int32_t Leader::Query(int code) const { return VhUnit::Query(code); }
+std::int32_t Leader::Query(int code) const {
+    switch (code) {
+    case 14: return commandRange;
+    case 15: return commands;
+    case 16: return extraRating1;
+    case 17: return extraRating2;
+    case 18: return commandsUsed;
+    case 19: return static_cast<std::int16_t>(commands - commandsUsed);
+    default: return VhUnit::Query(code);
+    }
+}
 
 ContainerBase* Leader::OnLeaderGaveOrder(std::int16_t unitNumber) {
     if (static_cast<std::uint16_t>(unitNumber) != GetUnitNum()) return nullptr;
     if (commandsUsed < commands) ++commandsUsed;
+    if (active) ShowStatus(commandsUsed == commands);
     return nullptr;
 }
 

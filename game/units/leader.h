@@ -108,7 +108,13 @@ public:
     VhUnit* CreateFromRecord(VhUnitData& record, const char* unitName) override;
     int IsThreatHex(std::uint16_t hex) const override { return 0; }
     StepCostFunction GetStepCostCallback() override;
-    void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override {}
+    // Empty regions the leader reaches with its points and its own step cost, and its own region.
+    void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t points) override;
+    std::int16_t StepCost(std::uint16_t from, std::uint16_t to) override;
+    ContainerBase* OnRegionClicked(std::int16_t hex) override;
+    List<short> Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) override;
+    ContainerBase* OnMovementDone(const MoveReturnStruct& result) override;
+    ContainerBase* OnHoverSelected(std::int16_t hex) override;
     int IsMissileCapable() const override { return 0; }
     int IsCombatUnit() const override { return 0; }
     int IsLeader() const override { return 1; }
@@ -123,9 +129,40 @@ public:
     ContainerBase* OnBeginTurn(std::int16_t turn) override;
     std::int32_t Query(int code) const override;
 
-    // Activation bodies (the activation rules fill them in).
-    virtual ContainerBase* OnActivateLeader(const ActivateNextLeaderStruct& record) { return nullptr; }
-    virtual ContainerBase* OnResumeActiveLeader(const ActivateNextLeaderStruct& record) { return nullptr; }
+    // Activation bodies.
+    virtual ContainerBase* OnActivateLeader(const ActivateNextLeaderStruct& record);
+    virtual ContainerBase* OnResumeActiveLeader(const ActivateNextLeaderStruct& record);
+    ContainerBase* OnInitLeader();
+    ContainerBase* OnEndOrdersPhase();
+    ContainerBase* OnLeaderFinishLeader();
+    ContainerBase* OnFinishLeader();
+    ContainerBase* OnRallyUnit();
+    // Counts one order to a unit against the leader's commands.
+    void NoteOrder(std::uint16_t unitNumber);
+    // The leader turns toward the facing most of its group's units have.
+    void FaceGroup();
+    void SubscribeAIOrderHandlers();
+    void SetCommandsLeft(std::int16_t n);
+    void SetLastOrderedUnit(std::int16_t n) { lastOrderedUnit = n; }
+    void ShowStatus(bool raise);
+    std::uint16_t AreCommandsExhausted() const { return commandsExhausted; }
+    // Command range: the regions, filled on demand.
+    void ComputeCommandRange(List<short>& out);
+    int IsInCommandRange(std::uint16_t region);
+    ContainerBase* RefreshCommandRange(const EndOWStruct& flag);
+    // Casualties: the check of a leader under fire, the second roll (0 unharmed, 2 wounded, 3
+    // killed) and the evasion of a leader next to a moving enemy (1 when it rode away).
+    void CheckCasualty();
+    int RollCasualty();
+    int CheckCasualtyEvading(std::uint16_t threat, std::uint16_t threatSecond);
+    // Queries and settings.
+    int HasUnitsOnMap();
+    int ChooseSubLeader(std::uint16_t& number);
+    int ReorderHit(VhUnit* unit);
+    static void SetShowFinishLeader(std::uint16_t v) { almostFinishedDialog = v; }
+    static void SetGroupCommandConfirm(std::uint16_t v) { confirmGroupCommands = v; }
+    static void SetCasualtyTestA(std::uint16_t v) { casualtyTestA = v; }
+    static void SetCasualtyTestB(std::uint16_t v) { casualtyTestB = v; }
     virtual ContainerBase* OnLeaderGaveOrder(std::int16_t unitNumber);
     virtual ContainerBase* OnGetLeaderOrdersLeft(std::int16_t unitNumber);
 
@@ -161,6 +198,7 @@ protected:
     List<short> groupMoveCosts;
     std::uint16_t fullGroupMove = 0;
     std::uint16_t failedGroupCommands = 0;
+    std::uint16_t commandsExhausted = 0;
     std::uint16_t groupCommandsAllowed = 1;
     std::uint16_t ordersAllowed = 1;
     List<unsigned short> activationUnits;

@@ -86,6 +86,21 @@ public:
     // fire and to answer "ReturnFromMissileFire".
     void DoMissileFire(std::uint16_t hex);
 
+    // The missile firing flow of the selected unit: the mode on and off, the order on a target,
+    // the volley's result when the picture has played it, and the one volley a target returns.
+    ContainerBase* OnMissileVolley(std::int16_t unitNumber) override;
+    ContainerBase* OrderMissileFire(std::uint16_t hex);
+    ContainerBase* ResolveMissileFire(const MissileDebrisStruct& debris);
+    void ReturnFire(MissileCapable* firer);
+    ContainerBase* ResolveReturnFire(const MissileDebrisStruct& debris);
+    ContainerBase* OnFiringModeOWResolved(const ResolveOWStruct& result);
+    std::int16_t FireAtHex(std::uint16_t hex) override;
+    int FireAtFrontEnemy();
+    ContainerBase* OnSelectionConfirmed() override;
+    ContainerBase* OnUnitDeselected() override;
+    ContainerBase* OnHoverSelected(std::int16_t hex) override;
+    ContainerBase* OnEndOWSegment(const EndOWStruct& flag) override;
+
     int IsMissileCapable() const override { return 1; }
     // Combat's list; the missile-firing menu item follows whether the selected unit can fire.
     void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) override;
@@ -99,6 +114,10 @@ public:
 
 protected:
     ContainerBase* ChangeFormation(std::uint32_t direction);
+    // Gives the menu items back after the firing mode or a fire order (refresh: the highlight too).
+    void RestoreOrderMenu(bool refresh);
+    // The result of one volley at the target hex; returnFire: the volley was itself returned.
+    void ResolveVolley(const MissileDebrisStruct& debris, bool returnFire);
 
     std::uint32_t missileType = 0;
     std::uint16_t maxRange = 0;

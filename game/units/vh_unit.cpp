@@ -1,6 +1,7 @@
 #include "game/units/vh_unit.h"
 
 #include "core/assertion.h"
+#include "game/logic/logical_command.h"
 #include "game/logic/stream_fields.h"
 #include "game/units/group.h"
 #include "game/units/leader.h"
@@ -193,14 +194,38 @@ void VhUnit::Undo(const UndoStruct& record) {
     isLegal = record.state[0];
     usedThisTurn = record.state[1];
     hasActed = record.state[2];
-    if (record.longA != facing) SetFacing(record.longA);
+    const bool turned = record.longA != facing;
+    const bool reversed = turned && record.longA == static_cast<std::uint32_t>((facing + 3) % 8 + 1);
+    if (turned) SetFacing(record.longA);
     if (record.wordB != GetLocation() && landscape) {
+        const std::uint16_t from = GetLocation();
         if (GetLocation() != 0xFFFF) landscape->ShadowRegions(this, GetLocation());
         if (isTwoHex && secondRegion != -1) landscape->ShadowRegions(this, static_cast<std::uint16_t>(secondRegion));
         SetLocation(record.wordB);
         if (GetLocation() != 0xFFFF) landscape->DeshadowRegions(this, GetLocation());
         if (isTwoHex && secondRegion != -1) landscape->DeshadowRegions(this, static_cast<std::uint16_t>(secondRegion));
+        List<short> hexes;
+        hexes.AddTail(static_cast<short>(from));
+        hexes.AddTail(static_cast<short>(GetLocation()));
+        Container<LogicalCommandInfo> info(LogicalCommandInfo(GetUnitNum(), new Container<List<short>>(hexes),
+                                                              static_cast<std::int16_t>(GetLocation()), RegisterMessage("UnitTeleport")));
+        delete PostAndWait(LOGICAL_COMMAND, &info);
     }
+    if (turned) {
+        Container<LogicalCommandInfo> info(LogicalCommandInfo(GetUnitNum(), reversed ? nullptr : new Container<std::uint32_t>(facing),
+                                                              static_cast<std::int16_t>(GetLocation()),
+                                                              RegisterMessage(reversed ? "AboutFaceNA" : "ChangeFacingNA")));
+        delete PostAndWait(LOGICAL_COMMAND, &info);
+    }
+    // The active leader takes back the command the undone order cost.
+    ContainerBase* answer = SendNamedEvent("ActiveGroup");
+    Group* active = nullptr;
+    if (ExtractData(answer, active) && active && active->GetLeader()) {
+        Leader* leader = active->GetLeader();
+        leader->SetCommandsLeft(static_cast<std::int16_t>(record.state[3]));
+        leader->SetLastOrderedUnit(UndoList().IsEmpty() ? 0x7FFF : static_cast<std::int16_t>(GetUnitNum()));
+    }
+    delete answer;
 }
 
 std::string VhUnit::GetCommentaryName() const {
@@ -297,8 +322,16 @@ int VhUnit::DistanceToLeader() const {
 }
 
 std::int32_t VhUnit::Query(int code) const {
-    // The unit base knows none of the numbered questions; the classes that hold the values do.
-    return 0;
+    switch (code) {
+    case 4: return movementAllowance;
+    case 5: return movementPoints;
+    case 10: return static_cast<std::int16_t>(GetLocation());
+    case 11: return secondRegion;
+    case 12: return static_cast<std::int32_t>(facing);
+    case 13: return static_cast<std::int32_t>(side);
+    case 20: return IsMissileCapable();
+    default: return -1;
+    }
 }
 
 void VhUnit::SendMenu(int event, std::uint16_t command) {

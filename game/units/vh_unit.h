@@ -103,6 +103,21 @@ struct LegalUnitsInfo {
     List<short> regions;
 };
 
+// The outcome of a path choice: 1 stopped in enemy contact, 2 reached the destination, 3 stopped
+// in a threatened hex (or nothing found).
+struct MovePathResult {
+    std::uint32_t outcome = 3;
+    std::uint16_t finalHex = 0xFFFF;
+    std::uint32_t direction = 0;
+};
+
+// One candidate path of a move: its cost, its cohesion hits and its hexes from the unit's own.
+struct PathWeight {
+    std::int16_t cost = 0;
+    std::int16_t hits = 0;
+    List<short> hexes;
+};
+
 class VhUnit : public Unit, public LayerObject {
 public:
     // A null name gives "Unnamed VhUnit". The region and the unit number come from the record.
@@ -202,26 +217,30 @@ public:
     virtual List<short> WedgeAhead(std::uint16_t hex, int depth, int direction);
     // The movement rules fill these in; here a step costs nothing extra and nothing happens.
     virtual std::int16_t StepCost(std::uint16_t from, std::uint16_t to) { return 0; }
-    virtual std::uint16_t MovementCohesionHits(List<short>& path) { return 0; }
+    virtual std::int16_t MovementCohesionHits(std::uint16_t from, std::uint16_t to, std::uint16_t commentary) { return 0; }
     virtual void StepHook(std::uint16_t from, std::uint16_t to) {}
     virtual void UpdateRotateMenu() {}
-    virtual void UpdateDeployRotateItems() {}
+    virtual void UpdateDeployRotateItems();
     virtual std::int16_t GetTerrainCost(std::uint16_t from, std::uint16_t to) { return 1; }
     // Records the unit's state at the end of the undo list.
     virtual void PushUndo();
     virtual std::string GetCommentaryName() const;
     virtual int IsThreatHex(std::uint16_t hex) const = 0;
     virtual StepCostFunction GetStepCostCallback() = 0;
-    // The hexes the unit may move to now, for a facing (0: its own) and a search mode.
-    virtual void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t mode) = 0;
+    // The hexes the unit may move to now, for a facing (0: its own) and movement points (0: its
+    // own points left).
+    virtual void FindLegalDestinations(List<short>& out, std::uint32_t forFacing, std::uint16_t points) = 0;
     virtual List<short> GetHexLine(std::uint16_t to) const;
-    // Plays a move along a path (the movement rules).
-    virtual std::int16_t Move(List<short>& path) { return 0; }
+    // Plays a move along a path: the unit's region first, "UnitMovement" to the battlefield and
+    // its picture (which posts `reply` with `replyPayload` when the walk is over, taking the
+    // payload), then the step costs. Answers the cost of each step.
+    virtual List<short> Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload);
     virtual std::uint32_t GetFacing() const { return facing; }
     // Stores the facing; answers 2.
     virtual std::int16_t SetFacing(std::uint32_t newFacing);
-    // Turns by steps in a sense (1 anticlockwise, 2 clockwise); the movement rules fill it in.
-    virtual std::int16_t Rotate(std::uint32_t sense, std::uint16_t steps) { return 0; }
+    // Turns by hex sides in a sense (1 anticlockwise, 2 clockwise): 2 done, 1 stopped in enemy
+    // contact, 0 a clockwise pivot left the unit broken.
+    virtual std::int16_t Rotate(std::uint32_t sense, std::uint16_t sides);
     virtual int IsMissileCapable() const = 0;
     virtual int IsCombatUnit() const = 0;
     virtual int IsLeader() const = 0;
@@ -229,19 +248,21 @@ public:
     virtual int MayFireInFormation() const { return 0; }
     // Takes the unit out of the game without destroying it.
     virtual void RemoveFromPlay();
-    virtual std::int16_t BestDestinationToward(std::uint16_t target, int distance) { return -1; }
+    virtual std::int16_t BestDestinationToward(std::uint16_t target, int distance);
     virtual std::int16_t BestDestinationAdjacent(std::uint16_t target) { return BestDestinationToward(target, 1); }
     virtual int MaySelectOutOfCommands() = 0;
     virtual void OnRallied() = 0;
     virtual void OnRouted() = 0;
-    virtual void ComputeMovePath(std::uint16_t target, List<short>& path) {}
+    // Chooses the path of a move order (fresh order 0: a move resumed after an OW segment).
+    virtual MovePathResult ComputeMovePath(std::uint16_t destination, List<short>& path, std::uint16_t freshOrder);
     // The unit's saved-game block; Load answers false when the stream ran out.
     virtual void Save(SuperString& s);
     virtual bool Load(SuperString& s);
     virtual void AddCombatants(std::uint16_t hex) {}
     virtual void EvadeReaction() = 0;
     virtual int ChooseEvasion(std::uint16_t threat, std::uint16_t threat2, List<short>& route) { return 0; }
-    virtual void RankPathsByHits(List<List<short>>& paths) {}
+    // The paths of least cohesion hits, in list order.
+    List<List<short>> RankPathsByHits(List<List<short>>& paths);
     // The value the referee adds up for each side.
     virtual std::uint16_t StrengthValue() const = 0;
     virtual int IsRouted() const { return 0; }
@@ -255,36 +276,45 @@ public:
 
     // Bodies of the class-level and selection messages. The selection and turn rules fill in
     // what the unit base leaves open; each answers the payload the message's sender gets back.
-    virtual ContainerBase* OnUnitLifted(std::int16_t hex) { return nullptr; }
-    virtual ContainerBase* OnUnitDropped(std::int16_t hex) { return nullptr; }
-    virtual ContainerBase* OnLegalUnits(const LegalUnitsInfo& legal) { return nullptr; }
-    virtual ContainerBase* OnUnitSelected(std::int16_t hex) { return nullptr; }
-    virtual ContainerBase* OnSelectionConfirmed() { return nullptr; }
-    virtual ContainerBase* OnRegionClicked(std::int16_t hex) { return nullptr; }
-    virtual ContainerBase* OnUnitDeselected() { return nullptr; }
-    virtual ContainerBase* OnUnitRemoved(const UnitLocationStruct& where) { return nullptr; }
-    virtual ContainerBase* OnBeginTurn(std::int16_t turn) { return nullptr; }
-    virtual ContainerBase* RotateLeft() { return nullptr; }
-    virtual ContainerBase* RotateRight() { return nullptr; }
-    virtual ContainerBase* OnMovementDone(const MoveReturnStruct& result) { return nullptr; }
-    virtual ContainerBase* OnEndOWSegment(const EndOWStruct& flag) { return nullptr; }
-    virtual ContainerBase* OnOWResolved(const ResolveOWStruct& result) { return nullptr; }
-    virtual ContainerBase* OnUnitOW(const OWStruct& threat) { return nullptr; }
+    virtual ContainerBase* OnUnitLifted(std::int16_t hex);
+    virtual ContainerBase* OnUnitDropped(std::int16_t hex);
+    // Deployment: the marker under the mouse, the lifted unit's turns, and whether it may stand
+    // on a hex (its side of the dividing line, not walled in, not taken).
+    ContainerBase* OnHoverLifted(std::int16_t hex);
+    ContainerBase* OnRotateLifted(bool clockwise);
+    ContainerBase* OnAboutFaceLifted();
+    ContainerBase* OnOtherUnitInserted(const UnitLocationStruct& where);
+    int CanDeployTo(std::uint16_t hex);
+    int IsLifted() const { return isLifted; }
+    virtual ContainerBase* OnLegalUnits(const LegalUnitsInfo& legal);
+    virtual ContainerBase* OnUnitSelected(std::int16_t hex);
+    virtual ContainerBase* OnSelectionConfirmed();
+    virtual ContainerBase* OnRegionClicked(std::int16_t hex);
+    virtual ContainerBase* OnUnitDeselected();
+    virtual ContainerBase* OnUnitRemoved(const UnitLocationStruct& where);
+    virtual ContainerBase* OnBeginTurn(std::int16_t turn);
+    virtual ContainerBase* RotateLeft();
+    virtual ContainerBase* RotateRight();
+    virtual ContainerBase* OnMovementDone(const MoveReturnStruct& result);
+    virtual ContainerBase* OnEndOWSegment(const EndOWStruct& flag);
+    virtual ContainerBase* OnOWResolved(const ResolveOWStruct& result);
+    virtual ContainerBase* OnUnitOW(const OWStruct& threat);
     virtual ContainerBase* OnMissileVolley(std::int16_t unitNumber) { return nullptr; }
-    virtual ContainerBase* OnBeginLeaderOrdersPhase() { return nullptr; }
+    virtual ContainerBase* OnBeginLeaderOrdersPhase();
     virtual ContainerBase* OnViewDetails() { return nullptr; }
-    virtual ContainerBase* OnHoverSelected(std::int16_t hex) { return nullptr; }
+    virtual ContainerBase* OnHoverSelected(std::int16_t hex);
     virtual std::int16_t BeginOWSegment() { return 0; }
-    virtual ContainerBase* OnAboutFace() { return nullptr; }
-    virtual ContainerBase* OnBackwardMovement() { return nullptr; }
+    virtual ContainerBase* OnAboutFace();
+    virtual ContainerBase* OnBackwardMovement();
 
     // The computer player's unit interface (its rules are written with the computer player).
-    virtual std::int16_t MoveToHex(std::uint16_t hex) { return 0; }
-    virtual std::int16_t MoveTowards(std::uint16_t target) { return 0; }
+    virtual std::int16_t MoveToHex(std::uint16_t hex);
+    virtual std::int16_t MoveTowards(std::uint16_t target) { return MoveToHex(static_cast<std::uint16_t>(BestDestinationToward(target, 0))); }
     virtual std::int16_t FireAtHex(std::uint16_t hex) { return 0; }
-    virtual std::int16_t ChangeFacingBy(std::uint32_t rotation, std::uint16_t steps) { return 0; }
-    virtual std::int16_t TurnTowards(std::uint32_t direction) { return 0; }
-    virtual std::int16_t NearestEnemyRegion() { return -1; }
+    virtual std::int16_t ChangeFacingBy(std::uint32_t rotation, std::uint16_t steps);
+    virtual std::int16_t TurnTowards(std::uint32_t direction);
+    // The first hex, ring by ring, holding a unit hostile to this one; -1 when none within 99.
+    virtual std::int16_t NearestEnemyRegion();
     virtual std::int16_t NearestEnemyAhead() { return -1; }
     virtual std::int16_t NearestEnemyBehind() { return -1; }
     virtual std::int16_t NearestEnemyOnFlank() { return -1; }
@@ -293,12 +323,43 @@ public:
     virtual int DistanceToLeader() const;
     virtual int InCommandRange() const { return 0; }
     virtual std::int16_t CanFireAt(std::uint16_t hex) { return 0; }
-    virtual std::int16_t EnemyWithin(int range) { return 0; }
-    // Numbered questions of the computer player; 0 for every number the class does not know.
+    virtual std::int16_t EnemyWithin(int range);
+    // Numbered questions of the computer player; -1 for every number the class does not know.
     virtual std::int32_t Query(int code) const;
-    virtual std::int16_t CanMoveTo(std::uint16_t hex) { return 1; }
+    virtual std::int16_t CanMoveTo(std::uint16_t hex);
+
+    // ---- orders without a virtual slot ----
+    // 0 nothing done, 1 stopped in contact, 2 done, 3 stopped in a threatened hex.
+    std::uint16_t MoveTo(std::uint16_t hex, std::uint16_t freshOrder);
+    static List<List<short>> PickBestPath(List<PathWeight>& weights);
+    void StartOWSegment();
+    std::uint16_t GetMoveTarget() const { return static_cast<std::uint16_t>(moveTarget); }
+    int IsMoving() const { return isMoving; }
+    int IsEvading() const { return isEvading; }
+    std::int16_t GetLastSelectedRegion() const { return lastSelectedRegion; }
+    // Whether a hex is a legal destination that a move may end on.
+    int IsLegalEnd(std::uint16_t hex) const {
+        return legalDestinations.Contains(static_cast<short>(hex)) && !excludedDestinations.Contains(static_cast<short>(hex));
+    }
+
+    // Takes the highlight off the old legal destinations and puts it on fresh ones.
+    void RefreshHighlight();
+    // The OW segment's subscriptions of a moving unit.
+    void SubscribeOWResolved();
+    void SubscribeEndOWSegment();
+    void UnsubscribeBeginOWSegment();
+    void UnsubscribeSelectionClicks();
+    void SubscribeFlyby();
+    // The selected unit's click handler on REGION_SELECTED, taken off while another (the
+    // missile target choice) listens in its place.
+    void SubscribeRegionClicks();
+    void UnsubscribeRegionClicks();
 
 protected:
+    // Registers a handler unless it is registered already (a second registration would run twice).
+    void Subscribe(std::string_view name, BusHandler handler);
+    void Subscribe(BusMessage event, BusHandler handler);
+    void HideMarkers();
     // Posts a menu command event (ENABLE_MENU_ITEM and the like) with the command's number.
     void SendMenu(int event, std::uint16_t command);
     void PostMenu(int event, std::uint16_t command);
@@ -331,6 +392,8 @@ protected:
     List<short> pendingOWResolutions;
     std::uint16_t owStopped = 0;
     std::uint16_t isRemoved = 0;
+    std::uint16_t isLifted = 0;
+    std::uint16_t liftClicks = 0;
     List<short> legalDestinations;
     List<short> excludedDestinations;
     List<short> routeHexes;

@@ -442,14 +442,16 @@ TEST_F(ControlTest, TheSavedBlockComesBackFieldByField) {
     control->SetTotalPoints(1, 80);
     control->SetTurnLimitOn(0);
     control->SetDefaultWinner(1);
+    // The game begins (its first turn runs up to the end-of-turn screen), then the activation
+    // state is set as an activation in progress would leave it.
+    Container<short> fresh(0);
+    shell->App().Post(&shell->App(), BEGIN_GAME, &fresh);
+    shell->App().DrainTasks();
     control->GetActivation().leader = 12;
     control->GetActivation().fresh = 1;
     control->GetActivation().subLeaders.AddTail(13);
     control->GetActivation().subLeaders.AddTail(14);
     control->GetDispatchStack().AddTail(2);
-    Container<short> fresh(0);
-    shell->App().Post(&shell->App(), BEGIN_GAME, &fresh);
-    shell->App().DrainTasks();
     Eliminated(1, 9, 3);
     Container<UnitRoutData> routed(UnitRoutData(UnionNation, 7, 3));
     Post("UnitRouted", &routed);

@@ -79,7 +79,7 @@ TEST_F(ScenarioTest, HitsRelayedToEveryMachineAreApplied) {
 TEST_F(ScenarioTest, ChangeFacingAnswersForEveryNumber) {
     Load();
     Container<ChangeFacingStruct> turn(ChangeFacingStruct(static_cast<TURN_DIRECTION>(2), 1, 2));
-    EXPECT_EQ(Answer<short>(Layer().SendNamed("ChangeFacing", &turn)), 0);
+    EXPECT_EQ(Answer<short>(Layer().SendNamed("ChangeFacing", &turn)), 2);
     Container<ChangeFacingStruct> nobody(ChangeFacingStruct(static_cast<TURN_DIRECTION>(2), 1, 900));
     EXPECT_EQ(Answer<short>(Layer().SendNamed("ChangeFacing", &nobody)), 0);
 }

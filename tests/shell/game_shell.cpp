@@ -50,8 +50,35 @@ public:
         shownLeaders = leaders.Count();
     }
 
+    // The end-of-turn screen: answered at once while turns are granted, otherwise held open, as
+    // a player still looking at it (the game waits at its barrier until the shell lets go).
+    int RunEndTurnDialog(const EndOfGameResults& results, int mode) override {
+        if (mode != 2) return 1;
+        endOfTurn.push_back(results);
+        if (turnsGranted > 0) {
+            --turnsGranted;
+            return 1;
+        }
+        ++heldEndOfTurn;
+        return 0;
+    }
+    int RunEnumDialog(const std::string& caption, const std::vector<std::string>& lines) override {
+        enumCaptions.push_back(caption);
+        return enumChoice < static_cast<int>(lines.size()) ? enumChoice : -1;
+    }
+    int RunViewBattleFieldDialog(int prompt) override {
+        viewPrompts.push_back(prompt);
+        return 1;
+    }
+
     std::string title;
     std::string saveName;
+    int turnsGranted = 0;
+    int heldEndOfTurn = 0;
+    int enumChoice = 0;
+    std::vector<EndOfGameResults> endOfTurn;
+    std::vector<std::string> enumCaptions;
+    std::vector<int> viewPrompts;
     int pressedSide = 0;
     int shownUnits = -1;
     int shownLeaders = -1;
@@ -80,6 +107,7 @@ public:
         RegisterNamedHandler("ChangeMainCaption", ChangeMainCaption);
         RegisterNamedHandler("AddCommentary", AddCommentary);
         RegisterNamedHandler("EndOfGame", EndOfGame);
+        RegisterNamedHandler("PerformShock", PerformShock);
     }
 
 private:
@@ -123,14 +151,22 @@ private:
         if (self && TextOf(p, text)) self->log.commentary.push_back(text);
         return nullptr;
     }
-    // The end-of-game screen: once the player has seen the result, the game synchronises.
+    // The end-of-game screen itself is the referee's (through the services' dialogs); the
+    // application only sees the results go by.
     static ContainerBase* EndOfGame(Component* c, BusMessage, ContainerBase* p) {
         auto* self = As<ShellApplication>(c);
         const auto* results = PayloadValue<EndOfGameResults>(p);
         if (!self || !results) return nullptr;
         self->log.endOfGame.push_back(*results);
-        Container<std::string> nothing{std::string()};
-        self->PostNamed("SynchronizeGame", &nothing);
+        return nullptr;
+    }
+
+    // The shock phase, until it is written: a phase in which no combat was fought.
+    static ContainerBase* PerformShock(Component* c, BusMessage, ContainerBase*) {
+        if (auto* self = As<ShellApplication>(c)) {
+            ++self->log.shockPhases;
+            self->PostNamedEvent("CombatDone");
+        }
         return nullptr;
     }
 
@@ -261,6 +297,29 @@ void GameShell::LoadScenario(const std::string& file, std::int32_t scenarioIndex
     app->Post(app.get(), RegisterMessage("LoadScenario"), &payload);
     app->DrainTasks();
 }
+
+void GameShell::Run(int milliseconds) {
+    for (int t = 0; t <= milliseconds; t += 50) {
+        app->DrainTasks();
+        platform::AdvanceClock(50);
+        app->PumpMessage();
+        app->DrainTasks();
+    }
+}
+
+void GameShell::GrantTurns(int turns) { services->turnsGranted = turns; }
+
+int GameShell::HeldEndOfTurnScreens() const { return services->heldEndOfTurn; }
+
+bool GameShell::ReleaseEndOfTurn() {
+    if (services->heldEndOfTurn == 0) return false;
+    --services->heldEndOfTurn;
+    Container<std::string> text(std::string("viewing end of turn results"));
+    layer->PostNamed("SynchronizeGame", &text);
+    return true;
+}
+
+const std::vector<EndOfGameResults>& GameShell::EndOfTurnScreens() const { return services->endOfTurn; }
 
 void GameShell::CloseGame() { delete layer->SendNamedEvent("CloseGame"); }
 

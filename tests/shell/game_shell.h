@@ -66,6 +66,7 @@ struct AppLog {
     std::vector<std::string> commentary;
     std::vector<EndOfGameResults> endOfGame;
     std::vector<std::string> unknownTypes;
+    int shockPhases = 0;
 };
 
 class ShellServices;
@@ -100,6 +101,14 @@ public:
     // Posts "LoadScenario" for a file of the data directory and lets the queue run.
     void LoadScenario(const std::string& file, std::int32_t scenarioIndex = 10, std::uint16_t seed = 7,
                       std::uint16_t newController = 1, std::uint16_t campaign = 0);
+    // Lets the game run for a while on the virtual clock: its queue drains and its timers tick.
+    void Run(int milliseconds);
+    // End-of-turn screens the player will click through at once; after them each such screen is
+    // held open until ReleaseEndOfTurn (false when none is held).
+    void GrantTurns(int turns);
+    int HeldEndOfTurnScreens() const;
+    bool ReleaseEndOfTurn();
+    const std::vector<EndOfGameResults>& EndOfTurnScreens() const;
     // Sends "CloseGame" to the layer.
     void CloseGame();
 

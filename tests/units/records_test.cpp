@@ -252,7 +252,7 @@ TEST(Weapons, RangesAndLoads) {
     EXPECT_EQ(guns.Query(7), 4);
     EXPECT_EQ(guns.Query(8), 15);
     EXPECT_EQ(guns.Query(9), 15);
-    EXPECT_EQ(guns.Query(99), 0);
+    EXPECT_EQ(guns.Query(99), -1);
 }
 
 } // namespace

@@ -83,10 +83,11 @@ TEST_F(UnitsTest, LoadingARemovedUnitTakesItOutOfPlayQuietly) {
     // No elimination is announced again: the saved game has counted it already.
     EXPECT_TRUE(Commands(2).empty());
     platform::ClearShownMessageBoxes();
+    platform::QueueMessageBoxAnswer(IDNO);
     Container<std::string> wrong("x");
     delete shell->Layer().SendNamed("BeginTurn", &wrong);
     // Neither unit answers its turn messages any more.
-    EXPECT_EQ(platform::ShownMessageBoxCount(), 0u);
+    EXPECT_EQ(UnitBoxes(), 0u);
 }
 
 TEST_F(UnitsTest, AUnitWhoseGroupIsGoneLeavesIt) {

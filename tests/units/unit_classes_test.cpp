@@ -210,10 +210,10 @@ TEST_F(UnitsTest, AWrongPayloadGoesToTheAssertionBox) {
     Make<MediumInfantry>(MissileRecord(1, 0, 404));
     platform::ClearShownMessageBoxes();
     platform::QueueMessageBoxAnswer(IDNO);
+    platform::QueueMessageBoxAnswer(IDNO);
     Container<std::string> wrong("x");
     delete shell->Layer().SendNamed("BeginTurn", &wrong);
-    ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
-    EXPECT_EQ(platform::ShownMessageBox(0).caption.rfind("Failure in VHUNIT at line ", 0), 0u);
+    EXPECT_EQ(UnitBoxes(), 1u);
 }
 
 TEST_F(UnitsTest, TheRoutCounterRisesEachTurnWhileRouted) {
@@ -235,9 +235,10 @@ TEST_F(UnitsTest, RemovalFromPlay) {
     EXPECT_EQ(VhUnit::GetUndoCount(), 0);
     // Its turn messages no longer reach it: a wrong payload raises no box from it.
     platform::ClearShownMessageBoxes();
+    platform::QueueMessageBoxAnswer(IDNO);
     Container<std::string> wrong("x");
     delete shell->Layer().SendNamed("BeginTurn", &wrong);
-    EXPECT_EQ(platform::ShownMessageBoxCount(), 0u);
+    EXPECT_EQ(UnitBoxes(), 0u);
 }
 
 TEST_F(UnitsTest, ARegimentEliminatedAnnouncesItself) {
@@ -436,6 +437,8 @@ TEST_F(UnitsTest, UndoGivesBackHitsButNeverAddsThem) {
     UndoStruct record;
     ASSERT_TRUE(VhUnit::PopUndo(record));
     unit->ApplyCohesionHits(2, 0);
+    // Hits applied show on the picture; only what the undo sends matters here.
+    shell->Display().commands.clear();
     unit->Undo(record);
     EXPECT_EQ(unit->GetCohesionHits(), 1);
     const auto& commands = shell->Display().commands;

@@ -5,6 +5,7 @@
 #include "game/logic/vh_logical_landscape.h"
 #include "game/units/group.h"
 #include "game/units/unit_types.h"
+#include "platform/msgbox.h"
 #include "tests/shell/game_shell.h"
 #include "tools/datagen/landscape_writer.h"
 #include "tools/datagen/scenario_writer.h"
@@ -80,6 +81,14 @@ protected:
         for (const auto& c : shell->Display().commands)
             if (c.object == unit) out.push_back(MessageName(c.command.Number()));
         return out;
+    }
+
+    // The assertion boxes raised by the unit rules (the referee answers some of the same messages).
+    static std::size_t UnitBoxes() {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < platform::ShownMessageBoxCount(); ++i)
+            if (platform::ShownMessageBox(i).caption.rfind("Failure in VHUNIT", 0) == 0) ++n;
+        return n;
     }
 
     std::unique_ptr<shell::GameShell> shell;

@@ -15,5 +15,22 @@ bool GameAppServices::GetUnitArtName(std::int32_t, std::string&) { return false;
 int GameAppServices::PressedArmySide(EndTurnDlg*) { return 0; }
 void GameAppServices::RunArmyDetails(EndTurnDlg*, List<Combat*>&, List<Leader*>&) {}
 
+int GameAppServices::RunEnumDialog(const std::string&, const std::vector<std::string>& lines) { return lines.empty() ? -1 : 0; }
+int GameAppServices::RunEndTurnDialog(const EndOfGameResults&, int) { return 1; }
+int GameAppServices::RunObjectivesDialog() { return 1; }
+int GameAppServices::RunEndOfGameDialog(std::int32_t, int, bool& viewField) {
+    viewField = false;
+    return 1;
+}
+int GameAppServices::RunViewBattleFieldDialog(int) { return 1; }
+bool GameAppServices::RunLeaderControlDialog(std::uint16_t& nation0, std::uint16_t& nation1) {
+    nation0 = nation1 = 0;
+    return true;
+}
+bool GameAppServices::RunGameOptionsDialog(bool, int, int, GameOptions&) { return false; }
+std::string GameAppServices::RunEliteInitiativeDialog(const std::vector<std::string>& names) {
+    return names.empty() ? std::string() : names.front();
+}
+
 GameAppServices& AppServices() { return installed ? *installed : plain; }
 void SetAppServices(GameAppServices* services) { installed = services; }

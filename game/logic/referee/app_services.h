@@ -6,8 +6,11 @@
 #include "core/list.h"
 #include "core/type_name.h"
 
+#include "game/logic/combat_records.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Combat;
 class Leader;
@@ -33,6 +36,29 @@ public:
     virtual int PressedArmySide(EndTurnDlg* dialog);
     // Runs the army-details dialog over one side's units and leaders, modal.
     virtual void RunArmyDetails(EndTurnDlg* dialog, List<Combat*>& units, List<Leader*>& leaders);
+
+    // The application's dialogs the referee runs. Each answers as its dialog ends: 0 when the
+    // player closed the game or cancelled. The plain services answer as a player who goes on.
+    // "EnumDialog": the chosen line, -1 cancelled.
+    virtual int RunEnumDialog(const std::string& caption, const std::vector<std::string>& lines);
+    // "GameOverviewDlg" with the results (mode 0 for the overview, 2 for the end of a turn).
+    virtual int RunEndTurnDialog(const EndOfGameResults& results, int mode);
+    // "EnumDialog" over the objectives of the scenario.
+    virtual int RunObjectivesDialog();
+    // "EndOfGameDlg": viewField is set when the player left through View Field.
+    virtual int RunEndOfGameDialog(std::int32_t side, int won, bool& viewField);
+    // "ViewBattleFieldDlg" with a prompt from the string table.
+    virtual int RunViewBattleFieldDialog(int promptId);
+    // "IntroDlg": whether each nation is computer-controlled.
+    virtual bool RunLeaderControlDialog(std::uint16_t& nation0, std::uint16_t& nation1);
+    // "ArmyRoutDlg": the chosen options; false when cancelled.
+    struct GameOptions {
+        float difficulty0 = 1.0f, difficulty1 = 1.0f;
+        std::uint16_t defaultDeployment = 0, turnLimits = 1, fogOfWar = 0;
+    };
+    virtual bool RunGameOptionsDialog(bool nation0Computer, int deploymentChoice, int turnLimitChoice, GameOptions& out);
+    // "EliteInitDlg": the chosen leader's name, empty when none.
+    virtual std::string RunEliteInitiativeDialog(const std::vector<std::string>& leaderNames);
 
 private:
     std::string title;

@@ -86,9 +86,8 @@ ContainerBase* EndGameEntry(Component* c, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
-// The end of a turn's routing belongs to the turn sequence, which is written with it.
 ContainerBase* EndOfTurnRoutingDoneEntry(Component* c, BusMessage, ContainerBase*) {
-    Self(c, __LINE__);
+    if (GameControl* self = Self(c, __LINE__)) self->OnEndOfTurnRoutingDone();
     return nullptr;
 }
 
@@ -263,7 +262,7 @@ void GameControl::OnBeginGame(std::int16_t resumed) {
     gameBegun = 1;
     baseCaption = AppServices().GetMainTitle();
     UpdateMainCaption();
-    // What follows (deployment, the first turn or the resumed activation) is the turn sequence's.
+    StartPlay(resumed);
 }
 
 void GameControl::WaitForSynchronized(BusHandler continuation) {
@@ -349,7 +348,14 @@ void GameControl::OnSetPlayerInfo(const PlyrInfo& info) {
 void GameControl::OnPlayerDeleted(const std::string& player) {
     players.Remove(player);
     playerCount = static_cast<std::int16_t>(players.Count());
-    if (syncRemaining != -1) --syncRemaining;
+    // A player who leaves while the barrier counts owes no report; when the others have all
+    // reported already, the barrier opens now rather than never.
+    bool opened = false;
+    if (syncRemaining > 0 && --syncRemaining == 0) {
+        syncRemaining = -1;
+        opened = true;
+        PostNamedEvent("GameSynchronized");
+    }
     bool currentWasTheirs = false;
     for (int i = 0; i < leaderCount; ++i)
         if (leaders[i].player == player) {
@@ -360,7 +366,7 @@ void GameControl::OnPlayerDeleted(const std::string& player) {
     PostNamed("AddCommentary", &line);
     if (currentWasTheirs) {
         PostNamedEvent("RemoveAllBattleArrows");
-        PostNamedEvent("GameSynchronized");
+        if (!opened) PostNamedEvent("GameSynchronized");
     }
 }
 

@@ -118,6 +118,22 @@ public:
     void OnSelectSubLeader(std::uint16_t unitNumber);
     void OnCanAttemptMomentum(std::int16_t value);
     void SetLeaderOrder(std::uint16_t order) { leaderOrder = order; }
+    // The turn sequence: the turn's start with the commanders' draw, the activation of the leader
+    // at currentLeader, the choice of the next one (false when nothing is left this turn) and the
+    // end of the turn once its routing is done.
+    // What BEGIN_GAME starts after the caption: deployment, the first turn or the resumed activation.
+    void StartPlay(std::int16_t resumed);
+    void BeginTurn();
+    void ActivateCurrent();
+    bool ChooseNextLeader();
+    void OnEndOfTurnRoutingDone();
+    std::int16_t GetCommandsLeft(int side) const { return side ? commandsLeft1 : commandsLeft0; }
+    const std::string& GetCommanderName(int side) const { return side ? commanderName1 : commanderName0; }
+    std::int32_t GetLastSide() const { return lastSide; }
+    std::int16_t GetRunLength() const { return runLength; }
+    std::uint16_t GetPhaseWord() const { return phaseWord; }
+    // Whether a continuation waits for "GameSynchronized".
+    bool IsWaitingForSynchronized() const { return waiting != nullptr; }
 
     // ---- the saved-game block ----
     void Save(SuperString& s) const;
@@ -132,6 +148,15 @@ private:
     // Registers the continuation that "GameSynchronized" will run (one at a time).
     void WaitForSynchronized(BusHandler continuation);
     static ContainerBase* EndOfGameAcknowledged(Component* c, BusMessage, ContainerBase*);
+    static ContainerBase* AfterActivation(Component* c, BusMessage, ContainerBase*);
+    static ContainerBase* AfterDeploymentScreen(Component* c, BusMessage, ContainerBase*);
+    static ContainerBase* AfterDeploymentShown(Component* c, BusMessage, ContainerBase*);
+    static ContainerBase* AfterEndOfTurn(Component* c, BusMessage, ContainerBase*);
+    void StopWaiting(BusHandler continuation);
+    void GoToRoutPhase();
+    List<unsigned short> DispatchCandidates(int entry) const;
+    std::int16_t AskOrdersLeft(Leader* leader);
+    bool ReassignLeader(int entry);
     int SlotOfNation(std::int32_t nation) const;
 
     DynArray<LeaderUnitInfo> leaders{10};

@@ -145,6 +145,44 @@ public:
     void OnArmyDetails(EndTurnDlg* dialog);
     void SetShowOverallResults(std::uint16_t v) { showOverallResults = v; }
 
+    // ---- game flow: players, options, activation, combat results ----
+    void OnLeaderControl();
+    void OnGameOptions(std::int16_t deploymentChoice);
+    void OnInitializeScenario(const TeamInfoStruct& teams);
+    void OnReinitializeLeader(const LeaderInfo& info);
+    void OnRaiseActiveFlags();
+    void OnLeaderActivated(const std::string& name, bool resumed);
+    ContainerBase* OnFirstEliteInitiative(std::int16_t leaderNumber);
+    void OnCombatDone();
+    void OnDoneViewingCombatResults();
+    // The finisher that the half-second timer runs once after the combat results were seen.
+    void FinishViewingCombatResults();
+    std::int16_t GetDividingLine() const { return dividingLine; }
+    List<Leader*>& GetComputerLeaders() { return computerLeaders; }
+    const std::string& GetScriptName() const { return scriptName; }
+
+    // ---- turn and game screens, deployment, the rout phase ----
+    void OnBeginTurn(std::int16_t turn) { currentTurn = static_cast<std::uint16_t>(turn); }
+    void OnCombatResults(const SingleCombatResult& result) { combatResults.AddTail(result); }
+    List<SingleCombatResult>& GetCombatResults() { return combatResults; }
+    void OnGameOverview();
+    void OnGameObjectives();
+    void OnEndOfTurn(const EndOfGameResults& results);
+    void OnEndOfGame(const EndOfGameResults& results);
+    void OnBeginDeploymentPhase();
+    void OnShowDeployments();
+    void OnActivateFreeUnits();
+    void OnRoutPhase();
+    void OnRoutPhaseRoutingDone(std::int16_t unit);
+    void OnDoRout(const RoutInfo& record);
+    std::int16_t GetRoutCount() const { return routCount; }
+    bool IsInRoutPhase() const { return routPhase; }
+
+    // ---- order relays and undo ----
+    void OnUnitUndo();
+    void OnUndo(const UndoStruct& record);
+    std::int16_t IsLeaderFriendly(const Leader* leader) const;
+
     // ---- unit creation ----
     // Reads the unit section and creates every unit and leader in it; throws ScenarioError.
     int CreateUnits(SuperString& s, std::uint16_t campaignFlag);
@@ -191,6 +229,17 @@ private:
     List<short> advanceWait;
     std::uint16_t showOverallResults = 0;
     std::uint16_t currentTurn = 0;
+    std::int16_t routCount = 0;
+    bool routPhase = false;
+    std::int16_t dividingLine = -1;
+    std::uint16_t difficultyDeployment = 0;
+    std::uint16_t turnLimitsWord = 1;
+    std::uint16_t fogOfWarWord = 0;
+    std::uint16_t turnLimitChoice = 0;
+    float difficulty[2] = {1.0f, 1.0f};
+    List<Leader*> computerLeaders;
+    // The script drawn last for the computer side ("Last AI"), kept between battles of a run.
+    int lastScript = -1;
     std::uint16_t stateWords[3] = {0, 1, 0};
     List<short> sideHitQueues[2];
     void* reserved = nullptr;

@@ -152,12 +152,12 @@ TEST_F(TypeRegistryTest, ClearingTheTypeRegistryBringsTheCoreTypesBack) {
 }
 
 TEST(ContainerTest, ClonesAreIndependentAndExtractionChecksTheType) {
-    Container<std::string> source(std::string("Lee"));
+    Container<std::string> source(std::string("Harrowgate"));
     std::unique_ptr<ContainerBase> clone(source.Clone());
-    *static_cast<Container<std::string>*>(clone.get())->Value() = "Grant";
-    EXPECT_EQ(*source.Value(), "Lee");
+    *static_cast<Container<std::string>*>(clone.get())->Value() = "Bellweather";
+    EXPECT_EQ(*source.Value(), "Harrowgate");
     clone.reset();
-    EXPECT_EQ(*source.Value(), "Lee");
+    EXPECT_EQ(*source.Value(), "Harrowgate");
 
     std::string out = "untouched";
     short number = 7;

@@ -318,7 +318,7 @@ TEST(StreamFormTest, ListsWriteACountThenTheirValues) {
     EXPECT_TRUE(back == l);
 
     List<std::string> names;
-    names << "Lee" << "Meade";
+    names << "Harrowgate" << "Ashcombe";
     List<List<std::string>> nested;
     nested << names << List<std::string>();
     TypeInfo<List<std::string>>::Register();

@@ -172,7 +172,7 @@ protected:
     std::unique_ptr<VhLogicalLandscape> map;
     std::unique_ptr<Surroundings> world;
     Group group;
-    FakeLeader chief{90, 0, "Gen. Reynolds"};
+    FakeLeader chief{90, 0, "Gen. Thorne"};
 };
 
 TEST_F(BattlefieldBus, HoverOverAnEmptyRegion) {
@@ -206,7 +206,7 @@ TEST_F(BattlefieldBus, HoverOverCombatUnits) {
         Place(&u, 305);
         Flyby(305);
         EXPECT_EQ(app->StatusText(1), std::string("Fake Combat (") + c.code + ") MR: 5  Hits: 2  SP: 8    " + c.formation +
-                                          "   (Gen. Reynolds) ")
+                                          "   (Gen. Thorne) ")
             << c.code << c.formation;
         EXPECT_EQ(app->StatusText(2), "Hex: 1305  Elevation: 0");
         map->ShadowRegions(&u, 305);
@@ -227,14 +227,14 @@ TEST_F(BattlefieldBus, HoverShowsTheWeapon) {
 }
 
 TEST_F(BattlefieldBus, HoverOverLeadersAndUnderFog) {
-    FakeLeader superior(91, 0, "Gen. Meade");
+    FakeLeader superior(91, 0, "Gen. Ashcombe");
     chief.SetRatings(3, 6);
     Place(&chief, 404);
     Flyby(404);
-    EXPECT_EQ(app->StatusText(1), "Gen. Reynolds Initiative: 3   Control Range: 6    Commanded By: NONE ");
+    EXPECT_EQ(app->StatusText(1), "Gen. Thorne Initiative: 3   Control Range: 6    Commanded By: NONE ");
     chief.SetSuperior(&superior);
     Flyby(404);
-    EXPECT_EQ(app->StatusText(1), "Gen. Reynolds Initiative: 3   Control Range: 6    Commanded By: Gen. Meade ");
+    EXPECT_EQ(app->StatusText(1), "Gen. Thorne Initiative: 3   Control Range: 6    Commanded By: Gen. Ashcombe ");
 
     // With the fog on an enemy shows no unit line, even where it is in sight.
     BusUnit own(2, 1), enemy(3, 0);
@@ -482,7 +482,7 @@ TEST_F(BattlefieldBus, PickingUpUnits) {
 }
 
 TEST_F(BattlefieldBus, PickingUpUnitsOfAnotherLeader) {
-    FakeLeader active(80, 0, "Gen. Hancock");
+    FakeLeader active(80, 0, "Gen. Wyndle");
     Group activeGroup;
     activeGroup.SetLeader(&active);
     world->activeGroup = &activeGroup;

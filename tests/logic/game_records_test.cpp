@@ -169,7 +169,7 @@ TEST_F(GameRecords, EveryRegisteredRecordSurvivesTheRoundTrip) {
         EXPECT_EQ(back.secondWord, 7);
         EXPECT_EQ(back.thirdWord, 0xFFFF);
     }
-    EXPECT_EQ(ThroughRegistry(LeaderInfo("Lee", "Longstreet")), LeaderInfo("Lee", "Longstreet"));
+    EXPECT_EQ(ThroughRegistry(LeaderInfo("Harrowgate", "Oakhurst")), LeaderInfo("Harrowgate", "Oakhurst"));
     {
         List<short> path;
         path.AddTail(101);

@@ -99,7 +99,7 @@ TEST_F(BattleTest, TurnsRunWithMovesTurnsHitsRoutRallyAndUndo) {
     EXPECT_EQ(first->GetSuperior(), nullptr) << "a commander is activated first";
 
     // Play until the Union commander is active, then order the 19th Indiana about.
-    Leader* meade = Layer().FindLeaderByName("Gen. Meade");
+    Leader* meade = Layer().FindLeaderByName("Gen. Ashcombe");
     ASSERT_NE(meade, nullptr);
     for (int guard = 0; guard < 8 && ActiveLeader() != meade; ++guard) FinishActivation();
     ASSERT_EQ(ActiveLeader(), meade);
@@ -167,8 +167,8 @@ TEST_F(BattleTest, CommandersAlternateWithinTheirRunLimitsAndCommands) {
     for (int guard = 0; guard < 60 && shell->HeldEndOfTurnScreens() == 0; ++guard) FinishActivation();
     ASSERT_EQ(shell->HeldEndOfTurnScreens(), 1);
     // Both commanders have 3 commands: 6 activations a turn, 4 turns played.
-    const std::uint16_t meade = Layer().FindLeaderByName("Gen. Meade")->GetUnitNum();
-    const std::uint16_t lee = Layer().FindLeaderByName("Gen. Lee")->GetUnitNum();
+    const std::uint16_t meade = Layer().FindLeaderByName("Gen. Ashcombe")->GetUnitNum();
+    const std::uint16_t lee = Layer().FindLeaderByName("Gen. Harrowgate")->GetUnitNum();
     ASSERT_EQ(observer->activations.size(), 24u);
     for (std::size_t turn = 0; turn < 4; ++turn) {
         int perSide[2] = {0, 0};
@@ -190,8 +190,8 @@ TEST_F(BattleTest, CommandersAlternateWithinTheirRunLimitsAndCommands) {
 
 TEST_F(BattleTest, ASideWithoutACandidateCommanderIsSkipped) {
     Load(10, 7);
-    Leader* meade = Layer().FindLeaderByName("Gen. Meade");
-    Leader* lee = Layer().FindLeaderByName("Gen. Lee");
+    Leader* meade = Layer().FindLeaderByName("Gen. Ashcombe");
+    Leader* lee = Layer().FindLeaderByName("Gen. Harrowgate");
     // Nobody on the Confederate side stands at the top of a chain: there is no one to draw.
     lee->SetSuperior(meade);
     Container<TeamInfoStruct> teams(shell->Application().teams.back());
@@ -210,7 +210,7 @@ TEST_F(BattleTest, ASideWithoutACandidateCommanderIsSkipped) {
 TEST_F(BattleTest, SelectionFollowsTheActiveLeadersCommands) {
     shell->GrantTurns(1);
     Begin();
-    Leader* meade = Layer().FindLeaderByName("Gen. Meade");
+    Leader* meade = Layer().FindLeaderByName("Gen. Ashcombe");
     for (int guard = 0; guard < 8 && ActiveLeader() != meade; ++guard) FinishActivation();
     ASSERT_EQ(ActiveLeader(), meade);
     Combat* indiana = Layer().FindCombatUnitByName("19th Indiana");
@@ -278,7 +278,7 @@ TEST_F(BattleTest, TheSameSeedAndClockGiveTheSameBattle) {
         Combat* indiana = Layer().FindCombatUnitByName("19th Indiana");
         std::ostringstream out;
         for (int guard = 0; guard < 40 && shell->HeldEndOfTurnScreens() == 0; ++guard) {
-            if (Leader* l = ActiveLeader(); l && l->GetName() == "Gen. Meade" && indiana->GetLocation() == 202) {
+            if (Leader* l = ActiveLeader(); l && l->GetName() == "Gen. Ashcombe" && indiana->GetLocation() == 202) {
                 Click(202);
                 Click(302);
                 out << "moved " << indiana->GetLocation() << " hits " << indiana->GetCohesionHits() << ";";

@@ -74,7 +74,7 @@ const Variant Variants[] = {
     {"troop quality 0", [](auto& d) { d.units[10].troopQuality = 0; }, NoQuality, true},
     {"leaders each other's superior",
      [](auto& d) {
-         d.units[8].superiorGroup = 12; // Lee under Jackson, Jackson under Lee
+         d.units[8].superiorGroup = 12; // Harrowgate under Vell, Vell under Harrowgate
      },
      NoCommander, true},
 };

@@ -60,24 +60,24 @@ TEST_F(ControlTest, StartsWithTheFreeUnitsAndNothingElse) {
 TEST_F(ControlTest, CreateLeaderAppendsTheEntryAndMarksAFinishedLeader) {
     LeaderUnitData data;
     data.commands = 3;
-    Leader fresh(data, "Gen. Sedgwick"), done(data, "Gen. Slocum");
+    Leader fresh(data, "Gen. Orrin"), done(data, "Gen. Pennard");
     done.SetFinished();
-    Container<LeaderUnitInfo> a(LeaderUnitInfo("Gen. Sedgwick", 2, 0, &fresh));
-    Container<LeaderUnitInfo> b(LeaderUnitInfo("Gen. Slocum", 1, 0, &done));
+    Container<LeaderUnitInfo> a(LeaderUnitInfo("Gen. Orrin", 2, 0, &fresh));
+    Container<LeaderUnitInfo> b(LeaderUnitInfo("Gen. Pennard", 1, 0, &done));
     delete shell->Layer().PostNamedAndWait("CreateLeader", &a);
     delete shell->Layer().PostNamedAndWait("CreateLeader", &b);
     ASSERT_EQ(control->GetLeaderCount(), 3);
-    EXPECT_EQ(control->GetLeaderInfo(1).name, "Gen. Sedgwick");
+    EXPECT_EQ(control->GetLeaderInfo(1).name, "Gen. Orrin");
     EXPECT_EQ(control->GetLeaderInfo(1).leader, &fresh);
     EXPECT_EQ(control->GetLeaderDone(1), 0);
     EXPECT_EQ(control->GetLeaderInfo(2).leaderClass, 1);
     EXPECT_EQ(control->GetLeaderDone(2), 1);
     // Entries are the same leader when their names are, whoever plays them.
-    LeaderUnitInfo x("Gen. Slocum", 1, 0, nullptr), y("Gen. Slocum", 3, 1, &done);
+    LeaderUnitInfo x("Gen. Pennard", 1, 0, nullptr), y("Gen. Pennard", 3, 1, &done);
     x.player = "Ann";
     y.player = "Bob";
     EXPECT_TRUE(x == y);
-    EXPECT_FALSE(x == LeaderUnitInfo("Gen. Howard", 1, 0, nullptr));
+    EXPECT_FALSE(x == LeaderUnitInfo("Gen. Quillan", 1, 0, nullptr));
 }
 
 TEST_F(ControlTest, TheCalendarSkipsTheNight) {
@@ -127,21 +127,21 @@ TEST_F(ControlTest, TheCaptionCarriesTheTurnAndTheSavedGame) {
 
 TEST_F(ControlTest, PlayersTakeTheirLeadersAndLeave) {
     LeaderUnitData data;
-    Leader lee(data, "Gen. Lee"), jackson(data, "Gen. Jackson");
-    control->AddLeader(LeaderUnitInfo("Gen. Lee", 1, 1, &lee));
-    control->AddLeader(LeaderUnitInfo("Gen. Jackson", 2, 1, &jackson));
-    control->AddLeader(LeaderUnitInfo("Gen. Hood", 2, 1, nullptr));
+    Leader lee(data, "Gen. Harrowgate"), jackson(data, "Gen. Vell");
+    control->AddLeader(LeaderUnitInfo("Gen. Harrowgate", 1, 1, &lee));
+    control->AddLeader(LeaderUnitInfo("Gen. Vell", 2, 1, &jackson));
+    control->AddLeader(LeaderUnitInfo("Gen. Brackley", 2, 1, nullptr));
 
-    Container<PlyrInfo> ann(PlyrInfo{"Ann", "(Gen. Lee,Gen. Hood)"});
+    Container<PlyrInfo> ann(PlyrInfo{"Ann", "(Gen. Harrowgate,Gen. Brackley)"});
     Post("SetPlayerInfo", &ann);
     EXPECT_EQ(control->GetPlayerCount(), 1);
     EXPECT_EQ(control->GetLeaderInfo(1).player, "Ann");
     EXPECT_EQ(control->GetLeaderInfo(2).player, "");
     EXPECT_EQ(control->GetLeaderInfo(3).player, "Ann");
-    EXPECT_EQ(control->CommentaryLeaderName(1), "Gen. Lee (Ann)");
-    EXPECT_EQ(control->CommentaryLeaderName(2), "Gen. Jackson");
+    EXPECT_EQ(control->CommentaryLeaderName(1), "Gen. Harrowgate (Ann)");
+    EXPECT_EQ(control->CommentaryLeaderName(2), "Gen. Vell");
     // A list without "(" only adds the player.
-    Container<PlyrInfo> bob(PlyrInfo{"Bob", "Gen. Jackson"});
+    Container<PlyrInfo> bob(PlyrInfo{"Bob", "Gen. Vell"});
     Post("SetPlayerInfo", &bob);
     EXPECT_EQ(control->GetPlayerCount(), 2);
     EXPECT_EQ(control->GetLeaderInfo(2).player, "");
@@ -194,11 +194,11 @@ TEST_F(ControlTest, TheBarrierWaitsForEveryPlayer) {
 TEST_F(ControlTest, ASubLeaderIsChosenForTheCurrentLeaderOnly) {
     LeaderUnitData data;
     data.unitNumber = 4;
-    Leader meade(data, "Gen. Meade");
+    Leader meade(data, "Gen. Ashcombe");
     data.unitNumber = 7;
-    Leader reynolds(data, "Gen. Reynolds");
-    control->AddLeader(LeaderUnitInfo("Gen. Meade", 1, 0, &meade));
-    control->AddLeader(LeaderUnitInfo("Gen. Reynolds", 2, 0, &reynolds));
+    Leader reynolds(data, "Gen. Thorne");
+    control->AddLeader(LeaderUnitInfo("Gen. Ashcombe", 1, 0, &meade));
+    control->AddLeader(LeaderUnitInfo("Gen. Thorne", 2, 0, &reynolds));
     Container<unsigned short> pick(7);
     // No current leader yet: nobody is told.
     Post("DoSelectSubLeader", &pick);
@@ -256,8 +256,8 @@ TEST_F(ControlTest, TalliesOfLossesAndRouts) {
     Battle(6, 6, 10, 10);
     LeaderUnitData data;
     data.unitNumber = 9;
-    Leader lee(data, "Gen. Lee");
-    control->AddLeader(LeaderUnitInfo("Gen. Lee", 1, 1, &lee));
+    Leader lee(data, "Gen. Harrowgate");
+    control->AddLeader(LeaderUnitInfo("Gen. Harrowgate", 1, 1, &lee));
     // Before the game begins no tally moves, but the fallen leader is done all the same.
     Eliminated(1, 6, -1, 9);
     EXPECT_EQ(control->GetLostPoints(1), 0);
@@ -432,9 +432,9 @@ TEST_F(ScenarioTest, TheHolderOfAnObjectiveFollowsTheUnitsOnIt) {
 
 TEST_F(ControlTest, TheSavedBlockComesBackFieldByField) {
     LeaderUnitData data;
-    Leader lee(data, "Gen. Lee");
-    control->AddLeader(LeaderUnitInfo("Gen. Lee", 1, 1, &lee));
-    control->AddLeader(LeaderUnitInfo("Gen. Hood", 2, 1, nullptr));
+    Leader lee(data, "Gen. Harrowgate");
+    control->AddLeader(LeaderUnitInfo("Gen. Harrowgate", 1, 1, &lee));
+    control->AddLeader(LeaderUnitInfo("Gen. Brackley", 2, 1, nullptr));
     Battle(5, 6, 30, 40);
     control->SetScenario(1);
     control->SetTurn(6);
@@ -460,8 +460,8 @@ TEST_F(ControlTest, TheSavedBlockComesBackFieldByField) {
     control->Save(saved);
 
     GameControl back("Varnhold Game Controller");
-    back.AddLeader(LeaderUnitInfo("Gen. Lee", 1, 1, &lee));
-    back.AddLeader(LeaderUnitInfo("Gen. Hood", 2, 1, nullptr));
+    back.AddLeader(LeaderUnitInfo("Gen. Harrowgate", 1, 1, &lee));
+    back.AddLeader(LeaderUnitInfo("Gen. Brackley", 2, 1, nullptr));
     back.SetScenario(1);
     ASSERT_TRUE(back.Load(saved));
     EXPECT_EQ(saved.Remaining(), 0);

@@ -35,15 +35,15 @@ TEST_F(ScenarioTest, LookUpsByNumber) {
         return Layer().SendNamed(message, &number);
     };
     EXPECT_EQ(Answer<VhUnit*>(ask("GetUnitByNum", 3))->GetName(), "2nd Wisconsin");
-    EXPECT_EQ(Answer<VhUnit*>(ask("GetUnitByNum", 8))->GetName(), "Gen. Lee");
+    EXPECT_EQ(Answer<VhUnit*>(ask("GetUnitByNum", 8))->GetName(), "Gen. Harrowgate");
     EXPECT_EQ(Answer<VhUnit*>(ask("GetUnitByNum", 99)), nullptr);
     EXPECT_EQ(Answer<Combat*>(ask("GetCombatUnitByNum", 10))->GetName(), "4th Virginia");
     EXPECT_EQ(Answer<Combat*>(ask("GetCombatUnitByNum", 8)), nullptr);
-    EXPECT_EQ(Answer<Leader*>(ask("GetLeaderByNum", 8))->GetName(), "Gen. Lee");
+    EXPECT_EQ(Answer<Leader*>(ask("GetLeaderByNum", 8))->GetName(), "Gen. Harrowgate");
     EXPECT_EQ(Answer<Leader*>(ask("GetLeaderByNum", 10)), nullptr);
     EXPECT_EQ(Layer().FindCombatUnitByName("Battery B"), Layer().FindUnit(4));
-    EXPECT_EQ(Layer().FindLeaderByName("Gen. Hood"), Layer().FindUnit(13));
-    EXPECT_EQ(Layer().FindLeaderByName("Gen. Grant"), nullptr);
+    EXPECT_EQ(Layer().FindLeaderByName("Gen. Brackley"), Layer().FindUnit(13));
+    EXPECT_EQ(Layer().FindLeaderByName("Gen. Bellweather"), nullptr);
 }
 
 TEST_F(ScenarioTest, FindLeaderAnswersTheRegionOfAGroupsLeader) {

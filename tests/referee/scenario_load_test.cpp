@@ -31,22 +31,22 @@ struct Expected {
 };
 
 const Expected SampleUnits[] = {
-    {"Gen. Meade", "leader", 104, 3, 1, "Gen. Meade", "", 0},
-    {"Gen. Reynolds", "leader", 203, 3, 2, "Gen. Reynolds", "Gen. Meade", 0},
-    {"19th Indiana", "MI", 202, 3, 2, "Gen. Reynolds", "", 0},
-    {"2nd Wisconsin", "MI", 204, 3, 2, "Gen. Reynolds", "", 0},
-    {"Battery B", "AT", 103, 3, 2, "Gen. Reynolds", "", 0},
-    {"Gen. Buford", "leader", 107, 3, 3, "Gen. Buford", "Gen. Meade", 0},
-    {"8th Illinois", "LC", 106, 3, 3, "Gen. Buford", "", 0},
-    {"Union Train", "SW", 5, 3, 1, "Gen. Meade", "", 0},
-    {"Gen. Lee", "leader", 1004, 3, 11, "Gen. Lee", "", 1},
-    {"Gen. Jackson", "leader", 903, 3, 12, "Gen. Jackson", "Gen. Lee", 1},
-    {"4th Virginia", "MI", 902, 3, 12, "Gen. Jackson", "", 1},
-    {"27th Virginia", "MI", 904, 3, 12, "Gen. Jackson", "", 1},
-    {"Rockbridge Artillery", "AT", 1003, 3, 12, "Gen. Jackson", "", 1},
-    {"Gen. Hood", "leader", 1007, 3, 13, "Gen. Hood", "Gen. Lee", 1},
-    {"1st Virginia Cavalry", "LC", 1006, 3, 13, "Gen. Hood", "", 1},
-    {"Confederate Train", "SW", 1105, 3, 11, "Gen. Lee", "", 1},
+    {"Gen. Ashcombe", "leader", 104, 3, 1, "Gen. Ashcombe", "", 0},
+    {"Gen. Thorne", "leader", 203, 3, 2, "Gen. Thorne", "Gen. Ashcombe", 0},
+    {"19th Indiana", "MI", 202, 3, 2, "Gen. Thorne", "", 0},
+    {"2nd Wisconsin", "MI", 204, 3, 2, "Gen. Thorne", "", 0},
+    {"Battery B", "AT", 103, 3, 2, "Gen. Thorne", "", 0},
+    {"Gen. Kettering", "leader", 107, 3, 3, "Gen. Kettering", "Gen. Ashcombe", 0},
+    {"8th Illinois", "LC", 106, 3, 3, "Gen. Kettering", "", 0},
+    {"Union Train", "SW", 5, 3, 1, "Gen. Ashcombe", "", 0},
+    {"Gen. Harrowgate", "leader", 1004, 3, 11, "Gen. Harrowgate", "", 1},
+    {"Gen. Vell", "leader", 903, 3, 12, "Gen. Vell", "Gen. Harrowgate", 1},
+    {"4th Virginia", "MI", 902, 3, 12, "Gen. Vell", "", 1},
+    {"27th Virginia", "MI", 904, 3, 12, "Gen. Vell", "", 1},
+    {"Rockbridge Artillery", "AT", 1003, 3, 12, "Gen. Vell", "", 1},
+    {"Gen. Brackley", "leader", 1007, 3, 13, "Gen. Brackley", "Gen. Harrowgate", 1},
+    {"1st Virginia Cavalry", "LC", 1006, 3, 13, "Gen. Brackley", "", 1},
+    {"Confederate Train", "SW", 1105, 3, 11, "Gen. Harrowgate", "", 1},
 };
 
 TEST_F(ScenarioTest, EveryUnitStandsWhereTheScenarioPutsIt) {
@@ -165,7 +165,7 @@ TEST_F(ScenarioTest, TheLayerKeepsTheScenarioSettings) {
     EXPECT_EQ(teams.homeLeaders.Count(), 3);
     std::string first;
     teams.visitingLeaders.PeekHead(first);
-    EXPECT_EQ(first, "Gen. Lee");
+    EXPECT_EQ(first, "Gen. Harrowgate");
 }
 
 TEST_F(ScenarioTest, TheControllerHoldsTheLeadersAndTheObjectives) {
@@ -178,7 +178,7 @@ TEST_F(ScenarioTest, TheControllerHoldsTheLeadersAndTheObjectives) {
     EXPECT_EQ(control->GetLeaderInfo(0).name, "Free Units");
     EXPECT_EQ(control->GetLeaderInfo(0).leaderClass, 3);
     EXPECT_EQ(control->GetLeaderInfo(0).leader, nullptr);
-    const char* names[] = {"Gen. Meade", "Gen. Reynolds", "Gen. Buford", "Gen. Lee", "Gen. Jackson", "Gen. Hood"};
+    const char* names[] = {"Gen. Ashcombe", "Gen. Thorne", "Gen. Kettering", "Gen. Harrowgate", "Gen. Vell", "Gen. Brackley"};
     const std::uint16_t numbers[] = {0, 1, 5, 8, 9, 13};
     for (int i = 1; i < 7; ++i) {
         const LeaderUnitInfo& info = control->GetLeaderInfo(i);
@@ -232,7 +232,7 @@ TEST_F(ScenarioTest, TheDisplayHearsOfTheMapAndEveryUnit) {
 }
 
 TEST_F(ScenarioTest, LateGroupsArriveWithinTwoTurnsOfTheirTime) {
-    // Group 3 (Buford) arrives on turn 3, group 13 (Hood) on turn 4; each whole group moves by
+    // Group 3 (Kettering) arrives on turn 3, group 13 (Brackley) on turn 4; each whole group moves by
     // the same amount, and the same seed always gives the same arrivals.
     std::map<std::uint16_t, std::vector<int>> arrivals;
     for (std::uint16_t seed : {0, 1, 2, 3, 77, 254, 77}) {
@@ -256,7 +256,7 @@ TEST_F(ScenarioTest, LateGroupsArriveWithinTwoTurnsOfTheirTime) {
 }
 
 TEST_F(ScenarioTest, AnEarlyDrawBringsALeaderOnTurnOneAndItsUnitsOnTurnZero) {
-    // Only Buford's brigade arrives late, on turn 2; find a seed whose first draw moves it two
+    // Only Kettering's brigade arrives late, on turn 2; find a seed whose first draw moves it two
     // turns earlier.
     for (auto& u : draft.units) u.arrival = 0;
     draft.units[5].arrival = 2;
@@ -327,7 +327,7 @@ TEST_F(ScenarioTest, CloseGameEmptiesTheLayerAndALaterLoadNumbersFromZero) {
     EXPECT_EQ(LiveUnitObjects(), liveBefore);
 
     Load();
-    EXPECT_EQ(Layer().FindUnit(0)->GetName(), "Gen. Meade");
+    EXPECT_EQ(Layer().FindUnit(0)->GetName(), "Gen. Ashcombe");
     EXPECT_EQ(shell->Display().created.back().unit, 15);
 }
 

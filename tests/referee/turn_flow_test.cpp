@@ -115,7 +115,7 @@ TEST_F(FlowTest, APlayerLeavingOpensABarrierTheOthersHaveReported) {
 
 TEST_F(FlowTest, RelaysFindOnlyTheKindOfUnitTheyNeed) {
     Load();
-    Leader* lee = Layer().FindLeaderByName("Gen. Lee");
+    Leader* lee = Layer().FindLeaderByName("Gen. Harrowgate");
     Combat* regiment = Layer().FindCombatUnitByName("4th Virginia");
     const std::uint16_t range = lee->GetCommandRange();
     Container<WoundedLeaderInfo> notALeader(WoundedLeaderInfo(1, regiment->GetUnitNum()));

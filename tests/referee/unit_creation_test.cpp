@@ -57,7 +57,7 @@ TEST_F(CreationTest, ArrivalsAgainstTheCurrentTurn) {
     now.arrival = 2;
     auto later = datagen::InfantryRecord("Later", 0, 1203, 4, -1);
     later.arrival = 3;
-    auto leader = datagen::LeaderRecord("Gen. Early", 0, 1204, 1, -1, -1);
+    auto leader = datagen::LeaderRecord("Gen. Marrick", 0, 1204, 1, -1, -1);
     leader.arrival = 1;
     ASSERT_EQ(Create({now, later, leader}), 1);
     VhLogicalLayer& layer = shell->Layer();
@@ -77,11 +77,11 @@ TEST_F(CreationTest, ArrivalsAgainstTheCurrentTurn) {
 }
 
 TEST_F(CreationTest, LeadersReachTheControllerAndUnitsTheirNationLists) {
-    auto lee = datagen::LeaderRecord("Gen. Lee", 1, 1905, 2, 11, -1, 0);
+    auto lee = datagen::LeaderRecord("Gen. Harrowgate", 1, 1905, 2, 11, -1, 0);
     auto stray = datagen::InfantryRecord("Stray", 1, 1906, 6, 11);
     ASSERT_EQ(Create({datagen::InfantryRecord("Home", 0, 1202, 4, 1), lee, stray}), 1);
     ASSERT_EQ(control->GetLeaderCount(), 2);
-    EXPECT_EQ(control->GetLeaderInfo(1).name, "Gen. Lee");
+    EXPECT_EQ(control->GetLeaderInfo(1).name, "Gen. Harrowgate");
     EXPECT_EQ(control->GetLeaderInfo(1).side, 1);
     EXPECT_EQ(control->GetLeaderInfo(1).leaderClass, 1);
     EXPECT_EQ(control->GetLeaderInfo(1).leader, shell->Layer().FindUnit(1));

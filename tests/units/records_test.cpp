@@ -48,7 +48,7 @@ TEST(UnitRecords, LeaderRecordsReadCommandsBeforeTheirRange) {
         std::uint32_t level;
     } cases[] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {200, 0}};
     for (const auto& c : cases) {
-        auto draft = datagen::LeaderRecord("Gen. Hancock", 0, 1203, 1, 4, 2, c.levelCode);
+        auto draft = datagen::LeaderRecord("Gen. Wyndle", 0, 1203, 1, 4, 2, c.levelCode);
         draft.commands = 3;
         draft.commandRange = 6;
         draft.extraRating1 = 2;
@@ -63,7 +63,7 @@ TEST(UnitRecords, LeaderRecordsReadCommandsBeforeTheirRange) {
 }
 
 TEST(UnitRecords, ARecordCutShortIsRefused) {
-    for (const auto& draft : {datagen::LeaderRecord("Gen. Sickles", 0, 1203, 1, 4, 2),
+    for (const auto& draft : {datagen::LeaderRecord("Gen. Tamsin", 0, 1203, 1, 4, 2),
                               datagen::CavalryRecord("1st Maine", 0, 1203, 10, 4),
                               datagen::WagonRecord("Train", 0, 1203, 9, 4)}) {
         const auto bytes = datagen::WriteUnitRecord(draft);

@@ -109,7 +109,7 @@ TEST_F(UnitsTest, AUnitWhoseGroupIsGoneLeavesIt) {
 TEST_F(UnitsTest, ALeaderNeverActivatedSavesTheShortBlock) {
     LeaderUnitData l;
     l.commands = 3;
-    Leader leader(l, "Gen. Early");
+    Leader leader(l, "Gen. Marrick");
     SuperString s;
     leader.Save(s);
     // active, commands used, wounded, end of chain, the two activation flags, no units, the unit block.
@@ -123,11 +123,11 @@ TEST_F(UnitsTest, AWoundedLeaderComesBackWithItsRatings) {
     l.commands = 3;
     l.commandRange = 5;
     l.extraRating1 = 2;
-    Leader leader(l, "Gen. Ewell");
+    Leader leader(l, "Gen. Stroud");
     leader.Wound(1);
     SuperString s;
     leader.Save(s);
-    Leader back(l, "Gen. Ewell");
+    Leader back(l, "Gen. Stroud");
     ASSERT_TRUE(back.Load(s));
     EXPECT_TRUE(back.IsWounded());
     EXPECT_EQ(back.GetCommands(), 2);
@@ -140,21 +140,21 @@ TEST_F(UnitsTest, AReplacementComesBackWithItsChainAndItsMark) {
     LeaderUnitData l;
     l.commands = 4;
     l.commandRange = 6;
-    auto* leader = Make<Leader>(l, "Gen. Reynolds");
+    auto* leader = Make<Leader>(l, "Gen. Thorne");
     leader->RemoveFromPlay();
     leader->RemoveFromPlay();
     SuperString s;
     leader->Save(s);
-    Leader back(l, "Gen. Reynolds");
+    Leader back(l, "Gen. Thorne");
     ASSERT_TRUE(back.Load(s));
-    EXPECT_EQ(back.GetName(), "Gen. Reynolds(R)");
+    EXPECT_EQ(back.GetName(), "Gen. Thorne(R)");
     EXPECT_EQ(back.GetCommands(), 2);
     EXPECT_EQ(back.GetCommandRange(), 4);
     ASSERT_NE(back.GetFallenPredecessors(), nullptr);
-    EXPECT_EQ(back.GetFallenPredecessors()->GetName(), "Gen. Reynolds(R)");
+    EXPECT_EQ(back.GetFallenPredecessors()->GetName(), "Gen. Thorne(R)");
     EXPECT_EQ(back.GetFallenPredecessors()->GetCommands(), 2);
     ASSERT_NE(back.GetFallenPredecessors()->GetFallenPredecessors(), nullptr);
-    EXPECT_EQ(back.GetFallenPredecessors()->GetFallenPredecessors()->GetName(), "Gen. Reynolds");
+    EXPECT_EQ(back.GetFallenPredecessors()->GetFallenPredecessors()->GetName(), "Gen. Thorne");
     EXPECT_EQ(back.GetFallenPredecessors()->GetFallenPredecessors()->GetCommands(), 4);
     EXPECT_TRUE(back.GetFallenPredecessors()->IsRemoved());
     EXPECT_EQ(SaveOf(back), SaveOf(*leader));
@@ -164,25 +164,25 @@ TEST_F(UnitsTest, AWoundedReplacementKeepsItsWoundAcrossASave) {
     LeaderUnitData l;
     l.commands = 4;
     l.commandRange = 6;
-    auto* leader = Make<Leader>(l, "Gen. Hancock");
+    auto* leader = Make<Leader>(l, "Gen. Wyndle");
     leader->RemoveFromPlay();
     leader->Wound(1);
     ASSERT_EQ(leader->GetCommands(), 1);
     ASSERT_EQ(leader->GetCommandRange(), 3);
     SuperString s;
     leader->Save(s);
-    Leader back(l, "Gen. Hancock");
+    Leader back(l, "Gen. Wyndle");
     ASSERT_TRUE(back.Load(s));
     EXPECT_EQ(back.GetCommands(), 1);
     EXPECT_EQ(back.GetCommandRange(), 3);
     EXPECT_TRUE(back.IsWounded());
-    EXPECT_EQ(back.GetName(), "Gen. Hancock(R)");
+    EXPECT_EQ(back.GetName(), "Gen. Wyndle(R)");
 }
 
 TEST_F(UnitsTest, ABlockCutShortIsRefused) {
     LeaderUnitData l;
     l.commands = 4;
-    auto* leader = Make<Leader>(l, "Gen. Hancock");
+    auto* leader = Make<Leader>(l, "Gen. Wyndle");
     leader->RemoveFromPlay();
     leader->Wound(1);
     SuperString s;
@@ -191,7 +191,7 @@ TEST_F(UnitsTest, ABlockCutShortIsRefused) {
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         SuperString part;
         part.Write(whole.data(), static_cast<std::int32_t>(cut));
-        Leader back(l, "Gen. Hancock");
+        Leader back(l, "Gen. Wyndle");
         EXPECT_FALSE(back.Load(part)) << cut;
     }
     auto* unit = Make<MediumInfantry>(MissileRecord(1, 0, 404));
@@ -210,7 +210,7 @@ TEST_F(UnitsTest, NothingIsLeftBehind) {
     const int before = LiveUnitObjects();
     {
         LeaderUnitData l;
-        Leader leader(l, "Gen. Pickett");
+        Leader leader(l, "Gen. Sallow");
         leader.RemoveFromPlay();
         MissileCapableUnitData d;
         LightCav horse(d);

@@ -72,8 +72,8 @@ TEST_F(UnitsTest, MatchingByRegionAndByName) {
     EXPECT_EQ(unit->MatchesQuery(&name), 0);
     LeaderUnitData l;
     l.region = 303;
-    Leader leader(l, "Gen. Doubleday");
-    Container<std::string> his("Gen. Doubleday");
+    Leader leader(l, "Gen. Farrant");
+    Container<std::string> his("Gen. Farrant");
     Container<short> at(303);
     EXPECT_EQ(leader.MatchesQuery(&his), 1);
     EXPECT_EQ(leader.MatchesQuery(&name), 0);
@@ -85,8 +85,8 @@ TEST_F(UnitsTest, CommentaryNamesAndStatusPanes) {
     EXPECT_EQ(unit->GetCommentaryName(), "\\B\\N14th Texas (MI)\\n\\b");
     LeaderUnitData l;
     l.side = 0;
-    Leader leader(l, "Gen. Hood");
-    EXPECT_EQ(leader.GetCommentaryName(), "\\B\\N0Gen. Hood\\n\\b");
+    Leader leader(l, "Gen. Brackley");
+    EXPECT_EQ(leader.GetCommentaryName(), "\\B\\N0Gen. Brackley\\n\\b");
     EXPECT_EQ(unit->StatusPane1Text(), "4th Texas (MI)");
     EXPECT_EQ(unit->StatusPane2Text(), "MR: 5  Hits:0  SP:6");
 }
@@ -144,7 +144,7 @@ TEST_F(UnitsTest, AFallenLeaderIsReplacedInPlace) {
     l.region = 606;
     l.commands = 4;
     l.commandRange = 6;
-    auto* leader = Make<Leader>(l, "Gen. Reynolds");
+    auto* leader = Make<Leader>(l, "Gen. Thorne");
     struct Listener : Component {
         std::vector<EliminateUnitData> heard;
         Listener() : Component("Listener") {}
@@ -164,20 +164,20 @@ TEST_F(UnitsTest, AFallenLeaderIsReplacedInPlace) {
     EXPECT_EQ(listener.heard[0].state, -1);
     EXPECT_EQ(listener.heard[0].unit, 7);
     EXPECT_EQ(Commands(7), std::vector<std::string>{"UnitEliminated"});
-    EXPECT_EQ(leader->GetName(), "Gen. Reynolds(R)");
+    EXPECT_EQ(leader->GetName(), "Gen. Thorne(R)");
     EXPECT_EQ(leader->GetCommands(), 2);
     EXPECT_EQ(leader->GetCommandRange(), 4);
     EXPECT_TRUE(leader->IsFinished());
     EXPECT_TRUE(leader->IsWounded());
     EXPECT_TRUE(leader->IsOnMap());
     ASSERT_NE(leader->GetFallenPredecessors(), nullptr);
-    EXPECT_EQ(leader->GetFallenPredecessors()->GetName(), "Gen. Reynolds");
+    EXPECT_EQ(leader->GetFallenPredecessors()->GetName(), "Gen. Thorne");
     EXPECT_EQ(leader->GetFallenPredecessors()->GetCommands(), 3);
     EXPECT_TRUE(leader->GetFallenPredecessors()->IsRemoved());
     // The second fall keeps the one mark and lengthens the chain.
     leader->RemoveFromPlay();
-    EXPECT_EQ(leader->GetName(), "Gen. Reynolds(R)");
-    EXPECT_EQ(leader->GetFallenPredecessors()->GetName(), "Gen. Reynolds(R)");
+    EXPECT_EQ(leader->GetName(), "Gen. Thorne(R)");
+    EXPECT_EQ(leader->GetFallenPredecessors()->GetName(), "Gen. Thorne(R)");
     ASSERT_NE(leader->GetFallenPredecessors()->GetFallenPredecessors(), nullptr);
 }
 
@@ -185,7 +185,7 @@ TEST_F(UnitsTest, LeaderOrdersAreCounted) {
     LeaderUnitData l;
     l.unitNumber = 5;
     l.commands = 2;
-    auto* leader = Make<Leader>(l, "Gen. Warren");
+    auto* leader = Make<Leader>(l, "Gen. Colfax");
     leader->SubscribeActivation();
     EXPECT_EQ(leader->HasFullSubscription(), 1);
     Container<short> mine(5), other(6);

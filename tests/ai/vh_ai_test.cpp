@@ -161,3 +161,154 @@ TEST_F(VhAITest, MissingScriptFileDoesNotCompileAndStillEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- built-ins as a script's Conditions table calls them during one activation ----
+
+// The script's variables r0..r9 after one activation of the Stonewall Brigade's leader whose
+// Conditions table holds the given assignments.
+class BuiltInTest : public VhAITest {
+protected:
+    std::vector<std::int32_t> Results(const std::string& assignments, const std::string& orders = "") {
+        Make("Test {\n var r0, r1, r2, r3, r4, r5, r6, r7, r8, r9, always;\n Conditions { always = TRUE;\n" +
+             assignments + "\n };\n Orders for Stonewall_Brigade {\n" + orders + "\n always FinishLeader();\n };\n}\n");
+        EXPECT_EQ(compiled, 1) << ai->GetCompiler().ErrorText() << " at line " << ai->GetCompiler().ErrorLine();
+        Activate(FindGroup("Stonewall Brigade"));
+        EXPECT_EQ(probe->ends, 1);
+        std::vector<std::int32_t> out;
+        for (int i = 0; i < 10; ++i) out.push_back(ai->GetInterpreter().Data(i));
+        return out;
+    }
+    VhUnit* Unit(const std::string& name) {
+        for (Item<Combat*>* i = shell->Layer().GetCombatUnits().Head(); i; i = i->next)
+            if (i->value->GetName() == name) return i->value;
+        return shell->Layer().FindLeaderByName(name);
+    }
+    std::string Num(const std::string& name) {
+        VhUnit* u = Unit(name);
+        EXPECT_NE(u, nullptr) << name;
+        return u ? std::to_string(u->GetUnitNum()) : "0";
+    }
+};
+
+struct ListCase {
+    const char* name;
+    const char* assignments;
+    std::vector<std::int32_t> expected;  // r0, r1, ... as far as given
+};
+
+class ScriptLists : public BuiltInTest, public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(ScriptLists, AnswerAsTheTableSays) {
+    const std::vector<std::int32_t> r = Results(GetParam().assignments);
+    for (std::size_t i = 0; i < GetParam().expected.size(); ++i) EXPECT_EQ(r[i], GetParam().expected[i]) << "r" << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ScriptLists,
+    ::testing::Values(
+        ListCase{"WalkWrapsAfterMinusOne",
+                 "r0 = GetList(); r1 = AddToList(r0, 7); r1 = AddToList(r0, 8); r1 = AddToList(r0, 9);"
+                 "r2 = GetNextInList(r0); r3 = GetNextInList(r0); r4 = GetNextInList(r0); r5 = GetNextInList(r0);"
+                 "r6 = GetNextInList(r0);",
+                 {0, 1, 7, 8, 9, -1, 7}},
+        ListCase{"GetLastLeavesTheCursor",
+                 "r0 = GetList(); r1 = GetLast(r0); r2 = AddToList(r0, 4); r2 = AddToList(r0, 5); r3 = GetLast(r0);"
+                 "r4 = GetNextInList(r0);",
+                 {0, -1, 1, 5, 4}},
+        ListCase{"ReleasedHandleIsReused",
+                 "r0 = GetList(); r1 = GetList(); r2 = ReleaseList(r0); r3 = GetList(); r4 = GetList();",
+                 {0, 1, 1, 0, 2}},
+        ListCase{"ReleasedHandleIsRefused",
+                 "r0 = GetList(); r1 = ReleaseList(r0); r2 = AddToList(r0, 3); r3 = GetNextInList(r0);"
+                 "r4 = SizeOfList(r0); r5 = GetLast(r0); r6 = ReleaseList(r0); r7 = ResetList(r0);",
+                 {0, 1, 0, -1, 0, -1, 0, 0}},
+        ListCase{"NeverGivenHandleIsRefused",
+                 "r0 = AddToList(55, 1); r1 = IsMemberOf(55, 1); r2 = ClearList(0 - 1); r3 = RemoveFromList(7, 1);"
+                 "r4 = AssignList(5, 6, 0);",
+                 {0, 0, 0, 0, 0}},
+        ListCase{"RemoveTakesTheFirstAndResetsTheCursor",
+                 "r0 = GetList(); r1 = AddToList(r0, 1); r1 = AddToList(r0, 2); r1 = AddToList(r0, 1);"
+                 "r1 = GetNextInList(r0); r1 = GetNextInList(r0); r1 = RemoveFromList(r0, 1); r2 = SizeOfList(r0);"
+                 "r3 = GetNextInList(r0); r4 = RemoveFromList(r0, 9); r5 = IsMemberOf(r0, 1); r6 = IsMemberOf(r0, 3);",
+                 {0, 1, 2, 2, 0, 1, 0}},
+        ListCase{"ClearAndReset",
+                 "r0 = GetList(); r1 = AddToList(r0, 6); r2 = GetNextInList(r0); r3 = ResetList(r0);"
+                 "r4 = GetNextInList(r0); r5 = ClearList(r0); r6 = SizeOfList(r0); r7 = GetNextInList(r0);",
+                 {0, 1, 6, 1, 6, 1, 0, -1}},
+        ListCase{"AssignKindFourFailsAndKeepsTheList",
+                 "r9 = GetLeader(); r0 = GetList(); r1 = AddToList(r0, 3); r2 = AssignList(r0, 4, r9);"
+                 "r3 = SizeOfList(r0); r4 = AssignList(r0, 0, 9999);",
+                 {0, 1, 0, 1, 0}},
+        ListCase{"DoNothingBuiltIns", "r0 = DumpList(0); r1 = BreakPoint(); r2 = Random(0); r3 = Random(1);",
+                 {0, 1, 0, 0}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(BuiltInTest, GroupCursorWalksTheGroupAndEndsWithNoUnit) {
+    const std::vector<std::int32_t> r =
+        Results("r0 = GroupListGetSize(); r1 = GroupListGetNext(); r2 = GroupListGet(); r3 = GroupListGetNext();"
+                "r4 = GroupListGetPrevious(); r5 = GroupListReset(); r6 = GroupListGetNext();"
+                "r7 = GroupListGetNext(); r7 = GroupListGetNext(); r7 = GroupListGetNext(); r7 = GroupListGetNext();"
+                "r7 = GroupListGetNext(); r7 = GroupListGetNext(); r8 = GroupListGet(); r9 = Query(TQ, 0 - 1);");
+    Group* g = FindGroup("Stonewall Brigade");
+    std::vector<std::int32_t> units;
+    for (Item<VhUnit*>* i = g->GetUnits().Head(); i; i = i->next) units.push_back(i->value->GetUnitNum());
+    ASSERT_GE(units.size(), 2u);
+    ASSERT_LE(units.size(), 5u);
+    EXPECT_EQ(r[0], static_cast<std::int32_t>(units.size()));
+    EXPECT_EQ(r[1], units[0]);
+    EXPECT_EQ(r[2], units[0]);
+    EXPECT_EQ(r[3], units[1]);
+    EXPECT_EQ(r[4], units[0]);
+    EXPECT_EQ(r[5], 1);
+    EXPECT_EQ(r[6], units[0]);
+    EXPECT_EQ(r[7], -1);  // past the end
+    EXPECT_EQ(r[8], -1);  // the group unit is none
+    EXPECT_EQ(r[9], -1);  // and unit -1 then names nothing
+}
+
+TEST_F(BuiltInTest, UnitQuestionsOnTheSampleBattle) {
+    const std::string va4 = Num("4th Virginia"), va27 = Num("27th Virginia"), in19 = Num("19th Indiana");
+    const std::vector<std::int32_t> r = Results(
+        "r0 = GetLeader(); r1 = IsLeader(r0); r2 = IsLeader(" + va4 + "); r3 = IsEnemy(" + va4 + ", " + in19 +
+        "); r4 = IsEnemy(" + va4 + ", " + va27 + "); r5 = Query(TQ, " + va4 + "); r6 = HexOccupancy(0 - 1);" +
+        "r7 = GetGroupLeader(12); r8 = GetGroupLeader(99); r9 = IsReinforcement(13);");
+    Combat* c = AsCombat(Unit("4th Virginia"));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(r[0], Unit("Gen. Vell")->GetUnitNum());
+    EXPECT_EQ(r[1], 1);
+    EXPECT_EQ(r[2], 0);
+    EXPECT_EQ(r[3], 1);
+    EXPECT_EQ(r[4], 0);
+    EXPECT_EQ(r[5], static_cast<std::int16_t>(c->Query(1)));
+    EXPECT_EQ(r[6], -1);
+    EXPECT_EQ(r[7], Unit("Gen. Vell")->GetUnitNum());
+    EXPECT_EQ(r[8], 0);
+    EXPECT_EQ(r[9], 1);
+}
+
+TEST_F(BuiltInTest, UnknownUnitsAreAnsweredNotUsed) {
+    const std::vector<std::int32_t> r =
+        Results("r0 = Query(TQ, 9999); r1 = CanMove(9999); r2 = InCommandRange(9999); r3 = FindClosestEnemyToFire(9999);"
+                "r4 = CanBeOrdered(70000); r5 = IsEnemy(9999, 0); r6 = CanAttack(9999, 905); r7 = MoveTo(905, 9999);"
+                "r8 = Recover(9999); r9 = TurnToAttack(9999);");
+    EXPECT_EQ(r, (std::vector<std::int32_t>{-1, 0, -1, -1, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(BuiltInTest, MapQuestionsFollowTheLandscape) {
+    VhLogicalLandscape* map = shell->Layer().GetLandscape();
+    ASSERT_NE(map, nullptr);
+    const std::uint16_t from = Unit("4th Virginia")->GetLocation(), to = Unit("19th Indiana")->GetLocation();
+    const std::string f = std::to_string(from), t = std::to_string(to);
+    const std::vector<std::int32_t> r = Results("r0 = Distance(" + f + ", " + t + "); r1 = Direction(" + f + ", " + t +
+                                                "); r2 = AdjacentHex(" + f + ", SOUTH); r3 = HexOccupancy(" + f +
+                                                "); r4 = AdjacentHex(" + f + ", 0);");
+    EXPECT_EQ(r[0], map->RegionDistance(from, to));
+    EXPECT_EQ(r[1], static_cast<std::int32_t>(map->FacingTowards(from, to)));
+    EXPECT_EQ(r[2], static_cast<std::int16_t>(map->GetNeighbour(from, 5)));
+    EXPECT_EQ(r[3], Unit("4th Virginia")->GetUnitNum());
+    EXPECT_EQ(r[4], -1);
+}
+
+}  // namespace

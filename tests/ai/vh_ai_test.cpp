@@ -27,13 +27,19 @@ public:
     void Connect() override {
         RegisterNamedHandler("EndOrdersPhase", OnEnd);
         RegisterNamedHandler("GiveAIOrder", OnGive);
+        RegisterNamedHandler("DoSelectSubLeader", OnSelect);
     }
     int ends = 0;
     int gives = 0;
+    std::vector<int> selected;
 
 private:
     static ContainerBase* OnEnd(Component* c, BusMessage, ContainerBase*) {
         ++static_cast<Probe*>(c)->ends;
+        return nullptr;
+    }
+    static ContainerBase* OnSelect(Component* c, BusMessage, ContainerBase* p) {
+        if (unsigned short* n = PayloadValue<unsigned short>(p)) static_cast<Probe*>(c)->selected.push_back(*n);
         return nullptr;
     }
     static ContainerBase* OnGive(Component* c, BusMessage, ContainerBase*) {
@@ -309,6 +315,72 @@ TEST_F(BuiltInTest, MapQuestionsFollowTheLandscape) {
     EXPECT_EQ(r[2], static_cast<std::int16_t>(map->GetNeighbour(from, 5)));
     EXPECT_EQ(r[3], Unit("4th Virginia")->GetUnitNum());
     EXPECT_EQ(r[4], -1);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- orders and their command counting ----
+
+struct OrderCase {
+    const char* name;
+    const char* assignments;  // {va4}, {va27}, {leader} stand for those units' numbers
+    std::vector<std::int32_t> expected;
+    int commandsSpent;
+};
+
+class Orders : public BuiltInTest, public ::testing::WithParamInterface<OrderCase> {
+protected:
+    std::string Expand(std::string text) {
+        const std::pair<const char*, std::string> names[] = {
+            {"{va4}", Num("4th Virginia")}, {"{va27}", Num("27th Virginia")}, {"{leader}", Num("Gen. Vell")}};
+        for (const auto& [key, value] : names)
+            for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, std::string(key).size(), value);
+        return text;
+    }
+};
+
+TEST_P(Orders, ResultsAndCommandsSpent) {
+    const int start = shell->Layer().FindLeaderByName("Gen. Vell")->GetCommandsLeft();
+    ASSERT_GE(start, 3);
+    const std::vector<std::int32_t> r = Results(Expand(GetParam().assignments));
+    for (std::size_t i = 0; i < GetParam().expected.size(); ++i) EXPECT_EQ(r[i], GetParam().expected[i]) << "r" << i;
+    EXPECT_EQ(start - ai->CommandsLeft(), GetParam().commandsSpent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sample, Orders,
+    ::testing::Values(
+        // Region 0 is no legal destination: refused, and each unit still costs its command once.
+        OrderCase{"MoveToOneUnitTwice", "r0 = MoveTo(0, {va4}); r1 = MoveTo(0, {va4});", {0, 0}, 1},
+        OrderCase{"MoveToTwoUnits", "r0 = MoveTo(0, {va4}); r1 = MoveTo(0, {va27});", {0, 0}, 2},
+        OrderCase{"MoveTowardUnknownUnitCountsNothing", "r0 = MoveToward(905, 9999); r1 = MoveTo(905, 9999);", {0, 0}, 0},
+        OrderCase{"TurnToAttackLeader", "r0 = TurnToAttack({leader});", {-1}, 0},
+        OrderCase{"RecoverCounts", "r0 = Recover({va4}); r1 = Recover({va4}); r2 = Recover({leader});", {1, 1, 0}, 1},
+        OrderCase{"FireByANonMissileUnit", "r0 = Fire({va4}, 905); r1 = Fire(9999, 905);", {0, 0}, 0},
+        OrderCase{"RotateBadFacing", "r0 = Rotate({va4}, 0); r1 = Rotate({va4}, 9); r2 = Rotate(9999, 3);", {0, 0, 0}, 0},
+        OrderCase{"SubLeaderOfNoGroup", "r0 = DoChooseSubLeader(99);", {0}, 0},
+        OrderCase{"FinishLeader", "r0 = FinishLeader();", {1}, 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(BuiltInTest, DoChooseSubLeaderHandsTheActivationOverForOneCommand) {
+    const int start = shell->Layer().FindLeaderByName("Gen. Vell")->GetCommandsLeft();
+    const std::vector<std::int32_t> r = Results("r0 = GetGroupLeader(13);", "always DoChooseSubLeader(13);");
+    ASSERT_EQ(probe->selected.size(), 1u);
+    EXPECT_EQ(probe->selected[0], r[0]);
+    EXPECT_EQ(start - ai->CommandsLeft(), 1);
+    EXPECT_EQ(ai->OrdersStepsThisActivation(), 1);
+}
+
+TEST_F(VhAITest, LeaderWithoutCommandsEndsWithoutRunningTheScript) {
+    Make(OneGroupScript("always FinishLeader();"));
+    Leader* vell = shell->Layer().FindLeaderByName("Gen. Vell");
+    ASSERT_NE(vell, nullptr);
+    vell->SetCommandsLeft(0);
+    Activate(FindGroup("Stonewall Brigade"));
+    EXPECT_EQ(probe->ends, 1);
+    EXPECT_EQ(ai->OrdersStepsThisActivation(), 0);
 }
 
 }  // namespace

@@ -317,6 +317,7 @@ std::int32_t MoveTo(void* o, Args& a) {
     VhUnit* u = ai.FindUnit(a[1]);
     if (!u || u->IsAwaitingArrival()) return 0;
     std::int32_t result = 0;
+    u->FindLegalDestinations(u->GetLegalDestinations(), 0, 0);
     if (u->IsLegalEnd(Region(a[0])) && u->CanMoveTo(Region(a[0]))) result = IssueMoveToward(ai, a[0], a[1]);
     ai.CountCommand(u->GetUnitNum());
     return result;
@@ -365,6 +366,110 @@ std::int32_t TurnToAttack(void* o, Args& a) {
     return r;
 }
 
+std::int32_t Rotate(void* o, Args& a) {
+    VhAI& ai = Ai(o);
+    VhUnit* u = ai.FindUnit(a[0]);
+    if (!u || a[1] < 1 || a[1] > 8) return 0;
+    ai.CountCommand(u->GetUnitNum());
+    const int r = u->TurnTowards(static_cast<std::uint32_t>(a[1]));
+    if (r == 1) ai.WaitForFire(u->GetUnitNum(), -1);
+    return Widen(r);
+}
+
+std::int32_t CanRotate(void* o, Args& a) {
+    VhUnit* u = Ai(o).FindUnit(a[0]);
+    if (!u || a[1] < 1 || a[1] > 8) return 0;
+    Combat* c = AsCombat(u);
+    return !c || c->CanWheelTo(static_cast<std::uint32_t>(a[1])) ? 1 : 0;
+}
+
+std::int32_t GetValidMovement(void* o, Args& a) {
+    VhUnit* u = Ai(o).FindUnit(a[0]);
+    if (!u) return 0;
+    u->FindLegalDestinations(u->GetLegalDestinations(), 0, 0);
+    return 1;
+}
+
+std::int32_t AnyoneToCombat(void* o, Args& a) {
+    Combat* c = AsCombat(Ai(o).FindUnit(a[0]));
+    return c ? Widen(c->ChooseAttackHex()) : -1;
+}
+
+std::int32_t FindClosestEnemyToAttack(void* o, Args& a) {
+    Combat* c = AsCombat(Ai(o).FindUnit(a[0]));
+    return c ? Widen(c->FindNearestEnemy(static_cast<std::int16_t>(c->GetLocation()))) : -1;
+}
+
+std::int32_t Attack(void* o, Args& a) {
+    VhAI& ai = Ai(o);
+    Combat* c = AsCombat(ai.FindUnit(a[0]));
+    if (!c || c->GetUnitKind() == 7) return 0;
+    c->SetAttackTarget(static_cast<std::int16_t>(a[1]));
+    ai.CountCommand(c->GetUnitNum());
+    return 1;
+}
+
+std::int32_t FindHurtingUnit(void* o, Args& a) {
+    VhAI& ai = Ai(o);
+    Leader* leader = ai.CurrentLeader();
+    VhLogicalLandscape* map = ai.Landscape();
+    if (!leader || !map || !ai.Units()) return -1;
+    int routedBest = 999, hurtBest = 999;
+    std::int32_t routed = -1, hurt = -1;
+    for (Item<Combat*>* i = ai.Units()->Head(); i; i = i->next) {
+        Combat* c = i->value;
+        if (!c || c->IsHostileTo(leader->GetSide()) || c->IsOrderBlocked() || c->HasActed() || c->IsRemoved()) continue;
+        const int d = map->RegionDistance(leader->GetLocation(), c->GetLocation());
+        if (c->IsRouted()) {
+            if (d < routedBest) routedBest = d, routed = c->GetUnitNum();
+        } else if (c->GetCohesionHits() > a[0] && d < hurtBest) {
+            hurtBest = d, hurt = c->GetUnitNum();
+        }
+    }
+    if (leader->GetCommands() > 3 && routed != -1) return routed;
+    return hurt;
+}
+
+std::int32_t GetUnitPaths(void* o, Args& a) {
+    VhAI& ai = Ai(o);
+    VhUnit* u = ai.FindUnit(a[0]);
+    VhLogicalLandscape* map = ai.Landscape();
+    std::vector<short>* holder = ai.ListAt(a[1]);
+    if (!u || !map || !holder || u->GetLocation() == 0xFFFF) return 0;
+    List<DIRECTION> directions;
+    static const int kSearch[9][2] = {{0, 0}, {0, 0}, {1, 2}, {2, 4}, {4, 5}, {0, 0}, {5, 6}, {6, 8}, {8, 1}};
+    const std::uint32_t f = u->GetFacing();
+    if (f < 9 && kSearch[f][0] != 0) {
+        directions.AddTail(static_cast<DIRECTION>(kSearch[f][0]));
+        directions.AddTail(static_cast<DIRECTION>(kSearch[f][1]));
+    }
+    List<short> reached;
+    List<List<short>> paths;
+    if (!directions.IsEmpty())
+        map->FindRegionsInRange(reached, directions, u->GetLocation(), static_cast<std::int16_t>(u->GetMovementPoints()), 0,
+                                u->GetStepCostCallback(), &paths, nullptr, static_cast<std::uint16_t>(u->IsTwoHex()));
+    std::int32_t count = 0;
+    for (Item<List<short>>* p = paths.Head(); p; p = p->next) {
+        const std::int32_t handle = ai.NewList();
+        // The holder may have moved when the arrays grew.
+        holder = ai.ListAt(a[1]);
+        if (!holder) break;
+        holder->push_back(static_cast<short>(handle));
+        CopyInto(*ai.ListAt(handle), p->value);
+        ++count;
+    }
+    return count;
+}
+
+std::int32_t DoChooseSubLeader(void* o, Args& a) {
+    VhAI& ai = Ai(o);
+    Group* g = ai.FindGroup(a[0]);
+    if (!g || !g->GetLeader() || ai.CommandsLeft() <= 0) return 0;
+    ai.HandOverTo(g->GetLeader()->GetUnitNum());
+    return 1;
+}
+
+// Group orders whose leader operations are not built yet answer FAILED and give no order.
 std::int32_t FinishedStub(void*, Args&) { return 0; }
 
 const std::map<std::string, BuiltInFunction>& ByName() {
@@ -415,6 +520,15 @@ const std::map<std::string, BuiltInFunction>& ByName() {
         {"GetGroupLeader", GetGroupLeader},
         {"InMomentumPhase", InMomentumPhase},
         {"IsReinforcement", IsReinforcement},
+        {"Rotate", Rotate},
+        {"CanRotate", CanRotate},
+        {"GetValidMovement", GetValidMovement},
+        {"AnyoneToCombat", AnyoneToCombat},
+        {"FindClosestEnemyToAttack", FindClosestEnemyToAttack},
+        {"Attack", Attack},
+        {"FindHurtingUnit", FindHurtingUnit},
+        {"GetUnitPaths", GetUnitPaths},
+        {"DoChooseSubLeader", DoChooseSubLeader},
     };
     return table;
 }
@@ -426,7 +540,6 @@ std::span<const BuiltInFunction> BuiltInFunctions() {
         std::vector<BuiltInFunction> out;
         for (const ScriptBuiltIn& row : ScriptBuiltIns()) {
             auto it = ByName().find(row.name);
-            // Rows not built yet answer FAILED and give no order.
             out.push_back(it != ByName().end() ? it->second : FinishedStub);
         }
         return out;

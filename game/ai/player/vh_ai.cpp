@@ -305,17 +305,25 @@ void VhAI::InitAILeader(Group* group) {
     lastOrdered_ = -1;
     std::uint16_t sub = 0;
     if (leader_ && leader_->GetCommandLevel() == 2 && commandsLeft_ != 0 && leader_->ChooseSubLeader(sub)) {
-        vhai::GiveAutomaticOrders(*this);
-        --commandsLeft_;
-        Container<unsigned short> number(sub);
-        delete SendNamed("DoSelectSubLeader", &number);
-        finalCharge_ = 0;
-        PostFinished();
+        HandOverTo(sub);
         return;
     }
     GroupReset();
     PostNamedEvent("GiveAIOrder");
     leaderFinished_ = 0;
+}
+
+void VhAI::HandOverTo(std::uint16_t subLeader) {
+    vhai::GiveAutomaticOrders(*this);
+    --commandsLeft_;
+    ++ordersThisStep_;
+    Container<unsigned short> number(subLeader);
+    delete SendNamed("DoSelectSubLeader", &number);
+    finalCharge_ = 0;
+    // The activation now belongs to the sub-leader: further steps would order for this leader
+    // after its orders phase was announced over.
+    leaderFinished_ = 1;
+    PostFinished();
 }
 
 void VhAI::GiveAIOrder() {

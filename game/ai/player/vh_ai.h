@@ -91,6 +91,9 @@ public:
     void AddPending(std::uint16_t unit) { pending_.push_back(unit); }
     void NoteOrderGiven() { ++ordersThisStep_; }
     void FinishLeader() { leaderFinished_ = 1; }
+    // Gives the automatic orders, spends a command and hands the activation to the sub-leader.
+    void HandOverTo(std::uint16_t subLeader);
+    void DecrementCommands() { --commandsLeft_; }
     void WaitForFire(std::uint16_t unit, std::int16_t resume);
     void SetResumeDestination(std::int16_t region) { resume_ = region; }
     void SetGroupCommand(bool on) { groupCommand_ = on ? 1 : 0; }

@@ -384,3 +384,24 @@ TEST_F(VhAITest, LeaderWithoutCommandsEndsWithoutRunningTheScript) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BuiltInTest, MoveToALegalDestinationWaitsForTheMoveAndEnds) {
+    VhUnit* va4 = Unit("4th Virginia");
+    List<short> legal;
+    va4->FindLegalDestinations(legal, 0, 0);
+    if (legal.IsEmpty()) GTEST_SKIP() << "no legal destination in the sample";
+    const std::uint16_t from = va4->GetLocation();
+    std::int32_t dest = -1;
+    for (Item<short>* i = legal.Head(); i; i = i->next)
+        if (i->value != static_cast<short>(from)) dest = i->value;
+    ASSERT_NE(dest, -1);
+    const std::vector<std::int32_t> r =
+        Results("r0 = 0;", "always MoveTo(" + std::to_string(dest) + ", " + Num("4th Virginia") + ");");
+    EXPECT_EQ(ai->PendingCount(), 0);
+    EXPECT_EQ(va4->GetLocation(), dest);
+    EXPECT_TRUE(va4->IsUsedThisTurn());
+}
+
+}  // namespace

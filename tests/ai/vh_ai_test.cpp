@@ -405,3 +405,39 @@ TEST_F(BuiltInTest, MoveToALegalDestinationWaitsForTheMoveAndEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+// The automatic orders of a hand-over order the units the leader may order, and never use the
+// leader's last command.
+TEST_F(BuiltInTest, AutomaticOrdersOfAHandOverKeepTheLastCommand) {
+    Leader* vell = shell->Layer().FindLeaderByName("Gen. Vell");
+    const int start = vell->GetCommandsLeft();
+    ASSERT_GE(start, 3);
+    // Three hurt units the leader may order: each would take a restore-cohesion order.
+    for (Item<Combat*>* i = shell->Layer().GetCombatUnits().Head(); i; i = i->next)
+        if (!i->value->IsHostileTo(vell->GetSide())) {
+            i->value->SetLegal(1);
+            i->value->ApplyCohesionHits(1, 0);
+        }
+    int hurt = 0;
+    for (Item<Combat*>* i = shell->Layer().GetCombatUnits().Head(); i; i = i->next)
+        if (i->value->IsLegal() && i->value->IsOnMap() && !i->value->IsRouted() && i->value->GetCohesionHits() > 0) ++hurt;
+    ASSERT_GE(hurt, 3);
+    Results("r0 = 0;", "always DoChooseSubLeader(13);");
+    ASSERT_EQ(probe->selected.size(), 1u);
+    // The orders stop at one command left; the hand-over then spends that one.
+    EXPECT_EQ(ai->CommandsLeft(), 0);
+    EXPECT_EQ(probe->ends, 1);
+}
+
+TEST_F(BuiltInTest, AutomaticOrdersNeedTwoCommands) {
+    Leader* vell = shell->Layer().FindLeaderByName("Gen. Vell");
+    vell->SetCommandsLeft(1);
+    for (Item<Combat*>* i = shell->Layer().GetCombatUnits().Head(); i; i = i->next) i->value->SetLegal(1);
+    Results("r0 = 0;", "always DoChooseSubLeader(13);");
+    ASSERT_EQ(probe->selected.size(), 1u);
+    EXPECT_EQ(ai->CommandsLeft(), 0);
+}
+
+}  // namespace

@@ -560,8 +560,87 @@ std::int32_t IssueMoveToward(VhAI& ai, std::int32_t region, std::int32_t unit) {
     return 2;
 }
 
-void GiveAutomaticOrders(VhAI&) {}
+namespace {
 
-void ChargeAdjacentEnemies(VhAI&) {}
+bool TakesPart(const VhUnit* u) { return u && u->IsLegal() && u->IsOnMap() && !u->IsOrderBlocked(); }
+
+// Calls a built-in's function the way a script would, with the given arguments.
+std::int32_t CallAs(VhAI& ai, BuiltInFunction f, std::int32_t a0, std::int32_t a1 = 0);
+
+void AutomaticPass(VhAI& ai, const std::vector<VhUnit*>& units, int pass) {
+    VhLogicalLandscape* map = ai.Landscape();
+    for (VhUnit* u : units) {
+        if (ai.CommandsLeft() <= 1) return;
+        Combat* c = AsCombat(u);
+        if (!c || !TakesPart(c)) continue;
+        if (pass == 1) {
+            if (c->IsRouted()) CallAs(ai, AttemptToRally, c->GetUnitNum());
+            continue;
+        }
+        if (c->IsRouted()) continue;
+        if (pass == 2) {
+            if (c->GetCohesionHits() > 0) CallAs(ai, Recover, c->GetUnitNum());
+            continue;
+        }
+        const std::int16_t e = c->FindNearestEnemy(static_cast<std::int16_t>(c->GetLocation()));
+        if (e == -1 || !map) continue;
+        const int d = map->RegionDistance(c->GetLocation(), static_cast<std::uint16_t>(e));
+        MissileCapable* m = AsMissileCapable(c);
+        const int range = m ? m->GetMaxRange() : 0;
+        const std::int16_t remembered = ai.CommandsLeft();
+        bool acted = false;
+        if (!m || range < d) {
+            const std::int16_t s = c->BestDestinationToward(static_cast<std::uint16_t>(e), 0);
+            if (s != -1 && !c->HasMoved()) acted = c->MoveToHex(static_cast<std::uint16_t>(s)) != 0;
+        } else if (m->CanFireNow()) {
+            acted = CallAs(ai, Fire, c->GetUnitNum(), e) != 0;
+        }
+        if (acted && ai.CommandsLeft() == remembered) ai.DecrementCommands();
+    }
+}
+
+}  // namespace
+
+void GiveAutomaticOrders(VhAI& ai) {
+    if (ai.CommandsLeft() < 2) return;
+    std::vector<VhUnit*> own, all;
+    if (Leader* l = ai.CurrentLeader(); l && l->GetGroup())
+        for (Item<VhUnit*>* i = l->GetGroup()->GetUnits().Head(); i; i = i->next) own.push_back(i->value);
+    if (ai.Units())
+        for (Item<Combat*>* i = ai.Units()->Head(); i; i = i->next) all.push_back(i->value);
+    for (const std::vector<VhUnit*>* phase : {&own, &all})
+        for (int pass = 1; pass <= 3; ++pass) AutomaticPass(ai, *phase, pass);
+}
+
+void ChargeAdjacentEnemies(VhAI& ai) {
+    Group* g = ai.CurrentGroup();
+    VhLogicalLandscape* map = ai.Landscape();
+    if (!g || !map || ai.GroupCommandRunning()) return;
+    ai.GroupReset();
+    for (std::int32_t n = ai.GroupNext(); n != -1; n = ai.GroupNext()) {
+        Combat* c = AsCombat(ai.FindUnit(n));
+        if (!c || !c->IsLegal()) continue;
+        List<short> discarded;
+        c->FindLegalDestinations(discarded, 0, 0);
+        if (c->IsRouted() || static_cast<int>(c->GetTQ()) - static_cast<int>(c->GetCohesionHits()) < 2) continue;
+        for (Item<short>* i = c->GetFrontHexList().Head(); i; i = i->next) {
+            VhUnit* there = map->FirstUnitIn(static_cast<std::uint16_t>(i->value));
+            if (there && there->IsCombatUnit() && there->IsHostileTo(c->GetSide())) {
+                c->SetAttackTarget(i->value);
+                break;
+            }
+        }
+    }
+}
+
+namespace {
+
+std::int32_t CallAs(VhAI& ai, BuiltInFunction f, std::int32_t a0, std::int32_t a1) {
+    BuiltInArgs args;
+    args.SetValues({a0, a1});
+    return f(&ai, args);
+}
+
+}  // namespace
 
 }  // namespace vhai

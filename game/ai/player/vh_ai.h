@@ -97,6 +97,7 @@ public:
     void WaitForFire(std::uint16_t unit, std::int16_t resume);
     void SetResumeDestination(std::int16_t region) { resume_ = region; }
     void SetGroupCommand(bool on) { groupCommand_ = on ? 1 : 0; }
+    bool GroupCommandRunning() const { return groupCommand_ != 0; }
     VhLogicalLandscape* Landscape() const { return landscape_; }
     List<Combat*>* Units() const { return units_; }
     List<Leader*>* Leaders() const { return leaders_; }

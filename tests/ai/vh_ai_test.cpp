@@ -441,3 +441,45 @@ TEST_F(BuiltInTest, AutomaticOrdersNeedTwoCommands) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VhAITest, WrongPayloadOfInitAILeaderIsReportedAndIgnored) {
+    Make(OneGroupScript("always FinishLeader();"));
+    platform::QueueMessageBoxAnswer(7);  // No: carry on
+    Container<short> wrong(12);
+    shell->Layer().PostNamed("InitAILeader", &wrong);
+    shell->Run(5000);
+    platform::ClearMessageBoxAnswers();
+    EXPECT_EQ(probe->ends, 0);
+    EXPECT_EQ(ai->CurrentGroup(), nullptr);
+    ASSERT_GE(platform::ShownMessageBoxCount(), 1u);
+    EXPECT_NE(platform::ShownMessageBox(0).text.find("Bad data passed in bus message to function"), std::string::npos);
+}
+
+TEST_F(VhAITest, CompletionWithNothingPendingIsIgnored) {
+    Make(OneGroupScript("always FinishLeader();"));
+    Activate(FindGroup("Stonewall Brigade"));
+    ai->UnitOrderDone(5);
+    EXPECT_EQ(ai->DoneCount(), 0);
+    EXPECT_EQ(probe->ends, 1);
+}
+
+// Two computer players hear every "FinishedGivingAIOrders" on their bus; only the one running an
+// activation ends it.
+TEST_F(VhAITest, SecondPlayerDoesNotEndAnotherPlayersActivation) {
+    Make(OneGroupScript("always FinishLeader();"));
+    VhLogicalLayer& layer = shell->Layer();
+    VhAI other(layer.GetLandscape());
+    other.AttachToBus(&layer);
+    other.SetUnitList(&layer.GetCombatUnits());
+    other.SetLeaderList(&layer.GetLeaders());
+    other.SetGroupList(&layer.GetGroups());
+    ai->InitAILeader(FindGroup("Stonewall Brigade"));
+    shell->Run(10000);
+    EXPECT_EQ(probe->ends, 1);
+    EXPECT_EQ(other.OrdersStepsThisActivation(), 0);
+    other.DetachFromBus();
+}
+
+}  // namespace

@@ -327,6 +327,8 @@ void VhAI::HandOverTo(std::uint16_t subLeader) {
 }
 
 void VhAI::GiveAIOrder() {
+    // Another computer player's step, or one left over from an ended activation.
+    if (!temporaryHandlers_) return;
     if (commandsLeft_ <= 0 || leaderFinished_) {
         if (pending_.empty() && !groupCommand_ && !finishedPosted_ && !animation_) PostFinished();
         return;
@@ -342,7 +344,7 @@ void VhAI::GiveAIOrder() {
 }
 
 void VhAI::UnitOrderDone(std::uint16_t unit) {
-    if (pending_.empty()) return;
+    if (pending_.empty() || !temporaryHandlers_) return;
     auto it = std::find(pending_.begin(), pending_.end(), unit);
     if (it != pending_.end()) pending_.erase(it);
     done_.push_back(unit);
@@ -371,6 +373,9 @@ void VhAI::GroupMoveDone() {
 }
 
 void VhAI::FinishedGivingAIOrders() {
+    // Every computer player on the bus hears the message; only one that is running an
+    // activation may end it, or a second player would end a phase it never began.
+    if (!temporaryHandlers_) return;
     if (finishingTicks < 3) {
         if (finishingTicks == 0) {
             AddTimer(FinishedEntry, 1);

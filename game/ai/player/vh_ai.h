@@ -64,6 +64,7 @@ public:
     Group* CurrentGroup() const { return group_; }
     bool LeaderFinished() const { return leaderFinished_ != 0; }
     int PendingCount() const { return static_cast<int>(pending_.size()); }
+    int DoneCount() const { return static_cast<int>(done_.size()); }
     int OrdersStepsThisActivation() const { return steps_; }
     // How many "Interpretor Error" boxes this component has shown.
     int ReportsShown() const { return reportsShown_; }

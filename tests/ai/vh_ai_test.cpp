@@ -28,7 +28,11 @@ public:
         RegisterNamedHandler("EndOrdersPhase", OnEnd);
         RegisterNamedHandler("GiveAIOrder", OnGive);
         RegisterNamedHandler("DoSelectSubLeader", OnSelect);
+        RegisterNamedHandler("DoLimberUnlimber", OnFormation);
+        RegisterNamedHandler("DoLineColumn", OnFormation);
+        RegisterNamedHandler("DoMountDismount", OnFormation);
     }
+    int formations = 0;
     int ends = 0;
     int gives = 0;
     std::vector<int> selected;
@@ -36,6 +40,10 @@ public:
 private:
     static ContainerBase* OnEnd(Component* c, BusMessage, ContainerBase*) {
         ++static_cast<Probe*>(c)->ends;
+        return nullptr;
+    }
+    static ContainerBase* OnFormation(Component* c, BusMessage, ContainerBase*) {
+        ++static_cast<Probe*>(c)->formations;
         return nullptr;
     }
     static ContainerBase* OnSelect(Component* c, BusMessage, ContainerBase* p) {
@@ -480,6 +488,24 @@ TEST_F(VhAITest, SecondPlayerDoesNotEndAnotherPlayersActivation) {
     EXPECT_EQ(probe->ends, 1);
     EXPECT_EQ(other.OrdersStepsThisActivation(), 0);
     other.DetachFromBus();
+}
+
+}  // namespace
+
+namespace {
+
+// With many commands and every friendly unit orderable, the hand-over's automatic orders act on
+// the sample battle and still leave the hand-over its command.
+TEST_F(BuiltInTest, AutomaticOrdersWithManyCommandsStayWithinThem) {
+    Leader* vell = shell->Layer().FindLeaderByName("Gen. Vell");
+    vell->SetCommandsLeft(3);
+    for (Item<Combat*>* i = shell->Layer().GetCombatUnits().Head(); i; i = i->next)
+        if (!i->value->IsHostileTo(vell->GetSide())) i->value->SetLegal(1);
+    Results("r0 = 0;", "always DoChooseSubLeader(13);");
+    ASSERT_EQ(probe->selected.size(), 1u);
+    EXPECT_GE(ai->CommandsLeft(), 0);
+    EXPECT_LE(ai->CommandsLeft(), 2);
+    EXPECT_EQ(probe->ends, 1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "core/container.h"
 #include "game/ai/builtin_table.h"
 #include "game/ai/player/vh_ai.h"
+#include "game/logic/game_records.h"
 #include "game/logic/vh_logical_landscape.h"
 #include "game/units/combat.h"
 #include "game/units/group.h"
@@ -582,18 +583,73 @@ void AutomaticPass(VhAI& ai, const std::vector<VhUnit*>& units, int pass) {
             if (c->GetCohesionHits() > 0) CallAs(ai, Recover, c->GetUnitNum());
             continue;
         }
+        if (!map) return;
+        const int kind = c->GetUnitKind();
         const std::int16_t e = c->FindNearestEnemy(static_cast<std::int16_t>(c->GetLocation()));
-        if (e == -1 || !map) continue;
-        const int d = map->RegionDistance(c->GetLocation(), static_cast<std::uint16_t>(e));
+        const int d = e != -1 ? map->RegionDistance(c->GetLocation(), static_cast<std::uint16_t>(e)) : 0;
         MissileCapable* m = AsMissileCapable(c);
         const int range = m ? m->GetMaxRange() : 0;
         const std::int16_t remembered = ai.CommandsLeft();
         bool acted = false;
-        if (!m || range < d) {
-            const std::int16_t s = c->BestDestinationToward(static_cast<std::uint16_t>(e), 0);
-            if (s != -1 && !c->HasMoved()) acted = c->MoveToHex(static_cast<std::uint16_t>(s)) != 0;
-        } else if (m->CanFireNow()) {
-            acted = CallAs(ai, Fire, c->GetUnitNum(), e) != 0;
+        c->SetActed(0);
+        const std::uint16_t number = c->GetUnitNum();
+        if (!m || e == -1 || range < d) {
+            if (e == -1) continue;
+            if (kind == 15 && c->IsInLine()) {
+                Container<LimberUnlimberInfo> limber(LimberUnlimberInfo(number, 1));
+                delete ai.SendNamed("DoLimberUnlimber", &limber);
+                acted = true;
+            }
+            if (c->GetMovementPoints() < d) {
+                if (kind == 12 && !c->IsMounted()) {
+                    Container<MountDismountInfo> mount(MountDismountInfo(number, 1));
+                    delete ai.SendNamed("DoMountDismount", &mount);
+                    acted = true;
+                } else if (kind != 15 && c->IsInLine()) {
+                    Container<LineColumnInfo> column(LineColumnInfo(1, number, 0, 1));
+                    delete ai.SendNamed("DoLineColumn", &column);
+                    acted = true;
+                }
+            }
+            const std::int16_t step = c->BestDestinationToward(static_cast<std::uint16_t>(e), 0);
+            if (step != -1) {
+                if (!c->HasMoved()) {
+                    const int less = kind == 12 ? 4 : kind == 15 ? 8 : kind == 17 ? 2 : 0;
+                    const int allowance = c->GetMovementAllowance();
+                    c->SetMovementPoints(static_cast<std::uint16_t>(allowance > less ? allowance - less : 0));
+                }
+                acted = c->MoveToHex(static_cast<std::uint16_t>(step)) != 0;
+            }
+        } else {
+            if (!c->IsInLine()) {
+                if (kind == 15) {
+                    Container<LimberUnlimberInfo> unlimber(LimberUnlimberInfo(number, 0));
+                    delete ai.SendNamed("DoLimberUnlimber", &unlimber);
+                } else {
+                    Container<LineColumnInfo> line(LineColumnInfo(1, number, 1, 1));
+                    delete ai.SendNamed("DoLineColumn", &line);
+                }
+                acted = true;
+            }
+            if (kind == 12 && c->IsMounted()) {
+                Container<MountDismountInfo> dismount(MountDismountInfo(number, 0));
+                delete ai.SendNamed("DoMountDismount", &dismount);
+                acted = true;
+            }
+            if (m->CanFireNow()) CallAs(ai, Fire, number, e);
+            if ((kind == 3 || kind == 12) && c->IsInFrontHexes(static_cast<std::uint16_t>(e))) {
+                Combat* target = AsCombat(map->FirstUnitIn(static_cast<std::uint16_t>(e)));
+                if (target) {
+                    const int mine = static_cast<int>(c->GetTQ()) - static_cast<int>(c->GetCohesionHits());
+                    const int theirs = static_cast<int>(target->GetTQ()) - static_cast<int>(target->GetCohesionHits());
+                    const short here = static_cast<short>(c->GetLocation());
+                    if (mine - theirs >= 2 || target->GetFlankHexList().Contains(here) ||
+                        target->GetRearZoneList().Contains(here)) {
+                        c->SetAttackTarget(e);
+                        acted = true;
+                    }
+                }
+            }
         }
         if (acted && ai.CommandsLeft() == remembered) ai.DecrementCommands();
     }

@@ -509,3 +509,24 @@ TEST_F(BuiltInTest, AutomaticOrdersWithManyCommandsStayWithinThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BuiltInTest, FurtherQuestionsOnTheSampleBattle) {
+    const std::string va4 = Num("4th Virginia"), leader = Num("Gen. Vell");
+    const std::vector<std::int32_t> r = Results(
+        "r0 = AnyoneToCombat(" + leader + "); r1 = FindClosestEnemyToAttack(" + leader + "); r2 = GetValidMovement(" +
+        va4 + "); r3 = GetList(); r4 = GetUnitPaths(" + va4 + ", r3); r5 = SizeOfList(r3); r6 = GetTurnNum();" +
+        "r7 = InMomentumPhase(); r8 = GetUnitPaths(9999, r3); r9 = CanRotate(" + va4 + ", 0);");
+    EXPECT_EQ(r[0], -1);
+    EXPECT_EQ(r[1], -1);
+    EXPECT_EQ(r[2], 1);
+    EXPECT_GE(r[4], 0);
+    EXPECT_EQ(r[5], r[4]);  // one handle per path found
+    EXPECT_GE(r[6], -1);
+    EXPECT_EQ(r[7], shell->Layer().FindLeaderByName("Gen. Vell")->HasFinishedActivation() ? 1 : 0);
+    EXPECT_EQ(r[8], 0);
+    EXPECT_EQ(r[9], 0);
+}
+
+}  // namespace

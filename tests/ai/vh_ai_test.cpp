@@ -530,3 +530,24 @@ TEST_F(BuiltInTest, FurtherQuestionsOnTheSampleBattle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VhAITest, SavedCodeLoadsIntoAnotherPlayerAndRuns) {
+    Make(OneGroupScript("always FinishLeader();"));
+    ASSERT_EQ(compiled, 1);
+    const std::string file = dir.File("TEST.SCC");
+    EXPECT_EQ(ai->SaveCode(file), 1);
+    ai = std::make_unique<VhAI>(shell->Layer().GetLandscape());
+    ai->AttachToBus(&shell->Layer());
+    ai->SetLeaderList(&shell->Layer().GetLeaders());
+    ai->SetUnitList(&shell->Layer().GetCombatUnits());
+    EXPECT_NE(ai->LoadCode(file), 0u);
+    EXPECT_EQ(ai->LoadCode(dir.File("MISSING.SCC")), 0u);
+    EXPECT_EQ(ai->LoadCode(file), 1u);
+    Activate(FindGroup("Stonewall Brigade"));
+    EXPECT_EQ(probe->ends, 1);
+    EXPECT_EQ(ai->ReportsShown(), 0);
+}
+
+}  // namespace

@@ -45,6 +45,9 @@ public:
 
     // Compiles the script and runs its top-level code once; non-zero when it compiled.
     int CompileScript(const std::string& path);
+    // The compiled script as a file; results as Code::Save and Code::Load.
+    int SaveCode(const std::string& file) const { return code_->Save(file); }
+    std::uint32_t LoadCode(const std::string& file) { return code_->Load(file); }
     const Compiler& GetCompiler() const { return *compiler_; }
     Interpreter& GetInterpreter() { return *interpreter_; }
 

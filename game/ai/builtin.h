@@ -2,6 +2,7 @@
 // The calling convention of built-in procedures, shared by the compiler (which numbers them) and
 // the interpreter (which calls them).
 #include <cstdint>
+#include <initializer_list>
 
 // The parameters of one built-in call, in script order. A parameter passed by value holds the
 // value its argument had at the call; one passed by reference is the argument's data cell, which
@@ -15,6 +16,19 @@ public:
     std::int32_t operator[](int i) const { return *cell_[i]; }
     // The parameter's cell: the caller's data cell for a reference, a private copy for a value.
     std::int32_t& Ref(int i) { return *cell_[i]; }
+    // Fills the parameters as values, for a caller outside the interpreter that calls a
+    // built-in the way a script would. Values beyond MAX_PARAMETERS are dropped.
+    void SetValues(std::initializer_list<std::int32_t> values) {
+        count_ = 0;
+        mark_ = 0;
+        for (std::int32_t v : values) {
+            if (count_ == MAX_PARAMETERS) break;
+            value_[count_] = v;
+            cell_[count_] = &value_[count_];
+            mark_ |= 1u << count_;
+            ++count_;
+        }
+    }
 
 private:
     friend class Interpreter;

@@ -138,6 +138,18 @@ TEST_F(PoolTest, AdjacentFreedMediumBlocksMergeAndServeTheirSum) {
     MemFreePtr(c);
 }
 
+TEST_F(PoolTest, LowEndCutLeavesTheRestAboveTheBlock) {
+    void* a = MemAllocPtr(pool, 1000, 0x0004);
+    void* b = MemAllocPtr(pool, 1000, 0x0004);
+    EXPECT_EQ(static_cast<char*>(b) - static_cast<char*>(a), 1008) << "each block just above the last";
+    fill(a, 1000, 4);
+    EXPECT_EQ(MemReAllocPtr(b, 3000, 0), b) << "the free rest above b lets it grow in place";
+    EXPECT_TRUE(holds(a, 1000, 4));
+    EXPECT_EQ(memtest::checkPool(pool), "");
+    MemFreePtr(a);
+    MemFreePtr(b);
+}
+
 TEST_F(PoolTest, MediumBlockGrowsInPlaceIntoAFreeFollower) {
     void* a = MemAllocPtr(pool, 1000, 0);
     void* b = MemAllocPtr(pool, 1000, 0);  // just below a

@@ -1,0 +1,201 @@
+// Reservations and the granule registry.
+// Invariants: every reservation starts on a 64 KB boundary and spans whole granules; its first
+// granule's entry records its kind, committed size (4 KB pages) and reserved granules, every
+// later granule's entry is a Continuation with its distance back to the first; a granule the
+// library does not hold reads 0. Entries change only under the registry mutex and are read
+// without it, so that checking an address costs two loads.
+#include "memlib/sysmem.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <sys/mman.h>
+
+namespace brm {
+namespace {
+
+constexpr int kAddressBits = 48;
+constexpr int kLeafBits = 16; // one leaf covers 4 GB
+constexpr std::size_t kTopEntries = std::size_t{1} << (kAddressBits - 16 - kLeafBits);
+constexpr std::size_t kLeafEntries = std::size_t{1} << kLeafBits;
+
+std::uint64_t* g_leaves[kTopEntries];
+std::mutex g_registryMutex;
+std::atomic<std::uint32_t> g_failures{0};
+
+std::uint64_t loadEntry(std::uint64_t& e) { return std::atomic_ref<std::uint64_t>(e).load(std::memory_order_acquire); }
+void storeEntry(std::uint64_t& e, std::uint64_t v) { std::atomic_ref<std::uint64_t>(e).store(v, std::memory_order_release); }
+
+std::uint64_t* entryFor(std::uintptr_t address, bool create) {
+    const std::uintptr_t granule = address >> 16;
+    const std::size_t top = granule >> kLeafBits;
+    if (top >= kTopEntries) return nullptr;
+    std::uint64_t* leaf = std::atomic_ref<std::uint64_t*>(g_leaves[top]).load(std::memory_order_acquire);
+    if (!leaf) {
+        if (!create) return nullptr;
+        void* m = mmap(nullptr, kLeafEntries * sizeof(std::uint64_t), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) return nullptr;
+        leaf = static_cast<std::uint64_t*>(m);
+        std::atomic_ref<std::uint64_t*>(g_leaves[top]).store(leaf, std::memory_order_release);
+    }
+    return &leaf[granule & (kLeafEntries - 1)];
+}
+
+std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved) {
+    return static_cast<std::uint64_t>(kind) | ((committed / kSystemPage) << 8) | ((reserved / kGranule) << 32);
+}
+
+std::uint64_t encodeContinuation(std::uint64_t distance) {
+    return static_cast<std::uint64_t>(Region::Continuation) | (distance << 8);
+}
+
+bool decodeStart(std::uint64_t e, std::uint8_t* base, Reservation& out) {
+    const auto kind = static_cast<Region>(e & 0xFF);
+    if (kind == Region::None || kind == Region::Continuation) return false;
+    out.base = base;
+    out.kind = kind;
+    out.committed = ((e >> 8) & 0xFFFFFF) * kSystemPage;
+    out.reserved = (e >> 32) * kGranule;
+    return true;
+}
+
+// Called with the registry mutex held.
+bool record(std::uint8_t* base, Region kind, std::uint64_t committed, std::uint64_t reserved) {
+    const auto b = reinterpret_cast<std::uintptr_t>(base);
+    for (std::uint64_t g = 0; g < reserved / kGranule; ++g)
+        if (!entryFor(b + g * kGranule, true)) return false;
+    for (std::uint64_t g = 1; g < reserved / kGranule; ++g)
+        storeEntry(*entryFor(b + g * kGranule, false), encodeContinuation(g));
+    storeEntry(*entryFor(b, false), encodeStart(kind, committed, reserved));
+    return true;
+}
+
+void forget(const Reservation& r) {
+    const auto b = reinterpret_cast<std::uintptr_t>(r.base);
+    for (std::uint64_t g = 0; g < r.reserved / kGranule; ++g) storeEntry(*entryFor(b + g * kGranule, false), 0);
+}
+
+void setCommitted(const Reservation& r, std::uint64_t committed) {
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved));
+}
+
+bool takeFailure() {
+    std::uint32_t n = g_failures.load();
+    while (n > 0)
+        if (g_failures.compare_exchange_weak(n, n - 1)) return true;
+    return false;
+}
+
+std::uint64_t limitedSize(std::uint64_t size, std::uint32_t flags) {
+    if (flags & kSysLimit64K) size = std::min<std::uint64_t>(size, 65535);
+    return roundUp(size, kSystemPage);
+}
+
+// The largest reservation the registry can describe; far beyond any 32-bit request.
+constexpr std::uint64_t kMaxReservation = std::uint64_t{1} << 36;
+
+bool decommit(std::uint8_t* at, std::uint64_t length) {
+    if (length == 0) return true;
+    return mmap(at, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1, 0) != MAP_FAILED;
+}
+
+} // namespace
+
+std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
+    const std::uint64_t rounded = limitedSize(size, flags);
+    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
+    const std::uint64_t reserved = roundUp(rounded, kGranule);
+    // Reserve one granule more than needed and trim both ends to land on a 64 KB boundary.
+    void* m = mmap(nullptr, reserved + kGranule, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (m == MAP_FAILED) return nullptr;
+    auto* raw = static_cast<std::uint8_t*>(m);
+    auto* base = reinterpret_cast<std::uint8_t*>(roundUp(reinterpret_cast<std::uintptr_t>(raw), kGranule));
+    if (base > raw) munmap(raw, base - raw);
+    const std::uint64_t tail = (raw + reserved + kGranule) - (base + reserved);
+    if (tail) munmap(base + reserved, tail);
+    if (mprotect(base, rounded, PROT_READ | PROT_WRITE) != 0) {
+        munmap(base, reserved);
+        return nullptr;
+    }
+    // Fresh anonymous memory is zero already, which is all that kSysZeroFill asks.
+    std::lock_guard<std::mutex> g(g_registryMutex);
+    if (!record(base, kind, rounded, reserved)) {
+        munmap(base, reserved);
+        return nullptr;
+    }
+    return base;
+}
+
+bool sysFree(void* base) {
+    Reservation r;
+    {
+        std::lock_guard<std::mutex> g(g_registryMutex);
+        if (!reservationAt(base, r)) return false;
+        forget(r);
+    }
+    return munmap(r.base, r.reserved) == 0;
+}
+
+std::uint64_t sysSize(const void* base) {
+    Reservation r;
+    return reservationAt(base, r) ? r.committed : 0;
+}
+
+bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
+    std::lock_guard<std::mutex> g(g_registryMutex);
+    Reservation r;
+    if (!reservationAt(base, r)) return false;
+    const std::uint64_t rounded = limitedSize(size, flags);
+    if (rounded == 0) return false;
+    if (rounded > r.committed) {
+        if (rounded > r.reserved || takeFailure()) return false;
+        if (mprotect(r.base + r.committed, rounded - r.committed, PROT_READ | PROT_WRITE) != 0) return false;
+    } else if (rounded < r.committed) {
+        if (!decommit(r.base + rounded, r.committed - rounded)) return false;
+        const std::uint64_t kept = (flags & kSysLimit64K) ? std::min<std::uint64_t>(size, 65535) : size;
+        if ((flags & kSysZeroFill) && kept < rounded) std::memset(r.base + kept, 0, rounded - kept);
+    }
+    setCommitted(r, rounded);
+    return true;
+}
+
+std::uint8_t* sysResizeAnywhere(void* base, std::uint64_t size, std::uint32_t flags) {
+    if (sysResizeInPlace(base, size, flags)) return static_cast<std::uint8_t*>(base);
+    Reservation r;
+    if (!reservationAt(base, r)) return nullptr;
+    std::uint8_t* fresh = sysAlloc(size, flags & ~kSysZeroFill, r.kind);
+    if (!fresh) return nullptr;
+    // The new reservation is fresh memory, so its grown part is zero already.
+    std::memcpy(fresh, r.base, std::min(r.committed, limitedSize(size, flags)));
+    sysFree(r.base);
+    return fresh;
+}
+
+bool reservationAt(const void* base, Reservation& out) {
+    const auto b = reinterpret_cast<std::uintptr_t>(base);
+    if (b & (kGranule - 1)) return false;
+    std::uint64_t* e = entryFor(b, false);
+    return e && decodeStart(loadEntry(*e), reinterpret_cast<std::uint8_t*>(b), out);
+}
+
+bool reservationHolding(const void* address, Reservation& out) {
+    auto g = reinterpret_cast<std::uintptr_t>(granuleOf(address));
+    std::uint64_t* e = entryFor(g, false);
+    if (!e) return false;
+    std::uint64_t v = loadEntry(*e);
+    if ((v & 0xFF) == static_cast<std::uint64_t>(Region::Continuation)) {
+        g -= (v >> 8) * kGranule;
+        e = entryFor(g, false);
+        if (!e) return false;
+        v = loadEntry(*e);
+    }
+    if (!decodeStart(v, reinterpret_cast<std::uint8_t*>(g), out)) return false;
+    const auto a = reinterpret_cast<std::uintptr_t>(address);
+    return a - g < out.reserved;
+}
+
+void injectFailures(std::uint32_t count) { g_failures.store(count); }
+
+} // namespace brm

@@ -1,0 +1,59 @@
+#pragma once
+// System memory for the library: reservations that start on 64 KB boundaries, committed from
+// their start, and a registry of every 64 KB granule the library holds, so that an address can be
+// told to be the library's before anything at it is read.
+#include <cstdint>
+
+namespace brm {
+
+constexpr std::uintptr_t kGranule = 0x10000;
+constexpr std::uint64_t kSystemPage = 4096;
+
+constexpr std::uint32_t kSysZeroFill = 0x0100;
+constexpr std::uint32_t kSysLimit64K = 0x1000;
+constexpr std::uint32_t kSysLargePage = 0x2000;
+
+// What a reservation holds; recorded when it is made.
+enum class Region : std::uint8_t {
+    None = 0,
+    Continuation,     // a later granule of a reservation longer than 64 KB
+    Raw,              // made through the exported _bri_sysAlloc
+    PoolHeader,
+    Page,
+    SlotBlock,
+    DescriptorBlock,
+};
+
+struct Reservation {
+    std::uint8_t* base = nullptr;
+    Region kind = Region::None;
+    std::uint64_t committed = 0;
+    std::uint64_t reserved = 0;
+};
+
+constexpr std::uint64_t roundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
+
+inline std::uint8_t* granuleOf(const void* address) {
+    return reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uintptr_t>(address) & ~(kGranule - 1));
+}
+
+// Null on failure (including an injected one). The size is first limited to 65535 with
+// kSysLimit64K, then rounded up to 4096; the reservation is that rounded up to 64 KB.
+std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind);
+// Releases a whole reservation that starts at base.
+bool sysFree(void* base);
+// Committed size of the reservation that starts at base, 0 when base starts none.
+std::uint64_t sysSize(const void* base);
+bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags);
+// In place when it can, else a new reservation with a copy; null on failure (old one intact).
+std::uint8_t* sysResizeAnywhere(void* base, std::uint64_t size, std::uint32_t flags);
+
+// The reservation that starts exactly at base.
+bool reservationAt(const void* base, Reservation& out);
+// The reservation whose span holds the address.
+bool reservationHolding(const void* address, Reservation& out);
+
+// Makes the next `count` requests for memory fail.
+void injectFailures(std::uint32_t count);
+
+} // namespace brm

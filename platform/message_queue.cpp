@@ -1,0 +1,302 @@
+// Invariants: every thread that used the queue has one ThreadQueue, found by its thread id; a
+// queue's timers have distinct (hwnd, id) keys; a timer's due time is at most one period past
+// the time it was set or last fired. All state is guarded by one mutex, because any thread may
+// post to the user-interface thread.
+#include "platform/message_queue.h"
+
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "platform/timer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Timer {
+    HWND hwnd;
+    UINT_PTR id;
+    UINT period;
+    TIMERPROC proc;
+    DWORD due;
+};
+
+struct ThreadQueue {
+    std::deque<MSG> posted;
+    std::vector<Timer> timers;
+    bool quitPending = false;
+    int quitCode = 0;
+    std::condition_variable arrived;
+};
+
+struct QueueState {
+    std::mutex lock;
+    std::map<DWORD, std::unique_ptr<ThreadQueue>> queues;
+    DWORD uiThread = 0;
+    UINT_PTR nextTimerId = 1;
+    platform::WindowDispatcher dispatcher = nullptr;
+    platform::WindowThreadResolver resolver = nullptr;
+    std::map<std::string, UINT> registered;
+};
+
+QueueState& state() {
+    static QueueState s;
+    return s;
+}
+
+// Caller holds the lock.
+ThreadQueue& queueOf(QueueState& s, DWORD thread) {
+    auto& q = s.queues[thread];
+    if (!q) q = std::make_unique<ThreadQueue>();
+    if (s.uiThread == 0) s.uiThread = thread;
+    return *q;
+}
+
+bool matches(const MSG& m, HWND hwnd, UINT first, UINT last) {
+    if (hwnd && m.hwnd != hwnd) return false;
+    if (first == 0 && last == 0) return true;
+    return m.message >= first && m.message <= last;
+}
+
+// Signed distance on the wrapping clock: due when not in the future.
+bool isDue(DWORD due, DWORD now) { return static_cast<std::int32_t>(now - due) >= 0; }
+
+// Finds a message as a peek would take it; caller holds the lock.
+bool takeMessage(ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
+    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+        if (!matches(*it, hwnd, first, last)) continue;
+        *out = *it;
+        if (remove) q.posted.erase(it);
+        return true;
+    }
+    if (q.quitPending) {
+        *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, GetTickCount(), {0, 0}};
+        if (remove) q.quitPending = false;
+        return true;
+    }
+    DWORD now = GetTickCount();
+    Timer* best = nullptr;
+    for (auto& t : q.timers) {
+        if (!isDue(t.due, now)) continue;
+        MSG probe{t.hwnd, WM_TIMER, t.id, 0, now, {0, 0}};
+        if (!matches(probe, hwnd, first, last)) continue;
+        if (!best || static_cast<std::int32_t>(t.due - best->due) < 0) best = &t;
+    }
+    if (best) {
+        *out = MSG{best->hwnd, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), now, {0, 0}};
+        if (remove) best->due = now + best->period;
+        return true;
+    }
+    return false;
+}
+
+// Earliest due time of the queue's timers; false when it has none.
+bool nextDue(const ThreadQueue& q, DWORD now, DWORD* due) {
+    bool any = false;
+    for (const auto& t : q.timers) {
+        if (!any || static_cast<std::int32_t>(t.due - *due) < 0) *due = t.due;
+        any = true;
+    }
+    if (any && isDue(*due, now)) *due = now;
+    return any;
+}
+
+DWORD ownerOf(QueueState& s, HWND hwnd) {
+    if (s.resolver) return s.resolver(hwnd);
+    if (s.uiThread == 0) s.uiThread = GetCurrentThreadId();
+    return s.uiThread;
+}
+
+BOOL postTo(DWORD thread, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    if (thread == 0) return FALSE;
+    auto& q = queueOf(s, thread);
+    q.posted.push_back(MSG{hwnd, message, wParam, lParam, GetTickCount(), {0, 0}});
+    q.arrived.notify_all();
+    return TRUE;
+}
+
+} // namespace
+
+BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD thread;
+    if (!hwnd) {
+        thread = GetCurrentThreadId();
+    } else {
+        auto& s = state();
+        std::lock_guard<std::mutex> g(s.lock);
+        thread = ownerOf(s, hwnd);
+    }
+    return postTo(thread, hwnd, message, wParam, lParam);
+}
+
+BOOL PostThreadMessage(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+    return postTo(threadId, nullptr, message, wParam, lParam);
+}
+
+void PostQuitMessage(int exitCode) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    auto& q = queueOf(s, GetCurrentThreadId());
+    q.quitPending = true;
+    q.quitCode = exitCode;
+    q.arrived.notify_all();
+}
+
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT first, UINT last, UINT removeFlags) {
+    auto& s = state();
+    bool remove = (removeFlags & PM_REMOVE) != 0;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        auto& q = queueOf(s, GetCurrentThreadId());
+        if (takeMessage(q, msg, hwnd, first, last, remove)) return TRUE;
+    }
+    // Nothing to do: a caller that polls in a loop is spending time, so the virtual clock moves.
+    if (remove && platform::ClockIsVirtual()) platform::AdvanceClock(platform::IdleStep());
+    return FALSE;
+}
+
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT first, UINT last) {
+    auto& s = state();
+    std::unique_lock<std::mutex> g(s.lock);
+    auto& q = queueOf(s, GetCurrentThreadId());
+    for (;;) {
+        if (takeMessage(q, msg, hwnd, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        DWORD now = GetTickCount();
+        DWORD due = 0;
+        bool haveTimer = nextDue(q, now, &due);
+        if (platform::ClockIsVirtual()) {
+            // Sleeping on the virtual clock means jumping to the next timer at once.
+            if (haveTimer) {
+                if (static_cast<std::int32_t>(due - now) > 0) platform::SetClock(due);
+                continue;
+            }
+            q.arrived.wait(g);
+        } else if (haveTimer) {
+            q.arrived.wait_for(g, std::chrono::milliseconds(due - now));
+        } else {
+            q.arrived.wait(g);
+        }
+    }
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+    return msg && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) ? TRUE : FALSE;
+}
+
+LRESULT DispatchMessage(const MSG* msg) {
+    if (!msg) return 0;
+    if (msg->message == WM_TIMER && msg->lParam != 0) {
+        auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
+        return 0;
+    }
+    platform::WindowDispatcher dispatcher;
+    {
+        auto& s = state();
+        std::lock_guard<std::mutex> g(s.lock);
+        dispatcher = s.dispatcher;
+    }
+    return dispatcher ? dispatcher(*msg) : 0;
+}
+
+UINT RegisterWindowMessage(const char* name) {
+    if (!name || !*name) return 0;
+    std::string key(name);
+    for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    auto it = s.registered.find(key);
+    if (it != s.registered.end()) return it->second;
+    UINT number = 0xC000 + static_cast<UINT>(s.registered.size());
+    if (number > 0xFFFF) return 0;
+    s.registered.emplace(key, number);
+    return number;
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    auto& q = queueOf(s, GetCurrentThreadId());
+    if (elapse == 0) elapse = 1;
+    DWORD due = GetTickCount() + elapse;
+    if (hwnd) {
+        for (auto& t : q.timers) {
+            if (t.hwnd == hwnd && t.id == id) {
+                t = Timer{hwnd, id, elapse, proc, due};
+                return id;
+            }
+        }
+    } else {
+        id = s.nextTimerId++;
+    }
+    q.timers.push_back(Timer{hwnd, id, elapse, proc, due});
+    q.arrived.notify_all();
+    return id;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    auto& q = queueOf(s, GetCurrentThreadId());
+    auto it = std::find_if(q.timers.begin(), q.timers.end(),
+                           [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+    if (it == q.timers.end()) return FALSE;
+    q.timers.erase(it);
+    // A WM_TIMER already taken is not recalled, but none is made from now on.
+    return TRUE;
+}
+
+namespace platform {
+
+void SetWindowDispatcher(WindowDispatcher dispatcher) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.dispatcher = dispatcher;
+}
+
+void SetWindowThreadResolver(WindowThreadResolver resolver) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.resolver = resolver;
+}
+
+void SetUiThread(DWORD threadId) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.uiThread = threadId;
+}
+
+DWORD UiThread() {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    return s.uiThread;
+}
+
+void ResetMessageQueues() {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    for (auto& [thread, q] : s.queues) {
+        q->posted.clear();
+        q->timers.clear();
+        q->quitPending = false;
+    }
+}
+
+unsigned PendingMessageCount() {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    return static_cast<unsigned>(queueOf(s, GetCurrentThreadId()).posted.size());
+}
+
+} // namespace platform

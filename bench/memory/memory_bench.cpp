@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -129,16 +130,43 @@ void growthMalloc(benchmark::State& state) {
     runGrowth(state, [](void* p, std::uint32_t n) { return std::realloc(p, n); }, [](void* p) { std::free(p); });
 }
 
-// Keeps each run's time per iteration for the ratios.
+// Keeps the time per iteration of every repetition of every run, for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+            const std::string name = r.run_name.str();
+            if (r.run_type == Run::RT_Iteration) {
+                times[name].push_back(r.GetAdjustedRealTime());
+            } else if (r.aggregate_name == "median") {
+                medians[name] = r.GetAdjustedRealTime();
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> times;
+    // The median of the repetitions (the library's own when only aggregates were reported).
+    double median(const std::string& name) const {
+        const auto t = times.find(name);
+        if (t != times.end() && !t->second.empty()) {
+            std::vector<double> v = t->second;
+            std::sort(v.begin(), v.end());
+            const std::size_t n = v.size();
+            return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+        }
+        const auto m = medians.find(name);
+        return m != medians.end() ? m->second : 0;
+    }
+    double best(const std::string& name) const {
+        const auto t = times.find(name);
+        return t != times.end() && !t->second.empty() ? *std::min_element(t->second.begin(), t->second.end()) : 0;
+    }
+    std::size_t repetitions(const std::string& name) const {
+        const auto t = times.find(name);
+        return t != times.end() ? t->second.size() : 0;
+    }
+
+    std::map<std::string, std::vector<double>> times;
+    std::map<std::string, double> medians;
 };
 
 } // namespace
@@ -156,16 +184,21 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nratio pool/malloc (time of the pool over time of malloc; below 1 = pool faster)\n");
+    std::printf("\nEach pool against the C library, same requests, same run (median of the repetitions;\n"
+                "in brackets the ratio of the best repetitions). Above 1.0x the pool is faster.\n");
     for (const char* pair : {"fixed_items", "mixed_8_to_4096", "realloc_growth"}) {
         const std::string base = pair;
-        const auto m = reporter.times.find(base + "/malloc");
-        if (m == reporter.times.end() || m->second <= 0) continue;
+        const double m = reporter.median(base + "/malloc");
+        if (m <= 0) continue;
         for (const char* side : {"pool", "default_pool"}) {
-            const auto p = reporter.times.find(base + "/" + side);
-            if (p == reporter.times.end()) continue;
-            std::printf("  %-16s %-13s %.2f  (malloc is %.2fx the pool's time)\n", pair, side, p->second / m->second,
-                        m->second / p->second);
+            const std::string name = base + "/" + side;
+            const double p = reporter.median(name);
+            if (p <= 0) continue;
+            std::printf("  %-16s %-13s is %5.2fx as fast as malloc", pair, side, m / p);
+            const double bm = reporter.best(base + "/malloc"), bp = reporter.best(name);
+            if (bm > 0 && bp > 0) std::printf("  [best %5.2fx]", bm / bp);
+            if (const std::size_t n = reporter.repetitions(name)) std::printf("  (%zu runs)", n);
+            std::printf("\n");
         }
     }
     benchmark::Shutdown();

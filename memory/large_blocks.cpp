@@ -83,6 +83,8 @@ u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags) {
     d->page = moved;
     if (!IsShared(pool)) {
         RegistrySetFlags(reinterpret_cast<uptr>(moved), kUnitPage, 0, pool);
+        SetUnitKind(reinterpret_cast<uptr>(moved), PageKind(pool, kLargePage));
+        SetUnitKind(reinterpret_cast<uptr>(base), 0);
         RegistrySetFlags(reinterpret_cast<uptr>(base), 0, kUnitPage);
     }
     page->signature = 0;

@@ -60,7 +60,7 @@ void makeFree(PageHeader* page, u8* rest, u32 size) {
 }
 
 u8* take(PageHeader* page, u8* b, u32 size, u32 need, u32 flags) {
-    const u32 minSplit = (flags & kAllocMinSplit) ? kMinMediumBlock : page->minSplit;
+    const u32 minSplit = (flags & kAllocMinSplit) ? kMinMediumBlock : page->descriptor->minSplit;
     u8* after = nextFree(b);
     const u32 remainder = size - need;
     u8* result;
@@ -136,7 +136,7 @@ void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type) {
     page->firstFree = first;
     u32 minSplit = static_cast<u32>(RoundUp(pool->smallBlockLimit / 4u, kGrain));
     if (type == kMediumPage2 || minSplit < kMinMediumBlock) minSplit = kMinMediumBlock;
-    page->minSplit = static_cast<u16>(minSplit);
+    page->descriptor->minSplit = minSplit;
     page->descriptor->hint = static_cast<u16>(size);
 }
 
@@ -252,7 +252,7 @@ bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
         const u32 total = have + nextSize;
         const u32 leftover = total - need;
         u32 now;
-        if (leftover < page->minSplit) {
+        if (leftover < page->descriptor->minSplit) {
             now = total;
             setHeader(block, static_cast<u16>(total | keepBits));
             setHeader(block + total, header(block + total) | kMediumPrevInUse);
@@ -266,7 +266,7 @@ bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
     }
     if (need < have) {
         u32 leftover = have - need;
-        if (leftover >= page->minSplit) {
+        if (leftover >= page->descriptor->minSplit) {
             const bool roverOnNext = nextIsFree && page->firstFree == next;
             if (nextIsFree) {
                 unlink(next);

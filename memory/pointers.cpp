@@ -94,10 +94,7 @@ int freeChecked(PageHeader* page, u8* block) {
         code = SmallCheck(page, block);
         if (!code) SmallFree(page, block);
         break;
-    case kFixedPage:
-        code = FixedCheck(page, block);
-        if (!code) FixedFree(page, block);
-        break;
+    case kFixedPage: code = FixedCheckAndFree(page, block); break;
     default:
         code = CheckBlock(page, block);
         if (!code) code = FreeBlock(page, block);
@@ -163,6 +160,37 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     }
 }
 
+// The rare outcomes, kept out of the common paths so that those need no stack frame.
+[[gnu::cold, gnu::noinline]] void* badPool(MemPoolHeader* pool) {
+    Report(pool, MEM_BAD_MEM_POOL);
+    return nullptr;
+}
+
+[[gnu::cold, gnu::noinline]] int badPointer(MemPoolHeader* pool) {
+    Report(pool, MEM_BAD_POINTER);
+    return 0;
+}
+
+[[gnu::cold, gnu::noinline]] int badBlock(MemPoolHeader* pool, u32 code) {
+    Report(pool, code);
+    return 0;
+}
+
+[[gnu::noinline]] void* fixedAllocLocked(MemPoolHeader* pool) {
+    PoolLock lock(pool);
+    if (!lock) return nullptr;
+    return FixedAlloc(pool);
+}
+
+[[gnu::noinline]] int fixedFreeLocked(PageHeader* page, u8* block) {
+    PoolLock lock(page->pool);
+    if (!lock) return 0;
+    // The page may have gone while the lock was awaited (a block freed twice at once).
+    if (page->signature != kPageSignature + kFixedPage) return badPointer(nullptr);
+    if (const u32 code = FixedCheckAndFree(page, block)) return badBlock(page->pool, code);
+    return 1;
+}
+
 } // namespace
 } // namespace bramble
 
@@ -221,31 +249,21 @@ std::uint32_t MemSizePtr(void* block) {
     return UsableSize(access.page(), access.block());
 }
 
-void* MemAllocFS(MEMPOOL pool) {
-    if (!checkPool(pool)) return nullptr;
-    if (!IsSerialized(pool)) return FixedAlloc(pool);
-    PoolLock lock(pool);
-    if (!lock) return nullptr;
+namespace bramble {
+
+void* AllocFixedBlock(MemPoolHeader* pool) {
+    if (!IsValidPool(pool)) return badPool(pool);
+    if (IsSerialized(pool)) return fixedAllocLocked(pool);
     return FixedAlloc(pool);
 }
 
-int MemFreeFS(void* block) {
-    PageHeader* page;
-    if (!FindPage(block, &page)) {
-        Report(nullptr, MEM_BAD_POINTER);
-        return 0;
-    }
-    if (page->signature != kPageSignature + kFixedPage) {
-        Report(page->pool, MEM_BAD_POINTER);
-        return 0;
-    }
-    MemPoolHeader* pool = page->pool;
-    if (!IsSerialized(pool)) return freeChecked(page, static_cast<u8*>(block));
-    PoolLock lock(pool);
-    if (!lock) return 0;
-    if (page->signature != kPageSignature + kFixedPage) {
-        Report(nullptr, MEM_BAD_POINTER);
-        return 0;
-    }
-    return freeChecked(page, static_cast<u8*>(block));
+int FreeFixedBlock(void* block) {
+    PageHeader* page = PageOfBlock(block);
+    if (!page) return badPointer(nullptr);
+    if (page->signature != kPageSignature + kFixedPage) return badPointer(page->pool);
+    if (IsSerialized(page->pool)) return fixedFreeLocked(page, static_cast<u8*>(block));
+    if (const u32 code = FixedCheckAndFree(page, static_cast<u8*>(block))) return badBlock(page->pool, code);
+    return 1;
 }
+
+} // namespace bramble

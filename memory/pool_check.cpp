@@ -189,23 +189,33 @@ private:
 
     bool checkFixedPage(PageHeader* page) {
         const u32 size = pool_->fixedBlockSize;
-        const u32 count = page->minSplit;
         u8* first = PageBase(page) + page->dataOffset;
-        if (size == 0 || first + static_cast<u64>(count) * size != page->limit) return fail("fixed page %p: layout", page);
-        u32 used = 0;
-        for (u32 i = 0; i < count; ++i) used += TestBit(PageBitmap(page), i);
-        u32 chained = 0;
-        for (u8* b = page->firstFree; b;) {
-            if (++chained > count) return fail("fixed page %p: chain longer than the page", page);
-            const auto rel = static_cast<u64>(b - first);
-            if (b < first || b >= page->limit || rel % size) return fail("fixed page %p: chain holds %p", page, b);
-            if (TestBit(PageBitmap(page), static_cast<u32>(rel / size))) return fail("fixed page %p: block %p in use and free", page, b);
-            const u16 next = Load16(b);
-            b = next ? PageBase(page) + next : nullptr;
+        const u64 end = page->dataOffset + static_cast<u64>(page->fixed.blockBytes);
+        if (size == 0 || page->fixed.blockBytes == 0 || page->fixed.blockBytes % size != 0 || end > page->bytes ||
+            page->bytes - end >= size) {
+            return fail("fixed page %p: layout", page);
         }
-        if (chained + used != count) return fail("fixed page %p: %u free and %u used of %u", page, chained, used, count);
+        const u32 count = FixedBlockCount(page, size);
+        const u64* bitmap = FixedBitmap(page);
+        const u32 words = (count + 63) / 64;
+        if (reinterpret_cast<const u8*>(bitmap + words) > first) return fail("fixed page %p: bitmap runs into the blocks", page);
+        const u64* cursor = FixedCursor(page);
+        if (cursor < bitmap || cursor >= bitmap + words) return fail("fixed page %p: cursor %p off the bitmap", page, cursor);
+        if (FixedCursorBlock(page) != first + static_cast<u64>(cursor - bitmap) * 64 * size) {
+            return fail("fixed page %p: cursor block %p does not match its word", page, FixedCursorBlock(page));
+        }
+        u32 used = 0;
+        for (u32 i = 0; i < words; ++i) {
+            u64 bits = bitmap[i];
+            if (i == words - 1 && count % 64) {
+                const u64 beyond = ~u64{0} << (count % 64);
+                if ((bits & beyond) != beyond) return fail("fixed page %p: a bit past the last block is clear", page);
+                bits &= ~beyond;
+            }
+            if (bitmap + i < cursor && bitmap[i] != ~u64{0}) return fail("fixed page %p: free block below the cursor", page);
+            used += static_cast<u32>(__builtin_popcountll(bits));
+        }
         if (used != page->blocksInUse) return fail("fixed page %p counts %u blocks, has %u", page, page->blocksInUse, used);
-        if (chained && page->descriptor->hint != 1) return fail("fixed page %p has free blocks but hint 0", page);
         return true;
     }
 

@@ -10,7 +10,7 @@
 // promises on this machine); fixed-size blocks are packed at their block size from a 16-byte
 // boundary, so a block of sizeof(T) bytes is aligned for T.
 #include "memory/page_registry.h"
-#include "memory/pool.h"
+#include "memory/pool_api.h"
 #include "platform/critical_section.h"
 
 #include <cstdint>
@@ -88,8 +88,8 @@ constexpr u8 kSmallClassMask = 0x7F;
 
 struct PageDescriptor {
     u16 hint;
-    u16 flags;  // bits 12-14 page type (5 unused), bit 15 page made
-    u32 reserved;
+    u16 flags;     // bits 12-14 page type (5 unused), bit 15 page made
+    u32 minSplit;  // medium: the smallest remainder worth a block of its own
     u8* page;
     PageDescriptor* next;
     PageDescriptor* prev;
@@ -99,16 +99,23 @@ constexpr u16 kDescriptorMade = 0x8000;
 
 inline u16 DescriptorType(const PageDescriptor* d) { return (d->flags >> 12) & 7; }
 
+// The in-use count is a full word: a count of 16 bits, stepped at every allocation and free,
+// makes a slower round trip through memory on this machine's processors.
 struct PageHeader {
     MemPoolHeader* pool;
     PageDescriptor* descriptor;
     u64 bytes;         // the page's committed size
-    u16 blocksInUse;
+    u32 blocksInUse;
     u16 signature;     // kPageSignature + type
-    u16 minSplit;      // medium: smallest remainder worth a block of its own; fixed-size: block count
     u16 dataOffset;    // where the first block starts
-    u8* firstFree;     // small: next uncarved byte; fixed: free chain head; medium: rover; large: 0
-    u8* limit;         // small: page end; fixed: end of the last block; medium: sentinel; large: page end
+    u8* firstFree;     // small: next uncarved byte; fixed: cursor word; medium: rover; large: 0
+    union {
+        u8* limit;     // small: page end; medium: sentinel; large: page end
+        struct {
+            u32 cursorBlock;  // offset of the block that bit 0 of the cursor word stands for
+            u32 blockBytes;   // bytes from the first block to the end of the last
+        } fixed;
+    };
 };
 static_assert(sizeof(PageHeader) == kPageHeaderBytes);
 
@@ -193,13 +200,25 @@ inline bool IsShared(const MemPoolHeader* p) { return p->flags & MEM_POOL_SHARED
 // a shared mapping) and the header carries the signature; nothing is read before the first test.
 inline bool IsValidPool(const MemPoolHeader* pool) {
     const auto a = reinterpret_cast<uptr>(pool);
-    if (a == 0 || (a & ~kPageMask) != 0) return false;
-    MemPoolHeader* owner = nullptr;
-    const u8 flags = RegistryFlags(a, &owner);
-    if (!(flags & (kUnitPoolHeader | kUnitShared)) || owner != pool) return false;
+    if ((a & ~kPageMask) != 0) return false;
+    RegistryEntry* e = RegistryFind(a);
+    if (!e) return false;
+    const auto flags = static_cast<u8>(e->info.load(std::memory_order_acquire));
+    // An ordinary pool's header unit is always its own: only a shared unit needs its owner read.
+    if (!(flags & kUnitPoolHeader) && (!(flags & kUnitShared) || e->owner.load(std::memory_order_relaxed) != pool)) {
+        return false;
+    }
     return pool->signature == kPoolSignature;
 }
 inline bool IsSerialized(const MemPoolHeader* p) { return p->flags & MEM_POOL_SERIALIZE; }
+
+// The kind bytes of an ordinary pool's header and pages (page_registry.h).
+inline u8 PoolHeaderKind(const MemPoolHeader* pool) {
+    return static_cast<u8>(kKindPoolHeader | (IsSerialized(pool) ? kKindSerialised : 0));
+}
+inline u8 PageKind(const MemPoolHeader* pool, u16 type) {
+    return static_cast<u8>(kKindPage | type | (IsSerialized(pool) ? kKindSerialised : 0));
+}
 
 // --- system blocks (system_pages.cpp) ---
 void* _bri_sysAlloc(u64 size, u32 flags);
@@ -278,22 +297,28 @@ void ReturnPages(MemPoolHeader* pool, u8* address, u64 bytes);
 u64 PagesCommitted(MemPoolHeader* pool, u64 size);  // the committed size a request of `size` gets
 void ReturnAllPages(MemPoolHeader* pool);
 
-bool FindSharedPage(uptr base, MemPoolHeader* owner, PageHeader** page);
+PageHeader* FindSharedPage(uptr base, MemPoolHeader* owner);
 
-// Finds the page of a block address; false when the address is not inside a page of ours.
-inline bool FindPage(const void* block, PageHeader** page) {
+// The page of a block address; null when the address is not inside a page of ours.
+inline PageHeader* PageOfBlock(const void* block) {
     const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
-    MemPoolHeader* owner = nullptr;
-    const u8 flags = RegistryFlags(base, &owner);
+    RegistryEntry* e = RegistryFind(base);
+    if (!e) return nullptr;
+    const auto flags = static_cast<u8>(e->info.load(std::memory_order_acquire));
+    MemPoolHeader* owner = e->owner.load(std::memory_order_relaxed);
     if (flags & kUnitPage) {
         // A registered page of an ordinary pool: its header is ours unless something wrote over it.
         auto* h = reinterpret_cast<PageHeader*>(base);
-        const u16 sig = h->signature;
-        if ((sig & kPageSignatureMask) != kPageSignature || (sig & 7) > kSmallPage || h->pool != owner) return false;
-        *page = h;
-        return true;
+        if (static_cast<u16>(h->signature - kPageSignature) > kSmallPage || h->pool != owner) return nullptr;
+        return h;
     }
-    return (flags & kUnitShared) && FindSharedPage(base, owner, page);
+    return (flags & kUnitShared) ? FindSharedPage(base, owner) : nullptr;
+}
+
+inline bool FindPage(const void* block, PageHeader** page) {
+    PageHeader* h = PageOfBlock(block);
+    if (h) *page = h;
+    return h != nullptr;
 }
 
 // --- blocks (small_blocks.cpp, medium_blocks.cpp, fixed_blocks.cpp, large_blocks.cpp) ---

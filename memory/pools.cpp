@@ -61,6 +61,7 @@ void destroyPool(MemPoolHeader* pool) {
     LockPool(pool);
     UnlinkPoolList(pool);
     pool->signature = 0;
+    SetUnitKind(reinterpret_cast<uptr>(pool), 0);
     RegistrySetFlags(reinterpret_cast<uptr>(pool), 0, kUnitPoolHeader);
     ReturnAllPages(pool);
     if (IsSerialized(pool)) {
@@ -87,6 +88,7 @@ MEMPOOL createPool(u32 flags, u16 blockSize, std::int32_t count) {
         pool->flags |= MEM_POOL_SERIALIZE;
     }
     RegistrySetFlags(reinterpret_cast<uptr>(pool), kUnitPoolHeader, 0, pool);
+    SetUnitKind(reinterpret_cast<uptr>(pool), PoolHeaderKind(pool));
     {
         LibraryLock lib;
         pool->owner = &Global();

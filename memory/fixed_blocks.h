@@ -12,7 +12,7 @@ namespace bramble {
 
 // A fixed-size page keeps, in the header fields that other pages use for their free space: the
 // cursor, the first bitmap word that may have a clear bit (firstFree), the block that the cursor
-// word's bit 0 stands for and the end of the last block.
+// word's bit 0 stands for, and the bytes that its blocks take from the first one on.
 inline u64* FixedBitmap(PageHeader* page) { return reinterpret_cast<u64*>(PageBitmap(page)); }
 inline u64* FixedCursor(const PageHeader* page) { return reinterpret_cast<u64*>(page->firstFree); }
 inline u8* FixedCursorBlock(PageHeader* page) { return PageBase(page) + page->fixed.cursorBlock; }
@@ -22,19 +22,6 @@ inline u32 FixedBlockCount(const PageHeader* page, u32 blockSize) { return page-
 inline void SetFixedCursor(PageHeader* page, u64* word, u32 blockSize) {
     page->firstFree = reinterpret_cast<u8*>(word);
     page->fixed.cursorBlock = page->dataOffset + static_cast<u32>(word - FixedBitmap(page)) * 64 * blockSize;
-}
-
-// 32-bit compares of 16-bit fields: a compare with a 16-bit constant decodes slowly on this
-// machine's processors, and these tests sit on every call.
-inline bool HasSignature(const PageHeader* page, u16 signature) {
-    u32 word;  // the signature and the data offset after it
-    std::memcpy(&word, &page->signature, sizeof word);
-    return (word << 16) == (static_cast<u32>(signature) << 16);
-}
-inline bool HasSignature(const MemPoolHeader* pool) {
-    u32 word;  // the signature and the flags after it
-    std::memcpy(&word, &pool->signature, sizeof word);
-    return (word << 16) == (static_cast<u32>(kPoolSignature) << 16);
 }
 
 // Takes the lowest clear bit of the cursor word, whose bits are `bits`.

@@ -1,12 +1,23 @@
-// Medium blocks: first fit with boundary tags inside pages of the pool's page size.
+// Medium blocks: boundary-tagged blocks inside pages of the pool's page size, found through the
+// pool's lists of free blocks by size. A walk along one page's free blocks meets every small
+// fragment that cannot serve before it meets one that can; the lists go straight to the
+// smallest free block of a size that fits, whichever page it lies in.
+//
+// Size classes: one per 16 bytes up to 1024 bytes, then eight per power of two. A request whose
+// class holds only blocks of its own size takes the head of the first non-empty class at or
+// above its own; a larger request first looks along its own class for a block that is big
+// enough, then takes the head of the next non-empty class above it, whose blocks all are.
+//
+// Pages of the second medium ring are made only by pre-allocation (every request clears the
+// moveable bit that would select them); their free blocks are on no list.
 //
 // Invariants of a medium page: blocks tile the page from its first block to the end sentinel
 // (a header of size 0, in use) with no gap; the block-start bitmap has a bit exactly at each
 // block's address; a block's previous-in-use bit tells the truth about its predecessor; no two
-// free blocks are adjacent; every free block repeats its size in its last two bytes and is on the
-// page's free ring (anchored at the sentinel), and the ring holds nothing else; the rover is on
-// the ring; the descriptor's hint is at least the size of the largest free block; the in-use
-// count is the number of blocks in use.
+// free blocks are adjacent; every free block repeats its size in its last two bytes; every free
+// block of a page of the first ring is on the list of its size class exactly once, the lists
+// hold nothing else, and a class's bit in the pool's map is set exactly while its list is not
+// empty; the in-use count is the number of blocks in use.
 #include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
 #include "memory/small_blocks.h"
@@ -24,62 +35,83 @@ u8* prevFree(const u8* b) { return LoadPtr(b + 8); }
 void setNext(u8* b, u8* n) { StorePtr(b, n); }
 void setPrev(u8* b, u8* p) { StorePtr(b + 8, p); }
 
-void unlink(u8* b) {
-    u8* n = nextFree(b);
-    u8* p = prevFree(b);
-    setNext(p, n);
-    setPrev(n, p);
-}
-
-void linkAtAnchor(PageHeader* page, u8* b) {
-    u8* anchor = page->limit;
-    u8* n = nextFree(anchor);
-    setNext(b, n);
-    setPrev(b, anchor);
-    setPrev(n, b);
-    setNext(anchor, b);
-}
-
 u32 mediumNeed(u32 size) {
     const u32 need = static_cast<u32>(RoundUp(static_cast<u64>(size) + 2, kGrain));
     return need < kMinMediumBlock ? kMinMediumBlock : need;
 }
 
-void raiseHint(PageHeader* page, u32 size) {
-    if (size > page->descriptor->hint) page->descriptor->hint = static_cast<u16>(size);
+void binInsert(MemPoolHeader* pool, u8* b, u32 size) {
+    const u32 c = MediumClass(size);
+    u8* head = pool->mediumBins[c];
+    setNext(b, head);
+    setPrev(b, nullptr);
+    if (head) {
+        setPrev(head, b);
+    } else {
+        pool->mediumBinMap[c >> 6] |= u64{1} << (c & 63);
+    }
+    pool->mediumBins[c] = b;
 }
 
-// Makes `rest` (size bytes, after an in-use block) a free block on the ring.
-void makeFree(PageHeader* page, u8* rest, u32 size) {
+void binRemove(MemPoolHeader* pool, u8* b, u32 size) {
+    u8* n = nextFree(b);
+    u8* p = prevFree(b);
+    if (n) setPrev(n, p);
+    if (p) {
+        setNext(p, n);
+        return;
+    }
+    const u32 c = MediumClass(size);
+    pool->mediumBins[c] = n;
+    if (!n) pool->mediumBinMap[c >> 6] &= ~(u64{1} << (c & 63));
+}
+
+// The first non-empty class at or above `c`; kMediumClasses when there is none.
+u32 firstClassFrom(const MemPoolHeader* pool, u32 c) {
+    for (u32 w = c >> 6; w < kMediumBinWords; ++w) {
+        u64 bits = pool->mediumBinMap[w];
+        if (w == c >> 6) bits &= ~u64{0} << (c & 63);
+        if (bits) return w * 64 + static_cast<u32>(__builtin_ctzll(bits));
+    }
+    return kMediumClasses;
+}
+
+// Makes `rest` (size bytes, after an in-use block) a free block on its list.
+void makeFree(MemPoolHeader* pool, PageHeader* page, u8* rest, u32 size) {
     setHeader(rest, static_cast<u16>(size | kMediumPrevInUse));
     setTrailing(rest, size);
     SetBit(PageBitmap(page), UnitIndex(page, rest));
-    linkAtAnchor(page, rest);
+    binInsert(pool, rest, size);
     u8* following = rest + size;
     setHeader(following, header(following) & ~kMediumPrevInUse);
 }
 
-u8* take(PageHeader* page, u8* b, u32 size, u32 need, u32 flags) {
+// Serves `need` bytes from the free block `b` of `size` bytes.
+u8* take(MemPoolHeader* pool, u8* b, u32 size, u32 need, u32 flags) {
+    PageHeader* page = PageOf(b);
     const u32 minSplit = (flags & kAllocMinSplit) ? kMinMediumBlock : page->descriptor->minSplit;
-    u8* after = nextFree(b);
     const u32 remainder = size - need;
     u8* result;
     u32 used;
     if (remainder < minSplit) {
-        unlink(b);
+        binRemove(pool, b, size);
         setHeader(b, header(b) | kMediumInUse);
         setHeader(b + size, header(b + size) | kMediumPrevInUse);
         result = b;
         used = size;
-    } else if (flags & (MEM_MOVEABLE | 0x0004)) {
-        // Cut from the low end: the block keeps the free block's place, the rest goes on the ring.
-        unlink(b);
+    } else if (flags & (MEM_MOVEABLE | kAllocLowEnd)) {
+        // Cut from the low end: the block keeps the free block's place, the rest goes on a list.
+        binRemove(pool, b, size);
         setHeader(b, static_cast<u16>(need | kMediumInUse | (header(b) & kMediumPrevInUse)));
-        makeFree(page, b + need, remainder);
+        makeFree(pool, page, b + need, remainder);
         result = b;
         used = need;
     } else {
-        // Cut from the high end: the free block stays where it is on the ring, only smaller.
+        // Cut from the high end: the free block stays where it is, only smaller.
+        if (MediumClass(remainder) != MediumClass(size)) {
+            binRemove(pool, b, size);
+            binInsert(pool, b, remainder);
+        }
         setHeader(b, static_cast<u16>(remainder | (header(b) & kMediumPrevInUse)));
         setTrailing(b, remainder);
         result = b + remainder;
@@ -88,38 +120,49 @@ u8* take(PageHeader* page, u8* b, u32 size, u32 need, u32 flags) {
         setHeader(b + size, header(b + size) | kMediumPrevInUse);
         used = need;
     }
-    page->firstFree = after;
     if (flags & MEM_ZEROINIT) std::memset(result, 0, used - 2);
     ++page->blocksInUse;
     return result;
 }
 
-u8* firstFit(PageHeader* page, u32 need, u32 flags) {
-    u8* anchor = page->limit;
-    u8* start = page->firstFree;
-    u8* b = start;
-    u32 largest = 0;
-    do {
-        if (b != anchor) {
-            const u32 size = sizeOf(header(b));
-            if (size >= need) return take(page, b, size, need, flags);
-            if (size > largest) largest = size;
+// A free block of at least `need` bytes from the lists; null when there is none.
+u8* findFree(MemPoolHeader* pool, u32 need, u32* size) {
+    u32 c = MediumClass(need);
+    if (need > kMediumExactLimit) {
+        // The class also holds blocks a little smaller than the request: a few are looked at.
+        int looks = 8;
+        for (u8* b = pool->mediumBins[c]; b && looks-- > 0; b = nextFree(b)) {
+            const u32 s = sizeOf(header(b));
+            if (s >= need) {
+                *size = s;
+                return b;
+            }
         }
-        b = nextFree(b);
-    } while (b != start);
-    page->descriptor->hint = static_cast<u16>(largest);
-    return nullptr;
+        ++c;
+    }
+    c = firstClassFrom(pool, c);
+    if (c >= kMediumClasses) return nullptr;
+    u8* b = pool->mediumBins[c];
+    *size = sizeOf(header(b));
+    return b;
 }
 
 bool startsBlock(PageHeader* page, const u8* p) { return TestBit(PageBitmap(page), UnitIndex(page, p)); }
 
 } // namespace
 
+u32 MediumClass(u32 size) {
+    if (size <= kMediumExactLimit) return size / kGrain - kMinMediumBlock / kGrain;
+    const u32 log = 31 - static_cast<u32>(__builtin_clz(size));
+    const u32 sub = (size >> (log - 3)) & 7;
+    return kMediumExactClasses + (log - 10) * 8 + sub;
+}
+
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type) {
     const u64 bitmap = page->bytes / (8 * kGrain);
     std::memset(PageBitmap(page), 0, bitmap);
     const u32 offset = static_cast<u32>(RoundUp(kPageHeaderBytes + bitmap + 2, kGrain));
-    // Room is kept after the sentinel for its two ring links.
+    // The sentinel's header closes the page; 16 bytes stay unused after it.
     const u32 size = static_cast<u32>((page->bytes - offset - 16) / kGrain * kGrain);
     u8* first = PageBase(page) + offset;
     u8* sentinel = first + size;
@@ -127,38 +170,36 @@ void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type) {
     setTrailing(first, size);
     SetBit(PageBitmap(page), UnitIndex(page, first));
     setHeader(sentinel, kMediumInUse);
-    setNext(sentinel, first);
-    setPrev(sentinel, first);
-    setNext(first, sentinel);
-    setPrev(first, sentinel);
     page->dataOffset = static_cast<u16>(offset);
     page->limit = sentinel;
-    page->firstFree = first;
+    page->firstFree = nullptr;
     u32 minSplit = static_cast<u32>(RoundUp(pool->smallBlockLimit / 4u, kGrain));
     if (type == kMediumPage2 || minSplit < kMinMediumBlock) minSplit = kMinMediumBlock;
     page->descriptor->minSplit = minSplit;
     page->descriptor->hint = static_cast<u16>(size);
+    if (type == kMediumPage) {
+        binInsert(pool, first, size);
+    } else {
+        setNext(first, nullptr);
+        setPrev(first, nullptr);
+    }
+}
+
+void ForgetMediumPage(MemPoolHeader* pool, PageHeader* page) {
+    // Only an empty page goes: its one free block spans it.
+    u8* first = PageBase(page) + page->dataOffset;
+    binRemove(pool, first, sizeOf(header(first)));
 }
 
 void* MediumAlloc(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 need = mediumNeed(size);
-    const u16 type = (flags & MEM_MOVEABLE) ? kMediumPage2 : kMediumPage;
-    if (PageDescriptor* start = pool->rings[type]) {
-        PageDescriptor* d = start;
-        do {
-            if (d->hint >= need) {
-                if (u8* b = firstFit(reinterpret_cast<PageHeader*>(d->page), need, flags)) {
-                    pool->rings[type] = d;
-                    return b;
-                }
-            }
-            d = d->next;
-        } while (d != start);
-    }
-    if (!(flags & kAllocNoNewPage)) {
+    u32 have = 0;
+    u8* b = findFree(pool, need, &have);
+    if (!b && !(flags & kAllocNoNewPage)) {
         PageFailure why;
-        if (PageHeader* page = MakePage(pool, type, pool->pageSize, 0, &why)) return firstFit(page, need, flags);
+        if (MakePage(pool, kMediumPage, pool->pageSize, 0, &why)) b = findFree(pool, need, &have);
     }
+    if (b) return take(pool, b, have, need, flags);
     if (flags & kAllocNoLarge) return nullptr;
     if (WouldPassCeiling(pool, RoundUp(size, kSystemPage))) return nullptr;
     return LargeAlloc(pool, need, flags);
@@ -190,6 +231,7 @@ u32 MediumCheck(PageHeader* page, u8* block) {
 }
 
 u32 MediumFree(PageHeader* page, u8* block) {
+    MemPoolHeader* pool = page->pool;
     const u16 h = header(block);
     u32 size = sizeOf(h);
     u8* next = block + size;
@@ -203,38 +245,36 @@ u32 MediumFree(PageHeader* page, u8* block) {
         }
     }
     u8* b = block;
-    bool mergedBack = false;
     if (!(h & kMediumPrevInUse)) {
         const u32 prevSize = Load16(block - 4);
         b = block - prevSize;
+        binRemove(pool, b, prevSize);
         ClearBit(PageBitmap(page), UnitIndex(page, block));
         size += prevSize;
-        mergedBack = true;
     }
     if (nextSize) {
-        if (page->firstFree == next) page->firstFree = b;
-        unlink(next);
+        binRemove(pool, next, nextSize);
         ClearBit(PageBitmap(page), UnitIndex(page, next));
         size += nextSize;
     }
     // A free block's predecessor is always in use: free neighbours have just been merged.
     setHeader(b, static_cast<u16>(size | kMediumPrevInUse));
     setTrailing(b, size);
-    raiseHint(page, size);
     u8* following = b + size;
     setHeader(following, header(following) & ~kMediumPrevInUse);
-    if (!mergedBack) linkAtAnchor(page, b);
-    if (--page->blocksInUse == 0) ReleasePage(page->pool, page->descriptor, true);
+    binInsert(pool, b, size);
+    if (--page->blocksInUse == 0) ReleasePage(pool, page->descriptor, true);
     return 0;
 }
 
 u32 MediumUsable(u8* block) { return sizeOf(header(block)) - 2; }
 
 bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
+    MemPoolHeader* pool = page->pool;
     const u16 h = header(block);
     const u32 have = sizeOf(h);
     const u32 usable = have - 2;
-    MemPoolHeader* pool = page->pool;
+    const u32 minSplit = page->descriptor->minSplit;
     *keep = usable;
     if (size > usable && size > pool->mediumLimit) return false;
     const u32 need = mediumNeed(size);
@@ -246,37 +286,33 @@ bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
 
     if (need > have) {
         if (!nextIsFree || have + nextSize < need) return false;
-        if (page->firstFree == next) page->firstFree = nextFree(next);
-        unlink(next);
+        binRemove(pool, next, nextSize);
         ClearBit(PageBitmap(page), UnitIndex(page, next));
         const u32 total = have + nextSize;
         const u32 leftover = total - need;
         u32 now;
-        if (leftover < page->descriptor->minSplit) {
+        if (leftover < minSplit) {
             now = total;
             setHeader(block, static_cast<u16>(total | keepBits));
             setHeader(block + total, header(block + total) | kMediumPrevInUse);
         } else {
             now = need;
             setHeader(block, static_cast<u16>(need | keepBits));
-            makeFree(page, block + need, leftover);
+            makeFree(pool, page, block + need, leftover);
         }
         if (flags & MEM_ZEROINIT) std::memset(block + usable, 0, now - 2 - usable);
         return true;
     }
     if (need < have) {
         u32 leftover = have - need;
-        if (leftover >= page->descriptor->minSplit) {
-            const bool roverOnNext = nextIsFree && page->firstFree == next;
+        if (leftover >= minSplit) {
             if (nextIsFree) {
-                unlink(next);
+                binRemove(pool, next, nextSize);
                 ClearBit(PageBitmap(page), UnitIndex(page, next));
                 leftover += nextSize;
             }
             setHeader(block, static_cast<u16>(need | keepBits));
-            makeFree(page, block + need, leftover);
-            if (roverOnNext) page->firstFree = block + need;
-            raiseHint(page, leftover);
+            makeFree(pool, page, block + need, leftover);
             if (flags & MEM_ZEROINIT) std::memset(block + size, 0, need - 2 - size);
             return true;
         }

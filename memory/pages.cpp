@@ -201,6 +201,7 @@ bool ReleasePage(MemPoolHeader* pool, PageDescriptor* d, bool floorTest) {
     const u64 bytes = h->bytes;
     if (floorTest && pool->bytesHeld < static_cast<u64>(pool->floor) + bytes) return false;
     const u16 type = DescriptorType(d);
+    if (type == kMediumPage) ForgetMediumPage(pool, h);
     PageDescriptor*& ring = pool->rings[type];
     if (d->next == d) {
         ring = nullptr;

@@ -86,10 +86,10 @@ private:
     bool ok_ = false;
 };
 
-// Checks and frees a block of an unserialised pool.
-int freeChecked(PageHeader* page, u8* block) {
+// Checks and frees a block of an unserialised pool (or of a locked one).
+int freeChecked(PageHeader* page, u8* block, u32 type) {
     u32 code;
-    switch (PageTypeOf(page)) {
+    switch (type) {
     case kSmallPage:
         code = SmallCheck(page, block);
         if (!code) SmallFree(page, block);
@@ -176,6 +176,35 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     return 0;
 }
 
+// Allocation and free with the pool's lock, and those that the common paths leave to the full
+// checks; out of line, so that the common paths need no stack frame.
+[[gnu::noinline]] void* allocLocked(MemPoolHeader* pool, u32 size, u32 flags) {
+    PoolLock lock(pool);
+    if (!lock) return nullptr;
+    return AllocBlock(pool, size, flags);
+}
+
+[[gnu::noinline]] void* allocChecked(MemPoolHeader* pool, u32 size, u32 flags) {
+    if (!checkPool(pool)) return nullptr;
+    if (!IsSerialized(pool)) return AllocBlock(pool, size, flags);
+    return allocLocked(pool, size, flags);
+}
+
+[[gnu::noinline]] int freeLocked(PageHeader* page, u8* block) {
+    PoolLock lock(page->pool);
+    if (!lock) return 0;
+    // The page may have gone while the lock was awaited (a block freed twice at once).
+    if ((page->signature & kPageSignatureMask) != kPageSignature) return badPointer(nullptr);
+    return freeChecked(page, block, PageTypeOf(page));
+}
+
+[[gnu::noinline]] int freeFound(void* block) {
+    PageHeader* page = PageOfBlock(block);
+    if (!page) return badPointer(nullptr);
+    if (!IsSerialized(page->pool)) return freeChecked(page, static_cast<u8*>(block), PageTypeOf(page));
+    return freeLocked(page, static_cast<u8*>(block));
+}
+
 [[gnu::noinline]] void* fixedAllocLocked(MemPoolHeader* pool) {
     PoolLock lock(pool);
     if (!lock) return nullptr;
@@ -191,56 +220,85 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     return 1;
 }
 
-} // namespace
-} // namespace bramble
-
-void* MemAllocPtr(MEMPOOL pool, std::uint32_t size, std::uint32_t flags) {
-    if (!checkPool(pool)) return nullptr;
-    if (!IsSerialized(pool)) return AllocBlock(pool, size, flags);
-    PoolLock lock(pool);
-    if (!lock) return nullptr;
-    return AllocBlock(pool, size, flags);
-}
-
-int MemFreePtr(void* block) {
-    PageHeader* page;
-    if (!FindPage(block, &page)) {
-        Report(nullptr, MEM_BAD_POINTER);
-        return 0;
-    }
+// Resizes a live block of an unserialised or locked pool.
+void* resize(PageHeader* page, u8* block, u32 size, u32 flags) {
     MemPoolHeader* pool = page->pool;
-    // An unserialised pool (every container's) takes no lock.
-    if (!IsSerialized(pool)) return freeChecked(page, static_cast<u8*>(block));
-    PoolLock lock(pool);
-    if (!lock) return 0;
-    // The page may have gone while the lock was awaited (a block freed twice at once).
-    if ((page->signature & kPageSignatureMask) != kPageSignature) {
-        Report(nullptr, MEM_BAD_POINTER);
-        return 0;
-    }
-    return freeChecked(page, static_cast<u8*>(block));
-}
-
-void* MemReAllocPtr(void* block, std::uint32_t size, std::uint32_t flags) {
-    BlockAccess access(block);
-    if (!access.ok()) return nullptr;
-    MemPoolHeader* pool = access.pool();
     if (size == 0) {
         Report(pool, MEM_ALLOC_ZERO);
         return nullptr;
     }
-    const InPlace r = resizeInPlace(access.page(), access.block(), size, flags);
+    const InPlace r = resizeInPlace(page, block, size, flags);
     if (r.block) return r.block;
     if (r.failed) return nullptr;
     if (flags & MEM_RESIZE_IN_PLACE) {
         Report(pool, MEM_RESIZE_FAILED);
         return nullptr;
     }
-    void* moved = AllocBlock(pool, size, flags);
+    // A block that grows and moves is cut from the low end of its new place, so that the free
+    // rest lies after it and the next growth is done where it lies.
+    void* moved = AllocBlock(pool, size, size > r.keep ? flags | kAllocLowEnd : flags);
     if (!moved) return nullptr;
-    std::memcpy(moved, access.block(), r.keep);
-    if (const u32 code = FreeBlock(access.page(), access.block())) Report(pool, code);
+    std::memcpy(moved, block, r.keep);
+    if (const u32 code = FreeBlock(page, block)) Report(pool, code);
     return moved;
+}
+
+[[gnu::cold, gnu::noinline]] void* badBlockPtr(MemPoolHeader* pool, u32 code) {
+    Report(pool, code);
+    return nullptr;
+}
+
+} // namespace
+} // namespace bramble
+
+void* MemAllocPtr(MEMPOOL pool, std::uint32_t size, std::uint32_t flags) {
+    // Decided here: an ordinary pool, known by the kind of its unit.
+    const auto a = reinterpret_cast<uptr>(pool);
+    const u8 kind = (a & ~kPageMask) ? 0 : UnitKindOf(a);
+    if ((kind & ~kKindSerialised) == kKindPoolHeader && HasSignature(pool)) [[likely]] {
+        if (!(kind & kKindSerialised)) return AllocBlock(pool, size, flags);
+        // A block from a small list is all that a single thread may take without the lock: no
+        // other step can report, and so call code that might start a thread.
+        if (size <= pool->smallBlockLimit && platform::OnlyThread()) {
+            if (u8* b = SmallTake(pool, size, flags)) return b;
+        }
+        return allocLocked(pool, size, flags);
+    }
+    return allocChecked(pool, size, flags);
+}
+
+int MemFreePtr(void* block) {
+    // Decided here: a block in a page of an ordinary pool, known by the kind of its unit.
+    const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
+    const u8 kind = UnitKindOf(base);
+    auto* page = reinterpret_cast<PageHeader*>(base);
+    const u32 type = kind & 7;
+    if ((kind & kKindPage) && HasSignature(page, kPageSignature + type)) [[likely]] {
+        auto* b = static_cast<u8*>(block);
+        if (!(kind & kKindSerialised)) return freeChecked(page, b, type);
+        if (type == kSmallPage && platform::OnlyThread() && SmallCheck(page, b) == 0) {
+            SmallFree(page, b);
+            return 1;
+        }
+        return freeLocked(page, b);
+    }
+    return freeFound(block);
+}
+
+void* MemReAllocPtr(void* block, std::uint32_t size, std::uint32_t flags) {
+    // Decided here: a block in a page of an ordinary unserialised pool; the rest finds, locks
+    // and checks its page first.
+    const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
+    const u8 kind = UnitKindOf(base);
+    auto* page = reinterpret_cast<PageHeader*>(base);
+    const u32 type = kind & 7;
+    if ((kind & (kKindPage | kKindSerialised)) == kKindPage && HasSignature(page, kPageSignature + type)) [[likely]] {
+        if (const u32 code = CheckBlock(page, static_cast<u8*>(block))) return badBlockPtr(page->pool, code);
+        return resize(page, static_cast<u8*>(block), size, flags);
+    }
+    BlockAccess access(block);
+    if (!access.ok()) return nullptr;
+    return resize(access.page(), access.block(), size, flags);
 }
 
 std::uint32_t MemSizePtr(void* block) {

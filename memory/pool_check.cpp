@@ -29,6 +29,7 @@ public:
             if (!checkRing(type)) return false;
         }
         if (!checkSmallLists()) return false;
+        if (!checkMediumLists()) return false;
         if (IsShared(pool_) && !checkFreeRanges()) return false;
         if (held_ != pool_->bytesHeld) {
             return fail("bytes held %llu, pages and header add up to %llu",
@@ -110,7 +111,6 @@ private:
 
     bool checkSmallPage(PageHeader* page) {
         u8* b = PageBase(page) + page->dataOffset;
-        u32 inUse = 0;
         while (b < page->firstFree) {
             if (!bitAt(page, b)) return fail("small block %p has no start bit", b);
             const u8 cls = b[-1] & kSmallClassMask;
@@ -119,11 +119,7 @@ private:
             for (u32 off = kGrain; off < slot; off += kGrain) {
                 if (bitAt(page, b + off)) return fail("start bit inside small block %p", b);
             }
-            if (b[-1] & kSmallFree) {
-                ++smallFreeInPages_[cls];
-            } else {
-                ++inUse;
-            }
+            if (b[-1] & kSmallFree) ++smallFreeInPages_[cls];
             b += slot;
         }
         if (b != page->firstFree) return fail("small page %p: blocks overrun the carved part", page);
@@ -131,7 +127,6 @@ private:
         for (u8* p = page->firstFree; p < page->limit; p += kGrain) {
             if (bitAt(page, p)) return fail("start bit beyond the carved part of %p", page);
         }
-        if (inUse != page->blocksInUse) return fail("small page %p counts %u blocks, has %u", page, page->blocksInUse, inUse);
         return true;
     }
 
@@ -168,20 +163,7 @@ private:
         if ((sh & kMediumSizeMask) != 0 || !(sh & kMediumInUse) || static_cast<bool>(sh & kMediumPrevInUse) == prevFree) {
             return fail("medium page %p: sentinel header %04x", page, sh);
         }
-        u32 onRing = 0;
-        bool roverSeen = page->firstFree == anchor;
-        u8* p = anchor;
-        for (u8* n = LoadPtr(anchor); n != anchor; p = n, n = LoadPtr(n)) {
-            if (++onRing > freeBlocks) return fail("medium page %p: free ring longer than its free blocks", page);
-            if (n < PageBase(page) + page->dataOffset || n >= anchor || !bitAt(page, n) || (mediumHeader(n) & kMediumInUse)) {
-                return fail("medium page %p: ring holds %p, no free block", page, n);
-            }
-            if (LoadPtr(n + 8) != p) return fail("medium page %p: ring links differ at %p", page, n);
-            if (n == page->firstFree) roverSeen = true;
-        }
-        if (LoadPtr(anchor + 8) != p) return fail("medium page %p: ring does not close", page);
-        if (onRing != freeBlocks) return fail("medium page %p: %u free blocks, %u on the ring", page, freeBlocks, onRing);
-        if (!roverSeen) return fail("medium page %p: rover is off the ring", page);
+        if (PageTypeOf(page) == kMediumPage) binnedFree_ += freeBlocks;
         if (page->descriptor->hint < largest) return fail("medium page %p: hint %u below free block %u", page, page->descriptor->hint, largest);
         if (inUse != page->blocksInUse) return fail("medium page %p counts %u blocks, has %u", page, page->blocksInUse, inUse);
         return true;
@@ -244,6 +226,36 @@ private:
         return true;
     }
 
+    bool checkMediumLists() {
+        u64 listed = 0;
+        for (u32 c = 0; c < kMediumClasses; ++c) {
+            const bool marked = (pool_->mediumBinMap[c / 64] >> (c % 64)) & 1;
+            if (marked != (pool_->mediumBins[c] != nullptr)) return fail("medium class %u is marked %d", c, marked);
+            u8* prev = nullptr;
+            for (u8* b = pool_->mediumBins[c]; b; prev = b, b = LoadPtr(b)) {
+                if (++listed > binnedFree_) return fail("medium lists are longer than the free blocks");
+                PageHeader* page;
+                if (!FindPage(b, &page) || page->pool != pool_ || PageTypeOf(page) != kMediumPage) {
+                    return fail("medium class %u holds %p, outside the pool's medium pages", c, b);
+                }
+                if (b < PageBase(page) + page->dataOffset || b >= page->limit || !bitAt(page, b) ||
+                    (mediumHeader(b) & kMediumInUse)) {
+                    return fail("medium class %u holds %p, no free block", c, b);
+                }
+                if (MediumClass(mediumHeader(b) & kMediumSizeMask) != c) return fail("medium block %p is on class %u", b, c);
+                if (LoadPtr(b + 8) != prev) return fail("medium class %u: links differ at %p", c, b);
+            }
+        }
+        for (u32 c = kMediumClasses; c < kMediumBinWords * 64; ++c) {
+            if ((pool_->mediumBinMap[c / 64] >> (c % 64)) & 1) return fail("medium class %u past the last is marked", c);
+        }
+        if (listed != binnedFree_) {
+            return fail("%llu free medium blocks, %llu listed", static_cast<unsigned long long>(binnedFree_),
+                        static_cast<unsigned long long>(listed));
+        }
+        return true;
+    }
+
     bool checkFreeRanges() {
         PageDescriptor* sentinel = pool_->freeRanges;
         if (!sentinel || sentinel->hint != 0 || sentinel->page != reinterpret_cast<u8*>(~uptr{0})) return fail("free-range sentinel");
@@ -270,6 +282,7 @@ private:
     std::size_t whyBytes_;
     u64 held_ = 0;
     u64 smallFreeInPages_[kSmallClasses] = {};
+    u64 binnedFree_ = 0;
 };
 
 } // namespace

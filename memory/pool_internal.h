@@ -47,7 +47,12 @@ constexpr u32 kGrain = 16;  // block alignment and size unit of small and medium
 constexpr u32 kMaxSmallLimit = 1000;
 constexpr u32 kSmallClasses = kMaxSmallLimit / kGrain + 1;
 constexpr u32 kSmallPageBytes = 0x10000;
-constexpr u32 kMinMediumBlock = 32;  // header, two free-ring links and the trailing size
+constexpr u32 kMinMediumBlock = 32;  // header, two free-list links and the trailing size
+// Size classes of free medium blocks (medium_blocks.cpp).
+constexpr u32 kMediumExactLimit = 1024;
+constexpr u32 kMediumExactClasses = kMediumExactLimit / kGrain - kMinMediumBlock / kGrain + 1;
+constexpr u32 kMediumClasses = kMediumExactClasses + 6 * 8;  // eight per power of two to 64 KB
+constexpr u32 kMediumBinWords = (kMediumClasses + 63) / 64;
 constexpr u32 kFixedPageOverhead = 64;  // page header and the in-use bitmap of a one-block page
 
 constexpr u16 kDefaultSmallLimit = 256;
@@ -73,6 +78,7 @@ constexpr u32 kRequestCap = 0x1000;
 constexpr u32 kRequestSharedLargeSize = 0x2000;
 
 // Internal allocation switches.
+constexpr u32 kAllocLowEnd = 0x0004;  // a medium block cut from the low end of its free block
 constexpr u32 kAllocNoNewPage = 0x0010;
 constexpr u32 kAllocNoLarge = 0x0020;
 constexpr u32 kAllocMinSplit = 0x4000;
@@ -176,6 +182,8 @@ struct MemPoolHeader {
     CRITICAL_SECTION lock;
     std::uint8_t* smallFree[bramble::kSmallClasses];
     std::uint8_t* descriptorBlocks;
+    std::uint8_t* mediumBins[bramble::kMediumClasses];  // free medium blocks by size class
+    std::uint64_t mediumBinMap[bramble::kMediumBinWords];  // the classes whose list is not empty
 };
 
 namespace bramble {
@@ -196,11 +204,26 @@ GlobalRecord& Global();
 
 inline bool IsShared(const MemPoolHeader* p) { return p->flags & MEM_POOL_SHARED; }
 
+// 32-bit compares of 16-bit fields: a compare with a 16-bit constant decodes slowly on this
+// machine's processors, and these tests sit on every call.
+inline bool HasSignature(const PageHeader* page, u32 signature) {
+    u32 word;  // the signature and the data offset after it
+    std::memcpy(&word, &page->signature, sizeof word);
+    return (word << 16) == (signature << 16);
+}
+inline bool HasSignature(const MemPoolHeader* pool) {
+    u32 word;  // the signature and the flags after it
+    std::memcpy(&word, &pool->signature, sizeof word);
+    return (word << 16) == (static_cast<u32>(kPoolSignature) << 16);
+}
+
 // A handle is a live pool when the registry knows its unit as a pool header (or as the start of
 // a shared mapping) and the header carries the signature; nothing is read before the first test.
 inline bool IsValidPool(const MemPoolHeader* pool) {
     const auto a = reinterpret_cast<uptr>(pool);
     if ((a & ~kPageMask) != 0) return false;
+    // An ordinary pool's header is known by the kind of its unit; the registry decides the rest.
+    if (UnitKindOf(a) & kKindPoolHeader) return HasSignature(pool);
     RegistryEntry* e = RegistryFind(a);
     if (!e) return false;
     const auto flags = static_cast<u8>(e->info.load(std::memory_order_acquire));
@@ -326,7 +349,9 @@ inline bool FindPage(const void* block, PageHeader** page) {
 // Small and fixed-size blocks: the common paths are inline (small_blocks.h, fixed_blocks.h).
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags);
 
+u32 MediumClass(u32 size);
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type);
+void ForgetMediumPage(MemPoolHeader* pool, PageHeader* page);  // an empty page about to go
 void* MediumAlloc(MemPoolHeader* pool, u32 size, u32 flags);
 u32 MediumCheck(PageHeader* page, u8* block);
 u32 MediumFree(PageHeader* page, u8* block);  // 0 or code 11 when a neighbour is damaged

@@ -50,6 +50,8 @@ void FillHeader(MemPoolHeader* pool, u32 flags) {
     pool->ceiling = kNoCeiling;
     pool->lockDepth = 0;
     pool->lockOwner = 0;
+    for (auto& bin : pool->mediumBins) bin = nullptr;
+    for (auto& word : pool->mediumBinMap) word = 0;
 }
 
 } // namespace bramble

@@ -52,7 +52,7 @@ void* FixedAllocSlow(MemPoolHeader* pool) {
         do {
             auto* page = reinterpret_cast<PageHeader*>(d->page);
             if (advanceCursor(pool, page)) {
-                pool->rings[kFixedPage] = d;
+                SetCurrent(pool, kFixedPage, d);
                 return FixedTake(pool, page, *FixedCursor(page));
             }
             d = d->next;

@@ -10,30 +10,30 @@
 
 namespace bramble {
 
-// A fixed-size page keeps, in the header fields that other pages use for their free space: the
-// cursor, the first bitmap word that may have a clear bit (firstFree), the block that the cursor
-// word's bit 0 stands for, and the bytes that its blocks take from the first one on.
+// A fixed-size page keeps, in the header fields that other pages use for their free space: its
+// cursor, the first bitmap word that may have a clear bit (as an offset in the page), the block
+// that bit 0 of that word stands for, and the bytes that its blocks take from the first one on.
 inline u64* FixedBitmap(PageHeader* page) { return reinterpret_cast<u64*>(PageBitmap(page)); }
-inline u64* FixedCursor(const PageHeader* page) { return reinterpret_cast<u64*>(page->firstFree); }
-inline u8* FixedCursorBlock(PageHeader* page) { return PageBase(page) + page->fixed.cursorBlock; }
+inline u64* FixedCursor(PageHeader* page) { return reinterpret_cast<u64*>(PageBase(page) + page->fixed.cursorWord); }
+inline u8* FixedCursorBlock(const PageHeader* page) { return page->firstFree; }
 inline u8* FixedFirstBlock(PageHeader* page) { return PageBase(page) + page->dataOffset; }
 inline u32 FixedBlockCount(const PageHeader* page, u32 blockSize) { return page->fixed.blockBytes / blockSize; }
 
 inline void SetFixedCursor(PageHeader* page, u64* word, u32 blockSize) {
-    page->firstFree = reinterpret_cast<u8*>(word);
-    page->fixed.cursorBlock = page->dataOffset + static_cast<u32>(word - FixedBitmap(page)) * 64 * blockSize;
+    page->fixed.cursorWord = static_cast<u32>(reinterpret_cast<u8*>(word) - PageBase(page));
+    page->firstFree = FixedFirstBlock(page) + static_cast<uptr>(word - FixedBitmap(page)) * 64 * blockSize;
 }
 
 // Takes the lowest clear bit of the cursor word, whose bits are `bits`.
 inline u8* FixedTake(MemPoolHeader* pool, PageHeader* page, u64 bits) {
     *FixedCursor(page) = bits | (bits + 1);
     ++page->blocksInUse;
-    return FixedCursorBlock(page) + static_cast<uptr>(__builtin_ctzll(~bits)) * pool->fixedBlockSize;
+    const auto bit = static_cast<u32>(__builtin_ctzll(~bits));
+    return FixedCursorBlock(page) + static_cast<uptr>(bit * pool->fixedBlockSize);
 }
 
 inline void* FixedAlloc(MemPoolHeader* pool) {
-    if (PageDescriptor* d = pool->rings[kFixedPage]) {
-        auto* page = reinterpret_cast<PageHeader*>(d->page);
+    if (PageHeader* page = pool->fixedPage) {
         const u64 bits = *FixedCursor(page);
         if (bits != ~u64{0}) return FixedTake(pool, page, bits);
     }
@@ -59,11 +59,12 @@ inline bool FixedBlockIndex(const MemPoolHeader* pool, const PageHeader* page, u
 inline bool FixedTryFree(MemPoolHeader* pool, PageHeader* page, u8* block) {
     u32 index;
     if (!FixedBlockIndex(pool, page, block, &index)) return false;
-    u64* word = FixedBitmap(page) + (index >> 6);
+    const u32 wordOffset = kPageHeaderBytes + (index >> 6) * static_cast<u32>(sizeof(u64));
+    u64* word = reinterpret_cast<u64*>(PageBase(page) + wordOffset);
     const u64 bits = *word;
     if (!((bits >> (index & 63)) & 1)) return false;
     *word = bits & ~(u64{1} << (index & 63));
-    if (word < FixedCursor(page)) SetFixedCursor(page, word, pool->fixedBlockSize);
+    if (wordOffset < page->fixed.cursorWord) SetFixedCursor(page, word, pool->fixedBlockSize);
     if (--page->blocksInUse == 0) ReleasePage(pool, page->descriptor, true);
     return true;
 }
@@ -97,8 +98,7 @@ inline void* MemAllocFS(MEMPOOL pool) {
     // Decided here: an ordinary unserialised pool whose current fixed-size page has room.
     const auto a = reinterpret_cast<uptr>(pool);
     if ((a & ~kPageMask) == 0 && UnitKindOf(a) == kKindPoolHeader && HasSignature(pool)) [[likely]] {
-        if (PageDescriptor* d = pool->rings[kFixedPage]) [[likely]] {
-            auto* page = reinterpret_cast<PageHeader*>(d->page);
+        if (PageHeader* page = pool->fixedPage) [[likely]] {
             const u64 bits = *FixedCursor(page);
             if (bits != ~u64{0}) [[likely]] return FixedTake(pool, page, bits);
         }

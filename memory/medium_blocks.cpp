@@ -8,16 +8,25 @@
 // above its own; a larger request first looks along its own class for a block that is big
 // enough, then takes the head of the next non-empty class above it, whose blocks all are.
 //
+// A freed block of an exact size whose neighbours are both in use is first kept whole on a short
+// quick list of its size, so that the next request of that size takes it back without splitting
+// or merging anything. A kept block is marked kept (and still in use), repeats its size in its
+// last two bytes, marks its follower, and is not counted in its page. It is given up, and merged
+// as any free block, when a neighbour is freed or grows into it, or when the last counted block
+// of its page goes: merging neighbours still meet, and an emptied page still goes.
+//
 // Pages of the second medium ring are made only by pre-allocation (every request clears the
 // moveable bit that would select them); their free blocks are on no list.
 //
 // Invariants of a medium page: blocks tile the page from its first block to the end sentinel
 // (a header of size 0, in use) with no gap; the block-start bitmap has a bit exactly at each
-// block's address; a block's previous-in-use bit tells the truth about its predecessor; no two
-// free blocks are adjacent; every free block repeats its size in its last two bytes; every free
-// block of a page of the first ring is on the list of its size class exactly once, the lists
-// hold nothing else, and a class's bit in the pool's map is set exactly while its list is not
-// empty; the in-use count is the number of blocks in use.
+// block's address; a block's previous-in-use bit tells the truth about its predecessor (a kept
+// block is in use) and its previous-kept bit whether that one is kept; no two free blocks are
+// adjacent; every free or kept block repeats its size in its last two bytes; every free block of
+// a page of the first ring is on the list of its size class exactly once, the lists hold nothing
+// else, and a class's bit in the pool's map is set exactly while its list is not empty; every
+// kept block is on the quick list of its size exactly once, and those lists hold nothing else and
+// no more than their depth; the in-use count is the number of blocks in use that are not kept.
 #include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
 #include "memory/small_blocks.h"
@@ -29,6 +38,8 @@ u16 header(const u8* block) { return Load16(block - 2); }
 void setHeader(u8* block, u16 v) { Store16(block - 2, v); }
 u32 sizeOf(u16 h) { return h & kMediumSizeMask; }
 void setTrailing(u8* block, u32 size) { Store16(block + size - 4, static_cast<u16>(size)); }
+void clearBits(u8* block, u16 bits) { setHeader(block, header(block) & ~bits); }
+void setBits(u8* block, u16 bits) { setHeader(block, header(block) | bits); }
 
 u8* nextFree(const u8* b) { return LoadPtr(b); }
 u8* prevFree(const u8* b) { return LoadPtr(b + 8); }
@@ -39,6 +50,8 @@ u32 mediumNeed(u32 size) {
     const u32 need = static_cast<u32>(RoundUp(static_cast<u64>(size) + 2, kGrain));
     return need < kMinMediumBlock ? kMinMediumBlock : need;
 }
+
+bool startsBlock(PageHeader* page, const u8* p) { return TestBit(PageBitmap(page), UnitIndex(page, p)); }
 
 void binInsert(MemPoolHeader* pool, u8* b, u32 size) {
     const u32 c = MediumClass(size);
@@ -76,14 +89,82 @@ u32 firstClassFrom(const MemPoolHeader* pool, u32 c) {
     return kMediumClasses;
 }
 
+// Takes a kept block off its quick list; it is an ordinary block in use again.
+void unkeep(MemPoolHeader* pool, u8* b, u32 size) {
+    const u32 c = MediumClass(size);
+    u8** link = &pool->mediumQuick[c];
+    while (*link != b) link = reinterpret_cast<u8**>(*link);
+    *link = LoadPtr(b);
+    --pool->mediumQuickCount[c];
+    clearBits(b, kMediumKept);
+    clearBits(b + size, kMediumPrevKept);
+}
+
+// Makes the block `block` (in use, not kept) free, merged with its free neighbours, on its list;
+// nothing is counted. Returns the end of the merged block.
+u8* release(MemPoolHeader* pool, PageHeader* page, u8* block) {
+    const u16 h = header(block);
+    u32 size = sizeOf(h);
+    u8* next = block + size;
+    const u16 nh = header(next);
+    u8* b = block;
+    if (!(h & kMediumPrevInUse)) {
+        const u32 prevSize = Load16(block - 4);
+        b = block - prevSize;
+        binRemove(pool, b, prevSize);
+        ClearBit(PageBitmap(page), UnitIndex(page, block));
+        size += prevSize;
+    }
+    if (next != page->limit && !(nh & kMediumInUse)) {
+        const u32 nextSize = sizeOf(nh);
+        binRemove(pool, next, nextSize);
+        ClearBit(PageBitmap(page), UnitIndex(page, next));
+        size += nextSize;
+    }
+    // A free block's predecessor is always in use: free neighbours have just been merged.
+    setHeader(b, static_cast<u16>(size | kMediumPrevInUse | (header(b) & kMediumPrevKept)));
+    setTrailing(b, size);
+    u8* following = b + size;
+    clearBits(following, kMediumPrevInUse | kMediumPrevKept);
+    binInsert(pool, b, size);
+    return following;
+}
+
+// Gives up a kept block: it becomes an ordinary free block, merged with its free neighbours.
+u8* releaseKept(MemPoolHeader* pool, PageHeader* page, u8* b) {
+    unkeep(pool, b, sizeOf(header(b)));
+    return release(pool, page, b);
+}
+
+// A page whose last counted block has gone gives up its kept blocks and may go itself.
+void pageEmptied(MemPoolHeader* pool, PageHeader* page) {
+    for (u8* b = PageBase(page) + page->dataOffset; b < page->limit;) {
+        const u16 h = header(b);
+        b = (h & kMediumKept) ? releaseKept(pool, page, b) : b + sizeOf(h);
+    }
+    ReleasePage(pool, page->descriptor, true);
+}
+
+// Keeps the freed block `block` whole on the quick list of its size when there is room.
+bool keep(MemPoolHeader* pool, u8* block, u32 size) {
+    const u32 c = MediumClass(size);
+    if (pool->mediumQuickCount[c] >= kMediumQuickDepth) return false;
+    setBits(block, kMediumKept);
+    setTrailing(block, size);
+    setBits(block + size, kMediumPrevKept);
+    StorePtr(block, pool->mediumQuick[c]);
+    pool->mediumQuick[c] = block;
+    ++pool->mediumQuickCount[c];
+    return true;
+}
+
 // Makes `rest` (size bytes, after an in-use block) a free block on its list.
 void makeFree(MemPoolHeader* pool, PageHeader* page, u8* rest, u32 size) {
     setHeader(rest, static_cast<u16>(size | kMediumPrevInUse));
     setTrailing(rest, size);
     SetBit(PageBitmap(page), UnitIndex(page, rest));
     binInsert(pool, rest, size);
-    u8* following = rest + size;
-    setHeader(following, header(following) & ~kMediumPrevInUse);
+    clearBits(rest + size, kMediumPrevInUse | kMediumPrevKept);
 }
 
 // Serves `need` bytes from the free block `b` of `size` bytes.
@@ -91,18 +172,19 @@ u8* take(MemPoolHeader* pool, u8* b, u32 size, u32 need, u32 flags) {
     PageHeader* page = PageOf(b);
     const u32 minSplit = (flags & kAllocMinSplit) ? kMinMediumBlock : page->descriptor->minSplit;
     const u32 remainder = size - need;
+    const u16 prevBits = header(b) & (kMediumPrevInUse | kMediumPrevKept);
     u8* result;
     u32 used;
     if (remainder < minSplit) {
         binRemove(pool, b, size);
-        setHeader(b, header(b) | kMediumInUse);
-        setHeader(b + size, header(b + size) | kMediumPrevInUse);
+        setBits(b, kMediumInUse);
+        setBits(b + size, kMediumPrevInUse);
         result = b;
         used = size;
     } else if (flags & (MEM_MOVEABLE | kAllocLowEnd)) {
         // Cut from the low end: the block keeps the free block's place, the rest goes on a list.
         binRemove(pool, b, size);
-        setHeader(b, static_cast<u16>(need | kMediumInUse | (header(b) & kMediumPrevInUse)));
+        setHeader(b, static_cast<u16>(need | kMediumInUse | prevBits));
         makeFree(pool, page, b + need, remainder);
         result = b;
         used = need;
@@ -112,12 +194,12 @@ u8* take(MemPoolHeader* pool, u8* b, u32 size, u32 need, u32 flags) {
             binRemove(pool, b, size);
             binInsert(pool, b, remainder);
         }
-        setHeader(b, static_cast<u16>(remainder | (header(b) & kMediumPrevInUse)));
+        setHeader(b, static_cast<u16>(remainder | prevBits));
         setTrailing(b, remainder);
         result = b + remainder;
         setHeader(result, static_cast<u16>(need | kMediumInUse));
         SetBit(PageBitmap(page), UnitIndex(page, result));
-        setHeader(b + size, header(b + size) | kMediumPrevInUse);
+        setBits(b + size, kMediumPrevInUse);
         used = need;
     }
     if (flags & MEM_ZEROINIT) std::memset(result, 0, used - 2);
@@ -147,7 +229,23 @@ u8* findFree(MemPoolHeader* pool, u32 need, u32* size) {
     return b;
 }
 
-bool startsBlock(PageHeader* page, const u8* p) { return TestBit(PageBitmap(page), UnitIndex(page, p)); }
+// 0 when the block after `block` (free or kept, of size `size`) holds together.
+bool neighbourHolds(PageHeader* page, u8* next) {
+    const u32 size = sizeOf(header(next));
+    u8* after = next + size;
+    return size >= kMinMediumBlock && after <= page->limit && (after == page->limit || startsBlock(page, after));
+}
+
+// The previous block, free or kept, as its trailing size and the bitmap say; null when they do
+// not hold together.
+u8* previousBlock(PageHeader* page, u8* block) {
+    const u32 prevSize = Load16(block - 4);
+    const auto offset = static_cast<uptr>(block - PageBase(page));
+    if ((prevSize & (kGrain - 1)) || prevSize < kMinMediumBlock || prevSize > offset - page->dataOffset) return nullptr;
+    u8* prev = block - prevSize;
+    if (!startsBlock(page, prev) || sizeOf(header(prev)) != prevSize) return nullptr;
+    return prev;
+}
 
 } // namespace
 
@@ -193,6 +291,18 @@ void ForgetMediumPage(MemPoolHeader* pool, PageHeader* page) {
 
 void* MediumAlloc(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 need = mediumNeed(size);
+    if (need <= kMediumExactLimit && !(flags & kAllocLowEnd)) {
+        const u32 c = MediumClass(need);
+        if (u8* b = pool->mediumQuick[c]) {
+            pool->mediumQuick[c] = LoadPtr(b);
+            --pool->mediumQuickCount[c];
+            clearBits(b, kMediumKept);
+            clearBits(b + need, kMediumPrevKept);
+            ++PageOf(b)->blocksInUse;
+            if (flags & MEM_ZEROINIT) std::memset(b, 0, need - 2);
+            return b;
+        }
+    }
     u32 have = 0;
     u8* b = findFree(pool, need, &have);
     if (!b && !(flags & kAllocNoNewPage)) {
@@ -211,21 +321,26 @@ u32 MediumCheck(PageHeader* page, u8* block) {
     if ((offset & (kGrain - 1)) || offset < page->dataOffset || block >= page->limit) return MEM_BAD_POINTER;
     if (!startsBlock(page, block)) return MEM_BAD_POINTER;
     const u16 h = header(block);
-    if (!(h & kMediumInUse)) return MEM_BAD_FREE_BLOCK;
+    if (!(h & kMediumInUse) || (h & kMediumKept)) return MEM_BAD_FREE_BLOCK;
     const u32 size = sizeOf(h);
     u8* next = block + size;
     if (size < kMinMediumBlock || next > page->limit || (next != page->limit && !startsBlock(page, next))) {
         return MEM_BAD_BLOCK;
     }
-    if (!(header(next) & kMediumPrevInUse)) return MEM_BAD_BLOCK;
-    if (!(h & kMediumPrevInUse)) {
-        const u32 prevSize = Load16(block - 4);
-        if ((prevSize & (kGrain - 1)) || prevSize < kMinMediumBlock || prevSize > offset - page->dataOffset) {
+    const u16 nh = header(next);
+    if (!(nh & kMediumPrevInUse) || (nh & kMediumPrevKept)) return MEM_BAD_BLOCK;
+    if (next != page->limit && (!(nh & kMediumInUse) || (nh & kMediumKept)) && !neighbourHolds(page, next)) {
+        return MEM_BAD_BLOCK;
+    }
+    if (!(h & kMediumPrevInUse) || (h & kMediumPrevKept)) {
+        u8* prev = previousBlock(page, block);
+        if (!prev) return MEM_BAD_BLOCK;
+        const u16 ph = header(prev);
+        // A free predecessor is not in use; a kept one is, and says so.
+        const bool kept = h & kMediumPrevKept;
+        if (kept ? (ph & (kMediumInUse | kMediumKept)) != (kMediumInUse | kMediumKept) : (ph & kMediumInUse)) {
             return MEM_BAD_BLOCK;
         }
-        u8* prev = block - prevSize;
-        const u16 ph = header(prev);
-        if (!startsBlock(page, prev) || sizeOf(ph) != prevSize || (ph & kMediumInUse)) return MEM_BAD_BLOCK;
     }
     return 0;
 }
@@ -233,53 +348,44 @@ u32 MediumCheck(PageHeader* page, u8* block) {
 u32 MediumFree(PageHeader* page, u8* block) {
     MemPoolHeader* pool = page->pool;
     const u16 h = header(block);
-    u32 size = sizeOf(h);
+    const u32 size = sizeOf(h);
     u8* next = block + size;
     const u16 nh = header(next);
-    u32 nextSize = 0;
-    if (next != page->limit && !(nh & kMediumInUse)) {
-        nextSize = sizeOf(nh);
-        u8* after = next + nextSize;
-        if (nextSize < kMinMediumBlock || after > page->limit || (after != page->limit && !startsBlock(page, after))) {
-            return MEM_BAD_BLOCK;
-        }
+    const bool nextFree = next != page->limit && !(nh & kMediumInUse);
+    const bool nextKept = next != page->limit && (nh & kMediumKept);
+    const bool prevFree = !(h & kMediumPrevInUse);
+    const bool prevKept = h & kMediumPrevKept;
+    if (!prevFree && !prevKept && !nextFree && !nextKept && size <= kMediumExactLimit && page->blocksInUse > 1 &&
+        keep(pool, block, size)) {
+        --page->blocksInUse;
+        return 0;
     }
-    u8* b = block;
-    if (!(h & kMediumPrevInUse)) {
-        const u32 prevSize = Load16(block - 4);
-        b = block - prevSize;
-        binRemove(pool, b, prevSize);
-        ClearBit(PageBitmap(page), UnitIndex(page, block));
-        size += prevSize;
-    }
-    if (nextSize) {
-        binRemove(pool, next, nextSize);
-        ClearBit(PageBitmap(page), UnitIndex(page, next));
-        size += nextSize;
-    }
-    // A free block's predecessor is always in use: free neighbours have just been merged.
-    setHeader(b, static_cast<u16>(size | kMediumPrevInUse));
-    setTrailing(b, size);
-    u8* following = b + size;
-    setHeader(following, header(following) & ~kMediumPrevInUse);
-    binInsert(pool, b, size);
-    if (--page->blocksInUse == 0) ReleasePage(pool, page->descriptor, true);
+    if (nextKept) releaseKept(pool, page, next);
+    if (prevKept) releaseKept(pool, page, block - Load16(block - 4));
+    release(pool, page, block);
+    if (--page->blocksInUse == 0) pageEmptied(pool, page);
     return 0;
 }
 
 u32 MediumUsable(u8* block) { return sizeOf(header(block)) - 2; }
 
-bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
+bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keepBytes) {
     MemPoolHeader* pool = page->pool;
     const u16 h = header(block);
     const u32 have = sizeOf(h);
     const u32 usable = have - 2;
     const u32 minSplit = page->descriptor->minSplit;
-    *keep = usable;
+    *keepBytes = usable;
     if (size > usable && size > pool->mediumLimit) return false;
     const u32 need = mediumNeed(size);
-    const u16 keepBits = h & (kMediumInUse | kMediumPrevInUse);
+    if (need == have) {
+        if ((flags & MEM_ZEROINIT) && size < usable) std::memset(block + size, 0, usable - size);
+        return true;
+    }
+    const u16 keepBits = h & (kMediumInUse | kMediumPrevInUse | kMediumPrevKept);
     u8* next = block + have;
+    // A kept follower is given up first: the block may grow into it, or give its tail to it.
+    if (next != page->limit && (header(next) & kMediumKept)) releaseKept(pool, page, next);
     const u16 nh = header(next);
     const bool nextIsFree = next != page->limit && !(nh & kMediumInUse);
     const u32 nextSize = nextIsFree ? sizeOf(nh) : 0;
@@ -294,7 +400,7 @@ bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
         if (leftover < minSplit) {
             now = total;
             setHeader(block, static_cast<u16>(total | keepBits));
-            setHeader(block + total, header(block + total) | kMediumPrevInUse);
+            setBits(block + total, kMediumPrevInUse);
         } else {
             now = need;
             setHeader(block, static_cast<u16>(need | keepBits));
@@ -303,19 +409,17 @@ bool MediumResize(PageHeader* page, u8* block, u32 size, u32 flags, u32* keep) {
         if (flags & MEM_ZEROINIT) std::memset(block + usable, 0, now - 2 - usable);
         return true;
     }
-    if (need < have) {
-        u32 leftover = have - need;
-        if (leftover >= minSplit) {
-            if (nextIsFree) {
-                binRemove(pool, next, nextSize);
-                ClearBit(PageBitmap(page), UnitIndex(page, next));
-                leftover += nextSize;
-            }
-            setHeader(block, static_cast<u16>(need | keepBits));
-            makeFree(pool, page, block + need, leftover);
-            if (flags & MEM_ZEROINIT) std::memset(block + size, 0, need - 2 - size);
-            return true;
+    u32 leftover = have - need;
+    if (leftover >= minSplit) {
+        if (nextIsFree) {
+            binRemove(pool, next, nextSize);
+            ClearBit(PageBitmap(page), UnitIndex(page, next));
+            leftover += nextSize;
         }
+        setHeader(block, static_cast<u16>(need | keepBits));
+        makeFree(pool, page, block + need, leftover);
+        if (flags & MEM_ZEROINIT) std::memset(block + size, 0, need - 2 - size);
+        return true;
     }
     if ((flags & MEM_ZEROINIT) && size < usable) std::memset(block + size, 0, usable - size);
     return true;

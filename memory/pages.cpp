@@ -165,7 +165,6 @@ PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, 
         ring->next->prev = d;
         ring->next = d;
     }
-    ring = d;
 
     auto* h = reinterpret_cast<PageHeader*>(mem);
     h->pool = pool;
@@ -177,6 +176,7 @@ PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, 
     h->firstFree = nullptr;
     h->limit = mem + h->bytes;
     d->page = mem;
+    SetCurrent(pool, type, d);
     d->hint = 0;
     switch (type) {
     case kMediumPage:
@@ -202,13 +202,12 @@ bool ReleasePage(MemPoolHeader* pool, PageDescriptor* d, bool floorTest) {
     if (floorTest && pool->bytesHeld < static_cast<u64>(pool->floor) + bytes) return false;
     const u16 type = DescriptorType(d);
     if (type == kMediumPage) ForgetMediumPage(pool, h);
-    PageDescriptor*& ring = pool->rings[type];
     if (d->next == d) {
-        ring = nullptr;
+        SetCurrent(pool, type, nullptr);
     } else {
         d->prev->next = d->next;
         d->next->prev = d->prev;
-        if (ring == d) ring = d->next;
+        if (pool->rings[type] == d) SetCurrent(pool, type, d->next);
     }
     if (!IsShared(pool)) {
         SetUnitKind(reinterpret_cast<uptr>(h), 0);
@@ -261,7 +260,7 @@ void ReturnAllPages(MemPoolHeader* pool) {
             ReturnPages(pool, d->page, bytes);
             d = next;
         } while (d != first);
-        pool->rings[type] = nullptr;
+        SetCurrent(pool, static_cast<u16>(type), nullptr);
     }
     if (!IsShared(pool)) {
         for (u8* block = pool->descriptorBlocks; block;) {

@@ -4,6 +4,8 @@
 #include "memory/pool_internal.h"
 #include "memory/small_blocks.h"
 
+#include <new>
+
 using namespace bramble;
 
 namespace bramble {
@@ -13,6 +15,17 @@ void* AllocBlock(MemPoolHeader* pool, u32 size, u32 flags) {
     flags &= ~MEM_MOVEABLE;
     if (size <= pool->mediumLimit) return MediumAlloc(pool, size, flags);
     return LargeAlloc(pool, size, flags);
+}
+
+// A block from the pages the pool has, without making one (and so without any report); null
+// when that would be needed.
+void* AllocBlockNoPage(MemPoolHeader* pool, u32 size, u32 flags) {
+    if (size <= pool->smallBlockLimit) {
+        if (u8* b = SmallTake(pool, size, flags)) return b;
+        return SmallAllocNoPage(pool, size, flags);
+    }
+    if (size <= pool->mediumLimit) return MediumAlloc(pool, size, (flags & ~MEM_MOVEABLE) | kAllocNoNewPage | kAllocNoLarge);
+    return nullptr;
 }
 
 u32 CheckBlock(PageHeader* page, u8* block) {
@@ -251,23 +264,27 @@ void* resize(PageHeader* page, u8* block, u32 size, u32 flags) {
 } // namespace
 } // namespace bramble
 
-void* MemAllocPtr(MEMPOOL pool, std::uint32_t size, std::uint32_t flags) {
+namespace {
+
+// The bodies of MemAllocPtr and MemFreePtr, inline here so that the default pool's entry points
+// below take no extra call.
+inline void* allocPtr(MemPoolHeader* pool, u32 size, u32 flags) {
     // Decided here: an ordinary pool, known by the kind of its unit.
     const auto a = reinterpret_cast<uptr>(pool);
     const u8 kind = (a & ~kPageMask) ? 0 : UnitKindOf(a);
     if ((kind & ~kKindSerialised) == kKindPoolHeader && HasSignature(pool)) [[likely]] {
         if (!(kind & kKindSerialised)) return AllocBlock(pool, size, flags);
-        // A block from a small list is all that a single thread may take without the lock: no
-        // other step can report, and so call code that might start a thread.
-        if (size <= pool->smallBlockLimit && platform::OnlyThread()) {
-            if (u8* b = SmallTake(pool, size, flags)) return b;
+        // A single thread leaves the lock alone for a block from the pages the pool has: no such
+        // step can report, and so call code that might start a second thread.
+        if (platform::OnlyThread()) {
+            if (void* b = AllocBlockNoPage(pool, size, flags)) return b;
         }
         return allocLocked(pool, size, flags);
     }
     return allocChecked(pool, size, flags);
 }
 
-int MemFreePtr(void* block) {
+inline int freePtr(void* block) {
     // Decided here: a block in a page of an ordinary pool, known by the kind of its unit.
     const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
     const u8 kind = UnitKindOf(base);
@@ -275,14 +292,43 @@ int MemFreePtr(void* block) {
     const u32 type = kind & 7;
     if ((kind & kKindPage) && HasSignature(page, kPageSignature + type)) [[likely]] {
         auto* b = static_cast<u8*>(block);
-        if (!(kind & kKindSerialised)) return freeChecked(page, b, type);
-        if (type == kSmallPage && platform::OnlyThread() && SmallCheck(page, b) == 0) {
-            SmallFree(page, b);
-            return 1;
-        }
+        // A single thread leaves the lock alone: freeing starts nothing, and a report is the last
+        // step of a free that fails.
+        if (!(kind & kKindSerialised) || platform::OnlyThread()) return freeChecked(page, b, type);
         return freeLocked(page, b);
     }
     return freeFound(block);
+}
+
+} // namespace
+
+void* MemAllocPtr(MEMPOOL pool, std::uint32_t size, std::uint32_t flags) { return allocPtr(pool, size, flags); }
+
+int MemFreePtr(void* block) { return freePtr(block); }
+
+void* PoolOperatorNew(std::uint32_t size, std::uint32_t flags, MEMPOOL pool) {
+    if (size == 0) size = 1;
+    flags |= DefaultZeroFill();
+    if (!pool) pool = DefaultPool();
+    for (;;) {
+        if (pool) {
+            if (void* p = allocPtr(pool, size, flags)) return p;
+        }
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) return nullptr;
+        handler();
+    }
+}
+
+void* MemMalloc(std::size_t size) {
+    MemPoolHeader* pool = DefaultPool();
+    if (!pool || size > 0xFFFFFFFF) return nullptr;
+    if (size == 0) size = 1;
+    return allocPtr(pool, static_cast<u32>(size), DefaultZeroFill());
+}
+
+void MemFree(void* block) {
+    if (block) freePtr(block);
 }
 
 void* MemReAllocPtr(void* block, std::uint32_t size, std::uint32_t flags) {

@@ -28,6 +28,10 @@ public:
         for (u16 type = 0; type < kPageTypes; ++type) {
             if (!checkRing(type)) return false;
         }
+        PageDescriptor* fixedCurrent = pool_->rings[kFixedPage];
+        if (pool_->fixedPage != (fixedCurrent ? reinterpret_cast<PageHeader*>(fixedCurrent->page) : nullptr)) {
+            return fail("current fixed-size page %p is not the ring's", pool_->fixedPage);
+        }
         if (!checkSmallLists()) return false;
         if (!checkMediumLists()) return false;
         if (IsShared(pool_) && !checkFreeRanges()) return false;
@@ -135,7 +139,7 @@ private:
     bool checkMediumPage(PageHeader* page) {
         u8* anchor = page->limit;
         u8* b = PageBase(page) + page->dataOffset;
-        bool prevFree = false;
+        bool prevFree = false, prevKept = false;
         u32 inUse = 0, freeBlocks = 0, largest = 0;
         while (b < anchor) {
             const u16 h = mediumHeader(b);
@@ -146,7 +150,16 @@ private:
                 if (bitAt(page, b + off)) return fail("start bit inside medium block %p", b);
             }
             if (static_cast<bool>(h & kMediumPrevInUse) == prevFree) return fail("medium block %p: wrong previous-in-use bit", b);
-            if (h & kMediumInUse) {
+            if (static_cast<bool>(h & kMediumPrevKept) != prevKept) return fail("medium block %p: wrong previous-kept bit", b);
+            prevKept = false;
+            if (h & kMediumKept) {
+                if (!(h & kMediumInUse)) return fail("kept medium block %p is not marked in use", b);
+                if (PageTypeOf(page) != kMediumPage || size > kMediumExactLimit) return fail("medium block %p cannot be kept", b);
+                if (Load16(b + size - 4) != size) return fail("kept medium block %p: trailing size differs", b);
+                ++keptInPages_[MediumClass(size)];
+                prevFree = false;
+                prevKept = true;
+            } else if (h & kMediumInUse) {
                 ++inUse;
                 prevFree = false;
             } else {
@@ -160,7 +173,8 @@ private:
         }
         if (b != anchor) return fail("medium page %p: blocks overrun the sentinel", page);
         const u16 sh = mediumHeader(anchor);
-        if ((sh & kMediumSizeMask) != 0 || !(sh & kMediumInUse) || static_cast<bool>(sh & kMediumPrevInUse) == prevFree) {
+        if ((sh & kMediumSizeMask) != 0 || !(sh & kMediumInUse) || static_cast<bool>(sh & kMediumPrevInUse) == prevFree ||
+            static_cast<bool>(sh & kMediumPrevKept) != prevKept) {
             return fail("medium page %p: sentinel header %04x", page, sh);
         }
         if (PageTypeOf(page) == kMediumPage) binnedFree_ += freeBlocks;
@@ -182,6 +196,7 @@ private:
         const u32 words = (count + 63) / 64;
         if (reinterpret_cast<const u8*>(bitmap + words) > first) return fail("fixed page %p: bitmap runs into the blocks", page);
         const u64* cursor = FixedCursor(page);
+        if (page->fixed.cursorWord % sizeof(u64) != 0) return fail("fixed page %p: cursor word at %u", page, page->fixed.cursorWord);
         if (cursor < bitmap || cursor >= bitmap + words) return fail("fixed page %p: cursor %p off the bitmap", page, cursor);
         if (FixedCursorBlock(page) != first + static_cast<u64>(cursor - bitmap) * 64 * size) {
             return fail("fixed page %p: cursor block %p does not match its word", page, FixedCursorBlock(page));
@@ -253,6 +268,25 @@ private:
             return fail("%llu free medium blocks, %llu listed", static_cast<unsigned long long>(binnedFree_),
                         static_cast<unsigned long long>(listed));
         }
+        for (u32 c = 0; c < kMediumExactClasses; ++c) {
+            u32 count = 0;
+            for (u8* b = pool_->mediumQuick[c]; b; b = LoadPtr(b)) {
+                if (++count > kMediumQuickDepth || count > keptInPages_[c]) return fail("quick list %u is too long", c);
+                PageHeader* page;
+                if (!FindPage(b, &page) || page->pool != pool_ || PageTypeOf(page) != kMediumPage) {
+                    return fail("quick list %u holds %p, outside the pool's medium pages", c, b);
+                }
+                const u16 h = mediumHeader(b);
+                if (b < PageBase(page) + page->dataOffset || b >= page->limit || !bitAt(page, b) || !(h & kMediumKept) ||
+                    MediumClass(h & kMediumSizeMask) != c) {
+                    return fail("quick list %u holds %p, no kept block of its size", c, b);
+                }
+            }
+            if (count != keptInPages_[c] || count != pool_->mediumQuickCount[c]) {
+                return fail("quick list %u: %u listed, %u counted, %llu kept", c, count, pool_->mediumQuickCount[c],
+                            static_cast<unsigned long long>(keptInPages_[c]));
+            }
+        }
         return true;
     }
 
@@ -283,6 +317,7 @@ private:
     u64 held_ = 0;
     u64 smallFreeInPages_[kSmallClasses] = {};
     u64 binnedFree_ = 0;
+    u64 keptInPages_[kMediumExactClasses] = {};
 };
 
 } // namespace

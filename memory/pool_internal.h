@@ -13,6 +13,7 @@
 #include "memory/pool_api.h"
 #include "platform/critical_section.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -53,6 +54,7 @@ constexpr u32 kMediumExactLimit = 1024;
 constexpr u32 kMediumExactClasses = kMediumExactLimit / kGrain - kMinMediumBlock / kGrain + 1;
 constexpr u32 kMediumClasses = kMediumExactClasses + 6 * 8;  // eight per power of two to 64 KB
 constexpr u32 kMediumBinWords = (kMediumClasses + 63) / 64;
+constexpr u32 kMediumQuickDepth = 6;  // freed blocks kept whole per exact size
 constexpr u32 kFixedPageOverhead = 64;  // page header and the in-use bitmap of a one-block page
 
 constexpr u16 kDefaultSmallLimit = 256;
@@ -86,6 +88,8 @@ constexpr u32 kAllocMinSplit = 0x4000;
 // Medium block header bits (a u16 just before the block; the size is a multiple of 16).
 constexpr u16 kMediumInUse = 0x0001;
 constexpr u16 kMediumPrevInUse = 0x0002;
+constexpr u16 kMediumKept = 0x0004;      // freed, but kept whole on its size's quick list
+constexpr u16 kMediumPrevKept = 0x0008;  // the previous block is kept (and repeats its size)
 constexpr u16 kMediumSizeMask = 0xFFF0;
 
 // Small block class byte: bit 7 marks a free block.
@@ -114,11 +118,11 @@ struct PageHeader {
     u32 blocksInUse;
     u16 signature;     // kPageSignature + type
     u16 dataOffset;    // where the first block starts
-    u8* firstFree;     // small: next uncarved byte; fixed: cursor word; medium: rover; large: 0
+    u8* firstFree;     // small: next uncarved byte; fixed: the cursor's block; medium, large: 0
     union {
         u8* limit;     // small: page end; medium: sentinel; large: page end
         struct {
-            u32 cursorBlock;  // offset of the block that bit 0 of the cursor word stands for
+            u32 cursorWord;   // offset in the page of the cursor word
             u32 blockBytes;   // bytes from the first block to the end of the last
         } fixed;
     };
@@ -159,10 +163,12 @@ inline u64 RoundUp(u64 n, u64 unit) { return (n + unit - 1) & ~(unit - 1); }
 struct MemPoolHeader {
     bramble::PageDescriptor* rings[bramble::kPageTypes];  // current descriptor of each type's ring
     bramble::PageDescriptor* freeDescriptors;
+    bramble::PageHeader* fixedPage;  // the page of the fixed-size ring's current descriptor, or null
     std::uint16_t signature;
     std::uint16_t flags;
     std::uint16_t fixedBlockSize;
     std::uint16_t smallBlockLimit;
+    std::uint32_t fixedReciprocal;  // 2^32 / fixed block size, rounded up: block index by multiply
     std::uint16_t pageSize;
     std::uint16_t mediumLimit;
     std::uint32_t floor;
@@ -173,7 +179,7 @@ struct MemPoolHeader {
     void* owner;              // ordinary: the global record; shared: the address of the mapping
     std::uint64_t mappingSize;
     char mutexName[12];
-    std::uint32_t fixedReciprocal;  // 2^32 / fixed block size, rounded up: block index by multiply
+    std::uint32_t reserved2;
     std::uint64_t committed;        // shared: bytes of the mapping committed so far
     bramble::PageDescriptor* freeRanges;
     std::uint64_t lockOwner;        // who holds the pool's lock
@@ -184,6 +190,8 @@ struct MemPoolHeader {
     std::uint8_t* descriptorBlocks;
     std::uint8_t* mediumBins[bramble::kMediumClasses];  // free medium blocks by size class
     std::uint64_t mediumBinMap[bramble::kMediumBinWords];  // the classes whose list is not empty
+    std::uint8_t* mediumQuick[bramble::kMediumExactClasses];  // freed blocks kept whole, by exact size
+    std::uint8_t mediumQuickCount[bramble::kMediumExactClasses];
 };
 
 namespace bramble {
@@ -250,8 +258,19 @@ u64 _bri_sysSize(void* address);
 void* _bri_sysReAlloc(void* address, u64 size, u32 flags);
 bool SysResizeInPlace(void* address, u64 size, u32 flags);
 
+// --- the default pool (entry_points.cpp) ---
+extern std::atomic<MemPoolHeader*> g_defaultPool;
+extern MemSettings g_settings;
+MemPoolHeader* MakeDefaultPool();  // null when it cannot be made
+inline MemPoolHeader* DefaultPoolIfMade() { return g_defaultPool.load(std::memory_order_acquire); }
+inline MemPoolHeader* DefaultPool() {
+    MemPoolHeader* pool = DefaultPoolIfMade();
+    return pool ? pool : MakeDefaultPool();
+}
+// Settings bit 3 asks every block of malloc, realloc and operator new to be zero-filled.
+inline u32 DefaultZeroFill() { return (g_settings.defaultPoolFlags & 0x0008) ? MEM_ZEROINIT : 0; }
+
 // --- pool validity and locks (locks.cpp) ---
-MemPoolHeader* DefaultPoolIfMade();
 bool LockPool(MemPoolHeader* pool);
 bool HoldsPoolLock(const MemPoolHeader* pool);
 void UnlockPool(MemPoolHeader* pool);
@@ -307,6 +326,12 @@ private:
 };
 
 // --- pages and descriptors (pages.cpp) ---
+// Makes `d` (or nothing) the current descriptor of a ring; the fixed-size ring's current page is
+// kept in the pool header as well, where the inline allocation finds it.
+inline void SetCurrent(MemPoolHeader* pool, u16 type, PageDescriptor* d) {
+    pool->rings[type] = d;
+    if (type == kFixedPage) pool->fixedPage = d ? reinterpret_cast<PageHeader*>(d->page) : nullptr;
+}
 enum class PageFailure { None, Ceiling, System };
 bool WouldPassCeiling(const MemPoolHeader* pool, u64 bytes);
 PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, PageFailure* why);
@@ -348,6 +373,7 @@ inline bool FindPage(const void* block, PageHeader** page) {
 // Validation results: 0 when the block is live, else the error code to report.
 // Small and fixed-size blocks: the common paths are inline (small_blocks.h, fixed_blocks.h).
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags);
+u8* SmallAllocNoPage(MemPoolHeader* pool, u32 size, u32 flags);  // null when a new page is needed
 
 u32 MediumClass(u32 size);
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type);
@@ -368,6 +394,7 @@ void LargeFree(PageHeader* page);
 u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags);
 
 void* AllocBlock(MemPoolHeader* pool, u32 size, u32 flags);
+void* AllocBlockNoPage(MemPoolHeader* pool, u32 size, u32 flags);
 u32 CheckBlock(PageHeader* page, u8* block);
 u32 FreeBlock(PageHeader* page, u8* block);
 u32 UsableSize(PageHeader* page, u8* block);

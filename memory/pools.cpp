@@ -38,6 +38,7 @@ void UnlinkPoolList(MemPoolHeader* pool) {
 
 void FillHeader(MemPoolHeader* pool, u32 flags) {
     for (auto& ring : pool->rings) ring = nullptr;
+    pool->fixedPage = nullptr;
     pool->freeDescriptors = nullptr;
     pool->signature = kPoolSignature;
     pool->flags = static_cast<u16>(flags & ~MEM_POOL_SERIALIZE);
@@ -52,6 +53,8 @@ void FillHeader(MemPoolHeader* pool, u32 flags) {
     pool->lockOwner = 0;
     for (auto& bin : pool->mediumBins) bin = nullptr;
     for (auto& word : pool->mediumBinMap) word = 0;
+    for (auto& quick : pool->mediumQuick) quick = nullptr;
+    for (auto& count : pool->mediumQuickCount) count = 0;
 }
 
 } // namespace bramble
@@ -261,7 +264,7 @@ std::uint32_t MemPoolPreAllocate(MEMPOOL pool, std::uint32_t bytes, std::uint16_
         if (!page) break;
         added += page->bytes;
     }
-    if (before && IsValidPool(pool)) pool->rings[type] = before;
+    if (before && IsValidPool(pool)) SetCurrent(pool, type, before);
     return static_cast<u32>(std::min<u64>(added, 0xFFFFFFFE));
 }
 

@@ -45,6 +45,14 @@ u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
 
 } // namespace
 
+u8* SmallAllocNoPage(MemPoolHeader* pool, u32 size, u32 flags) {
+    if (u8* b = SmallTake(pool, size, flags)) return b;
+    const u32 cls = size / kGrain;
+    u8* b = carve(pool, cls, flags | kAllocNoNewPage);
+    if (b && (flags & MEM_ZEROINIT)) std::memset(b, 0, SmallSlot(cls) - 1);
+    return b;
+}
+
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 cls = size / kGrain;
     u8* b = carve(pool, cls, flags);

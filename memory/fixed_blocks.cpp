@@ -18,7 +18,7 @@ u32 wordCount(const MemPoolHeader* pool, const PageHeader* page) {
     return (FixedBlockCount(page, pool->fixedBlockSize) + 63) / 64;
 }
 
-// Moves the page's cursor to its first word with a clear bit; null when the page is full (the
+// Moves the page's cursor to its first word with a clear bit; false when the page is full (the
 // cursor then rests on the last word).
 bool advanceCursor(MemPoolHeader* pool, PageHeader* page) {
     u64* word = FixedCursor(page);

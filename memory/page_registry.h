@@ -49,15 +49,6 @@ inline RegistryEntry* RegistryFind(std::uintptr_t address) {
     return leaf ? &leaf[unit & (kRegistryLeafEntries - 1)] : nullptr;
 }
 
-// Flags of a unit, and its owner when it has one; 0 for a unit that is not ours.
-inline std::uint8_t RegistryFlags(std::uintptr_t unit, MemPoolHeader** owner) {
-    RegistryEntry* e = RegistryFind(unit);
-    if (!e) return 0;
-    const auto flags = static_cast<std::uint8_t>(e->info.load(std::memory_order_acquire) & 0xFF);
-    if (flags) *owner = e->owner.load(std::memory_order_relaxed);
-    return flags;
-}
-
 enum UnitKind : std::uint8_t {
     kKindSerialised = 0x08,  // the unit's pool takes its lock for every operation
     kKindPoolHeader = 0x10,  // the header of an ordinary pool

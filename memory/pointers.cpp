@@ -22,7 +22,7 @@ void* AllocBlock(MemPoolHeader* pool, u32 size, u32 flags) {
 void* AllocBlockNoPage(MemPoolHeader* pool, u32 size, u32 flags) {
     if (size <= pool->smallBlockLimit) {
         if (u8* b = SmallTake(pool, size, flags)) return b;
-        return SmallAllocNoPage(pool, size, flags);
+        return SmallCarveNoPage(pool, size, flags);
     }
     if (size <= pool->mediumLimit) return MediumAlloc(pool, size, (flags & ~MEM_MOVEABLE) | kAllocNoNewPage | kAllocNoLarge);
     return nullptr;

@@ -23,6 +23,10 @@ public:
 
     bool run() {
         held_ = IsShared(pool_) ? kSharedHeaderAllocation : pool_->headerBytes;
+        const u8 kind = UnitKindOf(reinterpret_cast<uptr>(pool_));
+        if (kindsKept() && kind != (IsShared(pool_) ? 0 : PoolHeaderKind(pool_))) {
+            return fail("pool header has unit kind %02x", kind);
+        }
         if (!checkUnusedDescriptors()) return false;
         if (!checkDescriptorBlocks()) return false;
         for (u16 type = 0; type < kPageTypes; ++type) {
@@ -91,6 +95,9 @@ private:
                 if (!RegistryLookup(reinterpret_cast<uptr>(page), &info) || !(info.flags & kUnitPage)) {
                     return fail("page %p is not registered", page);
                 }
+                if (kindsKept() && UnitKindOf(reinterpret_cast<uptr>(page)) != PageKind(pool_, type)) {
+                    return fail("page %p has unit kind %02x", page, UnitKindOf(reinterpret_cast<uptr>(page)));
+                }
             }
             if (page->signature != kPageSignature + type) return fail("page %p has signature %04x", page, page->signature);
             if (page->pool != pool_ || page->descriptor != d) return fail("page %p names another pool or descriptor", page);
@@ -109,6 +116,9 @@ private:
         } while (d != first);
         return true;
     }
+
+    // Without the table of unit kinds (it could not be mapped) every unit reads as kind 0.
+    static bool kindsKept() { return __atomic_load_n(&g_unitKinds.units, __ATOMIC_ACQUIRE) != 0; }
 
     // Bits of the block-start bitmap: set exactly at `starts`, checked unit by unit.
     bool bitAt(PageHeader* page, const u8* p) { return TestBit(PageBitmap(page), UnitIndex(page, p)); }

@@ -179,7 +179,6 @@ struct MemPoolHeader {
     void* owner;              // ordinary: the global record; shared: the address of the mapping
     std::uint64_t mappingSize;
     char mutexName[12];
-    std::uint32_t reserved2;
     std::uint64_t committed;        // shared: bytes of the mapping committed so far
     bramble::PageDescriptor* freeRanges;
     std::uint64_t lockOwner;        // who holds the pool's lock
@@ -373,7 +372,7 @@ inline bool FindPage(const void* block, PageHeader** page) {
 // Validation results: 0 when the block is live, else the error code to report.
 // Small and fixed-size blocks: the common paths are inline (small_blocks.h, fixed_blocks.h).
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags);
-u8* SmallAllocNoPage(MemPoolHeader* pool, u32 size, u32 flags);  // null when a new page is needed
+u8* SmallCarveNoPage(MemPoolHeader* pool, u32 size, u32 flags);  // null when a new page is needed
 
 u32 MediumClass(u32 size);
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type);

@@ -45,8 +45,7 @@ u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
 
 } // namespace
 
-u8* SmallAllocNoPage(MemPoolHeader* pool, u32 size, u32 flags) {
-    if (u8* b = SmallTake(pool, size, flags)) return b;
+u8* SmallCarveNoPage(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 cls = size / kGrain;
     u8* b = carve(pool, cls, flags | kAllocNoNewPage);
     if (b && (flags & MEM_ZEROINIT)) std::memset(b, 0, SmallSlot(cls) - 1);

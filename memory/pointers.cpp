@@ -76,7 +76,7 @@ public:
         }
         if (!lock_.acquire(page_->pool)) return;
         // The page may have gone while the lock was awaited (a block freed twice at once).
-        if ((page_->signature & kPageSignatureMask) != kPageSignature) {
+        if (PageOfBlock(block) != page_) {
             Report(nullptr, MEM_BAD_POINTER);
             return;
         }
@@ -99,8 +99,8 @@ private:
     bool ok_ = false;
 };
 
-// Checks and frees a block of an unserialised pool (or of a locked one).
-int freeChecked(PageHeader* page, u8* block, u32 type) {
+// Checks and frees a block of a page of type `type`: 0, or the code to report.
+u32 checkAndFree(PageHeader* page, u8* block, u32 type) {
     u32 code;
     switch (type) {
     case kSmallPage:
@@ -113,6 +113,12 @@ int freeChecked(PageHeader* page, u8* block, u32 type) {
         if (!code) code = FreeBlock(page, block);
         break;
     }
+    return code;
+}
+
+// Checks and frees a block of an unserialised pool (or of a locked one).
+int freeChecked(PageHeader* page, u8* block, u32 type) {
+    const u32 code = checkAndFree(page, block, type);
     if (!code) return 1;
     Report(page->pool, code);
     return 0;
@@ -207,7 +213,7 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     PoolLock lock(page->pool);
     if (!lock) return 0;
     // The page may have gone while the lock was awaited (a block freed twice at once).
-    if ((page->signature & kPageSignatureMask) != kPageSignature) return badPointer(nullptr);
+    if (PageOfBlock(block) != page) return badPointer(nullptr);
     return freeChecked(page, block, PageTypeOf(page));
 }
 
@@ -228,7 +234,7 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     PoolLock lock(page->pool);
     if (!lock) return 0;
     // The page may have gone while the lock was awaited (a block freed twice at once).
-    if (page->signature != kPageSignature + kFixedPage) return badPointer(nullptr);
+    if (PageOfBlock(block) != page) return badPointer(nullptr);
     if (const u32 code = FixedCheckAndFree(page, block)) return badBlock(page->pool, code);
     return 1;
 }
@@ -274,12 +280,18 @@ inline void* allocPtr(MemPoolHeader* pool, u32 size, u32 flags) {
     const u8 kind = (a & ~kPageMask) ? 0 : UnitKindOf(a);
     if ((kind & ~kKindSerialised) == kKindPoolHeader && HasSignature(pool)) [[likely]] {
         if (!(kind & kKindSerialised)) return AllocBlock(pool, size, flags);
-        // A single thread leaves the lock alone for a block from the pages the pool has: no such
-        // step can report, and so call code that might start a second thread.
+        // A block from the pages the pool has takes no step that could report: with the lock
+        // held only for it, or with none while the process has a single thread (no such step can
+        // start another). Anything more is done with the pool's full lock.
+        void* b;
         if (platform::OnlyThread()) {
-            if (void* b = AllocBlockNoPage(pool, size, flags)) return b;
+            b = AllocBlockNoPage(pool, size, flags);
+        } else {
+            LockOrdinaryPool(pool);
+            b = AllocBlockNoPage(pool, size, flags);
+            UnlockOrdinaryPool(pool);
         }
-        return allocLocked(pool, size, flags);
+        return b ? b : allocLocked(pool, size, flags);
     }
     return allocChecked(pool, size, flags);
 }
@@ -295,7 +307,15 @@ inline int freePtr(void* block) {
         // A single thread leaves the lock alone: freeing starts nothing, and a report is the last
         // step of a free that fails.
         if (!(kind & kKindSerialised) || platform::OnlyThread()) return freeChecked(page, b, type);
-        return freeLocked(page, b);
+        // Otherwise the lock is held for the check and the free; a failure is reported after.
+        MemPoolHeader* pool = page->pool;
+        LockOrdinaryPool(pool);
+        // The page may have gone while the lock was awaited (a block freed twice at once).
+        const bool present = UnitKindOf(base) == kind;
+        const u32 code = present ? checkAndFree(page, b, type) : MEM_BAD_POINTER;
+        UnlockOrdinaryPool(pool);
+        if (!code) return 1;
+        return present ? badBlock(pool, code) : badPointer(nullptr);
     }
     return freeFound(block);
 }

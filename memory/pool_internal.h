@@ -279,6 +279,17 @@ bool TakePoolListMutex();
 void ReleasePoolListMutex();
 platform::NamedMutex* MoveMutex();
 
+// The lock of an ordinary serialised pool, inline for the common paths: the same steps as
+// LockPool and UnlockPool take for such a pool.
+inline void LockOrdinaryPool(MemPoolHeader* pool) {
+    EnterCriticalSection(&pool->lock);
+    if (pool->lockDepth++ == 0) pool->lockOwner = pool->lock.owner;
+}
+inline void UnlockOrdinaryPool(MemPoolHeader* pool) {
+    if (--pool->lockDepth == 0) pool->lockOwner = 0;
+    LeaveCriticalSection(&pool->lock);
+}
+
 class PoolLock {
 public:
     PoolLock() = default;

@@ -3,17 +3,21 @@
 // library's side always calls malloc, free and realloc themselves, which the program never
 // replaces, so routing the operators through the pools does not touch it. After the runs, one
 // line per pair gives the ratio of the times. Run with --benchmark_repetitions and
-// --benchmark_enable_random_interleaving on a busy machine.
+// --benchmark_enable_random_interleaving on a busy machine, and once with --second-thread.
 #include "memory/pool.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -192,12 +196,52 @@ BENCHMARK(growthPool<8>)->Name("realloc_growth_8/pool");
 BENCHMARK(growthDefaultPool<8>)->Name("realloc_growth_8/default_pool");
 BENCHMARK(growthMalloc<8>)->Name("realloc_growth_8/malloc");
 
+// --second-thread: an idle second thread lives through the whole run. Both the C library and the
+// default pool leave their locks alone while the process has one thread; with two, every call
+// of the default pool takes its lock, as in the program.
+class IdleThread {
+public:
+    IdleThread() : thread_([this] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return done_; });
+    }) {}
+    ~IdleThread() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    IdleThread(const IdleThread&) = delete;
+    IdleThread& operator=(const IdleThread&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
 int main(int argc, char** argv) {
+    bool secondThread = false;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--second-thread") {
+            secondThread = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
     benchmark::Initialize(&argc, argv);
+    std::optional<IdleThread> idle;
+    if (secondThread) idle.emplace();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nEach pool against the C library, same requests, same run (median of the repetitions;\n"
-                "in brackets the ratio of the best repetitions). Above 1.0x the pool is faster.\n");
+                "in brackets the ratio of the best repetitions). Above 1.0x the pool is faster.%s\n",
+                secondThread ? " A second thread was alive." : "");
     for (const char* pair : {"fixed_items", "mixed_8_to_4096", "realloc_growth", "realloc_growth_8"}) {
         const std::string base = pair;
         const double m = reporter.median(base + "/malloc");

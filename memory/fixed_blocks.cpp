@@ -36,7 +36,8 @@ void LayoutFixedPage(MemPoolHeader* pool, PageHeader* page) {
     const u32 offset = static_cast<u32>(RoundUp(kPageHeaderBytes + (most + 63) / 64 * 8, kGrain));
     const auto count = static_cast<u32>((page->bytes - offset) / size);
     page->dataOffset = static_cast<u16>(offset);
-    page->fixed.blockBytes = count * size;
+    page->fixed.blockBytes = static_cast<u16>(count * size);
+    page->fixed.reciprocal = pool->fixedReciprocal;
     u64* bitmap = FixedBitmap(page);
     const u32 words = (count + 63) / 64;
     for (u32 i = 0; i < words; ++i) bitmap[i] = 0;

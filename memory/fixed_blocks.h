@@ -20,7 +20,7 @@ inline u8* FixedFirstBlock(PageHeader* page) { return PageBase(page) + page->dat
 inline u32 FixedBlockCount(const PageHeader* page, u32 blockSize) { return page->fixed.blockBytes / blockSize; }
 
 inline void SetFixedCursor(PageHeader* page, u64* word, u32 blockSize) {
-    page->fixed.cursorWord = static_cast<u32>(reinterpret_cast<u8*>(word) - PageBase(page));
+    page->fixed.cursorWord = static_cast<u16>(reinterpret_cast<u8*>(word) - PageBase(page));
     page->firstFree = FixedFirstBlock(page) + static_cast<uptr>(word - FixedBitmap(page)) * 64 * blockSize;
 }
 
@@ -44,28 +44,29 @@ inline void* FixedAlloc(MemPoolHeader* pool) {
 // a block. The reciprocal is 2^32 / size rounded up, so for offsets within a 64 KB page the high
 // half of the product is the quotient and the low half is below the reciprocal exactly when the
 // division leaves no remainder.
-inline bool FixedBlockIndex(const MemPoolHeader* pool, const PageHeader* page, u8* block, u32* index) {
+inline bool FixedBlockIndex(const PageHeader* page, u8* block, u32* index) {
     // The block lies in the page, so its offset there is the low half of its address; one
     // unsigned compare turns away offsets below the first block as well as past the last.
     const u32 relative = static_cast<u32>(reinterpret_cast<uptr>(block) & ~kPageMask) - page->dataOffset;
     if (relative >= page->fixed.blockBytes) return false;
-    const u64 product = static_cast<u64>(relative) * pool->fixedReciprocal;
+    const u32 reciprocal = page->fixed.reciprocal;
+    const u64 product = static_cast<u64>(relative) * reciprocal;
     *index = static_cast<u32>(product >> 32);
-    return static_cast<u32>(product) < pool->fixedReciprocal;
+    return static_cast<u32>(product) < reciprocal;
 }
 
 // Frees a block of a fixed-size page when every check passes; false, with nothing changed, when
 // one fails.
-inline bool FixedTryFree(MemPoolHeader* pool, PageHeader* page, u8* block) {
+inline bool FixedTryFree(PageHeader* page, u8* block) {
     u32 index;
-    if (!FixedBlockIndex(pool, page, block, &index)) return false;
+    if (!FixedBlockIndex(page, block, &index)) return false;
     const u32 wordOffset = kPageHeaderBytes + (index >> 6) * static_cast<u32>(sizeof(u64));
     u64* word = reinterpret_cast<u64*>(PageBase(page) + wordOffset);
     const u64 bits = *word;
     if (!((bits >> (index & 63)) & 1)) return false;
     *word = bits & ~(u64{1} << (index & 63));
-    if (wordOffset < page->fixed.cursorWord) SetFixedCursor(page, word, pool->fixedBlockSize);
-    if (--page->blocksInUse == 0) ReleasePage(pool, page->descriptor, true);
+    if (wordOffset < page->fixed.cursorWord) SetFixedCursor(page, word, page->pool->fixedBlockSize);
+    if (--page->blocksInUse == 0) ReleasePage(page->pool, page->descriptor, true);
     return true;
 }
 
@@ -76,20 +77,20 @@ int FreeFixedBlock(void* block);
 // 0 for a live block of the page, else the code to report.
 inline u32 FixedCheck(PageHeader* page, u8* block) {
     u32 index;
-    if (!FixedBlockIndex(page->pool, page, block, &index)) return MEM_BAD_POINTER;
+    if (!FixedBlockIndex(page, block, &index)) return MEM_BAD_POINTER;
     if (!((FixedBitmap(page)[index >> 6] >> (index & 63)) & 1)) return MEM_BAD_FREE_BLOCK;
     return 0;
 }
 
 // Checks and frees a block of a fixed-size page: 0 when freed, else the code to report.
 inline u32 FixedCheckAndFree(PageHeader* page, u8* block) {
-    if (FixedTryFree(page->pool, page, block)) return 0;
+    if (FixedTryFree(page, block)) return 0;
     const u32 code = FixedCheck(page, block);
     return code ? code : MEM_BAD_BLOCK;
 }
 
 // Frees a block that FixedCheck passed.
-inline void FixedFree(PageHeader* page, u8* block) { FixedTryFree(page->pool, page, block); }
+inline void FixedFree(PageHeader* page, u8* block) { FixedTryFree(page, block); }
 
 } // namespace bramble
 
@@ -112,7 +113,7 @@ inline int MemFreeFS(void* block) {
     const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
     if (UnitKindOf(base) == (kKindPage | static_cast<u8>(kFixedPage))) [[likely]] {
         auto* page = reinterpret_cast<PageHeader*>(base);
-        if (HasSignature(page, kPageSignature + kFixedPage) && FixedTryFree(page->pool, page, static_cast<u8*>(block))) [[likely]] {
+        if (HasSignature(page, kPageSignature + kFixedPage) && FixedTryFree(page, static_cast<u8*>(block))) [[likely]] {
             return 1;
         }
     }

@@ -207,6 +207,7 @@ private:
         if (reinterpret_cast<const u8*>(bitmap + words) > first) return fail("fixed page %p: bitmap runs into the blocks", page);
         const u64* cursor = FixedCursor(page);
         if (page->fixed.cursorWord % sizeof(u64) != 0) return fail("fixed page %p: cursor word at %u", page, page->fixed.cursorWord);
+        if (page->fixed.reciprocal != pool_->fixedReciprocal) return fail("fixed page %p: reciprocal %08x", page, page->fixed.reciprocal);
         if (cursor < bitmap || cursor >= bitmap + words) return fail("fixed page %p: cursor %p off the bitmap", page, cursor);
         if (FixedCursorBlock(page) != first + static_cast<u64>(cursor - bitmap) * 64 * size) {
             return fail("fixed page %p: cursor block %p does not match its word", page, FixedCursorBlock(page));

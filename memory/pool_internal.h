@@ -122,8 +122,9 @@ struct PageHeader {
     union {
         u8* limit;     // small: page end; medium: sentinel; large: page end
         struct {
-            u32 cursorWord;   // offset in the page of the cursor word
-            u32 blockBytes;   // bytes from the first block to the end of the last
+            u16 cursorWord;   // offset in the page of the cursor word
+            u16 blockBytes;   // bytes from the first block to the end of the last
+            u32 reciprocal;   // the pool's, here where a free finds it next to the rest
         } fixed;
     };
 };

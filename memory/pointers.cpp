@@ -99,8 +99,9 @@ private:
     bool ok_ = false;
 };
 
-// Checks and frees a block of a page of type `type`: 0, or the code to report.
-u32 checkAndFree(PageHeader* page, u8* block, u32 type) {
+// Checks and frees a block of a page of type `type`: 0, or the code to report. Always inline:
+// the small and fixed-size cases are the common paths of a free.
+[[gnu::always_inline]] inline u32 checkAndFree(PageHeader* page, u8* block, u32 type) {
     u32 code;
     switch (type) {
     case kSmallPage:
@@ -117,7 +118,7 @@ u32 checkAndFree(PageHeader* page, u8* block, u32 type) {
 }
 
 // Checks and frees a block of an unserialised pool (or of a locked one).
-int freeChecked(PageHeader* page, u8* block, u32 type) {
+[[gnu::always_inline]] inline int freeChecked(PageHeader* page, u8* block, u32 type) {
     const u32 code = checkAndFree(page, block, type);
     if (!code) return 1;
     Report(page->pool, code);
@@ -224,6 +225,34 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     return freeLocked(page, static_cast<u8*>(block));
 }
 
+// An ordinary serialised pool. A block from the pages the pool has takes no step that could
+// report: with the lock held only for it, or with none while the process has a single thread (no
+// such step can start another). Anything more is done with the pool's full lock.
+[[gnu::noinline]] void* allocSerialised(MemPoolHeader* pool, u32 size, u32 flags) {
+    void* b;
+    if (platform::OnlyThread()) {
+        b = AllocBlockNoPage(pool, size, flags);
+    } else {
+        LockOrdinaryPool(pool);
+        b = AllocBlockNoPage(pool, size, flags);
+        UnlockOrdinaryPool(pool);
+    }
+    return b ? b : allocLocked(pool, size, flags);
+}
+
+// A block of an ordinary serialised pool's page of kind `kind`, with more than one thread: the
+// lock is held for the check and the free, and a failure is reported after.
+[[gnu::noinline]] int freeSerialised(PageHeader* page, u8* block, u8 kind) {
+    MemPoolHeader* pool = page->pool;
+    LockOrdinaryPool(pool);
+    // The page may have gone while the lock was awaited (a block freed twice at once).
+    const bool present = UnitKindOf(reinterpret_cast<uptr>(page)) == kind;
+    const u32 code = present ? checkAndFree(page, block, kind & 7) : MEM_BAD_POINTER;
+    UnlockOrdinaryPool(pool);
+    if (!code) return 1;
+    return present ? badBlock(pool, code) : badPointer(nullptr);
+}
+
 [[gnu::noinline]] void* fixedAllocLocked(MemPoolHeader* pool) {
     PoolLock lock(pool);
     if (!lock) return nullptr;
@@ -280,18 +309,7 @@ inline void* allocPtr(MemPoolHeader* pool, u32 size, u32 flags) {
     const u8 kind = (a & ~kPageMask) ? 0 : UnitKindOf(a);
     if ((kind & ~kKindSerialised) == kKindPoolHeader && HasSignature(pool)) [[likely]] {
         if (!(kind & kKindSerialised)) return AllocBlock(pool, size, flags);
-        // A block from the pages the pool has takes no step that could report: with the lock
-        // held only for it, or with none while the process has a single thread (no such step can
-        // start another). Anything more is done with the pool's full lock.
-        void* b;
-        if (platform::OnlyThread()) {
-            b = AllocBlockNoPage(pool, size, flags);
-        } else {
-            LockOrdinaryPool(pool);
-            b = AllocBlockNoPage(pool, size, flags);
-            UnlockOrdinaryPool(pool);
-        }
-        return b ? b : allocLocked(pool, size, flags);
+        return allocSerialised(pool, size, flags);
     }
     return allocChecked(pool, size, flags);
 }
@@ -307,15 +325,7 @@ inline int freePtr(void* block) {
         // A single thread leaves the lock alone: freeing starts nothing, and a report is the last
         // step of a free that fails.
         if (!(kind & kKindSerialised) || platform::OnlyThread()) return freeChecked(page, b, type);
-        // Otherwise the lock is held for the check and the free; a failure is reported after.
-        MemPoolHeader* pool = page->pool;
-        LockOrdinaryPool(pool);
-        // The page may have gone while the lock was awaited (a block freed twice at once).
-        const bool present = UnitKindOf(base) == kind;
-        const u32 code = present ? checkAndFree(page, b, type) : MEM_BAD_POINTER;
-        UnlockOrdinaryPool(pool);
-        if (!code) return 1;
-        return present ? badBlock(pool, code) : badPointer(nullptr);
+        return freeSerialised(page, b, kind);
     }
     return freeFound(block);
 }

@@ -249,13 +249,6 @@ u8* previousBlock(PageHeader* page, u8* block) {
 
 } // namespace
 
-u32 MediumClass(u32 size) {
-    if (size <= kMediumExactLimit) return size / kGrain - kMinMediumBlock / kGrain;
-    const u32 log = 31 - static_cast<u32>(__builtin_clz(size));
-    const u32 sub = (size >> (log - 3)) & 7;
-    return kMediumExactClasses + (log - 10) * 8 + sub;
-}
-
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type) {
     const u64 bitmap = page->bytes / (8 * kGrain);
     std::memset(PageBitmap(page), 0, bitmap);

@@ -386,7 +386,14 @@ inline bool FindPage(const void* block, PageHeader** page) {
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags);
 u8* SmallCarveNoPage(MemPoolHeader* pool, u32 size, u32 flags);  // null when a new page is needed
 
-u32 MediumClass(u32 size);
+// The size class of a free medium block of `size` bytes: one per 16 bytes up to the exact limit,
+// then eight per power of two.
+inline u32 MediumClass(u32 size) {
+    if (size <= kMediumExactLimit) return size / kGrain - kMinMediumBlock / kGrain;
+    const u32 log = 31 - static_cast<u32>(__builtin_clz(size));
+    const u32 sub = (size >> (log - 3)) & 7;
+    return kMediumExactClasses + (log - 10) * 8 + sub;
+}
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type);
 void ForgetMediumPage(MemPoolHeader* pool, PageHeader* page);  // an empty page about to go
 void* MediumAlloc(MemPoolHeader* pool, u32 size, u32 flags);

@@ -1,5 +1,7 @@
-// The default pool and the entry points that allocate from it: PoolOperatorNew (behind every
-// operator new when routing is on) and the program's C-style allocation functions.
+// The default pool and the settings it is made with, and the C-style entry points that are not
+// on every allocation's path. PoolOperatorNew (behind every operator new when routing is on),
+// MemMalloc and MemFree live with the pointer paths in pointers.cpp, which they call straight
+// into.
 #include "memory/pool_internal.h"
 
 #include <atomic>
@@ -8,10 +10,12 @@
 
 using namespace bramble;
 
-namespace {
-
+namespace bramble {
 std::atomic<MemPoolHeader*> g_defaultPool{nullptr};
 constinit MemSettings g_settings{MEM_POOL_DEFAULT, 0, 0xFFFF};
+} // namespace bramble
+
+namespace {
 
 // Made once and never destroyed: the default pool is asked for while statics are built and
 // torn down.
@@ -21,11 +25,13 @@ std::recursive_mutex& creationLock() {
     return *m;
 }
 
-MemPoolHeader* defaultPool() {
-    MemPoolHeader* pool = g_defaultPool.load(std::memory_order_acquire);
-    if (pool) return pool;
+} // namespace
+
+namespace bramble {
+
+MemPoolHeader* MakeDefaultPool() {
     std::lock_guard<std::recursive_mutex> guard(creationLock());
-    pool = g_defaultPool.load(std::memory_order_acquire);
+    MemPoolHeader* pool = g_defaultPool.load(std::memory_order_acquire);
     if (pool) return pool;
     // Every thread reaches the default pool (operator new), so it is always serialised.
     pool = MemPoolInit(g_settings.defaultPoolFlags | MEM_POOL_SERIALIZE);
@@ -41,43 +47,16 @@ MemPoolHeader* defaultPool() {
     return pool;
 }
 
-std::uint32_t zeroFillFlag() { return (g_settings.defaultPoolFlags & 0x0008) ? MEM_ZEROINIT : 0; }
-
-} // namespace
-
-namespace bramble {
-MemPoolHeader* DefaultPoolIfMade() { return g_defaultPool.load(std::memory_order_acquire); }
 } // namespace bramble
 
-MEMPOOL MemDefaultPool() { return defaultPool(); }
+MEMPOOL MemDefaultPool() { return DefaultPool(); }
 
 MemSettings MemGetSettings() { return g_settings; }
 
 void MemSetSettings(const MemSettings& settings) { g_settings = settings; }
 
-void* PoolOperatorNew(std::uint32_t size, std::uint32_t flags, MEMPOOL pool) {
-    if (size == 0) size = 1;
-    flags |= zeroFillFlag();
-    if (!pool) pool = defaultPool();
-    for (;;) {
-        if (pool) {
-            if (void* p = MemAllocPtr(pool, size, flags)) return p;
-        }
-        std::new_handler handler = std::get_new_handler();
-        if (!handler) return nullptr;
-        handler();
-    }
-}
-
-void* MemMalloc(std::size_t size) {
-    MemPoolHeader* pool = defaultPool();
-    if (!pool || size > 0xFFFFFFFF) return nullptr;
-    if (size == 0) size = 1;
-    return MemAllocPtr(pool, static_cast<std::uint32_t>(size), zeroFillFlag());
-}
-
 void* MemCalloc(std::size_t count, std::size_t size) {
-    MemPoolHeader* pool = defaultPool();
+    MemPoolHeader* pool = DefaultPool();
     if (!pool) return nullptr;
     // A product that does not fit is refused rather than wrapped round to a small block.
     if (size != 0 && count > 0xFFFFFFFF / size) return nullptr;
@@ -93,9 +72,5 @@ void* MemRealloc(void* block, std::size_t size) {
         return nullptr;
     }
     if (size > 0xFFFFFFFF) return nullptr;
-    return MemReAllocPtr(block, static_cast<std::uint32_t>(size), zeroFillFlag());
-}
-
-void MemFree(void* block) {
-    if (block) MemFreePtr(block);
+    return MemReAllocPtr(block, static_cast<std::uint32_t>(size), DefaultZeroFill());
 }

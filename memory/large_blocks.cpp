@@ -35,7 +35,9 @@ u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags) {
     const u64 old = page->bytes;
     const u32 request = pool->flags | ((flags & MEM_ZEROINIT) ? kRequestZero : 0);
 
-    // Where it lies: committed pages are added to or taken from the end of the page.
+    // Where it lies: committed pages are added to or taken from the end of the page. A size that
+    // keeps the page's committed size leaves nothing to do unless the tail is to be cleared.
+    if (RoundUp(want, IsShared(pool) ? kUnitBytes : kSystemPage) == old && !(flags & MEM_ZEROINIT)) return block;
     if (IsShared(pool)) {
         const u64 now = RoundUp(want, kUnitBytes);
         if (now <= old) {
@@ -83,6 +85,8 @@ u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags) {
     d->page = moved;
     if (!IsShared(pool)) {
         RegistrySetFlags(reinterpret_cast<uptr>(moved), kUnitPage, 0, pool);
+        SetUnitKind(reinterpret_cast<uptr>(moved), PageKind(pool, kLargePage));
+        SetUnitKind(reinterpret_cast<uptr>(base), 0);
         RegistrySetFlags(reinterpret_cast<uptr>(base), 0, kUnitPage);
     }
     page->signature = 0;

@@ -10,6 +10,7 @@
 namespace bramble {
 
 std::atomic<RegistryEntry*> g_registryTop[kRegistryTopEntries];
+UnitKindTable g_unitKinds{nullptr, 0};
 
 namespace {
 
@@ -36,6 +37,32 @@ RegistryEntry* entryFor(uptr address, bool make) {
 u64 pack(u8 flags, u64 a, u64 b) { return flags | ((a & kFieldMask) << 8) | ((b & kFieldMask) << (8 + kFieldBits)); }
 
 } // namespace
+
+// The kind table is 2 GB of address space of which only the pages that hold a set byte are ever
+// backed; reading the rest costs nothing. Without it the inline paths simply never decide.
+void SetUnitKind(uptr base, u8 kind) {
+    const u64 unit = static_cast<u64>(base) >> kRegistryUnitBits;
+    if (unit >= kRegistryUnits) return;
+    if (__atomic_load_n(&g_unitKinds.units, __ATOMIC_ACQUIRE) == 0) {
+        if (kind == 0) return;
+        static std::atomic<u8*> made{nullptr};
+        u8* table = made.load(std::memory_order_acquire);
+        if (!table) {
+            void* mem = mmap(nullptr, kRegistryUnits, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+            if (mem == MAP_FAILED) return;
+            u8* expected = nullptr;
+            if (made.compare_exchange_strong(expected, static_cast<u8*>(mem), std::memory_order_acq_rel)) {
+                table = static_cast<u8*>(mem);
+            } else {
+                munmap(mem, kRegistryUnits);
+                table = expected;
+            }
+        }
+        __atomic_store_n(&g_unitKinds.table, table, __ATOMIC_RELAXED);
+        __atomic_store_n(&g_unitKinds.units, kRegistryUnits, __ATOMIC_RELEASE);
+    }
+    __atomic_store_n(__atomic_load_n(&g_unitKinds.table, __ATOMIC_RELAXED) + unit, kind, __ATOMIC_RELEASE);
+}
 
 bool RegistryLookup(uptr unit, UnitInfo* info) {
     RegistryEntry* e = RegistryFind(unit);
@@ -76,6 +103,7 @@ void RegistrySetFlags(uptr base, u8 set, u8 clear, MemPoolHeader* owner) {
 }
 
 void RegistryClear(uptr base) {
+    SetUnitKind(base, 0);
     if (RegistryEntry* e = entryFor(base, false)) {
         e->info.store(0, std::memory_order_release);
         e->owner.store(nullptr, std::memory_order_relaxed);

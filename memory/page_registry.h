@@ -9,6 +9,11 @@
 // header) or lies in a shared mapping this process has mapped (flag kUnitShared, the distance in
 // units to the mapping's start, and the pool at that start as owner). Only the holder of a block
 // changes its entry: the owner is written before the flags that make it visible.
+//
+// Beside it, a flat table of one kind byte per unit lets the inline paths recognise the header or
+// a page of an ordinary pool with a single load. A unit's kind is not 0 exactly while the unit is
+// such a header or page (set after the header is written, cleared before the unit goes back);
+// every other unit, a shared pool's included, reads 0 and is left to the full registry.
 #include <atomic>
 #include <cstdint>
 
@@ -44,14 +49,27 @@ inline RegistryEntry* RegistryFind(std::uintptr_t address) {
     return leaf ? &leaf[unit & (kRegistryLeafEntries - 1)] : nullptr;
 }
 
-// Flags of a unit, and its owner when it has one; 0 for a unit that is not ours.
-inline std::uint8_t RegistryFlags(std::uintptr_t unit, MemPoolHeader** owner) {
-    RegistryEntry* e = RegistryFind(unit);
-    if (!e) return 0;
-    const auto flags = static_cast<std::uint8_t>(e->info.load(std::memory_order_acquire) & 0xFF);
-    if (flags) *owner = e->owner.load(std::memory_order_relaxed);
-    return flags;
+enum UnitKind : std::uint8_t {
+    kKindSerialised = 0x08,  // the unit's pool takes its lock for every operation
+    kKindPoolHeader = 0x10,  // the header of an ordinary pool
+    kKindPage = 0x20,        // a page of an ordinary pool; the low three bits are its type
+};
+
+// The table covers the units of the address space below 2^47; `units` stays 0 (and every unit
+// reads as kind 0) until the first unit is set, or for good when the table cannot be mapped.
+struct UnitKindTable {
+    std::uint8_t* table;
+    std::uint64_t units;
+};
+extern UnitKindTable g_unitKinds;
+
+inline std::uint8_t UnitKindOf(std::uintptr_t address) {
+    const std::uint64_t unit = static_cast<std::uint64_t>(address) >> kRegistryUnitBits;
+    const std::uint64_t units = __atomic_load_n(&g_unitKinds.units, __ATOMIC_ACQUIRE);
+    if (unit >= units) return 0;
+    return __atomic_load_n(__atomic_load_n(&g_unitKinds.table, __ATOMIC_RELAXED) + unit, __ATOMIC_RELAXED);
 }
+void SetUnitKind(std::uintptr_t base, std::uint8_t kind);
 
 struct UnitInfo {
     std::uint8_t flags;

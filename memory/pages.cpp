@@ -95,7 +95,7 @@ void CutDescriptors(MemPoolHeader* pool, u8* from, u8* to) {
 void GiveDescriptor(MemPoolHeader* pool, PageDescriptor* d) {
     d->hint = 0;
     d->flags = static_cast<u16>(kUnusedDescriptor << 12);
-    d->reserved = 0;
+    d->minSplit = 0;
     d->page = nullptr;
     d->prev = nullptr;
     d->next = pool->freeDescriptors;
@@ -165,7 +165,6 @@ PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, 
         ring->next->prev = d;
         ring->next = d;
     }
-    ring = d;
 
     auto* h = reinterpret_cast<PageHeader*>(mem);
     h->pool = pool;
@@ -173,11 +172,11 @@ PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, 
     h->bytes = committedOf(pool, mem, request);
     h->blocksInUse = 0;
     h->signature = static_cast<u16>(kPageSignature + type);
-    h->minSplit = 0;
     h->dataOffset = kPageHeaderBytes;
     h->firstFree = nullptr;
     h->limit = mem + h->bytes;
     d->page = mem;
+    SetCurrent(pool, type, d);
     d->hint = 0;
     switch (type) {
     case kMediumPage:
@@ -189,7 +188,10 @@ PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, 
     }
     d->flags = static_cast<u16>(kDescriptorMade | (type << 12));
     pool->bytesHeld += h->bytes;
-    if (!IsShared(pool)) RegistrySetFlags(reinterpret_cast<uptr>(mem), kUnitPage, 0, pool);
+    if (!IsShared(pool)) {
+        RegistrySetFlags(reinterpret_cast<uptr>(mem), kUnitPage, 0, pool);
+        SetUnitKind(reinterpret_cast<uptr>(mem), PageKind(pool, type));
+    }
     *why = PageFailure::None;
     return h;
 }
@@ -199,15 +201,18 @@ bool ReleasePage(MemPoolHeader* pool, PageDescriptor* d, bool floorTest) {
     const u64 bytes = h->bytes;
     if (floorTest && pool->bytesHeld < static_cast<u64>(pool->floor) + bytes) return false;
     const u16 type = DescriptorType(d);
-    PageDescriptor*& ring = pool->rings[type];
+    if (type == kMediumPage) ForgetMediumPage(pool, h);
     if (d->next == d) {
-        ring = nullptr;
+        SetCurrent(pool, type, nullptr);
     } else {
         d->prev->next = d->next;
         d->next->prev = d->prev;
-        if (ring == d) ring = d->next;
+        if (pool->rings[type] == d) SetCurrent(pool, type, d->next);
     }
-    if (!IsShared(pool)) RegistrySetFlags(reinterpret_cast<uptr>(h), 0, kUnitPage);
+    if (!IsShared(pool)) {
+        SetUnitKind(reinterpret_cast<uptr>(h), 0);
+        RegistrySetFlags(reinterpret_cast<uptr>(h), 0, kUnitPage);
+    }
     h->signature = 0;
     u8* mem = d->page;
     GiveDescriptor(pool, d);
@@ -247,12 +252,15 @@ void ReturnAllPages(MemPoolHeader* pool) {
             PageDescriptor* next = d->next;
             auto* h = reinterpret_cast<PageHeader*>(d->page);
             const u64 bytes = h->bytes;
-            if (!IsShared(pool)) RegistrySetFlags(reinterpret_cast<uptr>(h), 0, kUnitPage);
+            if (!IsShared(pool)) {
+                SetUnitKind(reinterpret_cast<uptr>(h), 0);
+                RegistrySetFlags(reinterpret_cast<uptr>(h), 0, kUnitPage);
+            }
             h->signature = 0;
             ReturnPages(pool, d->page, bytes);
             d = next;
         } while (d != first);
-        pool->rings[type] = nullptr;
+        SetCurrent(pool, static_cast<u16>(type), nullptr);
     }
     if (!IsShared(pool)) {
         for (u8* block = pool->descriptorBlocks; block;) {
@@ -264,22 +272,21 @@ void ReturnAllPages(MemPoolHeader* pool) {
     }
 }
 
-bool FindSharedPage(uptr base, MemPoolHeader* owner, PageHeader** page) {
-    if (base == reinterpret_cast<uptr>(owner)) return false;  // the pool header, not a page
+PageHeader* FindSharedPage(uptr base, MemPoolHeader* owner) {
+    if (base == reinterpret_cast<uptr>(owner)) return nullptr;  // the pool header, not a page
     // Any unit of a shared mapping is readable, so the "header" may be a block's contents: it must
     // carry a signature, name this mapping's pool, and name a descriptor inside the mapping that
     // names the page back.
     auto* h = reinterpret_cast<PageHeader*>(base);
     const u16 sig = h->signature;
-    if ((sig & kPageSignatureMask) != kPageSignature || (sig & 7) > kSmallPage) return false;
+    if ((sig & kPageSignatureMask) != kPageSignature || (sig & 7) > kSmallPage) return nullptr;
     MemPoolHeader* pool = h->pool;
-    if (pool != owner || !IsValidPool(pool)) return false;
+    if (pool != owner || !IsValidPool(pool)) return nullptr;
     const auto d = reinterpret_cast<uptr>(h->descriptor);
     const auto start = reinterpret_cast<uptr>(owner);
-    if (d < start || d + sizeof(PageDescriptor) > start + pool->mappingSize) return false;
-    if (h->descriptor->page != reinterpret_cast<u8*>(base)) return false;
-    *page = h;
-    return true;
+    if (d < start || d + sizeof(PageDescriptor) > start + pool->mappingSize) return nullptr;
+    if (h->descriptor->page != reinterpret_cast<u8*>(base)) return nullptr;
+    return h;
 }
 
 } // namespace bramble

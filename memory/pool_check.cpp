@@ -23,12 +23,21 @@ public:
 
     bool run() {
         held_ = IsShared(pool_) ? kSharedHeaderAllocation : pool_->headerBytes;
+        const u8 kind = UnitKindOf(reinterpret_cast<uptr>(pool_));
+        if (kindsKept() && kind != (IsShared(pool_) ? 0 : PoolHeaderKind(pool_))) {
+            return fail("pool header has unit kind %02x", kind);
+        }
         if (!checkUnusedDescriptors()) return false;
         if (!checkDescriptorBlocks()) return false;
         for (u16 type = 0; type < kPageTypes; ++type) {
             if (!checkRing(type)) return false;
         }
+        PageDescriptor* fixedCurrent = pool_->rings[kFixedPage];
+        if (pool_->fixedPage != (fixedCurrent ? reinterpret_cast<PageHeader*>(fixedCurrent->page) : nullptr)) {
+            return fail("current fixed-size page %p is not the ring's", pool_->fixedPage);
+        }
         if (!checkSmallLists()) return false;
+        if (!checkMediumLists()) return false;
         if (IsShared(pool_) && !checkFreeRanges()) return false;
         if (held_ != pool_->bytesHeld) {
             return fail("bytes held %llu, pages and header add up to %llu",
@@ -86,6 +95,9 @@ private:
                 if (!RegistryLookup(reinterpret_cast<uptr>(page), &info) || !(info.flags & kUnitPage)) {
                     return fail("page %p is not registered", page);
                 }
+                if (kindsKept() && UnitKindOf(reinterpret_cast<uptr>(page)) != PageKind(pool_, type)) {
+                    return fail("page %p has unit kind %02x", page, UnitKindOf(reinterpret_cast<uptr>(page)));
+                }
             }
             if (page->signature != kPageSignature + type) return fail("page %p has signature %04x", page, page->signature);
             if (page->pool != pool_ || page->descriptor != d) return fail("page %p names another pool or descriptor", page);
@@ -105,12 +117,14 @@ private:
         return true;
     }
 
+    // Without the table of unit kinds (it could not be mapped) every unit reads as kind 0.
+    static bool kindsKept() { return __atomic_load_n(&g_unitKinds.units, __ATOMIC_ACQUIRE) != 0; }
+
     // Bits of the block-start bitmap: set exactly at `starts`, checked unit by unit.
     bool bitAt(PageHeader* page, const u8* p) { return TestBit(PageBitmap(page), UnitIndex(page, p)); }
 
     bool checkSmallPage(PageHeader* page) {
         u8* b = PageBase(page) + page->dataOffset;
-        u32 inUse = 0;
         while (b < page->firstFree) {
             if (!bitAt(page, b)) return fail("small block %p has no start bit", b);
             const u8 cls = b[-1] & kSmallClassMask;
@@ -119,11 +133,7 @@ private:
             for (u32 off = kGrain; off < slot; off += kGrain) {
                 if (bitAt(page, b + off)) return fail("start bit inside small block %p", b);
             }
-            if (b[-1] & kSmallFree) {
-                ++smallFreeInPages_[cls];
-            } else {
-                ++inUse;
-            }
+            if (b[-1] & kSmallFree) ++smallFreeInPages_[cls];
             b += slot;
         }
         if (b != page->firstFree) return fail("small page %p: blocks overrun the carved part", page);
@@ -131,7 +141,6 @@ private:
         for (u8* p = page->firstFree; p < page->limit; p += kGrain) {
             if (bitAt(page, p)) return fail("start bit beyond the carved part of %p", page);
         }
-        if (inUse != page->blocksInUse) return fail("small page %p counts %u blocks, has %u", page, page->blocksInUse, inUse);
         return true;
     }
 
@@ -140,7 +149,7 @@ private:
     bool checkMediumPage(PageHeader* page) {
         u8* anchor = page->limit;
         u8* b = PageBase(page) + page->dataOffset;
-        bool prevFree = false;
+        bool prevFree = false, prevKept = false;
         u32 inUse = 0, freeBlocks = 0, largest = 0;
         while (b < anchor) {
             const u16 h = mediumHeader(b);
@@ -151,7 +160,16 @@ private:
                 if (bitAt(page, b + off)) return fail("start bit inside medium block %p", b);
             }
             if (static_cast<bool>(h & kMediumPrevInUse) == prevFree) return fail("medium block %p: wrong previous-in-use bit", b);
-            if (h & kMediumInUse) {
+            if (static_cast<bool>(h & kMediumPrevKept) != prevKept) return fail("medium block %p: wrong previous-kept bit", b);
+            prevKept = false;
+            if (h & kMediumKept) {
+                if (!(h & kMediumInUse)) return fail("kept medium block %p is not marked in use", b);
+                if (PageTypeOf(page) != kMediumPage || size > kMediumExactLimit) return fail("medium block %p cannot be kept", b);
+                if (Load16(b + size - 4) != size) return fail("kept medium block %p: trailing size differs", b);
+                ++keptInPages_[MediumClass(size)];
+                prevFree = false;
+                prevKept = true;
+            } else if (h & kMediumInUse) {
                 ++inUse;
                 prevFree = false;
             } else {
@@ -165,23 +183,11 @@ private:
         }
         if (b != anchor) return fail("medium page %p: blocks overrun the sentinel", page);
         const u16 sh = mediumHeader(anchor);
-        if ((sh & kMediumSizeMask) != 0 || !(sh & kMediumInUse) || static_cast<bool>(sh & kMediumPrevInUse) == prevFree) {
+        if ((sh & kMediumSizeMask) != 0 || !(sh & kMediumInUse) || static_cast<bool>(sh & kMediumPrevInUse) == prevFree ||
+            static_cast<bool>(sh & kMediumPrevKept) != prevKept) {
             return fail("medium page %p: sentinel header %04x", page, sh);
         }
-        u32 onRing = 0;
-        bool roverSeen = page->firstFree == anchor;
-        u8* p = anchor;
-        for (u8* n = LoadPtr(anchor); n != anchor; p = n, n = LoadPtr(n)) {
-            if (++onRing > freeBlocks) return fail("medium page %p: free ring longer than its free blocks", page);
-            if (n < PageBase(page) + page->dataOffset || n >= anchor || !bitAt(page, n) || (mediumHeader(n) & kMediumInUse)) {
-                return fail("medium page %p: ring holds %p, no free block", page, n);
-            }
-            if (LoadPtr(n + 8) != p) return fail("medium page %p: ring links differ at %p", page, n);
-            if (n == page->firstFree) roverSeen = true;
-        }
-        if (LoadPtr(anchor + 8) != p) return fail("medium page %p: ring does not close", page);
-        if (onRing != freeBlocks) return fail("medium page %p: %u free blocks, %u on the ring", page, freeBlocks, onRing);
-        if (!roverSeen) return fail("medium page %p: rover is off the ring", page);
+        if (PageTypeOf(page) == kMediumPage) binnedFree_ += freeBlocks;
         if (page->descriptor->hint < largest) return fail("medium page %p: hint %u below free block %u", page, page->descriptor->hint, largest);
         if (inUse != page->blocksInUse) return fail("medium page %p counts %u blocks, has %u", page, page->blocksInUse, inUse);
         return true;
@@ -189,23 +195,35 @@ private:
 
     bool checkFixedPage(PageHeader* page) {
         const u32 size = pool_->fixedBlockSize;
-        const u32 count = page->minSplit;
         u8* first = PageBase(page) + page->dataOffset;
-        if (size == 0 || first + static_cast<u64>(count) * size != page->limit) return fail("fixed page %p: layout", page);
-        u32 used = 0;
-        for (u32 i = 0; i < count; ++i) used += TestBit(PageBitmap(page), i);
-        u32 chained = 0;
-        for (u8* b = page->firstFree; b;) {
-            if (++chained > count) return fail("fixed page %p: chain longer than the page", page);
-            const auto rel = static_cast<u64>(b - first);
-            if (b < first || b >= page->limit || rel % size) return fail("fixed page %p: chain holds %p", page, b);
-            if (TestBit(PageBitmap(page), static_cast<u32>(rel / size))) return fail("fixed page %p: block %p in use and free", page, b);
-            const u16 next = Load16(b);
-            b = next ? PageBase(page) + next : nullptr;
+        const u64 end = page->dataOffset + static_cast<u64>(page->fixed.blockBytes);
+        if (size == 0 || page->fixed.blockBytes == 0 || page->fixed.blockBytes % size != 0 || end > page->bytes ||
+            page->bytes - end >= size) {
+            return fail("fixed page %p: layout", page);
         }
-        if (chained + used != count) return fail("fixed page %p: %u free and %u used of %u", page, chained, used, count);
+        const u32 count = FixedBlockCount(page, size);
+        const u64* bitmap = FixedBitmap(page);
+        const u32 words = (count + 63) / 64;
+        if (reinterpret_cast<const u8*>(bitmap + words) > first) return fail("fixed page %p: bitmap runs into the blocks", page);
+        const u64* cursor = FixedCursor(page);
+        if (page->fixed.cursorWord % sizeof(u64) != 0) return fail("fixed page %p: cursor word at %u", page, page->fixed.cursorWord);
+        if (page->fixed.reciprocal != pool_->fixedReciprocal) return fail("fixed page %p: reciprocal %08x", page, page->fixed.reciprocal);
+        if (cursor < bitmap || cursor >= bitmap + words) return fail("fixed page %p: cursor %p off the bitmap", page, cursor);
+        if (FixedCursorBlock(page) != first + static_cast<u64>(cursor - bitmap) * 64 * size) {
+            return fail("fixed page %p: cursor block %p does not match its word", page, FixedCursorBlock(page));
+        }
+        u32 used = 0;
+        for (u32 i = 0; i < words; ++i) {
+            u64 bits = bitmap[i];
+            if (i == words - 1 && count % 64) {
+                const u64 beyond = ~u64{0} << (count % 64);
+                if ((bits & beyond) != beyond) return fail("fixed page %p: a bit past the last block is clear", page);
+                bits &= ~beyond;
+            }
+            if (bitmap + i < cursor && bitmap[i] != ~u64{0}) return fail("fixed page %p: free block below the cursor", page);
+            used += static_cast<u32>(__builtin_popcountll(bits));
+        }
         if (used != page->blocksInUse) return fail("fixed page %p counts %u blocks, has %u", page, page->blocksInUse, used);
-        if (chained && page->descriptor->hint != 1) return fail("fixed page %p has free blocks but hint 0", page);
         return true;
     }
 
@@ -229,6 +247,55 @@ private:
             if (listed != smallFreeInPages_[cls]) {
                 return fail("class %u: %llu free blocks, %llu listed", cls,
                             static_cast<unsigned long long>(smallFreeInPages_[cls]), static_cast<unsigned long long>(listed));
+            }
+        }
+        return true;
+    }
+
+    bool checkMediumLists() {
+        u64 listed = 0;
+        for (u32 c = 0; c < kMediumClasses; ++c) {
+            const bool marked = (pool_->mediumBinMap[c / 64] >> (c % 64)) & 1;
+            if (marked != (pool_->mediumBins[c] != nullptr)) return fail("medium class %u is marked %d", c, marked);
+            u8* prev = nullptr;
+            for (u8* b = pool_->mediumBins[c]; b; prev = b, b = LoadPtr(b)) {
+                if (++listed > binnedFree_) return fail("medium lists are longer than the free blocks");
+                PageHeader* page;
+                if (!FindPage(b, &page) || page->pool != pool_ || PageTypeOf(page) != kMediumPage) {
+                    return fail("medium class %u holds %p, outside the pool's medium pages", c, b);
+                }
+                if (b < PageBase(page) + page->dataOffset || b >= page->limit || !bitAt(page, b) ||
+                    (mediumHeader(b) & kMediumInUse)) {
+                    return fail("medium class %u holds %p, no free block", c, b);
+                }
+                if (MediumClass(mediumHeader(b) & kMediumSizeMask) != c) return fail("medium block %p is on class %u", b, c);
+                if (LoadPtr(b + 8) != prev) return fail("medium class %u: links differ at %p", c, b);
+            }
+        }
+        for (u32 c = kMediumClasses; c < kMediumBinWords * 64; ++c) {
+            if ((pool_->mediumBinMap[c / 64] >> (c % 64)) & 1) return fail("medium class %u past the last is marked", c);
+        }
+        if (listed != binnedFree_) {
+            return fail("%llu free medium blocks, %llu listed", static_cast<unsigned long long>(binnedFree_),
+                        static_cast<unsigned long long>(listed));
+        }
+        for (u32 c = 0; c < kMediumExactClasses; ++c) {
+            u32 count = 0;
+            for (u8* b = pool_->mediumQuick[c]; b; b = LoadPtr(b)) {
+                if (++count > kMediumQuickDepth || count > keptInPages_[c]) return fail("quick list %u is too long", c);
+                PageHeader* page;
+                if (!FindPage(b, &page) || page->pool != pool_ || PageTypeOf(page) != kMediumPage) {
+                    return fail("quick list %u holds %p, outside the pool's medium pages", c, b);
+                }
+                const u16 h = mediumHeader(b);
+                if (b < PageBase(page) + page->dataOffset || b >= page->limit || !bitAt(page, b) || !(h & kMediumKept) ||
+                    MediumClass(h & kMediumSizeMask) != c) {
+                    return fail("quick list %u holds %p, no kept block of its size", c, b);
+                }
+            }
+            if (count != keptInPages_[c] || count != pool_->mediumQuickCount[c]) {
+                return fail("quick list %u: %u listed, %u counted, %llu kept", c, count, pool_->mediumQuickCount[c],
+                            static_cast<unsigned long long>(keptInPages_[c]));
             }
         }
         return true;
@@ -260,6 +327,8 @@ private:
     std::size_t whyBytes_;
     u64 held_ = 0;
     u64 smallFreeInPages_[kSmallClasses] = {};
+    u64 binnedFree_ = 0;
+    u64 keptInPages_[kMediumExactClasses] = {};
 };
 
 } // namespace

@@ -10,9 +10,10 @@
 // promises on this machine); fixed-size blocks are packed at their block size from a 16-byte
 // boundary, so a block of sizeof(T) bytes is aligned for T.
 #include "memory/page_registry.h"
-#include "memory/pool.h"
+#include "memory/pool_api.h"
 #include "platform/critical_section.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -47,7 +48,13 @@ constexpr u32 kGrain = 16;  // block alignment and size unit of small and medium
 constexpr u32 kMaxSmallLimit = 1000;
 constexpr u32 kSmallClasses = kMaxSmallLimit / kGrain + 1;
 constexpr u32 kSmallPageBytes = 0x10000;
-constexpr u32 kMinMediumBlock = 32;  // header, two free-ring links and the trailing size
+constexpr u32 kMinMediumBlock = 32;  // header, two free-list links and the trailing size
+// Size classes of free medium blocks (medium_blocks.cpp).
+constexpr u32 kMediumExactLimit = 1024;
+constexpr u32 kMediumExactClasses = kMediumExactLimit / kGrain - kMinMediumBlock / kGrain + 1;
+constexpr u32 kMediumClasses = kMediumExactClasses + 6 * 8;  // eight per power of two to 64 KB
+constexpr u32 kMediumBinWords = (kMediumClasses + 63) / 64;
+constexpr u32 kMediumQuickDepth = 6;  // freed blocks kept whole per exact size
 constexpr u32 kFixedPageOverhead = 64;  // page header and the in-use bitmap of a one-block page
 
 constexpr u16 kDefaultSmallLimit = 256;
@@ -73,6 +80,7 @@ constexpr u32 kRequestCap = 0x1000;
 constexpr u32 kRequestSharedLargeSize = 0x2000;
 
 // Internal allocation switches.
+constexpr u32 kAllocLowEnd = 0x0004;  // a medium block cut from the low end of its free block
 constexpr u32 kAllocNoNewPage = 0x0010;
 constexpr u32 kAllocNoLarge = 0x0020;
 constexpr u32 kAllocMinSplit = 0x4000;
@@ -80,6 +88,8 @@ constexpr u32 kAllocMinSplit = 0x4000;
 // Medium block header bits (a u16 just before the block; the size is a multiple of 16).
 constexpr u16 kMediumInUse = 0x0001;
 constexpr u16 kMediumPrevInUse = 0x0002;
+constexpr u16 kMediumKept = 0x0004;      // freed, but kept whole on its size's quick list
+constexpr u16 kMediumPrevKept = 0x0008;  // the previous block is kept (and repeats its size)
 constexpr u16 kMediumSizeMask = 0xFFF0;
 
 // Small block class byte: bit 7 marks a free block.
@@ -88,8 +98,8 @@ constexpr u8 kSmallClassMask = 0x7F;
 
 struct PageDescriptor {
     u16 hint;
-    u16 flags;  // bits 12-14 page type (5 unused), bit 15 page made
-    u32 reserved;
+    u16 flags;     // bits 12-14 page type (5 unused), bit 15 page made
+    u32 minSplit;  // medium: the smallest remainder worth a block of its own
     u8* page;
     PageDescriptor* next;
     PageDescriptor* prev;
@@ -99,16 +109,24 @@ constexpr u16 kDescriptorMade = 0x8000;
 
 inline u16 DescriptorType(const PageDescriptor* d) { return (d->flags >> 12) & 7; }
 
+// The in-use count is a full word: a count of 16 bits, stepped at every allocation and free,
+// makes a slower round trip through memory on this machine's processors.
 struct PageHeader {
     MemPoolHeader* pool;
     PageDescriptor* descriptor;
     u64 bytes;         // the page's committed size
-    u16 blocksInUse;
+    u32 blocksInUse;
     u16 signature;     // kPageSignature + type
-    u16 minSplit;      // medium: smallest remainder worth a block of its own; fixed-size: block count
     u16 dataOffset;    // where the first block starts
-    u8* firstFree;     // small: next uncarved byte; fixed: free chain head; medium: rover; large: 0
-    u8* limit;         // small: page end; fixed: end of the last block; medium: sentinel; large: page end
+    u8* firstFree;     // small: next uncarved byte; fixed: the cursor's block; medium, large: 0
+    union {
+        u8* limit;     // small: page end; medium: sentinel; large: page end
+        struct {
+            u16 cursorWord;   // offset in the page of the cursor word
+            u16 blockBytes;   // bytes from the first block to the end of the last
+            u32 reciprocal;   // the pool's, here where a free finds it next to the rest
+        } fixed;
+    };
 };
 static_assert(sizeof(PageHeader) == kPageHeaderBytes);
 
@@ -146,10 +164,12 @@ inline u64 RoundUp(u64 n, u64 unit) { return (n + unit - 1) & ~(unit - 1); }
 struct MemPoolHeader {
     bramble::PageDescriptor* rings[bramble::kPageTypes];  // current descriptor of each type's ring
     bramble::PageDescriptor* freeDescriptors;
+    bramble::PageHeader* fixedPage;  // the page of the fixed-size ring's current descriptor, or null
     std::uint16_t signature;
     std::uint16_t flags;
     std::uint16_t fixedBlockSize;
     std::uint16_t smallBlockLimit;
+    std::uint32_t fixedReciprocal;  // 2^32 / fixed block size, rounded up: block index by multiply
     std::uint16_t pageSize;
     std::uint16_t mediumLimit;
     std::uint32_t floor;
@@ -160,7 +180,6 @@ struct MemPoolHeader {
     void* owner;              // ordinary: the global record; shared: the address of the mapping
     std::uint64_t mappingSize;
     char mutexName[12];
-    std::uint32_t fixedReciprocal;  // 2^32 / fixed block size, rounded up: block index by multiply
     std::uint64_t committed;        // shared: bytes of the mapping committed so far
     bramble::PageDescriptor* freeRanges;
     std::uint64_t lockOwner;        // who holds the pool's lock
@@ -169,6 +188,10 @@ struct MemPoolHeader {
     CRITICAL_SECTION lock;
     std::uint8_t* smallFree[bramble::kSmallClasses];
     std::uint8_t* descriptorBlocks;
+    std::uint8_t* mediumBins[bramble::kMediumClasses];  // free medium blocks by size class
+    std::uint64_t mediumBinMap[bramble::kMediumBinWords];  // the classes whose list is not empty
+    std::uint8_t* mediumQuick[bramble::kMediumExactClasses];  // freed blocks kept whole, by exact size
+    std::uint8_t mediumQuickCount[bramble::kMediumExactClasses];
 };
 
 namespace bramble {
@@ -189,17 +212,44 @@ GlobalRecord& Global();
 
 inline bool IsShared(const MemPoolHeader* p) { return p->flags & MEM_POOL_SHARED; }
 
+// 32-bit compares of 16-bit fields: a compare with a 16-bit constant decodes slowly on this
+// machine's processors, and these tests sit on every call.
+inline bool HasSignature(const PageHeader* page, u32 signature) {
+    u32 word;  // the signature and the data offset after it
+    std::memcpy(&word, &page->signature, sizeof word);
+    return (word << 16) == (signature << 16);
+}
+inline bool HasSignature(const MemPoolHeader* pool) {
+    u32 word;  // the signature and the flags after it
+    std::memcpy(&word, &pool->signature, sizeof word);
+    return (word << 16) == (static_cast<u32>(kPoolSignature) << 16);
+}
+
 // A handle is a live pool when the registry knows its unit as a pool header (or as the start of
 // a shared mapping) and the header carries the signature; nothing is read before the first test.
 inline bool IsValidPool(const MemPoolHeader* pool) {
     const auto a = reinterpret_cast<uptr>(pool);
-    if (a == 0 || (a & ~kPageMask) != 0) return false;
-    MemPoolHeader* owner = nullptr;
-    const u8 flags = RegistryFlags(a, &owner);
-    if (!(flags & (kUnitPoolHeader | kUnitShared)) || owner != pool) return false;
+    if ((a & ~kPageMask) != 0) return false;
+    // An ordinary pool's header is known by the kind of its unit; the registry decides the rest.
+    if (UnitKindOf(a) & kKindPoolHeader) return HasSignature(pool);
+    RegistryEntry* e = RegistryFind(a);
+    if (!e) return false;
+    const auto flags = static_cast<u8>(e->info.load(std::memory_order_acquire));
+    // An ordinary pool's header unit is always its own: only a shared unit needs its owner read.
+    if (!(flags & kUnitPoolHeader) && (!(flags & kUnitShared) || e->owner.load(std::memory_order_relaxed) != pool)) {
+        return false;
+    }
     return pool->signature == kPoolSignature;
 }
 inline bool IsSerialized(const MemPoolHeader* p) { return p->flags & MEM_POOL_SERIALIZE; }
+
+// The kind bytes of an ordinary pool's header and pages (page_registry.h).
+inline u8 PoolHeaderKind(const MemPoolHeader* pool) {
+    return static_cast<u8>(kKindPoolHeader | (IsSerialized(pool) ? kKindSerialised : 0));
+}
+inline u8 PageKind(const MemPoolHeader* pool, u16 type) {
+    return static_cast<u8>(kKindPage | type | (IsSerialized(pool) ? kKindSerialised : 0));
+}
 
 // --- system blocks (system_pages.cpp) ---
 void* _bri_sysAlloc(u64 size, u32 flags);
@@ -208,8 +258,19 @@ u64 _bri_sysSize(void* address);
 void* _bri_sysReAlloc(void* address, u64 size, u32 flags);
 bool SysResizeInPlace(void* address, u64 size, u32 flags);
 
+// --- the default pool (entry_points.cpp) ---
+extern std::atomic<MemPoolHeader*> g_defaultPool;
+extern MemSettings g_settings;
+MemPoolHeader* MakeDefaultPool();  // null when it cannot be made
+inline MemPoolHeader* DefaultPoolIfMade() { return g_defaultPool.load(std::memory_order_acquire); }
+inline MemPoolHeader* DefaultPool() {
+    MemPoolHeader* pool = DefaultPoolIfMade();
+    return pool ? pool : MakeDefaultPool();
+}
+// Settings bit 3 asks every block of malloc, realloc and operator new to be zero-filled.
+inline u32 DefaultZeroFill() { return (g_settings.defaultPoolFlags & 0x0008) ? MEM_ZEROINIT : 0; }
+
 // --- pool validity and locks (locks.cpp) ---
-MemPoolHeader* DefaultPoolIfMade();
 bool LockPool(MemPoolHeader* pool);
 bool HoldsPoolLock(const MemPoolHeader* pool);
 void UnlockPool(MemPoolHeader* pool);
@@ -218,6 +279,17 @@ void LeaveLibrary();
 bool TakePoolListMutex();
 void ReleasePoolListMutex();
 platform::NamedMutex* MoveMutex();
+
+// The lock of an ordinary serialised pool, inline for the common paths: the same steps as
+// LockPool and UnlockPool take for such a pool.
+inline void LockOrdinaryPool(MemPoolHeader* pool) {
+    EnterCriticalSection(&pool->lock);
+    if (pool->lockDepth++ == 0) pool->lockOwner = pool->lock.owner;
+}
+inline void UnlockOrdinaryPool(MemPoolHeader* pool) {
+    if (--pool->lockDepth == 0) pool->lockOwner = 0;
+    LeaveCriticalSection(&pool->lock);
+}
 
 class PoolLock {
 public:
@@ -265,6 +337,12 @@ private:
 };
 
 // --- pages and descriptors (pages.cpp) ---
+// Makes `d` (or nothing) the current descriptor of a ring; the fixed-size ring's current page is
+// kept in the pool header as well, where the inline allocation finds it.
+inline void SetCurrent(MemPoolHeader* pool, u16 type, PageDescriptor* d) {
+    pool->rings[type] = d;
+    if (type == kFixedPage) pool->fixedPage = d ? reinterpret_cast<PageHeader*>(d->page) : nullptr;
+}
 enum class PageFailure { None, Ceiling, System };
 bool WouldPassCeiling(const MemPoolHeader* pool, u64 bytes);
 PageHeader* MakePage(MemPoolHeader* pool, u16 type, u64 size, u32 requestFlags, PageFailure* why);
@@ -278,30 +356,46 @@ void ReturnPages(MemPoolHeader* pool, u8* address, u64 bytes);
 u64 PagesCommitted(MemPoolHeader* pool, u64 size);  // the committed size a request of `size` gets
 void ReturnAllPages(MemPoolHeader* pool);
 
-bool FindSharedPage(uptr base, MemPoolHeader* owner, PageHeader** page);
+PageHeader* FindSharedPage(uptr base, MemPoolHeader* owner);
 
-// Finds the page of a block address; false when the address is not inside a page of ours.
-inline bool FindPage(const void* block, PageHeader** page) {
+// The page of a block address; null when the address is not inside a page of ours.
+inline PageHeader* PageOfBlock(const void* block) {
     const uptr base = reinterpret_cast<uptr>(block) & kPageMask;
-    MemPoolHeader* owner = nullptr;
-    const u8 flags = RegistryFlags(base, &owner);
+    RegistryEntry* e = RegistryFind(base);
+    if (!e) return nullptr;
+    const auto flags = static_cast<u8>(e->info.load(std::memory_order_acquire));
+    MemPoolHeader* owner = e->owner.load(std::memory_order_relaxed);
     if (flags & kUnitPage) {
         // A registered page of an ordinary pool: its header is ours unless something wrote over it.
         auto* h = reinterpret_cast<PageHeader*>(base);
-        const u16 sig = h->signature;
-        if ((sig & kPageSignatureMask) != kPageSignature || (sig & 7) > kSmallPage || h->pool != owner) return false;
-        *page = h;
-        return true;
+        if (static_cast<u16>(h->signature - kPageSignature) > kSmallPage || h->pool != owner) return nullptr;
+        return h;
     }
-    return (flags & kUnitShared) && FindSharedPage(base, owner, page);
+    return (flags & kUnitShared) ? FindSharedPage(base, owner) : nullptr;
+}
+
+inline bool FindPage(const void* block, PageHeader** page) {
+    PageHeader* h = PageOfBlock(block);
+    if (h) *page = h;
+    return h != nullptr;
 }
 
 // --- blocks (small_blocks.cpp, medium_blocks.cpp, fixed_blocks.cpp, large_blocks.cpp) ---
 // Validation results: 0 when the block is live, else the error code to report.
 // Small and fixed-size blocks: the common paths are inline (small_blocks.h, fixed_blocks.h).
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags);
+u8* SmallCarveNoPage(MemPoolHeader* pool, u32 size, u32 flags);  // null when a new page is needed
 
+// The size class of a free medium block of `size` bytes: one per 16 bytes up to the exact limit,
+// then eight per power of two.
+inline u32 MediumClass(u32 size) {
+    if (size <= kMediumExactLimit) return size / kGrain - kMinMediumBlock / kGrain;
+    const u32 log = 31 - static_cast<u32>(__builtin_clz(size));
+    const u32 sub = (size >> (log - 3)) & 7;
+    return kMediumExactClasses + (log - 10) * 8 + sub;
+}
 void LayoutMediumPage(MemPoolHeader* pool, PageHeader* page, u16 type);
+void ForgetMediumPage(MemPoolHeader* pool, PageHeader* page);  // an empty page about to go
 void* MediumAlloc(MemPoolHeader* pool, u32 size, u32 flags);
 u32 MediumCheck(PageHeader* page, u8* block);
 u32 MediumFree(PageHeader* page, u8* block);  // 0 or code 11 when a neighbour is damaged
@@ -318,6 +412,7 @@ void LargeFree(PageHeader* page);
 u8* LargeResize(PageHeader* page, u8* block, u32 size, u32 flags);
 
 void* AllocBlock(MemPoolHeader* pool, u32 size, u32 flags);
+void* AllocBlockNoPage(MemPoolHeader* pool, u32 size, u32 flags);
 u32 CheckBlock(PageHeader* page, u8* block);
 u32 FreeBlock(PageHeader* page, u8* block);
 u32 UsableSize(PageHeader* page, u8* block);

@@ -38,6 +38,7 @@ void UnlinkPoolList(MemPoolHeader* pool) {
 
 void FillHeader(MemPoolHeader* pool, u32 flags) {
     for (auto& ring : pool->rings) ring = nullptr;
+    pool->fixedPage = nullptr;
     pool->freeDescriptors = nullptr;
     pool->signature = kPoolSignature;
     pool->flags = static_cast<u16>(flags & ~MEM_POOL_SERIALIZE);
@@ -50,6 +51,10 @@ void FillHeader(MemPoolHeader* pool, u32 flags) {
     pool->ceiling = kNoCeiling;
     pool->lockDepth = 0;
     pool->lockOwner = 0;
+    for (auto& bin : pool->mediumBins) bin = nullptr;
+    for (auto& word : pool->mediumBinMap) word = 0;
+    for (auto& quick : pool->mediumQuick) quick = nullptr;
+    for (auto& count : pool->mediumQuickCount) count = 0;
 }
 
 } // namespace bramble
@@ -61,6 +66,7 @@ void destroyPool(MemPoolHeader* pool) {
     LockPool(pool);
     UnlinkPoolList(pool);
     pool->signature = 0;
+    SetUnitKind(reinterpret_cast<uptr>(pool), 0);
     RegistrySetFlags(reinterpret_cast<uptr>(pool), 0, kUnitPoolHeader);
     ReturnAllPages(pool);
     if (IsSerialized(pool)) {
@@ -87,6 +93,7 @@ MEMPOOL createPool(u32 flags, u16 blockSize, std::int32_t count) {
         pool->flags |= MEM_POOL_SERIALIZE;
     }
     RegistrySetFlags(reinterpret_cast<uptr>(pool), kUnitPoolHeader, 0, pool);
+    SetUnitKind(reinterpret_cast<uptr>(pool), PoolHeaderKind(pool));
     {
         LibraryLock lib;
         pool->owner = &Global();
@@ -257,7 +264,7 @@ std::uint32_t MemPoolPreAllocate(MEMPOOL pool, std::uint32_t bytes, std::uint16_
         if (!page) break;
         added += page->bytes;
     }
-    if (before && IsValidPool(pool)) pool->rings[type] = before;
+    if (before && IsValidPool(pool)) SetCurrent(pool, type, before);
     return static_cast<u32>(std::min<u64>(added, 0xFFFFFFFE));
 }
 

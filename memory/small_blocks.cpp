@@ -2,11 +2,13 @@
 // class. A block of class c takes 16(c + 1) bytes, the first of which (just before the block's
 // address) holds c, with bit 7 set while the block is free; it offers 16c + 15 usable bytes.
 //
+// Small pages keep no count of their blocks in use: they go back to the system only with their
+// pool, so nothing asks, and the pool check counts the class bytes instead.
+//
 // Invariants of a small page: the carved part (from the first block to the next uncarved byte)
 // is tiled by blocks exactly as their class bytes say, and the block-start bitmap has a bit at
-// each of them and nowhere else; the in-use count is the number of carved blocks whose class byte
-// is not marked free. Every marked block is on its class's free list exactly once, and the lists
-// hold nothing else. Small pages go back to the system only with their pool.
+// each of them and nowhere else. Every block whose class byte is marked free is on its class's
+// free list exactly once, and the lists hold nothing else.
 #include "memory/small_blocks.h"
 
 namespace bramble {
@@ -17,7 +19,6 @@ u8* carveFrom(PageHeader* page, u32 cls) {
     b[-1] = static_cast<u8>(cls);
     SetBit(PageBitmap(page), UnitIndex(page, b));
     page->firstFree += SmallSlot(cls);
-    ++page->blocksInUse;
     return b;
 }
 
@@ -32,7 +33,6 @@ u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
             if (room >= kGrain) {
                 u8* rest = carveFrom(page, static_cast<u32>(room / kGrain - 1));
                 SmallPushFree(pool, rest);
-                --page->blocksInUse;
             }
             d->hint = 0;
         }
@@ -44,6 +44,13 @@ u8* carve(MemPoolHeader* pool, u32 cls, u32 flags) {
 }
 
 } // namespace
+
+u8* SmallCarveNoPage(MemPoolHeader* pool, u32 size, u32 flags) {
+    const u32 cls = size / kGrain;
+    u8* b = carve(pool, cls, flags | kAllocNoNewPage);
+    if (b && (flags & MEM_ZEROINIT)) std::memset(b, 0, SmallSlot(cls) - 1);
+    return b;
+}
 
 void* SmallAllocSlow(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 cls = size / kGrain;

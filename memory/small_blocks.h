@@ -7,15 +7,20 @@ namespace bramble {
 
 inline u32 SmallSlot(u32 cls) { return kGrain * (cls + 1); }
 
-inline void* SmallAlloc(MemPoolHeader* pool, u32 size, u32 flags) {
+// A block from the list of its class; null when the list is empty.
+inline u8* SmallTake(MemPoolHeader* pool, u32 size, u32 flags) {
     const u32 cls = size / kGrain;
     u8* b = pool->smallFree[cls];
-    if (!b) return SmallAllocSlow(pool, size, flags);
+    if (!b) return nullptr;
     pool->smallFree[cls] = LoadPtr(b);
     b[-1] = static_cast<u8>(cls);
-    ++PageOf(b)->blocksInUse;
     if (flags & MEM_ZEROINIT) std::memset(b, 0, SmallSlot(cls) - 1);
     return b;
+}
+
+inline void* SmallAlloc(MemPoolHeader* pool, u32 size, u32 flags) {
+    if (u8* b = SmallTake(pool, size, flags)) return b;
+    return SmallAllocSlow(pool, size, flags);
 }
 
 // 0 for a live block of the page, else the code to report.
@@ -36,10 +41,7 @@ inline void SmallPushFree(MemPoolHeader* pool, u8* block) {
     pool->smallFree[cls] = block;
 }
 
-inline void SmallFree(PageHeader* page, u8* block) {
-    SmallPushFree(page->pool, block);
-    --page->blocksInUse;
-}
+inline void SmallFree(PageHeader* page, u8* block) { SmallPushFree(page->pool, block); }
 
 inline u32 SmallUsable(const u8* block) { return SmallSlot(block[-1] & kSmallClassMask) - 1; }
 

@@ -33,9 +33,8 @@ int _bri_sysFree(void* address) {
     const auto base = reinterpret_cast<uptr>(address);
     if ((base & ~kPageMask) != 0 || !RegistryLookup(base, &info) || !(info.flags & kUnitSystemBlock)) return 0;
     RegistryClear(base);
-    const bool decommitted = platform::DecommitMemory(address, info.committed);
-    const bool released = platform::ReleaseAddressSpace(address, info.reserved);
-    return decommitted && released ? 1 : 0;
+    // Releasing the reservation gives its committed pages back with it.
+    return platform::ReleaseAddressSpace(address, info.reserved) ? 1 : 0;
 }
 
 u64 _bri_sysSize(void* address) {

@@ -6,6 +6,7 @@
 #include "platform/wintypes.h"
 
 #include <cstdint>
+#include <sys/single_threaded.h>
 
 struct CRITICAL_SECTION {
     std::uint32_t state;   // 0 free, 1 held, 2 held with waiters
@@ -16,6 +17,13 @@ struct CRITICAL_SECTION {
 void InitializeCriticalSection(CRITICAL_SECTION* cs);
 void DeleteCriticalSection(CRITICAL_SECTION* cs);
 BOOL TryEnterCriticalSection(CRITICAL_SECTION* cs);
+
+namespace platform {
+// True while the process runs a single thread (the C library lowers its flag when a second one
+// starts): no other thread can then hold or want a lock, so a step that cannot start a thread
+// may leave its lock alone.
+inline bool OnlyThread() { return __libc_single_threaded != 0; }
+} // namespace platform
 
 namespace platform::detail {
 void WaitForCriticalSection(CRITICAL_SECTION* cs);

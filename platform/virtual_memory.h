@@ -15,7 +15,8 @@ void* ReserveAddressSpace(std::size_t bytes);
 bool CommitMemory(void* at, std::size_t bytes);
 // Drops the contents of whole pages and takes their access away; the range stays reserved.
 bool DecommitMemory(void* at, std::size_t bytes);
-// Gives a whole reservation back.
+// Gives a whole reservation back, with whatever is committed in it (a single 64 KB unit may keep
+// its address space, emptied, for a later reservation).
 bool ReleaseAddressSpace(void* base, std::size_t bytes);
 // Keeps committed pages in physical memory (best effort: the system may refuse).
 bool LockMemory(void* at, std::size_t bytes);

@@ -138,6 +138,60 @@ TEST_F(PoolTest, AdjacentFreedMediumBlocksMergeAndServeTheirSum) {
     MemFreePtr(c);
 }
 
+TEST_F(PoolTest, AdjacentFreedMediumBlocksMergeWhicheverGoesFirst) {
+    void* a = MemAllocPtr(pool, 1000, 0);
+    void* b = MemAllocPtr(pool, 1000, 0);  // just below a
+    void* c = MemAllocPtr(pool, 1000, 0);  // just below b
+    MemFreePtr(b);
+    MemFreePtr(a);
+    EXPECT_EQ(memtest::checkPool(pool), "");
+    void* both = MemAllocPtr(pool, 2 * 1008 - 2, 0);
+    EXPECT_EQ(both, b) << "the merged block";
+    MemFreePtr(both);
+    MemFreePtr(c);
+}
+
+TEST_F(PoolTest, FreedMediumBlockBetweenBlocksInUseServesTheNextRequestOfItsSize) {
+    void* a = MemAllocPtr(pool, 600, 0);
+    void* b = MemAllocPtr(pool, 600, 0);
+    void* c = MemAllocPtr(pool, 600, 0);
+    ASSERT_EQ(MemFreePtr(b), 1);
+    EXPECT_EQ(memtest::checkPool(pool), "");
+    EXPECT_EQ(MemFreePtr(b), 0) << "freed twice";
+    EXPECT_EQ(MemSizePtr(b), 0xFFFFFFFFu);
+    EXPECT_EQ(ErrorRecorder::codes(), (Codes{MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK}));
+    EXPECT_EQ(MemAllocPtr(pool, 600, 0), b) << "the same block, handed back whole";
+    EXPECT_EQ(MemSizePtr(b), 606u);
+    EXPECT_EQ(memtest::checkPool(pool), "");
+    for (void* p : {a, b, c}) EXPECT_EQ(MemFreePtr(p), 1);
+}
+
+TEST_F(PoolTest, EmptiedMediumPageGoesWhateverWasFreedBetween) {
+    MemPoolSetFloor(pool, 0);
+    std::vector<void*> blocks;
+    for (int i = 0; i < 6; ++i) blocks.push_back(MemAllocPtr(pool, 500, 0));
+    const auto held = memtest::header(pool)->bytesHeld;
+    EXPECT_EQ(held, 4096u + 16384u);
+    // Every other block first, with neighbours in use on both sides, then the rest.
+    for (std::size_t i = 1; i < blocks.size(); i += 2) EXPECT_EQ(MemFreePtr(blocks[i]), 1);
+    EXPECT_EQ(memtest::checkPool(pool), "");
+    for (std::size_t i = 0; i < blocks.size(); i += 2) EXPECT_EQ(MemFreePtr(blocks[i]), 1);
+    EXPECT_EQ(memtest::header(pool)->bytesHeld, 4096u) << "the emptied page went back";
+    EXPECT_EQ(memtest::header(pool)->rings[bramble::kMediumPage], nullptr);
+}
+
+TEST_F(PoolTest, LowEndCutLeavesTheRestAboveTheBlock) {
+    void* a = MemAllocPtr(pool, 1000, 0x0004);
+    void* b = MemAllocPtr(pool, 1000, 0x0004);
+    EXPECT_EQ(static_cast<char*>(b) - static_cast<char*>(a), 1008) << "each block just above the last";
+    fill(a, 1000, 4);
+    EXPECT_EQ(MemReAllocPtr(b, 3000, 0), b) << "the free rest above b lets it grow in place";
+    EXPECT_TRUE(holds(a, 1000, 4));
+    EXPECT_EQ(memtest::checkPool(pool), "");
+    MemFreePtr(a);
+    MemFreePtr(b);
+}
+
 TEST_F(PoolTest, MediumBlockGrowsInPlaceIntoAFreeFollower) {
     void* a = MemAllocPtr(pool, 1000, 0);
     void* b = MemAllocPtr(pool, 1000, 0);  // just below a

@@ -84,7 +84,9 @@ TEST_P(RandomMix, PoolStaysSoundAndContentsSurvive) {
                     b.fixed = true;
                 } else {
                     b.size = drawSize(rng, c.maxSize);
-                    b.p = static_cast<unsigned char*>(MemAllocPtr(pool, b.size, rng() % 4 == 0 ? MEM_ZEROINIT : 0));
+                    // Bit 2 asks for a medium block cut from the low end of its free block.
+                    const std::uint32_t flags = (rng() % 4 == 0 ? MEM_ZEROINIT : 0) | (rng() % 5 == 0 ? 0x0004 : 0);
+                    b.p = static_cast<unsigned char*>(MemAllocPtr(pool, b.size, flags));
                 }
                 ASSERT_NE(b.p, nullptr);
                 ASSERT_GE(MemSizePtr(b.p), b.size);

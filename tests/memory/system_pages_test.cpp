@@ -54,6 +54,16 @@ TEST(SystemPages, ShrinkingDecommitsAndGrowingAgainReadsZeros) {
     EXPECT_EQ(_bri_sysFree(p), 1);
 }
 
+TEST(SystemPages, FreedBlocksComeBackEmpty) {
+    for (int i = 0; i < 200; ++i) {
+        auto* p = static_cast<unsigned char*>(_bri_sysAlloc(0x3000, 0));
+        ASSERT_NE(p, nullptr);
+        for (u64 at = 0; at < 0x3000; at += 0x800) EXPECT_EQ(p[at], 0) << i;
+        std::memset(p, 0x77, 0x3000);
+        EXPECT_EQ(_bri_sysFree(p), 1);
+    }
+}
+
 TEST(SystemPages, AddressesThatAreNoSystemBlockAreRefused) {
     static int data;
     auto* p = static_cast<unsigned char*>(_bri_sysAlloc(100, 0));

@@ -68,6 +68,28 @@ TEST_F(PoolTest, DefaultPoolIsSafeFromManyThreads) {
     EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
 }
 
+// A single thread leaves a serialised pool's lock alone; blocks it took that way are the pool's
+// as any others once more threads come.
+TEST_F(PoolTest, SerialisedPoolStaysSoundWhenMoreThreadsCome) {
+    MEMPOOL s = MemPoolInit(MEM_POOL_SERIALIZE);
+    std::vector<void*> early;
+    for (int i = 0; i < 300; ++i) early.push_back(MemAllocPtr(s, static_cast<std::uint32_t>(i * 13 % 3000 + 1), 0));
+    for (std::size_t i = 0; i < early.size(); i += 3) EXPECT_EQ(MemFreePtr(early[i]), 1);
+    EXPECT_EQ(memtest::checkPool(s), "");
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 3; ++t) threads.emplace_back(churn, s, t + 20, &failures);
+    EXPECT_FALSE(platform::OnlyThread());
+    for (std::size_t i = 1; i < early.size(); ++i) {
+        if (i % 3 != 0 && MemFreePtr(early[i]) != 1) ++failures;
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(memtest::checkPool(s), "");
+    EXPECT_EQ(memtest::header(s)->lockDepth, 0u);
+    EXPECT_EQ(MemPoolFree(s), 1);
+}
+
 TEST_F(PoolTest, LockedPoolHoldsOtherThreadsBack) {
     MEMPOOL s = MemPoolInit(MEM_POOL_SERIALIZE);
     ASSERT_EQ(MemPoolLock(s), 1);

@@ -4,6 +4,8 @@
 #include "game/units/leader.h"
 #include "tests/referee/scenario_fixture.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -20,7 +22,10 @@ public:
         RegisterNamedHandler("LeaderActivated", Activated);
         RegisterNamedHandler("LeaderResumed", Resumed);
         RegisterNamedHandler("AutoSaveGame", AutoSave);
+        RegisterHandler(HALF_HIGHLIGHT_REGION, Highlight);
+        RegisterHandler(HALF_DEHIGHLIGHT_REGION, Dehighlight);
     }
+    std::vector<std::vector<short>> highlighted, dehighlighted;
     std::map<std::string, int> counts;
     std::vector<int> activated, resumed;
     std::vector<std::string> names;
@@ -53,6 +58,20 @@ private:
             ++s->counts["LeaderResumed"];
             if (const auto* n = PayloadValue<std::string>(p)) s->names.push_back(*n);
         }
+        return nullptr;
+    }
+    static std::vector<short> Regions(ContainerBase* p) {
+        std::vector<short> out;
+        if (auto* l = PayloadValue<List<short>>(p))
+            for (Item<short>* i = l->Head(); i; i = i->next) out.push_back(i->value);
+        return out;
+    }
+    static ContainerBase* Highlight(Component* c, BusMessage, ContainerBase* p) {
+        if (Listener* s = Self(c)) s->highlighted.push_back(Regions(p));
+        return nullptr;
+    }
+    static ContainerBase* Dehighlight(Component* c, BusMessage, ContainerBase* p) {
+        if (Listener* s = Self(c)) s->dehighlighted.push_back(Regions(p));
         return nullptr;
     }
     static ContainerBase* AutoSave(Component* c, BusMessage, ContainerBase*) {
@@ -129,7 +148,7 @@ TEST_F(ActivationPathsTest, AResumedBattleResumesTheSavedActivationWithoutStarti
     EXPECT_FALSE(meade->AreCommandsExhausted());
     EXPECT_FALSE(meade->GetCommandRangeRegions().IsEmpty());
 
-    // Finishing it continues the turn with a fresh activation of whoever is drawn next.
+    // Finishing it hands on to the turn sequence: the next activation is a fresh one.
     FinishActivation();
     EXPECT_FALSE(meade->IsActive());
     EXPECT_EQ(listener->counts["ActivateLeader"], 1);
@@ -158,6 +177,134 @@ TEST_F(ActivationPathsTest, OnlyTheNamedLeaderAnswersAResumption) {
     EXPECT_FALSE(meade->IsActive());
     ASSERT_EQ(listener->names.size(), 1u);
     EXPECT_EQ(listener->names[0], "Gen. Harrowgate");
+}
+
+std::vector<short> Sorted(List<short>& list) {
+    std::vector<short> out;
+    for (Item<short>* i = list.Head(); i; i = i->next) out.push_back(i->value);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<short> Sorted(std::vector<short> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+class CommandRangeTest : public ActivationPathsTest {
+protected:
+    // The Union commander active (by resuming his activation), his range computed.
+    void ActivateMeade() {
+        Prepare();
+        meade = Layer().FindLeaderByName("Gen. Ashcombe");
+        ASSERT_NE(meade, nullptr);
+        Control()->GetActivation().leader = static_cast<std::int16_t>(meade->GetUnitNum());
+        BeginGame(1);
+        ASSERT_EQ(ActiveLeader(), meade);
+        listener->highlighted.clear();
+        listener->dehighlighted.clear();
+    }
+    // Carries the leader to another hex, as his move would.
+    void MoveLeader(std::uint16_t to) {
+        VhLogicalLandscape* map = Layer().GetLandscape();
+        map->RemoveUnitFromRegion(meade->GetUnitNum(), meade->GetLocation());
+        meade->SetLocation(to);
+        map->GetUnitsInRegion(to).AddTail(meade);
+    }
+    void EndSegment(std::uint16_t word) {
+        Container<EndOWStruct> flag(EndOWStruct(word, 0));
+        Layer().PostNamed("EndOWSegment", &flag);
+        shell->Run(0);
+    }
+    Leader* meade = nullptr;
+};
+
+TEST_F(CommandRangeTest, TheRangeFollowsTheLeaderAtTheEndOfASegment) {
+    ActivateMeade();
+    const std::vector<short> before = Sorted(meade->GetCommandRangeRegions());
+    ASSERT_FALSE(before.empty());
+    const std::uint16_t from = meade->GetLocation();
+    const std::uint16_t to = static_cast<std::uint16_t>(from + 300);
+    ASSERT_TRUE(std::binary_search(before.begin(), before.end(), static_cast<short>(from)));
+    MoveLeader(to);
+    EndSegment(1);
+
+    List<short> fresh;
+    meade->ComputeCommandRange(fresh);
+    const std::vector<short> after = Sorted(meade->GetCommandRangeRegions());
+    EXPECT_EQ(after, Sorted(fresh));
+    EXPECT_TRUE(std::binary_search(after.begin(), after.end(), static_cast<short>(to)));
+    EXPECT_NE(after, before);
+
+    // The display is told exactly which hexes left the range and which joined it.
+    std::vector<short> gone, added;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(gone));
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
+    ASSERT_FALSE(gone.empty());
+    ASSERT_FALSE(added.empty());
+    ASSERT_EQ(listener->dehighlighted.size(), 1u);
+    ASSERT_EQ(listener->highlighted.size(), 1u);
+    EXPECT_EQ(Sorted(listener->dehighlighted[0]), gone);
+    EXPECT_EQ(Sorted(listener->highlighted[0]), added);
+}
+
+TEST_F(CommandRangeTest, UnitsLeaveAndEnterTheRangeAsTheLeaderMoves) {
+    ActivateMeade();
+    const std::uint16_t home = meade->GetLocation();
+    // Which of his own side's units his range reaches, and whether that agrees with a fresh count.
+    const auto reach = [&] {
+        List<short> fresh;
+        meade->ComputeCommandRange(fresh);
+        std::map<Combat*, bool> out;
+        for (Item<Combat*>* i = Layer().GetCombatUnits().Head(); i; i = i->next) {
+            Combat* unit = i->value;
+            if (!unit->IsOnMap() || unit->GetSide() != meade->GetSide()) continue;
+            out[unit] = meade->IsInCommandRange(unit->GetLocation()) != 0;
+            EXPECT_EQ(out[unit], fresh.Contains(static_cast<short>(unit->GetLocation()))) << unit->GetName();
+        }
+        return out;
+    };
+    const std::map<Combat*, bool> atHome = reach();
+    MoveLeader(static_cast<std::uint16_t>(home + 600));
+    EndSegment(1);
+    const std::map<Combat*, bool> away = reach();
+    MoveLeader(home);
+    EndSegment(1);
+    const std::map<Combat*, bool> back = reach();
+    int left = 0, rejoined = 0;
+    for (const auto& [unit, wasIn] : atHome) {
+        if (wasIn && !away.at(unit)) ++left;
+        if (!away.at(unit) && back.at(unit)) ++rejoined;
+        EXPECT_EQ(back.at(unit), wasIn) << unit->GetName();
+    }
+    EXPECT_GT(left, 0) << "units behind the leader fall out of his range";
+    EXPECT_EQ(rejoined, left) << "and come back into it when he returns";
+}
+
+TEST_F(CommandRangeTest, ASegmentEndedWithoutTheFlagLeavesTheRangeAlone) {
+    ActivateMeade();
+    const std::vector<short> before = Sorted(meade->GetCommandRangeRegions());
+    MoveLeader(static_cast<std::uint16_t>(meade->GetLocation() + 300));
+    EndSegment(0);
+    EXPECT_EQ(Sorted(meade->GetCommandRangeRegions()), before);
+    EXPECT_TRUE(listener->highlighted.empty());
+    EXPECT_TRUE(listener->dehighlighted.empty());
+}
+
+TEST_F(CommandRangeTest, AnInactiveLeaderDoesNotRefreshHisRange) {
+    ActivateMeade();
+    FinishActivation();
+    ASSERT_FALSE(meade->IsActive());
+    const std::vector<short> before = Sorted(meade->GetCommandRangeRegions());
+    MoveLeader(static_cast<std::uint16_t>(meade->GetLocation() + 300));
+    listener->highlighted.clear();
+    listener->dehighlighted.clear();
+    EndSegment(1);
+    EXPECT_EQ(Sorted(meade->GetCommandRangeRegions()), before);
+    // Nobody is active (the resumed turn had no activations left): nobody redraws a range.
+    EXPECT_EQ(ActiveLeader(), nullptr);
+    EXPECT_TRUE(listener->dehighlighted.empty());
+    EXPECT_TRUE(listener->highlighted.empty());
 }
 
 } // namespace

@@ -307,4 +307,66 @@ TEST_F(CommandRangeTest, AnInactiveLeaderDoesNotRefreshHisRange) {
     EXPECT_TRUE(listener->highlighted.empty());
 }
 
+// A leader handed to a player: only this machine's player takes him up with full orders.
+struct ReinitCase {
+    const char* label;
+    bool ownPlayer;
+    const char* leader;
+    bool takenUp;
+};
+
+class ReinitializeLeaderTest : public ActivationPathsTest, public ::testing::WithParamInterface<ReinitCase> {};
+
+TEST_P(ReinitializeLeaderTest, TheLeaderIsTakenUpOnlyByItsNewOwnersMachine) {
+    const ReinitCase& c = GetParam();
+    Prepare();
+    Leader* lee = Layer().FindLeaderByName("Gen. Harrowgate");
+    ASSERT_NE(lee, nullptr);
+    // Until now the leader was another machine's: this one only watches his activations.
+    lee->SubscribeActivationOnly();
+    Layer().GetLocalLeaders().Remove(lee);
+    ASSERT_FALSE(lee->HasFullSubscription());
+
+    LeaderInfo info;
+    info.first = c.ownPlayer ? Layer().GetPlayerName() : Layer().GetPlayerName() + " (elsewhere)";
+    info.second = c.leader;
+    Container<LeaderInfo> payload(info);
+    delete Layer().PostNamedAndWait("ReinitializeLeader", &payload);
+    shell->Run(0);
+    EXPECT_EQ(lee->HasFullSubscription() != 0, c.takenUp);
+    EXPECT_EQ(Layer().GetLocalLeaders().Contains(lee), c.takenUp);
+
+    // Resuming his activation: a watched leader only centres the view, an owned one gives orders.
+    Control()->GetActivation().leader = static_cast<std::int16_t>(lee->GetUnitNum());
+    BeginGame(1);
+    EXPECT_EQ(listener->counts["LeaderResumed"], c.takenUp ? 1 : 0);
+    EXPECT_EQ(lee->IsActive() != 0, c.takenUp);
+}
+
+INSTANTIATE_TEST_SUITE_P(Owners, ReinitializeLeaderTest,
+                         ::testing::Values(ReinitCase{"OwnPlayer", true, "Gen. Harrowgate", true},
+                                           ReinitCase{"OtherPlayer", false, "Gen. Harrowgate", false},
+                                           ReinitCase{"UnknownLeader", true, "Gen. Nobody", false}),
+                         [](const ::testing::TestParamInfo<ReinitCase>& i) { return std::string(i.param.label); });
+
+TEST_F(ActivationPathsTest, ReinitializingTwiceLeavesOneSubscription) {
+    Prepare();
+    Leader* lee = Layer().FindLeaderByName("Gen. Harrowgate");
+    LeaderInfo info;
+    info.first = Layer().GetPlayerName();
+    info.second = "Gen. Harrowgate";
+    for (int k = 0; k < 2; ++k) {
+        Container<LeaderInfo> payload(info);
+        delete Layer().PostNamedAndWait("ReinitializeLeader", &payload);
+    }
+    shell->Run(0);
+    int copies = 0;
+    for (Item<Leader*>* i = Layer().GetLocalLeaders().Head(); i; i = i->next) copies += i->value == lee ? 1 : 0;
+    EXPECT_EQ(copies, 1);
+    Control()->GetActivation().leader = static_cast<std::int16_t>(lee->GetUnitNum());
+    BeginGame(1);
+    EXPECT_EQ(listener->counts["LeaderResumed"], 1) << "one answer, not one per registration";
+    EXPECT_TRUE(lee->IsActive());
+}
+
 } // namespace

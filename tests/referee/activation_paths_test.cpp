@@ -1,6 +1,7 @@
 // The paths of an activation besides the fresh one: a battle resumed in the middle of a leader's
 // activation, and the command range kept up as the active leader moves.
 #include "game/logic/game_random.h"
+#include "game/logic/referee/app_services.h"
 #include "game/units/leader.h"
 #include "tests/referee/scenario_fixture.h"
 
@@ -368,5 +369,77 @@ TEST_F(ActivationPathsTest, ReinitializingTwiceLeavesOneSubscription) {
     EXPECT_EQ(listener->counts["LeaderResumed"], 1) << "one answer, not one per registration";
     EXPECT_TRUE(lee->IsActive());
 }
+
+// The elite-initiative choice: the dialog offers the leader's side and the answer names a leader.
+class ChoosingServices : public GameAppServices {
+public:
+    std::string RunEliteInitiativeDialog(const std::vector<std::string>& names) override {
+        ++runs;
+        offered = names;
+        return choice;
+    }
+    std::string choice;
+    std::vector<std::string> offered;
+    int runs = 0;
+};
+
+struct EliteCase {
+    const char* label;
+    const char* asking;  // the leader whose number is sent; empty: a number nobody has
+    bool local;          // the asking leader is this machine's
+    const char* choice;  // the name the dialog answers
+    bool answered;       // a result comes back at all
+    const char* picked;  // the leader whose number is the result; empty: 0
+};
+
+class EliteInitiativeTest : public ActivationPathsTest, public ::testing::WithParamInterface<EliteCase> {
+protected:
+    void TearDown() override {
+        SetAppServices(&shell->Services());
+        ActivationPathsTest::TearDown();
+    }
+};
+
+TEST_P(EliteInitiativeTest, TheChosenLeaderOfTheAskingSideIsAnswered) {
+    const EliteCase& c = GetParam();
+    Prepare();
+    ChoosingServices services;
+    services.choice = c.choice;
+    SetAppServices(&services);
+    Leader* asking = *c.asking ? Layer().FindLeaderByName(c.asking) : nullptr;
+    if (*c.asking) ASSERT_NE(asking, nullptr);
+    if (asking && !c.local) Layer().GetLocalLeaders().Remove(asking);
+    Container<short> number(static_cast<short>(asking ? asking->GetUnitNum() : 9999));
+    ContainerBase* answer = Layer().SendNamed("FirstEliteInitiative", &number);
+    shell->Run(0);
+    SetAppServices(&shell->Services());
+
+    ASSERT_EQ(answer != nullptr, c.answered);
+    EXPECT_EQ(services.runs, c.answered ? 1 : 0);
+    if (!answer) return;
+    short got = -1;
+    EXPECT_TRUE(ExtractData(answer, got));
+    delete answer;
+    Leader* picked = *c.picked ? Layer().FindLeaderByName(c.picked) : nullptr;
+    if (*c.picked) ASSERT_NE(picked, nullptr);
+    EXPECT_EQ(got, picked ? static_cast<short>(picked->GetUnitNum()) : 0);
+    // The dialog lists exactly the asking leader's side.
+    List<Leader*>& side = Layer().GetFirstNationLeaders().Contains(asking) ? Layer().GetFirstNationLeaders()
+                                                                           : Layer().GetSecondNationLeaders();
+    std::vector<std::string> expected;
+    for (Item<Leader*>* i = side.Head(); i; i = i->next) expected.push_back(i->value->GetName());
+    EXPECT_EQ(services.offered, expected);
+    EXPECT_NE(std::find(expected.begin(), expected.end(), asking->GetName()), expected.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, EliteInitiativeTest,
+    ::testing::Values(EliteCase{"UnionPicksItsCommander", "Gen. Ashcombe", true, "Gen. Ashcombe", true, "Gen. Ashcombe"},
+                      EliteCase{"ConfederatesPickTheirs", "Gen. Harrowgate", true, "Gen. Harrowgate", true, "Gen. Harrowgate"},
+                      EliteCase{"NoChoiceGivesZero", "Gen. Ashcombe", true, "", true, ""},
+                      EliteCase{"AnUnknownNameGivesZero", "Gen. Ashcombe", true, "Gen. Nobody", true, ""},
+                      EliteCase{"AnotherMachinesLeaderIsNotAsked", "Gen. Ashcombe", false, "Gen. Ashcombe", false, ""},
+                      EliteCase{"AnUnknownLeaderIsNotAsked", "", true, "Gen. Ashcombe", false, ""}),
+    [](const ::testing::TestParamInfo<EliteCase>& i) { return std::string(i.param.label); });
 
 } // namespace

@@ -442,4 +442,51 @@ INSTANTIATE_TEST_SUITE_P(
                       EliteCase{"AnUnknownLeaderIsNotAsked", "", true, "Gen. Ashcombe", false, ""}),
     [](const ::testing::TestParamInfo<EliteCase>& i) { return std::string(i.param.label); });
 
+// In a game of two players, a leader nobody plays is handed to a player when his turn comes.
+class ReinitRecorder : public Component {
+public:
+    ReinitRecorder() : Component("Reassignment Recorder") {}
+    void Connect() override { RegisterNamedHandler("ReinitializeLeader", Heard); }
+    std::vector<LeaderInfo> heard;
+
+private:
+    static ContainerBase* Heard(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = dynamic_cast<ReinitRecorder*>(c);
+        if (const auto* v = PayloadValue<LeaderInfo>(p); self && v) self->heard.push_back(*v);
+        return nullptr;
+    }
+};
+
+TEST_F(ActivationPathsTest, AnUnplayedLeaderIsReassignedWhenActivated) {
+    Prepare();
+    Leader* lee = Layer().FindLeaderByName("Gen. Harrowgate");
+    ASSERT_NE(lee, nullptr);
+    const std::string me = Layer().GetPlayerName();
+    Control()->OnSetPlayerInfo(PlyrInfo{me, "(Gen. Ashcombe)"});
+    Control()->OnSetPlayerInfo(PlyrInfo{me + " (elsewhere)", "()"});
+    ASSERT_EQ(Control()->GetPlayerCount(), 2);
+    int leeEntry = -1;
+    for (int i = 0; i < Control()->GetLeaderCount() && leeEntry < 0; ++i)
+        if (Control()->GetLeaderInfo(i).name == "Gen. Harrowgate") leeEntry = i;
+    ASSERT_GE(leeEntry, 0);
+    ASSERT_TRUE(Control()->GetLeaderInfo(leeEntry).player.empty());
+    ReinitRecorder recorder;
+    recorder.AttachToBus(&shell->App());
+    // Both commanders' draws, then the Confederate side for the first activation.
+    ScriptGameRandom({0, 0, 0});
+    BeginGame(0);
+    ASSERT_EQ(listener->activated.size(), 1u);
+    ASSERT_EQ(listener->activated[0], lee->GetUnitNum()) << "the script did not pick the Confederates";
+    ASSERT_EQ(recorder.heard.size(), 1u);
+    EXPECT_EQ(recorder.heard[0].first, me) << "the first player offered is chosen";
+    EXPECT_EQ(recorder.heard[0].second, "Gen. Harrowgate");
+    EXPECT_EQ(Control()->GetLeaderInfo(leeEntry).player, me);
+    EXPECT_TRUE(lee->HasFullSubscription());
+    EXPECT_TRUE(lee->IsActive());
+    bool given = false;
+    for (const std::string& line : shell->Application().commentary)
+        given = given || line.find(me + " has been given control of Gen. Harrowgate") != std::string::npos;
+    EXPECT_TRUE(given);
+}
+
 } // namespace

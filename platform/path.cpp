@@ -4,7 +4,9 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -90,6 +92,24 @@ bool MakeDirectories(const std::string& path) {
     }
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadWholeFile(const std::string& windowsPath, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(MapPath(windowsPath).c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    std::uint8_t buffer[8192];
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        bytes.insert(bytes.end(), buffer, buffer + got);
+        if (got < sizeof buffer) {
+            if (std::ferror(file.get())) {
+                bytes.clear();
+                return false;
+            }
+            return true;
+        }
+    }
 }
 
 } // namespace platform

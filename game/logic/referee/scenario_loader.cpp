@@ -15,7 +15,7 @@
 #include "game/logic/vh_logical_landscape.h"
 #include "game/units/group.h"
 #include "game/units/missile_capable.h"
-#include "platform/host_path.h"
+#include "platform/path.h"
 #include "platform/msgbox.h"
 
 #include <map>
@@ -140,7 +140,7 @@ void VhLogicalLayer::LoadScenarioFile(const ScenarioInfoStruct& request) {
 
     delete landscape;
     landscape = new VhLogicalLandscape();
-    if (!landscape->Load(platform::HostPath(directory + mapName))) Refuse(scenario_message::MapDamaged);
+    if (!landscape->Load(platform::MapPath(directory + mapName))) Refuse(scenario_message::MapDamaged);
     landscape->AttachToBus(this);
     regionOffset = landscape->GetFirstMapHeaderValue();
     AnnounceLandscape(static_cast<std::int32_t>(request.scenario));

@@ -3,6 +3,7 @@
 #include "core/application.h"
 #include "core/component.h"
 #include "game/logic/game_record_streams.h"
+#include "game/logic/region_payload.h"
 #include "game/logic/logical_command.h"
 #include "game/logic/vh_logical_landscape.h"
 #include "game/units/group.h"
@@ -34,19 +35,6 @@ std::string Text(std::uint32_t id) {
 
 void SetStatus(const std::string& text, std::int16_t pane) {
     if (Application* app = GetApplication()) app->SetStatusText(text.c_str(), pane);
-}
-
-// A payload of one region number, as the map's events carry it.
-bool RegionOf(ContainerBase* payload, std::uint16_t& region) {
-    if (const auto* s = PayloadValue<short>(payload)) {
-        region = static_cast<std::uint16_t>(*s);
-        return true;
-    }
-    if (const auto* u = PayloadValue<unsigned short>(payload)) {
-        region = *u;
-        return true;
-    }
-    return false;
 }
 
 ContainerBase* RegionSelectedEntry(Component* c, BusMessage, ContainerBase* p) {

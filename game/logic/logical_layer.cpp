@@ -2,6 +2,7 @@
 
 #include "core/text_payload.h"
 #include "game/logic/game_record_streams.h"
+#include "game/logic/region_payload.h"
 
 namespace {
 
@@ -18,18 +19,6 @@ ContainerBase* LoadScenarioEntry(Component* c, BusMessage, ContainerBase* p) {
     }
     self->LoadScenario(name);
     return nullptr;
-}
-
-bool RegionOf(ContainerBase* payload, std::uint16_t& region) {
-    if (const auto* s = PayloadValue<short>(payload)) {
-        region = static_cast<std::uint16_t>(*s);
-        return true;
-    }
-    if (const auto* u = PayloadValue<unsigned short>(payload)) {
-        region = *u;
-        return true;
-    }
-    return false;
 }
 
 ContainerBase* RegionSelectedEntry(Component* c, BusMessage, ContainerBase* p) {

@@ -37,7 +37,9 @@ void SetStatus(const std::string& text, std::int16_t pane) {
     if (Application* app = GetApplication()) app->SetStatusText(text.c_str(), pane);
 }
 
-ContainerBase* RegionSelectedEntry(Component* c, BusMessage, ContainerBase* p) {
+// The region events share one entry: the region number read from the payload, then the handler.
+template <void (VhLogicalLandscape::*Handle)(std::uint16_t)>
+ContainerBase* RegionEntry(Component* c, BusMessage, ContainerBase* p) {
     VhLogicalLandscape* self = nullptr;
     std::uint16_t region = 0;
     if (!BusReceiver(c, self, Source, __LINE__)) return nullptr;
@@ -45,19 +47,7 @@ ContainerBase* RegionSelectedEntry(Component* c, BusMessage, ContainerBase* p) {
         Assert(0, kBadBusData, Source, __LINE__);
         return nullptr;
     }
-    self->OnRegionSelected(region);
-    return nullptr;
-}
-
-ContainerBase* RegionFlybyEntry(Component* c, BusMessage, ContainerBase* p) {
-    VhLogicalLandscape* self = nullptr;
-    std::uint16_t region = 0;
-    if (!BusReceiver(c, self, Source, __LINE__)) return nullptr;
-    if (!RegionOf(p, region)) {
-        Assert(0, kBadBusData, Source, __LINE__);
-        return nullptr;
-    }
-    self->OnRegionFlyby(region);
+    (self->*Handle)(region);
     return nullptr;
 }
 
@@ -100,18 +90,6 @@ ContainerBase* UnlockLocationEntry(Component* c, BusMessage, ContainerBase* p) {
     return nullptr;
 }
 
-ContainerBase* TowerRegionEntry(Component* c, BusMessage, ContainerBase* p) {
-    VhLogicalLandscape* self = nullptr;
-    std::uint16_t region = 0;
-    if (!BusReceiver(c, self, Source, __LINE__)) return nullptr;
-    if (!RegionOf(p, region)) {
-        Assert(0, kBadBusData, Source, __LINE__);
-        return nullptr;
-    }
-    self->OnTowerRegion(region);
-    return nullptr;
-}
-
 ContainerBase* FogOfWarEntry(Component* c, BusMessage, ContainerBase* p) {
     VhLogicalLandscape* self = nullptr;
     NATION* side = nullptr;
@@ -136,8 +114,8 @@ std::string FormationWord(const Combat& unit) {
 } // namespace
 
 void VhLogicalLandscape::Connect() {
-    RegisterHandler(REGION_SELECTED, RegionSelectedEntry);
-    RegisterHandler(REGION_FLYBY, RegionFlybyEntry);
+    RegisterHandler(REGION_SELECTED, RegionEntry<&VhLogicalLandscape::OnRegionSelected>);
+    RegisterHandler(REGION_FLYBY, RegionEntry<&VhLogicalLandscape::OnRegionFlyby>);
     RegisterNamedHandler("UnitMovement", UnitMovementEntry);
     RegisterNamedHandler("UnitRemoved", UnitRemovedEntry);
     RegisterNamedHandler("UnitRemovedLocal", UnitRemovedEntry);
@@ -145,7 +123,7 @@ void VhLogicalLandscape::Connect() {
     RegisterNamedHandler("UnitInsertedLocal", UnitInsertedEntry);
     RegisterNamedHandler("LockLocation", LockLocationEntry);
     RegisterNamedHandler("UnlockLocation", UnlockLocationEntry);
-    RegisterNamedHandler("TowerRegion", TowerRegionEntry);
+    RegisterNamedHandler("TowerRegion", RegionEntry<&VhLogicalLandscape::OnTowerRegion>);
     RegisterNamedHandler("FogOfWar", FogOfWarEntry);
 }
 

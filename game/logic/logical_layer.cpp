@@ -21,7 +21,9 @@ ContainerBase* LoadScenarioEntry(Component* c, BusMessage, ContainerBase* p) {
     return nullptr;
 }
 
-ContainerBase* RegionSelectedEntry(Component* c, BusMessage, ContainerBase* p) {
+// The region events share one entry: the region number read from the payload, then the handler.
+template <void (LogicalLayer::*Handle)(std::uint16_t)>
+ContainerBase* RegionEntry(Component* c, BusMessage, ContainerBase* p) {
     LogicalLayer* self = nullptr;
     std::uint16_t region = 0;
     if (!BusReceiver(c, self, Source, __LINE__)) return nullptr;
@@ -29,19 +31,7 @@ ContainerBase* RegionSelectedEntry(Component* c, BusMessage, ContainerBase* p) {
         Assert(0, kBadBusData, Source, __LINE__);
         return nullptr;
     }
-    self->RegionSelected(region);
-    return nullptr;
-}
-
-ContainerBase* RegionFlybyEntry(Component* c, BusMessage, ContainerBase* p) {
-    LogicalLayer* self = nullptr;
-    std::uint16_t region = 0;
-    if (!BusReceiver(c, self, Source, __LINE__)) return nullptr;
-    if (!RegionOf(p, region)) {
-        Assert(0, kBadBusData, Source, __LINE__);
-        return nullptr;
-    }
-    self->RegionFlyby(region);
+    (self->*Handle)(region);
     return nullptr;
 }
 
@@ -63,8 +53,8 @@ LogicalLayer::~LogicalLayer() {
 void LogicalLayer::Connect() {
     AsynchronousBus::Connect();
     RegisterHandler(LOAD_SCENARIO, LoadScenarioEntry);
-    RegisterHandler(REGION_SELECTED, RegionSelectedEntry);
-    RegisterHandler(REGION_FLYBY, RegionFlybyEntry);
+    RegisterHandler(REGION_SELECTED, RegionEntry<&LogicalLayer::RegionSelected>);
+    RegisterHandler(REGION_FLYBY, RegionEntry<&LogicalLayer::RegionFlyby>);
 }
 
 void LogicalLayer::RegisterObject(std::int16_t index, LayerObject* object) {

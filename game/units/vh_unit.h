@@ -159,6 +159,11 @@ public:
     // A unit that rallied or resupplied this turn may not be picked up for orders.
     std::int16_t IsOrderBlocked() const { return static_cast<std::int16_t>(rallyOrResupplyThisTurn); }
     int IsSelected() const { return isSelected; }
+    // A unit read back selected from a saved game takes its command handlers again.
+    void ResumeSelection() {
+        isSelected = 0;
+        delete OnSelectionConfirmed();
+    }
     int IsAwaitingArrival() const { return arrivalTurn != 0; }
     int IsOnMap() const { return !isRemoved && GetLocation() != 0xFFFF; }
     int IsRemoved() const { return isRemoved; }

@@ -321,6 +321,34 @@ bool GameShell::ReleaseEndOfTurn() {
 
 const std::vector<EndOfGameResults>& GameShell::EndOfTurnScreens() const { return services->endOfTurn; }
 
+bool GameShell::BeginSavedGame(const std::string& name, const std::vector<std::uint8_t>& applicationBlocks) {
+    std::vector<std::uint8_t> bytes = {'V', 'H', 'S', 'G', 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    bytes.insert(bytes.end(), applicationBlocks.begin(), applicationBlocks.end());
+    return WriteFile(name, bytes);
+}
+
+void GameShell::SaveGame(const std::string& name) {
+    Container<std::string> file(PathOf(name));
+    app->Post(app.get(), RegisterMessage("SaveGame"), &file);
+    app->DrainTasks();
+}
+
+void GameShell::LoadGame(const std::string& name) {
+    Container<std::string> file(PathOf(name));
+    app->Post(app.get(), RegisterMessage("LoadGame"), &file);
+    app->DrainTasks();
+}
+
+std::vector<std::uint8_t> GameShell::ReadFile(const std::string& name) const {
+    std::vector<std::uint8_t> bytes;
+    std::FILE* f = std::fopen(PathOf(name).c_str(), "rb");
+    if (!f) return bytes;
+    std::uint8_t buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + got);
+    std::fclose(f);
+    return bytes;
+}
+
 void GameShell::CloseGame() { delete layer->SendNamedEvent("CloseGame"); }
 
 } // namespace shell

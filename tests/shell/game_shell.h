@@ -109,6 +109,16 @@ public:
     int HeldEndOfTurnScreens() const;
     bool ReleaseEndOfTurn();
     const std::vector<EndOfGameResults>& EndOfTurnScreens() const;
+    // A saved game as the application begins one: its 16-byte header (the mark "VHSG", a version
+    // word, then the two block slots at bytes 8 and 12, both 0) and the bytes that stand for the
+    // display's and the commentary's blocks. The game logic appends its blocks after them.
+    bool BeginSavedGame(const std::string& name, const std::vector<std::uint8_t>& applicationBlocks = {});
+    // "SaveGame" and "LoadGame" for a file of the data directory, as the application sends them.
+    void SaveGame(const std::string& name);
+    void LoadGame(const std::string& name);
+    // A data-directory file's whole content; empty when it cannot be read.
+    std::vector<std::uint8_t> ReadFile(const std::string& name) const;
+    std::string PathOf(const std::string& name) const { return directory + "/" + name; }
     // Sends "CloseGame" to the layer.
     void CloseGame();
 

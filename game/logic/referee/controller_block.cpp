@@ -59,7 +59,29 @@ void GameControl::Save(SuperString& s) const {
     for (Item<short>* i = dispatchStack.Head(); i; i = i->next) PutI16(s, i->value);
 }
 
+bool GameControl::CheckBlock(SuperString& s) const {
+    const std::int32_t start = s.ReadPosition();
+    std::int16_t leader = 0;
+    std::uint16_t count = 0;
+    std::string name;
+    // The done marks, the turn word and then the current leader's index.
+    const bool whole = Skip(s, 2 * static_cast<std::int64_t>(leaderCount) + 2) && ReadI16(s, leader) &&
+                       Skip(s, 2 + 2 + 6 * 4 + 2 + 2 + 2 + 2 + 4 * static_cast<std::int64_t>(objectiveCount) + 4) &&
+                       ReadName(s, name) && ReadName(s, name) && Skip(s, 4 * 2 + 2) && ReadU16(s, count) &&
+                       Skip(s, 2 * static_cast<std::int64_t>(count)) && ReadU16(s, count) &&
+                       Skip(s, 2 * static_cast<std::int64_t>(count)) && leader >= -1 && leader < leaderCount;
+    if (!whole) {
+        s.SetReadPosition(start);
+        s.SetFailed();
+    }
+    return whole;
+}
+
 bool GameControl::Load(SuperString& s) {
+    // Nothing is taken from a block that would fail part-way: the controller keeps its state.
+    const std::int32_t start = s.ReadPosition();
+    if (!CheckBlock(s)) return false;
+    s.SetReadPosition(start);
     for (int i = 0; i < leaderCount; ++i) {
         std::int16_t done = 0;
         if (!ReadI16(s, done)) return false;

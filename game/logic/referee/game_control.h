@@ -140,6 +140,10 @@ public:
     // Reads the block into the controller the reloaded scenario built; false when the stream ran
     // out or a count or length does not fit what it holds.
     bool Load(SuperString& s);
+    // Whether Load would take the block at the read position, found without changing anything:
+    // the read position ends past the block when it is whole, and back at its start (failure
+    // flag set) when it is not.
+    bool CheckBlock(SuperString& s) const;
 
     ActivateNextLeaderStruct& GetActivation() { return activation; }
     List<short>& GetDispatchStack() { return dispatchStack; }

@@ -126,6 +126,22 @@ ContainerBase* GetLeaderByNumEntry(Component* c, BusMessage, ContainerBase* p) {
     return new Container<Leader*>(self->FindLeader(static_cast<std::uint16_t>(*number)));
 }
 
+ContainerBase* SaveGameEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    std::string* file = nullptr;
+    if (!BusArgs(c, p, self, file, "VHLOG3", __LINE__)) return nullptr;
+    self->OnSaveGame(*file);
+    return nullptr;
+}
+
+ContainerBase* LoadGameEntry(Component* c, BusMessage, ContainerBase* p) {
+    VhLogicalLayer* self = nullptr;
+    std::string* file = nullptr;
+    if (!BusArgs(c, p, self, file, "VHLOG3", __LINE__)) return nullptr;
+    self->OnLoadGame(*file);
+    return nullptr;
+}
+
 struct HandlerRow {
     const char* name;
     BusHandler entry;
@@ -137,8 +153,8 @@ const HandlerRow Handlers[] = {
     {"FirstEliteInitiative", flow_entries::FirstEliteInitiative, 0},
     {"PlayerName", PlayerNameEntry, 0},
     {"ResolveOW", flow_entries::ResolveOW, 0},
-    {"SaveGame", Unanswered, 0},
-    {"LoadGame", Unanswered, 0},
+    {"SaveGame", SaveGameEntry, 0},
+    {"LoadGame", LoadGameEntry, 0},
     {"CloseGame", CloseGameEntry, 0},
     {"RaiseActiveFlags", flow_entries::RaiseActiveFlags, 0},
     {"LeaderActivated", flow_entries::LeaderActivated, 0},

@@ -183,6 +183,20 @@ public:
     void OnUndo(const UndoStruct& record);
     std::int16_t IsLeaderFriendly(const Leader* leader) const;
 
+    // ---- the saved-game block ----
+    // "SaveGame" and "LoadGame": a failure is shown to the player with its reason.
+    void OnSaveGame(const std::string& file);
+    void OnLoadGame(const std::string& file);
+    // Appends the layer's block, then the controller's, to a saved game whose header is written;
+    // false, with the reason in error, when no battle is loaded or the file cannot take it.
+    bool SaveGame(const std::string& file, std::string& error);
+    // Reads the block back into the battle of the same scenario. A block that is damaged or does
+    // not fit this battle is refused whole, before anything changes.
+    bool LoadGame(const std::string& file, std::string& error);
+    void WriteSavedBlock(SuperString& s);
+    bool ReadSavedBlock(SuperString& s, std::string& error);
+    float DifficultyOf(std::int32_t nation) const { return nation >= 0 && nation < 2 ? difficulty[nation] : 1.0f; }
+
     // ---- unit creation ----
     // Reads the unit section and creates every unit and leader in it; throws ScenarioError.
     int CreateUnits(SuperString& s, std::uint16_t campaignFlag);
@@ -205,6 +219,8 @@ private:
     void ReportFailure(const ScenarioError& error);
     VhUnit* MakeUnit(std::int16_t typeIndex, VhUnitData& record);
     void DeleteBattle();
+    // Whether the block at the read position fits this battle whole; the position is left as it was.
+    bool CheckSavedBlock(SuperString& s);
 
     std::uint16_t nextUnitNumber = 0;
     VhLogicalLandscape* landscape = nullptr;

@@ -1,0 +1,43 @@
+// A small battle played from the scenario's load to its end by the test driver, both sides
+// ordered through the messages a player's clicks make.
+#include "game/logic/game_random.h"
+#include "tests/referee/scenario_fixture.h"
+#include "tests/shell/battle_driver.h"
+
+namespace {
+
+using referee_testing::ScenarioTest;
+
+class PlayedBattleTest : public ScenarioTest {};
+
+TEST_F(PlayedBattleTest, BothSidesAdvanceUntilTheTurnLimitNamesTheWinner) {
+    Load(10, 7);
+    ASSERT_NE(Control(), nullptr);
+    shell->GrantTurns(100);
+    shell::BattleDriver driver(*shell);
+    driver.StartBattle();
+    const std::uint16_t startUnion = Layer().FindCombatUnitByName("19th Indiana")->GetLocation();
+    const std::uint16_t startConfederate = Layer().FindCombatUnitByName("4th Virginia")->GetLocation();
+
+    ASSERT_TRUE(driver.PlayToEnd(400));
+    ASSERT_EQ(shell->Application().endOfGame.size(), 1u);
+    const EndOfGameResults& end = shell->Application().endOfGame.front();
+    // Without objectives, losses or routs the battle runs to its last turn and the scenario's
+    // default winner, the visiting side, takes it.
+    EXPECT_EQ(Control()->GetTurn(), draft.turnLimit + 1);
+    EXPECT_EQ(end.winner, end.visiting);
+    EXPECT_TRUE(Control()->IsGameOver());
+
+    // Both sides marched toward each other.
+    int moves[2] = {0, 0};
+    for (const std::string& line : driver.Log())
+        if (line.find('>') != std::string::npos) ++moves[line.find("Virginia") != std::string::npos ? 1 : 0];
+    EXPECT_GT(moves[0], 0);
+    EXPECT_GT(moves[1], 0);
+    auto* map = Layer().GetLandscape();
+    EXPECT_LT(map->RegionDistance(Layer().FindCombatUnitByName("19th Indiana")->GetLocation(),
+                                  Layer().FindCombatUnitByName("4th Virginia")->GetLocation()),
+              map->RegionDistance(startUnion, startConfederate));
+}
+
+} // namespace

@@ -32,5 +32,12 @@ std::string GameAppServices::RunEliteInitiativeDialog(const std::vector<std::str
     return names.empty() ? std::string() : names.front();
 }
 
+bool GameAppServices::RunCampaignMapDialog(std::int32_t, const List<short>& choices, std::int32_t& choice) {
+    if (choices.IsEmpty()) return false;
+    choice = choices.Head()->value;
+    return true;
+}
+void GameAppServices::RunCampaignResultsDialog(std::int32_t, int, std::int16_t, std::int16_t) {}
+
 GameAppServices& AppServices() { return installed ? *installed : plain; }
 void SetAppServices(GameAppServices* services) { installed = services; }

@@ -59,6 +59,11 @@ public:
     virtual bool RunGameOptionsDialog(bool nation0Computer, int deploymentChoice, int turnLimitChoice, GameOptions& out);
     // "EliteInitDlg": the chosen leader's name, empty when none.
     virtual std::string RunEliteInitiativeDialog(const std::vector<std::string>& leaderNames);
+    // "CampaignMap" after a battle, over the battles that may follow it: false when the player
+    // abandoned the choice, else the battle picked on the map.
+    virtual bool RunCampaignMapDialog(std::int32_t battle, const List<short>& choices, std::int32_t& choice);
+    // "CampaignResults": the end of the campaign for a nation, won or lost, with both tallies.
+    virtual void RunCampaignResultsDialog(std::int32_t nation, int won, std::int16_t tally0, std::int16_t tally1);
 
 private:
     std::string title;

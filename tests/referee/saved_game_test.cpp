@@ -2,8 +2,10 @@
 // into a fresh game of the same scenario is the same battle, byte for byte, and goes on the same
 // way; a damaged block is refused whole and leaves the running battle as it was.
 #include "game/logic/game_random.h"
+#include "game/logic/referee/campaign_game.h"
 #include "game/units/leader.h"
 #include "game/units/missile_capable.h"
+#include "platform/clock.h"
 #include "tests/referee/scenario_fixture.h"
 #include "tests/shell/battle_driver.h"
 
@@ -158,18 +160,15 @@ TEST_F(SavedGameTest, ABattleReadIntoAFreshGameIsTheSameBattleAndGoesOnTheSameWa
     const std::string selectedName = selected->GetName();
 
     // The first game goes on from the saved moment.
-    // The moves made from there on, in order of unit and time; the order in which leaders are
-    // drawn after a resumed activation is the turn sequence's own and not compared.
+    // The moves made from there on, with the same draws. The turn sequence reseeds from the clock
+    // when it draws a side, so both games go on from the same moment of the clock too.
     const auto goOn = [](Game& game, std::string& log) {
         game.Layer().GetCombatList().Clear();
+        platform::SetClock(500000);
         SeedGameRandom(99);
         const std::size_t before = game.driver.Log().size();
         game.Play(12);
-        std::vector<std::string> moves(game.driver.Log().begin() + static_cast<std::ptrdiff_t>(before), game.driver.Log().end());
-        std::stable_sort(moves.begin(), moves.end(), [](const std::string& a, const std::string& b) {
-            return a.substr(0, a.find_first_of(">f")) < b.substr(0, b.find_first_of(">f"));
-        });
-        for (const std::string& m : moves) log += m + ";";
+        for (std::size_t k = before; k < game.driver.Log().size(); ++k) log += game.driver.Log()[k] + ";";
         log += "turn " + std::to_string(game.Layer().GetGameControl()->GetTurn());
     };
     std::string logs[2];
@@ -178,6 +177,7 @@ TEST_F(SavedGameTest, ABattleReadIntoAFreshGameIsTheSameBattleAndGoesOnTheSameWa
     first->Layer().Post(REGION_SELECTED, &down);
     first->shell->Run(0);
     goOn(*first, logs[0]);
+    const std::string firstAfter = first->Block();
     first.reset();
 
     auto second = std::make_unique<Game>();
@@ -204,11 +204,61 @@ TEST_F(SavedGameTest, ABattleReadIntoAFreshGameIsTheSameBattleAndGoesOnTheSameWa
     second->shell->Run(0);
     EXPECT_FALSE(reselected->IsSelected()) << "its click handler is subscribed: a click on its hex puts it down";
 
-    // The second game resumes where the first was saved and its units go on the same way.
+    // The second game resumes where the first was saved and goes on the same way.
     second->driver.StartBattle(true, true);
     goOn(*second, logs[1]);
     EXPECT_NE(logs[0].find('>'), std::string::npos) << "units moved after the save: " << logs[0];
     EXPECT_EQ(logs[0], logs[1]);
+    EXPECT_EQ(second->Block(), firstAfter);
+}
+
+TEST_F(SavedGameTest, EveryShapeOfAUnitsBlockReadsBack) {
+    std::string bytes;
+    Bytes file;
+    {
+        Game game;
+        game.driver.StartBattle();
+        Leader* active = game.driver.ActiveLeader();
+        ASSERT_NE(active, nullptr);
+        // A selected unit that fires, a wounded leader, a leader replaced twice over (two links
+        // in the chain of the fallen), a leader wounded after his replacement, a unit out of play.
+        Combat* firing = nullptr;
+        for (Item<Combat*>* i = game.Layer().GetCombatUnits().Head(); i && !firing; i = i->next) {
+            if (i->value->GetSide() != active->GetSide() || !i->value->IsMissileCapable() || !i->value->IsOnMap()) continue;
+            Container<short> where(static_cast<short>(i->value->GetLocation()));
+            game.Layer().Post(REGION_SELECTED, &where);
+            game.shell->Run(0);
+            if (i->value->IsSelected()) firing = i->value;
+        }
+        ASSERT_NE(firing, nullptr);
+        game.Layer().FindLeaderByName("Gen. Thorne")->Wound(1);
+        Leader* twice = game.Layer().FindLeaderByName("Gen. Kettering");
+        twice->Eliminate();
+        twice->Eliminate();
+        Leader* vell = game.Layer().FindLeaderByName("Gen. Vell");
+        vell->Eliminate();
+        vell->Wound(1);
+        game.shell->Run(0);
+        game.Unit("2nd Wisconsin")->RemoveFromPlay();
+        game.shell->Run(100);
+        ASSERT_TRUE(game.Save("SHAPES.SAV"));
+        file = game.shell->ReadFile("SHAPES.SAV");
+        bytes = game.Block();
+    }
+    Game fresh;
+    ASSERT_TRUE(fresh.shell->WriteFile("SHAPES.SAV", file));
+    std::string error;
+    ASSERT_TRUE(fresh.Layer().LoadGame(fresh.shell->PathOf("SHAPES.SAV"), error)) << error;
+    EXPECT_EQ(fresh.Block(), bytes);
+    Leader* twice = nullptr;
+    for (Item<Leader*>* i = fresh.Layer().GetLeaders().Head(); i; i = i->next)
+        if (i->value->GetName().rfind("Gen. Kettering", 0) == 0) twice = i->value;
+    ASSERT_NE(twice, nullptr);
+    ASSERT_NE(twice->GetFallenPredecessors(), nullptr);
+    EXPECT_NE(twice->GetFallenPredecessors()->GetFallenPredecessors(), nullptr);
+    EXPECT_NE(twice->GetName().find(Leader::ReplacementMark), std::string::npos);
+    EXPECT_TRUE(fresh.Unit("2nd Wisconsin")->IsRemoved());
+    EXPECT_FALSE(fresh.Layer().GetLandscape()->GetUnitsInRegion(204).Contains(fresh.Unit("2nd Wisconsin")));
 }
 
 TEST_F(SavedGameTest, SavingTwiceAppendsASecondBlockThatTheHeaderNames) {
@@ -355,6 +405,32 @@ TEST_F(SavedGameTest, AFileThatCannotTakeTheBlockIsLeftAsItWas) {
     ASSERT_TRUE(game.shell->BeginSavedGame("EMPTY.SAV"));
     EXPECT_FALSE(game.Layer().SaveGame(game.shell->PathOf("EMPTY.SAV"), error));
     EXPECT_EQ(game.shell->ReadFile("EMPTY.SAV").size(), 16u);
+}
+
+TEST_F(SavedGameTest, APayloadThatIsNoFileNameGoesToTheAssertionBox) {
+    Game game;
+    CampaignGame campaign(0, 0);
+    campaign.AttachToBus(&game.shell->App());
+    const std::string before = game.Block();
+    for (const char* message : {"SaveGame", "LoadGame"}) {
+        // Both the layer and the campaign hear the application's message, and each reports.
+        platform::ClearShownMessageBoxes();
+        platform::QueueMessageBoxAnswer(IDNO);
+        platform::QueueMessageBoxAnswer(IDNO);
+        Container<short> wrong(3);
+        delete game.shell->App().SendNamed(message, &wrong);
+        ASSERT_EQ(platform::ShownMessageBoxCount(), 2u) << message;
+        std::vector<std::string> sources;
+        for (std::size_t k = 0; k < 2; ++k) {
+            EXPECT_EQ(platform::ShownMessageBox(k).text, "Bad data passed in bus message to function  Abort?");
+            const std::string caption = platform::ShownMessageBox(k).caption;
+            sources.push_back(caption.substr(0, caption.find(" at line")));
+        }
+        std::sort(sources.begin(), sources.end());
+        EXPECT_EQ(sources, (std::vector<std::string>{"Failure in CAMPAIGN", "Failure in VHLOG3"})) << message;
+    }
+    EXPECT_EQ(game.Block(), before);
+    campaign.DetachFromBus();
 }
 
 } // namespace

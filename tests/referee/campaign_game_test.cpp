@@ -184,6 +184,14 @@ TEST_F(CampaignTest, EachBattleAddsItsWeightedPointsToTheTalliesOnce) {
     EXPECT_EQ(services.results[0].tally0, 620);
     EXPECT_EQ(services.results[0].tally1, 70);
 
+    // A side that has no point yet is not outscored five times over: the campaign goes on.
+    CampaignGame oneSided(0, 0);
+    EndOfGameResults clean = WonBy(0, 0, 1);
+    clean.lostPoints[1] = 10;
+    EXPECT_EQ(oneSided.ChooseNextBattle(0, clean), 1);
+    EXPECT_EQ(oneSided.GetTally(0), 30) << "10 * 3.0";
+    EXPECT_EQ(oneSided.GetTally(1), 0);
+
     // Tallies stop at the largest value a saved game holds.
     CampaignGame big(0, 0);
     EndOfGameResults huge = WonBy(0, 0, 1);

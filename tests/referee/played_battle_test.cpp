@@ -40,4 +40,31 @@ TEST_F(PlayedBattleTest, BothSidesAdvanceUntilTheTurnLimitNamesTheWinner) {
               map->RegionDistance(startUnion, startConfederate));
 }
 
+TEST_F(PlayedBattleTest, TheSideThatTakesTheObjectivesWinsAtTheTurnLimit) {
+    // A wider field for the objectives of built-in battle 2: the ridge at 707-709 and the far
+    // works in columns 14 to 18, both held by the visitors at the start.
+    datagen::LandscapeDraft wide(20, 13);
+    wide.name = "Wide Crossing";
+    ASSERT_TRUE(shell->WriteMap("WIDE.MAP", wide));
+    draft = datagen::MakeSampleScenario("WIDE.MAP");
+    draft.homeTarget = 10;
+    draft.visitingTarget = 200;
+    draft.turnLimit = 6;
+    Load(2, 7);
+    ASSERT_NE(Control(), nullptr);
+    ASSERT_EQ(Control()->GetObjectiveCount(), 2);
+    shell->GrantTurns(100);
+    shell::BattleDriver driver(*shell);
+    driver.StartBattle();
+    ASSERT_TRUE(driver.PlayToEnd(300));
+    ASSERT_EQ(shell->Application().endOfGame.size(), 1u);
+    const EndOfGameResults& end = shell->Application().endOfGame.front();
+    // The Union marched onto the ridge: holding it reaches the home side's target, so the home
+    // side wins where the scenario's default would have given the battle to the visitors.
+    EXPECT_EQ(Control()->GetObjective(1).holder, 0);
+    EXPECT_GE(end.objectivePoints[0], draft.homeTarget);
+    EXPECT_EQ(end.winner, end.home);
+    EXPECT_EQ(Control()->GetTurn(), draft.turnLimit + 1);
+}
+
 } // namespace

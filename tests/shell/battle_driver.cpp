@@ -124,8 +124,22 @@ void BattleDriver::FinishActivation() {
     shell.Run(1500);
 }
 
+void BattleDriver::ViewObjectives() {
+    const GameControl* control = shell.Layer().GetGameControl();
+    if (!control) return;
+    for (short k = 0; k < control->GetObjectiveCount(); ++k) {
+        Container<short> number(k);
+        delete shell.Layer().SendNamed("GetObjectiveHolder", &number);
+    }
+}
+
 bool BattleDriver::PlayToEnd(int maxActivations) {
+    int viewedTurn = -1;
     for (int k = 0; k < maxActivations && !IsGameOver(); ++k) {
+        if (const GameControl* control = shell.Layer().GetGameControl(); control && control->GetTurn() != viewedTurn) {
+            viewedTurn = control->GetTurn();
+            ViewObjectives();
+        }
         if (Leader* leader = ActiveLeader()) {
             log.push_back("activated " + leader->GetName());
             OrderActiveLeader();

@@ -28,10 +28,13 @@ public:
     int OrderActiveLeader();
     // The active leader finishes; the game runs until the next leader is active or it waits.
     void FinishActivation();
-    // Orders and finishes activations until the game is over; false when it still is not after
-    // maxActivations.
+    // Orders and finishes activations until the game is over, viewing the objectives as each turn
+    // begins; false when the game still is not over after maxActivations.
     bool PlayToEnd(int maxActivations);
     bool IsGameOver() const;
+    // What the player's look at the objectives screen does: asks who holds each objective, which
+    // brings the holders up to date with the units on them.
+    void ViewObjectives();
     // One line per order given and per activation, for comparing two runs.
     const std::vector<std::string>& Log() const { return log; }
 

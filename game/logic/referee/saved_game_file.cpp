@@ -75,8 +75,12 @@ bool ReadBlock(const std::string& file, std::uint32_t slot, std::string& block, 
         error = "The file cannot be opened.";
         return false;
     }
-    if (bytes.size() < HeaderBytes || bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1)) {
+    if (bytes.size() < HeaderBytes) {
         error = "The file has no saved-game header.";
+        return false;
+    }
+    if (bytes.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        error = "The file is larger than any saved game.";
         return false;
     }
     const std::uint32_t start = static_cast<std::uint32_t>(bytes[slot]) | static_cast<std::uint32_t>(bytes[slot + 1]) << 8 |

@@ -139,6 +139,15 @@ protected:
         (side == 0 ? Layer().GetFirstNationLeaders() : Layer().GetSecondNationLeaders()).AddTail(leader);
         return leader;
     }
+    // Turns the unit until the hex is (or is not) one of its front hexes.
+    static void Face(Combat* unit, std::uint16_t hex, bool toward) {
+        for (std::uint32_t f : {2u, 3u, 4u, 6u, 7u, 8u}) {
+            unit->SetFacing(f);
+            unit->RecomputeAllZones();
+            if ((unit->IsInFrontHexes(hex) != 0) == toward) return;
+        }
+        FAIL() << "no facing puts " << hex << (toward ? " in" : " out of") << " the front of " << unit->GetName();
+    }
     void Drain() { shell->App().DrainTasks(); }
     std::vector<std::string>& Commentary() { return shell->Application().commentary; }
 

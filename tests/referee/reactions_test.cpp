@@ -16,15 +16,6 @@ constexpr int Sides[] = {1, 2, 4, 5, 6, 8};
 
 class ReactionTest : public BattlefieldTest {
 protected:
-    // Turns the unit until the hex is (or is not) one of its front hexes.
-    static void Face(Combat* unit, std::uint16_t hex, bool toward) {
-        for (std::uint32_t f : {2u, 3u, 4u, 6u, 7u, 8u}) {
-            unit->SetFacing(f);
-            unit->RecomputeAllZones();
-            if ((unit->IsInFrontHexes(hex) != 0) == toward) return;
-        }
-        FAIL() << "no facing puts " << hex << (toward ? " in" : " out of") << " the front of " << unit->GetName();
-    }
     // Turns the unit until the hex lies on the flank asked for (2 right, 1 left) and not on the other.
     static void Flank(Combat* unit, std::uint16_t hex, int side) {
         for (std::uint32_t f : {2u, 3u, 4u, 6u, 7u, 8u}) {

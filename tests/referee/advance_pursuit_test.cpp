@@ -2,6 +2,7 @@
 // units, blocked ways) and the pursuit of a routed unit (rolls by kind, contact, the pursuit that
 // runs on, the quarry caught, both leaving the map). Each path that answers 1 ends with exactly one
 // completion; a path that answers 0 posts none.
+#include "platform/msgbox.h"
 #include "tests/referee/battlefield_fixture.h"
 
 namespace {
@@ -249,6 +250,14 @@ TEST_F(PursuitTest, AContinuationForAnotherUnitIsIgnoredAndALostQuarryStillEndsT
     Container<short> other(7);
     recorder->PostNamed("ContinuePursuit", &other);
     Drain();
+    EXPECT_TRUE(recorder->pursued.empty());
+    platform::ClearShownMessageBoxes();
+    platform::QueueMessageBoxAnswer(IDNO);
+    Container<std::string> wrong("x");
+    recorder->PostNamed("ContinuePursuit", &wrong);
+    Drain();
+    ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
+    EXPECT_EQ(platform::ShownMessageBox(0).text, "Bad data passed in bus message to function  Abort?");
     EXPECT_TRUE(recorder->pursued.empty());
     // The quarry is eliminated by something else before the pursuit runs on.
     Container<short> gone(9);

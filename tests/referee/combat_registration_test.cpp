@@ -116,6 +116,18 @@ TEST_F(RegistrationTest, ADeclarationOnAnOccupiedTargetWithoutItsDefenderOpensNo
     EXPECT_EQ(Units(c->defenders), std::vector<Combat*>({defender, neighbour}));
 }
 
+TEST_F(RegistrationTest, ADeclarationAimedWhereNoDefenderStandsGoesToItsFirstDefendersRegion) {
+    const std::uint16_t empty = N(Centre, 4);
+    Declare(fromNorth, {20}, empty, 1);
+    ASSERT_EQ(Combats().Count(), 1);
+    EXPECT_EQ(Combats().Head()->value.target, Centre);
+    // A second one joins the combat already fought there.
+    Declare(fromSouth, {20}, empty, 0);
+    ASSERT_EQ(Combats().Count(), 1);
+    EXPECT_EQ(Units(CombatAt(Centre)->attackers), std::vector<Combat*>({fromNorth, fromSouth}));
+    EXPECT_EQ(Words(*CombatAt(Centre)), std::vector<short>({1, 0}));
+}
+
 TEST_F(RegistrationTest, ASecondTargetRegionTakesItsDefenderFromTheFirstCombat) {
     Declare(fromNorth, {20, 21}, Centre);
     auto* fromEast = Place<MediumInfantry>(Record(3, 0, N(east, 2)), "Blue Lancers");

@@ -176,12 +176,16 @@ void VhLogicalLayer::OnAddCombatants(const CombatNameStruct& declaration) {
         if (held) PostArrow(*this, "AddBattleArrow", attacker, held);
     } else {
         Combat* first = TakeStandingIn(defenders, target);
-        // A declaration aimed at a region none of its defenders holds still fights its first one.
-        if (!first && !defenders.IsEmpty()) {
-            defenders.PeekHead(first);
-            defenders.Remove(first);
+        if (!first) {
+            // A declaration aimed at a region none of its defenders holds is aimed at its first
+            // defender's region instead, which may already be fought over.
+            Combat* head = nullptr;
+            if (!defenders.PeekHead(head) || head->GetLocation() == 0xFFFF) return;
+            CombatNameStruct retargeted = declaration;
+            retargeted.target = head->GetLocation();
+            OnAddCombatants(retargeted);
+            return;
         }
-        if (!first) return;
         CombatStruct fresh;
         fresh.target = target;
         AddAttacker(fresh, attacker, declaration.moved);

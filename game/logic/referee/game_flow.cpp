@@ -165,7 +165,7 @@ ContainerBase* IsLeaderFriendly(Component* c, BusMessage, ContainerBase* p) {
 }
 VH_NO_PAYLOAD(UnitUndo, ScreenSource, OnUnitUndo())
 VH_WITH(Undo, UndoStruct, ScreenSource, self->OnUndo(*value))
-VH_WITH(ResolveOW, OWStruct, FlowSource, self->OnResolveOW(*value))
+VH_WITH(ResolveOW, OWStruct, ScreenSource, self->OnResolveOW(*value))
 
 #undef VH_NO_PAYLOAD
 #undef VH_WITH

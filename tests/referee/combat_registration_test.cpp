@@ -148,6 +148,17 @@ TEST_F(RegistrationTest, ADefenderOfAnotherCombatIsNotAddedAgainAsASecondaryDefe
     EXPECT_EQ(Units(CombatAt(east)->defenders), std::vector<Combat*>({neighbour}));
 }
 
+TEST_F(RegistrationTest, ALeaderDefendsInOneCombatOnly) {
+    auto* fromEast = Place<MediumInfantry>(Record(3, 0, N(east, 2)), "Blue Lancers");
+    // The leader at the centre first joins the combat next door as a secondary leader...
+    Declare(fromEast, {21}, east, 0, {30});
+    EXPECT_EQ(Units(CombatAt(east)->defendingLeaders), std::vector<Leader*>({leader}));
+    // ...then leads the defence of its own region.
+    Declare(fromNorth, {20}, Centre, 0, {30});
+    EXPECT_EQ(Units(CombatAt(Centre)->defendingLeaders), std::vector<Leader*>({leader}));
+    EXPECT_TRUE(CombatAt(east)->defendingLeaders.IsEmpty());
+}
+
 TEST_F(RegistrationTest, ACombatLeftWithoutDefendersHandsItsAttackersToTheCombatThatTookThem) {
     // A two-hex defender is attacked at one hex, then declared against at its other hex.
     auto record = Record(40, 1, N(Centre, 8), 3);

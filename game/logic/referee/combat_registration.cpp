@@ -201,6 +201,7 @@ void VhLogicalLayer::OnAddCombatants(const CombatNameStruct& declaration) {
         for (Item<CombatStruct>* i = currentCombats.Head(); i;) {
             Item<CombatStruct>* next = i->next;
             CombatStruct& other = i->value;
+            if (&other != combat && leader) other.defendingLeaders.Remove(leader);
             if (&other != combat && other.defenders.Contains(first)) {
                 other.defenders.Remove(first);
                 for (Item<Combat*>* a = other.attackers.Head(); a; a = a->next) {
@@ -208,7 +209,6 @@ void VhLogicalLayer::OnAddCombatants(const CombatNameStruct& declaration) {
                     ArrowBetween(landscape, a->value, first, adjacent);
                     if (adjacent) PostArrow(*this, "RemoveBattleArrow", a->value, first);
                 }
-                if (leader) other.defendingLeaders.Remove(leader);
                 if (other.defenders.IsEmpty()) {
                     Item<short>* w = other.attackerWords.Head();
                     for (Item<Combat*>* a = other.attackers.Head(); a; a = a->next, w = w ? w->next : nullptr) {

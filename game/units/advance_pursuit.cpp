@@ -40,6 +40,13 @@ ContainerBase* ContinuePursuitEntry(Component* c, BusMessage, ContainerBase* p) 
 
 bool Exists(std::uint16_t hex) { return hex != 0xFFFF; }
 
+// Whether the battlefield carried the move out: it refuses a move of a unit it does not hold
+// where the unit says it stands, and then no picture plays it and no reply comes.
+bool Arrived(const VhUnit& unit, const List<short>& path) {
+    short last = -1;
+    return path.PeekTail(last) && unit.GetLocation() == static_cast<std::uint16_t>(last);
+}
+
 } // namespace
 
 void Combat::AlertAdjacentLeaders() {
@@ -102,6 +109,7 @@ std::uint16_t Combat::Advance(std::uint16_t hex, std::uint16_t checkThreat) {
     advancing = 1;
     Move(path, RegisterMessage("AdvancingDone"), new Container<short>(static_cast<short>(GetUnitNum())));
     advancing = 0;
+    if (!Arrived(*this, path)) return 0;
     AlertAdjacentLeaders();
     return 1;
 }
@@ -152,6 +160,10 @@ std::uint16_t Combat::Pursue(Combat* routed) {
     else Move(path, RegisterMessage("PursuitDone"), new Container<short>(static_cast<short>(GetUnitNum())));
     advancing = 0;
     if (!contact) {
+        if (!Arrived(*this, path)) {
+            Container<short> self(static_cast<short>(GetUnitNum()));
+            PostNamed("PursuitDone", &self);
+        }
         AlertAdjacentLeaders();
         return 1;
     }
@@ -199,7 +211,8 @@ std::uint16_t Combat::ContinuePursuit(std::uint16_t unitNumber) {
         advancing = 1;
         Move(path, RegisterMessage("PursuitDone"), new Container<short>(static_cast<short>(GetUnitNum())));
         advancing = 0;
-        if (IsOnMap() && landscape->IsEdgeRegion(GetLocation()) && cohesionHits + pendingHits < troopQuality) {
+        if (!Arrived(*this, path)) PostNamed("PursuitDone", &self);
+        else if (IsOnMap() && landscape->IsEdgeRegion(GetLocation()) && cohesionHits + pendingHits < troopQuality) {
             Container<UnitLocationStruct> gone(UnitLocationStruct(GetUnitNum(), GetLocation(), GetSecondRegion(), 0));
             delete SendNamed("UnitRemoved", &gone);
             Container<PursuitInfo> off(PursuitInfo(GetUnitNum(), routed->GetRetreatEdge()));

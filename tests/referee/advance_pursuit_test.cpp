@@ -91,6 +91,24 @@ TEST_F(AdvanceTest, ATwoHexUnitAdvancesByTheHexesItTouches) {
     }
 }
 
+TEST_F(AdvanceTest, AMoveTheBattlefieldRefusesNeverLeavesTheLayerWaiting) {
+    // The battlefield no longer holds the unit where the unit believes it stands.
+    auto* unit = Place<MediumInfantry>(Record(1, 0, Centre), "Blue Rifles");
+    map->RemoveUnitFromRegion(1, Centre);
+    EXPECT_EQ(unit->Advance(N(Centre, 1), 0), 0);
+    Drain();
+    EXPECT_TRUE(recorder->advanced.empty());
+
+    auto* quarry = Place<MediumInfantry>(Record(9, 1, N(N(Centre, 1), 1)), "Gray Rifles");
+    quarry->ApplyCohesionHits(quarry->GetTQ(), 0);
+    auto* pursuer = Place<KindOfCavalry>(Record(2, 0, N(Centre, 2), 3, 1, 12), "Blue Troopers", CavalryKind);
+    map->RemoveUnitFromRegion(2, pursuer->GetLocation());
+    ScriptGameRandom({9, 9});
+    EXPECT_EQ(pursuer->Pursue(quarry), 1);
+    Drain();
+    EXPECT_EQ(recorder->pursued, std::vector<short>({2}));
+}
+
 TEST_F(AdvanceTest, AnAdvanceAlertsTheHostileLeadersNextToWhereItEnds) {
     Recorder local;
     local.AttachToBus(&Layer());

@@ -186,8 +186,19 @@ public:
     virtual int AttemptRally(std::int16_t commands);
     virtual void DoRout(std::uint16_t hexes);
     virtual void TerminalRout(List<short>& route, std::int16_t terminal);
-    virtual std::int16_t Advance(std::uint16_t hex, std::int16_t value) { return 0; }
-    virtual std::int16_t Pursue(VhUnit* routed) { return 0; }
+    // Advance after combat into hex: 1 when the unit moves ("AdvancingDone" with its number
+    // follows when the move is over), 0 when its way is blocked (nothing follows). checkThreat
+    // keeps a unit in a threatened hex where it is.
+    virtual std::uint16_t Advance(std::uint16_t hex, std::uint16_t checkThreat);
+    // Pursuit of a routed unit: 0 when the pursuit roll fails (nothing follows), else 1 and the
+    // pursuit ends with one "PursuitDone", or runs on through "ContinuePursuit".
+    virtual std::uint16_t Pursue(Combat* routed);
+    // The next step of a pursuit that caught its quarry; numbers other than the unit's own are
+    // ignored. Always 0.
+    std::uint16_t ContinuePursuit(std::uint16_t unitNumber);
+    Combat* GetPursued() const { return pursued; }
+    // The hostile leaders next to the unit make their evading check against it.
+    void AlertAdjacentLeaders();
     virtual void AttemptRefaceFromCharge(int direction);
     virtual void AttemptChangeFormation();
     void AddCombatants(std::uint16_t hex) override;
@@ -222,6 +233,8 @@ protected:
     List<short> flankHexes;
     List<short> rearZone;
     List<short> attackHexes;
+    // The quarry of a pursuit, from Pursue to the pursuit's end.
+    Combat* pursued = nullptr;
 };
 
 // The unit as a combat unit, or null: decided by the unit's own answer, without run-time type

@@ -165,8 +165,7 @@ ContainerBase* IsLeaderFriendly(Component* c, BusMessage, ContainerBase* p) {
 }
 VH_NO_PAYLOAD(UnitUndo, ScreenSource, OnUnitUndo())
 VH_WITH(Undo, UndoStruct, ScreenSource, self->OnUndo(*value))
-// The candidate of an OW segment is asked through "UnitOW"; the record names it.
-VH_WITH(ResolveOW, OWStruct, FlowSource, Container<OWStruct> ask(*value); self->PostNamed("UnitOW", &ask))
+VH_WITH(ResolveOW, OWStruct, ScreenSource, self->OnResolveOW(*value))
 
 #undef VH_NO_PAYLOAD
 #undef VH_WITH

@@ -3,6 +3,7 @@
 #include "core/message_registry.h"
 #include "game/logic/text_of.h"
 #include "game/logic/referee/app_services.h"
+#include "game/logic/referee/combat_entries.h"
 #include "game/logic/referee/flow_entries.h"
 #include "game/logic/referee/game_control.h"
 #include "game/logic/vh_logical_landscape.h"
@@ -166,7 +167,7 @@ const HandlerRow Handlers[] = {
     {"GameOptions", flow_entries::GameOptions, 0},
     {"LoadScenario", LoadScenarioEntry, 0},
     {"ActiveGroup", ActiveGroupEntry, 0},
-    {"AddCombatants", Unanswered, 0},
+    {"AddCombatants", combat_entries::AddCombatants, 0},
     {"PerformShock", Unanswered, 0},
     {"CombatResults", flow_entries::CombatResults, 0},
     {"CombatDone", flow_entries::CombatDone, 0},
@@ -180,11 +181,11 @@ const HandlerRow Handlers[] = {
     {"RoutingDone", flow_entries::ShockRoutingDone, 0},
     {"RoutPhase", flow_entries::RoutPhase, 0},
     {"FindLeader", FindLeaderEntry, 0},
-    {"RemoveFromCombat", Unanswered, 0},
+    {"RemoveFromCombat", combat_entries::RemoveFromCombat, 0},
     {"ChangeFacing", ChangeFacingEntry, 0},
-    {"EntryReactionFire", Unanswered, 0},
-    {"AttemptRefaceFromCharge", Unanswered, 0},
-    {"AttemptChangeFormation", Unanswered, 0},
+    {"EntryReactionFire", combat_entries::EntryReactionFire, 0},
+    {"AttemptRefaceFromCharge", combat_entries::AttemptRefaceFromCharge, 0},
+    {"AttemptChangeFormation", combat_entries::AttemptChangeFormation, 0},
     {"DoMissileFire", flow_entries::DoMissileFire, 0},
     {"ReplenishMissiles", flow_entries::ReplenishMissiles, 0},
     {"DoRestoreCohesion", flow_entries::DoRestoreCohesion, 0},

@@ -178,6 +178,16 @@ public:
     std::int16_t GetRoutCount() const { return routCount; }
     bool IsInRoutPhase() const { return routPhase; }
 
+    // ---- combat registration: declared attacks collected into combats, with their arrows ----
+    void OnAddCombatants(const CombatNameStruct& declaration);
+    void OnRemoveFromCombat(std::uint16_t unitNumber);
+
+    // ---- reactions of the units around a region ----
+    void OnResolveOW(const OWStruct& candidate);
+    void OnEntryReactionFire(std::uint16_t region);
+    void OnAttemptRefaceFromCharge(const RefaceFromChargeStruct& charge);
+    void OnAttemptChangeFormation(std::uint16_t region);
+
     // ---- order relays and undo ----
     void OnUnitUndo();
     void OnUndo(const UndoStruct& record);

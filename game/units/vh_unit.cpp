@@ -294,6 +294,10 @@ bool VhUnit::Load(SuperString& s) {
         // The saved game already counted this unit out of play: it leaves quietly, without the
         // announcements a fresh elimination would make.
         VhUnit::RemoveFromPlay();
+        // Off the map now, so the landscape is not told; the place it left from is kept so the
+        // game saves back the same block.
+        Unit::SetLocation(where);
+        secondRegion = second;
         return true;
     }
     isRemoved = 0;

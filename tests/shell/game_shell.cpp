@@ -107,7 +107,7 @@ public:
         RegisterNamedHandler("ChangeMainCaption", ChangeMainCaption);
         RegisterNamedHandler("AddCommentary", AddCommentary);
         RegisterNamedHandler("EndOfGame", EndOfGame);
-        RegisterNamedHandler("PerformShock", PerformShock);
+        RegisterNamedHandler("StartCombat", StartCombat);
     }
 
 private:
@@ -161,12 +161,8 @@ private:
         return nullptr;
     }
 
-    // The shock phase, until it is written: a phase in which no combat was fought.
-    static ContainerBase* PerformShock(Component* c, BusMessage, ContainerBase*) {
-        if (auto* self = As<ShellApplication>(c)) {
-            ++self->log.shockPhases;
-            self->PostNamedEvent("CombatDone");
-        }
+    static ContainerBase* StartCombat(Component* c, BusMessage, ContainerBase*) {
+        if (auto* self = As<ShellApplication>(c)) ++self->log.shockPhases;
         return nullptr;
     }
 
@@ -186,7 +182,13 @@ public:
         RegisterHandler(END_LANDSCAPE, EndLandscape);
         RegisterHandler(LOGICAL_UNIT_CREATED, UnitCreated);
         RegisterHandler(LOGICAL_COMMAND, Command);
+        RegisterNamedHandler("UnitCombat", Command);
+        RegisterNamedHandler("WillCombatFit?", WillCombatFit);
+        RegisterNamedHandler("Combat Center On Region", CombatCenter);
     }
+    // How many columns and rows the battlefield view shows at once.
+    int viewColumns = 1000;
+    int viewRows = 1000;
 
 private:
     static ContainerBase* BeginLandscape(Component* c, BusMessage, ContainerBase* p) {
@@ -224,6 +226,31 @@ private:
             delete reply;
         }
         return nullptr;
+    }
+
+    // The view fits a set of combats when the columns and rows their corners span fit in it.
+    static ContainerBase* WillCombatFit(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* corners = PayloadValue<WillCombatFitStruct>(p);
+        if (!self || !corners) return nullptr;
+        self->log.fitQueries.push_back(*corners);
+        int least[2] = {9999, 9999}, most[2] = {-1, -1};
+        for (std::uint16_t region : corners->bounds) {
+            const int at[2] = {region / 100, region % 100};
+            for (int k = 0; k < 2; ++k) {
+                if (at[k] < least[k]) least[k] = at[k];
+                if (at[k] > most[k]) most[k] = at[k];
+            }
+        }
+        const bool fits = most[0] - least[0] < self->viewColumns && most[1] - least[1] < self->viewRows;
+        return new Container<short>(static_cast<short>(fits ? 1 : 0));
+    }
+    static ContainerBase* CombatCenter(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* region = PayloadValue<short>(p);
+        if (!self || !region) return nullptr;
+        self->log.combatCentres.push_back(*region);
+        return new Container<short>(1);
     }
 };
 
@@ -320,6 +347,11 @@ bool GameShell::ReleaseEndOfTurn() {
 }
 
 const std::vector<EndOfGameResults>& GameShell::EndOfTurnScreens() const { return services->endOfTurn; }
+
+void GameShell::SetCombatView(int columns, int rows) {
+    display->viewColumns = columns;
+    display->viewRows = rows;
+}
 
 void GameShell::CloseGame() { delete layer->SendNamedEvent("CloseGame"); }
 

@@ -3,7 +3,8 @@
 // types and the stand-ins of the parts of the game that are not built yet (the application's
 // bus answers, the battlefield display, the unit pictures, the end-of-game screen). Each stand-in
 // sits behind the same bus messages and calls as the real part and answers as the real one
-// would: a picture command that names a reply is answered at once, "GetIndexOfUnitType" from the
+// would: a picture command that names a reply is answered at once (the combat animation
+// "UnitCombat" too), the view fits combats as wide as it is set, "GetIndexOfUnitType" from the
 // registry, "EndOfGame" with the synchronisation the end-of-game screen sends. Tests and the
 // battle runner build battles on it and read what the stand-ins saw.
 //
@@ -55,6 +56,9 @@ struct DisplayLog {
     };
     std::vector<Created> created;
     std::vector<LogicalCommandInfo> commands;
+    // The shock phase's questions to the view.
+    std::vector<WillCombatFitStruct> fitQueries;
+    std::vector<short> combatCentres;
 };
 
 // What the application's windows were told.
@@ -66,6 +70,7 @@ struct AppLog {
     std::vector<std::string> commentary;
     std::vector<EndOfGameResults> endOfGame;
     std::vector<std::string> unknownTypes;
+    // Shock phases begun ("StartCombat").
     int shockPhases = 0;
 };
 
@@ -109,6 +114,8 @@ public:
     int HeldEndOfTurnScreens() const;
     bool ReleaseEndOfTurn();
     const std::vector<EndOfGameResults>& EndOfTurnScreens() const;
+    // The columns and rows the battlefield view shows at once ("WillCombatFit?"); large at first.
+    void SetCombatView(int columns, int rows);
     // Sends "CloseGame" to the layer.
     void CloseGame();
 

@@ -182,10 +182,19 @@ public:
         RegisterHandler(END_LANDSCAPE, EndLandscape);
         RegisterHandler(LOGICAL_UNIT_CREATED, UnitCreated);
         RegisterHandler(LOGICAL_COMMAND, Command);
-        RegisterNamedHandler("UnitCombat", Command);
+        RegisterNamedHandler("UnitCombat", CombatCommand);
         RegisterNamedHandler("WillCombatFit?", WillCombatFit);
         RegisterNamedHandler("Combat Center On Region", CombatCenter);
     }
+    // Answers the held combat animations, in the order they came; how many there were.
+    int ReleaseCombat() {
+        std::vector<LogicalCommandInfo> held;
+        held.swap(heldCombat);
+        for (const LogicalCommandInfo& command : held) Answer(command);
+        return static_cast<int>(held.size());
+    }
+    bool holdCombat = false;
+    std::vector<LogicalCommandInfo> heldCombat;
     // How many columns and rows the battlefield view shows at once.
     int viewColumns = 1000;
     int viewRows = 1000;
@@ -220,12 +229,24 @@ private:
         const auto* command = PayloadValue<LogicalCommandInfo>(p);
         if (!self || !command) return nullptr;
         self->log.commands.push_back(*command);
-        if (command->reply.Number() != 0) {
-            ContainerBase* reply = command->replyData ? command->replyData->Clone() : new Container<short>(0);
-            self->Post(command->reply, reply);
-            delete reply;
-        }
+        self->Answer(*command);
         return nullptr;
+    }
+    // A combat animation plays like any command unless the test holds it.
+    static ContainerBase* CombatCommand(Component* c, BusMessage e, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* command = PayloadValue<LogicalCommandInfo>(p);
+        if (!self || !command) return nullptr;
+        if (!self->holdCombat) return Command(c, e, p);
+        self->log.commands.push_back(*command);
+        self->heldCombat.push_back(*command);
+        return nullptr;
+    }
+    void Answer(const LogicalCommandInfo& command) {
+        if (command.reply.Number() == 0) return;
+        ContainerBase* reply = command.replyData ? command.replyData->Clone() : new Container<short>(0);
+        Post(command.reply, reply);
+        delete reply;
     }
 
     // The view fits a set of combats when the columns and rows their corners span fit in it.
@@ -352,6 +373,10 @@ void GameShell::SetCombatView(int columns, int rows) {
     display->viewColumns = columns;
     display->viewRows = rows;
 }
+
+void GameShell::HoldCombatAnimations(bool hold) { display->holdCombat = hold; }
+
+int GameShell::ReleaseCombatAnimations() { return display->ReleaseCombat(); }
 
 void GameShell::CloseGame() { delete layer->SendNamedEvent("CloseGame"); }
 

@@ -116,6 +116,10 @@ public:
     const std::vector<EndOfGameResults>& EndOfTurnScreens() const;
     // The columns and rows the battlefield view shows at once ("WillCombatFit?"); large at first.
     void SetCombatView(int columns, int rows);
+    // While held, the pictures keep their combat animations ("UnitCombat") playing: the
+    // referee's wait for them stays open until they are released (how many were).
+    void HoldCombatAnimations(bool hold);
+    int ReleaseCombatAnimations();
     // Sends "CloseGame" to the layer.
     void CloseGame();
 

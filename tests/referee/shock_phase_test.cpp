@@ -4,6 +4,9 @@
 
 #include "game/logic/game_random.h"
 
+#include <algorithm>
+#include <ostream>
+
 namespace {
 
 using namespace shock_testing;
@@ -254,6 +257,8 @@ struct AdvanceCase {
     AdvanceAnswer answer;
     bool waitsForTheMove;
 };
+
+void PrintTo(const AdvanceCase& c, std::ostream* os) { *os << c.label; }
 
 class ShockAdvanceTest : public ShockPhaseTest, public ::testing::WithParamInterface<AdvanceCase> {};
 

@@ -161,6 +161,47 @@ TEST_F(ShockResolutionTest, UnitsOffTheFieldLeaveTheCombatWithTheirMovedFlags) {
     EXPECT_EQ(Shorts(combat.attackerWords), (std::vector<short>{0}));
 }
 
+TEST_F(ShockResolutionTest, AnAttackerRoutedBeforeTheFightIsNotAwaitedAgain) {
+    // 7th Ohio fights alone (3rd Ohio is routed and sits the fight out): three bouts of 1 hit
+    // each way, then one of 2, and both sides break. The routed one is handed the hits too and
+    // counts as broken, but it can never rout a second time.
+    Place({{"3rd Ohio", 0, 304}, {"7th Ohio", 0, 305}, {"5th Carolina", 1, 404}});
+    Rout("3rd Ohio");
+    Designate({Fight({"3rd Ohio", "7th Ohio"}, {"5th Carolina"})});
+    ClearGameRandomScript();
+    ScriptGameRandom({0, 0, 0, 0, 0, 0, 6, 6});
+    RunShock();
+    ASSERT_EQ(recorder->results.size(), 1u);
+    EXPECT_EQ(Shorts(recorder->results[0].numbers[8]), (std::vector<short>{1, 1}));
+    EXPECT_EQ(recorder->Count("CombatDone"), 1);
+    EXPECT_FALSE(Layer().IsShockPhaseRunning());
+}
+
+TEST_F(ShockResolutionTest, AnAttackerSparedByItsAdvanceIsNotAwaited) {
+    // Three bouts of 2 hits for the attacker, 1 for the defender: its 6 would break it, but a
+    // unit still advancing keeps one hit short of breaking and so never routs.
+    Place({{"7th Ohio", 0, 304}, {"9th Carolina", 1, 404}});
+    Unit("7th Ohio")->SetAdvancing(1);
+    Designate({Fight({"7th Ohio"}, {"9th Carolina"})});
+    ClearGameRandomScript();
+    ScriptGameRandom({6, 0, 6, 0, 6, 0});
+    RunShock();
+    shell->Run(0);
+    EXPECT_FALSE(Unit("7th Ohio")->IsRouted());
+    EXPECT_EQ(Unit("7th Ohio")->GetCohesionHits(), 4);
+    EXPECT_EQ(recorder->Count("CombatDone"), 1);
+}
+
+TEST_F(ShockResolutionTest, UnitsThatCannotBreakStopFightingAfterABoundedFight) {
+    // Qualities beyond any hit total: no bout could ever take a side out.
+    Place({{"3rd Ohio", 0, 304, 60000}, {"5th Carolina", 1, 404, 60000}});
+    Designate({Fight({"3rd Ohio"}, {"5th Carolina"})});
+    ClearGameRandomScript();
+    RunShock();
+    EXPECT_EQ(recorder->Count("CombatResults"), 1);
+    EXPECT_EQ(recorder->Count("CombatDone"), 1);
+}
+
 // ---- where a two-hex attacker goes ----
 
 struct AdvanceRegionCase {

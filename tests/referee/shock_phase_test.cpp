@@ -231,6 +231,23 @@ TEST_F(ShockPhaseTest, LateRepeatedAndStrayCompletionsChangeNothing) {
     EXPECT_EQ(recorder->Count("CombatDone"), 1);
 }
 
+TEST_F(ShockPhaseTest, ASecondOrderWhileThePhaseRunsLosesNoGroup) {
+    Battle();
+    shell->SetCombatView(3, 10);
+    Designate({First(), Far()});
+    Script({FirstFight, FarFight});
+    shell->HoldCombatAnimations(true);
+    RunShock();
+    RunShock();
+    EXPECT_EQ(recorder->Count("StartCombat"), 1);
+    EXPECT_EQ(shell->ReleaseCombatAnimations(), 1);
+    shell->Run(0);
+    EXPECT_EQ(shell->ReleaseCombatAnimations(), 1);
+    shell->Run(0);
+    EXPECT_EQ(recorder->results.size(), 2u);
+    EXPECT_EQ(recorder->Count("CombatDone"), 1);
+}
+
 TEST_F(ShockPhaseTest, ABadPayloadIsReportedAndChangesNothing) {
     Battle();
     Designate({First()});

@@ -107,6 +107,8 @@ void VhLogicalLayer::CenterOnCombats(const List<CombatStruct>& combats) {
 }
 
 void VhLogicalLayer::OnPerformShock() {
+    // A second order while a phase runs would drop its waits and the groups still to fight.
+    if (shockState != ShockIdle) return;
     PostNamedEvent("StartCombat");
     routingWait.Clear();
     advances.Clear();

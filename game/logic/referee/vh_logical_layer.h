@@ -181,6 +181,19 @@ public:
     std::int16_t GetRoutCount() const { return routCount; }
     bool IsInRoutPhase() const { return routPhase; }
 
+    // ---- order relays and undo ----
+    void OnUnitUndo();
+    void OnUndo(const UndoStruct& record);
+    std::int16_t IsLeaderFriendly(const Leader* leader) const;
+
+    // ---- unit creation ----
+    // Reads the unit section and creates every unit and leader in it; throws ScenarioError.
+    int CreateUnits(SuperString& s, std::uint16_t campaignFlag);
+    Combat* CreateCombatUnit(std::int16_t typeIndex, VhUnitData& record);
+    Leader* CreateLeader(std::int16_t typeIndex, VhUnitData& record);
+    // A record's nation after the scenario's translation (or the plain mapping without one).
+    std::uint32_t TranslateNation(std::uint32_t nation) const;
+
     // ---- the shock phase: combat grouping and the resolution of each combat ----
     void OnPerformShock();
     // A combat's token (-n) or a broken unit's number: one awaited animation or rout is over.
@@ -209,19 +222,6 @@ public:
     std::uint16_t GetGroupedMode() const { return groupedMode; }
     std::uint16_t GetCombatCounter() const { return combatCounter; }
     bool IsShockPhaseRunning() const { return shockState != ShockIdle; }
-
-    // ---- order relays and undo ----
-    void OnUnitUndo();
-    void OnUndo(const UndoStruct& record);
-    std::int16_t IsLeaderFriendly(const Leader* leader) const;
-
-    // ---- unit creation ----
-    // Reads the unit section and creates every unit and leader in it; throws ScenarioError.
-    int CreateUnits(SuperString& s, std::uint16_t campaignFlag);
-    Combat* CreateCombatUnit(std::int16_t typeIndex, VhUnitData& record);
-    Leader* CreateLeader(std::int16_t typeIndex, VhUnitData& record);
-    // A record's nation after the scenario's translation (or the plain mapping without one).
-    std::uint32_t TranslateNation(std::uint32_t nation) const;
 
 private:
     // The steps of loading, each throwing ScenarioError on a bad value.

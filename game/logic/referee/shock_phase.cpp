@@ -223,7 +223,7 @@ void VhLogicalLayer::BeginAdvance() {
         // A unit ordered twice would be awaited twice but report once.
         if (advanceWait.Contains(number)) continue;
         advanceWait.AddTail(number);
-        if (!unit->Advance(e->value.first, static_cast<std::int16_t>(e->value.second))) advanceWait.Remove(number);
+        if (!unit->Advance(e->value.first, e->value.second)) advanceWait.Remove(number);
     }
     advanceWalk = false;
     if (advanceWait.IsEmpty()) FinishAdvance();

@@ -355,6 +355,15 @@ void GameShell::Run(int milliseconds) {
     }
 }
 
+void GameShell::SetCombatView(int columns, int rows) {
+    display->viewColumns = columns;
+    display->viewRows = rows;
+}
+
+void GameShell::HoldCombatAnimations(bool hold) { display->holdCombat = hold; }
+
+int GameShell::ReleaseCombatAnimations() { return display->ReleaseCombat(); }
+
 void GameShell::GrantTurns(int turns) { services->turnsGranted = turns; }
 
 int GameShell::HeldEndOfTurnScreens() const { return services->heldEndOfTurn; }
@@ -368,15 +377,6 @@ bool GameShell::ReleaseEndOfTurn() {
 }
 
 const std::vector<EndOfGameResults>& GameShell::EndOfTurnScreens() const { return services->endOfTurn; }
-
-void GameShell::SetCombatView(int columns, int rows) {
-    display->viewColumns = columns;
-    display->viewRows = rows;
-}
-
-void GameShell::HoldCombatAnimations(bool hold) { display->holdCombat = hold; }
-
-int GameShell::ReleaseCombatAnimations() { return display->ReleaseCombat(); }
 
 void GameShell::CloseGame() { delete layer->SendNamedEvent("CloseGame"); }
 

@@ -108,18 +108,18 @@ public:
                       std::uint16_t newController = 1, std::uint16_t campaign = 0);
     // Lets the game run for a while on the virtual clock: its queue drains and its timers tick.
     void Run(int milliseconds);
-    // End-of-turn screens the player will click through at once; after them each such screen is
-    // held open until ReleaseEndOfTurn (false when none is held).
-    void GrantTurns(int turns);
-    int HeldEndOfTurnScreens() const;
-    bool ReleaseEndOfTurn();
-    const std::vector<EndOfGameResults>& EndOfTurnScreens() const;
     // The columns and rows the battlefield view shows at once ("WillCombatFit?"); large at first.
     void SetCombatView(int columns, int rows);
     // While held, the pictures keep their combat animations ("UnitCombat") playing: the
     // referee's wait for them stays open until they are released (how many were).
     void HoldCombatAnimations(bool hold);
     int ReleaseCombatAnimations();
+    // End-of-turn screens the player will click through at once; after them each such screen is
+    // held open until ReleaseEndOfTurn (false when none is held).
+    void GrantTurns(int turns);
+    int HeldEndOfTurnScreens() const;
+    bool ReleaseEndOfTurn();
+    const std::vector<EndOfGameResults>& EndOfTurnScreens() const;
     // Sends "CloseGame" to the layer.
     void CloseGame();
 

@@ -235,6 +235,9 @@ private:
     void VaryArrivals(std::uint16_t seed);
     void AnnounceLandscape(std::int32_t scenarioIndex);
     void ReportFailure(const ScenarioError& error);
+
+    VhUnit* MakeUnit(std::int16_t typeIndex, VhUnitData& record);
+    void DeleteBattle();
     // The steps of the shock phase between the handlers.
     void ResolveCombatList(List<CombatStruct>& combats);
     void RoutingFinished();
@@ -242,9 +245,6 @@ private:
     void PostSomeCombatDone();
     // Forgets a phase cut short (the game closed): its combats hold units that are gone.
     void ResetShockPhase();
-
-    VhUnit* MakeUnit(std::int16_t typeIndex, VhUnitData& record);
-    void DeleteBattle();
 
     std::uint16_t nextUnitNumber = 0;
     VhLogicalLandscape* landscape = nullptr;

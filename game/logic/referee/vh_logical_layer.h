@@ -224,6 +224,14 @@ public:
     bool IsShockPhaseRunning() const { return shockState != ShockIdle; }
 
 private:
+    // The steps of the shock phase between the handlers.
+    void ResolveCombatList(List<CombatStruct>& combats);
+    void RoutingFinished();
+    void FinishAdvance();
+    void PostSomeCombatDone();
+    // Forgets a phase cut short (the game closed): its combats hold units that are gone.
+    void ResetShockPhase();
+
     // The steps of loading, each throwing ScenarioError on a bad value.
     void LoadScenarioFile(const ScenarioInfoStruct& request);
     void ReadSides(SuperString& s);
@@ -235,16 +243,8 @@ private:
     void VaryArrivals(std::uint16_t seed);
     void AnnounceLandscape(std::int32_t scenarioIndex);
     void ReportFailure(const ScenarioError& error);
-
     VhUnit* MakeUnit(std::int16_t typeIndex, VhUnitData& record);
     void DeleteBattle();
-    // The steps of the shock phase between the handlers.
-    void ResolveCombatList(List<CombatStruct>& combats);
-    void RoutingFinished();
-    void FinishAdvance();
-    void PostSomeCombatDone();
-    // Forgets a phase cut short (the game closed): its combats hold units that are gone.
-    void ResetShockPhase();
 
     std::uint16_t nextUnitNumber = 0;
     VhLogicalLandscape* landscape = nullptr;

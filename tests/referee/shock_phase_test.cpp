@@ -248,6 +248,29 @@ TEST_F(ShockPhaseTest, ASecondOrderWhileThePhaseRunsLosesNoGroup) {
     EXPECT_EQ(recorder->Count("CombatDone"), 1);
 }
 
+TEST_F(ShockPhaseTest, CombatsChangedWhileTheViewIsAskedAreFoughtAsDesignated) {
+    // Something that runs while the view centres takes the combats out of the current list (as
+    // a unit leaving its combat would): the phase has taken them over already.
+    struct Meddler : Component {
+        VhLogicalLayer* layer;
+        explicit Meddler(VhLogicalLayer* l) : Component("Meddler"), layer(l) {}
+        void Connect() override { RegisterNamedHandler("Combat Center On Region", Clear); }
+        static ContainerBase* Clear(Component* c, BusMessage, ContainerBase*) {
+            if (auto* self = dynamic_cast<Meddler*>(c)) self->layer->GetCombatList().Clear();
+            return nullptr;
+        }
+    } meddler(&Layer());
+    Battle();
+    meddler.AttachToBus(&Layer());
+    Rout("Carolina Rangers");
+    Designate({First(), Second()});
+    Script({FirstFight, SecondFight});
+    RunShock();
+    ASSERT_EQ(recorder->results.size(), 2u);
+    EXPECT_EQ(Shorts(recorder->results[1].numbers[2]), (std::vector<short>{5}));
+    EXPECT_EQ(recorder->Count("CombatDone"), 1);
+}
+
 TEST_F(ShockPhaseTest, ABadPayloadIsReportedAndChangesNothing) {
     Battle();
     Designate({First()});

@@ -12,7 +12,9 @@
 #include "game/logic/referee/flow_entries.h"
 #include "game/units/combat.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -125,14 +127,16 @@ void VhLogicalLayer::OnPerformShock() {
     shockState = ShockWaiting;
     const std::int16_t fits = WillCombatFit(currentCombats);
     ComputeShockHits();
+    // From here the combats are the phase's own: the questions to the view run the queue, and
+    // nothing a handler does to the current combats meanwhile may shift them against their hits.
+    List<CombatStruct> pending = currentCombats;
+    currentCombats.Clear();
     if (fits) {
         groupedMode = 0;
-        CenterOnCombats(currentCombats);
+        CenterOnCombats(pending);
         PostNamedEvent("RemoveAllBattleArrows");
         combatCounter = 0;
-        List<CombatStruct> combats = currentCombats;
-        currentCombats.Clear();
-        ResolveCombatList(combats);
+        ResolveCombatList(pending);
         return;
     }
 
@@ -142,24 +146,24 @@ void VhLogicalLayer::OnPerformShock() {
     std::vector<std::pair<short, short>> hits;
     for (Item<short>* a = sideHitQueues[0].Head(), *b = sideHitQueues[1].Head(); a && b; a = a->next, b = b->next)
         hits.emplace_back(a->value, b->value);
-    hits.resize(static_cast<std::size_t>(currentCombats.Count()), {0, 0});
+    hits.resize(static_cast<std::size_t>(pending.Count()), {0, 0});
     std::vector<std::pair<short, short>> ordered;
-    while (!currentCombats.IsEmpty()) {
+    while (!pending.IsEmpty()) {
         List<CombatStruct> group;
         CombatStruct first;
-        currentCombats.RemoveHead(first);
+        pending.RemoveHead(first);
         group.AddTail(first);
         ordered.push_back(hits.front());
         hits.erase(hits.begin());
         std::size_t index = 0;
-        for (Item<CombatStruct>* c = currentCombats.Head(); c;) {
+        for (Item<CombatStruct>* c = pending.Head(); c;) {
             Item<CombatStruct>* next = c->next;
             group.AddTail(c->value);
             if (!WillCombatFit(group)) {
                 group.RemoveTail();
                 ++index;
             } else {
-                currentCombats.RemoveItem(c);
+                pending.RemoveItem(c);
                 ordered.push_back(hits[index]);
                 hits.erase(hits.begin() + static_cast<std::ptrdiff_t>(index));
             }

@@ -75,6 +75,8 @@ class BattlefieldTest : public ::testing::Test {
 protected:
     void SetUp() override {
         shell = std::make_unique<shell::GameShell>();
+        // The tests play the pictures' part in a combat themselves.
+        shell->HoldCombatAnimations(true);
         auto* m = new VhLogicalLandscape();
         datagen::LandscapeDraft d(10, 8);
         Shape(d);

@@ -107,7 +107,7 @@ public:
         RegisterNamedHandler("ChangeMainCaption", ChangeMainCaption);
         RegisterNamedHandler("AddCommentary", AddCommentary);
         RegisterNamedHandler("EndOfGame", EndOfGame);
-        RegisterNamedHandler("PerformShock", PerformShock);
+        RegisterNamedHandler("StartCombat", StartCombat);
     }
 
 private:
@@ -161,12 +161,8 @@ private:
         return nullptr;
     }
 
-    // The shock phase, until it is written: a phase in which no combat was fought.
-    static ContainerBase* PerformShock(Component* c, BusMessage, ContainerBase*) {
-        if (auto* self = As<ShellApplication>(c)) {
-            ++self->log.shockPhases;
-            self->PostNamedEvent("CombatDone");
-        }
+    static ContainerBase* StartCombat(Component* c, BusMessage, ContainerBase*) {
+        if (auto* self = As<ShellApplication>(c)) ++self->log.shockPhases;
         return nullptr;
     }
 
@@ -186,7 +182,22 @@ public:
         RegisterHandler(END_LANDSCAPE, EndLandscape);
         RegisterHandler(LOGICAL_UNIT_CREATED, UnitCreated);
         RegisterHandler(LOGICAL_COMMAND, Command);
+        RegisterNamedHandler("UnitCombat", CombatCommand);
+        RegisterNamedHandler("WillCombatFit?", WillCombatFit);
+        RegisterNamedHandler("Combat Center On Region", CombatCenter);
     }
+    // Answers the held combat animations, in the order they came; how many there were.
+    int ReleaseCombat() {
+        std::vector<LogicalCommandInfo> held;
+        held.swap(heldCombat);
+        for (const LogicalCommandInfo& command : held) Answer(command);
+        return static_cast<int>(held.size());
+    }
+    bool holdCombat = false;
+    std::vector<LogicalCommandInfo> heldCombat;
+    // How many columns and rows the battlefield view shows at once.
+    int viewColumns = 1000;
+    int viewRows = 1000;
 
 private:
     static ContainerBase* BeginLandscape(Component* c, BusMessage, ContainerBase* p) {
@@ -218,12 +229,49 @@ private:
         const auto* command = PayloadValue<LogicalCommandInfo>(p);
         if (!self || !command) return nullptr;
         self->log.commands.push_back(*command);
-        if (command->reply.Number() != 0) {
-            ContainerBase* reply = command->replyData ? command->replyData->Clone() : new Container<short>(0);
-            self->Post(command->reply, reply);
-            delete reply;
-        }
+        self->Answer(*command);
         return nullptr;
+    }
+    // A combat animation plays like any command unless the test holds it.
+    static ContainerBase* CombatCommand(Component* c, BusMessage e, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* command = PayloadValue<LogicalCommandInfo>(p);
+        if (!self || !command) return nullptr;
+        if (!self->holdCombat) return Command(c, e, p);
+        self->log.commands.push_back(*command);
+        self->heldCombat.push_back(*command);
+        return nullptr;
+    }
+    void Answer(const LogicalCommandInfo& command) {
+        if (command.reply.Number() == 0) return;
+        ContainerBase* reply = command.replyData ? command.replyData->Clone() : new Container<short>(0);
+        Post(command.reply, reply);
+        delete reply;
+    }
+
+    // The view fits a set of combats when the columns and rows their corners span fit in it.
+    static ContainerBase* WillCombatFit(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* corners = PayloadValue<WillCombatFitStruct>(p);
+        if (!self || !corners) return nullptr;
+        self->log.fitQueries.push_back(*corners);
+        int least[2] = {9999, 9999}, most[2] = {-1, -1};
+        for (std::uint16_t region : corners->bounds) {
+            const int at[2] = {region / 100, region % 100};
+            for (int k = 0; k < 2; ++k) {
+                if (at[k] < least[k]) least[k] = at[k];
+                if (at[k] > most[k]) most[k] = at[k];
+            }
+        }
+        const bool fits = most[0] - least[0] < self->viewColumns && most[1] - least[1] < self->viewRows;
+        return new Container<short>(static_cast<short>(fits ? 1 : 0));
+    }
+    static ContainerBase* CombatCenter(Component* c, BusMessage, ContainerBase* p) {
+        auto* self = As<ShellDisplay>(c);
+        const auto* region = PayloadValue<short>(p);
+        if (!self || !region) return nullptr;
+        self->log.combatCentres.push_back(*region);
+        return new Container<short>(1);
     }
 };
 
@@ -306,6 +354,15 @@ void GameShell::Run(int milliseconds) {
         app->DrainTasks();
     }
 }
+
+void GameShell::SetCombatView(int columns, int rows) {
+    display->viewColumns = columns;
+    display->viewRows = rows;
+}
+
+void GameShell::HoldCombatAnimations(bool hold) { display->holdCombat = hold; }
+
+int GameShell::ReleaseCombatAnimations() { return display->ReleaseCombat(); }
 
 void GameShell::GrantTurns(int turns) { services->turnsGranted = turns; }
 

@@ -3,7 +3,8 @@
 // types and the stand-ins of the parts of the game that are not built yet (the application's
 // bus answers, the battlefield display, the unit pictures, the end-of-game screen). Each stand-in
 // sits behind the same bus messages and calls as the real part and answers as the real one
-// would: a picture command that names a reply is answered at once, "GetIndexOfUnitType" from the
+// would: a picture command that names a reply is answered at once (the combat animation
+// "UnitCombat" too), the view fits combats as wide as it is set, "GetIndexOfUnitType" from the
 // registry, "EndOfGame" with the synchronisation the end-of-game screen sends. Tests and the
 // battle runner build battles on it and read what the stand-ins saw.
 //
@@ -55,6 +56,9 @@ struct DisplayLog {
     };
     std::vector<Created> created;
     std::vector<LogicalCommandInfo> commands;
+    // The shock phase's questions to the view.
+    std::vector<WillCombatFitStruct> fitQueries;
+    std::vector<short> combatCentres;
 };
 
 // What the application's windows were told.
@@ -66,6 +70,7 @@ struct AppLog {
     std::vector<std::string> commentary;
     std::vector<EndOfGameResults> endOfGame;
     std::vector<std::string> unknownTypes;
+    // Shock phases begun ("StartCombat").
     int shockPhases = 0;
 };
 
@@ -103,6 +108,12 @@ public:
                       std::uint16_t newController = 1, std::uint16_t campaign = 0);
     // Lets the game run for a while on the virtual clock: its queue drains and its timers tick.
     void Run(int milliseconds);
+    // The columns and rows the battlefield view shows at once ("WillCombatFit?"); large at first.
+    void SetCombatView(int columns, int rows);
+    // While held, the pictures keep their combat animations ("UnitCombat") playing: the
+    // referee's wait for them stays open until they are released (how many were).
+    void HoldCombatAnimations(bool hold);
+    int ReleaseCombatAnimations();
     // End-of-turn screens the player will click through at once; after them each such screen is
     // held open until ReleaseEndOfTurn (false when none is held).
     void GrantTurns(int turns);

@@ -25,6 +25,8 @@ VH_FLOW_ENTRY(BeginDeploymentPhase);
 VH_FLOW_ENTRY(ActivateFreeUnits);
 VH_FLOW_ENTRY(RoutPhase);
 VH_FLOW_ENTRY(ShockRoutingDone);
+VH_FLOW_ENTRY(PerformShock);
+VH_FLOW_ENTRY(SomeCombatDone);
 VH_FLOW_ENTRY(DoRout);
 VH_FLOW_ENTRY(DoMissileFire);
 VH_FLOW_ENTRY(DoRestoreCohesion);

@@ -126,9 +126,6 @@ VH_WITH(EndOfGame, EndOfGameResults, ScreenSource, self->OnEndOfGame(*value))
 VH_NO_PAYLOAD(BeginDeploymentPhase, ScreenSource, OnBeginDeploymentPhase())
 VH_NO_PAYLOAD(ActivateFreeUnits, ScreenSource, OnActivateFreeUnits())
 VH_WITH(RoutPhase, short, ScreenSource, (void)*value; self->OnRoutPhase())
-// The shock phase's own "RoutingDone" answer comes with the shock phase; outside the rout phase
-// the message needs nothing from the layer yet.
-VH_NO_PAYLOAD(ShockRoutingDone, ScreenSource, GetRoutCount())
 VH_WITH(DoRout, RoutInfo, ScreenSource, self->OnDoRout(*value))
 
 // Relays: the unit of the record's number takes the state change; a number that names no unit of

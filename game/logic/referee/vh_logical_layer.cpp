@@ -168,7 +168,7 @@ const HandlerRow Handlers[] = {
     {"LoadScenario", LoadScenarioEntry, 0},
     {"ActiveGroup", ActiveGroupEntry, 0},
     {"AddCombatants", combat_entries::AddCombatants, 0},
-    {"PerformShock", Unanswered, 0},
+    {"PerformShock", flow_entries::PerformShock, 0},
     {"CombatResults", flow_entries::CombatResults, 0},
     {"CombatDone", flow_entries::CombatDone, 0},
     {"GameOverview", flow_entries::GameOverview, 229},
@@ -206,7 +206,7 @@ const HandlerRow Handlers[] = {
     {"GetUnitByNum", GetUnitByNumEntry, 0},
     {"GetCombatUnitByNum", GetCombatUnitByNumEntry, 0},
     {"GetLeaderByNum", GetLeaderByNumEntry, 0},
-    {"SomeCombatDone", Unanswered, 0},
+    {"SomeCombatDone", flow_entries::SomeCombatDone, 0},
     {"LeaderResumed", flow_entries::LeaderResumed, 0},
     {"DoneViewingCombatResults", flow_entries::DoneViewingCombatResults, 0},
     {"IsLeaderFriendly", flow_entries::IsLeaderFriendly, 0},
@@ -332,6 +332,7 @@ void VhLogicalLayer::CloseGame() {
     localLeaders.Clear();
     unitCursor.Restart();
     currentCombats.Clear();
+    ResetShockPhase();
     missileUnits.Clear();
     bookkeepingD.Clear();
     combatResults.Clear();

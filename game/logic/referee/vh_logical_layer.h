@@ -46,6 +46,9 @@ constexpr int NoScripts = 672;
 constexpr int NoLeaderOnEachSide = 673;
 } // namespace scenario_message
 
+// The hits a unit takes from its side's total in a shock combat: a supply wagon takes them twice.
+std::int16_t ShockHitsFor(const Combat* unit, std::int16_t sideHits);
+
 class VhLogicalLayer : public LogicalLayer {
 public:
     // A null name gives "Varnhold LogicalLayer Bus".
@@ -215,7 +218,44 @@ public:
     // A record's nation after the scenario's translation (or the plain mapping without one).
     std::uint32_t TranslateNation(std::uint32_t nation) const;
 
+    // ---- the shock phase: combat grouping and the resolution of each combat ----
+    void OnPerformShock();
+    // A combat's token (-n) or a broken unit's number: one awaited animation or rout is over.
+    void OnRoutingDone(std::int16_t token);
+    void OnSomeCombatDone();
+    void OnAdvancingDone(std::int16_t unit);
+    // Non-zero when the view can show every combatant of the combats at once; no answer from the
+    // display counts as a refusal, so grouping stays correct (one combat per group at worst).
+    std::int16_t WillCombatFit(const List<CombatStruct>& combats);
+    void CenterOnCombats(const List<CombatStruct>& combats);
+    void ResolveNextCombatGroup();
+    void BeginAdvance();
+    // The hit totals of every current combat, kept in the side hit queues in the order in which
+    // the combats will be resolved.
+    void ComputeShockHits();
+    // 1..10, or 0 when either list is empty.
+    std::int16_t ShockCategory(List<Combat*>& x, List<Combat*>& y, int xDefends);
+    void ResolveShockCombat(CombatStruct& combat);
+    // Where an attacker's first hex goes when the defender in region has broken; -1 for nowhere.
+    std::int16_t AdvanceRegion(std::uint16_t region, Combat* unit);
+    List<List<CombatStruct>>& GetCombatGroups() { return combatGroups; }
+    List<CombatAdvance>& GetAdvances() { return advances; }
+    const List<short>& GetRoutingWait() const { return routingWait; }
+    const List<short>& GetAdvanceWait() const { return advanceWait; }
+    const List<short>& GetSideHitQueue(int side) const { return sideHitQueues[side == 0 ? 0 : 1]; }
+    std::uint16_t GetGroupedMode() const { return groupedMode; }
+    std::uint16_t GetCombatCounter() const { return combatCounter; }
+    bool IsShockPhaseRunning() const { return shockState != ShockIdle; }
+
 private:
+    // The steps of the shock phase between the handlers.
+    void ResolveCombatList(List<CombatStruct>& combats);
+    void RoutingFinished();
+    void FinishAdvance();
+    void PostSomeCombatDone();
+    // Forgets a phase cut short (the game closed): its combats hold units that are gone.
+    void ResetShockPhase();
+
     // The steps of loading, each throwing ScenarioError on a bad value.
     void LoadScenarioFile(const ScenarioInfoStruct& request);
     void ReadSides(SuperString& s);
@@ -288,6 +328,14 @@ private:
     List<SingleCombatResult> combatResults;
     std::uint16_t groupedMode = 0;
     std::uint16_t combatCounter = 0;
+    // Where the shock phase stands: a completion counts only while the phase waits for it, and
+    // "SomeCombatDone" only once after the phase posted it, so "CombatDone" goes out once.
+    enum ShockState : std::uint16_t { ShockIdle, ShockWaiting, ShockGroupDone };
+    ShockState shockState = ShockIdle;
+    // While a group is being resolved or its advances ordered, completions that come back at once
+    // only leave their lists; the walk itself decides what follows when it is over.
+    bool shockResolving = false;
+    bool advanceWalk = false;
     ScenarioSettings scenario;
     // The earliest arrival turn of each group, in the group list's order, while loading.
     std::vector<int> groupArrivals;

@@ -123,6 +123,10 @@ std::int16_t Leader::StepCost(std::uint16_t a, std::uint16_t b) {
 }
 
 void Leader::FindLegalDestinations(List<short>& out, std::uint32_t, std::uint16_t points) {
+    if (groupMoveMode) {
+        FindGroupLegalDestinations(out);
+        return;
+    }
     out.Clear();
     if (!landscape || !IsOnMap()) return;
     List<DIRECTION> dirs;
@@ -141,6 +145,10 @@ void Leader::FindLegalDestinations(List<short>& out, std::uint32_t, std::uint16_
 
 ContainerBase* Leader::OnRegionClicked(std::int16_t hex) {
     const auto h = static_cast<std::uint16_t>(hex);
+    if (groupMoveMode) {
+        MoveGroupTo(h);
+        return nullptr;
+    }
     if (h == GetLocation()) {
         PostNamedEvent("UnitDeselected");
         return nullptr;
@@ -157,7 +165,28 @@ ContainerBase* Leader::OnRegionClicked(std::int16_t hex) {
 List<short> Leader::Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) {
     Container<List<short>> old(commandRangeRegions);
     delete PostAndWait(HALF_DEHIGHLIGHT_REGION, &old);
+    const std::uint16_t before = movementPoints;
     List<short> costs = VhUnit::Move(path, reply, replyPayload);
+    if (groupMoveMode) {
+        // The group moves as its slowest step: the leader pays the dearest cost of each step.
+        if (groupMoveCosts.IsEmpty()) {
+            groupMoveCosts = costs;
+        } else {
+            List<short> merged;
+            for (Item<short>*i = groupMoveCosts.Head(), *j = costs.Head(); i && j; i = i->next, j = j->next)
+                merged.AddTail(i->value > j->value ? i->value : j->value);
+            groupMoveCosts = merged;
+        }
+        movementPoints = before;
+        for (Item<short>* i = groupMoveCosts.Head(); i; i = i->next) {
+            if (i->value <= 0) continue;
+            if (i->value > movementPoints) {
+                movementPoints = 0;
+                break;
+            }
+            movementPoints = static_cast<std::uint16_t>(movementPoints - i->value);
+        }
+    }
     if (IsOnMap() && !isEvading) {
         ComputeCommandRange(commandRangeRegions);
         if (!computerPlayed) {
@@ -331,8 +360,7 @@ ContainerBase* Leader::OnInitLeader() {
     Subscribe("LeaderFinishLeader", LeaderFinishLeaderEntry);
     Subscribe("UnitRemoved", UnitRemovedOrderEntry);
     PostNamedEvent("UnblockLeaderMenu");
-    // The group commands belong to the group-command rules; until they answer, their items stay off.
-    for (std::uint16_t id : {212, 261, 248, 259, 260}) Menu(*this, DISABLE_MENU_ITEM, id);
+    SubscribeGroupCommands();
     Container<List<short>> range(commandRangeRegions);
     Post(HALF_HIGHLIGHT_REGION, &range);
     PostEvent(INVALIDATE_VIEW);
@@ -419,8 +447,11 @@ void Leader::SetCommandsLeft(std::int16_t n) {
     commandsExhausted = commandsUsed == commands ? 1 : 0;
     lastOrderedUnit = 32767;
     if (active) {
-        if (commandsUsed == 0 && !finishedActivation)
+        if (commandsUsed == 0 && !finishedActivation) {
+            if (FindGroupMoveRegions(0)) Menu(*this, ENABLE_MENU_ITEM, 212);
+            if (FindGroupMoveRegions(1)) Menu(*this, ENABLE_MENU_ITEM, 261);
             for (std::uint16_t id : {248, 259, 260}) Menu(*this, ENABLE_MENU_ITEM, id);
+        }
         ShowStatus(was || commandsExhausted);
     }
     if (n > 0) commandsExhausted = 0;
@@ -435,6 +466,7 @@ ContainerBase* Leader::OnEndOrdersPhase() {
     UnregisterNamedHandler("RallyUnit", RallyUnitEntry);
     UnregisterNamedHandler("EndOWSegment", RefreshRangeEntry);
     UnregisterNamedHandler("UnitRemoved", UnitRemovedOrderEntry);
+    UnsubscribeGroupCommands();
     if (groupCommandMade && group) {
         ListIterator<VhUnit*> it(&group->GetUnits(), 0);
         VhUnit* u = nullptr;
@@ -468,6 +500,7 @@ ContainerBase* Leader::OnLeaderFinishLeader() {
 
 ContainerBase* Leader::OnFinishLeader() {
     UnregisterNamedHandler("FinishLeader", FinishLeaderEntry);
+    UnsubscribeGroupCommands();
     for (std::uint16_t id : {220, 221, 195, 196, 235, 213, 214, 212, 261, 259}) Menu(*this, DISABLE_MENU_ITEM, id);
     UnregisterNamedHandler("InitLeader", InitLeaderEntry);
     Menu(*this, DISABLE_MENU_ITEM, 209);

@@ -58,6 +58,7 @@ int Leader::DoGroupAttack() {
     SubscribeGroupActionReports();
     groupMovedUnits.Clear();
     pendingKinds.Clear();
+    issuingOrders = 1;
 
     std::vector<std::uint16_t> done;
     int columnSum = 0, rowSum = 0, count = 0, pass = 0, progress = 0;
@@ -90,11 +91,7 @@ int Leader::DoGroupAttack() {
             if (landscape->IsInFrontArc(here, target, static_cast<int>(u.GetFacing()))) return false;
             const auto toward = static_cast<std::uint32_t>(landscape->FacingTowards(here, target));
             // A turn that opened an enemy's opportunity fire reports when the segment ends.
-            if (u.CanWheelTo(toward) && u.TurnTowards(toward) == 1) {
-                AddPending(n, Report::Segment);
-                return true;
-            }
-            return false;
+            return u.CanWheelTo(toward) && Pend(n, Report::Segment, [&] { return u.TurnTowards(toward) == 1; });
         };
         if (faceTarget()) return;
         if (u.IsBreaking()) return;
@@ -108,7 +105,7 @@ int Leader::DoGroupAttack() {
                     else if (kind != ArtilleryKind && u.IsInLine()) LineOrColumn(u, 0);
                 }
             } else {
-                if (Fired(*m, target)) AddPending(n, Report::Fire);
+                Pend(n, Report::Fire, [&] { return Fired(*m, target); });
                 if (shockKind && Margin(&u) - Margin(enemy) < 2 && !OnFlankOrRear(enemy, here)) {
                     finish(n);
                     return;
@@ -124,14 +121,10 @@ int Leader::DoGroupAttack() {
             const bool waits = pass < 2 && left > 1 && landscape->RegionDistance(here, s) < u.GetMovementPoints();
             const bool away = left > distance;
             const bool wideColumn = kind == InfantryKind && u.IsTwoHex() && !u.IsInLine() && left == 1;
-            if (!waits && !away && !wideColumn) ordered = u.MoveTowards(s) != 0;
+            if (!waits && !away && !wideColumn) ordered = Pend(n, Report::Move, [&] { return u.MoveTowards(s) != 0; });
         }
-        if (!ordered) {
-            allMoved = false;
-        } else {
-            AddPending(n, Report::Move);
-            finish(n);
-        }
+        if (!ordered) allMoved = false;
+        else finish(n);
         if (u.IsBreaking()) return;
 
         here = u.GetLocation();
@@ -140,10 +133,7 @@ int Leader::DoGroupAttack() {
         ++count;
 
         if (shockKind && Margin(&u) - Margin(enemy) >= 2) {
-            if (u.TurnToEngage() == 1) {
-                AddPending(n, Report::Segment);
-                return;
-            }
+            if (Pend(n, Report::Segment, [&] { return u.TurnToEngage() == 1; })) return;
             here = u.GetLocation();
         }
         if (u.IsBreaking()) return;
@@ -173,7 +163,7 @@ int Leader::DoGroupAttack() {
             if (inReach && kind == CavalryKind && u.IsMounted()) Mount(u, 0);
         }
         if (faceTarget()) return;
-        if (!u.IsBreaking() && m && Fired(*m, target)) AddPending(n, Report::Fire);
+        if (!u.IsBreaking() && m) Pend(n, Report::Fire, [&] { return Fired(*m, target); });
     };
 
     while (!allMoved) {
@@ -191,6 +181,7 @@ int Leader::DoGroupAttack() {
 
     Application* app = GetApplication();
     if (count == 0) {
+        issuingOrders = 0;
         if (app) app->EndWait();
         UnsubscribeGroupActionReports();
         groupMovedUnits.Clear();
@@ -204,6 +195,6 @@ int Leader::DoGroupAttack() {
     if (app) app->EndWait();
     if (!computerPlayed && almostFinishedDialog) ShowAlmostFinished();
     // Units that only charged owe no report: with nothing pending the command is complete now.
-    if (groupMovedUnits.IsEmpty()) FinishGroupAction();
+    SettlePending(false);
     return 1;
 }

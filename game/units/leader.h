@@ -113,6 +113,8 @@ public:
     std::int16_t StepCost(std::uint16_t from, std::uint16_t to) override;
     ContainerBase* OnRegionClicked(std::int16_t hex) override;
     List<short> Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) override;
+    // The leader's own way: through friends, around enemies and what its step cost forbids.
+    MovePathResult ComputeMovePath(std::uint16_t destination, List<short>& path, std::uint16_t freshOrder) override;
     ContainerBase* OnMovementDone(const MoveReturnStruct& result) override;
     ContainerBase* OnHoverSelected(std::int16_t hex) override;
     int IsMissileCapable() const override { return 0; }
@@ -270,6 +272,19 @@ private:
     // Ends the wait of a group command: the handlers go and the computer player hears of it.
     void FinishGroupAction();
     void FinishGroupMove();
+    // Reports can arrive while the order is still being given, so a unit is noted before its
+    // order goes out; an order that was refused takes its note back (down to `before` notes).
+    int CountPending(std::uint16_t unitNumber, Report kind) const;
+    void DropPending(std::uint16_t unitNumber, Report kind, int before);
+    template <class Order> bool Pend(std::uint16_t unitNumber, Report kind, Order order) {
+        const int before = CountPending(unitNumber, kind);
+        AddPending(unitNumber, kind);
+        const bool given = order();
+        if (!given) DropPending(unitNumber, kind, before);
+        return given;
+    }
+    // The end of a group command waits until all its orders are out.
+    void SettlePending(bool moves);
     void SubscribeGroupMoveReports();
     void SubscribeGroupActionReports();
     void UnsubscribeGroupActionReports();
@@ -280,6 +295,9 @@ private:
     List<short> pendingKinds;
     // Set when the last group move got past its checks and gave its orders.
     std::uint16_t groupMoveIssued = 0;
+    // Set while a group command gives its orders: reports that empty the pending units then do not
+    // yet end the command.
+    std::uint16_t issuingOrders = 0;
 };
 
 inline Leader* AsLeader(VhUnit* unit) { return unit && unit->IsLeader() ? static_cast<Leader*>(unit) : nullptr; }

@@ -167,6 +167,30 @@ void Leader::AddPending(std::uint16_t unitNumber, Report kind) {
     pendingKinds.AddTail(static_cast<short>(kind));
 }
 
+int Leader::CountPending(std::uint16_t unitNumber, Report kind) const {
+    int n = 0;
+    for (Item<short>*e = groupMovedUnits.Head(), *k = pendingKinds.Head(); e && k; e = e->next, k = k->next)
+        if (e->value == static_cast<short>(unitNumber) && k->value == static_cast<short>(kind)) ++n;
+    return n;
+}
+
+void Leader::DropPending(std::uint16_t unitNumber, Report kind, int before) {
+    while (CountPending(unitNumber, kind) > before) {
+        Item<short>*hit = nullptr, *hitKind = nullptr;
+        for (Item<short>*e = groupMovedUnits.Head(), *k = pendingKinds.Head(); e && k; e = e->next, k = k->next)
+            if (e->value == static_cast<short>(unitNumber) && k->value == static_cast<short>(kind)) hit = e, hitKind = k;
+        groupMovedUnits.RemoveItem(hit);
+        pendingKinds.RemoveItem(hitKind);
+    }
+}
+
+void Leader::SettlePending(bool moves) {
+    issuingOrders = 0;
+    if (!groupMovedUnits.IsEmpty()) return;
+    if (moves) FinishGroupMove();
+    else FinishGroupAction();
+}
+
 void Leader::FinishGroupMove() {
     UnregisterNamedHandler("GroupMovementDone", GroupMovementDoneEntry);
     if (computerPlayed) {
@@ -245,7 +269,7 @@ ContainerBase* Leader::GroupMovementDone(std::int16_t unitNumber) {
     if (!entry || !kind) return nullptr;
     groupMovedUnits.RemoveItem(entry);
     pendingKinds.RemoveItem(kind);
-    if (groupMovedUnits.IsEmpty()) FinishGroupMove();
+    if (groupMovedUnits.IsEmpty() && !issuingOrders) FinishGroupMove();
 
     VhUnit* unit = group ? group->FindUnit(static_cast<std::uint16_t>(unitNumber)) : nullptr;
     if (!unit || !unit->IsOnMap()) return nullptr;
@@ -289,6 +313,7 @@ int Leader::DoGroupRetreat(std::uint16_t target) {
     pendingKinds.Clear();
     // Listening before the orders go out: no report can slip past.
     SubscribeGroupActionReports();
+    issuingOrders = 1;
     if (group && landscape) {
         ListIterator<VhUnit*> it(&group->GetUnits(), 0);
         VhUnit* u = nullptr;
@@ -305,22 +330,16 @@ int Leader::DoGroupRetreat(std::uint16_t target) {
                                                                                    : static_cast<std::uint16_t>(target / 100 * 100 + at % 100);
             u->SaveLastSelectedRegion();
             // A unit whose move was refused owes no report: waiting for one would never end.
-            const std::int16_t ordered = u->MoveTowards(destination);
+            Pend(u->GetUnitNum(), Report::Move, [&] { return u->MoveTowards(destination) != 0; });
             if (u->GetMovementAllowance() < movementPoints) movementPoints = u->GetMovementAllowance();
-            if (ordered) AddPending(u->GetUnitNum(), Report::Move);
         }
     }
     Container<List<short>> range(commandRangeRegions);
     delete PostAndWait(HALF_DEHIGHLIGHT_REGION, &range);
     FaceGroup();
     MoveTowards(target);
-    if (groupMovedUnits.IsEmpty()) {
-        UnsubscribeGroupActionReports();
-        if (computerPlayed) {
-            Container<short> self(static_cast<short>(GetUnitNum()));
-            PostNamed("AIGroupMoveDone", &self);
-        }
-    }
+    // With no unit under way (or all back already) nothing else would end the command.
+    SettlePending(false);
     return 0;
 }
 
@@ -341,7 +360,7 @@ ContainerBase* Leader::GroupActionUnitDone(Report kind, std::int16_t unitNumber)
         entry = nextEntry;
         owed = nextOwed;
     }
-    if (removed && groupMovedUnits.IsEmpty()) FinishGroupAction();
+    if (removed && groupMovedUnits.IsEmpty() && !issuingOrders) FinishGroupAction();
     return nullptr;
 }
 

@@ -311,7 +311,10 @@ void Leader::MoveGroupTo(std::uint16_t destination) {
         prepare = false;
     }
     groupMoveIssued = 1;
+    groupMovedUnits.Clear();
+    pendingKinds.Clear();
     if (prepare) SubscribeGroupMoveReports();
+    issuingOrders = 1;
 
     Application* app = GetApplication();
     if (app) app->BeginWait();
@@ -394,9 +397,9 @@ void Leader::MoveGroupTo(std::uint16_t destination) {
             }
         }
         if (path.Count() > 1) {
+            if (prepare) AddPending(unitNumber, Report::Move);
             List<short> costs = u->Move(path, RegisterMessage("GroupMovementDone"), new Container<short>(static_cast<short>(unitNumber)));
             MergeCosts(groupMoveCosts, costs);
-            if (prepare) AddPending(unitNumber, Report::Move);
         }
         if (attackStep && c) {
             if (kind == ArtilleryKind && !c->IsInLine()) SendFormation(*u, "DoLimberUnlimber", 0);
@@ -416,8 +419,9 @@ void Leader::MoveGroupTo(std::uint16_t destination) {
         attackOptions[unitNumber].Clear();
     }
     if (app) app->EndWait();
-    // With no unit under way nothing would ever end the wait: it ends here.
-    if (prepare && groupMovedUnits.IsEmpty()) FinishGroupMove();
+    // With no unit under way (or all back already) nothing else would end the wait.
+    if (prepare) SettlePending(true);
+    else issuingOrders = 0;
     MoveTo(destination, 1);
     if (attackStep) {
         Container<List<short>> old(legalDestinations);

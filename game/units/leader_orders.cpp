@@ -162,6 +162,121 @@ ContainerBase* Leader::OnRegionClicked(std::int16_t hex) {
     return nullptr;
 }
 
+MovePathResult Leader::ComputeMovePath(std::uint16_t destination, List<short>& path, std::uint16_t freshOrder) {
+    MovePathResult result;
+    path.Clear();
+    if (!landscape || !IsOnMap()) return result;
+    const std::uint16_t home = GetLocation();
+    const int bearing = landscape->BearingToRegion(home, destination);
+    static const int sectorDirections[6] = {2, 3, 4, 6, 7, 8};
+    int direction = sectorDirections[(bearing / 4) % 6];
+    if (bearing % 4 == 0) {
+        const int a = facing::TurnFacing(direction, false), b = facing::TurnFacing(a, false);
+        if (static_cast<int>(facing) == a || static_cast<int>(facing) == b) direction = a;
+    }
+    result.direction = static_cast<std::uint32_t>(direction);
+
+    enum class End { Good, Threatened, Failed };
+    // Walks the hexes in order; the hexes walked go into `walked`.
+    const auto walk = [&](const List<short>& hexes, List<short>& walked) {
+        std::uint16_t prev = home;
+        for (Item<short>* i = hexes.Head(); i; i = i->next) {
+            const auto h = static_cast<std::uint16_t>(i->value);
+            walked.AddTail(i->value);
+            if (h == home) continue;
+            if (landscape->IsRegionThreatened(h, side)) return End::Threatened;
+            VhUnit* there = landscape->FirstUnitIn(h);
+            if (there && there->IsHostileTo(side)) return End::Failed;
+            if (StepCost(prev, h) < 0) return End::Failed;
+            prev = h;
+        }
+        return End::Good;
+    };
+
+    List<List<short>> good, approach, threatened;
+    List<short> line = landscape->GetHexLine(home, destination);
+    if (!freshOrder) {
+        line.Remove(static_cast<short>(home));
+        line.AddHead(static_cast<short>(home));
+    }
+    List<short> straight;
+    const End end = walk(line, straight);
+    if (end == End::Good) good.AddTail(straight);
+    else if (end == End::Threatened) threatened.AddTail(straight);
+    if (good.IsEmpty()) {
+        static const int sectors[6][2] = {{2, 1}, {2, 4}, {4, 5}, {6, 5}, {6, 8}, {8, 1}};
+        const int sector = (bearing / 4) % 6;
+        List<DIRECTION> dirs;
+        dirs.AddTail(static_cast<DIRECTION>(sectors[sector][0]));
+        dirs.AddTail(static_cast<DIRECTION>(sectors[sector][1]));
+        List<short> found;
+        List<List<short>> paths;
+        Leader* outer = searching;
+        searching = this;
+        landscape->FindRegionsInRange(found, dirs, home, static_cast<std::int16_t>(movementPoints), 1, LeaderMoveStep, &paths, nullptr, 0);
+        searching = outer;
+        for (Item<List<short>>* p = paths.Head(); p; p = p->next) {
+            if (!p->value.Contains(static_cast<short>(destination))) {
+                List<short> start;
+                int nearest = 999;
+                for (Item<short>* h = p->value.Head(); h; h = h->next) {
+                    const int d = landscape->RegionDistance(static_cast<std::uint16_t>(h->value), destination);
+                    if (d > nearest) break;
+                    nearest = d;
+                    start.AddTail(h->value);
+                }
+                approach.AddTail(start);
+                continue;
+            }
+            List<short> upTo;
+            for (Item<short>* h = p->value.Head(); h; h = h->next) {
+                upTo.AddTail(h->value);
+                if (static_cast<std::uint16_t>(h->value) == destination) break;
+            }
+            List<short> walked;
+            const End e = walk(upTo, walked);
+            if (e == End::Good) {
+                good.AddTail(walked);
+                break;
+            }
+            if (e == End::Threatened) threatened.AddTail(walked);
+        }
+    }
+    const auto shortest = [](List<List<short>>& from) -> const List<short>* {
+        const List<short>* pick = nullptr;
+        for (Item<List<short>>* p = from.Head(); p; p = p->next)
+            if (!pick || p->value.Count() < pick->Count()) pick = &p->value;
+        return pick;
+    };
+    const List<short>* chosen = shortest(good);
+    if (!chosen && !threatened.IsEmpty()) chosen = approach.IsEmpty() ? shortest(threatened) : shortest(approach);
+    if (!chosen) {
+        int best = 999;
+        for (Item<List<short>>* p = approach.Head(); p; p = p->next) {
+            short last = -1;
+            if (!p->value.PeekTail(last)) continue;
+            const int d = landscape->RegionDistance(static_cast<std::uint16_t>(last), destination);
+            if (d < best) best = d, chosen = &p->value;
+        }
+    }
+    if (!chosen) return result;
+    path = *chosen;
+    // A leader may pass through its friends but never stops on one.
+    for (short last = -1; path.PeekTail(last) && static_cast<std::uint16_t>(last) != home;) {
+        VhUnit* there = landscape->FirstUnitIn(static_cast<std::uint16_t>(last));
+        if (!there || there == this) break;
+        path.RemoveTail();
+    }
+    for (Item<short>* h = path.Head(); h; h = h->next)
+        if (static_cast<std::uint16_t>(h->value) == destination) {
+            while (path.Tail() != h) path.RemoveTail();
+            break;
+        }
+    result.outcome = 2;
+    result.finalHex = destination;
+    return result;
+}
+
 List<short> Leader::Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) {
     Container<List<short>> old(commandRangeRegions);
     delete PostAndWait(HALF_DEHIGHLIGHT_REGION, &old);

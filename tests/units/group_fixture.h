@@ -111,7 +111,7 @@ protected:
         auto record = MissileRecord(number, 0, region, type, formation);
         record.facing = facing;
         T* u = Make<T>(record);
-        List(u);
+        Register(u);
         group.AddUnit(u);
         u->SetGroup(&group);
         return u;
@@ -120,11 +120,11 @@ protected:
         auto record = MissileRecord(number, 1, region);
         record.facing = facing;
         T* u = Make<T>(record);
-        List(u);
+        Register(u);
         return u;
     }
     // The referee finds units by number in its lists (turns, formation changes).
-    void List(Combat* u) {
+    void Register(Combat* u) {
         shell->Layer().GetCombatUnits().AddTail(u);
         (u->GetSide() == 0 ? shell->Layer().GetFirstNationCombatUnits() : shell->Layer().GetSecondNationCombatUnits()).AddTail(u);
     }

@@ -22,6 +22,7 @@ public:
         RegisterNamedHandler("DoLimberUnlimber", Named<LimberUnlimberInfo>);
         RegisterNamedHandler("DoMountDismount", Named<MountDismountInfo>);
         RegisterNamedHandler("DoLineColumn", Named<LineColumnInfo>);
+        RegisterNamedHandler("AddCombatants", Charge);
         RegisterHandler(ENABLE_MENU_ITEM, MenuItem<true>);
         RegisterHandler(DISABLE_MENU_ITEM, MenuItem<false>);
     }
@@ -30,6 +31,8 @@ public:
     std::vector<int> menu;
     // Formation orders by message name and unit number.
     std::vector<std::pair<std::string, int>> formations;
+    // Charges declared: attacker and target.
+    std::vector<std::pair<int, int>> charges;
     int aiDone = 0;
     int almostDone = 0;
     int endOrders = 0;
@@ -47,6 +50,10 @@ private:
     static GroupProbe* Self(Component* c) { return dynamic_cast<GroupProbe*>(c); }
     static ContainerBase* Facing(Component* c, BusMessage, ContainerBase* p) {
         if (const auto* r = PayloadValue<ChangeFacingStruct>(p)) Self(c)->turns.push_back(*r);
+        return nullptr;
+    }
+    static ContainerBase* Charge(Component* c, BusMessage, ContainerBase* p) {
+        if (const auto* r = PayloadValue<CombatNameStruct>(p)) Self(c)->charges.emplace_back(r->attacker, r->target);
         return nullptr;
     }
     template <int GroupProbe::*Field> static ContainerBase* Counted(Component* c, BusMessage, ContainerBase*) {
@@ -116,9 +123,11 @@ protected:
         u->SetGroup(&group);
         return u;
     }
-    template <class T = MediumInfantry> T* Enemy(std::uint16_t number, std::uint16_t region, std::uint32_t facing = 7) {
+    template <class T = MediumInfantry>
+    T* Enemy(std::uint16_t number, std::uint16_t region, std::uint32_t facing = 7, std::uint16_t quality = 5) {
         auto record = MissileRecord(number, 1, region);
         record.facing = facing;
+        record.troopQuality = quality;
         T* u = Make<T>(record);
         Register(u);
         return u;

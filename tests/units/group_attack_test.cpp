@@ -97,7 +97,8 @@ TEST_F(GroupAttackTest, InfantryOnlySlightlyBetterFiresAndHoldsItsGround) {
 
 TEST_F(GroupAttackTest, InfantryTwoBetterChargesTheEnemyInItsFront) {
     MakeLeader(203, 3);
-    auto* u = Member(1, 303);
+    // In column it cannot fire first, so no return fire can change the odds before the charge.
+    auto* u = Member(1, 303, 3, 16, 0);
     u->RecomputeAllZones();
     std::uint16_t target = 0xFFFF;
     for (Item<short>* h = u->GetFrontHexList().Head(); h && target == 0xFFFF; h = h->next) target = static_cast<std::uint16_t>(h->value);

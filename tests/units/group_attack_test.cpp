@@ -129,6 +129,30 @@ TEST_F(GroupAttackTest, TheComputerPlayersAttackIsCompleteWhenAllReportsAreIn) {
     EXPECT_EQ(probe->aiDone, 1) << "exactly one completion, however the reports arrived";
 }
 
+// A unit that breaks under its reorder hit instead of firing leaves the command; the command
+// completes once the unit that moved is back.
+TEST_F(GroupAttackTest, AUnitBrokenBeforeItsVolleyDoesNotHoldUpTheCommand) {
+    MakeLeader(203, 3);
+    leader->SetAIControlled(1);
+    auto record = MissileRecord(1, 0, 303);
+    record.troopQuality = 1;
+    auto* shaky = Make<MediumInfantry>(record);
+    Register(shaky);
+    group.AddUnit(shaky);
+    shaky->SetGroup(&group);
+    shaky->SetUsedThisTurn(1);
+    auto* mover = Member(2, 106);
+    const std::uint16_t target = TwoEast(303);
+    Enemy(9, target);
+    ScriptGameRandom({0});
+    EXPECT_EQ(leader->DoGroupAttack(), 1);
+    Run();
+    EXPECT_FALSE(shaky->HasFiredThisPhase());
+    EXPECT_NE(mover->GetLocation(), 106);
+    EXPECT_TRUE(leader->GetPendingUnits().IsEmpty());
+    EXPECT_EQ(probe->aiDone, 1);
+}
+
 TEST_F(GroupAttackTest, AFailedRollAttacksWithNobody) {
     MakeLeader(203, 3, 1);
     auto* u = Member(1, 303);

@@ -186,6 +186,19 @@ TEST_F(GroupCommandTest, ARetreatWithNoUnitToOrderIsCompleteAtOnce) {
     EXPECT_EQ(probe->aiDone, 1);
 }
 
+TEST_F(GroupCommandTest, ARetreatOfUnitsThatCannotMoveStillEnds) {
+    MakeLeader(504, 7);
+    leader->SetRetreatEdge(7);
+    leader->SetAIControlled(1);
+    auto* stuck = Member(1, 604, 7);
+    stuck->SetMovementPoints(0);
+    leader->DoGroupRetreat(4);
+    Run();
+    EXPECT_EQ(stuck->GetLocation(), 604);
+    EXPECT_TRUE(leader->GetPendingUnits().IsEmpty());
+    EXPECT_EQ(probe->aiDone, 1);
+}
+
 TEST_F(GroupCommandTest, AUnitPendingTwiceNeedsBothReports) {
     MakeLeader(504, 7);
     leader->SetAIControlled(1);

@@ -484,8 +484,10 @@ std::int32_t GroupMove(void* o, Args& a) {
     if (!l || !l->FindGroupMoveRegions(0)) return 0;
     const int attempt = l->CanAttemptGroupMove();
     if (attempt == 0 || attempt == 1) return 0;
+    // Waiting before the order goes out: the end of the move may be reported while it is given.
+    AwaitGroupCommand(ai, *l);
     const int moved = l->AIGroupMoveTowards(Region(a[0]), static_cast<std::uint16_t>(a[1]));
-    if (moved) AwaitGroupCommand(ai, *l);
+    if (!moved) ai.SetGroupCommand(false);
     return moved;
 }
 

@@ -113,6 +113,8 @@ public:
     std::int16_t StepCost(std::uint16_t from, std::uint16_t to) override;
     ContainerBase* OnRegionClicked(std::int16_t hex) override;
     List<short> Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) override;
+    // The leader's own way: through friends, around enemies and what its step cost forbids.
+    MovePathResult ComputeMovePath(std::uint16_t destination, List<short>& path, std::uint16_t freshOrder) override;
     ContainerBase* OnMovementDone(const MoveReturnStruct& result) override;
     ContainerBase* OnHoverSelected(std::int16_t hex) override;
     int IsMissileCapable() const override { return 0; }
@@ -166,6 +168,63 @@ public:
     virtual ContainerBase* OnLeaderGaveOrder(std::int16_t unitNumber);
     virtual ContainerBase* OnGetLeaderOrdersLeft(std::int16_t unitNumber);
 
+    // ---- group commands ----
+    // The group's shape: a row of hexes beside the leader (mode 1 line, 0 column) facing `toFacing`.
+    ContainerBase* GroupLineFormation();
+    ContainerBase* GroupColumnFormation();
+    void GroupFormation(std::uint16_t mode, std::uint32_t toFacing);
+    int SetGroupFormation(std::uint16_t mode);
+    // One facing step for the leader and its group; each costs the leader 2 movement points.
+    ContainerBase* RotateClockwise();
+    ContainerBase* RotateCounterClockwise();
+    ContainerBase* RotateLeft() override { return RotateCounterClockwise(); }
+    ContainerBase* RotateRight() override { return RotateClockwise(); }
+    ContainerBase* OnUnitDeselected() override;
+    ContainerBase* OnSelectionConfirmed() override;
+
+    // The group move engine. FindGroupMoveRegions: whether a group move (road 0) or group road
+    // move (road 1) could go anywhere now.
+    int FindGroupMoveRegions(std::uint16_t road);
+    int GroupHasActiveUnit();
+    // 3 when no enemy stands within one hex of the group, else 0.
+    int CanAttemptGroupMove();
+    // 3 full success, 2 partial, 1 failed.
+    int RollGroupCommand();
+    virtual void MoveGroupTo(std::uint16_t destination);
+    // 1 when the group moved.
+    int AIGroupMoveTowards(std::uint16_t target, std::uint16_t attack);
+    StepCostFunction GetGroupStepCallback();
+
+    // The menu commands and the computer player's entries.
+    ContainerBase* GroupMove();
+    ContainerBase* GroupRoadMove();
+    ContainerBase* GroupRetreat();
+    int DoGroupRetreat(std::uint16_t target);
+    ContainerBase* GroupAttack();
+    // 1 when at least one unit took part.
+    int DoGroupAttack();
+    ContainerBase* DoGroupRestoreMorale();
+    ContainerBase* GroupMovementDone(std::int16_t unitNumber);
+    // What kind of report a pending unit of a group retreat or attack owes.
+    enum class Report : std::uint16_t { Move, Fire, Segment, Eliminated };
+    ContainerBase* GroupActionUnitDone(Report kind, std::int16_t unitNumber);
+    // Notes a unit as under way in the running group command, owing one report of that kind.
+    void AddPending(std::uint16_t unitNumber, Report kind);
+    // The group commands the leader offers at the start of its orders (menu items follow).
+    void SubscribeGroupCommands();
+    void UnsubscribeGroupCommands();
+    // The target of a group retreat toward the leader's retreat edge.
+    std::uint16_t RetreatTarget() const;
+
+    // Units whose part in the running group command has not reported back yet.
+    const List<short>& GetPendingUnits() const { return groupMovedUnits; }
+    const List<short>& GetGroupMoveCosts() const { return groupMoveCosts; }
+    std::uint16_t GetFailedGroupCommands() const { return failedGroupCommands; }
+    void SetFailedGroupCommands(std::uint16_t n) { failedGroupCommands = n; }
+    std::uint16_t IsRoadMove() const { return roadMove; }
+    std::uint16_t IsAttackStep() const { return attackStep; }
+    List<AttackInfo>& AttackOptionsOf(std::uint16_t unitNumber) { return attackOptions[unitNumber]; }
+
 protected:
     // Adds the replacement mark unless the name carries it already.
     void MarkAsReplacement();
@@ -203,6 +262,42 @@ protected:
     std::uint16_t ordersAllowed = 1;
     List<unsigned short> activationUnits;
     Leader* subLeader = nullptr;
+
+private:
+    // Confirmation, failure and the common start of a group command that is carried out.
+    bool ConfirmGroupCommand(std::uint32_t title);
+    void FailGroupCommand(const char* what);
+    void BeginGroupCommand();
+    void ShowAlmostFinished();
+    // Ends the wait of a group command: the handlers go and the computer player hears of it.
+    void FinishGroupAction();
+    void FinishGroupMove();
+    // Reports can arrive while the order is still being given, so a unit is noted before its
+    // order goes out; an order that was refused takes its note back (down to `before` notes).
+    int CountPending(std::uint16_t unitNumber, Report kind) const;
+    void DropPending(std::uint16_t unitNumber, Report kind, int before);
+    template <class Order> bool Pend(std::uint16_t unitNumber, Report kind, Order order) {
+        const int before = CountPending(unitNumber, kind);
+        AddPending(unitNumber, kind);
+        const bool given = order();
+        if (!given) DropPending(unitNumber, kind, before);
+        return given;
+    }
+    // The end of a group command waits until all its orders are out.
+    void SettlePending(bool moves);
+    void SubscribeGroupMoveReports();
+    void SubscribeGroupActionReports();
+    void UnsubscribeGroupActionReports();
+    void FindGroupLegalDestinations(List<short>& out);
+    List<short> RoadPathFor(VhUnit& unit, std::uint16_t destination, int leaderLength);
+
+    // Which report each entry of the pending units owes, entry by entry.
+    List<short> pendingKinds;
+    // Set when the last group move got past its checks and gave its orders.
+    std::uint16_t groupMoveIssued = 0;
+    // Set while a group command gives its orders: reports that empty the pending units then do not
+    // yet end the command.
+    std::uint16_t issuingOrders = 0;
 };
 
 inline Leader* AsLeader(VhUnit* unit) { return unit && unit->IsLeader() ? static_cast<Leader*>(unit) : nullptr; }

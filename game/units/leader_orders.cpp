@@ -123,6 +123,10 @@ std::int16_t Leader::StepCost(std::uint16_t a, std::uint16_t b) {
 }
 
 void Leader::FindLegalDestinations(List<short>& out, std::uint32_t, std::uint16_t points) {
+    if (groupMoveMode) {
+        FindGroupLegalDestinations(out);
+        return;
+    }
     out.Clear();
     if (!landscape || !IsOnMap()) return;
     List<DIRECTION> dirs;
@@ -141,6 +145,10 @@ void Leader::FindLegalDestinations(List<short>& out, std::uint32_t, std::uint16_
 
 ContainerBase* Leader::OnRegionClicked(std::int16_t hex) {
     const auto h = static_cast<std::uint16_t>(hex);
+    if (groupMoveMode) {
+        MoveGroupTo(h);
+        return nullptr;
+    }
     if (h == GetLocation()) {
         PostNamedEvent("UnitDeselected");
         return nullptr;
@@ -154,10 +162,146 @@ ContainerBase* Leader::OnRegionClicked(std::int16_t hex) {
     return nullptr;
 }
 
+MovePathResult Leader::ComputeMovePath(std::uint16_t destination, List<short>& path, std::uint16_t freshOrder) {
+    MovePathResult result;
+    path.Clear();
+    if (!landscape || !IsOnMap()) return result;
+    const std::uint16_t home = GetLocation();
+    const int bearing = landscape->BearingToRegion(home, destination);
+    static const int sectorDirections[6] = {2, 3, 4, 6, 7, 8};
+    int direction = sectorDirections[(bearing / 4) % 6];
+    if (bearing % 4 == 0) {
+        const int a = facing::TurnFacing(direction, false), b = facing::TurnFacing(a, false);
+        if (static_cast<int>(facing) == a || static_cast<int>(facing) == b) direction = a;
+    }
+    result.direction = static_cast<std::uint32_t>(direction);
+
+    enum class End { Good, Threatened, Failed };
+    // Walks the hexes in order; the hexes walked go into `walked`.
+    const auto walk = [&](const List<short>& hexes, List<short>& walked) {
+        std::uint16_t prev = home;
+        for (Item<short>* i = hexes.Head(); i; i = i->next) {
+            const auto h = static_cast<std::uint16_t>(i->value);
+            walked.AddTail(i->value);
+            if (h == home) continue;
+            if (landscape->IsRegionThreatened(h, side)) return End::Threatened;
+            VhUnit* there = landscape->FirstUnitIn(h);
+            if (there && there->IsHostileTo(side)) return End::Failed;
+            if (StepCost(prev, h) < 0) return End::Failed;
+            prev = h;
+        }
+        return End::Good;
+    };
+
+    List<List<short>> good, approach, threatened;
+    List<short> line = landscape->GetHexLine(home, destination);
+    if (!freshOrder) {
+        line.Remove(static_cast<short>(home));
+        line.AddHead(static_cast<short>(home));
+    }
+    List<short> straight;
+    const End end = walk(line, straight);
+    if (end == End::Good) good.AddTail(straight);
+    else if (end == End::Threatened) threatened.AddTail(straight);
+    if (good.IsEmpty()) {
+        static const int sectors[6][2] = {{2, 1}, {2, 4}, {4, 5}, {6, 5}, {6, 8}, {8, 1}};
+        const int sector = (bearing / 4) % 6;
+        List<DIRECTION> dirs;
+        dirs.AddTail(static_cast<DIRECTION>(sectors[sector][0]));
+        dirs.AddTail(static_cast<DIRECTION>(sectors[sector][1]));
+        List<short> found;
+        List<List<short>> paths;
+        Leader* outer = searching;
+        searching = this;
+        landscape->FindRegionsInRange(found, dirs, home, static_cast<std::int16_t>(movementPoints), 1, LeaderMoveStep, &paths, nullptr, 0);
+        searching = outer;
+        for (Item<List<short>>* p = paths.Head(); p; p = p->next) {
+            if (!p->value.Contains(static_cast<short>(destination))) {
+                List<short> start;
+                int nearest = 999;
+                for (Item<short>* h = p->value.Head(); h; h = h->next) {
+                    const int d = landscape->RegionDistance(static_cast<std::uint16_t>(h->value), destination);
+                    if (d > nearest) break;
+                    nearest = d;
+                    start.AddTail(h->value);
+                }
+                approach.AddTail(start);
+                continue;
+            }
+            List<short> upTo;
+            for (Item<short>* h = p->value.Head(); h; h = h->next) {
+                upTo.AddTail(h->value);
+                if (static_cast<std::uint16_t>(h->value) == destination) break;
+            }
+            List<short> walked;
+            const End e = walk(upTo, walked);
+            if (e == End::Good) {
+                good.AddTail(walked);
+                break;
+            }
+            if (e == End::Threatened) threatened.AddTail(walked);
+        }
+    }
+    const auto shortest = [](List<List<short>>& from) -> const List<short>* {
+        const List<short>* pick = nullptr;
+        for (Item<List<short>>* p = from.Head(); p; p = p->next)
+            if (!pick || p->value.Count() < pick->Count()) pick = &p->value;
+        return pick;
+    };
+    const List<short>* chosen = shortest(good);
+    if (!chosen && !threatened.IsEmpty()) chosen = approach.IsEmpty() ? shortest(threatened) : shortest(approach);
+    if (!chosen) {
+        int best = 999;
+        for (Item<List<short>>* p = approach.Head(); p; p = p->next) {
+            short last = -1;
+            if (!p->value.PeekTail(last)) continue;
+            const int d = landscape->RegionDistance(static_cast<std::uint16_t>(last), destination);
+            if (d < best) best = d, chosen = &p->value;
+        }
+    }
+    if (!chosen) return result;
+    path = *chosen;
+    // A leader may pass through its friends but never stops on one.
+    for (short last = -1; path.PeekTail(last) && static_cast<std::uint16_t>(last) != home;) {
+        VhUnit* there = landscape->FirstUnitIn(static_cast<std::uint16_t>(last));
+        if (!there || there == this) break;
+        path.RemoveTail();
+    }
+    for (Item<short>* h = path.Head(); h; h = h->next)
+        if (static_cast<std::uint16_t>(h->value) == destination) {
+            while (path.Tail() != h) path.RemoveTail();
+            break;
+        }
+    result.outcome = 2;
+    result.finalHex = destination;
+    return result;
+}
+
 List<short> Leader::Move(List<short>& path, BusMessage reply, ContainerBase* replyPayload) {
     Container<List<short>> old(commandRangeRegions);
     delete PostAndWait(HALF_DEHIGHLIGHT_REGION, &old);
+    const std::uint16_t before = movementPoints;
     List<short> costs = VhUnit::Move(path, reply, replyPayload);
+    if (groupMoveMode) {
+        // The group moves as its slowest step: the leader pays the dearest cost of each step.
+        if (groupMoveCosts.IsEmpty()) {
+            groupMoveCosts = costs;
+        } else {
+            List<short> merged;
+            for (Item<short>*i = groupMoveCosts.Head(), *j = costs.Head(); i && j; i = i->next, j = j->next)
+                merged.AddTail(i->value > j->value ? i->value : j->value);
+            groupMoveCosts = merged;
+        }
+        movementPoints = before;
+        for (Item<short>* i = groupMoveCosts.Head(); i; i = i->next) {
+            if (i->value <= 0) continue;
+            if (i->value > movementPoints) {
+                movementPoints = 0;
+                break;
+            }
+            movementPoints = static_cast<std::uint16_t>(movementPoints - i->value);
+        }
+    }
     if (IsOnMap() && !isEvading) {
         ComputeCommandRange(commandRangeRegions);
         if (!computerPlayed) {
@@ -331,8 +475,7 @@ ContainerBase* Leader::OnInitLeader() {
     Subscribe("LeaderFinishLeader", LeaderFinishLeaderEntry);
     Subscribe("UnitRemoved", UnitRemovedOrderEntry);
     PostNamedEvent("UnblockLeaderMenu");
-    // The group commands belong to the group-command rules; until they answer, their items stay off.
-    for (std::uint16_t id : {212, 261, 248, 259, 260}) Menu(*this, DISABLE_MENU_ITEM, id);
+    SubscribeGroupCommands();
     Container<List<short>> range(commandRangeRegions);
     Post(HALF_HIGHLIGHT_REGION, &range);
     PostEvent(INVALIDATE_VIEW);
@@ -419,8 +562,11 @@ void Leader::SetCommandsLeft(std::int16_t n) {
     commandsExhausted = commandsUsed == commands ? 1 : 0;
     lastOrderedUnit = 32767;
     if (active) {
-        if (commandsUsed == 0 && !finishedActivation)
+        if (commandsUsed == 0 && !finishedActivation) {
+            if (FindGroupMoveRegions(0)) Menu(*this, ENABLE_MENU_ITEM, 212);
+            if (FindGroupMoveRegions(1)) Menu(*this, ENABLE_MENU_ITEM, 261);
             for (std::uint16_t id : {248, 259, 260}) Menu(*this, ENABLE_MENU_ITEM, id);
+        }
         ShowStatus(was || commandsExhausted);
     }
     if (n > 0) commandsExhausted = 0;
@@ -435,6 +581,7 @@ ContainerBase* Leader::OnEndOrdersPhase() {
     UnregisterNamedHandler("RallyUnit", RallyUnitEntry);
     UnregisterNamedHandler("EndOWSegment", RefreshRangeEntry);
     UnregisterNamedHandler("UnitRemoved", UnitRemovedOrderEntry);
+    UnsubscribeGroupCommands();
     if (groupCommandMade && group) {
         ListIterator<VhUnit*> it(&group->GetUnits(), 0);
         VhUnit* u = nullptr;
@@ -468,6 +615,7 @@ ContainerBase* Leader::OnLeaderFinishLeader() {
 
 ContainerBase* Leader::OnFinishLeader() {
     UnregisterNamedHandler("FinishLeader", FinishLeaderEntry);
+    UnsubscribeGroupCommands();
     for (std::uint16_t id : {220, 221, 195, 196, 235, 213, 214, 212, 261, 259}) Menu(*this, DISABLE_MENU_ITEM, id);
     UnregisterNamedHandler("InitLeader", InitLeaderEntry);
     Menu(*this, DISABLE_MENU_ITEM, 209);

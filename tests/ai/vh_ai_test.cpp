@@ -4,6 +4,7 @@
 
 #include "core/container.h"
 #include "game/ai/builtin_table.h"
+#include "game/logic/game_random.h"
 #include "game/logic/referee/vh_logical_layer.h"
 #include "game/units/combat.h"
 #include "game/units/group.h"
@@ -548,6 +549,100 @@ TEST_F(VhAITest, SavedCodeLoadsIntoAnotherPlayerAndRuns) {
     Activate(FindGroup("Stonewall Brigade"));
     EXPECT_EQ(probe->ends, 1);
     EXPECT_EQ(ai->ReportsShown(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the group orders: the current leader's group commands, and the cycle still ends ----
+
+class GroupOrders : public BuiltInTest {
+protected:
+    void SetUp() override {
+        BuiltInTest::SetUp();
+        vell = shell->Layer().FindLeaderByName("Gen. Vell");
+        ASSERT_NE(vell, nullptr);
+        vell->SetAIControlled(1);
+        // The group-command roll comes first; a low roll carries every command out.
+        ScriptGameRandom({0, 0, 0, 0, 0, 0, 0, 0});
+    }
+    void TearDown() override {
+        ClearGameRandomScript();
+        BuiltInTest::TearDown();
+    }
+    void FaceWest() {
+        vell->SetFacing(7);
+        for (Item<VhUnit*>* i = vell->GetGroup()->GetUnits().Head(); i; i = i->next) {
+            i->value->SetFacing(7);
+            if (Combat* c = AsCombat(i->value)) c->RecomputeAllZones();
+        }
+    }
+    Leader* vell = nullptr;
+};
+
+TEST_F(GroupOrders, GroupMoveTakesTheGroupTowardTheTargetAndTheCycleEnds) {
+    VhUnit* va4 = Unit("4th Virginia");
+    const std::uint16_t leaderFrom = vell->GetLocation(), unitFrom = va4->GetLocation();
+    // The sample's brigade faces east, into its own corps leader; it turns toward the enemy.
+    FaceWest();
+    ASSERT_EQ(vell->FindGroupMoveRegions(0), 1);
+    const std::vector<std::int32_t> r = Results("r0 = GroupMove(503, 0);");
+    EXPECT_EQ(r[0], 1);
+    EXPECT_LT(vell->GetLocation() / 100, leaderFrom / 100) << "the leader went west with its group";
+    EXPECT_LT(va4->GetLocation() / 100, unitFrom / 100);
+    EXPECT_EQ(vell->GetCommandsUsed(), vell->GetCommands());
+    EXPECT_FALSE(ai->GroupCommandRunning()) << "the move reported its end";
+    EXPECT_EQ(probe->ends, 1);
+}
+
+TEST_F(GroupOrders, GroupMoveWithTheEnemyAtHandIsRefused) {
+    VhUnit* va4 = Unit("4th Virginia");
+    VhUnit* indiana = Unit("19th Indiana");
+    const std::uint16_t beside = shell->Layer().GetLandscape()->GetNeighbour(va4->GetLocation(), 8);
+    ASSERT_NE(beside, 0xFFFF);
+    shell->Layer().GetLandscape()->RemoveUnitFromRegion(indiana->GetUnitNum(), indiana->GetLocation());
+    indiana->SetLocation(beside);
+    shell->Layer().GetLandscape()->DeshadowRegions(indiana, beside);
+    const std::uint16_t unitFrom = va4->GetLocation();
+    FaceWest();
+    const std::vector<std::int32_t> r = Results("r0 = GroupMove(503, 0);");
+    EXPECT_EQ(r[0], 0);
+    EXPECT_EQ(va4->GetLocation(), unitFrom);
+    EXPECT_EQ(probe->ends, 1);
+}
+
+TEST_F(GroupOrders, GroupBerserkSendsTheGroupAtTheEnemyAndTheCycleEnds) {
+    VhUnit* va4 = Unit("4th Virginia");
+    const std::uint16_t from = va4->GetLocation();
+    const std::vector<std::int32_t> r = Results("r0 = DoGroupBerserk();");
+    EXPECT_EQ(r[0], 1);
+    EXPECT_TRUE(vell->HasFinishedActivation() || vell->GetCommandsUsed() == vell->GetCommands());
+    EXPECT_NE(va4->GetLocation(), from) << "the enemy is out of range: the unit closes in";
+    EXPECT_FALSE(ai->GroupCommandRunning());
+    EXPECT_EQ(probe->ends, 1);
+}
+
+TEST_F(GroupOrders, GroupRetreatOrdersTheGroupAwayAndTheCycleEnds) {
+    VhUnit* va27 = Unit("27th Virginia");
+    const std::uint16_t from = va27->GetLocation();
+    const std::vector<std::int32_t> r = Results("r0 = DoGroupRetreat(1104);");
+    EXPECT_EQ(r[0], 0);
+    EXPECT_GT(va27->GetLocation() / 100, from / 100) << "the unit falls back toward the east edge";
+    EXPECT_TRUE(vell->GetPendingUnits().IsEmpty());
+    EXPECT_EQ(probe->ends, 1);
+}
+
+TEST_F(GroupOrders, GroupRestoreCohesionRestoresTheHurtUnits) {
+    Combat* va4 = AsCombat(Unit("4th Virginia"));
+    Combat* va27 = AsCombat(Unit("27th Virginia"));
+    va4->ApplyCohesionHits(2, 0);
+    ASSERT_GT(va4->GetCohesionHits(), 0);
+    const std::vector<std::int32_t> r = Results("r0 = GroupRestoreCohesion();");
+    EXPECT_EQ(r[0], 1);
+    EXPECT_TRUE(va4->HasActed());
+    EXPECT_FALSE(va27->HasActed());
+    EXPECT_EQ(probe->ends, 1);
 }
 
 }  // namespace

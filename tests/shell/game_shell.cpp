@@ -2,6 +2,7 @@
 
 #include "game/logic/text_of.h"
 #include "game/logic/logical_region.h"
+#include "game/units/unit_dialogs.h"
 #include "game/units/unit_types.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
@@ -85,6 +86,21 @@ public:
 
 private:
     const std::vector<std::string>& artNames;
+};
+
+// The unit rules' own dialogs: the group-command confirmation answers from the script the test
+// gave (confirmed once the script is used up) and records each title it was shown with.
+class ShellUnitDialogs : public UnitDialogs {
+public:
+    int ConfirmGroupCommand(const std::string& title, Component&) override {
+        titles.push_back(title);
+        if (answers.empty()) return 1;
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    std::vector<int> answers;
+    std::vector<std::string> titles;
 };
 
 namespace {
@@ -291,6 +307,8 @@ GameShell::GameShell() {
     for (int i = 0; i < UnitTypeCount(); ++i) artNames.push_back(table[i].name);
     services = std::make_unique<ShellServices>(artNames);
     SetAppServices(services.get());
+    unitDialogs = std::make_unique<ShellUnitDialogs>();
+    SetUnitDialogs(unitDialogs.get());
 
     layer = std::make_unique<VhLogicalLayer>();
     layer->AttachToBus(app.get());
@@ -310,6 +328,8 @@ GameShell::~GameShell() {
     layer.reset();
     SetAppServices(nullptr);
     services.reset();
+    SetUnitDialogs(nullptr);
+    unitDialogs.reset();
     app.reset();
     platform::ResetMessageQueues();
     platform::ClearMessageBoxAnswers();
@@ -321,6 +341,8 @@ DisplayLog& GameShell::Display() { return display->log; }
 AppLog& GameShell::Application() { return application->log; }
 GameAppServices& GameShell::Services() { return *services; }
 void GameShell::SetSaveName(const std::string& name) { services->saveName = name; }
+void GameShell::ScriptGroupConfirm(int answer) { unitDialogs->answers.push_back(answer); }
+const std::vector<std::string>& GameShell::GroupConfirmTitles() const { return unitDialogs->titles; }
 
 bool GameShell::WriteMap(const std::string& name, const datagen::LandscapeDraft& draft) {
     return datagen::WriteLandscapeFile(directory + "/" + name, draft);

@@ -75,6 +75,7 @@ struct AppLog {
 };
 
 class ShellServices;
+class ShellUnitDialogs;
 class ShellApplication;
 class ShellDisplay;
 
@@ -97,6 +98,10 @@ public:
     // The application's table of unit art names (by art index): the unit types' names.
     const std::vector<std::string>& ArtNames() const { return artNames; }
     void SetSaveName(const std::string& name);
+    // The next answer of the group-command confirmation (0 cancels); unscripted ones confirm.
+    void ScriptGroupConfirm(int answer);
+    // The titles the confirmation was shown with, in order.
+    const std::vector<std::string>& GroupConfirmTitles() const;
 
     // Files in the data directory.
     bool WriteMap(const std::string& name, const datagen::LandscapeDraft& draft);
@@ -139,6 +144,7 @@ private:
     UnitTypeRegistry types;
     std::vector<std::string> artNames;
     std::unique_ptr<ShellServices> services;
+    std::unique_ptr<ShellUnitDialogs> unitDialogs;
     std::unique_ptr<VhLogicalLayer> layer;
     std::unique_ptr<ShellApplication> application;
     std::unique_ptr<ShellDisplay> display;

@@ -470,7 +470,47 @@ std::int32_t DoChooseSubLeader(void* o, Args& a) {
     return 1;
 }
 
-// Group orders whose leader operations are not built yet answer FAILED and give no order.
+// ---- group orders: the current leader's group commands ----
+
+// Only a computer-played leader reports the end of its group command ("AIGroupMoveDone"): the
+// player waits for it only then, or it would wait for a report that never comes.
+void AwaitGroupCommand(VhAI& ai, Leader& leader) {
+    if (leader.IsAIControlled()) ai.SetGroupCommand(true);
+}
+
+std::int32_t GroupMove(void* o, Args& a) {
+    VhAI& ai = Ai(o);
+    Leader* l = ai.CurrentLeader();
+    if (!l || !l->FindGroupMoveRegions(0)) return 0;
+    const int attempt = l->CanAttemptGroupMove();
+    if (attempt == 0 || attempt == 1) return 0;
+    // Waiting before the order goes out: the end of the move may be reported while it is given.
+    AwaitGroupCommand(ai, *l);
+    const int moved = l->AIGroupMoveTowards(Region(a[0]), static_cast<std::uint16_t>(a[1]));
+    if (!moved) ai.SetGroupCommand(false);
+    return moved;
+}
+
+std::int32_t DoGroupRetreat(void* o, Args& a) {
+    Leader* l = Ai(o).CurrentLeader();
+    return l ? l->DoGroupRetreat(Region(a[0])) : 0;
+}
+
+std::int32_t DoGroupBerserk(void* o, Args&) {
+    VhAI& ai = Ai(o);
+    Leader* l = ai.CurrentLeader();
+    if (!l) return 1;
+    AwaitGroupCommand(ai, *l);
+    if (l->DoGroupAttack() == 0) ai.SetGroupCommand(false);
+    return 1;
+}
+
+std::int32_t GroupRestoreCohesion(void* o, Args&) {
+    if (Leader* l = Ai(o).CurrentLeader()) delete l->DoGroupRestoreMorale();
+    return 1;
+}
+
+// Names of the table that no built-in answers give FAILED and no order.
 std::int32_t FinishedStub(void*, Args&) { return 0; }
 
 const std::map<std::string, BuiltInFunction>& ByName() {
@@ -530,6 +570,10 @@ const std::map<std::string, BuiltInFunction>& ByName() {
         {"FindHurtingUnit", FindHurtingUnit},
         {"GetUnitPaths", GetUnitPaths},
         {"DoChooseSubLeader", DoChooseSubLeader},
+        {"GroupMove", GroupMove},
+        {"DoGroupRetreat", DoGroupRetreat},
+        {"DoGroupBerserk", DoGroupBerserk},
+        {"GroupRestoreCohesion", GroupRestoreCohesion},
     };
     return table;
 }

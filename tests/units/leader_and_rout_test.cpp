@@ -212,6 +212,7 @@ TEST_F(MissileFlowTest, AVolleyHitsItsTargetAndDrawsOneVolleyBack) {
     shell->App().DrainTasks();
     EXPECT_EQ(target->GetPendingHits(), 2);
     EXPECT_TRUE(firer->WasFiredAtBy(9)) << "the target fires back once";
+    EXPECT_EQ(firer->GetMissiles(), missiles - 1) << "the first volley is paid once";
     ASSERT_FALSE(shell->Application().commentary.empty());
     EXPECT_EQ(shell->Application().commentary.front(),
               firer->GetCommentaryName() + " fires at " + target->GetCommentaryName() + " for 2 morale hits.");

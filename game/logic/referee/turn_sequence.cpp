@@ -256,7 +256,9 @@ bool GameControl::ChooseNextLeader() {
             Leader* now = top >= 0 && top < leaderCount ? leaders[top].leader : nullptr;
             if (!now) continue;
             activation.subLeaders = now->GetDispatchList();
-            if (q && AskOrdersLeft(q) != static_cast<std::int16_t>(q->GetCommands())) {
+            // A computer-played dispatcher pays for the hand-over even when the sub-leader found
+            // nothing to order; otherwise its script would hand him the activation again for ever.
+            if (q && (AskOrdersLeft(q) != static_cast<std::int16_t>(q->GetCommands()) || now->IsAIControlled())) {
                 if (now->GetCommandLevel() == 1) break;
                 Container<short> number(static_cast<short>(now->GetUnitNum()));
                 delete SendNamed("LeaderGaveOrder", &number);

@@ -239,6 +239,9 @@ bool GameControl::ChooseNextLeader() {
                     leaders[k].leader->SetDispatchList(only);
                     activation.subLeaders = only;
                     currentLeader = static_cast<std::int16_t>(k);
+                    // A computer-played superior taken up again keeps the commands he already
+                    // used; afresh, his script could pass the activation round for ever.
+                    if (leaders[k].leader->IsAIControlled()) activation.fresh = 0;
                 }
                 return true;
             }
@@ -256,9 +259,7 @@ bool GameControl::ChooseNextLeader() {
             Leader* now = top >= 0 && top < leaderCount ? leaders[top].leader : nullptr;
             if (!now) continue;
             activation.subLeaders = now->GetDispatchList();
-            // A computer-played dispatcher pays for the hand-over even when the sub-leader found
-            // nothing to order; otherwise its script would hand him the activation again for ever.
-            if (q && (AskOrdersLeft(q) != static_cast<std::int16_t>(q->GetCommands()) || now->IsAIControlled())) {
+            if (q && AskOrdersLeft(q) != static_cast<std::int16_t>(q->GetCommands())) {
                 if (now->GetCommandLevel() == 1) break;
                 Container<short> number(static_cast<short>(now->GetUnitNum()));
                 delete SendNamed("LeaderGaveOrder", &number);

@@ -143,7 +143,8 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
 
     // The player's answers to the leader-control dialog: the computer plays the home side, so
     // the game makes the home side's computer player itself.
-    RelayingFactory homeFactory(VhAIFactory(), static_cast<std::uint32_t>(home));
+    ComputerPlayerFactory& players = options.players ? *options.players : VhAIFactory();
+    RelayingFactory homeFactory(players, static_cast<std::uint32_t>(home));
     FactoryScope scope(&homeFactory);
     layer.SetSideValue(home, 1);
     layer.SetSideValue(visiting, 0);
@@ -170,10 +171,10 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
     if (scripts.empty()) return finish(BattleResult::Outcome::ScriptFailed, "The visiting side has no script.");
     const std::string script = scripts[options.seed % scripts.size()];
     visitingPlayer = std::make_unique<SideRelay>(static_cast<std::uint32_t>(visiting), false);
-    visitingPlayer->Adopt(VhAIFactory().Create(layer.GetLandscape()));
+    visitingPlayer->Adopt(players.Create(layer.GetLandscape()));
     visitingPlayer->AttachToBus(&layer);
-    VhAIFactory().SetLists(visitingPlayer->Player(), &layer.GetCombatUnits(), &layer.GetLeaders(), &layer.GetGroups());
-    if (!VhAIFactory().CompileScript(visitingPlayer->Player(), options.dataDirectory + "\\" + script))
+    players.SetLists(visitingPlayer->Player(), &layer.GetCombatUnits(), &layer.GetLeaders(), &layer.GetGroups());
+    if (!players.CompileScript(visitingPlayer->Player(), options.dataDirectory + "\\" + script))
         return finish(BattleResult::Outcome::ScriptFailed,
                       "The visiting side's script " + script + " is missing or damaged.");
 

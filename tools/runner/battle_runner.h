@@ -6,6 +6,7 @@
 // its own side's activations (side_relay.h). The battle runs on the virtual clock until the game
 // ends, a budget of game time runs out, or nothing happens for too long.
 #include "game/logic/combat_records.h"
+#include "game/logic/referee/computer_player.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,8 @@ struct BattleOptions {
     int stallSeconds = 600;
     // Game time (seconds) the whole battle may take; 0 allows two hours a turn.
     int budgetSeconds = 0;
+    // What makes the two computer players (not owned); null for the game's own (VhAI).
+    ComputerPlayerFactory* players = nullptr;
 };
 
 struct BattleResult {

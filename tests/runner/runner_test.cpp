@@ -156,6 +156,8 @@ TEST(BattleRunner, TheSameSeedReplaysTheSameBattle) {
     EXPECT_EQ(first, second);
     EXPECT_EQ(runner::DescribeResult(a), runner::DescribeResult(b));
     EXPECT_EQ(a.secondsPlayed, b.secondsPlayed);
+    EXPECT_EQ(a.messages, std::vector<std::string>{});
+    EXPECT_EQ(b.messages, std::vector<std::string>{});
     // The commentary is printed without the game's marks.
     for (const std::string& line : first) EXPECT_EQ(line.find('\\'), std::string::npos) << line;
 }

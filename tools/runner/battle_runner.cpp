@@ -126,8 +126,10 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
             result.activations[1] = visitingPlayer->ActivationsPassed();
             result.heldBack[1] = visitingPlayer->ActivationsHeldBack();
         }
-        // The visiting player goes before the battle it plays in.
+        // The visiting player goes before the battle it plays in; the game is closed as the
+        // program closes it, which also resets what the unit classes keep between battles.
         visitingPlayer.reset();
+        shell->CloseGame();
         shell.reset();
         return result;
     };

@@ -8,7 +8,8 @@
 namespace runner {
 
 SideRelay::SideRelay(std::uint32_t side_, bool takesSideless_)
-    : AsynchronousBus("Computer Player Relay"), side(side_), takesSideless(takesSideless_) {}
+    : AsynchronousBus("Computer Player Relay"), side(side_), takesSideless(takesSideless_),
+      activation(RegisterMessage("InitAILeader")) {}
 
 SideRelay::~SideRelay() {
     if (player) {
@@ -30,8 +31,7 @@ std::int64_t SideRelay::SideOf(const Group* group) {
 }
 
 void SideRelay::Post(Component* sender, BusMessage event, ContainerBase* payload) {
-    static const BusMessage activation(RegisterMessage("InitAILeader"));
-    if (event.Number() == activation.Number() && sender != nullptr && sender == GetOuterBus()) {
+    if (event.Number() == activation && sender != nullptr && sender == GetOuterBus()) {
         Group* const* group = PayloadValue<Group*>(payload);
         // A payload of another type goes through, so that the player reports it as it would.
         if (group) {

@@ -41,6 +41,9 @@ public:
 private:
     std::uint32_t side;
     bool takesSideless;
+    // The number of "InitAILeader" in this application's registry (each application numbers
+    // named messages afresh).
+    int activation;
     Component* player = nullptr;
     int passed = 0;
     int heldBack = 0;

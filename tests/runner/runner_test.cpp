@@ -247,6 +247,14 @@ INSTANTIATE_TEST_SUITE_P(
                       MissingCase{"Visiting", "CEDRMNTU.SCR", {}, "visiting side's script CEDRMNTU.SCR"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+TEST(BattleRunner, AScenarioFileGetsTheNumberOfItsBattle) {
+    struct Case {
+        const char* file;
+        int index;
+    } cases[] = {{"FBULLRN.SCN", 0}, {"cedrmnt.scn", 9}, {"CEDRMNT2.SCN", 9}, {"gettysb3.scn", 3}, {"NOWHERE.SCN", 10}};
+    for (const Case& c : cases) EXPECT_EQ(runner::ScenarioIndexOf(c.file, VH_DATA_DIR), c.index) << c.file;
+}
+
 TEST(BattleRunner, AScenarioThatIsNotThereIsReported) {
     runner::BattleOptions o = Options(Short);
     o.scenarioFile = "NOWHERE.SCN";

@@ -10,7 +10,9 @@
 #include "game/units/leader.h"
 #include "platform/clock.h"
 #include "platform/msgbox.h"
+#include "platform/path.h"
 #include "tests/shell/game_shell.h"
+#include "tools/datagen/variant_file.h"
 #include "tools/runner/side_relay.h"
 
 #include <algorithm>
@@ -85,10 +87,19 @@ std::string ScenarioFileOf(int index) {
     return index >= 0 && index < ScenarioCount ? ScenarioFiles[index] : std::string();
 }
 
-int ScenarioIndexOf(const std::string& file) {
+int ScenarioIndexOf(const std::string& file, const std::string& dataDirectory) {
     const std::string name = Upper(file);
     for (int i = 0; i < ScenarioCount; ++i)
         if (name == ScenarioFiles[i]) return i;
+    // A variant's objectives are those of its battle.
+    std::vector<std::uint8_t> bytes;
+    const std::size_t dot = file.rfind('.');
+    if (!dataDirectory.empty() && dot != std::string::npos &&
+        platform::ReadWholeFile(dataDirectory + "\\" + file.substr(0, dot) + ".VAR", bytes))
+        if (const auto variant = datagen::ReadVariant(bytes);
+            variant && Upper(variant->scenarioFile) == name && variant->scenarioIndex >= 0 &&
+            variant->scenarioIndex < ScenarioCount)
+            return variant->scenarioIndex;
     return ScenarioCount;
 }
 

@@ -19,9 +19,9 @@ namespace runner {
 // other number.
 std::string ScenarioFileOf(int index);
 constexpr int ScenarioCount = 10;
-// The number of a built-in scenario file (letter case ignored); 10 (a scenario of one's own) for
-// any other file.
-int ScenarioIndexOf(const std::string& file);
+// The number of a built-in scenario file (letter case ignored); for another file, the number its
+// variant file in the data directory (same name, ".VAR") gives; else 10, a scenario of one's own.
+int ScenarioIndexOf(const std::string& file, const std::string& dataDirectory = std::string());
 
 struct BattleOptions {
     std::string dataDirectory;

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         return 2;
     } else {
         options.scenarioFile = scenario;
-        options.scenarioIndex = runner::ScenarioIndexOf(scenario);
+        options.scenarioIndex = runner::ScenarioIndexOf(scenario, options.dataDirectory);
     }
 
     std::printf("Varnhold battle runner: %s, seed %u, data in %s\n", options.scenarioFile.c_str(),

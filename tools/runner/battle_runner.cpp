@@ -218,7 +218,7 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
         passOnCommentary();
         if (shell->Application().gameEnded) {
             if (shell->Application().endOfGame.empty())
-                return finish(BattleResult::Outcome::LoadFailed, "The game ended without its results.");
+                return finish(BattleResult::Outcome::Broken, "The game ended without its results.");
             result.results = shell->Application().endOfGame.back();
             return finish(BattleResult::Outcome::Ended, std::string());
         }

@@ -46,6 +46,7 @@ struct BattleResult {
         ScriptFailed, // a computer player's script did not compile
         Stalled,      // nothing happened for stallSeconds of game time
         OutOfTime,    // the budget of game time ran out
+        Broken,       // the game ended without its results
     };
     Outcome outcome = Outcome::LoadFailed;
     // What went wrong, for a person; empty when the battle ended.

@@ -108,6 +108,13 @@ TEST_F(SideRelayTest, EachActivationReachesOnlyThePlayerOfItsSide) {
     EXPECT_EQ(relays[0]->ActivationsHeldBack() + relays[1]->ActivationsHeldBack(), 4);
 }
 
+TEST_F(SideRelayTest, AnActivationPostedAndWaitedForAlsoReachesOnePlayer) {
+    Container<Group*> payload(GroupOfSide(1));
+    delete shell->Layer().PostNamedAndWait("InitAILeader", &payload);
+    EXPECT_EQ(players[0]->activations, 0);
+    EXPECT_EQ(players[1]->activations, 1);
+}
+
 TEST_F(SideRelayTest, APayloadOfAnotherTypeGoesToBothPlayersToReport) {
     Container<short> wrong(5);
     Activate(&wrong);

@@ -30,20 +30,26 @@ std::int64_t SideRelay::SideOf(const Group* group) {
     return -1;
 }
 
-void SideRelay::Post(Component* sender, BusMessage event, ContainerBase* payload) {
-    if (event.Number() == activation && sender != nullptr && sender == GetOuterBus()) {
-        Group* const* group = PayloadValue<Group*>(payload);
-        // A payload of another type goes through, so that the player reports it as it would.
-        if (group) {
-            const std::int64_t s = SideOf(*group);
-            if (s == -1 ? !takesSideless : s != static_cast<std::int64_t>(side)) {
-                ++heldBack;
-                return;
-            }
-            ++passed;
-        }
+bool SideRelay::Passes(Component* sender, BusMessage event, ContainerBase* payload) {
+    if (event.Number() != activation || sender == nullptr || sender != GetOuterBus()) return true;
+    Group* const* group = PayloadValue<Group*>(payload);
+    // A payload of another type goes through, so that the player reports it as it would.
+    if (!group) return true;
+    const std::int64_t s = SideOf(*group);
+    if (s == -1 ? !takesSideless : s != static_cast<std::int64_t>(side)) {
+        ++heldBack;
+        return false;
     }
-    AsynchronousBus::Post(sender, event, payload);
+    ++passed;
+    return true;
+}
+
+void SideRelay::Post(Component* sender, BusMessage event, ContainerBase* payload) {
+    if (Passes(sender, event, payload)) AsynchronousBus::Post(sender, event, payload);
+}
+
+ContainerBase* SideRelay::PostAndWait(Component* sender, BusMessage event, ContainerBase* payload) {
+    return Passes(sender, event, payload) ? AsynchronousBus::PostAndWait(sender, event, payload) : nullptr;
 }
 
 Component* RelayingFactory::Create(VhLogicalLandscape* landscape) {

@@ -33,12 +33,17 @@ public:
     int ActivationsHeldBack() const { return heldBack; }
 
     void Post(Component* sender, BusMessage event, ContainerBase* payload) override;
+    ContainerBase* PostAndWait(Component* sender, BusMessage event, ContainerBase* payload) override;
     using AsynchronousBus::Post;
+    using AsynchronousBus::PostAndWait;
 
     // The side of a group: its leader's, else its first unit's; -1 when it has neither.
     static std::int64_t SideOf(const Group* group);
 
 private:
+    // Whether an event coming down from the layer reaches the player; counts the activations.
+    bool Passes(Component* sender, BusMessage event, ContainerBase* payload);
+
     std::uint32_t side;
     bool takesSideless;
     // The number of "InitAILeader" in this application's registry (each application numbers

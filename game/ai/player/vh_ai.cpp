@@ -113,6 +113,10 @@ void VhAI::Connect() {
 }
 
 int VhAI::CompileScript(const std::string& path) {
+    // A script's imports (the shared tactics, the battle's constants) lie beside it in the game's
+    // script directory, wherever the program was started from.
+    const std::size_t cut = path.find_last_of("\\/");
+    if (cut != std::string::npos) compiler_->SetImportDirectory(path.substr(0, cut));
     const int compiled = compiler_->CompileFile(path.c_str());
     interpreter_->RunProgram();
     return compiled;

@@ -374,8 +374,16 @@ void GameControl::OnSelectSubLeader(std::uint16_t unitNumber) {
     for (int i = 0; i < leaderCount; ++i) {
         Leader* l = leaders[i].leader;
         if (!l || l->GetUnitNum() != unitNumber) continue;
-        if (currentLeader >= 0 && currentLeader < leaderCount && leaders[currentLeader].leader)
-            leaders[currentLeader].leader->SetSubLeader(l);
+        Leader* current = currentLeader >= 0 && currentLeader < leaderCount ? leaders[currentLeader].leader : nullptr;
+        if (!current) return;
+        current->SetSubLeader(l);
+        // The computer player counts a hand-over as one of its leader's commands; the leader
+        // counts it too, or a script that passes the activation round leaders who order nothing
+        // would never let the turn end.
+        if (current->IsAIControlled()) {
+            Container<short> number(static_cast<short>(current->GetUnitNum()));
+            delete SendNamed("LeaderGaveOrder", &number);
+        }
         return;
     }
 }

@@ -210,8 +210,7 @@ void VhLogicalLayer::OnInitializeScenario(const TeamInfoStruct& teams) {
             lastScript = r;
             scriptName = scripts[static_cast<std::size_t>(r)];
         }
-        // The computer player itself is made by the computer-player component, which reads the
-        // script name and the computer leaders from the layer.
+        CreateComputerPlayer(homeIsComputer);
     }
     // The dividing line between the armies, and which leaders this machine commands.
     const std::uint32_t homeEdge = GetRetreatEdge(static_cast<std::uint32_t>(home));

@@ -239,6 +239,9 @@ bool GameControl::ChooseNextLeader() {
                     leaders[k].leader->SetDispatchList(only);
                     activation.subLeaders = only;
                     currentLeader = static_cast<std::int16_t>(k);
+                    // A computer-played superior taken up again keeps the commands he already
+                    // used; afresh, his script could pass the activation round for ever.
+                    if (leaders[k].leader->IsAIControlled()) activation.fresh = 0;
                 }
                 return true;
             }

@@ -307,6 +307,10 @@ void VhLogicalLayer::OnArmyDetails(EndTurnDlg* dialog) {
 }
 
 void VhLogicalLayer::DeleteBattle() {
+    // The computer players go first: they hold the unit lists and the map.
+    delete computerPlayerB;
+    delete computerPlayerA;
+    computerPlayerA = computerPlayerB = nullptr;
     for (Item<Group*>* i = groups.Head(); i; i = i->next) delete i->value;
     for (Item<Leader*>* i = leaders.Head(); i; i = i->next) delete i->value;
     for (Item<Combat*>* i = combatUnits.Head(); i; i = i->next) delete i->value;
@@ -314,11 +318,8 @@ void VhLogicalLayer::DeleteBattle() {
     leaders.Clear();
     combatUnits.Clear();
     delete landscape;
-    delete computerPlayerB;
-    delete computerPlayerA;
     delete gameControl;
     landscape = nullptr;
-    computerPlayerA = computerPlayerB = nullptr;
     gameControl = nullptr;
 }
 

@@ -163,6 +163,9 @@ public:
     std::int16_t GetDividingLine() const { return dividingLine; }
     List<Leader*>& GetComputerLeaders() { return computerLeaders; }
     const std::string& GetScriptName() const { return scriptName; }
+    // The computer player of the home side (slot A) or of the visiting side (slot B); null when
+    // the computer plays neither or no factory is installed (computer_player.h).
+    Component* GetComputerPlayer(bool homeSide) const { return homeSide ? computerPlayerA : computerPlayerB; }
 
     // ---- turn and game screens, deployment, the rout phase ----
     void OnBeginTurn(std::int16_t turn) { currentTurn = static_cast<std::uint16_t>(turn); }
@@ -267,6 +270,9 @@ private:
     void VaryArrivals(std::uint16_t seed);
     void AnnounceLandscape(std::int32_t scenarioIndex);
     void ReportFailure(const ScenarioError& error);
+    // Makes, attaches and compiles the computer player of the side; a script that does not
+    // compile is reported (string 674) and ends the game.
+    void CreateComputerPlayer(bool homeSide);
     VhUnit* MakeUnit(std::int16_t typeIndex, VhUnitData& record);
     void DeleteBattle();
     // Whether the block at the read position fits this battle whole; the position is left as it was.

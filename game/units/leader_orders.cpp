@@ -82,6 +82,12 @@ ContainerBase* RallyUnitEntry(Component* c, BusMessage, ContainerBase*) {
 }
 
 ContainerBase* OrderEntry(Component* c, BusMessage, ContainerBase* p) {
+    // The computer player names the unit as an unsigned number, the units as a signed one.
+    if (auto* number = PayloadValue<unsigned short>(p)) {
+        Leader* self = nullptr;
+        if (BusReceiver(c, self, Source, __LINE__)) self->NoteOrder(*number);
+        return nullptr;
+    }
     Leader* self = nullptr;
     short* unit = nullptr;
     if (!BusArgs(c, p, self, unit, Source, __LINE__)) return nullptr;

@@ -285,4 +285,22 @@ TEST_F(GroupCommandTest, TheMenuCommandReachesTheLeader) {
     EXPECT_TRUE(leader->IsGroupMoving());
 }
 
+
+TEST_F(GroupCommandTest, AnOrderNamedByAnUnsignedNumberIsCountedLikeAnyOther) {
+    // The computer player's rally order names its unit as an unsigned number, the units' own
+    // orders as a signed one; both are orders the leader must count.
+    MakeLeader(203, 3);
+    auto* u = Member(1, 303);
+    auto* v = Member(2, 304);
+    delete leader->OnInitLeader();
+    platform::ClearShownMessageBoxes();
+    Container<unsigned short> rallied(u->GetUnitNum());
+    leader->PostNamed("GiveOrder", &rallied);
+    Container<short> moved(static_cast<short>(v->GetUnitNum()));
+    leader->PostNamed("GiveOrder", &moved);
+    Run();
+    EXPECT_EQ(platform::ShownMessageBoxCount(), 0u);
+    EXPECT_EQ(leader->GetCommandsUsed(), 2);
+}
+
 } // namespace

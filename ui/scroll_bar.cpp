@@ -234,6 +234,8 @@ void ScrollBar::OnLButtonDown(const Point& p) {
             if (ScrollPos() + ViewLength() < ContentLength()) step = 1;
         }
         lastPoint_ = p;
+        // Content that fits in the view leaves nothing to page or step through.
+        step = ClampStep(step);
         step_ = AlongDim(step);
         if (step != 0) {
             SendStep();

@@ -55,7 +55,13 @@ void Slider::PlaceThumb() {
 }
 
 void Slider::RedrawNow() {
-    if (Display* root = GetRoot()) root->Redraw();
+    Display* root = GetRoot();
+    if (!root) return;
+    root->Redraw();
+    // The root's redraw empties the window's dirty list, so what it drew here would never reach
+    // the screen: report the slider changed again and show it.
+    RectChanged(Box(0, 0, GetWidth(), GetHeight()));
+    Show();
 }
 
 std::int16_t Slider::ScrollTo(const Point& p) {

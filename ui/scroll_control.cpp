@@ -8,8 +8,15 @@ namespace {
 ContainerBase* ScrollToEntry(Component* receiver, BusMessage, ContainerBase* payload) {
     auto* self = dynamic_cast<ScrollControl*>(receiver);
     if (self) {
-        if (const Point* p = PayloadValue<Point>(payload)) return new Container<short>(self->ScrollTo(*p));
-        if (const Dim* d = PayloadValue<Dim>(payload)) return new Container<short>(self->ScrollBy(*d));
+        // The operations answer 0: nothing goes back to the sender.
+        if (const Point* p = PayloadValue<Point>(payload)) {
+            self->ScrollTo(*p);
+            return nullptr;
+        }
+        if (const Dim* d = PayloadValue<Dim>(payload)) {
+            self->ScrollBy(*d);
+            return nullptr;
+        }
     }
     AssertFail("Bad data passed in bus message -- SCROLL_TO", "SCROLCTL", __LINE__);
     return nullptr;

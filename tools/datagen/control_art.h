@@ -14,7 +14,7 @@ namespace datagen {
 
 namespace control_art {
 
-// Buttons: four images per section, kButtonSize each.
+// Buttons: four images per section, each kButtonWidth by kButtonHeight.
 constexpr int kButtonWidth = 20, kButtonHeight = 16;
 constexpr std::uint8_t kUpEnabled = 40, kDownEnabled = 50, kUpDisabled = 60, kDownDisabled = 70;
 

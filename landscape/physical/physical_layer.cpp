@@ -433,3 +433,11 @@ bool PhysicalLayer::Check() const {
     }
     return timerRunning == !animating.IsEmpty();
 }
+
+bool PhysicalLayer::CheckDrawingOrder() const {
+    for (Item<Sprite*>* i = sprites.Head(); i; i = i->next) {
+        for (Item<Sprite*>* j = i->next; j; j = j->next)
+            if (i->value->IsInFrontOf(*j->value)) return false;
+    }
+    return true;
+}

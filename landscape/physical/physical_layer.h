@@ -87,6 +87,9 @@ public:
     bool TimerRunning() const { return timerRunning; }
     short LastFlybyId() const { return lastFlybyId; }
     bool Check() const;
+    // Whether no sprite of the sprites list is in front of one that follows it: true as long as
+    // the sprites have not moved since they entered and compare as a strict weak order (by y).
+    bool CheckDrawingOrder() const;
 
 protected:
     // The game's layer makes a viewport for each map window; the layer owns it from then on.

@@ -2,6 +2,9 @@
 
 #include "ui/main_window.h"
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 // A map window stand-in: all the layer needs of it is to be the window its viewport owns.
@@ -104,6 +107,56 @@ TEST_F(LayerFixture, SpritesEnterBehindWhatIsInFrontOfThemAndAfterWhatTheyTieWit
         std::string order;
         for (Item<Sprite*>* i = layer->Sprites().Head(); i; i = i->next) order += labels[i->value];
         EXPECT_EQ(order, c.order) << c.name;
+    }
+}
+
+// Random announcements, removals, disablings and enablings of sprites that tie often: the list
+// always equals the sprites in drawing order, ties by when they last entered, and the layer's
+// checks hold after every step.
+TEST_F(LayerFixture, TheDrawingOrderSurvivesARandomMixOfOperations) {
+    std::mt19937 random(20261210);
+    struct Known {
+        Sprite* sprite;
+        long entered;
+    };
+    std::vector<Known> drawn, disabled;
+    long sequence = 0;
+    for (int step = 0; step < 400; ++step) {
+        const int what = static_cast<int>(random() % 4);
+        if (what == 0 || drawn.empty()) {
+            Sprite* s = Announce(1, Point3D(0, static_cast<short>(random() % 6), 0), nullptr);
+            drawn.push_back({s, sequence++});
+        } else if (what == 1) {
+            const std::size_t k = random() % drawn.size();
+            Container<Sprite*> p(drawn[k].sprite);
+            layer->PostNamed("SpriteDestroyed", &p);
+            drawn.erase(drawn.begin() + static_cast<long>(k));
+        } else if (what == 2) {
+            const std::size_t k = random() % drawn.size();
+            Container<Sprite*> p(drawn[k].sprite);
+            layer->Post(SPRITE_DISABLED, &p);
+            disabled.push_back(drawn[k]);
+            drawn.erase(drawn.begin() + static_cast<long>(k));
+        } else if (!disabled.empty()) {
+            const std::size_t k = random() % disabled.size();
+            Container<Sprite*> p(disabled[k].sprite);
+            layer->Post(SPRITE_ENABLED, &p);
+            drawn.push_back({disabled[k].sprite, sequence++});
+            disabled.erase(disabled.begin() + static_cast<long>(k));
+        }
+        std::vector<Known> expected = drawn;
+        std::sort(expected.begin(), expected.end(), [](const Known& a, const Known& b) {
+            return a.sprite->GetPosition().y != b.sprite->GetPosition().y
+                       ? a.sprite->GetPosition().y < b.sprite->GetPosition().y
+                       : a.entered < b.entered;
+        });
+        std::vector<Sprite*> want, have;
+        for (const Known& k : expected) want.push_back(k.sprite);
+        for (Item<Sprite*>* i = layer->Sprites().Head(); i; i = i->next) have.push_back(i->value);
+        ASSERT_EQ(have, want) << "step " << step;
+        ASSERT_EQ(layer->DisabledSprites().Count(), static_cast<int>(disabled.size()));
+        ASSERT_TRUE(layer->Check()) << "step " << step;
+        ASSERT_TRUE(layer->CheckDrawingOrder()) << "step " << step;
     }
 }
 

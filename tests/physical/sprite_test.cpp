@@ -184,6 +184,38 @@ TEST(SpriteTick, ReportsTheUnionOfWhereTheFrameWasAndWhereItIs) {
     EXPECT_EQ(s.GetRect(), Box(115, 89, 10, 6));
 }
 
+TEST(SpriteTick, AFramelessSpriteReportsNoAreaAndAFirstFrameOnlyItsOwn) {
+    Sprite s(1, Point3D(100, 100, 0), nullptr, Sprite::kNoLayer, nullptr);
+    auto figure = MakeSolid(4, 2);
+    List<Bitmap*> frames;
+    frames.AddTail(figure.get());
+    s.AddEvent(1, Point4(100, 100, 0, 100), List<Bitmap*>(), SpriteEvent::kKeepLayer, SpriteEvent::Move, 0);
+    s.AddEvent(1, Point4(), frames, SpriteEvent::kKeepLayer, SpriteEvent::Play, 0);
+    List<Box> dirty;
+    s.Tick(0, &dirty);
+    s.Tick(100, &dirty); // the move ends, the play starts
+    s.Tick(110, &dirty); // the first frame appears
+    std::vector<Box> boxes;
+    Box b;
+    while (dirty.RemoveHead(b)) boxes.push_back(b);
+    // Empty boxes would otherwise stretch the union to the origin.
+    EXPECT_EQ(boxes, (std::vector<Box>{Box(), Box(), Box(100, 100, 4, 2)}));
+}
+
+TEST(SpriteMove, AClockThatGoesBackNeverDividesByAnEmptySpan) {
+    Sprite s(1, Point3D(0, 0, 0), nullptr, Sprite::kNoLayer, nullptr);
+    s.AddEvent(1, Point4(10, 0, 0, 100), List<Bitmap*>(), SpriteEvent::kKeepLayer, SpriteEvent::Move, 0);
+    s.AddEvent(2, Point4(50, 0, 0, 0), List<Bitmap*>(), SpriteEvent::kKeepLayer, SpriteEvent::Move, 0);
+    s.Tick(1000, nullptr);
+    s.Tick(1100, nullptr); // the second move starts with no span: it ends where it began, at 1100
+    s.Tick(1050, nullptr); // an earlier time
+    EXPECT_EQ(Where(s), Point(10, 0));
+    EXPECT_EQ(s.Events().Count(), 1);
+    s.Tick(1100, nullptr);
+    EXPECT_EQ(Where(s), Point(50, 0));
+    EXPECT_TRUE(s.Events().IsEmpty());
+}
+
 TEST(SpriteDrawing, DrawsItsFrameAtItsPositionAndNothingWhenHidden) {
     auto figure = MakeFigure(3, 3, Point(1, 1), {Point(1, 1)});
     Sprite s(1, Point3D(10, 10, 0), figure.get(), Sprite::kNoLayer, nullptr);

@@ -48,21 +48,27 @@ ContainerBase* PhysicalObject::OnLogicalCommand(const LogicalCommandInfo& comman
 }
 
 std::int16_t PhysicalObject::QueueMessage(const LogicalCommandInfo& command) {
-    if (commands.IsEmpty()) {
+    // Queued before the announcement: the post may run handlers, and they must find it queued.
+    const bool wasIdle = commands.IsEmpty();
+    commands.Enqueue(command);
+    if (wasIdle) {
         Container<short> me(static_cast<short>(GetId()));
         Post(PHYSICAL_OBJECT_ACTIVATED, &me);
     }
-    commands.Enqueue(command);
     return 0;
 }
 
 void PhysicalObject::StartCommand(LogicalCommandInfo& command) {
     if (command.command.Number() == LOGICAL_OBJECT_MOVED && spriteCount > 0) {
+        std::shared_ptr<bool> living = alive;
+        const std::int16_t region = command.region;
         Point3D location;
-        Container<short> where(command.region);
+        Container<short> where(region);
         ContainerBase* answer = PostNamedAndWait("Get Region Location", &where);
         if (const Point3D* p = PayloadValue<Point3D>(answer)) location = *p;
         delete answer;
+        // Other tasks run while the answer is awaited; one of them may have deleted this object.
+        if (!*living) return;
         const Point4 destination(location, 2000);
         List<Bitmap*> frames;
         if (art) {
@@ -79,7 +85,7 @@ void PhysicalObject::StartCommand(LogicalCommandInfo& command) {
             Sprite* s = GetSprite(i);
             if (!s) continue;
             const Point4 target = destination + Point4(spriteOffsets[i], 0);
-            s->AddEvent(static_cast<std::uint16_t>(command.region), target, frames, SpriteEvent::kKeepLayer,
+            s->AddEvent(static_cast<std::uint16_t>(region), target, frames, SpriteEvent::kKeepLayer,
                         SpriteEvent::Move, 0);
             if (!animating.Contains(s)) animating.AddTail(s);
         }

@@ -187,6 +187,33 @@ TEST_F(ObjectFixture, AnObjectDeletedByItsOwnReplysHandlerAnswersTheRestOnce) {
     EXPECT_FALSE(layer->TimerRunning());
 }
 
+TEST_F(ObjectFixture, AnObjectDeletedWhileItAwaitsItsDestinationStopsThere) {
+    FigureObject* o = Create(12, 101);
+    Command(12, 705, kMoved, replyOne, 1);
+    const int where = RegisterMessage("Get Region Location");
+    rec.answers[where] = [&](ContainerBase*) -> ContainerBase* {
+        delete o;
+        o = nullptr;
+        return new Container<Point3D>(Point3D(1, 2, 3));
+    };
+    RunUntil(3000);
+    EXPECT_EQ(o, nullptr);
+    EXPECT_EQ(HeardOf(replyOne).size(), 1u);
+    EXPECT_FALSE(layer->TimerRunning());
+}
+
+TEST_F(ObjectFixture, ALayerDestroyedWithCommandsQueuedStillSendsTheirRepliesOut) {
+    Recorder outside;
+    outside.AttachToBus(app.get());
+    outside.Listen(replyOne);
+    Create(12, 101);
+    Command(12, 705, kMoved, replyOne, 1);
+    RunUntil(300);
+    rec.DetachFromBus();
+    layer.reset();
+    EXPECT_EQ(outside.Count(replyOne), 1);
+}
+
 TEST_F(ObjectFixture, ClosingTheGameAnswersWhatThePicturesStillHadQueued) {
     Create(12, 101);
     Create(13, 102);

@@ -364,4 +364,23 @@ TEST(SpriteEventRecord, TheMessageBufferFormCarriesNoTargetOrFrames) {
     EXPECT_EQ(*PayloadValue<short>(back.payload), 12);
 }
 
+TEST(SpriteEventRecord, APayloadOfSpriteEventsIsMadeAgainByItsClassName) {
+    TypeInfo<short>::Register();
+    SpriteEvent e(11, Point4(5, 6, 7, 8), List<Bitmap*>(), 2, SpriteEvent::Notify, 3, new Container<short>(12));
+    const Container<SpriteEvent> payload(e);
+    SuperString s;
+    s << static_cast<const ContainerBase*>(&payload);
+    ASSERT_FALSE(s.Failed());
+    ContainerBase* back = nullptr;
+    s >> back;
+    std::unique_ptr<ContainerBase> owned(back);
+    const SpriteEvent* read = PayloadValue<SpriteEvent>(back);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(back->TypeName(), "SpriteEvent");
+    EXPECT_EQ(read->value, 11);
+    EXPECT_EQ(read->loopStart, 3);
+    ASSERT_NE(PayloadValue<short>(read->payload), nullptr);
+    EXPECT_EQ(*PayloadValue<short>(read->payload), 12);
+}
+
 } // namespace

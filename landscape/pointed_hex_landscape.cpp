@@ -18,7 +18,25 @@ constexpr RoadDirection kRoadDirections[6] = {
 
 bool IsOdd(int v) { return v % 2 != 0; }
 
+constexpr int kTurns[6] = {2, 3, 4, 6, 7, 8};
+
+int TurnIndex(int direction) {
+    for (int k = 0; k < 6; ++k)
+        if (kTurns[k] == direction) return k;
+    return -1;
+}
+
 } // namespace
+
+int RotatePointedClockwise(int direction, std::uint8_t steps) {
+    const int k = TurnIndex(direction);
+    return k < 0 ? direction : kTurns[(k + steps) % 6];
+}
+
+int RotatePointedAnticlockwise(int direction, std::uint8_t steps) {
+    const int k = TurnIndex(direction);
+    return k < 0 ? direction : kTurns[(k + 6 - steps % 6) % 6];
+}
 
 PointedIsometricHexLandscape::PointedIsometricHexLandscape(
     const Dim& block, const Dim& cell, const char* edge1, const char* edge2, const char* edge3, const char* terrain,

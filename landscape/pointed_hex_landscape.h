@@ -20,6 +20,11 @@
 #include <memory>
 #include <vector>
 
+// Turns among the six display directions of a hex (2, 3, 4, 6, 7, 8); any other value is left
+// as it is.
+int RotatePointedClockwise(int direction, std::uint8_t steps);
+int RotatePointedAnticlockwise(int direction, std::uint8_t steps);
+
 class PointedIsometricHexLandscape : public IsometricHexLandscape {
 public:
     // Display directions of a hex.

@@ -269,3 +269,86 @@ TEST_F(LandscapeBusTest, MissingArtIsReportedOnceAndDrawsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+class UntrustedDataTest : public LandscapeTest {};
+
+TEST_F(UntrustedDataTest, CountsAndRegionsOffTheMapReachNothingOutsideTheTable) {
+    MapSpec map;
+    landscape = MakeLandscape(landtest::kZooms[0]);
+    landscape->AttachToBus(app.get());
+    // The definition claims three regions; the map has twenty: the table follows the map.
+    LandscapeDefinition d = map.Definition();
+    d.regionCount = 3;
+    Container<LandscapeDefinition> begin(d);
+    delete logic->Send(BEGIN_LANDSCAPE, &begin);
+    List<LogicalRegion> regions = map.Regions();
+    LogicalRegion stray;
+    stray.number = 0xFFFF;
+    regions.AddTail(stray);
+    stray.number = 9999;
+    regions.AddTail(stray);
+    stray.number = 7;  // row 7 of a map of four rows
+    regions.AddTail(stray);
+    Container<List<LogicalRegion>> all(regions);
+    delete logic->Send(CREATE_REGION, &all);
+    delete logic->SendEvent(END_LANDSCAPE);
+    EXPECT_EQ(landscape->GetBlockCount(), 20);
+    EXPECT_TRUE(landscape->HasBlock(402));
+    EXPECT_FALSE(landscape->HasBlock(7));
+    EXPECT_FALSE(landscape->HasBlock(9999 - 65536));
+    int blocks = 0;
+    for (int i = 0; i < landscape->GetBlockCount(); ++i) blocks += landscape->GetBlock(i) != nullptr;
+    EXPECT_EQ(blocks, 18) << "twenty hexes less the two half hexes";
+
+    // A plain block landscape drops a region numbered past its table.
+    BlockLandscape plain(Dim(10, 10), Dim(10, 10));
+    LandscapeDefinition small;
+    small.size = Dim(2, 1);
+    small.regionCount = 2;
+    plain.BeginLandscape(small);
+    LogicalRegion far;
+    far.number = 5;
+    plain.CreateBlock(far);
+    EXPECT_EQ(plain.GetBlockCount(), 2);
+    EXPECT_EQ(plain.GetBlock(0), nullptr);
+    EXPECT_EQ(plain.GetBlock(1), nullptr);
+}
+
+TEST_F(UntrustedDataTest, SmallGroupTablesDrawWithoutReachingPastThem) {
+    const std::int16_t sizes[1] = {2};
+    landscape = std::make_unique<PointedIsometricHexLandscape>(Dim(130, 76), Dim(130, 64), "Ground", "Ground", "Ground",
+                                                               "Terrain", "", "Hex Grid", "Hex Outline", 0, 1, sizes, 0);
+    landscape->SetElevationStep(12);
+    landscape->AttachToBus(app.get());
+    MapSpec map;
+    map.levels[101] = 1;
+    logic->SendMap(map);
+    // Mask 0 with a group of two: the first pick stands.
+    EXPECT_TRUE(BlockOf(300).HasBitmap(1, 0));
+    Bitmap target(Dim(600, 300), Bitmap::Plain);
+    target.Fill(0);
+    landscape->DrawArea(target, Point(0, 0));
+    const Point3D at = BlockOf(300).GetPosition();
+    EXPECT_EQ(landtest::PixelAt(target, at.x + kMidX, at.y + kMidY), terrain::GroundColour(0, 0));
+}
+
+TEST_F(UntrustedDataTest, DamagedGroundArtIsReportedAndLeavesTheGroundOut) {
+    data.WriteBytes("GROUND0.QIF", std::vector<std::uint8_t>(300, 0xEE));
+    platform::ClearShownMessageBoxes();
+    MapSpec map;
+    Show(map);
+    bool damaged = false, missing = false;
+    for (std::size_t i = 0; i < platform::ShownMessageBoxCount(); ++i) {
+        damaged = damaged || platform::ShownMessageBox(i).caption == "Damaged art";
+        missing = missing || platform::ShownMessageBox(i).caption == "Missing art";
+    }
+    EXPECT_TRUE(damaged);
+    EXPECT_TRUE(missing);
+    EXPECT_FALSE(BlockOf(101).HasBitmap(1, 0));
+    landscape->DrawAll();
+    EXPECT_EQ(KeptPixel(101, kMidX, kMidY), 0) << "no ground drawn from a refused file";
+}
+
+} // namespace

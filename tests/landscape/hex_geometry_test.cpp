@@ -110,8 +110,9 @@ class PointToHexTest : public LandscapeTest {};
 
 TEST_F(PointToHexTest, PointsAndHexesRoundTripAtEachZoom) {
     MapSpec map;
+    for (std::uint16_t flipped : {std::uint16_t{0}, IsometricHexLandscape::kFlipped})
     for (const landtest::Zoom& z : kZooms) {
-        landscape = MakeLandscape(z);
+        landscape = MakeLandscape(z, flipped);
         landscape->AttachToBus(app.get());
         logic->SendMap(map);
         for (int c = 0; c < map.columns; ++c)

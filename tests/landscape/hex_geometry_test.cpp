@@ -110,24 +110,25 @@ class PointToHexTest : public LandscapeTest {};
 
 TEST_F(PointToHexTest, PointsAndHexesRoundTripAtEachZoom) {
     MapSpec map;
-    for (std::uint16_t flipped : {std::uint16_t{0}, IsometricHexLandscape::kFlipped})
-    for (const landtest::Zoom& z : kZooms) {
-        landscape = MakeLandscape(z, flipped);
-        landscape->AttachToBus(app.get());
-        logic->SendMap(map);
-        for (int c = 0; c < map.columns; ++c)
-            for (int r = 0; r < map.rows; ++r) {
-                const short n = static_cast<short>(hex::Number(c, r));
-                if (!landscape->HasBlock(n)) {
-                    EXPECT_TRUE(hex::IsHalfHex(c, r, map.rows)) << n;
-                    continue;
+    for (std::uint16_t flipped : {std::uint16_t{0}, IsometricHexLandscape::kFlipped}) {
+        for (const landtest::Zoom& z : kZooms) {
+            landscape = MakeLandscape(z, flipped);
+            landscape->AttachToBus(app.get());
+            logic->SendMap(map);
+            for (int c = 0; c < map.columns; ++c)
+                for (int r = 0; r < map.rows; ++r) {
+                    const short n = static_cast<short>(hex::Number(c, r));
+                    if (!landscape->HasBlock(n)) {
+                        EXPECT_TRUE(hex::IsHalfHex(c, r, map.rows)) << n;
+                        continue;
+                    }
+                    const Point3D centre = landscape->GetRegionLocation(n);
+                    EXPECT_EQ(landscape->PointToRegion(Point(centre.x, centre.y)), n) << z.bits;
+                    const Box box = BlockOf(n).GetBox();
+                    EXPECT_EQ(landscape->PointToRegion(box.BottomLeft() - Point(0, 1)), n) << z.bits;
                 }
-                const Point3D centre = landscape->GetRegionLocation(n);
-                EXPECT_EQ(landscape->PointToRegion(Point(centre.x, centre.y)), n) << z.bits;
-                const Box box = BlockOf(n).GetBox();
-                EXPECT_EQ(landscape->PointToRegion(box.BottomLeft() - Point(0, 1)), n) << z.bits;
-            }
-        landscape.reset();
+            landscape.reset();
+        }
     }
 }
 

@@ -352,3 +352,43 @@ TEST_F(UntrustedDataTest, DamagedGroundArtIsReportedAndLeavesTheGroundOut) {
 }
 
 } // namespace
+
+namespace {
+
+class InFrontTest : public LandscapeTest {};
+
+TEST_F(InFrontTest, RaisedGroundInFrontOfAHexIsDrawnAgain) {
+    MapSpec map;
+    map.levels[201] = 1;  // south-east of 101 on the display
+    Show(map);
+    using L = PointedIsometricHexLandscape;
+    const short i = landscape->HexNumberToIndex(101);
+    ASSERT_EQ(landscape->IndexToHexNumber(landscape->Neighbour(i, L::SE)), 201);
+    Bitmap target(Dim(600, 300), Bitmap::Plain);
+    target.Fill(0);
+    landscape->DrawBlocksInFront(target, 102, Point(0, 0));  // nothing higher in front of it
+    const Point3D raised = BlockOf(201).GetPosition(), behind = BlockOf(101).GetPosition();
+    EXPECT_EQ(landtest::PixelAt(target, raised.x + kMidX, raised.y + kMidY), 0);
+
+    landscape->DrawBlocksInFront(target, 101, Point(0, 0));
+    EXPECT_EQ(landtest::PixelAt(target, raised.x + kMidX, raised.y + kMidY), terrain::GroundColour(1, 0));
+    const Point3D sw = BlockOf(202).GetPosition(), below = BlockOf(301).GetPosition();
+    // Both lie one level below the raised hex: their ground is the group of their slope mask,
+    // east neighbour one higher (0x8) and north-east one higher (0x4).
+    EXPECT_EQ(landtest::PixelAt(target, sw.x + kMidX, sw.y + kMidY), terrain::GroundColour(0, 0x8));
+    EXPECT_EQ(landtest::PixelAt(target, below.x + kMidX, below.y + kMidY + 20), terrain::GroundColour(0, 0x4));
+    EXPECT_EQ(landtest::PixelAt(target, behind.x + kMidX, behind.y + 10), 0) << "the hex itself is not drawn";
+}
+
+TEST(LandscapeNames, DefaultNames) {
+    const std::int16_t sizes[1] = {1};
+    BlockLandscape block(Dim(1, 1), Dim(1, 1));
+    PointedIsometricHexLandscape pointed(Dim(1, 1), Dim(2, 8), "", "", "", "", "", "", "", 0, 1, sizes, 0);
+    LandscapeTile tile(Dim(1, 1), Point(0, 0), Point(0, 0), Dim(1, 1));
+    EXPECT_EQ(block.GetName(), "Unnamed BlockLandscape");
+    EXPECT_EQ(pointed.GetName(), "Unnamed Flat Isometric Hex Landscape");
+    EXPECT_EQ(static_cast<Component&>(tile).GetName(), "Unnamed Landscape Tile");
+    EXPECT_EQ(pointed.GetCellSize(), Dim(1, 3));
+}
+
+} // namespace

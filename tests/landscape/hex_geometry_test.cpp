@@ -162,3 +162,37 @@ TEST_F(PointToHexTest, BordersBetweenAndOutsideTheMap) {
 }
 
 } // namespace
+
+namespace {
+
+class MapEdgeTest : public LandscapeTest {};
+
+TEST_F(MapEdgeTest, HexBordersAndMapEdgesAtEachZoom) {
+    MapSpec map;  // display W 4, H 5
+    for (const landtest::Zoom& z : kZooms) {
+        landscape = MakeLandscape(z);
+        landscape->AttachToBus(app.get());
+        logic->SendMap(map);
+        const int cs = landscape->ColumnStep(), rs = landscape->RowStep();
+        const int south = 2 * rs * 4 + z.block.height;
+        struct Case {
+            Point p;
+            short expected;
+        };
+        const Case cases[] = {
+            {Point(2 * cs - 1, 2), 3},           // last pixel of display row 0, column 0
+            {Point(2 * cs, 2), 2},               // first of its east neighbour
+            {Point(8 * cs - 1, 2), 0},           // the north-east corner hex
+            {Point(8 * cs, 2), -1},              // east of the map
+            {Point(-1, 2), -1},                  // west of the map
+            {Point(2, -1), -1},                  // north of the map
+            {Point(2, south - 1), 403},          // the south-west hex's last row
+            {Point(2, south), -1},               // south of the map
+        };
+        for (const Case& c : cases)
+            EXPECT_EQ(landscape->PointToRegion(c.p), c.expected) << "zoom " << z.bits << " at " << c.p.x << "," << c.p.y;
+        landscape.reset();
+    }
+}
+
+} // namespace

@@ -8,7 +8,7 @@ namespace {
 
 using landtest::kZooms;
 using landtest::LandscapeTest;
-using landtest::MapSpec;
+using landtest::TestMap;
 
 // A landscape whose table is laid out for a logical map, without art or a bus.
 std::unique_ptr<PointedIsometricHexLandscape> Bare(int columns, int rows, std::uint16_t options = 0,
@@ -109,7 +109,7 @@ TEST(PointedHexNeighbours, TurningAmongTheSixDirections) {
 class PointToHexTest : public LandscapeTest {};
 
 TEST_F(PointToHexTest, PointsAndHexesRoundTripAtEachZoom) {
-    MapSpec map;
+    TestMap map;
     for (std::uint16_t flipped : {std::uint16_t{0}, IsometricHexLandscape::kFlipped}) {
         for (const landtest::Zoom& z : kZooms) {
             landscape = MakeLandscape(z, flipped);
@@ -133,7 +133,7 @@ TEST_F(PointToHexTest, PointsAndHexesRoundTripAtEachZoom) {
 }
 
 TEST_F(PointToHexTest, BordersBetweenAndOutsideTheMap) {
-    MapSpec map;
+    TestMap map;
     Show(map);
     struct Case {
         Point p;
@@ -168,7 +168,7 @@ namespace {
 class MapEdgeTest : public LandscapeTest {};
 
 TEST_F(MapEdgeTest, HexBordersAndMapEdgesAtEachZoom) {
-    MapSpec map;  // display W 4, H 5
+    TestMap map;  // display W 4, H 5
     for (const landtest::Zoom& z : kZooms) {
         landscape = MakeLandscape(z);
         landscape->AttachToBus(app.get());

@@ -8,7 +8,7 @@
 namespace {
 
 using landtest::LandscapeTest;
-using landtest::MapSpec;
+using landtest::TestMap;
 using landtest::Remapped;
 namespace terrain = datagen::terrain;
 
@@ -24,7 +24,7 @@ constexpr int kMidX = 65, kMidY = 32;
 class DrawingTest : public LandscapeTest {};
 
 TEST_F(DrawingTest, GroundMarshHighlightAndShadowAtChosenPixels) {
-    MapSpec map;
+    TestMap map;
     map.codes[201] = {3};  // marsh
     Show(map);
     landscape->DrawAll();
@@ -60,7 +60,7 @@ TEST_F(DrawingTest, GroundMarshHighlightAndShadowAtChosenPixels) {
 }
 
 TEST_F(DrawingTest, HighlightLeavesTheBlockBoxDirtyOnTheTile) {
-    MapSpec map;
+    TestMap map;
     Show(map);
     landscape->DrawAll();
     tile->Validate();
@@ -81,7 +81,7 @@ TEST_F(DrawingTest, HighlightLeavesTheBlockBoxDirtyOnTheTile) {
 }
 
 TEST_F(DrawingTest, ScrolledTileDrawsTheSameLandscape) {
-    MapSpec map;
+    TestMap map;
     map.codes[201] = {3};
     Show(map);
     tile->SetOrigin(Point(40, 30));
@@ -92,7 +92,7 @@ TEST_F(DrawingTest, ScrolledTileDrawsTheSameLandscape) {
 }
 
 TEST_F(DrawingTest, BridgesAndRoadsFollowTheRoadCodes) {
-    MapSpec map;
+    TestMap map;
     // A road along logical column 2, rows 0-3: west to east on the display.
     for (int row = 0; row < 4; ++row) map.codes[200 + row] = {12};
     map.levels = {{200, 1}, {201, 1}, {202, 0}, {203, 0}};
@@ -117,7 +117,7 @@ TEST(RoadPictures, CodesToPictureNumbers) {
 }
 
 TEST_F(DrawingTest, CliffBelowAHighHexAndSlopeMasks) {
-    MapSpec map;
+    TestMap map;
     map.levels[101] = 2;  // display row 1, column 2
     Show(map);
     landscape->DrawAll();
@@ -137,7 +137,7 @@ TEST_F(DrawingTest, CliffBelowAHighHexAndSlopeMasks) {
 }
 
 TEST_F(DrawingTest, OneLevelStepsSetTheMasksOfTheLowerSide) {
-    MapSpec map;
+    TestMap map;
     map.levels[101] = 1;
     Show(map);
     const short high = landscape->HexNumberToIndex(101);
@@ -150,7 +150,7 @@ TEST_F(DrawingTest, OneLevelStepsSetTheMasksOfTheLowerSide) {
 }
 
 TEST_F(DrawingTest, RiverAndEarthworkCornersAndTheHexGrid) {
-    MapSpec map;
+    TestMap map;
     // Corner 2 lies between the north and north-east sides.
     map.sides[201] = {{1, 1}, {2, 1}, {8, 1}, {4, 3}, {5, 3}};
     Show(map);
@@ -171,7 +171,7 @@ TEST_F(DrawingTest, RiverAndEarthworkCornersAndTheHexGrid) {
 }
 
 TEST_F(DrawingTest, StyleThreeHasNoMinorRiverArt) {
-    MapSpec map;
+    TestMap map;
     map.style = 3;
     map.sides[201] = {{1, 1}, {2, 1}};
     Show(map);
@@ -179,7 +179,7 @@ TEST_F(DrawingTest, StyleThreeHasNoMinorRiverArt) {
 }
 
 TEST_F(DrawingTest, BorderFillsTheHalfHexAtTheLeftEdge) {
-    MapSpec map;
+    TestMap map;
     Show(map);
     landscape->DrawAll();
     // Display row 1 starts 65 pixels right: its border half hex lies in x 0..64.
@@ -192,7 +192,7 @@ class LandscapeBusTest : public LandscapeTest {};
 TEST_F(LandscapeBusTest, RequestsWaitForTheMapAndStopAtCloseGame) {
     landscape = MakeLandscape(landtest::kZooms[0]);
     landscape->AttachToBus(app.get());
-    MapSpec map;
+    TestMap map;
     Container<LandscapeDefinition> begin(map.Definition());
     delete logic->Send(BEGIN_LANDSCAPE, &begin);
     Container<List<LogicalRegion>> all(map.Regions());
@@ -211,7 +211,7 @@ TEST_F(LandscapeBusTest, RequestsWaitForTheMapAndStopAtCloseGame) {
 }
 
 TEST_F(LandscapeBusTest, WrongPayloadsAreReportedOrIgnoredAsEachMessageSays) {
-    MapSpec map;
+    TestMap map;
     Show(map);
     platform::ClearShownMessageBoxes();
     Container<int> stray(5);
@@ -254,7 +254,7 @@ TEST_F(LandscapeBusTest, MissingArtIsReportedOnceAndDrawsNothing) {
                                                                2, sizes, 0);
     landscape->SetElevationStep(12);
     landscape->AttachToBus(app.get());
-    MapSpec map;
+    TestMap map;
     map.codes[201] = {3};
     map.levels[101] = 1;
     logic->SendMap(map);
@@ -275,7 +275,7 @@ namespace {
 class UntrustedDataTest : public LandscapeTest {};
 
 TEST_F(UntrustedDataTest, CountsAndRegionsOffTheMapReachNothingOutsideTheTable) {
-    MapSpec map;
+    TestMap map;
     landscape = MakeLandscape(landtest::kZooms[0]);
     landscape->AttachToBus(app.get());
     // The definition claims three regions; the map has twenty: the table follows the map.
@@ -322,7 +322,7 @@ TEST_F(UntrustedDataTest, SmallGroupTablesDrawWithoutReachingPastThem) {
                                                                "Terrain", "", "Hex Grid", "Hex Outline", 0, 1, sizes, 0);
     landscape->SetElevationStep(12);
     landscape->AttachToBus(app.get());
-    MapSpec map;
+    TestMap map;
     map.levels[101] = 1;
     logic->SendMap(map);
     // Mask 0 with a group of two: the first pick stands.
@@ -337,7 +337,7 @@ TEST_F(UntrustedDataTest, SmallGroupTablesDrawWithoutReachingPastThem) {
 TEST_F(UntrustedDataTest, DamagedGroundArtIsReportedAndLeavesTheGroundOut) {
     data.WriteBytes("GROUND0.QIF", std::vector<std::uint8_t>(300, 0xEE));
     platform::ClearShownMessageBoxes();
-    MapSpec map;
+    TestMap map;
     Show(map);
     bool damaged = false, missing = false;
     for (std::size_t i = 0; i < platform::ShownMessageBoxCount(); ++i) {
@@ -358,7 +358,7 @@ namespace {
 class InFrontTest : public LandscapeTest {};
 
 TEST_F(InFrontTest, RaisedGroundInFrontOfAHexIsDrawnAgain) {
-    MapSpec map;
+    TestMap map;
     map.levels[201] = 1;  // south-east of 101 on the display
     Show(map);
     using L = PointedIsometricHexLandscape;

@@ -34,7 +34,7 @@ inline const Zoom kZooms[3] = {
 inline constexpr std::int16_t kGroupSizes[16] = {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4};
 
 // A logical map of columns x rows hexes, all at level 0 unless changed.
-struct MapSpec {
+struct TestMap {
     int columns = 5;
     int rows = 4;
     std::map<int, std::int16_t> levels;                 // hex number -> level
@@ -72,7 +72,7 @@ struct MapSpec {
 class LogicStandIn : public Component {
 public:
     LogicStandIn() : Component("Logic Stand-in") {}
-    void SendMap(const MapSpec& map) {
+    void SendMap(const TestMap& map) {
         Container<LandscapeDefinition> begin(map.Definition());
         delete Send(BEGIN_LANDSCAPE, &begin);
         Container<List<LogicalRegion>> all(map.Regions());
@@ -122,7 +122,7 @@ protected:
     }
 
     // A full-size landscape on the bus with the map sent, and a tile of size onto it.
-    void Show(const MapSpec& map, const Dim& tileSize = Dim(700, 300), std::uint16_t flipped = 0) {
+    void Show(const TestMap& map, const Dim& tileSize = Dim(700, 300), std::uint16_t flipped = 0) {
         landscape = MakeLandscape(kZooms[0], flipped);
         landscape->AttachToBus(app.get());
         logic->SendMap(map);

@@ -140,7 +140,10 @@ protected:
         datagen::LibrarySpec art{"", {{"sbArt", {Solid("left", 10, 30, kLeft), Solid("right", 12, 30, kRight),
                                                  Solid("center", 8, 30, kCentre), Solid("separator", 4, 30, kSeparator)}}}};
         data.WriteLibrary("STATUS.QIF", art);
-        data.WriteIndex({{"status.qif", "Status Bar"}});
+        datagen::LibrarySpec thin{"", {{"sbArt", {Solid("left", 10, 30, kLeft), Solid("right", 12, 30, kRight),
+                                                  Solid("center", 0, 30, kCentre), Solid("separator", 4, 30, kSeparator)}}}};
+        data.WriteLibrary("THIN.QIF", thin);
+        data.WriteIndex({{"status.qif", "Status Bar"}, {"thin.qif", "Thin Status Bar"}});
         MakeApp();
         WindowsWindow::RegisterWindowClass();
         top = CreateWindowExA(0, "GenericWindow", "Top", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 800, 300, nullptr, nullptr,
@@ -180,6 +183,7 @@ TEST_F(StatusStrip, TheStripIsDrawnFromArtAndTheTextsAreClipped) {
     EXPECT_EQ(bar.GetBarHeight(), 30);
     EXPECT_EQ(GetWindowLongPtrA(bar.GetBarWindow(), GWLP_ID), WindowsStatusBar::kWindowId);
     static_cast<StatusBar&>(bar).AttachToBus(app.get());
+    bar.SetText("before the frame sizes it", 2);  // a bar of no size draws nothing
     bar.AddPane(static_cast<std::int32_t>(RegisterMessage("Sbar1")), 150);
     bar.AddPane(static_cast<std::int32_t>(RegisterMessage("Sbar2")), 150);
     EXPECT_EQ(bar.GetPanes()[1].offset, 154);
@@ -217,6 +221,17 @@ TEST_F(StatusStrip, TheStripIsDrawnFromArtAndTheTextsAreClipped) {
     EXPECT_EQ(At(w, 229, 4), ShownColour(ink));
     EXPECT_EQ(At(w, 231, 4), ShownColour(kCentre));
     static_cast<StatusBar&>(bar).DetachFromBus();
+}
+
+TEST_F(StatusStrip, ACentrePieceOfNoWidthLeavesTheMiddleUndrawnAndTheRestDrawn) {
+    WindowsStatusBar bar("Thin Status Bar", top, Point(20, 3), 1);
+    MoveWindow(bar.GetBarWindow(), 0, 0, 300, 30, TRUE);
+    Drain();  // returns: the centre is never tiled
+    bar.SetText("A", 1);
+    const HWND w = bar.GetBarWindow();
+    EXPECT_EQ(At(w, 5, 0), ShownColour(kLeft));
+    EXPECT_EQ(At(w, 295, 0), ShownColour(kRight));
+    EXPECT_EQ(At(w, 21, 4), ShownColour(dynamic_cast<const BlockText&>(bar.GetText()).Colour()));
 }
 
 TEST_F(StatusStrip, TheFrameGivesTheBarTheBottomOfItsClientArea) {

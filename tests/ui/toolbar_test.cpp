@@ -44,7 +44,9 @@ protected:
         data.WriteLibrary("EVEN.QIF", {"", {{"Bar", {Solid("Mirror #1", 8, 30, kMirror1), Solid("Mirror #2", 8, 30, kMirror2)}}}});
         data.WriteLibrary("BUTTONS.QIF", {"", {ButtonArt("Small", 16, 15, 80), ButtonArt("Tall", 20, 30, 90),
                                                ButtonArt("Mid", 24, 20, 100)}});
-        data.WriteIndex({{"toolbar.qif", "Toolbar Art"}, {"even.qif", "Even Art"}, {"buttons.qif", "Buttons"}});
+        data.WriteLibrary("THIN.QIF", {"", {{"Bar", {Solid("Mirror #1", 0, 30, kMirror1), Solid("Mirror #2", 7, 30, kMirror2)}}}});
+        data.WriteIndex({{"toolbar.qif", "Toolbar Art"}, {"even.qif", "Even Art"}, {"buttons.qif", "Buttons"},
+                         {"thin.qif", "Thin Art"}});
         MakeApp();
         WindowsWindow::RegisterWindowClass();
         top = CreateWindowExA(0, "GenericWindow", "Top", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 600, 200, nullptr, nullptr,
@@ -134,6 +136,12 @@ TEST_F(Tools, TheBackgroundAlternatesOnlyWherePositionsAlternateInParity) {
         EXPECT_EQ(At(w, 399, 0), ShownColour(start % 2 == 0 ? kMirror2 : kMirror1)) << c.art;
         bar.reset();
     }
+}
+
+TEST_F(Tools, MirrorArtOfNoWidthDrawsNoBackground) {
+    MakeBar("Thin Art");  // returns: the strip is never tiled
+    EXPECT_EQ(bar->GetBarHeight(), 30);
+    EXPECT_EQ(At(bar->GetBarWindow(), 0, 0), ShownColour(0));
 }
 
 TEST_F(Tools, CommandsReachEveryButton) {
@@ -250,6 +258,25 @@ TEST_F(Tools, ANewTextReplacesTheVisibleTipAndLongTipsAreCut) {
     Container<std::string> longer(std::string(50, 'W'));
     delete app->SendNamed("ToolTipText", &longer);
     EXPECT_EQ(WindowsToolbar::ShownTipText(), " " + std::string(37, 'W') + " ");
+}
+
+TEST_F(Tools, TheTipFaceOutlivesOneOfTwoPopups) {
+    MakeBar();
+    auto second = std::make_unique<WindowsToolbar>("Toolbar Art", top, "Second");
+    MoveWindow(second->GetBarWindow(), 0, 40, 400, 30, TRUE);
+    bar->SetToolTipText("Infantry");
+    bar->EnableToolTip(1);
+    second->SetToolTipText("Cavalry");
+    second->EnableToolTip(1);
+    ASSERT_NE(bar->GetTipWindow(), nullptr);
+    ASSERT_NE(second->GetTipWindow(), nullptr);
+    bar.reset();
+    // The remaining popup still measures and draws its text.
+    second->SetToolTipText("Artillery");
+    RECT r;
+    GetWindowRect(second->GetTipWindow(), &r);
+    EXPECT_EQ(r.right - r.left, 11 * 6 + 2);
+    EXPECT_EQ(r.bottom - r.top, 11 + 2);
 }
 
 TEST_F(Tools, AWrongTipPayloadIsReported) {

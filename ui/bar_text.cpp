@@ -1,6 +1,8 @@
 #include "ui/bar_text.h"
 
+#include "core/application.h"
 #include "ui/bitmap.h"
+#include "ui/logical_palette.h"
 
 #include <algorithm>
 
@@ -44,4 +46,11 @@ Box BlockText::Draw(Bitmap& into, const Point& at, const Box& clip, std::string_
         if (b.width > 0) touched = touched.width > 0 ? (touched | b) : b;
     }
     return touched;
+}
+
+std::uint8_t NearestPaletteIndex(COLORREF colour, std::uint8_t fallback) {
+    if (const Application* app = GetApplication())
+        if (const LogicalPalette* palette = app->GetPalette())
+            if (palette->GetHandle()) return static_cast<std::uint8_t>(GetNearestPaletteIndex(palette->GetHandle(), colour));
+    return fallback;
 }

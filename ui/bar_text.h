@@ -4,6 +4,7 @@
 // draw through the toolkit's fonts: every printable character is a filled block in a fixed cell,
 // which keeps placement and clipping visible and testable.
 #include "core/geometry.h"
+#include "platform/gdi.h"
 
 #include <cstdint>
 #include <string_view>
@@ -41,3 +42,7 @@ private:
 
 // Font heights in points at the screen's 96 pixels per inch, rounded as the system rounds.
 std::int16_t PointsToPixels(int points);
+
+// The index of the application palette nearest to a colour (text and tip colours), or
+// `fallback` while there is no palette.
+std::uint8_t NearestPaletteIndex(COLORREF colour, std::uint8_t fallback);

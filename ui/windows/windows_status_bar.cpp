@@ -1,7 +1,5 @@
 #include "ui/windows/windows_status_bar.h"
 
-#include "core/application.h"
-#include "ui/logical_palette.h"
 #include "ui/windows/win_app.h"
 
 #include <algorithm>
@@ -11,14 +9,6 @@ namespace {
 
 constexpr const char* kSection = "sbArt";
 
-// The palette index nearest to a colour, or `fallback` without an application palette.
-std::uint8_t NearestIndex(COLORREF colour, std::uint8_t fallback) {
-    if (const Application* app = GetApplication())
-        if (const LogicalPalette* palette = app->GetPalette())
-            if (palette->GetHandle()) return static_cast<std::uint8_t>(GetNearestPaletteIndex(palette->GetHandle(), colour));
-    return fallback;
-}
-
 } // namespace
 
 WindowsStatusBar::WindowsStatusBar(const char* artLibrary, HWND parent, const Point& textOrigin,
@@ -26,7 +16,7 @@ WindowsStatusBar::WindowsStatusBar(const char* artLibrary, HWND parent, const Po
     : Window(Point(), Dim(), nullptr, name ? name : "Unnamed WindowsStatusBar"), StatusBar(lineCount),
       WindowsWindow(Point(), Dim(), nullptr, nullptr, nullptr, name ? name : "Unnamed WindowsStatusBar"),
       art_(artLibrary), origin_(textOrigin),
-      text_(std::make_unique<BlockText>(PointsToPixels(8), true, NearestIndex(RGB(0, 0, 0), 0))) {
+      text_(std::make_unique<BlockText>(PointsToPixels(8), true, NearestPaletteIndex(RGB(0, 0, 0), 0))) {
     CreateWindowExA(0, "GenericWindow", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                     reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kWindowId)), InstanceHandle,
                     static_cast<void*>(static_cast<WindowsWindow*>(this)));

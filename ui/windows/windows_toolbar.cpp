@@ -1,14 +1,11 @@
 #include "ui/windows/windows_toolbar.h"
 
-#include "core/application.h"
 #include "core/assertion.h"
 #include "ui/button.h"
-#include "ui/logical_palette.h"
 #include "ui/windows/win_app.h"
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -24,13 +21,6 @@ char g_shownText[40] = {};
 BlockText* g_tipFont = nullptr;
 int g_tipFontUsers = 0;
 
-std::uint8_t NearestIndex(COLORREF colour, std::uint8_t fallback) {
-    if (const Application* app = GetApplication())
-        if (const LogicalPalette* palette = app->GetPalette())
-            if (palette->GetHandle()) return static_cast<std::uint8_t>(GetNearestPaletteIndex(palette->GetHandle(), colour));
-    return fallback;
-}
-
 bool IsDescendant(HWND ancestor, HWND w) {
     for (HWND p = w ? GetParent(w) : nullptr; p; p = GetParent(p))
         if (p == ancestor) return true;
@@ -43,7 +33,7 @@ void PaintTip(HWND hwnd) {
     BYTE* pixels = platform::WindowPixelsForWrite(hwnd, &w, &h);
     if (!pixels || w <= 0 || h <= 0) return;
     Bitmap canvas(Dim(w, h), Bitmap::Plain);
-    g_tipFont->Draw(canvas, Point(0, 0), Box(0, 0, w, h), g_shownText, NearestIndex(RGB(250, 250, 100), 0));
+    g_tipFont->Draw(canvas, Point(0, 0), Box(0, 0, w, h), g_shownText, NearestPaletteIndex(RGB(250, 250, 100), 0));
     for (int y = 0; y < h; ++y) {
         const int row = Bitmap::BottomUp() ? h - 1 - y : y;
         std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * w, canvas.GetPixels() + static_cast<std::ptrdiff_t>(row) * canvas.Stride(),
@@ -96,7 +86,7 @@ std::string WindowsToolbar::ShownTipText() { return g_shownText; }
 LRESULT WindowsToolbar::TipWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        if (g_tipFontUsers++ == 0) g_tipFont = new BlockText(PointsToPixels(8), false, NearestIndex(RGB(0, 0, 0), 0));
+        if (g_tipFontUsers++ == 0) g_tipFont = new BlockText(PointsToPixels(8), false, NearestPaletteIndex(RGB(0, 0, 0), 0));
         return 0;
     case WM_DESTROY:
         if (g_tipFontUsers > 0 && --g_tipFontUsers == 0) {

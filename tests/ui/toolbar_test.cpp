@@ -53,6 +53,8 @@ protected:
                               nullptr, nullptr);
         MainWindowHandle = top;
         SetFocus(top);
+        // The application's hover timer, as its message loop runs it: two ticks a second.
+        app->AddTimer(Callback(app.get(), &Application::HoverTimer), 2, 1);
     }
     void TearDown() override {
         bar.reset();
@@ -80,10 +82,15 @@ protected:
         platform::InjectMouseMove(p.x, p.y);
         Drain();
     }
-    void Rest() {
-        app->HoverTick();
-        app->HoverTick();
+    // Half a second of the virtual clock: one tick of the hover timer.
+    void Wait() {
+        platform::AdvanceClock(500);
         Drain();
+    }
+    // The hover delay: two ticks.
+    void Rest() {
+        Wait();
+        Wait();
     }
     static COLORREF At(HWND w, int x, int y) {
         POINT p{x, y};
@@ -158,7 +165,9 @@ TEST_F(Tools, ATipShowsAfterARestFollowsThePointerAndGoesWhenItLeaves) {
     MoveTo(5, 10);
     EXPECT_EQ(bar->GetToolTipText(), "Infantry");
     EXPECT_EQ(bar->GetTipWindow(), nullptr);
-    Rest();
+    Wait();
+    EXPECT_EQ(bar->GetTipWindow(), nullptr);  // half the delay: nothing yet
+    Wait();
     ASSERT_NE(bar->GetTipWindow(), nullptr);
     EXPECT_TRUE(bar->IsTipShown());
     EXPECT_EQ(GetCapture(), bar->GetBarWindow());

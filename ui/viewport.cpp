@@ -27,10 +27,10 @@ void Viewport::ClearBus() {
 }
 
 void Viewport::Unlink() {
-    Bus* outer = GetOuterBus();
-    if (!outer) return;
-    outer->UnhookReceiveAll(this, RelayPost, RelayPostAndWait, RelaySend);
-    UnhookReceiveAll(outer, RelayPost, RelayPostAndWait, RelaySend);
+    Bus* layer = GetOuterBus();
+    if (!layer) return;
+    layer->UnhookReceiveAll(this, RelayPost, RelayPostAndWait, RelaySend);
+    UnhookReceiveAll(layer, RelayPost, RelayPostAndWait, RelaySend);
 }
 
 void Viewport::SendChangeViewport(const ViewportInfo& info) {

@@ -137,7 +137,7 @@ void Button::OnLButtonUp(const Point& p) {
     }
     if (tracking_) {
         StopTracking();
-        Container<SetTextData> text(SetTextData(BusMessage(RegisterMessage("Sbar1")), "Up", 1));
+        Container<SetTextData> text(SetTextData(BusMessage(RegisterMessage("Sbar1")).Word(), "Up", 1));
         PostNamed("SetItemText", &text);
     }
     if (inside) Fire();

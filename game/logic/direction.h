@@ -4,6 +4,8 @@
 // point at the east and west vertices. 32 bits in memory, 16 bits in a stream.
 #include <cstdint>
 
+class SuperString;
+
 enum DIRECTION : std::int32_t {
     NoDirection = 0,
     North = 1,
@@ -20,3 +22,8 @@ enum DIRECTION : std::int32_t {
 // becomes no direction.
 DIRECTION RotateDirectionClockwise(DIRECTION direction, std::uint8_t steps);
 DIRECTION RotateDirectionAnticlockwise(DIRECTION direction, std::uint8_t steps);
+
+// Stream form: the low 16 bits, read back sign-extended into the 32-bit value. The payload type
+// is registered as "DIRECTION" (game/logic/logical_command.h).
+void WriteDirection(SuperString& s, DIRECTION direction);
+void ReadDirection(SuperString& s, DIRECTION& direction);

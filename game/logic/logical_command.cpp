@@ -1,5 +1,9 @@
 #include "game/logic/logical_command.h"
 
+#include "core/type_info.h"
+#include "game/logic/direction.h"
+#include "game/logic/game_record_streams.h"
+
 LogicalCommandInfo::LogicalCommandInfo(const LogicalCommandInfo& o)
     : object(o.object), data(o.data ? o.data->Clone() : nullptr), region(o.region), command(o.command), reply(o.reply),
       replyData(o.replyData ? o.replyData->Clone() : nullptr) {}
@@ -49,3 +53,16 @@ SuperString& operator>>(SuperString& s, LogicalCommandInfo& c) {
     c = read;
     return s;
 }
+
+void WriteDirection(SuperString& s, DIRECTION direction) { s << direction; }
+void ReadDirection(SuperString& s, DIRECTION& direction) { s >> direction; }
+
+void RegisterLogicalCommandTypes() {
+    TypeInfo<DIRECTION>::Register();
+    TypeInfo<LogicalCommandInfo>::Register();
+}
+
+namespace {
+// Before any bus traffic: every user of the record links this file.
+const bool registeredAtStart = (RegisterLogicalCommandTypes(), true);
+} // namespace

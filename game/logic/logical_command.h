@@ -39,3 +39,8 @@ struct LogicalCommandInfo {
 // so that the record means the same to a program whose registry numbered the messages otherwise.
 SuperString& operator<<(SuperString& s, const LogicalCommandInfo& c);
 SuperString& operator>>(SuperString& s, LogicalCommandInfo& c);
+
+// Registers the payload types of the display's records ("DIRECTION", "LogicalCommandInfo") so
+// that buses can clone them and the network relay can write and read them by class name. Done
+// at program start; call again after the type registry has been cleared.
+void RegisterLogicalCommandTypes();

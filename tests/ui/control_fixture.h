@@ -60,7 +60,7 @@ public:
         std::string text;
         if (const BusMessage* m = PayloadValue<BusMessage>(p)) value = std::to_string(m->Number());
         else if (const SetTextData* s = PayloadValue<SetTextData>(p))
-            value = MessageName(s->item.Number()) + "," + s->text + "," + std::to_string(s->line);
+            value = MessageName(BusMessage::FromWord(s->item).Number()) + "," + s->text + "," + std::to_string(s->line);
         else if (name != "ToolTipKill" && ExtractText(p, text)) value = text;
         else if (const short* v = PayloadValue<short>(p)) value = name == "ToolTipKill" ? "" : std::to_string(*v);
         self->heard.push_back(Heard{name, value});

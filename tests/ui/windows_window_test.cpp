@@ -203,15 +203,17 @@ TEST_F(Windows, ADestroyedObjectLeavesItsWindowToTheDefaultProcedure) {
 
 class Bar : public Toolbar, public StatusBar {
 public:
-    Bar(HWND frame, std::int16_t height) : height_(height) {
+    Bar(HWND frame, std::int16_t height) : Toolbar(nullptr), StatusBar(1), height_(height) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &DefWindowProcA;
         wc.lpszClassName = "TestBar";
         RegisterClassA(&wc);
         window_ = CreateWindowExA(0, "TestBar", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
     }
-    void NotifyCommand(int command) override { notified.push_back(command); }
+    void NotifyCommand(BusMessage command) override { notified.push_back(command.Number()); }
     void SetText(const char* text, std::int16_t pane) override { texts.emplace_back(pane, text); }
+    std::int16_t EnableToolTip(std::int16_t) override { return 0; }
+    void Refresh() override {}
     HWND GetBarWindow() const override { return window_; }
     std::int16_t GetBarHeight() const override { return height_; }
     std::vector<int> notified;

@@ -298,7 +298,8 @@ void Click(HWND hwnd) {
 }
 
 LRESULT CommonEnd(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCDESTROY) M().controls.erase(hwnd);
+    // A new window may reuse the address of one the window system forgot without messages.
+    if (message == WM_NCDESTROY || message == WM_NCCREATE) M().controls.erase(hwnd);
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -535,6 +536,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 
 LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!IsWindow(dialog)) return 0;
+    // The record of a window forgot without messages must not reach a new one at its address.
+    if (message == WM_NCCREATE) M().dialogs.erase(dialog);
     if (DialogState* st = StateOf(dialog); st && st->proc) {
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
         const INT_PTR handled = st->proc(dialog, message, wParam, lParam);

@@ -259,6 +259,12 @@ TEST_F(Dialogs, OwnerDrawnButtonsAreDrawnIntoTheBackBufferAndCopiedToTheirWindow
     bool ink = false;
     for (int x = 7; x < 7 + 105; ++x) ink = ink || PixelAt(dlg, x, 7 + 7) == kInk;
     EXPECT_TRUE(ink);
+    // The static window shows its control's caption, copied from the back buffer.
+    const platform::WindowPixels label = platform::GetWindowPixels(Child(dlg, 17));
+    ASSERT_GT(label.width * label.height, 0);
+    bool labelInk = false;
+    for (int i = 0; i < label.width * label.height; ++i) labelInk = labelInk || label.pixels[i] == kInk;
+    EXPECT_TRUE(labelInk);
     dlg.Close(0);
 }
 
@@ -344,6 +350,10 @@ TEST_F(Dialogs, ItemAccessorsReachTilesControlsAndPlainWindows) {
     // Text tiles, controls and plain children.
     dlg.SetItemText(100, "New title");
     EXPECT_EQ(dlg.GetItemText(100), "New title");
+    // An empty text leaves the background under the tile, the old words gone.
+    dlg.SetItemText(100, "");
+    for (int y = 7; y < 7 + 16; ++y) ASSERT_EQ(RowOf(dlg, y, kInk, 7, 7 + 105), std::string(105, '.')) << y;
+    EXPECT_EQ(PixelAt(dlg, 20, 10), 100 + 20 % 12 + 12 * (10 % 8 % 2));
     dlg.SetItemText(17, "New label");
     EXPECT_EQ(dlg.GetItemControl(17)->GetCaption(), "New label");
     EXPECT_EQ(dlg.GetItemText(17), "New label");

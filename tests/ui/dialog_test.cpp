@@ -171,6 +171,19 @@ TEST_F(Dialogs, ModalDialogEndsWithTheResultOfTheScriptedInput) {
     }
 }
 
+TEST_F(Dialogs, DialogRunsAgainWithAFreshBackground) {
+    SampleDlg dlg;
+    for (int run = 1; run <= 2; ++run) {
+        platform::QueueDialogScript([&](HWND d) {
+            EXPECT_NE(dlg.GetBackground(), nullptr);
+            EXPECT_EQ(dlg.GetBackground()->GetSize(), dlg.GetClientSize());
+            platform::ClickDlgItem(d, IDOK);
+        });
+        EXPECT_EQ(dlg.Execute("Sample", Dialog::kModal), 1) << run;
+        EXPECT_EQ(dlg.inits, run);
+    }
+}
+
 TEST_F(Dialogs, ChildrenAreSubclassedIntoArtDrawnControlsByClassAndStyle) {
     SampleDlg dlg;
     ASSERT_EQ(dlg.Execute("Sample", Dialog::kModeless), 0);
@@ -184,6 +197,8 @@ TEST_F(Dialogs, ChildrenAreSubclassedIntoArtDrawnControlsByClassAndStyle) {
     EXPECT_NE(dynamic_cast<DialogCheck*>(dlg.GetItemControl(15)), nullptr);
     for (int id : {1, 2, 11, 15})
         EXPECT_EQ(GetWindowLongPtrA(Child(dlg, id), GWL_STYLE) & BS_TYPEMASK, static_cast<LONG_PTR>(BS_OWNERDRAW)) << id;
+    // Every child's parent-notify bit is turned over.
+    for (int id : {1, 16, 18}) EXPECT_EQ(GetWindowLongPtrA(Child(dlg, id), GWL_EXSTYLE), WS_EX_NOPARENTNOTIFY) << id;
     // A group box keeps its look and has no entry; edits and lists have an empty one.
     EXPECT_EQ(GetWindowLongPtrA(Child(dlg, 16), GWL_STYLE) & BS_TYPEMASK, static_cast<LONG_PTR>(BS_GROUPBOX));
     EXPECT_FALSE(dlg.HasControlEntry(Child(dlg, 16)));

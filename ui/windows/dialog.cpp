@@ -284,7 +284,7 @@ bool Dialog::AdjustTemplate(std::vector<std::uint8_t>& copy) {
         if (!c.Need(18)) break;
         const std::int16_t x = Scaled(c.I16At(start + 8), sx), y = Scaled(c.I16At(start + 10), sy);
         const std::int16_t w = Scaled(c.I16At(start + 12), sx), h = Scaled(c.I16At(start + 14), sy);
-        const std::int16_t id = c.I16At(start + 16);
+        const std::int16_t itemId = c.I16At(start + 16);
         c.Put16(start + 8, x);
         c.Put16(start + 10, y);
         c.Put16(start + 12, w);
@@ -297,7 +297,7 @@ bool Dialog::AdjustTemplate(std::vector<std::uint8_t>& copy) {
         if (!c.Need(extra)) break;
         c.at += extra;
         if (atom == 0x82) {
-            tiles.AddTail(new TextTile(id, title.c_str(), Point(Near(x * a), Near(y * b)), Dim(Near(w * a), Near(h * b))));
+            tiles.AddTail(new TextTile(itemId, title.c_str(), Point(Near(x * a), Near(y * b)), Dim(Near(w * a), Near(h * b))));
             continue;
         }
         while (out.size() % 4) out.push_back(0);
@@ -392,23 +392,23 @@ BOOL Dialog::SubclassControl(HWND child, LPARAM dialog) {
     GetClassNameA(child, className, sizeof className);
     for (char* p = className; *p; ++p) *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     GetWindowTextA(child, text, sizeof text);
-    const std::int16_t id = static_cast<std::int16_t>(GetDlgCtrlID(child));
+    const std::int16_t itemId = static_cast<std::int16_t>(GetDlgCtrlID(child));
     SetWindowLongPtrA(child, GWL_EXSTYLE, GetWindowLongPtrA(child, GWL_EXSTYLE) ^ WS_EX_NOPARENTNOTIFY);
     if (style & WS_GROUP) CloseRadioGroup();
 
     DialogControl* control = nullptr;
     if (std::strcmp(className, "STATIC") == 0) {
         SetWindowTextA(child, "");
-        control = self->CreateStatic(id, child, text);
+        control = self->CreateStatic(itemId, child, text);
     } else if (std::strcmp(className, "BUTTON") == 0) {
         switch (style & BS_TYPEMASK) {
-        case 0: control = self->CreateButton(id, child, text); break;
-        case 1: control = self->CreateDefaultButton(id, child, text); break;
+        case 0: control = self->CreateButton(itemId, child, text); break;
+        case 1: control = self->CreateDefaultButton(itemId, child, text); break;
         case 2:
-        case 3: control = self->CreateCheckBox(id, child, text); break;
+        case 3: control = self->CreateCheckBox(itemId, child, text); break;
         case 4:
         case 9:
-            control = self->CreateRadio(id, child, text);
+            control = self->CreateRadio(itemId, child, text);
             if (auto* radio = dynamic_cast<DialogRadio*>(control)) PendingRadios().AddTail(radio);
             break;
         default: return TRUE;  // group boxes and the like keep their own look
@@ -448,11 +448,11 @@ DialogControl* Dialog::CreateCheckBox(std::int16_t, HWND child, const char* text
 void Dialog::OnInit() {}
 void Dialog::OnOK() {}
 
-void Dialog::Command(std::int16_t id, std::int16_t) {
-    if (id == IDOK) {
+void Dialog::Command(std::int16_t itemId, std::int16_t) {
+    if (itemId == IDOK) {
         OnOK();
         Close(1);
-    } else if (id == IDCANCEL) {
+    } else if (itemId == IDCANCEL) {
         Close(0);
     }
 }
@@ -468,37 +468,37 @@ DialogControl* Dialog::GetControl(HWND child) const {
     return it == controls_.end() ? nullptr : it->second;
 }
 
-DialogControl* Dialog::GetItemControl(std::int16_t id) const {
-    HWND child = handle_ ? GetDlgItem(handle_, id) : nullptr;
+DialogControl* Dialog::GetItemControl(std::int16_t itemId) const {
+    HWND child = handle_ ? GetDlgItem(handle_, itemId) : nullptr;
     return child ? GetControl(child) : nullptr;
 }
 
-void Dialog::EnableItem(std::int16_t id, std::int16_t enable) {
-    EnableWindow(GetDlgItem(handle_, id), enable ? TRUE : FALSE);
+void Dialog::EnableItem(std::int16_t itemId, std::int16_t enable) {
+    EnableWindow(GetDlgItem(handle_, itemId), enable ? TRUE : FALSE);
 }
 
-void Dialog::SetItemText(std::int16_t id, const char* text) {
+void Dialog::SetItemText(std::int16_t itemId, const char* text) {
     for (Item<TextTile*>* i = textTiles_.Head(); i; i = i->next) {
         TextTile* tile = i->value;
-        if (tile->GetId() != id) continue;
+        if (tile->GetId() != itemId) continue;
         tile->SetText(text);
         DrawBackgroundUnder(tile->GetRect());
         tile->Redraw();
         tile->Show();
         return;
     }
-    HWND child = handle_ ? GetDlgItem(handle_, id) : nullptr;
+    HWND child = handle_ ? GetDlgItem(handle_, itemId) : nullptr;
     if (!child) return;
     if (DialogControl* control = GetControl(child))
         control->SetCaption(text);
     else
-        SetDlgItemTextA(handle_, id, text);
+        SetDlgItemTextA(handle_, itemId, text);
 }
 
-std::string Dialog::GetItemText(std::int16_t id) {
+std::string Dialog::GetItemText(std::int16_t itemId) {
     for (Item<TextTile*>* i = textTiles_.Head(); i; i = i->next)
-        if (i->value->GetId() == id) return i->value->GetText();
-    HWND child = handle_ ? GetDlgItem(handle_, id) : nullptr;
+        if (i->value->GetId() == itemId) return i->value->GetText();
+    HWND child = handle_ ? GetDlgItem(handle_, itemId) : nullptr;
     if (!child) return std::string();
     if (DialogControl* control = GetControl(child)) return control->GetCaption();
     const int length = GetWindowTextLengthA(child);
@@ -507,39 +507,39 @@ std::string Dialog::GetItemText(std::int16_t id) {
     return buffer.data();
 }
 
-std::string Dialog::GetComboText(std::int16_t id, std::int16_t index) {
+std::string Dialog::GetComboText(std::int16_t itemId, std::int16_t index) {
     WPARAM at = static_cast<WPARAM>(index);
-    if (index == -1) at = static_cast<WPARAM>(SendDlgItemMessageA(handle_, id, CB_GETCURSEL, 0, 0));
-    const LRESULT length = SendDlgItemMessageA(handle_, id, CB_GETLBTEXTLEN, at, 0);
+    if (index == -1) at = static_cast<WPARAM>(SendDlgItemMessageA(handle_, itemId, CB_GETCURSEL, 0, 0));
+    const LRESULT length = SendDlgItemMessageA(handle_, itemId, CB_GETLBTEXTLEN, at, 0);
     // Nothing selected or no such entry: the system answers an error, and the text is empty.
     if (length < 0) return std::string();
     std::vector<char> buffer(static_cast<std::size_t>(length) + 1, 0);
-    if (SendDlgItemMessageA(handle_, id, CB_GETLBTEXT, at, reinterpret_cast<LPARAM>(buffer.data())) < 0) return std::string();
+    if (SendDlgItemMessageA(handle_, itemId, CB_GETLBTEXT, at, reinterpret_cast<LPARAM>(buffer.data())) < 0) return std::string();
     return buffer.data();
 }
 
-std::string Dialog::GetListText(std::int16_t id, std::int16_t index) {
+std::string Dialog::GetListText(std::int16_t itemId, std::int16_t index) {
     WPARAM at = static_cast<WPARAM>(index);
-    if (index == -1) at = static_cast<WPARAM>(SendDlgItemMessageA(handle_, id, LB_GETCURSEL, 0, 0));
-    const LRESULT length = SendDlgItemMessageA(handle_, id, LB_GETTEXTLEN, at, 0);
+    if (index == -1) at = static_cast<WPARAM>(SendDlgItemMessageA(handle_, itemId, LB_GETCURSEL, 0, 0));
+    const LRESULT length = SendDlgItemMessageA(handle_, itemId, LB_GETTEXTLEN, at, 0);
     if (length < 0) return std::string();
     std::vector<char> buffer(static_cast<std::size_t>(length) + 1, 0);
-    if (SendDlgItemMessageA(handle_, id, LB_GETTEXT, at, reinterpret_cast<LPARAM>(buffer.data())) < 0) return std::string();
+    if (SendDlgItemMessageA(handle_, itemId, LB_GETTEXT, at, reinterpret_cast<LPARAM>(buffer.data())) < 0) return std::string();
     return buffer.data();
 }
 
-std::int32_t Dialog::GetListSelection(std::int16_t id) {
-    const LRESULT r = SendDlgItemMessageA(handle_, id, LB_GETCURSEL, 0, 0);
+std::int32_t Dialog::GetListSelection(std::int16_t itemId) {
+    const LRESULT r = SendDlgItemMessageA(handle_, itemId, LB_GETCURSEL, 0, 0);
     if (static_cast<std::int16_t>(r) == -1) return -1;
     return static_cast<std::int32_t>(r);
 }
 
-void Dialog::SetItemValue(std::int16_t id, std::int16_t value) {
-    if (auto* radio = dynamic_cast<DialogRadio*>(GetItemControl(id))) radio->SetValue(value);
+void Dialog::SetItemValue(std::int16_t itemId, std::int16_t value) {
+    if (auto* radio = dynamic_cast<DialogRadio*>(GetItemControl(itemId))) radio->SetValue(value);
 }
 
-std::int16_t Dialog::GetItemValue(std::int16_t id) {
-    auto* radio = dynamic_cast<DialogRadio*>(GetItemControl(id));
+std::int16_t Dialog::GetItemValue(std::int16_t itemId) {
+    auto* radio = dynamic_cast<DialogRadio*>(GetItemControl(itemId));
     return radio ? radio->GetValue() : static_cast<std::int16_t>(-1);
 }
 
@@ -669,11 +669,11 @@ LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_COMMAND: {
-        const std::int16_t id = static_cast<std::int16_t>(LOWORD(wParam));
+        const std::int16_t itemId = static_cast<std::int16_t>(LOWORD(wParam));
         const std::int16_t code = static_cast<std::int16_t>(HIWORD(wParam));
-        if (HWND child = GetDlgItem(handle_, id))
+        if (HWND child = GetDlgItem(handle_, itemId))
             if (DialogControl* control = GetControl(child)) control->Command(code);
-        Command(id, code);
+        Command(itemId, code);
         break;
     }
     case WM_CTLCOLORSTATIC: return DrawStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

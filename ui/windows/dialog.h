@@ -43,24 +43,24 @@ public:
     // Dialogs hook nothing up on the bus of their own; derived dialogs call this as their base.
     void HookUp() override {}
     void RegisterHandlers() { HookUp(); }
-    // WM_COMMAND: id 1 calls OnOK and closes with 1, id 2 closes with 0.
-    virtual void Command(std::int16_t id, std::int16_t notification);
+    // WM_COMMAND: item 1 calls OnOK and closes with 1, item 2 closes with 0.
+    virtual void Command(std::int16_t itemId, std::int16_t notification);
     virtual void OnInit();
     virtual void OnOK();
     // Draws the whole background onto the window's bitmap (not to the screen).
     virtual void Refresh();
-    virtual void EnableItem(std::int16_t id, std::int16_t enable);
-    virtual std::string GetComboText(std::int16_t id, std::int16_t index);
-    virtual void SetItemValue(std::int16_t id, std::int16_t value);
-    virtual std::int16_t GetItemValue(std::int16_t id);
-    virtual std::string GetListText(std::int16_t id, std::int16_t index);
-    virtual std::int32_t GetListSelection(std::int16_t id);
-    virtual std::string GetItemText(std::int16_t id);
-    virtual DialogControl* CreateStatic(std::int16_t id, HWND child, const char* text);
-    virtual DialogControl* CreateDefaultButton(std::int16_t id, HWND child, const char* text);
-    virtual DialogControl* CreateButton(std::int16_t id, HWND child, const char* text);
-    virtual DialogControl* CreateRadio(std::int16_t id, HWND child, const char* text);
-    virtual DialogControl* CreateCheckBox(std::int16_t id, HWND child, const char* text);
+    virtual void EnableItem(std::int16_t itemId, std::int16_t enable);
+    virtual std::string GetComboText(std::int16_t itemId, std::int16_t index);
+    virtual void SetItemValue(std::int16_t itemId, std::int16_t value);
+    virtual std::int16_t GetItemValue(std::int16_t itemId);
+    virtual std::string GetListText(std::int16_t itemId, std::int16_t index);
+    virtual std::int32_t GetListSelection(std::int16_t itemId);
+    virtual std::string GetItemText(std::int16_t itemId);
+    virtual DialogControl* CreateStatic(std::int16_t itemId, HWND child, const char* text);
+    virtual DialogControl* CreateDefaultButton(std::int16_t itemId, HWND child, const char* text);
+    virtual DialogControl* CreateButton(std::int16_t itemId, HWND child, const char* text);
+    virtual DialogControl* CreateRadio(std::int16_t itemId, HWND child, const char* text);
+    virtual DialogControl* CreateCheckBox(std::int16_t itemId, HWND child, const char* text);
     virtual void Close(std::int16_t result);
 
     // Runs the dialog made from the named template; -1 (with a message box) when the template
@@ -70,11 +70,11 @@ public:
     std::int16_t IsRunning() const { return running_; }
     // Centres the dialog on the main window, or on the screen when there is none or it is an icon.
     void Center();
-    void SetItemText(std::int16_t id, const char* text);
+    void SetItemText(std::int16_t itemId, const char* text);
 
     // What tests and derived dialogs look at.
     DialogControl* GetControl(HWND child) const;
-    DialogControl* GetItemControl(std::int16_t id) const;
+    DialogControl* GetItemControl(std::int16_t itemId) const;
     bool HasControlEntry(HWND child) const { return controls_.count(child) != 0; }
     const List<TextTile*>& GetTextTiles() const { return textTiles_; }
     Bitmap* GetBackground() const { return background_; }

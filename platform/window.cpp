@@ -387,6 +387,7 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
     case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(hwnd->proc);
     case GWLP_ID: return static_cast<LONG_PTR>(hwnd->id);
     case GWL_STYLE: return static_cast<LONG_PTR>(hwnd->style);
+    case -20: return static_cast<LONG_PTR>(hwnd->exStyle);  // GWL_EXSTYLE
     default: break;
     }
     if (index < 0 || static_cast<std::size_t>(index) + sizeof(LONG_PTR) > hwnd->extra.size()) return 0;
@@ -402,6 +403,7 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     case GWLP_WNDPROC: hwnd->proc = reinterpret_cast<WNDPROC>(value); return old;
     case GWLP_ID: hwnd->id = static_cast<UINT_PTR>(value); return old;
     case GWL_STYLE: hwnd->style = static_cast<DWORD>(value); return old;
+    case -20: hwnd->exStyle = static_cast<DWORD>(value); return old;  // GWL_EXSTYLE
     default: break;
     }
     if (index < 0 || static_cast<std::size_t>(index) + sizeof(LONG_PTR) > hwnd->extra.size()) return 0;

@@ -17,7 +17,7 @@
 #include "game/logic/logical_command.h"
 #include "landscape/physical/physical_object.h"
 #include "landscape/physical/sprite.h"
-#include "landscape/physical/viewport.h"
+#include "ui/viewport.h"
 
 #include <cstdint>
 

@@ -20,7 +20,8 @@ struct Device {
     DWORD timeFormat = MCI_FORMAT_MILLISECONDS;
     MixerVoice* voice = nullptr;
     int track = 0;
-    HWND notifyWindow = nullptr; // null: no notice pending
+    bool notifyPending = false;
+    HWND notifyWindow = nullptr; // null: the thread's own queue
 };
 
 struct MciState {
@@ -45,10 +46,9 @@ std::uint16_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 void Notify(MCIDEVICEID id, Device& d, WPARAM code) {
-    if (!d.notifyWindow) return;
-    HWND w = d.notifyWindow;
-    d.notifyWindow = nullptr;
-    PostMessage(w, MM_MCINOTIFY, code, static_cast<LPARAM>(id));
+    if (!d.notifyPending) return;
+    d.notifyPending = false;
+    PostMessage(d.notifyWindow, MM_MCINOTIFY, code, static_cast<LPARAM>(id));
 }
 
 // A track voice played to its end: the device's pending notice says so.
@@ -134,7 +134,10 @@ MCIERROR CdPlay(MCIDEVICEID id, Device& d, DWORD flags, MCI_PLAY_PARMS* p) {
     d.voice = voice;
     d.track = track;
     platform::SetVoiceGain(voice, State().auxLeft, State().auxRight);
-    if (flags & MCI_NOTIFY) d.notifyWindow = reinterpret_cast<HWND>(p->dwCallback);
+    if (flags & MCI_NOTIFY) {
+        d.notifyPending = true;
+        d.notifyWindow = reinterpret_cast<HWND>(p->dwCallback);
+    }
     platform::PlayVoiceRange(voice, from, to);
     return 0;
 }

@@ -167,16 +167,22 @@ std::uint32_t DirectX2Wave::BytesFree() {
     return bufferBytes - writeOffset + play;
 }
 
+// The write offset follows what was written: when the first piece does not fill the buffer,
+// the next piece goes right after it rather than over data that has not played yet.
 void DirectX2Wave::FillFromStart(const void* data, std::uint32_t n) {
     if (!buffer || !data || n == 0) return;
+    DWORD play = 0;
+    DWORD cursor = 0;
+    buffer->GetCurrentPosition(&play, &cursor);
     void* part1 = nullptr;
     DWORD bytes1 = 0;
     void* part2 = nullptr;
     DWORD bytes2 = 0;
-    if (FAILED(buffer->Lock(0, bufferBytes, &part1, &bytes1, &part2, &bytes2, DSBLOCK_FROMWRITECURSOR))) return;
+    if (FAILED(buffer->Lock(cursor, bufferBytes, &part1, &bytes1, &part2, &bytes2, 0))) return;
     const DWORD copied = std::min<DWORD>(n, bytes1);
     std::memcpy(part1, data, copied);
     buffer->Unlock(part1, copied, nullptr, 0);
+    writeOffset = (cursor + copied) % bufferBytes;
 }
 
 void DirectX2Wave::Write(const void* data, std::uint32_t n) {

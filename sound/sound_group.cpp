@@ -86,19 +86,24 @@ void SoundGroup::Refill() {
         currentDelay = 0;
         Resume();
     }
-    std::uint32_t got = 0;
-    std::uint16_t atEnd = 0;
-    void* piece = waves[currentWave].ReadPiece(BytesFree(), got, atEnd);
-    if (got > 0) Write(piece, got);
-    if (!atEnd) return;
-    if (!groupLoop || delay) {
-        Write(nullptr, BytesFree());
-        ending = 1;
-        endPlayPosition = PlayPosition();
-        endWriteOffset = writeOffset;
-        if (!groupLoop) return;
+    // A looped group goes on to its next wave within the same pass, so that a wave shorter than
+    // what the buffer has room for is followed at once, not after a stretch of old data.
+    for (int turn = 0; turn <= waveCount; ++turn) {
+        std::uint32_t got = 0;
+        std::uint16_t atEnd = 0;
+        void* piece = waves[currentWave].ReadPiece(BytesFree(), got, atEnd);
+        if (got > 0) Write(piece, got);
+        if (!atEnd) return;
+        if (!groupLoop || delay) {
+            Write(nullptr, BytesFree());
+            ending = 1;
+            endPlayPosition = PlayPosition();
+            endWriteOffset = writeOffset;
+            if (!groupLoop) return;
+        }
+        waves[currentWave].Rewind();
+        currentWave = NextWave();
+        waves[currentWave].Rewind();
+        if (delay) return;
     }
-    waves[currentWave].Rewind();
-    currentWave = NextWave();
-    waves[currentWave].Rewind();
 }

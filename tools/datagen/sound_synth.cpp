@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 
 namespace datagen {
 namespace {
@@ -213,12 +212,11 @@ std::vector<std::string> WriteDemoSounds(const std::string& directory) {
     };
     for (const auto& [name, samples] : pieces)
         if (!game(name, samples, music)) return {};
-    // The CD: the start call on tracks 1 and 2, the in-game and closing tunes after them.
-    std::error_code ec;
-    std::filesystem::create_directories(directory + "/cd", ec);
+    // The CD, beside the waves (the data directory stands for it): the start call on tracks 1
+    // and 2, the in-game and closing tunes after them.
     for (int track = 1; track <= 9; ++track) {
         char name[32];
-        std::snprintf(name, sizeof name, "/cd/track%02d.wav", track);
+        std::snprintf(name, sizeof name, "/track%02d.wav", track);
         const Samples s = track <= 2 ? Bugle(m, call, 0.25) : Tune(m, track % 2 ? tuneA : tuneB, 0.25, 40 + track, 50u + track);
         if (!put(directory + name, PlainWave(music, Pcm16(s)))) return {};
     }

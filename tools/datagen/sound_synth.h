@@ -21,9 +21,9 @@ Samples Footfalls(std::uint32_t rate, double seconds, double stepsPerSecond, dou
 // A short tune: melody over a drone, with a drum on the beat.
 Samples Tune(std::uint32_t rate, const std::vector<int>& melody, double noteSeconds, int drone, std::uint32_t seed);
 
-// Every wave the game asks for, under its file name: effects and loops in `directory`, music
-// waves there too, CD tracks as plain waves in `directory`/cd. Answers the files written; empty
-// when one could not be written.
+// Every wave the game asks for, under its file name, in `directory`: effects, loops, music waves,
+// and the CD's tracks as plain waves "track01.wav" to "track09.wav". Answers the files written;
+// empty when one could not be written.
 std::vector<std::string> WriteDemoSounds(const std::string& directory);
 
 } // namespace datagen

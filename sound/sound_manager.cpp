@@ -9,6 +9,8 @@
 namespace {
 
 MEMPOOL soundPool = nullptr;
+// Managers alive: the pool goes with the last of them, not with whichever goes first.
+int managersAlive = 0;
 constexpr const char* kSource = "SNDMAN";
 
 // Grows a table to hold index (steps of ten, as the tables always have).
@@ -104,6 +106,7 @@ std::int16_t VolumeToAttenuation(std::int16_t value) {
 MEMPOOL SoundManager::SoundPool() { return soundPool; }
 
 SoundManager::SoundManager(const char* name) : Component(name, "Sound Manager") {
+    ++managersAlive;
     if (!soundPool) {
         soundPool = MemPoolInit(kPoolFlags);
         WaveFile::SetPool(soundPool);
@@ -113,7 +116,7 @@ SoundManager::SoundManager(const char* name) : Component(name, "Sound Manager") 
 SoundManager::~SoundManager() {
     DetachFromBus();
     DeleteAllGroups();
-    if (soundPool) {
+    if (--managersAlive == 0 && soundPool) {
         WaveFile::SetPool(nullptr);
         MemPoolFree(soundPool);
         soundPool = nullptr;

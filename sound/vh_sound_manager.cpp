@@ -168,8 +168,9 @@ std::uint16_t VhSoundManager::StartLoopedWave(const std::vector<std::string>& na
 }
 
 void VhSoundManager::AmbientStart(AmbientSlot slot, const std::vector<std::string>& choices) {
+    if (choices.empty()) return;
     const std::uint16_t group = AllocateGroup();
-    if (group == kNoSoundGroup || choices.empty()) return;
+    if (group == kNoSoundGroup) return;
     SetGroupClass(group, AmbientClass);
     // The group it replaces keeps its table slot; it is only silenced.
     if (ambientGroups[slot] != kNoSoundGroup) Stop(ambientGroups[slot]);

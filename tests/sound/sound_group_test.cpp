@@ -310,3 +310,24 @@ TEST_F(GroupTest, TheServiceThreadServesUntilStopped) {
 }
 
 } // namespace
+
+namespace {
+
+// Two managers share the sound pool: the first to go must not take the other's groups with it.
+TEST_F(GroupTest, TheSoundPoolOutlivesAnyOneOfTwoManagers) {
+    WriteWave("a.wav", Ramp(1000, 1));
+    auto second = std::make_unique<SoundManager>("second");
+    second->AttachToBus(app.get());
+    second->PlayWave("a.wav");
+    manager.reset();
+    ASSERT_NE(SoundManager::SoundPool(), nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+        Advance(200);
+        second->ServiceGroups();
+    }
+    EXPECT_FALSE(second->SlotInUse(0)) << "its one-shot played and was freed in the pool that is still there";
+    second.reset();
+    EXPECT_EQ(SoundManager::SoundPool(), nullptr);
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/message_queue.h"
 #include "platform/path.h"
+#include "platform/process.h"
 #include "platform/window.h"
 
 #include <algorithm>
@@ -21,7 +22,8 @@ struct Device {
     MixerVoice* voice = nullptr;
     int track = 0;
     bool notifyPending = false;
-    HWND notifyWindow = nullptr; // null: the thread's own queue
+    HWND notifyWindow = nullptr; // null: the queue of the thread that asked for the play
+    DWORD notifyThread = 0;
 };
 
 struct MciState {
@@ -48,7 +50,10 @@ std::uint16_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) {
 void Notify(MCIDEVICEID id, Device& d, WPARAM code) {
     if (!d.notifyPending) return;
     d.notifyPending = false;
-    PostMessage(d.notifyWindow, MM_MCINOTIFY, code, static_cast<LPARAM>(id));
+    // The end is found by whichever thread mixes (the sound device's, with a live backend), so a
+    // notice without a window goes to the thread that asked for it, not to the mixing one.
+    if (d.notifyWindow) PostMessage(d.notifyWindow, MM_MCINOTIFY, code, static_cast<LPARAM>(id));
+    else PostThreadMessage(d.notifyThread, MM_MCINOTIFY, code, static_cast<LPARAM>(id));
 }
 
 // A track voice played to its end: the device's pending notice says so.
@@ -137,6 +142,7 @@ MCIERROR CdPlay(MCIDEVICEID id, Device& d, DWORD flags, MCI_PLAY_PARMS* p) {
     if (flags & MCI_NOTIFY) {
         d.notifyPending = true;
         d.notifyWindow = reinterpret_cast<HWND>(p->dwCallback);
+        d.notifyThread = GetCurrentThreadId();
     }
     platform::PlayVoiceRange(voice, from, to);
     return 0;

@@ -5,6 +5,7 @@
 #include "platform/window.h"
 
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -94,6 +95,19 @@ TEST_F(MciTest, NoticesSayHowAPlayEnded) {
     EXPECT_TRUE(Notices().empty());
     EXPECT_EQ(mciSendCommand(id, MCI_CLOSE, 0, 0), 0u);
     EXPECT_EQ(platform::OpenMciDevices(), 0);
+}
+
+// With a live backend the sound device's thread mixes and so finds the end of a track; the
+// notice still reaches the thread that asked for it.
+TEST_F(MciTest, ANoticeFoundByAnotherThreadReachesThePlayer) {
+    const MCIDEVICEID id = OpenCd();
+    MSG msg;
+    PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE); // this thread's queue exists
+    ASSERT_EQ(Play(id, 1, 1, true), 0u);
+    Advance(1500);
+    std::thread mixer([] { platform::MixAudio(); });
+    mixer.join();
+    EXPECT_EQ(Notices(), (std::vector<WPARAM>{MCI_NOTIFY_SUCCESSFUL}));
 }
 
 TEST_F(MciTest, TheCdPlaysThroughTheMixerAtTheAuxVolume) {

@@ -331,3 +331,54 @@ TEST_F(GroupTest, TheSoundPoolOutlivesAnyOneOfTwoManagers) {
 }
 
 } // namespace
+
+namespace {
+
+// A looped group with a pause plays its wave, drains, keeps quiet for the pause, and plays again.
+TEST_F(GroupTest, ALoopWithAPauseRestsBetweenWaves) {
+    const auto a = Ramp(40000, 1);
+    WriteWave("a.wav", a);
+    const std::uint16_t g = Group({"a.wav"}, 1);
+    manager->Delay(DelayStruct{g, 1, 3000, 3000});
+    platform::StartAudioCapture();
+    manager->PlayGroup(g);
+    Serve(20000);
+    const auto heard = Left();
+    EXPECT_EQ(std::vector<std::int16_t>(heard.begin(), heard.begin() + 40000), a);
+    // After the wave: silence at least as long as the pause, then the wave from its start.
+    std::size_t again = 40000;
+    while (again < heard.size() && heard[again] == 0) ++again;
+    ASSERT_LT(again + 40000, heard.size()) << "the wave came back";
+    EXPECT_GE(again - 40000, 3000u * kRate / 1000);
+    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + static_cast<std::ptrdiff_t>(again),
+                                        heard.begin() + static_cast<std::ptrdiff_t>(again + 40000)),
+              a);
+    EXPECT_TRUE(manager->GroupAt(g)->IsPlaying());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GroupTest, ALargeBufferIsServedEverySecondPoll) {
+    const std::string path = WriteWave("long.wav", Ramp(50000, 1));
+    SoundGroup g(0);
+    g.SetLargeBuffer();
+    g.SetLoop(1);
+    g.AddWave(path);
+    ASSERT_EQ(g.BufferBytes(), DirectX2Wave::kLargeStreamBytes);
+    g.Start();
+    const std::uint32_t start = g.WriteOffset();
+    std::vector<std::uint32_t> offsets;
+    for (int poll = 0; poll < 4; ++poll) {
+        Advance(200);
+        g.Poll();
+        offsets.push_back(g.WriteOffset());
+    }
+    EXPECT_EQ(offsets[0], start) << "the first poll passes";
+    EXPECT_NE(offsets[1], start) << "the second refills";
+    EXPECT_EQ(offsets[2], offsets[1]);
+    EXPECT_NE(offsets[3], offsets[2]);
+}
+
+} // namespace

@@ -382,3 +382,25 @@ TEST_F(GroupTest, ALargeBufferIsServedEverySecondPoll) {
 }
 
 } // namespace
+
+namespace {
+
+// The group table's lock, held from outside as a long service pass would hold it.
+class HeldManager : public SoundManager {
+public:
+    std::timed_mutex& Lock() { return mutex; }
+};
+
+TEST_F(GroupTest, AllocationGivesUpWhileTheTableStaysLocked) {
+    HeldManager held;
+    held.AttachToBus(app.get());
+    std::unique_lock<std::timed_mutex> lock(held.Lock());
+    std::uint16_t got = 0;
+    std::thread asker([&] { got = held.AllocateGroup(); });
+    asker.join();
+    EXPECT_EQ(got, kNoSoundGroup) << "no group rather than a wait without end";
+    lock.unlock();
+    EXPECT_EQ(held.AllocateGroup(), 0);
+}
+
+} // namespace

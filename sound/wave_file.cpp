@@ -181,6 +181,8 @@ void* WaveFile::ReadPiece(std::uint32_t wanted, std::uint32_t& got, std::uint16_
             if (got == 0) FreePiece();
         }
     } else {
+        // A wave whose file could not be opened again has nothing more to give: it ends here.
+        if (got > 0) position = dataLength;
         got = 0;
     }
     if (atEnd) Rewind();

@@ -129,3 +129,22 @@ TEST_F(WaveFileTest, AMissingOrDamagedFileIsReportedOnce) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WaveFileTest, AWaveWhoseFileWentAwayEnds) {
+    const std::string path = WriteWave("gone.wav", Ramp(100, 1));
+    WaveFile w;
+    ASSERT_EQ(w.Open(path, 0), 1);
+    std::filesystem::remove(path);
+    w.Rewind();
+    std::uint32_t got = 1;
+    std::uint16_t atEnd = 1;
+    EXPECT_EQ(w.ReadPiece(50, got, atEnd), nullptr);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(atEnd, 0);
+    w.ReadPiece(50, got, atEnd);
+    EXPECT_EQ(atEnd, 1) << "so its group drains and moves on instead of waiting for data";
+}
+
+} // namespace

@@ -35,6 +35,8 @@ namespace {
 
 std::recursive_mutex& MixerLock() { return platform::AudioLock(); }
 
+constexpr DWORD kMaxCatchUpMs = 10000;
+
 struct Mixer {
     bool devicePresent = true;
     DWORD rate = 22050;
@@ -139,10 +141,13 @@ void MixLocked() {
         m.started = true;
         m.lastTick = now;
     }
-    m.elapsedMs += static_cast<DWORD>(now - m.lastTick);
+    const DWORD step = static_cast<DWORD>(now - m.lastTick);
+    m.elapsedMs += step;
     m.lastTick = now;
     const std::uint64_t due = m.elapsedMs * m.rate / 1000;
-    if (due > m.framesRendered) Render(m, due - m.framesRendered);
+    // A jump longer than kMaxCatchUpMs is a clock that was switched or stalled, not time that
+    // passed: it is not played out (that could mean hours of samples), the mixer goes on from now.
+    if (due > m.framesRendered && step <= kMaxCatchUpMs) Render(m, due - m.framesRendered);
     m.framesRendered = due;
 }
 

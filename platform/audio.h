@@ -7,6 +7,8 @@
 // the mixer renders every output frame due since the last call into the installed sink and moves
 // each playing buffer's play cursor on by what it played. Under the virtual clock a test decides
 // how far the cursors move; the headless sink keeps what was mixed and can write it as a WAV.
+// A jump of the clock by more than ten seconds at once (a clock switched or stalled) is not
+// played out: the mixer goes on from the new time.
 //
 // Invariants: a buffer's play cursor is below its size and a multiple of its block size; a
 // buffer that is not playing is never mixed; a released buffer is out of the mixer before its

@@ -210,3 +210,20 @@ TEST_F(MixerTest, TheCaptureIsWrittenAsAWaveThatReadsBack) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MixerTest, AClockJumpIsNotPlayedOut) {
+    std::int16_t data[4] = {9, 9, 9, 9};
+    IDirectSoundBuffer* a = Make(Format(1, 16), sizeof data);
+    Fill(a, data, sizeof data);
+    a->Play(0, 0, DSBPLAY_LOOPING);
+    platform::StartAudioCapture();
+    platform::SetClock(500); // backwards: to the mixer, four billion milliseconds ahead
+    platform::MixAudio();
+    EXPECT_TRUE(platform::CapturedAudio().empty());
+    Advance(1);
+    EXPECT_EQ(platform::CapturedAudio().size(), 22u) << "and it goes on from the new time";
+}
+
+} // namespace

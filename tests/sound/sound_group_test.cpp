@@ -404,3 +404,38 @@ TEST_F(GroupTest, AllocationGivesUpWhileTheTableStaysLocked) {
 }
 
 } // namespace
+
+namespace {
+
+// The GUI thread starts, stops and frees groups while the service thread refills and deletes
+// them: the table's lock keeps every group whole until the last pass.
+TEST_F(GroupTest, TheGuiAndTheServiceThreadShareTheGroups) {
+    WriteWave("shot.wav", Ramp(300, 1));
+    WriteWave("loop.wav", Ramp(40000, 1));
+    platform::UseRealClock();
+    {
+        SoundServiceThread service(*manager);
+        for (int round = 0; round < 40; ++round) {
+            manager->PlayWave("shot.wav");
+            const std::uint16_t g = Group({"loop.wav"}, 1);
+            manager->PlayGroup(g);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            manager->DeleteWhenDone(g);
+            manager->Stop(g);
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        auto busy = [&] {
+            for (std::uint16_t i = 0; i < manager->GroupCount(); ++i)
+                if (manager->SlotInUse(i)) return true;
+            return false;
+        };
+        while (busy() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        service.Stop();
+    }
+    for (std::uint16_t i = 0; i < manager->GroupCount(); ++i) EXPECT_FALSE(manager->SlotInUse(i)) << i;
+    EXPECT_EQ(platform::LiveSoundBuffers(), 0);
+    platform::UseVirtualClock(1000);
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -180,7 +181,14 @@ ContainerBase* SoundManager::GetGroupNum() {
 
 std::uint16_t SoundManager::AllocateGroup() {
     if (!soundAvailable) return kNoSoundGroup;
-    std::unique_lock<std::timed_mutex> lock(mutex, std::chrono::milliseconds(kAllocationWaitMs));
+    // Polled rather than a timed lock: the wait is short and rare, and a plain try_lock is
+    // understood by every thread checker.
+    std::unique_lock<std::timed_mutex> lock(mutex, std::try_to_lock);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAllocationWaitMs);
+    while (!lock.owns_lock() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        lock.try_lock();
+    }
     if (!lock.owns_lock()) return kNoSoundGroup;
     std::uint16_t slot = groupCount;
     for (std::uint16_t i = 0; i < groupCount; ++i)
@@ -215,6 +223,13 @@ void SoundManager::DeleteAllGroups() {
     std::lock_guard<std::timed_mutex> lock(mutex);
     for (std::uint16_t i = 0; i < groupCount; ++i)
         if (groups[i]) DeleteGroup(i);
+}
+
+int SoundManager::GroupsInUse() {
+    std::lock_guard<std::timed_mutex> lock(mutex);
+    int n = 0;
+    for (std::uint16_t i = 0; i < groupCount; ++i) n += inUse[i] ? 1 : 0;
+    return n;
 }
 
 ContainerBase* SoundManager::GetGroup(std::uint16_t group) {

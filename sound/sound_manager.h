@@ -98,6 +98,8 @@ public:
     std::uint16_t ClassCount() const { return classCount; }
     bool SlotInUse(std::uint16_t slot) const { return slot < inUse.size() && inUse[slot] != 0; }
     bool SlotDeleteWhenDone(std::uint16_t slot) const { return slot < deleteWhenDone.size() && deleteWhenDone[slot] != 0; }
+    // Slots in use now, counted under the table's lock (safe while the service thread runs).
+    int GroupsInUse();
     // The group of a slot in use, else null. Tests and the game's manager only.
     SoundGroup* GroupAt(std::uint16_t slot) const;
     std::int16_t ClassAttenuation(std::uint16_t volumeClass) const;

@@ -424,12 +424,7 @@ TEST_F(GroupTest, TheGuiAndTheServiceThreadShareTheGroups) {
             manager->Stop(g);
         }
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        auto busy = [&] {
-            for (std::uint16_t i = 0; i < manager->GroupCount(); ++i)
-                if (manager->SlotInUse(i)) return true;
-            return false;
-        };
-        while (busy() && std::chrono::steady_clock::now() < until)
+        while (manager->GroupsInUse() > 0 && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         service.Stop();
     }

@@ -1,5 +1,7 @@
 #include "platform/sdl/sdl_backend.h"
 
+#include "platform/sdl/sdl_audio.h"
+
 #include "platform/cursor.h"
 #include "platform/input.h"
 #include "platform/screen.h"
@@ -16,6 +18,7 @@ namespace {
 class SdlBackend final : public Backend {
 public:
     ~SdlBackend() override {
+        StopAudio();
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
@@ -28,6 +31,8 @@ public:
         window_ = SDL_CreateWindow("Varnhold", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, s.cx, s.cy, 0);
         if (!window_) return false;
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        // Sound is optional: without an audio device the program runs silent.
+        if (renderer_) StartAudio();
         return renderer_ != nullptr;
     }
 

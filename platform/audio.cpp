@@ -425,6 +425,7 @@ bool WriteCapturedWav(const std::string& path) {
     const DWORD rate = MixerRate();
     const DWORD dataBytes = static_cast<DWORD>(samples.size() * 2);
     std::vector<std::uint8_t> out;
+    out.reserve(44 + static_cast<std::size_t>(dataBytes));
     auto put16 = [&](std::uint32_t v) {
         out.push_back(static_cast<std::uint8_t>(v));
         out.push_back(static_cast<std::uint8_t>(v >> 8));

@@ -69,7 +69,7 @@ public:
     int GetGameMode() override { return app.GetGameMode(); }
     // The unit art of a record is named by its unit type's number.
     bool GetUnitArtName(std::int32_t artIndex, std::string& name) override {
-        if (artIndex < 0 || artIndex >= UnitTypeCount()) return false;
+        if (artIndex < 0 || artIndex >= ::UnitTypeCount()) return false;
         name = UnitTypeTable()[artIndex].name;
         return true;
     }
@@ -295,7 +295,7 @@ std::int32_t VhApp::FindUnitType(const std::string& name, std::int32_t kind) con
 
 void VhApp::RegisterUnitTypes() {
     const UnitTypeEntry* table = UnitTypeTable();
-    for (int i = 0; i < UnitTypeCount(); ++i) {
+    for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::int32_t number = RegisterUnitType(table[i].name, table[i].kind);
         if (number < 0) continue;
         // The pictures are filed with the physical layers once they join the program.

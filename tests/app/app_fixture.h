@@ -8,6 +8,7 @@
 #include "platform/dialog.h"
 #include "tests/ui/ui_fixture.h"
 #include "tools/datagen/control_art.h"
+#include "tools/datagen/dialog_art_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,11 @@ protected:
         data.WriteLibrary("BUTTONS3.QIF",
                           ButtonsLibrary({"ReverseView", "ZoomIn", "Normal", "ZoomOut", "Undo"}, false));
         data.WriteLibrary("BUTTONS4.QIF", ButtonsLibrary({"FormLeft", "FormRight", "Mount", "Limber"}, false));
+        data.WriteLibrary("DLGFONT.QIF", datagen::DialogFontLibrary(9));
+        data.WriteLibrary("DLGBUTT.QIF", datagen::DialogButtonsLibrary());
         data.WriteIndex({{"blocks.qif", "Blocks for the background"},
+                         {"dlgfont.qif", "MS Sans Serif 2"},
+                         {"dlgbutt.qif", "DialogButtons"},
                          {"status.qif", "Status Bar"},
                          {"buttons1.qif", "Buttons 1"},
                          {"buttons2.qif", "Buttons 2"},

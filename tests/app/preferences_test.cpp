@@ -134,9 +134,9 @@ TEST_F(AppTest, TheRunStepPublishesThePreferencesThenAsksForTheMainMenu) {
     listener.AttachToBus(&app);
     app.Run();
     const std::vector<std::string> expected = {
-        "SYSTEM_START=-", "ToggleWalkingAnimation=1", "ToggleCombatAnimation=1", "ToggleMusic=0", "SoundOn=1",
+        "SYSTEM_START=0", "ToggleWalkingAnimation=1", "ToggleCombatAnimation=1", "ToggleMusic=0", "SoundOn=1",
         "AmbientSoundOn=0", "SoundVolume=5000", "MusicVolume=5000", "ToggleSparseLandscape=0", "ShowOCR=1",
-        "ShowMainDlg=-"};
+        "ShowMainDlg=0"};
     EXPECT_EQ(listener.heard, expected);
     EXPECT_EQ(Leader::almostFinishedDialog, 1);
     EXPECT_EQ(Leader::confirmGroupCommands, 1);

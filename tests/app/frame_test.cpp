@@ -182,9 +182,15 @@ TEST_F(FrameTest, MovementGreysOnlyWhatIsNotBlocked) {
 
 TEST_F(FrameTest, ClosingTheFrameAsksAndCancelKeepsTheGameRunning) {
     Record({"ExitGame"});
-    platform::QueueDialogScript([](HWND dialog) { platform::ClickDlgItem(dialog, 2); });
+    std::string question;
+    platform::QueueDialogScript([&](HWND dialog) {
+        if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset)))
+            question = d->GetItemText(101);
+        platform::ClickDlgItem(dialog, 2);
+    });
     PostMessage(frame->GetHandle(), WM_CLOSE, 0, 0);
     Drain();
+    EXPECT_EQ(question, "This will exit the program.");
     EXPECT_TRUE(recorder->heard.empty());
     EXPECT_TRUE(IsWindow(frame->GetHandle()));
     EXPECT_EQ(app->IsExitRequested(), 0);

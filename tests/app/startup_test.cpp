@@ -2,6 +2,7 @@
 #include "app_fixture.h"
 
 #include "core/assertion.h"
+#include "game/app/information_dlg.h"
 #include "game/app/vh_main_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/referee/vh_logical_layer.h"
@@ -250,6 +251,41 @@ TEST_F(AppTest, CancelOnTheOutOfMemoryBoxEndsTheProgram) {
         std::_Exit(7);
     };
     EXPECT_EXIT(cancel(), ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+
+namespace {
+
+using namespace apptest;
+
+TEST_F(AppTest, TheApplicationsMessageBoxAnswersWithTheButtonChosen) {
+    VhApp app;
+    struct Case {
+        int button;
+        int answer;
+    };
+    for (const Case& c : {Case{1, 1}, Case{2, 0}}) {
+        SCOPED_TRACE(c.button);
+        std::string shown;
+        platform::QueueDialogScript([&, c](HWND dialog) {
+            if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset)))
+                shown = d->GetItemText(InformationDlg::kSecondLine);
+            else
+                shown = "<no dialog>";
+            platform::ClickDlgItem(dialog, c.button);
+        });
+        EXPECT_EQ(app.MessageBox("The battle is over.", "Save it?"), c.answer);
+        EXPECT_EQ(platform::PendingDialogScripts(), 0u);
+        EXPECT_EQ(shown, "Save it?");
+    }
+}
+
+TEST_F(AppTest, TheWaitCursorOfTheConstructionGoesWithTheRunStep) {
+    VhApp app;
+    EXPECT_FALSE(app.IsIdle());
+    app.Run();
+    EXPECT_TRUE(app.IsIdle());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "game/units/vh_unit.h"
 #include "platform/window.h"
 #include "ui/button.h"
+#include "ui/windows/dialog.h"
 #include "ui/windows/windows_status_bar.h"
 
 #include "ui/set_text_data.h"

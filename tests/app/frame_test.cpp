@@ -3,6 +3,7 @@
 
 #include "core/events.h"
 #include "core/message_registry.h"
+#include "game/app/information_dlg.h"
 #include "game/app/vh_main_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/units/vh_unit.h"
@@ -186,10 +187,13 @@ TEST_F(FrameTest, ClosingTheFrameAsksAndCancelKeepsTheGameRunning) {
     std::string question;
     platform::QueueDialogScript([&](HWND dialog) {
         if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset)))
-            question = d->GetItemText(101);
+            question = d->GetItemText(InformationDlg::kFirstLine);
+        else
+            question = "<no dialog>";
         platform::ClickDlgItem(dialog, 2);
     });
-    PostMessage(frame->GetHandle(), WM_CLOSE, 0, 0);
+    // The pump leaves a close of the frame for the main loop: hand it to the frame here.
+    SendMessageA(frame->GetHandle(), WM_CLOSE, 0, 0);
     Drain();
     EXPECT_EQ(question, "This will exit the program.");
     EXPECT_TRUE(recorder->heard.empty());

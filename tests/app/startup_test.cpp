@@ -270,14 +270,14 @@ TEST_F(AppTest, TheApplicationsMessageBoxAnswersWithTheButtonChosen) {
         std::string shown;
         platform::QueueDialogScript([&, c](HWND dialog) {
             if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset)))
-                shown = d->GetItemText(InformationDlg::kSecondLine);
+                shown = d->GetItemText(InformationDlg::kFirstLine) + "|" + d->GetItemText(InformationDlg::kSecondLine);
             else
                 shown = "<no dialog>";
             platform::ClickDlgItem(dialog, c.button);
         });
         EXPECT_EQ(app.MessageBox("The battle is over.", "Save it?"), c.answer);
         EXPECT_EQ(platform::PendingDialogScripts(), 0u);
-        EXPECT_EQ(shown, "Save it?");
+        EXPECT_EQ(shown, "The battle is over.|Save it?");
     }
 }
 

@@ -107,6 +107,8 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     logicalLayer->AttachToBus(this);
     physicalLayer0->AttachToBus(this);
     physicalLayer1->AttachToBus(this);
+    // The frame suspends and resumes the colour cycling by bus message; the animator must hear them.
+    paletteAnimator->AttachToBus(this);
 
     RegisterUnitTypes();
     preferences::Read(preferenceRecord);

@@ -7,8 +7,10 @@
 #include "game/app/vh_main_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/units/vh_unit.h"
+#include "platform/msgbox.h"
 #include "platform/window.h"
 #include "ui/button.h"
+#include "ui/palette_animator.h"
 #include "ui/windows/dialog.h"
 #include "ui/windows/windows_status_bar.h"
 
@@ -236,15 +238,40 @@ TEST_F(FrameTest, RestoreMenuGreysTheMapItemsAndResetsTheHexGrid) {
 }
 
 TEST_F(FrameTest, ThePaletteMessagesReachTheAnimator) {
+    PaletteAnimator* animator = app->GetPaletteAnimator();
+    delete app->SendNamedEvent("StartPaletteAnimation");
+    delete app->SendNamedEvent("ResumePaletteAnimation");
+    ASSERT_TRUE(animator->IsRunning());
+    ASSERT_FALSE(animator->IsSuspended());
     Record({"SuspendPaletteAnimation", "ResumePaletteAnimation"});
     SendMessageA(frame->GetHandle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(frame->GetClient()), 0);
     Drain();
     EXPECT_TRUE(recorder->heard.empty()) << "the frame's own client changed it";
     SendMessageA(frame->GetHandle(), WM_PALETTECHANGED, 0, 0);
     Drain();
+    EXPECT_TRUE(animator->IsSuspended()) << "another window took the palette";
     SendMessageA(frame->GetHandle(), WM_QUERYNEWPALETTE, 0, 0);
     Drain();
+    EXPECT_FALSE(animator->IsSuspended());
     EXPECT_EQ(recorder->heard, (std::vector<std::string>{"SuspendPaletteAnimation", "ResumePaletteAnimation"}));
+}
+
+} // namespace
+
+namespace {
+
+using namespace apptest;
+
+TEST_F(FrameTest, ACaptionOfTheWrongTypeIsReportedAndChangesNothing) {
+    frame->SetTitle("Varnhold");
+    platform::ClearShownMessageBoxes();
+    platform::QueueMessageBoxAnswer(IDNO);
+    Container<short> wrong(3);
+    delete app->SendNamed("ChangeMainCaption", &wrong);
+    ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
+    EXPECT_NE(platform::ShownMessageBox(0).text.find("Bad data passed in bus message to function"), std::string::npos);
+    EXPECT_NE(platform::ShownMessageBox(0).caption.find("VHMAIN"), std::string::npos);
+    EXPECT_STREQ(frame->GetTitle(), "Varnhold");
 }
 
 } // namespace

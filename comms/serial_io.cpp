@@ -1,5 +1,6 @@
 #include "comms/serial_io.h"
 
+#include "comms/agent.h"
 #include "comms/frame.h"
 #include "core/application.h"
 #include "core/assertion.h"
@@ -44,10 +45,16 @@ SerialIO::SerialIO(std::int16_t framedMode_, const char* connectionName_, std::i
 SerialIO::~SerialIO() {
     *life = false;
     DetachFromBus();
+    for (auto* queue : {&normalAgents, &urgentAgents}) {
+        for (Agent* a : *queue) delete a;
+        queue->clear();
+    }
 }
 
 void SerialIO::Attach() {
     RegisterHandler(STRING_OUT, OnStringOut);
+    RegisterHandler(AGENT, OnAgent);
+    RegisterHandler(URGENT_AGENT, OnAgent);
     RegisterHandler(CLOSE_CONNECTION, OnCloseConnection);
     RegisterHandler(SET_COMM_PROTOCOL, OnSetProtocol);
     RegisterNamedHandler("CommCancel", OnCommCancel);
@@ -385,6 +392,14 @@ ContainerBase* SerialIO::OnStringOut(Component* c, BusMessage, ContainerBase* p)
         Container<char*> echo(text.c_str());
         self->Post(STRING_ECHO, &echo);
     }
+    return nullptr;
+}
+
+ContainerBase* SerialIO::OnAgent(Component* c, BusMessage e, ContainerBase* p) {
+    SerialIO* self;
+    Agent** agent;
+    if (!BusArgs(c, p, self, agent, kSource, __LINE__)) return nullptr;
+    HandleAgent(*self, *agent, e);
     return nullptr;
 }
 

@@ -19,10 +19,13 @@
 #include "core/type_info.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class Agent;
 
 class SerialIO : public Component {
 public:
@@ -94,6 +97,11 @@ public:
     void AppendReceived(const char* bytes, std::int32_t n);
 
 protected:
+    friend void HandleAgent(SerialIO& connection, Agent* agent, BusMessage event);
+    // Queued agents, owned by the connection until they have run.
+    std::deque<Agent*> normalAgents;
+    std::deque<Agent*> urgentAgents;
+
     // A token that dies with the object, so that code resuming after a nested pump step can tell
     // whether the connection was deleted meanwhile.
     std::weak_ptr<bool> Life() const { return life; }
@@ -127,6 +135,7 @@ private:
     static ContainerBase* OnCloseConnection(Component* c, BusMessage e, ContainerBase* p);
     static ContainerBase* OnSetProtocol(Component* c, BusMessage e, ContainerBase* p);
     static ContainerBase* OnCommCancel(Component* c, BusMessage e, ContainerBase* p);
+    static ContainerBase* OnAgent(Component* c, BusMessage e, ContainerBase* p);
 
     std::vector<MessageType> forwarded;
     std::vector<MessageType> accepted;

@@ -38,6 +38,27 @@ INT_PTR WaitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
     return FALSE;
 }
 
+// The download dialog's Cancel sets the connection's cancel flag, as the wait dialog's does.
+WinSerialIO* g_downloadConnection = nullptr;
+
+INT_PTR DownloadDialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        g_downloadConnection = reinterpret_cast<WinSerialIO*>(lParam);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (wParam & 0xFFFF) == IDCANCEL) {
+        if (g_downloadConnection) SendMessageA(g_downloadConnection->GetWindow(), WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+HWND CreateFromTemplate(const char* name, DLGPROC proc, LPARAM param) {
+    HRSRC found = FindResourceA(nullptr, name, RT_DIALOG);
+    HGLOBAL data = found ? LoadResource(nullptr, found) : nullptr;
+    return data ? CreateDialogIndirectParamA(nullptr, LockResource(data), nullptr, proc, param) : nullptr;
+}
+
 } // namespace
 
 WinSerialIO::WinSerialIO(std::int16_t framedMode_, const char* connectionName_, std::int32_t connectionValue_,
@@ -64,11 +85,7 @@ WinSerialIO::WinSerialIO(std::int16_t framedMode_, const char* connectionName_, 
     if (window) SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(this));
 
     // The wait dialog is a convenience: without its template the connection works without it.
-    if (HRSRC found = FindResourceA(nullptr, "WaitBox", RT_DIALOG)) {
-        if (HGLOBAL data = LoadResource(nullptr, found))
-            waitDialog = CreateDialogIndirectParamA(nullptr, LockResource(data), nullptr, WaitDialogProc,
-                                                    reinterpret_cast<LPARAM>(this));
-    }
+    waitDialog = CreateFromTemplate("WaitBox", WaitDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 WinSerialIO::~WinSerialIO() {
@@ -82,6 +99,33 @@ WinSerialIO::~WinSerialIO() {
         DestroyWindow(waitDialog);
         waitDialog = nullptr;
     }
+}
+
+void WinSerialIO::StartDownload(const char* text) {
+    downloadInProgress = 1;
+    HWND dialog = CreateFromTemplate("DownloadBox", DownloadDialogProc, reinterpret_cast<LPARAM>(this));
+    if (dialog) SetDlgItemTextA(dialog, 101, text ? text : "");
+    std::weak_ptr<bool> alive = Life();
+    auto closeDialog = [&] {
+        if (g_downloadConnection == this) g_downloadConnection = nullptr;
+        if (dialog) DestroyWindow(dialog);
+    };
+    // The wait pumps messages: the bytes of the transfer and the dialog's Cancel arrive that way.
+    while (downloadInProgress) {
+        if (cancelRequested) {
+            SendString(kCancel, 0);
+            downloadInProgress = 0;
+            cancelRequested = 0;
+            closeDialog();
+            throw CommError("Transaction Cancelled", CommError::kTimeout);
+        }
+        if (!ProcessPending()) {
+            if (!alive.expired()) closeDialog();
+            throw CommError("Application Halt", CommError::kHalt);
+        }
+        if (alive.expired()) throw CommError("", CommError::kNotAccepted);
+    }
+    closeDialog();
 }
 
 void WinSerialIO::BeginWait() {

@@ -33,6 +33,14 @@ public:
     static std::uint16_t CheckBlock(unsigned char* block);
     static std::uint16_t Crc16(const unsigned char* bytes, std::size_t n);
 
+    // Starts a download of the transfer protocol: shows text in the "DownloadBox" dialog (when
+    // its template exists) and pumps messages until EndDownload. A cancel meanwhile sends the
+    // cancel text and throws CommError("Transaction Cancelled", 1); a stopping application
+    // throws CommError("Application Halt", 0).
+    void StartDownload(const char* text);
+    void EndDownload() { downloadInProgress = 0; }
+    std::int16_t DownloadInProgress() const { return downloadInProgress; }
+
     static LRESULT ClassWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:

@@ -294,3 +294,68 @@ TEST_F(SocketTest, ConnectionsShareTheClassAndEachHasItsWindow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SocketTest, ASecondServerOnAPortInUseSaysSoAndIsNotReady) {
+    Bus other("Other");
+    Recorder rec;
+    rec.AttachToBus(&other);
+    rec.Listen("ServerReady");
+    WinSocketServer second(port, 1, "Second");
+    second.AttachToBus(&other);
+    rec.PostNamedEvent("StartServer");
+    EXPECT_TRUE(rec.seen.empty());
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], "Network Error: Error 10048 in connection Second: Could not start server.");
+    // It got as far as its socket, which it closes when it goes.
+    EXPECT_EQ(second.IsConnected(), 1);
+    second.DetachFromBus();
+    rec.DetachFromBus();
+}
+
+TEST_F(SocketTest, ACancelledDownloadSendsTheCancelTextAndLeavesTheBytesAlone) {
+    RawPeer peer(port);
+    ASSERT_TRUE(PumpUntil([&] { return server->Clients().size() == 1; }));
+    WinSocketIO* link = server->Clients()[0];
+    peer.Send("block");
+    // Let the read notice be posted, then a Cancel behind it.
+    MSG msg;
+    for (int i = 0; i < 200 && !PeekMessage(&msg, link->GetWindow(), WM_USER, WM_USER, PM_NOREMOVE); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    PostMessage(link->GetWindow(), WM_COMMAND, IDCANCEL, 0);
+    try {
+        link->StartDownload("Receiving the scenario");
+        ADD_FAILURE() << "the cancelled download returned";
+    } catch (const CommError& e) {
+        EXPECT_EQ(e.Text(), "Transaction Cancelled");
+        EXPECT_EQ(e.Code(), CommError::kTimeout);
+    }
+    EXPECT_EQ(link->DownloadInProgress(), 0);
+    EXPECT_EQ(link->CancelRequested(), 0);
+    // The read notice came during the download and went to the empty step.
+    EXPECT_EQ(link->ReceiveBuffer().Length(), 0);
+    char got[8] = {};
+    for (int i = 0; i < 200 && recv(peer.s, got, sizeof got, 0) <= 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(std::string(got), "\x18\x18");
+}
+
+TEST(BlockCheck, CrcOfTheTransferProtocol) {
+    const char* check = "123456789";
+    EXPECT_EQ(WinSerialIO::Crc16(reinterpret_cast<const unsigned char*>(check), 9), 0x31C3);
+    unsigned char block[68];
+    for (int i = 0; i < 64; ++i) block[i] = static_cast<unsigned char>(i * 7 + 3);
+    std::uint16_t crc = WinSerialIO::Crc16(block, 64);
+    block[64] = static_cast<unsigned char>(crc >> 12);
+    block[65] = static_cast<unsigned char>((crc >> 8) & 0xF);
+    block[66] = static_cast<unsigned char>((crc >> 4) & 0xF);
+    block[67] = static_cast<unsigned char>(crc & 0xF);
+    EXPECT_EQ(WinSerialIO::CheckBlock(block), 0);
+    block[10] ^= 1;
+    block[64] = static_cast<unsigned char>(crc >> 12);
+    block[65] = static_cast<unsigned char>((crc >> 8) & 0xF);
+    EXPECT_NE(WinSerialIO::CheckBlock(block), 0);
+}
+
+} // namespace

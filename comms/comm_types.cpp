@@ -71,3 +71,8 @@ std::vector<MessageResponse>& ResponseList() {
     static std::vector<MessageResponse> responses;
     return responses;
 }
+
+std::vector<std::uint32_t>& AwaitedSequences() {
+    static std::vector<std::uint32_t> sequences;
+    return sequences;
+}

@@ -76,3 +76,6 @@ void RegisterCommTypes();
 
 // The process-wide list of responses that have arrived and wait for their request.
 std::vector<MessageResponse>& ResponseList();
+// The sequence numbers of the requests waiting now. A response to anything else is not kept:
+// nothing would ever take it from the list.
+std::vector<std::uint32_t>& AwaitedSequences();

@@ -143,9 +143,27 @@ ContainerBase* SerialIO::SendBusMessage(BusMessage event, ContainerBase* payload
     const std::uint32_t sequence = TakeFrameSequence();
     std::string frame;
     if (EncodeFrame(event, payload, sequence, frame) != FrameStatus::kOk) return nullptr;
-    if (!SendBytes(frame.data(), static_cast<std::int32_t>(frame.size()), 0)) return nullptr;
     const int kind = event.Kind();
-    if (kind != KIND_SEND && kind != KIND_POST_AND_WAIT) return nullptr;
+    const bool waits = (kind == KIND_SEND || kind == KIND_POST_AND_WAIT) && responsesAwaited > 1;
+    // Listed before the bytes leave, so that no answer can come before its request is known.
+    if (waits) AwaitedSequences().push_back(sequence);
+    struct Unlist {
+        bool on;
+        std::uint32_t sequence;
+        ~Unlist() {
+            if (!on) return;
+            auto& awaited = AwaitedSequences();
+            auto at = std::find(awaited.begin(), awaited.end(), sequence);
+            if (at != awaited.end()) awaited.erase(at);
+            // Answers of players beyond those counted are of no use to anyone now.
+            auto& responses = ResponseList();
+            responses.erase(std::remove_if(responses.begin(), responses.end(),
+                                           [&](const MessageResponse& r) { return r.Sequence() == sequence; }),
+                            responses.end());
+        }
+    } unlist{waits, sequence};
+    if (!SendBytes(frame.data(), static_cast<std::int32_t>(frame.size()), 0)) return nullptr;
+    if (!waits) return nullptr;
 
     // A request waits for one answer from every other player. It gives up when the program
     // stops, and also when the connection closes or goes away: no answer can come then.
@@ -336,7 +354,10 @@ void SerialIO::Dispatch(const std::string& frame) {
     if (status == FrameStatus::kOk && head.event.Number() == MESSAGE_RESPONSE) {
         DecodedFrame whole;
         if (DecodeFrame(frame, whole) != FrameStatus::kOk) return;
-        if (auto* r = PayloadValue<MessageResponse>(whole.payload.get())) ResponseList().push_back(*r);
+        auto* r = PayloadValue<MessageResponse>(whole.payload.get());
+        const auto& awaited = AwaitedSequences();
+        if (r && std::find(awaited.begin(), awaited.end(), r->Sequence()) != awaited.end())
+            ResponseList().push_back(std::move(*r));
         return;
     }
     const MessageType entry(head.event, head.type ? head.type->TypeId() : 0);

@@ -147,6 +147,13 @@ TEST_F(SerialIOTest, RequestsWaitForTheAnswersOfTheOtherPlayers) {
     EXPECT_EQ(*PayloadValue<std::string>(r.get()), "answer");
     EXPECT_TRUE(ResponseList().empty());
     EXPECT_EQ(atB.seen.back().kind, KIND_SEND);
+
+    // An answer to nothing that waits is not kept: a peer cannot fill the list.
+    Container<MessageResponse> stray(MessageResponse(123456, new Container<std::string>(std::string("junk"))));
+    std::string frame;
+    ASSERT_EQ(EncodeFrame(MESSAGE_RESPONSE, &stray, 9, frame), FrameStatus::kOk);
+    a->Feed(frame);
+    EXPECT_TRUE(ResponseList().empty());
 }
 
 TEST_F(SerialIOTest, ARequestThePeerRefusesIsReleasedByAnEmptyAnswer) {

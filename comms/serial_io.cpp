@@ -206,7 +206,10 @@ std::int16_t SerialIO::Wait(const char* haltText, Found found) {
             if (!alive.expired()) EndWait();
             throw CommError(haltText, CommError::kHalt);
         }
-        if (alive.expired()) throw CommError("", CommError::kNotAccepted);
+        if (alive.expired()) {
+            if (Application* app = GetApplication()) app->EndWait();
+            throw CommError("", CommError::kNotAccepted);
+        }
         // Bytes stop coming once the connection has closed; waiting on would only stall.
         if (wasConnected && !connected) break;
     }

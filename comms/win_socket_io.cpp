@@ -159,14 +159,24 @@ void WinSocketIO::Receive() {
     if (!connected || socketHandle == INVALID_SOCKET) return;
     char piece[kReceivePiece + 1];
     std::string last;
+    std::weak_ptr<bool> alive = Life();
     for (;;) {
+        // A reader further up may be waiting for the rest of its frame; the bytes beyond what
+        // the buffer can hold stay with the socket, which notifies again.
+        if (framedMode && receiveBuffer.Length() + kReceivePiece > receiveBuffer.MaxLength()) break;
         int n = recv(socketHandle, piece, kReceivePiece, 0);
         if (n <= 0) break;
         piece[n] = '\0';
         AppendReceived(piece, n);
         last.assign(piece, static_cast<std::size_t>(n));
+        // Frames are cut out as the pieces come, so that a burst longer than the receive
+        // buffer does not push the oldest frames out of it unread.
+        if (framedMode) {
+            ReceiveFrames(piece);
+            if (alive.expired() || !connected) return;
+        }
     }
-    ReceiveFrames(last.c_str());
+    if (!framedMode) ReceiveFrames(last.c_str());
 }
 
 std::int16_t WinSocketIO::SendBytes(const char* data, std::int32_t length, std::int16_t) {

@@ -359,3 +359,33 @@ TEST(BlockCheck, CrcOfTheTransferProtocol) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SocketTest, ABurstLongerThanTheReceiveBufferLosesNoFrame) {
+    hostRec.Listen("ToHost");
+    RawPeer peer(port);
+    ASSERT_TRUE(PumpUntil([&] { return server->Clients().size() == 1; }));
+    std::string burst;
+    for (int i = 0; i < 4; ++i) {
+        Container<std::string> big(std::string(30000, static_cast<char>('a' + i)));
+        std::string frame;
+        ASSERT_EQ(EncodeFrame(BusMessage(RegisterMessage("ToHost")).WithKind(KIND_POST), &big, 100 + i, frame), FrameStatus::kOk);
+        burst += frame;
+    }
+    ASSERT_GT(burst.size(), static_cast<std::size_t>(SuperString::kDefaultMaxLength));
+    // From a thread: the kernel may not take all of it before this side reads.
+    std::thread sender([&] { peer.Send(burst); });
+    bool all = PumpUntil([&] { return hostRec.Count(RegisterMessage("ToHost")) == 4; });
+    sender.join();
+    ASSERT_TRUE(all);
+    std::string arrived; // each frame's letter, in order, when its whole text came
+    for (auto& s : hostRec.seen) {
+        if (s.event != RegisterMessage("ToHost")) continue;
+        bool whole = s.payload.size() == 30000 && s.payload.find_first_not_of(s.payload[0]) == std::string::npos;
+        arrived += whole ? s.payload[0] : '?';
+    }
+    EXPECT_EQ(arrived, "abcd");
+}
+
+} // namespace

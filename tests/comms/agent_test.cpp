@@ -120,6 +120,19 @@ TEST_F(AgentTest, AnAgentsWaitSearchesTheConnectionsBufferAndHonoursCancel) {
     EXPECT_EQ(cancelled, 0);
 }
 
+TEST_F(AgentTest, TextOutOnAConnectionThatWillNotOpenIsSaidAndStillHandedOn) {
+    io.canOpen = false;
+    io.SetNoEcho(0);
+    sender.Listen(STRING_ECHO);
+    Container<char*> text("hello\r");
+    sender.Post(STRING_OUT, &text);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{
+                           "Communications: You have not connected properly.\nCommunications may not work as expected."});
+    EXPECT_EQ(io.sent, "hello\r");
+    ASSERT_EQ(sender.seen.size(), 1u);
+    EXPECT_EQ(sender.seen[0].payload, "hello\r");
+}
+
 TEST(Scramble, ShiftsByTwoAndBack) {
     char text[] = "abc";
     ScrambleText(text);

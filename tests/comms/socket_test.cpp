@@ -389,3 +389,18 @@ TEST_F(SocketTest, ABurstLongerThanTheReceiveBufferLosesNoFrame) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SocketTest, TheHostCanBeSetOverTheBusBeforeOpening) {
+    WinSocketIO c(port, "", 1, "Later");
+    c.AttachToBus(joinBus.get());
+    Container<char*> host("127.0.0.1");
+    joinRec.PostNamed("TCPIP Set Host", &host);
+    EXPECT_EQ(c.Host(), "127.0.0.1");
+    EXPECT_EQ(c.Open(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return server->Clients().size() == 1; }));
+    c.DetachFromBus();
+}
+
+} // namespace

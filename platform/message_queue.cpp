@@ -46,6 +46,7 @@ struct QueueState {
     platform::WindowDispatcher dispatcher = nullptr;
     platform::WindowThreadResolver resolver = nullptr;
     platform::PumpSources sources;
+    platform::SocketPoller socketPoller = nullptr;
     std::map<std::string, UINT> registered;
 };
 
@@ -114,14 +115,17 @@ bool inRange(UINT message, UINT first, UINT last) {
 // and lets it go around the window system's and the backend's hooks, which may post.
 bool takeMessage(QueueState& s, ThreadQueue& q, MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
     platform::PumpSources sources;
+    platform::SocketPoller socketPoller;
     bool uiThread;
     {
         std::lock_guard<std::mutex> g(s.lock);
         if (takePosted(q, out, hwnd, first, last, remove)) return true;
         sources = s.sources;
+        socketPoller = s.socketPoller;
         uiThread = s.uiThread == GetCurrentThreadId();
     }
     if (uiThread && sources.pollInput) sources.pollInput();
+    if (socketPoller) socketPoller();
     {
         std::lock_guard<std::mutex> g(s.lock);
         if (takePosted(q, out, hwnd, first, last, remove)) return true;
@@ -220,13 +224,17 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT first, UINT last) {
     for (;;) {
         if (takeMessage(s, q, msg, hwnd, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
         bool live = false;
+        platform::SocketPoller socketPoller;
         {
             std::lock_guard<std::mutex> g(s.lock);
             sources = s.sources;
+            socketPoller = s.socketPoller;
         }
         const bool uiThread = platform::UiThread() == GetCurrentThreadId();
         if (uiThread && sources.idle) sources.idle();
         if (uiThread && sources.pollInput) live = sources.pollInput();
+        // Watched sockets are an input source too: nothing wakes the queue when bytes arrive.
+        if (socketPoller && socketPoller()) live = true;
         std::unique_lock<std::mutex> g(s.lock);
         if (!q.posted.empty() || q.quitPending) continue;
         DWORD now = GetTickCount();
@@ -341,6 +349,12 @@ void SetPumpSources(const PumpSources& sources) {
     auto& s = state();
     std::lock_guard<std::mutex> g(s.lock);
     s.sources = sources;
+}
+
+void SetSocketPoller(SocketPoller poller) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.socketPoller = poller;
 }
 
 void SetUiThread(DWORD threadId) {

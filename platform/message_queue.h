@@ -101,6 +101,12 @@ struct PumpSources {
 };
 void SetPumpSources(const PumpSources& sources);
 
+// The sockets' readiness check (platform/socket.h), run by any thread's pump whenever it finds
+// nothing posted: it posts the notifications that are due and answers whether any socket is
+// watched, so that a waiting thread looks again every few milliseconds.
+using SocketPoller = bool (*)();
+void SetSocketPoller(SocketPoller poller);
+
 // The user-interface thread: the thread that first used the queue unless set.
 void SetUiThread(DWORD threadId);
 DWORD UiThread();

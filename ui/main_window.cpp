@@ -3,8 +3,8 @@
 #include "core/application.h"
 #include "core/assertion.h"
 
-MainWindow::MainWindow(const Box& box, std::int16_t id, const char* title, const char* name)
-    : Window(box, id, title, name ? name : "Unnamed Main Window") {}
+MainWindow::MainWindow(const Box& box, std::int16_t windowId, const char* title, const char* name)
+    : Window(box, windowId, title, name ? name : "Unnamed Main Window") {}
 
 MainWindow::~MainWindow() = default;
 
@@ -36,8 +36,8 @@ ContainerBase* MainWindow::OnCommand(Component* receiver, BusMessage, ContainerB
     return nullptr;
 }
 
-ChildWindow::ChildWindow(const Box& box, std::int16_t id, const char* title, const char* name)
-    : Window(box, id, title, name ? name : "Unnamed Child Window") {
+ChildWindow::ChildWindow(const Box& box, std::int16_t windowId, const char* title, const char* name)
+    : Window(box, windowId, title, name ? name : "Unnamed Child Window") {
     if (Application* app = GetApplication()) mainWindow_ = dynamic_cast<MainWindow*>(app->GetMainDisplay());
 }
 

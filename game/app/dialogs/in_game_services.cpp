@@ -23,6 +23,41 @@ int Answer(const Dialog& dialog, const char* templateName, int result) {
 }
 } // namespace
 
+// ---- what the application answers itself ----
+
+std::string InGameServices::GetMainTitle() { return rest ? rest->GetMainTitle() : GameAppServices::GetMainTitle(); }
+void InGameServices::SetMainTitle(const std::string& title) {
+    if (rest) rest->SetMainTitle(title);
+    else GameAppServices::SetMainTitle(title);
+}
+std::string InGameServices::GetSaveName() { return rest ? rest->GetSaveName() : GameAppServices::GetSaveName(); }
+int InGameServices::GetGameMode() { return rest ? rest->GetGameMode() : GameAppServices::GetGameMode(); }
+bool InGameServices::GetUnitArtName(std::int32_t artIndex, std::string& name) {
+    return rest ? rest->GetUnitArtName(artIndex, name) : GameAppServices::GetUnitArtName(artIndex, name);
+}
+void InGameServices::RunArmyDetails(EndTurnDlg* dialog, List<Combat*>& units, List<Leader*>& leaders) {
+    if (rest) rest->RunArmyDetails(dialog, units, leaders);
+}
+int InGameServices::RunEnumDialog(const std::string& caption, const std::vector<std::string>& lines) {
+    return rest ? rest->RunEnumDialog(caption, lines) : GameAppServices::RunEnumDialog(caption, lines);
+}
+int InGameServices::RunObjectivesDialog() { return rest ? rest->RunObjectivesDialog() : GameAppServices::RunObjectivesDialog(); }
+bool InGameServices::RunLeaderControlDialog(std::uint16_t& nation0, std::uint16_t& nation1) {
+    return rest ? rest->RunLeaderControlDialog(nation0, nation1) : GameAppServices::RunLeaderControlDialog(nation0, nation1);
+}
+bool InGameServices::RunGameOptionsDialog(bool nation0Computer, int deploymentChoice, int turnLimitChoice, GameOptions& out) {
+    return rest ? rest->RunGameOptionsDialog(nation0Computer, deploymentChoice, turnLimitChoice, out)
+                : GameAppServices::RunGameOptionsDialog(nation0Computer, deploymentChoice, turnLimitChoice, out);
+}
+bool InGameServices::RunCampaignMapDialog(std::int32_t battle, const List<short>& choices, std::int32_t& choice) {
+    return rest ? rest->RunCampaignMapDialog(battle, choices, choice) : GameAppServices::RunCampaignMapDialog(battle, choices, choice);
+}
+void InGameServices::RunCampaignResultsDialog(std::int32_t nation, int won, std::int16_t tally0, std::int16_t tally1) {
+    if (rest) rest->RunCampaignResultsDialog(nation, won, tally0, tally1);
+}
+
+// ---- the in-game dialogs ----
+
 int InGameServices::PressedArmySide(EndTurnDlg* dialog) { return dialog ? dialog->GetDetailsSide() : 0; }
 
 int InGameServices::RunEndTurnDialog(const EndOfGameResults& results, int mode) {

@@ -17,8 +17,24 @@ class VhLogicalLayer;
 
 class InGameServices : public GameAppServices {
 public:
-    explicit InGameServices(VhLogicalLayer* logicalLayer = nullptr) : layer(logicalLayer) {}
+    // The answers that are not these dialogs' come from `others` when given (the application's
+    // own), else from the plain services.
+    explicit InGameServices(VhLogicalLayer* logicalLayer = nullptr, GameAppServices* others = nullptr)
+        : layer(logicalLayer), rest(others) {}
     void SetLayer(VhLogicalLayer* l) { layer = l; }
+
+    std::string GetMainTitle() override;
+    void SetMainTitle(const std::string& title) override;
+    std::string GetSaveName() override;
+    int GetGameMode() override;
+    bool GetUnitArtName(std::int32_t artIndex, std::string& name) override;
+    void RunArmyDetails(EndTurnDlg* dialog, List<Combat*>& units, List<Leader*>& leaders) override;
+    int RunEnumDialog(const std::string& caption, const std::vector<std::string>& lines) override;
+    int RunObjectivesDialog() override;
+    bool RunLeaderControlDialog(std::uint16_t& nation0, std::uint16_t& nation1) override;
+    bool RunGameOptionsDialog(bool nation0Computer, int deploymentChoice, int turnLimitChoice, GameOptions& out) override;
+    bool RunCampaignMapDialog(std::int32_t battle, const List<short>& choices, std::int32_t& choice) override;
+    void RunCampaignResultsDialog(std::int32_t nation, int won, std::int16_t tally0, std::int16_t tally1) override;
 
     int PressedArmySide(EndTurnDlg* dialog) override;
     int RunEndTurnDialog(const EndOfGameResults& results, int mode) override;
@@ -28,6 +44,7 @@ public:
 
 private:
     VhLogicalLayer* layer;
+    GameAppServices* rest;
 };
 
 class InGameUnitDialogs : public UnitDialogs {

@@ -109,6 +109,32 @@ TEST_F(CombatResults, CloseGameEndsTheListWithoutLettingTheGameGoOn) {
     EXPECT_EQ(recorder.Count("DoneViewingCombatResults"), 0);
 }
 
+TEST_F(CombatResults, AGameClosedJustAfterTheListClosedDoesNotCloseItAgain) {
+    Open();
+    ASSERT_NE(Overall(), nullptr);
+    // The list stays on the bus until its deletion timer: a close then must change nothing.
+    SendMessageA(Overall(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    delete recorder.SendNamedEvent("CloseGame");
+    Settle();
+    EXPECT_EQ(recorder.Count("OCRDlgClosing"), 1);
+    EXPECT_EQ(recorder.Count("DoneViewingCombatResults"), 1);
+}
+
+TEST_F(CombatResults, TheDetailsDrawEachUnitsHitsInTheirColumns) {
+    // The first attacker's row: its hits (2, 4, 6 from the record) under the attackers' columns.
+    const SingleCombatResult one = layer->GetCombatResults().Head()->value;
+    CombatResultsDlg details(&one);
+    std::vector<std::string> rows;
+    platform::QueueDialogScript([&](HWND d) {
+        for (int x : {33, 170, 210, 243, 305, 430}) rows.push_back(uitest::RowOf(details, 104, uitest::kInk, x, x + 4));
+        platform::ClickDlgItem(d, 1);
+    });
+    details.AttachToBus(layer.get());
+    EXPECT_EQ(details.Execute("ShowCombatResults", Dialog::kModal), 1);
+    ASSERT_EQ(rows.size(), 6u);
+    for (const std::string& r : rows) EXPECT_NE(r.find('#'), std::string::npos) << "ink at the start of every column";
+}
+
 TEST_F(CombatResults, ClosingTheListWhileADetailsDialogIsOpenClosesTheDetailsFirst) {
     Open();
     HWND d = Overall();

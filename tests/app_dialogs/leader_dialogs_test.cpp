@@ -9,7 +9,10 @@
 #include "game/units/leader.h"
 #include "game/units/unit_records.h"
 #include "tests/app_dialogs/in_game_fixture.h"
+#include "platform/menu.h"
+#include "platform/msgbox.h"
 #include "ui/dialog_controls.h"
+#include "ui/windows/windows_menu.h"
 
 #include <memory>
 #include <string>
@@ -133,6 +136,19 @@ TEST_F(Leaders, ADoubleClickChoosesAndClosingWithNothingSelectedLeavesTheNameEmp
                   platform::ClickDlgItem(d, 1);
               }),
               "");
+}
+
+TEST_F(Leaders, TheChoiceStandsCentredAcrossAndAQuarterDownTheScreenWithoutAMainWindow) {
+    Make(1, "Brandt", 101);
+    RECT r{};
+    Choose([&](HWND d) {
+        GetWindowRect(d, &r);
+        platform::ClickDlgItem(d, 1);
+    });
+    const Dim screen = ingame::ScreenSize();
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    EXPECT_EQ(r.left, screen.width / 2 - w / 2);
+    EXPECT_EQ(r.top, screen.height / 4 - h / 2);
 }
 
 TEST_F(Leaders, HelpPointsAtTheHelpFileAndLeavesTheDialogOpen) {
@@ -261,6 +277,63 @@ TEST_F(FinishLeader, TheFinishButtonFollowsOnlyTheFinishLeaderCommand) {
     delete recorder.Send(ENABLE_MENU_ITEM, &command);
     EXPECT_TRUE(IsWindowEnabled(finish));
     platform::ClickDlgItem(d, 101);
+    Settle();
+}
+
+// Answers "GetActiveChildMenu" with a menu whose Leader popup holds Finish Leader (224).
+class MenuOwner : public Component {
+public:
+    explicit MenuOwner(const char* flags) : Component("Menu Owner") {
+        platform::RegisterMenuResource("FinishLeaderTest", std::string("POPUP \"&Leader\"\nBEGIN\n  MENUITEM \"&Finish Leader\", 224") +
+                                                               flags + "\nEND\n");
+        menu = std::make_unique<WindowsMenu>("FinishLeaderTest", 0);
+    }
+    void Connect() override { RegisterNamedHandler("GetActiveChildMenu", Answer); }
+    std::unique_ptr<WindowsMenu> menu;
+
+private:
+    static ContainerBase* Answer(Component* c, BusMessage, ContainerBase*) {
+        auto* self = dynamic_cast<MenuOwner*>(c);
+        return self ? new Container<Menu*>(self->menu.get()) : nullptr;
+    }
+};
+
+struct MenuCase {
+    const char* name;
+    const char* flags;
+    bool enabled;
+};
+
+class FinishLeaderMenu : public FinishLeader, public ::testing::WithParamInterface<MenuCase> {};
+
+TEST_P(FinishLeaderMenu, TheFinishButtonStartsAsTheMenuCommandStands) {
+    MenuOwner owner(GetParam().flags);
+    owner.AttachToBus(layer.get());
+    Open();
+    HWND d = Notice();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, 101)) != 0, GetParam().enabled);
+    recorder.PostNamedEvent("CloseLeaderAlmostDoneDlg");
+    Settle();
+    owner.DetachFromBus();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FinishLeaderMenu,
+                         ::testing::Values(MenuCase{"Enabled", "", true}, MenuCase{"Grayed", ", GRAYED", false},
+                                           MenuCase{"Inactive", ", INACTIVE", false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(FinishLeader, AMenuEventWithTheWrongPayloadIsReported) {
+    Open();
+    ASSERT_NE(Notice(), nullptr);
+    platform::ClearShownMessageBoxes();
+    platform::QueueMessageBoxAnswer(IDNO);
+    Container<short> wrong(224);
+    delete recorder.Send(ENABLE_MENU_ITEM, &wrong);
+    ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
+    EXPECT_EQ(platform::ShownMessageBox(0).caption.rfind("Failure in LDRDONE at line 104", 0), 0u);
+    EXPECT_NE(platform::ShownMessageBox(0).text.find("Bad data passed in bus message to function"), std::string::npos);
+    recorder.PostNamedEvent("CloseLeaderAlmostDoneDlg");
     Settle();
 }
 

@@ -65,7 +65,9 @@ void LeaderAlmostDoneDlg::OnInit() {
         Menu* const* menu = PayloadValue<Menu*>(reply);
         Menu* popup = menu && *menu ? (*menu)->FindPopup("Leader") : nullptr;
         if (auto* native = dynamic_cast<WindowsMenu*>(popup))
-            if (GetMenuState(native->GetHandle(), kFinishLeaderCommand, MF_BYCOMMAND) & MF_DISABLED) EnableItem(101, 0);
+            // Our menus grey a command they disable; either mark means the command is off.
+            if (GetMenuState(native->GetHandle(), kFinishLeaderCommand, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED))
+                EnableItem(101, 0);
         delete reply;
     }
     RECT mine{};

@@ -135,6 +135,23 @@ TEST_F(CombatResults, TheDetailsDrawEachUnitsHitsInTheirColumns) {
     for (const std::string& r : rows) EXPECT_NE(r.find('#'), std::string::npos) << "ink at the start of every column";
 }
 
+TEST_F(CombatResults, TheDetailsStandInTheLowerLeftCornerOfTheMapArea) {
+    WindowsMainWindow* frame = MakeFrame();
+    ASSERT_NE(frame->GetClient(), nullptr);
+    const SingleCombatResult one = layer->GetCombatResults().Head()->value;
+    CombatResultsDlg details(&one);
+    RECT mine{}, area{};
+    platform::QueueDialogScript([&](HWND d) {
+        GetWindowRect(d, &mine);
+        platform::ClickDlgItem(d, 1);
+    });
+    EXPECT_EQ(details.Execute("ShowCombatResults", Dialog::kModal), 1);
+    GetWindowRect(frame->GetClient(), &area);
+    EXPECT_EQ(mine.left, area.left);
+    EXPECT_EQ(mine.bottom, area.bottom);
+    DeleteFrame(frame);
+}
+
 TEST_F(CombatResults, ClosingTheListWhileADetailsDialogIsOpenClosesTheDetailsFirst) {
     Open();
     HWND d = Overall();

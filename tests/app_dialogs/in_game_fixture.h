@@ -10,6 +10,7 @@
 #include "tests/ui/dialog_art.h"
 #include "tools/datagen/dialog_art_writer.h"
 #include "ui/windows/dialog.h"
+#include "ui/windows/mdi_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,19 @@ protected:
             Drain();
             app->DrainTasks();
         }
+    }
+    // The program's frame with its map area (the MDI client), as the main window; the test deletes it.
+    WindowsMainWindow* MakeFrame() {
+        auto* frame = new WindowsMainWindow(Point(50, 50), Dim(700, 500), "Varnhold", nullptr, nullptr, nullptr);
+        app->SetMainDisplay(frame);
+        frame->AttachToBus(app.get());
+        Drain();
+        return frame;
+    }
+    void DeleteFrame(WindowsMainWindow* frame) {
+        app->SetMainDisplay(nullptr);
+        delete frame;
+        Drain();
     }
     // The dialog object behind a dialog window.
     static Dialog* DialogOf(HWND d) { return reinterpret_cast<Dialog*>(GetWindowLongPtrA(d, Dialog::kPointerOffset)); }

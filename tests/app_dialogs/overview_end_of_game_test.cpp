@@ -3,6 +3,7 @@
 // are filled with and the pictures they choose, and "CloseGame" ending them.
 #include "game/app/dialogs/end_of_game_dlg.h"
 #include "game/app/dialogs/end_turn_dlg.h"
+#include "platform/timer.h"
 #include "tests/app_dialogs/in_game_fixture.h"
 
 #include <string>
@@ -207,6 +208,37 @@ TEST_F(BattlefieldView, ThePromptComesFromTheStringTableAndTheMainWindowStaysEna
     });
     EXPECT_EQ(services->RunViewBattleFieldDialog(130), 1);
     EXPECT_EQ(shown, "Click on Finish to end deployment.");
+}
+
+// What the player finds a moment after the bar came up: where the keyboard is, whether the
+// main window takes input; then Finish is pressed.
+struct BarProbe {
+    HWND bar = nullptr, frame = nullptr, focus = nullptr;
+    BOOL enabled = FALSE;
+};
+BarProbe g_probe;
+
+void ProbeTheBar(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_probe.focus = GetFocus();
+    g_probe.enabled = IsWindowEnabled(g_probe.frame);
+    platform::ClickDlgItem(g_probe.bar, 1);
+}
+
+TEST_F(BattlefieldView, TheMapKeepsTheKeyboardAndTheMainWindowStaysEnabledWhileTheBarStands) {
+    WindowsMainWindow* frame = MakeFrame();
+    g_probe = BarProbe();
+    g_probe.frame = frame->GetHandle();
+    platform::QueueDialogScript([](HWND d) {
+        g_probe.bar = d;
+        SetTimer(nullptr, 0, 10, &ProbeTheBar);
+    });
+    EXPECT_EQ(services->RunViewBattleFieldDialog(128), 1);
+    // The frame hands the keyboard on to its map area.
+    EXPECT_TRUE(g_probe.focus == frame->GetHandle() || g_probe.focus == frame->GetClient());
+    EXPECT_NE(g_probe.focus, nullptr);
+    EXPECT_TRUE(g_probe.enabled);
+    DeleteFrame(frame);
 }
 
 TEST_F(BattlefieldView, DeploymentFinishedSynchronizes) {

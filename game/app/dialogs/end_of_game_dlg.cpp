@@ -2,6 +2,12 @@
 
 #include "ui/bitmap.h"
 
+namespace {
+// A message of our own (above the system's range): the window system puts the focus on the
+// bar's first button once its initialisation is over, so the bar hands it on afterwards.
+constexpr UINT kGiveFocusToParent = 0x0401;
+} // namespace
+
 EndOfGameDlg::EndOfGameDlg(std::int32_t side, std::int16_t victory)
     : Window(Point(0, 0), Dim(0, 0), "", "EndOfGameDlg"),
       Dialog("End Of Game Bitmaps", victory ? "Victory" : "Defeat", "Background"), pictures("End Of Game Bitmaps") {
@@ -71,5 +77,13 @@ ContainerBase* ViewBattleFieldDlg::OnCloseGame(Component* c, BusMessage, Contain
 void ViewBattleFieldDlg::OnInit() {
     SetItemText(101, prompt.c_str());
     // The map keeps the keyboard while the bar stands.
-    if (GetParentWindow()) SetFocus(GetParentWindow());
+    if (GetParentWindow()) PostMessage(GetHandle(), kGiveFocusToParent, 0, 0);
+}
+
+LRESULT ViewBattleFieldDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kGiveFocusToParent) {
+        if (IsRunning() && GetParentWindow() && IsWindow(GetParentWindow())) SetFocus(GetParentWindow());
+        return 0;
+    }
+    return Dialog::WindowProc(message, wParam, lParam);
 }

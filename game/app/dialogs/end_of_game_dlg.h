@@ -46,6 +46,7 @@ public:
 
     void HookUp() override;
     void OnInit() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     static ContainerBase* OnCloseGame(Component* c, BusMessage, ContainerBase*);

@@ -242,6 +242,24 @@ TEST_F(FinishLeader, FinishClosesThenPostsFinishLeaderOnce) {
     EXPECT_EQ(show, 1u);
 }
 
+TEST_F(FinishLeader, ASecondAnnouncementWhileTheNoticeStandsOpensNoSecondOne) {
+    Open();
+    Open();
+    int notices = 0;
+    for (Item<HWND>* i = app->ModelessDialogs().Head(); i; i = i->next)
+        notices += IsWindow(i->value) && dynamic_cast<LeaderAlmostDoneDlg*>(DialogOf(i->value)) != nullptr;
+    EXPECT_EQ(notices, 1);
+    recorder.PostNamedEvent("LeaderFinishLeader");
+    Settle();
+    EXPECT_EQ(Notice(), nullptr);
+    EXPECT_EQ(recorder.Count("ShowFinishLeader"), 1);
+    // Once it has gone the next announcement shows it again.
+    Open();
+    EXPECT_NE(Notice(), nullptr);
+    recorder.PostNamedEvent("CloseLeaderAlmostDoneDlg");
+    Settle();
+}
+
 class FinishLeaderClosers : public FinishLeader, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FinishLeaderClosers, TheGameClosesTheNoticeAndATickStoresZero) {

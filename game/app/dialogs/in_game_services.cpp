@@ -132,7 +132,8 @@ ContainerBase* InGameDialogs::OnOverallCombatResults(Component* c, BusMessage, C
 
 ContainerBase* InGameDialogs::OnLeaderAlmostDone(Component* c, BusMessage, ContainerBase*) {
     auto* self = dynamic_cast<InGameDialogs*>(c);
-    if (!self || !self->showFinishLeader || !self->GetBus()) return nullptr;
+    // The leader may announce it more than once in an activation: one notice is enough.
+    if (!self || !self->showFinishLeader || !self->GetBus() || LeaderAlmostDoneDlg::Standing() > 0) return nullptr;
     auto* dialog = new LeaderAlmostDoneDlg();
     dialog->AttachToBus(self->GetBus());
     if (dialog->Execute("LeaderAlmostFinished", Dialog::kModeless, 1) < 0) delete dialog;

@@ -21,8 +21,17 @@ std::uint32_t ShowAgain(const Dialog& dialog) {
 
 // ---- the finish-leader notice ----
 
+int LeaderAlmostDoneDlg::standing = 0;
+
 LeaderAlmostDoneDlg::LeaderAlmostDoneDlg()
     : Window(Point(0, 0), Dim(0, 0), "", "LeaderAlmostDoneDlg"), Dialog("Dialog Bitmaps", "Intro", "Background") {}
+
+LeaderAlmostDoneDlg::~LeaderAlmostDoneDlg() { Uncount(); }
+
+void LeaderAlmostDoneDlg::Uncount() {
+    if (counted) --standing;
+    counted = false;
+}
 
 void LeaderAlmostDoneDlg::HookUp() {
     Dialog::HookUp();
@@ -60,6 +69,8 @@ void LeaderAlmostDoneDlg::FollowMenuItem(ContainerBase* payload, std::int16_t en
 }
 
 void LeaderAlmostDoneDlg::OnInit() {
+    ++standing;
+    counted = true;
     // The Finish button starts as the menu's Finish Leader command stands.
     if (ContainerBase* reply = SendNamedEvent("GetActiveChildMenu")) {
         Menu* const* menu = PayloadValue<Menu*>(reply);
@@ -98,6 +109,7 @@ void LeaderAlmostDoneDlg::Close(std::int16_t result) {
     ingame::StorePreference("Finish Leader", show);
     Container<short> value(static_cast<short>(show));
     PostNamed("ShowFinishLeader", &value);
+    Uncount();
     Dialog::Close(result);
 }
 

@@ -18,6 +18,9 @@ public:
     static constexpr std::uint32_t kFinishLeaderCommand = 224;
 
     LeaderAlmostDoneDlg();
+    ~LeaderAlmostDoneDlg() override;
+    // Notices standing now.
+    static int Standing() { return standing; }
 
     void HookUp() override;
     void OnInit() override;
@@ -30,6 +33,11 @@ private:
     static ContainerBase* OnMenuItemDisabled(Component* c, BusMessage, ContainerBase* payload);
     void FollowMenuItem(ContainerBase* payload, std::int16_t enable, int line);
     void RemoveCloseHandlers();
+
+    void Uncount();
+
+    bool counted = false;
+    static int standing;
 };
 
 class GroupCommandDlg : public Dialog {

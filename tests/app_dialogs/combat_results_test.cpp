@@ -99,6 +99,15 @@ TEST_F(CombatResults, CloseRemovesTheHighlightAndLetsTheGameGoOn) {
     EXPECT_EQ(Dialog::PendingDeletions(), 0u);
 }
 
+TEST_F(CombatResults, EscapeClosesTheListAsCloseDoes) {
+    Open();
+    ASSERT_NE(Overall(), nullptr);
+    SendMessageA(Overall(), WM_COMMAND, MAKEWPARAM(2, 0), 0);
+    Settle();
+    EXPECT_EQ(Overall(), nullptr);
+    EXPECT_EQ(recorder.Count("DoneViewingCombatResults"), 1);
+}
+
 TEST_F(CombatResults, CloseGameEndsTheListWithoutLettingTheGameGoOn) {
     Open();
     ASSERT_NE(Overall(), nullptr);

@@ -198,6 +198,33 @@ TEST_F(EndOfGame, AGameClosedAsTheDialogOpensIsNotTakenForAMissingDialog) {
     EXPECT_FALSE(viewField);
 }
 
+// Escape on a dialog the game waits for goes on as its confirming button: a 0 would be taken
+// for a closed game, and the game would wait for ever.
+struct EscapeCase {
+    const char* name;
+    const char* message;
+    const char* synchronized;
+};
+
+class Escape : public InGameTest, public ::testing::WithParamInterface<EscapeCase> {};
+
+TEST_P(Escape, TheGameGoesOn) {
+    platform::QueueDialogScript([](HWND d) { PostMessage(d, WM_COMMAND, MAKEWPARAM(2, 0), 0); });
+    Container<EndOfGameResults> results(Results());
+    if (std::string(GetParam().message) == "BeginDeploymentPhase") recorder.PostNamedEvent(GetParam().message);
+    else recorder.PostNamed(GetParam().message, &results);
+    Settle();
+    ASSERT_NE(recorder.Last("SynchronizeGame"), nullptr);
+    EXPECT_EQ(recorder.Last("SynchronizeGame")->text, GetParam().synchronized);
+    EXPECT_EQ(platform::PendingDialogScripts(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Escape,
+                         ::testing::Values(EscapeCase{"EndOfTurn", "EndOfTurn", "viewing end of turn results"},
+                                           EscapeCase{"EndOfGame", "EndOfGame", "viewing end of game results"},
+                                           EscapeCase{"Deployment", "BeginDeploymentPhase", "deploying units"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 class BattlefieldView : public InGameTest {};
 
 TEST_F(BattlefieldView, ThePromptComesFromTheStringTableAndTheMainWindowStaysEnabled) {

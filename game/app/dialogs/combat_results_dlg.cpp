@@ -197,6 +197,8 @@ void OverallCombatResultsDlg::Command(std::int16_t itemId, std::int16_t notifica
             details.Execute("ShowCombatResults", kModal);
         }
     }
+    // Escape closes as Close does: with 0 the game would never hear that the player is done.
+    if (itemId == 2) itemId = 1;
     Dialog::Command(itemId, notification);
 }
 

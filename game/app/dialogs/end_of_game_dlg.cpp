@@ -49,6 +49,8 @@ void EndOfGameDlg::Command(std::int16_t itemId, std::int16_t notification) {
         viewField = 1;
         itemId = 1;
     }
+    // Escape closes as Close does: a 0 would be taken for a closed game and end nothing.
+    if (itemId == 2) itemId = 1;
     Dialog::Command(itemId, notification);
 }
 
@@ -78,6 +80,12 @@ void ViewBattleFieldDlg::OnInit() {
     SetItemText(101, prompt.c_str());
     // The map keeps the keyboard while the bar stands.
     if (GetParentWindow()) PostMessage(GetHandle(), kGiveFocusToParent, 0, 0);
+}
+
+void ViewBattleFieldDlg::Command(std::int16_t itemId, std::int16_t notification) {
+    // Escape finishes as Finish does: a 0 would be taken for a closed game, and the deployment
+    // or the look at the field would never end.
+    Dialog::Command(itemId == 2 ? static_cast<std::int16_t>(1) : itemId, notification);
 }
 
 LRESULT ViewBattleFieldDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -46,6 +46,7 @@ public:
 
     void HookUp() override;
     void OnInit() override;
+    void Command(std::int16_t itemId, std::int16_t notification) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

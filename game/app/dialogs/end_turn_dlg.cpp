@@ -44,6 +44,9 @@ void EndTurnDlg::Command(std::int16_t itemId, std::int16_t notification) {
         if (GetBus()) delete SendNamed("ArmyDetails", &self);
         return;
     }
+    // Escape has nothing to cancel here: its 0 would tell the opener the game was closed, and
+    // the turn would never go on.
+    if (itemId == 2) itemId = 1;
     Dialog::Command(itemId, notification);
 }
 

@@ -72,6 +72,20 @@ TEST_F(CombatResults, OpeningListsTheBattlesHighlightsTheFirstAndCentresOnItsLas
     Settle();
 }
 
+TEST_F(CombatResults, TheLayersCombatDoneShowsTheListAndItsCloseFinishesTheLeader) {
+    layer->SetShowOverallResults(1);
+    layer->PostNamedEvent("CombatDone");
+    Settle(100);
+    ASSERT_NE(Overall(), nullptr);
+    EXPECT_EQ(recorder.Count("SynchronizeGame"), 0) << "the game waits for the player";
+    platform::ClickDlgItem(Overall(), 1);
+    Settle(1500);
+    EXPECT_EQ(Overall(), nullptr);
+    ASSERT_NE(recorder.Last("SynchronizeGame"), nullptr);
+    EXPECT_EQ(recorder.Last("SynchronizeGame")->text, "viewing combat results");
+    EXPECT_TRUE(layer->GetCombatResults().IsEmpty());
+}
+
 TEST_F(CombatResults, SelectingABattleMovesTheHighlightAndCentresOnItsFirstHex) {
     Open();
     HWND d = Overall();

@@ -21,7 +21,7 @@ void BattleDriver::StartBattle(bool turnLimit, bool resumed) {
         control->SetTurnLimitOn(turnLimit ? 1 : 0);
     }
     Container<short> how(resumed ? 1 : 0);
-    shell.App().Post(&shell.App(), BEGIN_GAME, &how);
+    shell.Host().Post(&shell.Host(), BEGIN_GAME, &how);
     shell.Run(200);
 }
 

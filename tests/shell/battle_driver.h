@@ -17,7 +17,7 @@ namespace shell {
 
 class BattleDriver {
 public:
-    explicit BattleDriver(GameShell& shell) : shell(shell) {}
+    explicit BattleDriver(GameShell& game) : shell(game) {}
 
     // As the application starts a loaded battle: every leader is this machine's, no deployment
     // screen, the turn limit as given, then BEGIN_GAME (resumed: a battle read from a saved game).

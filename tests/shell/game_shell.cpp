@@ -291,17 +291,25 @@ private:
     }
 };
 
-GameShell::GameShell() {
+GameShell::GameShell() : GameShell(ApplicationMaker()) {}
+
+GameShell::GameShell(const ApplicationMaker& makeApplication) {
     platform::UseVirtualClock(1000);
     platform::ResetMessageQueues();
     platform::ClearMessageBoxAnswers();
     platform::ClearShownMessageBoxes();
-    app = std::make_unique<BasicApp>();
 
     char pattern[] = "/tmp/varnhold-shell-XXXXXX";
     const char* made = mkdtemp(pattern);
     directory = made ? made : "/tmp";
-    app->SetDataDirectory(directory);
+    if (makeApplication) {
+        app = makeApplication(directory);
+    } else {
+        auto plain = std::make_unique<BasicApp>();
+        basic = plain.get();
+        basic->SetDataDirectory(directory);
+        app = std::move(plain);
+    }
 
     const UnitTypeEntry* table = UnitTypeTable();
     for (int i = 0; i < UnitTypeCount(); ++i) artNames.push_back(table[i].name);

@@ -20,6 +20,7 @@
 #include "tools/datagen/scenario_writer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,11 +85,18 @@ public:
     // A fresh application on the virtual clock with no scripted message boxes, a data directory
     // of its own, and the logical layer with the game's unit types registered.
     GameShell();
+    // The same on an application of the caller's making (a WinApp for tests that show dialogs),
+    // given the shell's data directory.
+    using ApplicationMaker = std::function<std::unique_ptr<::Application>(const std::string& dataDirectory)>;
+    explicit GameShell(const ApplicationMaker& makeApplication);
     ~GameShell();
     GameShell(const GameShell&) = delete;
     GameShell& operator=(const GameShell&) = delete;
 
-    BasicApp& App() { return *app; }
+    // The plain application; only for shells made without a maker.
+    BasicApp& App() { return *basic; }
+    // The application the shell runs on, whichever it is.
+    ::Application& Host() { return *app; }
     VhLogicalLayer& Layer() { return *layer; }
     UnitTypeRegistry& UnitTypes() { return types; }
     const std::string& DataDirectory() const { return directory; }
@@ -139,7 +147,8 @@ public:
     void CloseGame();
 
 private:
-    std::unique_ptr<BasicApp> app;
+    std::unique_ptr<::Application> app;
+    BasicApp* basic = nullptr;
     std::string directory;
     UnitTypeRegistry types;
     std::vector<std::string> artNames;

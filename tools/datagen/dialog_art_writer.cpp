@@ -89,4 +89,42 @@ LibrarySpec DialogButtonsLibrary() {
     return lib;
 }
 
+std::uint8_t InGameBackgroundColour(const char* section) {
+    const std::string s = section ? section : "";
+    if (s == "End of Game") return 120;
+    if (s == "Combat Results") return 121;
+    if (s == "Overall Combat Results") return 122;
+    return 123;
+}
+
+LibrarySpec DialogBitmapsLibrary() {
+    LibrarySpec lib;
+    lib.title = "Dialog Bitmaps";
+    for (const char* section : {"End of Game", "Combat Results", "Overall Combat Results", "Intro"}) {
+        SectionSpec s;
+        s.name = section;
+        s.images.push_back(Block("Background", 16, 16, InGameBackgroundColour(section), 0, 0, 1));
+        lib.sections.push_back(std::move(s));
+    }
+    return lib;
+}
+
+std::uint8_t EndOfGamePictureColour(bool victory, int side) {
+    return static_cast<std::uint8_t>((victory ? 130 : 140) + side);
+}
+
+LibrarySpec EndOfGameBitmapsLibrary() {
+    LibrarySpec lib;
+    lib.title = "End Of Game Bitmaps";
+    for (bool victory : {true, false}) {
+        SectionSpec s;
+        s.name = victory ? "Victory" : "Defeat";
+        s.images.push_back(Block("Background", 16, 16, static_cast<std::uint8_t>(victory ? 125 : 126), 0, 0, 1));
+        s.images.push_back(Block("Side 0", 40, 30, EndOfGamePictureColour(victory, 0), 0, 0, 1));
+        s.images.push_back(Block("Side 1", 40, 30, EndOfGamePictureColour(victory, 1), 0, 0, 1));
+        lib.sections.push_back(std::move(s));
+    }
+    return lib;
+}
+
 } // namespace datagen

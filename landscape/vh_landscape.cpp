@@ -391,6 +391,16 @@ ContainerBase* VhLandscape::OnChangeViewport(Component* c, BusMessage, Container
 
 namespace {
 
+// The saved game's name: a text payload or a string.
+bool FileNameOf(ContainerBase* p, std::string& name) {
+    if (ExtractText(p, name)) return true;
+    if (const auto* s = PayloadValue<std::string>(p)) {
+        name = *s;
+        return true;
+    }
+    return false;
+}
+
 bool HexOf(ContainerBase* p, short& hex) {
     if (const auto* u = PayloadValue<std::uint16_t>(p)) {
         hex = static_cast<short>(*u);
@@ -467,7 +477,7 @@ ContainerBase* VhLandscape::OnReturnFromMissileFire(Component* c, BusMessage, Co
 ContainerBase* VhLandscape::OnSaveGame(Component* c, BusMessage, ContainerBase* p) {
     auto* self = dynamic_cast<VhLandscape*>(c);
     std::string name;
-    if (!self || !ExtractText(p, name)) {
+    if (!self || !FileNameOf(p, name)) {
         Assert(0, kBadBusData, kSource, __LINE__);
         return nullptr;
     }
@@ -478,7 +488,7 @@ ContainerBase* VhLandscape::OnSaveGame(Component* c, BusMessage, ContainerBase* 
 ContainerBase* VhLandscape::OnLoadGame(Component* c, BusMessage, ContainerBase* p) {
     auto* self = dynamic_cast<VhLandscape*>(c);
     std::string name;
-    if (!self || !ExtractText(p, name)) {
+    if (!self || !FileNameOf(p, name)) {
         Assert(0, kBadBusData, kSource, __LINE__);
         return nullptr;
     }

@@ -225,6 +225,62 @@ int VhLandscape::HexDirection(short from, short to) const {
     return 0;
 }
 
+List<short> VhLandscape::GetScarPath(short) const { return List<short>(); }
+
+List<short> VhLandscape::HexPath(short start, int direction) {
+    List<short> path;
+    path.AddTail(start);
+    const int columns = GetMapSize().width, rows = GetMapSize().height;
+    short current = start;
+    int d = direction;
+    if (d == 1 || d == 5) {
+        // North and south are no sides of a pointed hex: one of the sides beside them.
+        d = ArtRandom() % 2 == 0 ? RotateDirectionAnticlockwise(static_cast<DIRECTION>(d), 1)
+                                 : RotateDirectionClockwise(static_cast<DIRECTION>(d), 1);
+        current = HexNeighbour(current, d);
+        if (current < 0) return path;
+        path.AddTail(current);
+    }
+    // Every step leaves a hex for another; a walk that wandered longer than the map has hexes
+    // would be circling, so it stops there.
+    for (int steps = 0; steps < columns * rows; ++steps) {
+        const int dirs[3] = {d, RotatePointedAnticlockwise(d, 1), RotatePointedClockwise(d, 1)};
+        short next[3];
+        bool dropped[3] = {false, false, false};
+        bool offMap = false;
+        for (int k = 0; k < 3; ++k) {
+            next[k] = HexNeighbour(current, dirs[k]);
+            offMap = offMap || next[k] < 0;
+        }
+        if (offMap) break;
+        const int index = HexNumberToIndex(current);
+        const int column = index % columns, row = index / columns;
+        const int left = column, right = columns - column, top = row, bottom = rows - row;
+        auto drop = [&](int a, int b) {
+            for (int k = 0; k < 3; ++k) dropped[k] = dropped[k] || dirs[k] == a || dirs[k] == b;
+        };
+        if (left < right && left < top && left < bottom) drop(3, 3);
+        else if (right < left && right < top && right < bottom) drop(7, 7);
+        else if (top < left && top < right && top < bottom) drop(4, 6);
+        else drop(2, 8);
+        for (int k = 0; k < 3; ++k) {
+            if (dropped[k]) continue;
+            const PhysicalBlock* b = GetBlock(HexNumberToIndex(next[k]));
+            if (b && (b->GetTag() == 12 || b->GetTag() == 13)) {
+                for (int j = 0; j < 3; ++j) dropped[j] = j != k;
+                break;
+            }
+        }
+        int i = (ArtRandom() % 4) % 3;
+        for (int tries = 0; dropped[i] && tries < 3; ++tries) i = (i + 1) % 3;
+        if (dropped[i]) break;
+        current = next[i];
+        d = dirs[i];
+        path.AddTail(current);
+    }
+    return path;
+}
+
 // --- saved part ---
 
 bool VhLandscape::SaveGame(const std::string& fileName) {

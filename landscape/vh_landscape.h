@@ -53,6 +53,11 @@ public:
     // flipped landscape. HexNeighbour answers -1 off the map.
     short HexNeighbour(short hex, int direction) const;
     int HexDirection(short from, short to) const;
+    // A random walk from the hex toward the map's edge, roads and railroads preferred; the list
+    // starts with the hex and ends on the last hex before the edge.
+    List<short> HexPath(short start, int direction);
+    // The hexes a scar path crosses: none are kept.
+    List<short> GetScarPath(short hex) const;
 
     // The saved part; false when the file cannot be used or the part is damaged (then nothing of
     // it is taken).

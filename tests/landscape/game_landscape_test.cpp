@@ -345,3 +345,51 @@ TEST_F(GameLandscape, ADamagedSavedPartIsRefusedWholeWithAMessage) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace landtest;
+
+class HexPaths : public GameLandscape {};
+
+TEST_F(HexPaths, AWalkStartedBesideTheEdgeEndsAtOnce) {
+    VhLandscape& l = Make(0);
+    // A hex of the top display row: its north-east neighbour lies off the map.
+    const short top = l.IndexToHexNumber(static_cast<short>(2));
+    ASSERT_LT(l.HexNeighbour(top, 2), 0);
+    const List<short> path = l.HexPath(top, 2);
+    ASSERT_EQ(path.Count(), 1);
+    EXPECT_EQ(path.Head()->value, top);
+}
+
+TEST_F(HexPaths, AWalkStepsFromNeighbourToNeighbourAndShunsTheNearestEdgesWay) {
+    TestMap map;
+    map.columns = 12;
+    map.rows = 12;
+    VhLandscape& l = Make(0, map);
+    const int columns = l.GetMapSize().width, rows = l.GetMapSize().height;
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        l.SeedArtRandom(seed);
+        // Two columns from the left edge, half way down.
+        const short start = l.IndexToHexNumber(static_cast<short>((rows / 2) * columns + 2));
+        ASSERT_TRUE(l.HasBlock(start));
+        const List<short> path = l.HexPath(start, 7);
+        ASSERT_GE(path.Count(), 1);
+        EXPECT_EQ(path.Head()->value, start);
+        for (Item<short>* i = path.Head(); i && i->next; i = i->next) {
+            const int d = l.HexDirection(i->value, i->next->value);
+            ASSERT_NE(d, 0) << i->value << " -> " << i->next->value;
+            const int index = l.HexNumberToIndex(i->value);
+            const int c = index % columns, r = index / columns;
+            if (c < columns - c && c < r && c < rows - r) EXPECT_NE(d, 3);
+        }
+        // It ends beside the edge: one of the three ways onward leaves the map.
+        const short last = path.Tail()->value;
+        bool besideEdge = false;
+        for (int d : {2, 3, 4, 6, 7, 8}) besideEdge = besideEdge || l.HexNeighbour(last, d) < 0;
+        EXPECT_TRUE(besideEdge);
+    }
+}
+
+} // namespace

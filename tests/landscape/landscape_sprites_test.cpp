@@ -198,6 +198,10 @@ TEST_F(LandscapeSprites, HandedOverAndDeadSpritesAndTheirRemoval) {
     Drain();
     EXPECT_TRUE(l.Sprites().Contains(handed));
     EXPECT_EQ(recorder.created, std::vector<Sprite*>{handed});
+    // Handed over twice, it is still held (and later deleted) once.
+    delete recorder.SendNamed("AddSpriteToLandscape", &payload);
+    Drain();
+    EXPECT_EQ(l.Sprites().Count(), 1);
 
     // No dead sprites: the redraw request still goes out, with no boxes.
     recorder.invalidated.clear();

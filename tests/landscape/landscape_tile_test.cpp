@@ -142,6 +142,20 @@ TEST_F(TileScroll, WhileDrawingIsSuspendedInvalidationsWaitForTheNextRedraw) {
     EXPECT_EQ(PixelsOf(t), FreshView(l));
 }
 
+TEST_F(TileScroll, AHighlightedRaisedHexIsRedrawnWithItsCliffs) {
+    RecordingLandscape& l = ShowRecording(BigMap());
+    LandscapeTile& t = PlaceTile(kTile, kStart);
+    for (short hex : {305, 507, 406}) {
+        SCOPED_TRACE(hex);
+        l.HighlightRegion(hex, 1);
+        t.Redraw();
+        EXPECT_EQ(PixelsOf(t), FreshView(l));
+        l.HighlightRegion(hex, 0);
+        t.Redraw();
+        EXPECT_EQ(PixelsOf(t), FreshView(l));
+    }
+}
+
 TEST_F(TileScroll, InvalidateViewWithABoxRedrawsThatBoxFromTheKeptCopy) {
     ShowRecording(BigMap());
     LandscapeTile& t = PlaceTile(kTile, kStart);

@@ -382,7 +382,9 @@ TEST_F(HexPaths, AWalkStepsFromNeighbourToNeighbourAndShunsTheNearestEdgesWay) {
             ASSERT_NE(d, 0) << i->value << " -> " << i->next->value;
             const int index = l.HexNumberToIndex(i->value);
             const int c = index % columns, r = index / columns;
-            if (c < columns - c && c < r && c < rows - r) EXPECT_NE(d, 3);
+            if (c < columns - c && c < r && c < rows - r) {
+                EXPECT_NE(d, 3);
+            }
         }
         // It ends beside the edge: one of the three ways onward leaves the map.
         const short last = path.Tail()->value;

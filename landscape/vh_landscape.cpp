@@ -108,8 +108,10 @@ VhLandscape::VhLandscape(const Dim& artCell, const Dim& hexCell, const char* blo
 }
 
 VhLandscape::~VhLandscape() {
-    // The arrows' sprites are the landscape's; the base deletes them with the others.
+    // The sprites go while the arrow art they show is still open: whoever hears that one goes
+    // may still ask where it stood.
     arrows.clear();
+    DeleteSprites();
     scars.Clear();
     SetBackground(nullptr);
 }

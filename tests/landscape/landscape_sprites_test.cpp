@@ -3,6 +3,7 @@
 // mode, sprites handed over and dead figures, and sprites let go safely.
 #include "landscape/landscape_sprite.h"
 #include "landscape/physical/physical_layer.h"
+#include "landscape/vh_landscape.h"
 #include "tests/landscape/view_fixture.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,13 @@
 namespace {
 
 using namespace landtest;
+
+TestMap GameMap() {
+    TestMap map;
+    map.columns = 6;
+    map.rows = 5;
+    return map;
+}
 
 class LandscapeSprites : public ViewTest {
 protected:
@@ -295,6 +303,18 @@ TEST_F(LandscapeSprites, SpritesDrawnInTheLayersOrderShowTheFrontOneWhereTheyOve
     EXPECT_EQ(PixelAt(view, 20, 18), terrain::kStones + 1);
     EXPECT_EQ(PixelAt(view, 17, 14), terrain::kStones + 0);
     EXPECT_EQ(PixelAt(view, 30, 30), 0);
+}
+
+TEST_F(LandscapeSprites, AGameLandscapeGoingAwayLetsTheLayerForgetItsArrowsFirst) {
+    std::unique_ptr<VhLandscape> game(VhLandscape::CreateLandscape(0));
+    game->AttachToBus(layer.get());
+    logic->SendMap(GameMap());
+    game->AddBattleArrow(BattleArrowStruct(102, 103, North));
+    game->AddBattleArrow(BattleArrowStruct(203, 204, South));
+    Drain();
+    ASSERT_EQ(layer->Sprites().Count(), 2);
+    game.reset();
+    EXPECT_TRUE(layer->Sprites().IsEmpty());
 }
 
 } // namespace

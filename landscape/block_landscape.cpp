@@ -72,7 +72,7 @@ void BlockLandscape::ForRegions(const List<short>& regions, const BlockAction& a
         const short index = RegionIndex(i->value);
         if (PhysicalBlock* b = GetBlock(index)) {
             action(index, *b);
-            AddDirty(b->GetBox());
+            AddDirty(b->GetDrawnBox());
         }
     }
     DrawDirty();
@@ -83,7 +83,7 @@ void BlockLandscape::ForBox(const Box& box, const BlockAction& action) {
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         if (!blocks[i] || !blocks[i]->Overlaps(box)) continue;
         action(static_cast<short>(i), *blocks[i]);
-        AddDirty(blocks[i]->GetBox());
+        AddDirty(blocks[i]->GetDrawnBox());
     }
     DrawDirty();
 }
@@ -93,7 +93,7 @@ void BlockLandscape::ForPoint(const Point& p, const BlockAction& action) {
     const short index = RegionIndex(PointToRegion(p));
     if (PhysicalBlock* b = GetBlock(index)) {
         action(index, *b);
-        Update(b->GetBox());
+        Update(b->GetDrawnBox());
     }
 }
 
@@ -102,7 +102,7 @@ void BlockLandscape::ForRegion(short region, const BlockAction& action) {
     const short index = RegionIndex(region);
     if (PhysicalBlock* b = GetBlock(index)) {
         action(index, *b);
-        Update(b->GetBox());
+        Update(b->GetDrawnBox());
     }
 }
 
@@ -147,7 +147,7 @@ void BlockLandscape::SetItemVisible(const List<short>& regions, std::int16_t lay
     for (Item<short>* i = regions.Head(); i; i = i->next) {
         if (PhysicalBlock* b = GetBlock(RegionIndex(i->value))) {
             b->SetVisible(layer, item, flag);
-            AddDirty(b->GetBox());
+            AddDirty(b->GetDrawnBox());
         }
     }
     DrawDirty();
@@ -158,7 +158,7 @@ void BlockLandscape::ToggleItemVisible(const List<short>& regions, std::int16_t 
     for (Item<short>* i = regions.Head(); i; i = i->next) {
         if (PhysicalBlock* b = GetBlock(RegionIndex(i->value))) {
             b->ToggleVisible(layer, item);
-            AddDirty(b->GetBox());
+            AddDirty(b->GetDrawnBox());
         }
     }
     DrawDirty();

@@ -1,5 +1,7 @@
 #include "landscape/iso_hex_landscape.h"
 
+#include "core/events.h"
+#include "landscape/landscape_sprite.h"
 #include "landscape/landscape_tile.h"
 #include "platform/msgbox.h"
 
@@ -9,7 +11,14 @@ namespace {
 
 // Side flag bits of a region (LogicalRegion::TestSideFlag).
 constexpr int kRiverBit = 1;
+constexpr int kWallBit = 2;
 constexpr int kEarthworkBit = 3;
+constexpr const char* kSource = "IHEXLAND";
+
+// The cell terrain sprites are placed in, at full size.
+constexpr int kCellWidth = 130;
+constexpr int kCellHeight = 64;
+constexpr int kZoomCellWidth[3] = {130, 66, 34};
 
 // The six logical sides clockwise from north.
 constexpr int kSides[6] = {1, 2, 4, 5, 6, 8};
@@ -29,16 +38,208 @@ int OppositeSide(int side) {
 } // namespace
 
 IsometricHexLandscape::IsometricHexLandscape(const Dim& block, const Dim& cell, const char* terrainArtName,
-                                             const char* spriteArt, std::uint16_t opts, const char* name)
-    : IsometricHexLandscape(block, cell, terrainArtName, spriteArt, opts, name, "Unnamed Isometric Hex Landscape") {}
+                                             const char* spriteArtName_, std::uint16_t opts, const char* name)
+    : IsometricHexLandscape(block, cell, terrainArtName, spriteArtName_, opts, name, "Unnamed Isometric Hex Landscape") {}
 
 IsometricHexLandscape::IsometricHexLandscape(const Dim& block, const Dim& cell, const char* terrainArtName,
-                                             const char* spriteArt, std::uint16_t opts, const char* name,
+                                             const char* spriteArtName_, std::uint16_t opts, const char* name,
                                              const char* defaultName)
     : BlockLandscape(block, cell, name, defaultName), terrainArt(terrainArtName),
-      spriteArtName(spriteArt ? spriteArt : ""), options(opts) {}
+      spriteArtName(spriteArtName_ ? spriteArtName_ : ""), options(opts) {
+    if ((options & 0x2) && !spriteArtName.empty()) {
+        spriteArt[0] = std::make_unique<QIF<Bitmap>>(spriteArtName.c_str());
+        spriteArt[1] = std::make_unique<QIF<Bitmap>>((spriteArtName + " (Half size)").c_str());
+        spriteArt[2] = std::make_unique<QIF<Bitmap>>((spriteArtName + " (Quarter size)").c_str());
+    }
+}
 
-IsometricHexLandscape::~IsometricHexLandscape() = default;
+IsometricHexLandscape::~IsometricHexLandscape() { DeleteSprites(); }
+
+void IsometricHexLandscape::Connect() {
+    BlockLandscape::Connect();
+    if (options == 0 || options == kFlipped) {
+        RegisterNamedHandler("AddSpriteToLandscape", OnAddSpriteToLandscape);
+        RegisterNamedHandler("RemoveDeadSprites", OnRemoveDeadSprites);
+    }
+    if (options & 0x2) RegisterNamedHandler("ToggleSparseLandscape", OnToggleSparse);
+}
+
+void IsometricHexLandscape::Close() {
+    DeleteSprites();
+    BlockLandscape::Close();
+}
+
+void IsometricHexLandscape::DeleteSprites() {
+    deadSprites.Clear();
+    sparseSprites.Clear();
+    Sprite* s = nullptr;
+    while (sprites.RemoveHead(s)) {
+        // The layer drawing it must let it go before it is deleted.
+        Container<Sprite*> gone(s);
+        delete SendNamed("SpriteDestroyed", &gone);
+        delete s;
+    }
+}
+
+void IsometricHexLandscape::PostInvalidate(const List<Box>& boxes) {
+    Container<List<Box>> where(boxes);
+    delete PostAndWait(INVALIDATE_VIEW, &where);
+}
+
+void IsometricHexLandscape::AddSprite(Sprite* s) {
+    if (!s || sprites.Contains(s)) return;
+    sprites.AddTail(s);
+    Container<Sprite*> created(s);
+    Post(SPRITE_CREATED, &created);
+}
+
+void IsometricHexLandscape::AddDeadSprite(Sprite* s) {
+    if (!s) return;
+    if (!sprites.Contains(s)) sprites.AddTail(s);
+    if (!deadSprites.Contains(s)) deadSprites.AddTail(s);
+}
+
+void IsometricHexLandscape::DestroySprite(Sprite* s) {
+    if (!s || !sprites.Contains(s)) return;
+    Container<Sprite*> gone(s);
+    delete SendNamed("SpriteDestroyed", &gone);
+    sprites.Remove(s);
+    // A sprite deleted while another list still named it would be hidden or shown afterwards.
+    deadSprites.Remove(s);
+    sparseSprites.Remove(s);
+    delete s;
+}
+
+void IsometricHexLandscape::RemoveDeadSprites() {
+    List<Box> boxes;
+    Sprite* s = nullptr;
+    while (deadSprites.RemoveHead(s)) {
+        boxes.AddTail(SpriteBox(*s));
+        s->Hide();
+    }
+    PostInvalidate(boxes);
+}
+
+void IsometricHexLandscape::SparseOn() {
+    List<Box> boxes;
+    for (Item<Sprite*>* i = sparseSprites.Head(); i; i = i->next) {
+        boxes.AddTail(SpriteBox(*i->value));
+        i->value->Hide();
+    }
+    PostInvalidate(boxes);
+}
+
+void IsometricHexLandscape::SparseOff() {
+    List<Box> boxes;
+    for (Item<Sprite*>* i = sparseSprites.Head(); i; i = i->next) {
+        i->value->Show();
+        boxes.AddTail(SpriteBox(*i->value));
+        Container<Sprite*> shown(i->value);
+        Post(SPRITE_CREATED, &shown);
+    }
+    PostInvalidate(boxes);
+}
+
+void IsometricHexLandscape::SetSparse(std::uint16_t value) {
+    if (value == sparse) return;
+    sparse = value;
+    if (!IsComplete()) return;
+    if (sparse) SparseOn();
+    else SparseOff();
+}
+
+ContainerBase* IsometricHexLandscape::OnAddSpriteToLandscape(Component* c, BusMessage, ContainerBase* p) {
+    IsometricHexLandscape* self;
+    Sprite** sprite;
+    if (!BusArgs(c, p, self, sprite, kSource, __LINE__)) return nullptr;
+    self->AddSprite(*sprite);
+    return nullptr;
+}
+
+ContainerBase* IsometricHexLandscape::OnRemoveDeadSprites(Component* c, BusMessage, ContainerBase*) {
+    if (auto* self = dynamic_cast<IsometricHexLandscape*>(c)) self->RemoveDeadSprites();
+    return nullptr;
+}
+
+ContainerBase* IsometricHexLandscape::OnToggleSparse(Component* c, BusMessage, ContainerBase* p) {
+    IsometricHexLandscape* self;
+    short* value;
+    if (!BusArgs(c, p, self, value, kSource, __LINE__)) return nullptr;
+    // Anything but 0 turns sparse mode on.
+    self->SetSparse(*value != 0 ? 1 : 0);
+    return nullptr;
+}
+
+int IsometricHexLandscape::SectionSize(const char* section) const {
+    const QIF<Bitmap>* full = spriteArt[0].get();
+    if (!full) return 0;
+    return full->ImageCount(full->SectionIndex(section));
+}
+
+Sprite* IsometricHexLandscape::MakeTerrainSprite(const PhysicalBlock& block, const char* section, int picture, int dx,
+                                                 int dy) {
+    const int zoom = ZoomLevel();
+    QIF<Bitmap>* full = spriteArt[0].get();
+    if (!full || full->SectionIndex(section) < 0) {
+        if (full) ReportMissingArt(*full, section);
+        return nullptr;
+    }
+    // The hex's point is the middle of its cell; offsets are full-size and shrink with the zoom.
+    const int cw = kZoomCellWidth[zoom], ch = kCellHeight >> zoom;
+    const Point3D at = block.GetPosition();
+    const Point3D where(at.x + cw / 2 + dx * cw / kCellWidth, at.y + ch / 2 + dy * ch / kCellHeight, at.z);
+    auto* s = new LandscapeSprite(block.GetRegion(), where, SpriteFrame{section, static_cast<std::int16_t>(picture)},
+                                  Sprite::kNoLayer, nullptr, 1, spriteArt[0].get(), spriteArt[1].get(),
+                                  spriteArt[2].get(), static_cast<std::uint16_t>(options & kFlipped), zoom);
+    AddSprite(s);
+    return s;
+}
+
+void IsometricHexLandscape::AddTerrainSprites(const PhysicalBlock& block, const LogicalRegion& region) {
+    const int codes = std::min<int>(region.terrainCount, LogicalRegion::TerrainSlots);
+    for (int k = 0; k < codes; ++k) {
+        const std::uint16_t code = region.terrain[k];
+        if (code == 1) {
+            const int trees = SectionSize("Trees");
+            const int n = 4 + ArtRandom() % 2;
+            for (int t = 0; t <= n; ++t) {
+                const int q = t < 4 ? t : (ArtRandom() % 4 + t) % 4;
+                const int dx = -65 + ArtRandom() % 32 + (q % 2) * 65;
+                const int dy = -32 + ArtRandom() % 16 + (q / 2) * 32;
+                const int picture = trees > 0 ? ArtRandom() % trees : 0;
+                if (Sprite* s = MakeTerrainSprite(block, "Trees", picture, dx, dy)) {
+                    sparseSprites.AddTail(s);
+                    if (sparse) s->Hide();
+                }
+            }
+            // A hex of trees always keeps one tree, sparse or not.
+            MakeTerrainSprite(block, "Trees", 0, 0, 0);
+        } else if (code == 2) {
+            const int stones = SectionSize("Stones");
+            MakeTerrainSprite(block, "Stones", stones > 0 ? ArtRandom() % stones : 0, -65 + 130 / 8, -32 + 64 / 6);
+        } else if (code == 17) {
+            const int count = SectionSize("Building");
+            int picture;
+            switch (region.number) {
+            case 1522: picture = 33; break;
+            case 1718: picture = 3; break;
+            case 3120: picture = 33; break;
+            default:
+                picture = count > 0 ? region.number % count : 0;
+                if (picture == 33) picture = 34;
+            }
+            MakeTerrainSprite(block, "Building", picture, 0, 32);
+        }
+    }
+
+    const int sides[3] = {IsFlipped() ? 1 : 5, IsFlipped() ? 2 : 6, IsFlipped() ? 4 : 8};
+    const bool first = region.TestSideFlag(sides[0], kWallBit);
+    const bool second = region.TestSideFlag(sides[1], kWallBit);
+    const bool third = region.TestSideFlag(sides[2], kWallBit);
+    if (first) MakeTerrainSprite(block, "Walls", 0, -65, 4);
+    if (second) MakeTerrainSprite(block, "Walls", third ? 1 : 2, -33, -20);
+    if (third) MakeTerrainSprite(block, "Walls", second ? 1 : 2, 32, -20);
+}
 
 int IsometricHexLandscape::ArtRandom() {
     artSeed = artSeed * 1103515245u + 12345u;
@@ -119,6 +320,7 @@ void IsometricHexLandscape::CreateBlock(const LogicalRegion& region) {
         }
     }
 
+    if (options & 0x2) AddTerrainSprites(*block, region);
     AddRiverAndEarthworkArt(*block, region);
 
     // The battle scar waits hidden; the game shows it where fighting has been.

@@ -1,5 +1,7 @@
 #include "landscape/physical_block.h"
 
+#include <algorithm>
+
 PhysicalBlock::PhysicalBlock(const Point3D& p, std::uint16_t r, const Dim& s) : position(p), size(s), region(r) {}
 
 PhysicalBlock::~PhysicalBlock() = default;
@@ -46,6 +48,21 @@ Point3D PhysicalBlock::GetCentre() const {
 }
 
 Box PhysicalBlock::GetBox() const { return Box(position.x, position.y, size.width, size.height); }
+
+Box PhysicalBlock::GetDrawnBox() const {
+    int left = position.x, top = position.y, right = position.x + size.width, bottom = position.y + size.height;
+    for (const auto& layer : layers)
+        for (const Slot& slot : layer) {
+            if (!slot.bitmap || !slot.visible) continue;
+            const Point hot = slot.bitmap->GetHotspot();
+            const int x = position.x + slot.offset.x - hot.x, y = position.y + slot.offset.y - hot.y;
+            left = std::min(left, x);
+            top = std::min(top, y);
+            right = std::max(right, x + slot.bitmap->GetWidth());
+            bottom = std::max(bottom, y + slot.bitmap->GetHeight());
+        }
+    return Box(left, top, right - left, bottom - top);
+}
 
 const PhysicalBlock::Slot* PhysicalBlock::Find(std::int16_t layer, std::int16_t item) const {
     if (layer < 0 || item < 0 || layer >= static_cast<int>(layers.size())) return nullptr;

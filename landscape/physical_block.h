@@ -30,6 +30,9 @@ public:
     virtual void ToggleShadow();
     virtual Point3D GetCentre() const;
     virtual Box GetBox() const;
+    // The box every visible item reaches, with the block's own box: what changes on screen when
+    // the block's look changes (cliff art reaches below a raised block's box).
+    Box GetDrawnBox() const;
 
     // Grows the layers and the layer's items as needed (new slots empty and hidden), then
     // stores the bitmap and offset and makes the item visible. Negative numbers change nothing.

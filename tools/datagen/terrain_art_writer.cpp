@@ -188,4 +188,88 @@ std::vector<ArtIndexEntry> WriteTerrainArt(const std::string& directory, int gro
     return entries;
 }
 
+int SpriteSize(int zoom) { return 8 >> zoom; }
+
+namespace {
+
+ImageSpec Standing(const std::string& name, int w, int h, std::uint8_t colour) {
+    ImageSpec s = Blank(name, w, h);
+    FillArea(s, Area{0, 0, w, h}, colour);
+    s.hotX = static_cast<std::int16_t>(w / 2);
+    s.hotY = static_cast<std::int16_t>(h - 1);
+    return s;
+}
+
+} // namespace
+
+std::vector<SectionSpec> SpriteSections(int zoom) {
+    const int n = SpriteSize(zoom);
+    const struct {
+        const char* name;
+        int count;
+        std::uint8_t colour;
+    } kinds[] = {{"Trees", 3, kTree}, {"Stones", 2, kStones}, {"Building", 40, kBuilding}, {"Walls", 3, kWall}};
+    std::vector<SectionSpec> out;
+    for (const auto& k : kinds) {
+        SectionSpec s;
+        s.name = k.name;
+        for (int p = 0; p < k.count; ++p)
+            s.images.push_back(
+                Standing(std::string(k.name) + std::to_string(p), n, n, static_cast<std::uint8_t>(k.colour + p)));
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+LibrarySpec BattleArrowArt(int zoom) {
+    LibrarySpec lib;
+    lib.title = kBattleArrows + Suffix(zoom);
+    SectionSpec s;
+    s.name = "Arrows";
+    for (int d = 0; d < 8; ++d)
+        s.images.push_back(Standing("Arrow" + std::to_string(d + 1), 16 >> zoom, 8 >> zoom,
+                                    static_cast<std::uint8_t>(kArrow + d)));
+    lib.sections.push_back(std::move(s));
+    return lib;
+}
+
+std::vector<ArtIndexEntry> WriteGameLandscapeArt(const std::string& directory, int groupSize, int levels) {
+    std::vector<ArtIndexEntry> entries;
+    for (int zoom = 0; zoom < 3; ++zoom) {
+        const std::string z = std::to_string(zoom);
+        const std::string suffix = Suffix(zoom);
+        LibrarySpec overlays = FeatureArt(zoom);
+        overlays.title = kLandscapeOverlays + suffix;
+        for (SectionSpec& s : SpriteSections(zoom)) overlays.sections.push_back(std::move(s));
+        LibrarySpec blocks = GroundArt(zoom, groupSize, levels);
+        blocks.title = kLandscapeBlocks + suffix;
+        LibrarySpec debris;
+        debris.title = kMissileDebris + suffix;
+        debris.sections.push_back(SectionSpec{"Debris", {Standing("Debris0", 4, 4, kDebris)}});
+        const struct {
+            std::string file;
+            std::string library;
+            LibrarySpec spec;
+        } files[] = {
+            {"LBLOCKS" + z + ".QIF", kLandscapeBlocks + suffix, blocks},
+            {"LOVER" + z + ".QIF", kLandscapeOverlays + suffix, overlays},
+            {"ARROWS" + z + ".QIF", kBattleArrows + suffix, BattleArrowArt(zoom)},
+            {"DEBRIS" + z + ".QIF", kMissileDebris + suffix, debris},
+        };
+        for (const auto& f : files) {
+            if (!WriteLibrary(directory + "/" + f.file, f.spec)) return {};
+            entries.push_back({f.file, f.library});
+        }
+    }
+    LibrarySpec background;
+    background.title = kLandscapeBackground;
+    ImageSpec square = Blank("Block #1", 16, 16);
+    square.type = 1;
+    FillArea(square, Area{0, 0, 16, 16}, kBackground);
+    background.sections.push_back(SectionSpec{"Blocks", {square}});
+    if (!WriteLibrary(directory + "/LBACK.QIF", background)) return {};
+    entries.push_back({"LBACK.QIF", kLandscapeBackground});
+    return entries;
+}
+
 } // namespace datagen::terrain

@@ -68,9 +68,38 @@ LibrarySpec FeatureArt(int zoom);
 // Sixteen pictures, one per slope mask: the hex's border in the given colour.
 LibrarySpec OverlayArt(int zoom, std::uint8_t colour);
 
+// The sprite terrain features, in sections "Trees" (3), "Stones" (2), "Building" (40) and
+// "Walls" (3): small solid pictures, hot spot at the bottom middle, picture p of a section in its
+// colour + p (colour 0 transparent around nothing). Sizes shrink with the zoom level.
+constexpr std::uint8_t kTree = 60;
+constexpr std::uint8_t kStones = 70;
+constexpr std::uint8_t kBuilding = 80;  // 80 + p for the 40 buildings reaches 119
+constexpr std::uint8_t kWall = 140;
+constexpr std::uint8_t kArrow = 210;    // + art direction - 1 (8 pictures)
+constexpr std::uint8_t kDebris = 220;
+constexpr std::uint8_t kBackground = 10;
+// The size of a sprite feature picture at a zoom level.
+int SpriteSize(int zoom);
+std::vector<SectionSpec> SpriteSections(int zoom);
+
+// The game landscape's libraries (the suffix of the zoom level follows the name).
+inline const char* const kLandscapeBlocks = "Landscape Blocks";
+inline const char* const kLandscapeOverlays = "Landscape Overlays";
+inline const char* const kLandscapeBackground = "Landscape Background";
+inline const char* const kBattleArrows = "Battle Arrows";
+inline const char* const kMissileDebris = "Missile Debris";
+// Battle arrows: section "Arrows" of eight pictures, one per art direction, each 16 x 8 (halved
+// by zoom) in kArrow + direction - 1, hot spot at the middle of the bottom row.
+LibrarySpec BattleArrowArt(int zoom);
+
 // Writes the four libraries of every zoom level into the directory as GROUND<z>.QIF,
 // TERRAIN<z>.QIF, GRID<z>.QIF and OUTLINE<z>.QIF and answers the art-index entries naming them.
 std::vector<ArtIndexEntry> WriteTerrainArt(const std::string& directory, int groupSize = 4, int levels = 4);
+// Writes the game landscape's art for every zoom level: "Landscape Blocks" (the ground art
+// set), "Landscape Overlays" (the feature sections and the sprite sections), "Battle Arrows",
+// "Missile Debris", and once "Landscape Background" (section "Blocks", picture "Block #1", a
+// 16 x 16 square of kBackground). The grid and outline come from WriteTerrainArt.
+std::vector<ArtIndexEntry> WriteGameLandscapeArt(const std::string& directory, int groupSize = 4, int levels = 4);
 
 } // namespace terrain
 

@@ -1,0 +1,1 @@
+#include "tests/pictures/pictures_fixture.h"

@@ -63,10 +63,12 @@ std::int16_t VhPhysicalObject::IsFigurePresent(std::int16_t figure) const {
     return figureStates[figure] == 0 ? 1 : 0;
 }
 
-Point3D* VhPhysicalObject::NewSlot(const std::int16_t (*row)[2]) {
+Point3D* VhPhysicalObject::NewSlot(const std::int16_t (*row)[2], std::int16_t* values) {
     auto* offsets = new Point3D[9];
     for (int f = 1; f <= 8; ++f) offsets[f] = Point3D(row[f - 1][0], row[f - 1][1], 0);
     slotOffsets[slotCount] = offsets;
+    // The array's new entries are not cleared: every slot sets its start values, if only to none.
+    slotFrames[slotCount] = values;
     ++slotCount;
     return offsets;
 }
@@ -87,8 +89,7 @@ void VhPhysicalObject::BuildFootFigures() {
             row[f][1] = kFootLayout[i][f].y;
             values[f + 1] = kFootLayout[i][f].value;
         }
-        slotFrames[slotCount] = values;
-        Point3D* offsets = NewSlot(row);
+        Point3D* offsets = NewSlot(row, values);
         const std::uint32_t F = SlotIndex(GetFigureFacing());
         AddFigure(MakeFigureSprite(GetHex(), offsets[F], StandingFrame(), values[F], this,
                                    static_cast<std::int16_t>(spriteCount)));

@@ -114,7 +114,7 @@ protected:
     // Stores a new figure at the next index and announces it (posted).
     void AddFigure(VhSprite* sprite);
     // A new block of nine offsets for the next slot, facings 1..8 from the table row.
-    Point3D* NewSlot(const std::int16_t (*row)[2]);
+    Point3D* NewSlot(const std::int16_t (*row)[2], std::int16_t* values = nullptr);
     // Whether this picture carries a Flag of its own (the companion horse does not).
     virtual bool CarriesFlag() const { return true; }
     void MakeFlag();

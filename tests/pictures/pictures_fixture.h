@@ -7,6 +7,7 @@
 #include "game/pictures/picture_random.h"
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
+#include "landscape/physical/physical_layer.h"
 #include "tests/ui/ui_fixture.h"
 #include "tools/datagen/figure_art_writer.h"
 
@@ -135,6 +136,100 @@ protected:
     StandInLayer views[2] = {StandInLayer(0), StandInLayer(1)};
     SoundLog sounds;
     std::unique_ptr<QIF<Bitmap>> art[3];
+};
+
+
+// A picture whose figure set-up is chosen by the test: the base class's one figure, or the
+// foot, mounted or leader layout.
+class TestPicture : public VhPhysicalObject {
+public:
+    enum Layout { Base, Foot, Mounted, Leader };
+    Layout layout;
+
+    TestPicture(Layout layout_, std::int16_t hex, std::uint32_t facing_, const char* art = kArt)
+        : VhPhysicalObject(art, hex, facing_), layout(layout_) {}
+
+    void SetUpFigures() override {
+        switch (layout) {
+        case Base: VhPhysicalObject::SetUpFigures(); break;
+        case Foot:
+            BuildFootFigures();
+            SetUpStepUps8();
+            break;
+        case Mounted:
+            BuildMountedFigures();
+            SetUpStepUps6();
+            break;
+        case Leader: BuildLeaderFigure(); break;
+        }
+    }
+    // Figure i's body went to the landscape.
+    void Fall(int i) {
+        Container<Sprite*> p(sprites[i]);
+        delete SendNamed("SpriteDestroyed", &p);
+        delete sprites[i];
+        sprites[i] = nullptr;
+        figureStates[i] = 2;
+        ++fallenCount;
+    }
+    void SetState(int i, std::uint16_t state) { figureStates[i] = state; }
+    void MakeLoose(int i) { looseSprites.AddTail(sprites[i]); }
+    void SetLoss(std::int16_t loss) { lossPercent = loss; }
+    const std::int16_t* StepUps() const { return stepUpTable; }
+};
+
+// Pictures on a physical layer of the application, with a recorder of the sprite messages.
+class PictureLayerTest : public PicturesTest {
+protected:
+    struct Listener : Component {
+        std::vector<Sprite*> created, destroyed;
+        Listener() : Component("Sprite Listener") {}
+        static ContainerBase* OnCreated(Component* c, BusMessage, ContainerBase* p) {
+            if (Sprite** s = PayloadValue<Sprite*>(p)) static_cast<Listener*>(c)->created.push_back(*s);
+            return nullptr;
+        }
+        static ContainerBase* OnDestroyed(Component* c, BusMessage, ContainerBase* p) {
+            if (Sprite** s = PayloadValue<Sprite*>(p)) static_cast<Listener*>(c)->destroyed.push_back(*s);
+            return nullptr;
+        }
+        void Connect() override {
+            RegisterHandler(SPRITE_CREATED, OnCreated);
+            RegisterNamedHandler("SpriteDestroyed", OnDestroyed);
+        }
+    };
+
+    void SetUp() override {
+        PicturesTest::SetUp();
+        VhPhysicalObject::InitUnitPictureArt();
+        layer = std::make_unique<PhysicalLayer>();
+        layer->AttachToBus(app.get());
+        listener.AttachToBus(layer.get());
+    }
+    void TearDown() override {
+        pictures.clear();
+        listener.DetachFromBus();
+        layer.reset();
+        PicturesTest::TearDown();
+    }
+    // A connected picture on the layer, owned by the test.
+    TestPicture* Place(TestPicture* p) {
+        pictures.emplace_back(p);
+        p->AttachToBus(layer.get());
+        DrainTasks();
+        return p;
+    }
+    void DrainTasks() {
+        for (int i = 0; i < 1000 && app->TaskCount() > 0; ++i) app->ProcessOneTask();
+    }
+    static std::string RecordOf(VhPhysicalObject& p) {
+        SuperString s;
+        p.Save(s);
+        return s.Contents();
+    }
+
+    std::unique_ptr<PhysicalLayer> layer;
+    Listener listener;
+    std::vector<std::unique_ptr<TestPicture>> pictures;
 };
 
 } // namespace pictest

@@ -69,6 +69,19 @@ LibrarySpec FlagArt(int zoom, int clothFrames) {
     return l;
 }
 
+LibrarySpec DebrisArt(int zoom) {
+    LibrarySpec l;
+    l.title = "Generic Rout Debris" + Suffix(zoom);
+    const char* const names[3] = {"Shield", "Shield U", "Helmet"};
+    for (int k = 0; k < 3; ++k) {
+        SectionSpec s;
+        s.name = names[k];
+        s.images.push_back(Figure(s.name + " 0", zoom, static_cast<std::uint8_t>(90 + k)));
+        l.sections.push_back(s);
+    }
+    return l;
+}
+
 WalkPoint WalkingPoint(int seed, int facing, int entry, int hex, int k) {
     const int base = seed * 1000 + facing * 100 + entry * 7 + hex * 3 + k;
     return {static_cast<std::int16_t>(base % 97 - 48), static_cast<std::int16_t>(-(base % 61) + 20)};
@@ -130,6 +143,11 @@ std::vector<ArtIndexEntry> WriteFigureArt(const std::string& directory, const st
         if (!WriteLibrary(directory + "/" + flag, FlagArt(z))) return {};
         entries.push_back({fig, artName + Suffix(z)});
         entries.push_back({flag, "Activation Unit Flags" + Suffix(z)});
+    }
+    for (int z = 0; z < 3; ++z) {
+        const std::string debris = "DEBRIS" + std::to_string(z) + ".QIF";
+        if (!WriteLibrary(directory + "/" + debris, DebrisArt(z))) return {};
+        entries.push_back({debris, "Generic Rout Debris" + Suffix(z)});
     }
     const std::vector<RecordSection> sections = {{"Foot", {EncodeWalkingRecord("Foot", 1)}},
                                                  {"Mounted", {EncodeWalkingRecord("Mounted", 2)}}};

@@ -39,6 +39,9 @@ LibrarySpec FlagArt(int zoom, int clothFrames = 4);
 // The colour of a flag section's frame (sections in the order above).
 constexpr std::uint8_t FlagColour(int section, int frame) { return static_cast<std::uint8_t>(100 + section * 10 + frame); }
 
+// "Generic Rout Debris": "Shield", "Shield U" and "Helmet", one picture each.
+LibrarySpec DebrisArt(int zoom);
+
 // The walking offset records: the value of every field of a record made from a seed.
 struct WalkPoint {
     std::int16_t x, y;
@@ -56,7 +59,8 @@ struct RecordSection {
 };
 std::vector<std::uint8_t> EncodeRecordLibrary(const std::string& title, const std::vector<RecordSection>& sections);
 
-// Writes the figure libraries of `artName` (FIG<z>.QIF), the flag libraries (FLAG<z>.QIF) and
+// Writes the figure libraries of `artName` (FIG<z>.QIF), the flag libraries (FLAG<z>.QIF), the
+// rout debris (DEBRIS<z>.QIF) and
 // the walking data (WALKDATA.QIF: sections "Foot" and "Mounted" with one record each, seeds 1
 // and 2) into the directory and answers the art-index entries naming them.
 std::vector<ArtIndexEntry> WriteFigureArt(const std::string& directory, const std::string& artName);

@@ -3,6 +3,7 @@
 #include "core/bus.h"
 #include "core/events.h"
 #include "core/geometry_stream.h"
+#include "game/logic/combat_records.h"
 #include "game/pictures/picture_random.h"
 #include "landscape/physical/physical_layer.h"
 
@@ -267,4 +268,29 @@ bool VhPhysicalObject::ReadRecord(SuperString& s, bool apply) {
         flag = nullptr;
     }
     return true;
+}
+
+void VhPhysicalObject::UnlockArt() {
+    for (QIF<Bitmap>* a : {GetArt(), halfArt, quarterArt})
+        if (a) a->UnlockAll();
+}
+
+void VhPhysicalObject::QueueCohesionHit(std::int16_t extraPercent) {
+    const MethodOfDeathStruct hit(static_cast<std::uint16_t>(lossPercent + extraPercent), 3, 0xFFFF);
+    QueueMessage(LogicalCommandInfo(0, new Container<MethodOfDeathStruct>(hit), 0, RegisterMessage("CohesionHit"), 0));
+}
+
+void VhPhysicalObject::ReleaseHeldMoves(std::int16_t count) {
+    for (std::int16_t k = 0; k < count; ++k) {
+        List<short> route;
+        if (!pendingMoves.RemoveHead(route)) return;
+        if (pendingMoves.IsEmpty()) {
+            if (pendingAboutFaces > 0) QueueMessage(LogicalCommandInfo(0, nullptr, 0, RegisterMessage("AboutFace"), 0));
+            // Each held turn is replayed once; a later release must not turn the unit again.
+            DIRECTION d;
+            while (pendingFacings.RemoveHead(d))
+                QueueMessage(LogicalCommandInfo(0, new Container<DIRECTION>(d), 0, CHANGE_UNIT_FACING, 0));
+        }
+        QueueMessage(LogicalCommandInfo(0, new Container<List<short>>(route), 0, LOGICAL_OBJECT_MOVED, 0));
+    }
 }

@@ -14,6 +14,7 @@
 // checks the whole record before it changes anything and refuses one that is damaged or was
 // written for another number of figures.
 #include "core/dyn_array.h"
+#include "game/logic/direction.h"
 #include "game/logic/logical_command.h"
 #include "game/pictures/facing_offsets.h"
 #include "game/pictures/flag.h"
@@ -70,6 +71,16 @@ public:
     void SetUpStepUps6();
     void SetUpStepUps8();
     void HoldNextMove() { ++movesToSkip; }
+    // Queues on itself a "CohesionHit" of the present loss plus extraPercent (method 3).
+    void QueueCohesionHit(std::int16_t extraPercent);
+    // Replays up to count held moves; the turns held with them are queued before the last.
+    void ReleaseHeldMoves(std::int16_t count);
+    // A move or turn that arrives while moves are held back.
+    void HoldMove(const List<short>& route) { pendingMoves.AddTail(route); }
+    void HoldFacing(DIRECTION d) { pendingFacings.AddTail(d); }
+    std::int16_t MovesToSkip() const { return movesToSkip; }
+    void SetPendingAboutFaces(std::int16_t n) { pendingAboutFaces = n; }
+    virtual void UnlockArt();
     // The standing frame ("Standing", GetStandingFrame() - 1).
     FrameInfo StandingFrame();
 
@@ -144,6 +155,8 @@ protected:
     std::uint16_t destroyed = 0;
     std::uint16_t routed = 0;
     std::uint16_t flagDropped = 0;
+    List<List<short>> pendingMoves;
+    List<DIRECTION> pendingFacings;
     std::int16_t pendingAboutFaces = 0;
     std::int16_t movesToSkip = 0;
     PhysicalLayer* layer = nullptr;

@@ -1,3 +1,4 @@
+#include "game/logic/combat_records.h"
 #include "tests/pictures/pictures_fixture.h"
 
 namespace pictest {
@@ -186,6 +187,49 @@ TEST_F(PictureTest, CreateInstanceMakesAFreshPictureOfTheSameArt) {
     EXPECT_EQ(made->GetFacing(), 6u);
     EXPECT_EQ(made->GetArt()->GetName(), std::string(kArt));
     EXPECT_EQ(made->GetHalfArt()->GetName(), std::string(kArt) + " (Half size)");
+}
+
+TEST_F(PictureTest, AQueuedCohesionHitCarriesTheLossToCome) {
+    auto* p = Place(new TestPicture(TestPicture::Foot, 12, 2));
+    p->SetLoss(30);
+    p->QueueCohesionHit(15);
+    ASSERT_EQ(p->Commands().Count(), 1);
+    LogicalCommandInfo c;
+    p->Commands().Peek(c);
+    EXPECT_EQ(c.command.Number(), RegisterMessage("CohesionHit"));
+    EXPECT_EQ(c.reply.Number(), 0);
+    const MethodOfDeathStruct* hit = PayloadValue<MethodOfDeathStruct>(c.data);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(*hit, MethodOfDeathStruct(45, 3, 0xFFFF));
+}
+
+TEST_F(PictureTest, HeldMovesReplayWithTheirTurnsBeforeTheLastOnlyOnce) {
+    auto* p = Place(new TestPicture(TestPicture::Foot, 12, 2));
+    List<short> first, second;
+    first.AddTail(12);
+    first.AddTail(13);
+    second.AddTail(13);
+    second.AddTail(14);
+    p->HoldMove(first);
+    p->HoldMove(second);
+    p->HoldFacing(static_cast<DIRECTION>(3));
+    p->HoldFacing(static_cast<DIRECTION>(4));
+    p->SetPendingAboutFaces(1);
+    p->ReleaseHeldMoves(5);
+    std::vector<int> events;
+    std::vector<int> facings;
+    ListIterator<LogicalCommandInfo> walk(&p->Commands());
+    LogicalCommandInfo c;
+    while (walk.Next(c)) {
+        events.push_back(c.command.Number());
+        if (const DIRECTION* d = PayloadValue<DIRECTION>(c.data)) facings.push_back(*d);
+    }
+    const int moved = LOGICAL_OBJECT_MOVED, turned = CHANGE_UNIT_FACING, about = RegisterMessage("AboutFace");
+    EXPECT_EQ(events, (std::vector<int>{moved, about, turned, turned, moved}));
+    EXPECT_EQ(facings, (std::vector<int>{3, 4}));
+    p->HoldMove(first);
+    p->ReleaseHeldMoves(1);
+    EXPECT_EQ(p->Commands().Count(), 7);  // an about-face and the move, no turn again
 }
 
 } // namespace

@@ -294,3 +294,55 @@ void VhPhysicalObject::ReleaseHeldMoves(std::int16_t count) {
         QueueMessage(LogicalCommandInfo(0, new Container<List<short>>(route), 0, LOGICAL_OBJECT_MOVED, 0));
     }
 }
+
+VhSprite* VhPhysicalObject::MakeDebris(std::int16_t slot, QIF<Bitmap>* const* arts, std::int16_t section,
+                                       const Point& shift) {
+    QIF<Bitmap>* full = arts[0];
+    if (!full || section < 0 || full->ImageCount(section) <= 0) return nullptr;
+    const std::int16_t image = static_cast<std::int16_t>(PictureRandom() % full->ImageCount(section));
+    const std::uint32_t F = GetFigureFacing();
+    Point3D at;
+    if (slot >= 0 && slot < slotCount && F >= 1 && F <= 8) at = slotOffsets[slot][F];
+    at = at + Point3D(shift.x, shift.y, 0);
+    return new VhSprite(GetHex(), at, FrameInfo(full->SectionName(section), image), -1, this, 1, arts[0], arts[1], arts[2], 0);
+}
+
+namespace {
+std::uint32_t FacingIndex(std::uint32_t f) { return (f >= 1 && f <= 8) ? f : 1; }
+} // namespace
+
+VhSprite* VhPhysicalObject::MakeSpear(std::int16_t slot) {
+    QIF<Bitmap>* own[3] = {GetArt(), halfArt, quarterArt};
+    QIF<Bitmap>* const* arts = (own[0] && own[0]->HasSection("SpearN")) ? own : routDebris;
+    if (!arts[0]) return nullptr;
+    const std::uint32_t f = FacingIndex(facing);
+    const std::int16_t first = arts[0]->SectionIndex("SpearN");
+    const std::int16_t section = first < 0 ? -1 : static_cast<std::int16_t>(first + f - 1);
+    const Point* shifts = kind == 3 ? kSpearShiftsC : (IsMounted() ? kSpearShiftsB : kSpearShiftsA);
+    return MakeDebris(slot, arts, section, shifts[f]);
+}
+
+VhSprite* VhPhysicalObject::MakeShield(std::int16_t slot) {
+    if (IsMounted()) return nullptr;
+    QIF<Bitmap>* own[3] = {GetArt(), halfArt, quarterArt};
+    QIF<Bitmap>* const* arts = (own[0] && own[0]->HasSection("Shield")) ? own : routDebris;
+    if (!arts[0]) return nullptr;
+    const std::uint32_t f = FacingIndex(facing);
+    std::int16_t section;
+    if (f == 1 || f == 2 || f == 4)
+        section = arts[0]->SectionIndex(arts[0]->HasSection("Shield U") ? "Shield U" : "Shield");
+    else if (f == 3 || f == 7)
+        section = arts[0]->CurrentSection();
+    else
+        section = arts[0]->SectionIndex("Shield");
+    const Point* shifts = (typeCode == 11 || typeCode == 37) ? kShieldShiftsC
+                          : (typeCode == 14 || typeCode == 3) ? kShieldShiftsB
+                                                              : kShieldShiftsA;
+    return MakeDebris(slot, arts, section, shifts[f]);
+}
+
+VhSprite* VhPhysicalObject::MakeHelmet(std::int16_t slot, std::uint32_t direction) {
+    QIF<Bitmap>* own[3] = {GetArt(), halfArt, quarterArt};
+    if (!own[0] || !own[0]->HasSection("Helmet")) return nullptr;
+    return MakeDebris(slot, own, own[0]->SectionIndex("Helmet"), kHelmetShifts[FacingIndex(direction)]);
+}

@@ -81,6 +81,11 @@ public:
     std::int16_t MovesToSkip() const { return movesToSkip; }
     void SetPendingAboutFaces(std::int16_t n) { pendingAboutFaces = n; }
     virtual void UnlockArt();
+    // Rout debris at a formation slot, with a random picture; null when there is no art for it.
+    virtual VhSprite* MakeSpear(std::int16_t slot);
+    virtual VhSprite* MakeShield(std::int16_t slot);
+    virtual VhSprite* MakeHelmet(std::int16_t slot, std::uint32_t direction);
+    bool IsMounted() const { return kind >= 8 && kind <= 12; }
     // The standing frame ("Standing", GetStandingFrame() - 1).
     FrameInfo StandingFrame();
 
@@ -129,6 +134,8 @@ protected:
     // Whether this picture carries a Flag of its own (the companion horse does not).
     virtual bool CarriesFlag() const { return true; }
     void MakeFlag();
+    // A debris sprite showing a random picture of a section of one of the art sets.
+    VhSprite* MakeDebris(std::int16_t slot, QIF<Bitmap>* const* arts, std::int16_t section, const Point& shift);
     // Reads the whole record; apply false checks it without changing anything.
     bool ReadRecord(SuperString& s, bool apply);
 

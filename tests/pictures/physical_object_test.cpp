@@ -232,5 +232,44 @@ TEST_F(PictureTest, HeldMovesReplayWithTheirTurnsBeforeTheLastOnlyOnce) {
     EXPECT_EQ(p->Commands().Count(), 7);  // an about-face and the move, no turn again
 }
 
+TEST_F(PictureTest, ShieldsFallBackToTheSharedDebrisArtAndShiftByFacingAndType) {
+    struct Case {
+        std::uint32_t facing;
+        std::uint16_t typeCode;
+        const char* image;
+        Point at;  // slot 0's offset for the facing plus the shield shift
+    };
+    const Case cases[] = {
+        {1, 0, "Shield U 0", Point(120 - 32 - 21, 48 - 5 - 4)},
+        {5, 0, "Shield 0", Point(120 + 33 + 17, 48 + 16 - 4)},
+        {5, 14, "Shield 0", Point(120 + 33 + 17, 48 + 16 - 9)},
+        {8, 37, "Shield 0", Point(120 - 40 - 13, 48 + 27 - 11)},
+    };
+    for (const Case& c : cases) {
+        auto* p = Place(new TestPicture(TestPicture::Foot, 12, c.facing));
+        p->SetTypeCode(c.typeCode);
+        std::unique_ptr<VhSprite> shield(p->MakeShield(0));
+        ASSERT_NE(shield, nullptr);
+        EXPECT_EQ(ImageName(*shield), c.image) << c.facing;
+        EXPECT_EQ(shield->GetZoomPosition(0), c.at) << c.facing << " type " << c.typeCode;
+        EXPECT_EQ(shield->GetArtAt(1), VhPhysicalObject::RoutDebrisArt(1));
+        // Neither the figures' art nor the debris has spears.
+        EXPECT_EQ(p->MakeSpear(0), nullptr);
+    }
+    // A helmet comes from the figures' own art, shifted by the direction it flies.
+    auto* p = Place(new TestPicture(TestPicture::Foot, 12, 1));
+    std::unique_ptr<VhSprite> helmet(p->MakeHelmet(0, 3));
+    ASSERT_NE(helmet, nullptr);
+    EXPECT_EQ(ImageName(*helmet).substr(0, 7), "Helmet ");
+    EXPECT_EQ(helmet->GetZoomPosition(0), Point(120 - 32 + 141, 48 - 5 - 3));
+    VhPhysicalObject plain("Activation Unit Flags", 12, 1);
+    std::unique_ptr<VhSprite> none(plain.MakeHelmet(0, 3));
+    EXPECT_EQ(none, nullptr);
+    auto* mounted = new TestPicture(TestPicture::Mounted, 12, 1);
+    mounted->SetKind(8);
+    Place(mounted);
+    EXPECT_EQ(mounted->MakeShield(0), nullptr);
+}
+
 } // namespace
 } // namespace pictest

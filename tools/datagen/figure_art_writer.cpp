@@ -42,6 +42,7 @@ int FigureHeight(int zoom) { return 16 >> zoom; }
 std::vector<std::string> FigureSections() {
     std::vector<std::string> names = {"Standing", "CN"};
     for (const char* f : kFacings) names.push_back(f);
+    names.push_back("Helmet");
     return names;
 }
 

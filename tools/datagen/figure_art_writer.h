@@ -26,8 +26,8 @@ constexpr std::uint8_t FrameColour(int section, int frame) {
 }
 
 // A figure library: "Standing" (8 frames, one per facing), "CN" and "N" ... "NW" (eight walk
-// sequences of `walkFrames` frames each, in facing order), then "MNE" is left out on purpose so
-// that a frame of that name falls back to "NE". Pictures are figures with the hot spot at the
+// sequences of `walkFrames` frames each, in facing order) and "Helmet" (as many). There is no
+// "MNE" on purpose: a frame of that name falls back to "NE". Pictures are figures with the hot spot at the
 // bottom centre.
 LibrarySpec FigureArt(int zoom, int walkFrames = 4);
 // The section names FigureArt writes, in order.

@@ -131,5 +131,29 @@ TEST_F(PlacementTest, HidingSpritesTouchesTheFlagUnlessTheKindHasNone) {
     EXPECT_TRUE(leader->GetFigureSprite(0)->IsHidden());
 }
 
+TEST_F(PlacementTest, AFacingOutsideTheCompassStandsAsNorth) {
+    auto* p = Place(new TestPicture(TestPicture::Foot, 12, 0));
+    ASSERT_EQ(p->GetFigureCount(), 8);
+    EXPECT_EQ(p->GetFigureSprite(0)->GetZoomPosition(0), At(-32, -5));
+    auto* q = Place(new TestPicture(TestPicture::Mounted, 12, 11));
+    EXPECT_EQ(q->GetFigureSprite(0)->GetZoomPosition(0), At(-30, -1));
+}
+
+TEST_F(PlacementTest, ARecordThatHoldsAFigureThePictureLostStandsItAgain) {
+    auto* full = Place(new TestPicture(TestPicture::Foot, 12, 2));
+    const std::string record = RecordOf(*full);
+    auto* p = Place(new TestPicture(TestPicture::Foot, 12, 2));
+    p->Fall(2);
+    listener.created.clear();
+    SuperString in;
+    in.Write(record.data(), static_cast<std::int32_t>(record.size()));
+    p->Load(in);
+    EXPECT_FALSE(in.Failed());
+    ASSERT_NE(p->GetFigureSprite(2), nullptr);
+    EXPECT_EQ(listener.created, (std::vector<Sprite*>{p->GetFigureSprite(2)}));
+    EXPECT_EQ(p->GetFigureState(2), 0);
+    EXPECT_EQ(RecordOf(*p), record);
+}
+
 } // namespace
 } // namespace pictest

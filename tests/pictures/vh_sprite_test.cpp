@@ -312,5 +312,17 @@ TEST_F(SpriteTest, ArtNamesRoundTripAndTheLoadedSpriteOpensItsOwnArt) {
     EXPECT_EQ(ImageName(loaded, 2), "Standing 3");
 }
 
+TEST_F(SpriteTest, AnEngineEventWithoutTheGamesPayloadPlaysAsAnEmptyOne) {
+    auto s = MakeSprite(12, Point3D(), "Standing", 1);
+    s->AddEvent(0xFFFF, Point4(10, 0, 0, 0), List<Bitmap*>(), 0xFFFF, SpriteEvent::Move, 0);
+    s->Sprite::QueueEvent(SpriteEvent(0xFFFF, Point4(), List<Bitmap*>(), 0xFFFF, SpriteEvent::HideSprite, 0));
+    EXPECT_EQ(s->Tick(0, nullptr), 1);
+    EXPECT_EQ(s->GetZoomPosition(0), Point(130, 48));
+    EXPECT_EQ(ImageName(*s), "Standing 1");
+    s->Tick(100, nullptr);
+    EXPECT_TRUE(s->IsHidden());
+    EXPECT_EQ(s->Tick(200, nullptr), 0);
+}
+
 } // namespace
 } // namespace pictest

@@ -9,10 +9,18 @@ namespace {
 
 class OffsetsTest : public PicturesTest {
 protected:
+    // A library loaded here, not through the Application, is its own master: its records go
+    // with the test.
+    void TearDown() override {
+        for (auto& lib : loaded) lib->DeleteImages();
+        loaded.clear();
+        PicturesTest::TearDown();
+    }
     // A library file of our own, read as the art index would have it read.
-    std::unique_ptr<QIF<FacingOffsets>> ReadLibrary(const std::string& file, const std::vector<std::uint8_t>& bytes) {
+    QIF<FacingOffsets>* ReadLibrary(const std::string& file, const std::vector<std::uint8_t>& bytes) {
         data.WriteBytes(file, bytes);
-        auto lib = std::make_unique<QIF<FacingOffsets>>();
+        loaded.push_back(std::make_unique<QIF<FacingOffsets>>());
+        QIF<FacingOffsets>* lib = loaded.back().get();
         OFSTRUCT info{};
         const std::string path = data.File(file);
         const HFILE f = OpenFile(path.c_str(), &info, OF_READ);
@@ -35,6 +43,8 @@ protected:
         }
     }
     static bool AllZero(const HillOffsets& h) { return h == HillOffsets(); }
+
+    std::vector<std::unique_ptr<QIF<FacingOffsets>>> loaded;
 };
 
 TEST_F(OffsetsTest, TheGeneratedWalkingDataReadsThroughTheArtIndex) {
@@ -57,7 +67,7 @@ TEST_F(OffsetsTest, TheGeneratedWalkingDataReadsThroughTheArtIndex) {
 }
 
 TEST_F(OffsetsTest, RecordsFollowOneAnotherAndIdenticalBytesCompareEqual) {
-    const auto lib = ReadLibrary("TWO.QIF", figures::EncodeRecordLibrary(
+    QIF<FacingOffsets>* lib = ReadLibrary("TWO.QIF", figures::EncodeRecordLibrary(
                                                 "Walking Animation Data",
                                                 {{"Foot", {figures::EncodeWalkingRecord("a", 3), figures::EncodeWalkingRecord("b", 5)}},
                                                  {"Again", {figures::EncodeWalkingRecord("c", 3)}}}));
@@ -75,7 +85,7 @@ TEST_F(OffsetsTest, RecordsFollowOneAnotherAndIdenticalBytesCompareEqual) {
 TEST_F(OffsetsTest, ANameFillingItsFieldEndsAtTheField) {
     std::vector<std::uint8_t> record = figures::EncodeWalkingRecord("", 4);
     std::fill(record.begin(), record.begin() + 128, static_cast<std::uint8_t>('A'));
-    const auto lib = ReadLibrary("LONG.QIF", figures::EncodeRecordLibrary("W", {{"Foot", {record}}}));
+    QIF<FacingOffsets>* lib = ReadLibrary("LONG.QIF", figures::EncodeRecordLibrary("W", {{"Foot", {record}}}));
     ASSERT_EQ(lib->TotalImageCount(), 1);
     EXPECT_EQ(std::string(lib->ItemAt(0)->GetName()), std::string(128, 'A'));
     ExpectSeed(*lib->ItemAt(0), 4);
@@ -87,7 +97,7 @@ TEST_F(OffsetsTest, ARecordCutShortIsRefusedWithItsLibrary) {
     for (std::size_t cut : {std::size_t(100), std::size_t(3000), std::size_t(1)}) {
         platform::ClearShownMessageBoxes();
         std::vector<std::uint8_t> damaged(bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(cut));
-        const auto lib = ReadLibrary("CUT.QIF", damaged);
+        QIF<FacingOffsets>* lib = ReadLibrary("CUT.QIF", damaged);
         EXPECT_EQ(lib->SectionCount(), 0) << "cut " << cut;
         EXPECT_EQ(lib->ItemAt(0), nullptr);
         ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
@@ -97,7 +107,7 @@ TEST_F(OffsetsTest, ARecordCutShortIsRefusedWithItsLibrary) {
 
 TEST_F(OffsetsTest, WritingGivesBackTheBytesRead) {
     const std::vector<std::uint8_t> record = figures::EncodeWalkingRecord("Foot", 6);
-    const auto lib = ReadLibrary("ONE.QIF", figures::EncodeRecordLibrary("W", {{"Foot", {record}}}));
+    QIF<FacingOffsets>* lib = ReadLibrary("ONE.QIF", figures::EncodeRecordLibrary("W", {{"Foot", {record}}}));
     ASSERT_NE(lib->ItemAt(0), nullptr);
     const std::string out = data.File("OUT.BIN");
     OFSTRUCT info{};

@@ -1,5 +1,6 @@
 #include "game/pictures/vh_physical_object.h"
 
+#include "core/application.h"
 #include "core/bus.h"
 #include "core/events.h"
 #include "core/geometry_stream.h"
@@ -345,4 +346,40 @@ VhSprite* VhPhysicalObject::MakeHelmet(std::int16_t slot, std::uint32_t directio
     QIF<Bitmap>* own[3] = {GetArt(), halfArt, quarterArt};
     if (!own[0] || !own[0]->HasSection("Helmet")) return nullptr;
     return MakeDebris(slot, own, own[0]->SectionIndex("Helmet"), kHelmetShifts[FacingIndex(direction)]);
+}
+
+namespace {
+
+// Locks every picture of the eight facing sections that start at the named one.
+void LockFacingSections(QIF<Bitmap>* art, const char* first) {
+    const std::int16_t base = art->SectionIndex(first);
+    if (base < 0) return;
+    for (std::int16_t k = 0; k < 8 && art->IsValidSection(static_cast<std::int16_t>(base + k)); ++k) {
+        const std::int16_t section = static_cast<std::int16_t>(base + k);
+        for (std::int16_t i = 0; i < art->ImageCount(section); ++i) art->GetBitmap(i, section);
+    }
+}
+
+void LockSection(QIF<Bitmap>* art, const char* name) {
+    const std::int16_t section = art->SectionIndex(name);
+    for (std::int16_t i = 0; section >= 0 && i < art->ImageCount(section); ++i) art->GetBitmap(i, section);
+}
+
+} // namespace
+
+void VhPhysicalObject::PreloadArt() {
+    QIF<Bitmap>* full = GetArt();
+    Application* app = GetApplication();
+    if (!full || !halfArt || !app) return;
+    Bitmap* current = full->GetBitmap();
+    const std::string path = current ? current->GetFileName() : std::string();
+    full->UnlockBitmap();
+    const std::string second = app->GetDataDirectory(4);
+    if (second.empty() || path.find(second) == std::string::npos) return;
+    LockFacingSections(full, "CN");
+    LockFacingSections(full, "N");
+    LockSection(full, "Standing");
+    LockFacingSections(halfArt, "MN");
+    LockFacingSections(halfArt, "N");
+    LockSection(halfArt, "Standing");
 }

@@ -81,6 +81,9 @@ public:
     std::int16_t MovesToSkip() const { return movesToSkip; }
     void SetPendingAboutFaces(std::int16_t n) { pendingAboutFaces = n; }
     virtual void UnlockArt();
+    // Decodes ahead of play the standing and walking pictures of the full and half size art,
+    // when the art comes from the application's second data directory.
+    virtual void PreloadArt();
     // Rout debris at a formation slot, with a random picture; null when there is no art for it.
     virtual VhSprite* MakeSpear(std::int16_t slot);
     virtual VhSprite* MakeShield(std::int16_t slot);

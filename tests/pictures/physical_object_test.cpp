@@ -271,5 +271,24 @@ TEST_F(PictureTest, ShieldsFallBackToTheSharedDebrisArtAndShiftByFacingAndType) 
     EXPECT_EQ(mounted->MakeShield(0), nullptr);
 }
 
+TEST_F(PictureTest, ArtIsPreloadedOnlyFromTheSecondDataDirectory) {
+    VhPhysicalObject p(kArt, 12, 1);
+    QIF<Bitmap>* full = p.GetArt();
+    const std::int16_t nw = full->SectionIndex("NW"), standing = full->SectionIndex("Standing");
+    const std::int16_t halfN = p.GetHalfArt()->SectionIndex("N");
+    std::string& second = app->GetDataDirectory(4);
+    const std::string kept = second;
+    second = "/somewhere/else";
+    p.PreloadArt();
+    EXPECT_EQ(full->ItemAt(full->ImageIndex(3, nw))->LockCount(), 0);
+    second = kept;
+    p.PreloadArt();
+    EXPECT_EQ(full->ItemAt(full->ImageIndex(3, nw))->LockCount(), 1);
+    EXPECT_EQ(full->ItemAt(full->ImageIndex(7, standing))->LockCount(), 1);
+    EXPECT_EQ(p.GetHalfArt()->ItemAt(p.GetHalfArt()->ImageIndex(0, halfN))->LockCount(), 1);
+    p.UnlockArt();
+    EXPECT_EQ(full->ItemAt(full->ImageIndex(3, nw))->LockCount(), 0);
+}
+
 } // namespace
 } // namespace pictest

@@ -146,8 +146,8 @@ public:
     enum Layout { Base, Foot, Mounted, Leader };
     Layout layout;
 
-    TestPicture(Layout layout_, std::int16_t hex, std::uint32_t facing_, const char* artName = kArt)
-        : VhPhysicalObject(artName, hex, facing_), layout(layout_) {}
+    TestPicture(Layout layout_, std::int16_t hex, std::uint32_t facing_, const char* pictureArt = kArt)
+        : VhPhysicalObject(pictureArt, hex, facing_), layout(layout_) {}
 
     void SetUpFigures() override {
         switch (layout) {

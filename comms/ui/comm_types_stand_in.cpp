@@ -11,10 +11,12 @@ SuperString& operator>>(SuperString& s, ConnectionInfo& v) {
 
 void ScrambleText(char* text) {
     if (!text) return;
-    for (; *text; ++text) *text = static_cast<char>(static_cast<unsigned char>(*text) + 2);
+    for (; *text; ++text)
+        if (!(*text = static_cast<char>(static_cast<unsigned char>(*text) + 2))) break;
 }
 
 void UnscrambleText(char* text) {
     if (!text) return;
-    for (; *text; ++text) *text = static_cast<char>(static_cast<unsigned char>(*text) - 2);
+    for (; *text; ++text)
+        if (!(*text = static_cast<char>(static_cast<unsigned char>(*text) - 2))) break;
 }

@@ -145,8 +145,11 @@ INT_PTR WinCommDirectory::AddNumberDlgProc(HWND dialog, UINT message, WPARAM wPa
         std::string fourth = ItemText(dialog, kFourthItem, 29);
         SetEntryText(e.number, DirectoryEntry::kTextWidth, number.empty() ? "000-0000" : number);
         SetEntryText(e.thirdText, DirectoryEntry::kTextWidth, third.empty() ? "???" : third);
-        SetEntryText(e.fourthText, DirectoryEntry::kTextWidth, fourth.empty() ? "???" : fourth);
-        ScrambleText(e.fourthText);
+        // A character that the disguise turns into 0 ends the text; nothing after it is kept.
+        char disguised[DirectoryEntry::kTextWidth] = {};
+        SetEntryText(disguised, sizeof disguised, fourth.empty() ? "???" : fourth);
+        ScrambleText(disguised);
+        SetEntryText(e.fourthText, DirectoryEntry::kTextWidth, disguised);
         if (e.entryName[0]) {
             if (d->Current() == -1)
                 d->Add(e);

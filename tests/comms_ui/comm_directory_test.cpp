@@ -375,6 +375,28 @@ TEST_F(Directory, AnEmptyDirectoryOffersTheEntryDialogFirst) {
     EXPECT_EQ(d.Current(), 0);
 }
 
+TEST_F(Directory, DoubleClickEditsTheChosenEntry) {
+    WriteTwo();
+    WinCommDirectory d(Path().c_str(), 4, 1);
+    HWND list = nullptr;
+    std::string edited;
+    platform::QueueDialogScript([&](HWND h) {
+        list = h;
+        SendDlgItemMessageA(h, WinCommDirectory::kList, LB_SETCURSEL, 0, 0);
+        Command(h, WinCommDirectory::kList, LBN_DBLCLK);
+    });
+    platform::QueueDialogScript([&](HWND e) {
+        edited = Text(e, WinCommDirectory::kNameItem);
+        platform::ClickDlgItem(e, IDCANCEL);
+        PostMessage(list, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    });
+    EXPECT_EQ(d.Dial(), 0);
+    EXPECT_EQ(edited, "Harbour Office");
+    EXPECT_EQ(d.Current(), 0);
+    EXPECT_EQ(d.Count(), 2);
+    EXPECT_EQ(platform::AbandonedDialogCount(), 0u);
+}
+
 TEST_F(Directory, AddAndDeleteFromTheDialList) {
     WriteTwo();
     WinCommDirectory d(Path().c_str(), 4, 0);

@@ -375,6 +375,25 @@ TEST_F(Directory, AnEmptyDirectoryOffersTheEntryDialogFirst) {
     EXPECT_EQ(d.Current(), 0);
 }
 
+TEST_F(Directory, OKWithNothingSelectedDialsNothing) {
+    WriteTwo();
+    WinCommDirectory d(Path().c_str(), 4, 0);
+    d.SetCurrent(-1);
+    Recorder recorder;
+    recorder.AttachToBus(app.get());
+    d.AttachToBus(app.get());
+    LRESULT selection = 0;
+    platform::QueueDialogScript([&](HWND h) {
+        selection = Selection(h, WinCommDirectory::kList);
+        platform::PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(d.Dial(), 1);
+    EXPECT_EQ(selection, LB_ERR);
+    EXPECT_TRUE(recorder.numbered.empty());
+    EXPECT_EQ(d.Current(), -1);
+    EXPECT_EQ(platform::AbandonedDialogCount(), 0u);
+}
+
 TEST_F(Directory, DoubleClickEditsTheChosenEntry) {
     WriteTwo();
     WinCommDirectory d(Path().c_str(), 4, 1);

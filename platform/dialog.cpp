@@ -13,6 +13,7 @@
 #include "platform/window_record.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -39,7 +40,9 @@ struct ControlState {
     bool pressed = false;
     WPARAM check = BST_UNCHECKED;
     std::vector<std::string> items;
+    std::vector<LPARAM> itemData;  // in step with items
     int selection = -1;
+    std::size_t limit = 0;         // an edit's most characters; 0 = no limit
 };
 
 struct Manager {
@@ -387,12 +390,14 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (!Disabled(hwnd)) SetFocus(hwnd);
         return 0;
     case WM_CHAR: {
-        if (Disabled(hwnd)) return 0;
+        if (Disabled(hwnd) || (GetWindowLongPtrA(hwnd, GWL_STYLE) & ES_READONLY)) return 0;
         std::string text = hwnd->title;
+        const std::size_t limit = Control(hwnd).limit;
         if (wParam == VK_BACK) {
             if (text.empty()) return 0;
             text.pop_back();
         } else if (wParam >= 32 && wParam < 256) {
+            if (limit && text.size() >= limit) return 0;
             text += static_cast<char>(wParam);
         } else {
             return 0;
@@ -401,27 +406,78 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         Notify(hwnd, EN_CHANGE);
         return 0;
     }
+    case EM_LIMITTEXT: Control(hwnd).limit = static_cast<std::size_t>(wParam); return 0;
+    case EM_SETREADONLY: {
+        const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+        SetWindowLongPtrA(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~static_cast<LONG_PTR>(ES_READONLY)));
+        return TRUE;
+    }
+    case EM_REPLACESEL:
+        if (lParam) {
+            hwnd->title += reinterpret_cast<const char*>(lParam);
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        return 0;
     default: return CommonEnd(hwnd, message, wParam, lParam);
     }
 }
 
+bool LessNoCase(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+bool EqualNoCase(const std::string& a, const char* b) {
+    const std::size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
 // The list messages shared by list boxes and combo boxes.
-LRESULT ListMessage(HWND hwnd, ControlState& c, UINT op, WPARAM wParam, LPARAM lParam, bool& handled) {
+LRESULT ListMessage(HWND hwnd, ControlState& c, UINT op, WPARAM wParam, LPARAM lParam, bool& handled, bool sorted = false) {
     handled = true;
     const int n = static_cast<int>(c.items.size());
     const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
     switch (op) {
-    case LB_ADDSTRING:
-        c.items.push_back(lParam ? reinterpret_cast<const char*>(lParam) : "");
-        return n;
+    case LB_ADDSTRING: {
+        const std::string text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        std::size_t at = c.items.size();
+        // A sorted list keeps its rows in order without regard to case; equals go after.
+        if (sorted)
+            at = static_cast<std::size_t>(std::upper_bound(c.items.begin(), c.items.end(), text, LessNoCase) - c.items.begin());
+        c.items.insert(c.items.begin() + static_cast<std::ptrdiff_t>(at), text);
+        c.itemData.insert(c.itemData.begin() + static_cast<std::ptrdiff_t>(at), 0);
+        if (c.selection >= static_cast<int>(at)) ++c.selection;
+        return static_cast<LRESULT>(at);
+    }
+    case LB_FINDSTRINGEXACT: {
+        // The search starts after row wParam and wraps; -1 searches the whole list from row 0.
+        const char* wanted = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        for (int k = 1; k <= n; ++k) {
+            const int row = ((index < 0 ? -1 : index) + k) % n;
+            if (EqualNoCase(c.items[static_cast<std::size_t>(row)], wanted)) return row;
+        }
+        return LB_ERR;
+    }
+    case LB_GETITEMDATA:
+        return index >= 0 && index < n ? c.itemData[static_cast<std::size_t>(index)] : LB_ERR;
+    case LB_SETITEMDATA:
+        if (index < 0 || index >= n) return LB_ERR;
+        c.itemData[static_cast<std::size_t>(index)] = lParam;
+        return 0;
     case LB_DELETESTRING:
         if (index < 0 || index >= n) return LB_ERR;
         c.items.erase(c.items.begin() + index);
+        c.itemData.erase(c.itemData.begin() + index);
         if (c.selection == index) c.selection = -1;
         else if (c.selection > index) --c.selection;
         return n - 1;
     case LB_RESETCONTENT:
         c.items.clear();
+        c.itemData.clear();
         c.selection = -1;
         return 0;
     case LB_SETCURSEL:
@@ -445,7 +501,8 @@ LRESULT ListMessage(HWND hwnd, ControlState& c, UINT op, WPARAM wParam, LPARAM l
 LRESULT ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ControlState& c = Control(hwnd);
     bool handled = false;
-    const LRESULT r = ListMessage(hwnd, c, message, wParam, lParam, handled);
+    const bool sorted = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_SORT) != 0;
+    const LRESULT r = ListMessage(hwnd, c, message, wParam, lParam, handled, sorted);
     if (handled) return r;
     if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && !Disabled(hwnd)) {
         SetFocus(hwnd);

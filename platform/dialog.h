@@ -68,6 +68,9 @@ constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
 constexpr DWORD BS_OWNERDRAW = 0xB;
 constexpr DWORD BS_TYPEMASK = 0xF;
 constexpr DWORD LBS_NOTIFY = 0x0001;
+constexpr DWORD LBS_SORT = 0x0002;
+constexpr DWORD ES_MULTILINE = 0x0004;
+constexpr DWORD ES_READONLY = 0x0800;
 
 constexpr WORD BN_CLICKED = 0;
 constexpr WORD LBN_SELCHANGE = 1;
@@ -89,6 +92,9 @@ constexpr UINT LB_GETCURSEL = 0x0188;
 constexpr UINT LB_GETTEXT = 0x0189;
 constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_GETITEMDATA = 0x0199;
+constexpr UINT LB_SETITEMDATA = 0x019A;
+constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
 constexpr LRESULT LB_ERR = -1;
 
 constexpr UINT CB_ADDSTRING = 0x0143;
@@ -100,6 +106,11 @@ constexpr UINT CB_GETLBTEXTLEN = 0x0149;
 constexpr UINT CB_RESETCONTENT = 0x014B;
 constexpr UINT CB_SETCURSEL = 0x014E;
 constexpr LRESULT CB_ERR = -1;
+
+// Edits: the caret stays at the end of the text, so a replaced selection is an append.
+constexpr UINT EM_REPLACESEL = 0x00C2;
+constexpr UINT EM_LIMITTEXT = 0x00C5;
+constexpr UINT EM_SETREADONLY = 0x00CF;
 
 // Owner drawing.
 constexpr UINT ODT_BUTTON = 4;

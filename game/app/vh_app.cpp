@@ -2,7 +2,7 @@
 
 #include "core/assertion.h"
 #include "game/ai/player/vh_ai_factory.h"
-#include "game/app/information_dlg.h"
+#include "comms/ui/information_dlg.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/game_random.h"
 #include "game/logic/referee/app_services.h"
@@ -309,8 +309,10 @@ void VhApp::RegisterUnitTypes() {
 // --- dialogs ---
 
 int VhApp::MessageBox(const std::string& text, const std::string& secondText) {
-    InformationDlg dialog(MainWindowHandle, text, secondText, 0);
-    return dialog.Run("MessageBox");
+    InformationDlg dialog(text.c_str(), 0);
+    if (!secondText.empty()) dialog.AddLine(secondText.c_str());
+    // A dialog that could not be made never confirms anything.
+    return dialog.Execute("MessageBox", Dialog::kModal, 0, MainWindowHandle) == 1 ? 1 : 0;
 }
 
 // --- the run step ---

@@ -2,7 +2,7 @@
 
 #include "core/assertion.h"
 #include "core/events.h"
-#include "game/app/information_dlg.h"
+#include "comms/ui/information_dlg.h"
 #include "platform/mdi.h"
 #include "platform/window.h"
 #include "ui/status_bar.h"
@@ -37,8 +37,8 @@ void VhMainWindow::Connect() {
 bool VhMainWindow::ConfirmExit() {
     std::string question;
     if (auto* app = dynamic_cast<WinApp*>(GetApplication())) question = app->GetResourceString(kExitQuestion);
-    InformationDlg box(GetHandle(), question);
-    return box.Run("MessageBox") != 0;
+    InformationDlg box(question.c_str(), 1);
+    return box.Execute("MessageBox", Dialog::kModal, 0, GetHandle()) == 1;
 }
 
 LRESULT VhMainWindow::FrameProc(UINT message, WPARAM wParam, LPARAM lParam) {

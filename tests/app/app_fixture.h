@@ -65,9 +65,11 @@ protected:
         data.WriteLibrary("BUTTONS4.QIF", ButtonsLibrary({"FormLeft", "FormRight", "Mount", "Limber"}, false));
         data.WriteLibrary("DLGFONT.QIF", datagen::DialogFontLibrary(9));
         data.WriteLibrary("DLGBUTT.QIF", datagen::DialogButtonsLibrary());
+        data.WriteLibrary("DLGBMPS.QIF", datagen::DialogBitmapsLibrary());
         data.WriteIndex({{"blocks.qif", "Blocks for the background"},
                          {"dlgfont.qif", "MS Sans Serif 2"},
                          {"dlgbutt.qif", "DialogButtons"},
+                         {"dlgbmps.qif", "Dialog Bitmaps"},
                          {"status.qif", "Status Bar"},
                          {"buttons1.qif", "Buttons 1"},
                          {"buttons2.qif", "Buttons 2"},

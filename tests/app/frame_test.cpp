@@ -3,7 +3,7 @@
 
 #include "core/events.h"
 #include "core/message_registry.h"
-#include "game/app/information_dlg.h"
+#include "comms/ui/information_dlg.h"
 #include "game/app/vh_main_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/units/vh_unit.h"
@@ -19,6 +19,10 @@
 namespace {
 
 using namespace apptest;
+
+// The text lines of the information dialog.
+constexpr std::int16_t kFirstLine = 101;
+constexpr std::int16_t kSecondLine = 102;
 
 // Records the named messages it is registered for, in order.
 class Recorder : public Component {
@@ -189,7 +193,7 @@ TEST_F(FrameTest, ClosingTheFrameAsksAndCancelKeepsTheGameRunning) {
     std::string question;
     platform::QueueDialogScript([&](HWND dialog) {
         if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset)))
-            question = d->GetItemText(InformationDlg::kFirstLine);
+            question = d->GetItemText(kFirstLine);
         else
             question = "<no dialog>";
         platform::ClickDlgItem(dialog, 2);

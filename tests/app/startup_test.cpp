@@ -2,7 +2,7 @@
 #include "app_fixture.h"
 
 #include "core/assertion.h"
-#include "game/app/information_dlg.h"
+#include "comms/ui/information_dlg.h"
 #include "game/app/vh_main_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/referee/vh_logical_layer.h"
@@ -13,6 +13,10 @@
 namespace {
 
 using namespace apptest;
+
+// The text lines of the information dialog.
+constexpr std::int16_t kFirstLine = 101;
+constexpr std::int16_t kSecondLine = 102;
 
 // What the main menu stand-in saw of the running program.
 struct Seen {
@@ -270,7 +274,7 @@ TEST_F(AppTest, TheApplicationsMessageBoxAnswersWithTheButtonChosen) {
         std::string shown;
         platform::QueueDialogScript([&, c](HWND dialog) {
             if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset)))
-                shown = d->GetItemText(InformationDlg::kFirstLine) + "|" + d->GetItemText(InformationDlg::kSecondLine);
+                shown = d->GetItemText(kFirstLine) + "|" + d->GetItemText(kSecondLine);
             else
                 shown = "<no dialog>";
             platform::ClickDlgItem(dialog, c.button);

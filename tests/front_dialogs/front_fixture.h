@@ -81,8 +81,9 @@ protected:
         data.WriteBytes(file, datagen::WriteVariant(v));
     }
 
+public:
     // The head of a scenario file as the custom list reads it, then some body bytes.
-    static std::vector<std::uint8_t> ScenarioHeadBytes(const std::string& title, const std::string& subtitle,
+    static std::vector<std::uint8_t> ScenarioHeadBytesFor(const std::string& title, const std::string& subtitle,
                                                        const std::string& description, std::uint32_t first = 0,
                                                        std::uint32_t second = 4) {
         datagen::ByteWriter w;
@@ -98,6 +99,13 @@ protected:
         for (int i = 0; i < 8; ++i) w.U8(0xEE);
         return w.Data();
     }
+    static std::vector<std::uint8_t> ScenarioHeadBytes(const std::string& title, const std::string& subtitle,
+                                                       const std::string& description, std::uint32_t first = 0,
+                                                       std::uint32_t second = 4) {
+        return ScenarioHeadBytesFor(title, subtitle, description, first, second);
+    }
+
+protected:
 
     // A left press (or double-click) at client pixels of the dialog, posted.
     static void PostClick(HWND dialog, int x, int y, bool doubleClick = false) {

@@ -4,11 +4,13 @@
 #include "game/app/dialogs/army_rout_dlg.h"
 #include "game/app/dialogs/front_dialog_services.h"
 #include "game/app/dialogs/intro_dialog.h"
+#include "core/type_info.h"
 #include "platform/msgbox.h"
 #include "tests/front_dialogs/front_fixture.h"
 #include "ui/dialog_controls.h"
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -196,6 +198,18 @@ TEST(DialogEventStream, SixBytesLittleEndianInOrder) {
     EXPECT_EQ(back.controlId, 0x0102);
     EXPECT_EQ(back.kind, 3);
     EXPECT_EQ(back.value, -2);
+    // The relay finds the payload by its class name and reads it back whole.
+    RegisterDialogEventType();
+    const TypeInfoBase* type = FindTypeInfo("DialogEvent");
+    ASSERT_NE(type, nullptr);
+    SuperString wire;
+    Container<DialogEvent> sent(DialogEvent(16, 0, 1));
+    type->WritePayload(wire, &sent);
+    std::unique_ptr<ContainerBase> received(type->ReadPayload(wire));
+    const DialogEvent* got = PayloadValue<DialogEvent>(received.get());
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->controlId, 16);
+    EXPECT_EQ(got->value, 1);
     // A short stream leaves the record as it was.
     SuperString shortStream;
     shortStream.Write("\x01\x00\x03", 3);

@@ -155,15 +155,33 @@ TEST_F(Choice, CancelInTheVariantChoiceKeepsTheScenarioDialogOpen) {
         PostClick(d, p.x, p.y);
         platform::ClickDlgItem(d, IDOK);
     });
+    HWND activeAfterClick = nullptr;
+    std::int32_t selectionAfterClick = -1;
+    std::uint16_t customAfterMore = 9;
     platform::QueueDialogScript([&](HWND v) {
         ++variantRuns;
+        // While the variant choice is open the scenario dialog hands activation to it and
+        // ignores clicks and commands.
+        HWND scenario = GetParent(v);
+        SetActiveWindow(scenario);
+        SendMessageA(scenario, WM_ACTIVATE, MAKEWPARAM(2, 0), 0);
+        activeAfterClick = GetActiveWindow();
+        const Point p = Centre(7);
+        SendMessageA(scenario, WM_LBUTTONDOWN, 0, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+        selectionAfterClick = dlg.GetSelection();
+        SendMessageA(scenario, WM_COMMAND, MAKEWPARAM(ScenarioDlg::kMore, 0), 0);
+        customAfterMore = dlg.IsCustom();
         platform::ClickDlgItem(v, IDCANCEL);
         // Back in the scenario dialog: the same battle, then Cancel.
         PostMessage(GetParent(v), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     });
     EXPECT_EQ(dlg.Execute("Scenario", Dialog::kModal), 0);
     EXPECT_EQ(variantRuns, 1);
+    EXPECT_EQ(platform::AbandonedDialogCount(), 0u);
     EXPECT_EQ(dlg.GetSelection(), 4);
+    EXPECT_EQ(activeAfterClick, dlg.GetVariantDialog().GetHandle());
+    EXPECT_EQ(selectionAfterClick, 4);
+    EXPECT_EQ(customAfterMore, 0);
     EXPECT_TRUE(dlg.GetScenarioName().empty());
 }
 

@@ -277,7 +277,9 @@ TEST(ScenarioHead, OnlyScenarioFilesAndTheDescriptionCut) {
     for (const Case& c : cases) {
         const auto head = frontend::ReadScenarioHead(c.bytes);
         EXPECT_EQ(head.has_value(), c.listed) << c.what;
-        if (head) EXPECT_EQ(head->description.size(), c.descriptionLength) << c.what;
+        if (head) {
+            EXPECT_EQ(head->description.size(), c.descriptionLength) << c.what;
+        }
     }
 }
 

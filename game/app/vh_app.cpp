@@ -94,7 +94,8 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
 
     loadingDialog = std::make_unique<LoadingDlg>();
     loadingDialog->AttachToBus(this);
-    loadingDialog->ShowLogo(1);
+    loadingDialog->Execute("LoadingDlg", Dialog::kModeless);
+    loadingDialog->ShowFirstLogo();
 
     ReadDataFileList();
     CreateComponents();
@@ -302,7 +303,7 @@ void VhApp::RegisterUnitTypes() {
         if (number < 0) continue;
         // The pictures are filed with the physical layers once they join the program.
         logicalLayer->RegisterObject(static_cast<std::int16_t>(number), table[i].makeRules(table[i].name).release());
-        if (i == 6) loadingDialog->ShowLogo(2);
+        if (i == 6) loadingDialog->ShowSecondLogo();
     }
 }
 

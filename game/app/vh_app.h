@@ -13,7 +13,7 @@
 // list of its kind code (0..17) only; data location is 2 until a file is found only in the
 // second data directory, then 1; the second directory is empty unless the registry names one;
 // the sound thread runs from construction to destruction and is joined, never killed.
-#include "game/app/loading_dlg.h"
+#include "game/app/dialogs/loading_dlg.h"
 #include "game/app/preferences.h"
 #include "game/app/sound_service.h"
 #include "game/logic/combat_records.h"

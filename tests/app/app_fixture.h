@@ -9,6 +9,7 @@
 #include "tests/ui/ui_fixture.h"
 #include "tools/datagen/control_art.h"
 #include "tools/datagen/dialog_art_writer.h"
+#include "tools/datagen/front_dialog_art.h"
 
 #include <gtest/gtest.h>
 
@@ -66,10 +67,12 @@ protected:
         data.WriteLibrary("DLGFONT.QIF", datagen::DialogFontLibrary(9));
         data.WriteLibrary("DLGBUTT.QIF", datagen::DialogButtonsLibrary());
         data.WriteLibrary("DLGBMPS.QIF", datagen::DialogBitmapsLibrary());
+        data.WriteLibrary("LOGOS.QIF", datagen::CompanyLogosLibrary());
         data.WriteIndex({{"blocks.qif", "Blocks for the background"},
                          {"dlgfont.qif", "MS Sans Serif 2"},
                          {"dlgbutt.qif", "DialogButtons"},
                          {"dlgbmps.qif", "Dialog Bitmaps"},
+                         {"logos.qif", "Company Logos"},
                          {"status.qif", "Status Bar"},
                          {"buttons1.qif", "Buttons 1"},
                          {"buttons2.qif", "Buttons 2"},

@@ -25,7 +25,7 @@ struct Seen {
     std::string title;
     std::vector<std::int16_t> paneWidths;
     std::size_t buttons = 0;
-    std::int16_t logo = 0;
+    std::string logo;
     int unitTypes = 0;
     int preloaded = -1;
 };
@@ -40,7 +40,8 @@ TEST_F(AppTest, StartsToTheMainWindowRefusesASecondCopyAndShutsDown) {
         seen.title = frame->GetTitle() ? frame->GetTitle() : "";
         for (const auto& pane : frame->GetStatusBar()->GetPanes()) seen.paneWidths.push_back(pane.width);
         seen.buttons = frame->GetToolbar()->GetButtons().size();
-        seen.logo = app.GetLoadingDialog()->CurrentLogo();
+        const char* section = app.GetLoadingDialog()->GetCurrentSection();
+        seen.logo = section ? section : "";
         seen.unitTypes = app.UnitTypeCount();
         seen.preloaded = app.PreloadedLibraryCount();
         app.Quit();
@@ -54,7 +55,7 @@ TEST_F(AppTest, StartsToTheMainWindowRefusesASecondCopyAndShutsDown) {
     EXPECT_EQ(seen.paneWidths[0], 154);
     EXPECT_EQ(seen.paneWidths[1], 154);
     EXPECT_EQ(seen.buttons, static_cast<std::size_t>(VhToolbar::kButtonCount));
-    EXPECT_EQ(seen.logo, 2);
+    EXPECT_EQ(seen.logo, LoadingDlg::kDeveloperSection) << "half-way through the unit types the splash shows its second logo";
     EXPECT_EQ(seen.unitTypes, 14);
     EXPECT_EQ(seen.preloaded, 1);
     // Everything is gone again: no application, the reserve given back, the name free.

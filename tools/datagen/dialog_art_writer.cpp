@@ -1,5 +1,7 @@
 #include "tools/datagen/dialog_art_writer.h"
 
+#include "tools/datagen/front_dialog_art.h"
+
 #include <cstring>
 #include <string>
 
@@ -106,6 +108,7 @@ LibrarySpec DialogBitmapsLibrary() {
         s.images.push_back(Block("Background", 16, 16, InGameBackgroundColour(section), 0, 0, 1));
         lib.sections.push_back(std::move(s));
     }
+    AddFrontDialogBackgrounds(lib);
     return lib;
 }
 

@@ -32,9 +32,9 @@ LibrarySpec FontLibrary(std::uint8_t ink);
 LibrarySpec DialogButtonsLibrary();
 std::uint8_t DialogArtColour(const char* section, const char* image);
 
-// The in-game dialogs' backgrounds: "Dialog Bitmaps" with the sections "End of Game", "Combat
+// The dialogs' backgrounds: "Dialog Bitmaps" with the sections "End of Game", "Combat
 // Results", "Overall Combat Results" and "Intro", each holding a 16 x 16 "Background" of its
-// own colour (InGameBackgroundColour).
+// own colour (InGameBackgroundColour), then the front end's (AddFrontDialogBackgrounds).
 LibrarySpec DialogBitmapsLibrary();
 std::uint8_t InGameBackgroundColour(const char* section);
 // "End Of Game Bitmaps": sections "Victory" and "Defeat", each a "Background" followed by the

@@ -32,14 +32,14 @@ function(vh_test name)
   if(A_LABELS)
     list(APPEND properties LABELS "${A_LABELS}")
   endif()
+  # No test reads or writes the user's own settings: those that need a registry of their own
+  # set one up, the rest share one in the build tree (scripts/test sets the same for all).
   if(A_ENVIRONMENT)
     list(APPEND properties ENVIRONMENT "${A_ENVIRONMENT}")
-  endif()
-  if(properties)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    list(APPEND properties ENVIRONMENT "VARNHOLD_HOME=${CMAKE_BINARY_DIR}/test-home")
   endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # The SDL backend's tests run the system's display libraries, whose own allocations the leak

@@ -24,6 +24,9 @@ namespace {
 
 // The data the dialogs draw with, written into the shell's directory, and the registry naming it.
 std::unique_ptr<Application> MakeDialogApp(const std::string& directory) {
+    // The registry of this battle is the shell's own, never the user's.
+    ::setenv("VARNHOLD_HOME", (directory + "/home").c_str(), 1);
+    platform::ReloadRegistry();
     uitest::DataDirectory::SetValue("Tolvane", "Varnhold Demo", "Path", directory);
     uitest::DataDirectory::SetValue("Tolvane", "Varnhold Demo", "Palette", "test.pal");
     datagen::WritePaletteFile(directory + "/test.pal", uitest::TestPalette());

@@ -8,6 +8,7 @@
 #include "platform/richedit.h"
 #include "ui/windows/win_app.h"
 
+#include <cctype>
 #include <cstring>
 #include <limits>
 
@@ -68,7 +69,7 @@ std::string PlainOf(const std::string& text) {
         }
         if (i + 1 >= text.size()) break;
         const char code = text[++i];
-        if (code == 'N' && i + 1 < text.size()) ++i;  // its digit
+        if (code == 'N' && i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1]))) ++i;
     }
     return out;
 }
@@ -80,7 +81,9 @@ std::string KeptLines(const std::string& text) {
     int seen = 0;
     for (std::size_t i = text.size(); i-- > 0;) {
         if (text[i] == '\r' && ++seen == CommentaryDlg::kKeptLines + 1) {
+            // The line feed of that line's end belongs to the dropped line, not to the kept ones.
             from = i + 1;
+            if (from < text.size() && text[from] == '\n') ++from;
             break;
         }
     }
@@ -144,10 +147,12 @@ void CommentaryDlg::AddText(const std::string& text) {
 }
 
 void CommentaryDlg::AddToControl(std::string text) {
-    text += "  \n";
+    // The line's end is shown as it is: markup at the end of a string cannot swallow it.
+    const std::string lineEnd = "  \n";
+    const std::size_t total = text.size() + lineEnd.size();
     const LONG length = static_cast<LONG>(SendMessageA(richEdit, WM_GETTEXTLENGTH, 0, 0));
-    if (textLimit <= length + static_cast<LONG>(text.size())) {
-        FINDTEXTA find{{static_cast<LONG>(text.size()), textLimit}, "\n"};
+    if (textLimit <= length + static_cast<LONG>(total)) {
+        FINDTEXTA find{{static_cast<LONG>(total), textLimit}, "\n"};
         const LRESULT at = SendMessageA(richEdit, EM_FINDTEXT, 1, reinterpret_cast<LPARAM>(&find));
         // Without a line end beyond the string's length no line can go whole; the old text
         // then goes entirely rather than the new string being cut by the limit.
@@ -172,7 +177,8 @@ void CommentaryDlg::AddToControl(std::string text) {
         case 'b': bold = false; break;
         case 'n': colour = RGB(0, 0, 0); break;
         case 'N':
-            if (i + 1 < text.size()) {
+            // Only a digit belongs to the pair; anything else is shown as it comes.
+            if (i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1]))) {
                 const char digit = text[++i];
                 colour = digit == '0' || digit == '1' ? kColourTable[digit - '0'] : RGB(0, 0, 0);
             }
@@ -180,6 +186,7 @@ void CommentaryDlg::AddToControl(std::string text) {
         default: break;
         }
     }
+    for (char c : lineEnd) AppendChar(c, bold, colour);
     SendMessageA(richEdit, EM_SETREADONLY, 1, 0);
     SendMessageA(richEdit, EM_SCROLLCARET, 0, 0);
 }

@@ -264,3 +264,73 @@ TEST_F(BattleDetails, ShowsTheFileUnderItsCaptionOrTheNotice) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace infotest;
+
+class PlacedHost : public InfoDialogHost {
+public:
+    HWND GetMainWindow() override { return mainWindow; }
+    HWND GetMDIClient() override { return client; }
+    HWND mainWindow = nullptr;
+    HWND client = nullptr;
+};
+
+class DetailsPlacement : public InfoDialogTest {
+protected:
+    void SetUp() override {
+        InfoDialogTest::SetUp();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &DefWindowProcA;
+        wc.lpszClassName = "PlainHolder";
+        RegisterClassA(&wc);
+        SetInfoHost(&host);
+    }
+    void TearDown() override {
+        SetInfoHost(nullptr);
+        InfoDialogTest::TearDown();
+    }
+    static HWND Plain(int x, int y, int w, int h) {
+        return CreateWindowExA(0, "PlainHolder", "", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr, nullptr, nullptr);
+    }
+    // The dialog's window rectangle while it runs.
+    template <class D> RECT Placed(D& dlg, const char* name) {
+        RECT r{};
+        platform::QueueDialogScript([&](HWND dialog) {
+            GetWindowRect(dialog, &r);
+            platform::ClickDlgItem(dialog, 1);
+        });
+        EXPECT_EQ(dlg.Execute(name, Dialog::kModal), 1);
+        return r;
+    }
+    PlacedHost host;
+    EndOfGameResults results;
+    List<Combat*> units;
+    List<Leader*> leaders;
+};
+
+TEST_F(DetailsPlacement, ArmyDetailsCentresOnTheMainWindowsSizeNotItsPlace) {
+    host.mainWindow = Plain(300, 200, 600, 500);
+    ArmyDetailsDlg dlg(1, results, units, leaders);
+    const RECT r = Placed(dlg, "ArmyDetailsDlg");
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    EXPECT_EQ(r.left, 300 - w / 2);
+    EXPECT_EQ(r.top, 250 - h / 2);
+    // Without a main window the screen stands in.
+    host.mainWindow = nullptr;
+    ArmyDetailsDlg alone(1, results, units, leaders);
+    const RECT s = Placed(alone, "ArmyDetailsDlg");
+    EXPECT_EQ(s.left, 512 - w / 2);
+    EXPECT_EQ(s.top, 384 - h / 2);
+}
+
+TEST_F(DetailsPlacement, BattleDetailsMeetsTheClientsLowerRightCorner) {
+    host.client = Plain(50, 60, 900, 650);
+    BattleDetailsDlg dlg("nowhere.rtf", "Caption");
+    const RECT r = Placed(dlg, "BattleDetailsDlg");
+    EXPECT_EQ(r.right, 950);
+    EXPECT_EQ(r.bottom, 710);
+}
+
+} // namespace

@@ -280,3 +280,78 @@ TEST_F(Commentary, ADamagedBlockIsRefusedAndKeepsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace infotest;
+
+class CommentaryPlacement : public InfoDialogTest {
+protected:
+    static void Store(LONG x, LONG y, LONG w, LONG h) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, CommentaryDlg::PlacementKey().c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const LONG v[4] = {x, y, w, h};
+        const char* names[4] = {"X", "Y", "W", "H"};
+        for (int i = 0; i < 4; ++i) {
+            const DWORD d = static_cast<DWORD>(v[i]);
+            const BYTE b[4] = {static_cast<BYTE>(d), static_cast<BYTE>(d >> 8), static_cast<BYTE>(d >> 16),
+                               static_cast<BYTE>(d >> 24)};
+            RegSetValueExA(key, names[i], 0, REG_DWORD, b, 4);
+        }
+        RegCloseKey(key);
+    }
+};
+
+TEST_F(CommentaryPlacement, AStoredPlaceIsUsedAndAnUnusableOneIsReplaced) {
+    struct Case {
+        LONG x, y, w, h;
+        bool used;
+    };
+    const Case cases[] = {
+        {40, 50, 320, 240, true},
+        {2000, 900, 320, 240, false},  // beyond the screen both ways: nothing usable
+        {40, 50, 0, 240, false},       // no width
+        {40, 50, 320, -5, false},      // a damaged height
+    };
+    for (const Case& c : cases) {
+        Store(c.x, c.y, c.w, c.h);
+        CommentaryDlg dlg;
+        dlg.AttachToBus(app.get());
+        Event("WindowShowCommentary");
+        RECT r{};
+        GetWindowRect(dlg.GetHandle(), &r);
+        if (c.used) {
+            EXPECT_EQ(r.left, c.x);
+            EXPECT_EQ(r.top, c.y);
+            EXPECT_EQ(r.right - r.left, c.w);
+            EXPECT_EQ(r.bottom - r.top, c.h);
+        } else {
+            EXPECT_GT(r.right - r.left, 0) << c.x << "," << c.w << "," << c.h;
+            EXPECT_EQ(r.right, 1024) << c.x << "," << c.w << "," << c.h;
+            EXPECT_EQ(r.bottom, 768 - 20);
+        }
+        Event("CloseGame");
+        dlg.DetachFromBus();
+    }
+}
+
+TEST_F(CommentaryPlacement, SizingTheWindowSizesTheText) {
+    CommentaryDlg dlg;
+    dlg.AttachToBus(app.get());
+    Event("WindowShowCommentary");
+    RECT want{100, 100, 500, 400};
+    SendMessageA(dlg.GetHandle(), 0x0214 /* WM_SIZING */, 8, reinterpret_cast<LPARAM>(&want));
+    RECT r{}, edit{};
+    GetWindowRect(dlg.GetHandle(), &r);
+    GetWindowRect(dlg.GetRichEdit(), &edit);
+    EXPECT_EQ(r.right - r.left, 400);
+    EXPECT_EQ(r.bottom - r.top, 300);
+    EXPECT_EQ(edit.right - edit.left, 380);
+    EXPECT_EQ(edit.bottom - edit.top, 260);
+    Event("CloseGame");
+    dlg.DetachFromBus();
+}
+
+} // namespace

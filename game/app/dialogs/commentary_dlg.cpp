@@ -271,7 +271,8 @@ void CommentaryDlg::OnInit() {
         RegCreateKeyExA(HKEY_CURRENT_USER, PlacementKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (key) RegCloseKey(key);
     }
-    if (v[0] >= screenW && v[1] >= screenH) {
+    // A stored size of nothing (a damaged value) is no more usable than no value at all.
+    if ((v[0] >= screenW && v[1] >= screenH) || v[2] <= 0 || v[3] <= 0) {
         RECT outer{};
         ::GetWindowRect(handle_, &outer);
         v[2] = outer.right - outer.left;

@@ -64,7 +64,11 @@ std::vector<std::string> ArmyDetailsDlg::TotalLines() const {
 
 void ArmyDetailsDlg::OnInit() {
     RECT main{}, own{};
-    if (HWND mainWindow = InfoHost().GetMainWindow()) ::GetWindowRect(mainWindow, &main);
+    // Without a main window the screen stands in, so that the dialog is not put off it.
+    if (HWND mainWindow = InfoHost().GetMainWindow())
+        ::GetWindowRect(mainWindow, &main);
+    else
+        main = RECT{0, 0, platform::GetScreenSize().cx, platform::GetScreenSize().cy};
     ::GetWindowRect(handle_, &own);
     const int w = own.right - own.left, h = own.bottom - own.top;
     MoveWindow(handle_, (main.right - main.left) / 2 - w / 2, (main.bottom - main.top) / 2 - h / 2, w, h, FALSE);

@@ -3,6 +3,7 @@
 // (the last twenty lines, byte-exact, damaged blocks refused).
 #include "core/super_string.h"
 #include "game/app/dialogs/commentary_dlg.h"
+#include "platform/msgbox.h"
 #include "platform/registry.h"
 #include "tests/richedit/info_dialog_fixture.h"
 
@@ -98,6 +99,19 @@ TEST_F(Commentary, MarkupBecomesBoldAndColouredRunsEndingEachString) {
     EXPECT_EQ(runs[1].text, "next  \r\n");
     EXPECT_FALSE(runs[1].format.bold);
     EXPECT_TRUE(GetWindowLongPtrA(dlg->GetRichEdit(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST_F(Commentary, APayloadOfAnotherKindIsReportedAndShowsNothing) {
+    Show();
+    platform::ClearShownMessageBoxes();
+    platform::QueueMessageBoxAnswer(IDNO);
+    Container<short> wrong(5);
+    delete sender.SendNamed("AddCommentary", &wrong);
+    ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
+    EXPECT_EQ(platform::ShownMessageBox(0).text, "Bad data passed in bus message to function  Abort?");
+    EXPECT_NE(platform::ShownMessageBox(0).caption.find("CMTRYDLG"), std::string::npos)
+        << platform::ShownMessageBox(0).caption;
+    EXPECT_EQ(TextOf(dlg->GetRichEdit()), "");
 }
 
 TEST_F(Commentary, TextDuringACombatWaitsAndThenComesInOrder) {

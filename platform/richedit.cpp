@@ -67,8 +67,20 @@ struct RichEditState {
         return formatOf[0];
     }
 
+    bool InsideLineEnd(LONG at) const {
+        return at > 0 && at < Length() && text[static_cast<std::size_t>(at - 1)] == '\r' &&
+               text[static_cast<std::size_t>(at)] == '\n';
+    }
+
     void SetSelection(LONG from, LONG to) {
         Clamp(from, to);
+        // A paragraph end is selected whole or not at all.
+        if (from == to && InsideLineEnd(from)) {
+            from = to = from + 1;
+        } else {
+            if (InsideLineEnd(from)) --from;
+            if (InsideLineEnd(to)) ++to;
+        }
         if (from == selStart && to == selEnd) return;
         selStart = from;
         selEnd = to;
@@ -126,6 +138,21 @@ struct RichEditState {
         return line;
     }
     LONG LineCount() const { return LineOf(Length()) + 1; }
+
+    bool Check() const {
+        if (formatOf.size() != text.size() || paragraphOf.size() != text.size()) return false;
+        for (std::uint16_t f : formatOf)
+            if (f >= formats.size()) return false;
+        for (std::uint16_t p : paragraphOf)
+            if (p >= paragraphFormats.size()) return false;
+        if (insertion >= formats.size() || emptyParagraph >= paragraphFormats.size()) return false;
+        // No half paragraph ends.
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) return false;
+            if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+        }
+        return 0 <= selStart && selStart <= selEnd && selEnd <= Length();
+    }
 };
 
 std::map<HWND, std::unique_ptr<RichEditState>>& States() {
@@ -436,6 +463,11 @@ std::vector<RichEditRun> RichEditRuns(HWND control) {
         runs.back().text += s->text[i];
     }
     return runs;
+}
+
+bool RichEditCheck(HWND control) {
+    const RichEditState* s = IsWindow(control) ? StateOf(control) : nullptr;
+    return s && s->Check();
 }
 
 std::vector<LONG> RichEditTabStops(HWND control, LONG position) {

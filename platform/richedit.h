@@ -16,7 +16,8 @@
 // format of the character before the caret (or the first character, or the default format).
 //
 // Invariants: formatOf has one entry per character, each a valid index into the format table;
-// every paragraph-format entry is valid likewise; 0 <= selection start <= end <= length.
+// every paragraph-format entry is valid likewise; 0 <= selection start <= end <= length; every
+// "\r" is followed by "\n" and every "\n" follows "\r" (a selection never splits the pair).
 #include "platform/gdi.h"
 #include "platform/message_queue.h"
 #include "platform/window.h"
@@ -156,6 +157,8 @@ struct RichEditRun {
 };
 // Empty for a window that is not a rich-edit control.
 std::vector<RichEditRun> RichEditRuns(HWND control);
+// The invariants above; false also for a window that is not a rich-edit control.
+bool RichEditCheck(HWND control);
 // The tab stops (twips) of the paragraph holding the position; empty when none are set.
 std::vector<LONG> RichEditTabStops(HWND control, LONG position);
 

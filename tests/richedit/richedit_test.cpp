@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,54 @@ TEST_F(RichEdit, ADamagedOrFailingStreamLeavesTheTextAsItWas) {
     EXPECT_EQ(Send(EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&es)), 0);
     EXPECT_EQ(es.dwError, kStreamErrorTooLong);
     EXPECT_EQ(Text(), "kept");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RichEdit, ASelectionNeverSplitsAParagraphEnd) {
+    Replace("ab\ncd");
+    Select(3, 3);  // between "\r" and "\n"
+    Type("X");
+    EXPECT_EQ(Text(), "ab\r\nXcd");
+    Select(1, 3);
+    Replace("");
+    EXPECT_EQ(Text(), "aXcd");
+    EXPECT_TRUE(platform::RichEditCheck(edit));
+}
+
+// Random mixes of every change the control takes keep its invariants.
+TEST_F(RichEdit, RandomOperationMixesKeepTheInvariants) {
+    std::mt19937 random(1863);
+    const char* pieces[] = {"a", "\n", "line\r\nbreak", "\r", "tab\there", ""};
+    Send(EM_EXLIMITTEXT, 0, 300);
+    for (int step = 0; step < 3000; ++step) {
+        const LONG n = static_cast<LONG>(Send(WM_GETTEXTLENGTH));
+        const LONG a = static_cast<LONG>(random() % static_cast<unsigned>(n + 2)) - 1;
+        const LONG b = static_cast<LONG>(random() % static_cast<unsigned>(n + 2)) - 1;
+        switch (random() % 7) {
+        case 0: Select(a, b); break;
+        case 1: Replace(pieces[random() % 6]); break;
+        case 2: Type(std::string(1, "x\n\b\r\t"[random() % 5])); break;
+        case 3: Format(SCF_SELECTION, CFM_BOLD | CFM_COLOR, random() % 2 ? CFE_BOLD : 0, RGB(random() % 3, 0, 0)); break;
+        case 4: {
+            PARAFORMAT pf{};
+            pf.dwMask = PFM_TABSTOPS;
+            pf.cTabCount = static_cast<std::int16_t>(random() % 3);
+            Send(EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+            break;
+        }
+        case 5: Send(EM_SETREADONLY, random() % 4 == 0); break;
+        default: {
+            CHARRANGE r{a, b};
+            Send(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
+            break;
+        }
+        }
+        ASSERT_TRUE(platform::RichEditCheck(edit)) << "step " << step;
+        ASSERT_LE(Send(WM_GETTEXTLENGTH), 300);
+    }
 }
 
 } // namespace

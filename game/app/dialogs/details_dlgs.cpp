@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -19,8 +20,6 @@ constexpr DWORD kListStyle = WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCRO
 // Eight points: the character format's height is in twips.
 constexpr LONG kLineHeight = 8 * 20;
 constexpr LONG kTabStops[4] = {2835, 3240, 3645, 4050};
-// A chain of sub-leaders longer than this runs in a circle.
-constexpr int kMaxChain = 0x10000;
 
 std::string Formatted(UINT id, int value) {
     char pattern[256] = {};
@@ -133,8 +132,9 @@ void ArmyDetailsDlg::FillUnitList() {
         AddUnitLine(unit->GetName(), unit->GetTQ(), unit->GetCohesionHits(), unit->StrengthValue(), unit->IsRemoved() != 0);
     }
     for (Item<Leader*>* i = leaders->Head(); i; i = i->next) {
-        int steps = 0;
-        for (Leader* l = i->value; l && steps < kMaxChain; l = l->GetSubLeader(), ++steps)
+        // A chain that comes back to a leader it has shown runs in a circle: it ends there.
+        std::set<const Leader*> shown;
+        for (Leader* l = i->value; l && shown.insert(l).second; l = l->GetSubLeader())
             AddLeaderLine(l->GetName(), l->StrengthValue(), l->IsRemoved() != 0);
     }
     SendMessageA(listWindow, EM_SETSEL, 0, -1);

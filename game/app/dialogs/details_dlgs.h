@@ -4,7 +4,7 @@
 //   characters, bold; morale rating and hits, or "-" and "-" for a leader; "X" and the point
 //   value when eliminated), under the side's title and four point totals drawn on the dialog.
 //   Reinforcements not yet arrived are left out; each leader is followed by its chain of
-//   sub-leaders (GetSubLeader, cut after as many steps as there can be leaders).
+//   sub-leaders (GetSubLeader), which ends where it would come back to a leader it has shown.
 // - BattleDetailsDlg ("BattleDetailsDlg"): a rich-text file under a caption, or kFileNotFound.
 // Help (item 9) only builds the help file's path; no help viewer exists.
 #include "game/logic/combat_records.h"

@@ -73,8 +73,8 @@ TEST_F(AboutBox, MissingOrDamagedCreditsShowTheNotice) {
 // A unit and a leader whose state a test sets directly.
 class TestInfantry : public MediumInfantry {
 public:
-    TestInfantry(const char* name, int tq, int size, int hits, bool removed, int arrival)
-        : MediumInfantry(Record(tq, size, arrival), name) {
+    TestInfantry(const char* name, int tq, int strength, int hits, bool removed, int arrival)
+        : MediumInfantry(Record(tq, strength, arrival), name) {
         cohesionHits = static_cast<std::uint16_t>(hits);
         isRemoved = removed ? 1 : 0;
     }
@@ -91,7 +91,7 @@ public:
 
 class TestLeader : public Leader {
 public:
-    TestLeader(const char* name, int commands, bool removed) : Leader(Record(commands), name) { isRemoved = removed ? 1 : 0; }
+    TestLeader(const char* name, int commandCount, bool removed) : Leader(Record(commandCount), name) { isRemoved = removed ? 1 : 0; }
     static LeaderUnitData Record(int commands) {
         LeaderUnitData d;
         d.commands = static_cast<std::uint16_t>(commands);

@@ -6,8 +6,8 @@
 // both dropped, as is a backslash at the very end. Between "StartCombat"/"StopText" and
 // "CombatDone"/"StartText" strings are held back and then shown in arrival order.
 //
-// The window keeps its place under HKEY_CURRENT_USER\SOFTWARE\<publisher>\<product>\Placement\
-// Commentary ("X", "Y", "W", "H"); its close box only hides it. The saved-game block is an i16
+// The window keeps its place ("X", "Y", "W", "H") under the key PlacementKey() names below
+// HKEY_CURRENT_USER; its close box only hides it. The saved-game block is an i16
 // count n and n bytes: the last twenty lines of the commentary, "\n"-separated, ending with a
 // zero byte (n = 0: nothing).
 //

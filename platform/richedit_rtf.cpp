@@ -171,6 +171,13 @@ private:
             if (negative) param = -param;
         }
         if (at_ < in_.size() && in_[at_] == ' ') ++at_;
+        if (word == "bin") {
+            // Raw bytes follow, braces and all: skipped whole, wherever they stand.
+            if (!hasParam || param < 0 || static_cast<std::size_t>(param) > in_.size() - at_)
+                return Fail(error, "a \\bin block runs past the end");
+            at_ += static_cast<std::size_t>(param);
+            return true;
+        }
         Word(state, word, hasParam, param);
         return true;
     }

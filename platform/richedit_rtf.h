@@ -5,11 +5,12 @@
 // points), \cfN with the colour table, the escapes \\ \{ \} \'hh \~ \_ \- and \uN (shown as '?'
 // when not a 7-bit character, the next character skipped). Other control words are skipped;
 // groups marked \* and the known non-text destinations (info, stylesheet, pictures ...) are
-// skipped whole.
+// skipped whole, as are the raw bytes of \binN.
 //
 // Refused whole, with a reason: input that does not start "{\rtf", a group left open at the end,
 // a brace closing more than was opened, groups nested deeper than kRtfMaxDepth, a control word
-// or number longer than any real one, a \' without two hex digits, input longer than the bound.
+// or number longer than any real one, a \' without two hex digits, a \bin block past the end,
+// input longer than the bound.
 #include "platform/richedit.h"
 
 #include <string>

@@ -47,6 +47,8 @@ TEST(RtfReader, ShowsTheTextWithItsEscapesAndSkipsWhatIsNotText) {
         {"{\\rtf1{\\stylesheet{\\s0 Normal;}}\\pard\\plain\\qc\\sl240 kept\\frobnicate42  too}", "kept too"},
         {"{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl;\\red0\\green0\\blue255;}Body}", "Body"},
         {"{\\rtf1 Done} trailing ignored", "Done"},
+        {"{\\rtf1 a{\\pict\\bin4 }{x}b}c}", "ac"},
+        {"{\\rtf1 a\\bin2 {}}", "a"},
     };
     for (const TextCase& c : cases) EXPECT_EQ(TextOf(Read(c.rtf)), c.shown) << c.rtf;
 }
@@ -112,6 +114,8 @@ TEST(RtfReader, RefusesDamagedInputWhole) {
         {"{\\rtf1 short \\'4", "two hex digits"},
         {"{\\rtf1 \\" + std::string(40, 'x') + " }", "control word longer"},
         {"{\\rtf1 \\fs123456789012 }", "number is too long"},
+        {"{\\rtf1 \\bin99 short}", "\\bin block"},
+        {"{\\rtf1 \\bin-2 x}", "\\bin block"},
         {"{\\rtf1 " + std::string(100, '{') + std::string(100, '}') + "}", "nested too deep"},
         {"{\\rtf1 " + std::string(platform::kRichEditStreamBound, 'a') + "}", "too long"},
     };

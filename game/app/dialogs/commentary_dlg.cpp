@@ -281,6 +281,7 @@ void CommentaryDlg::OnInit() {
         v[1] = screenH - v[3] - 20;
         WritePlacement(v[0], v[1], v[2], v[3]);
     }
+    placed = true;
     MoveWindow(handle_, v[0], v[1], v[2], v[3], FALSE);
 
     platform::RegisterRichEditClass();
@@ -308,6 +309,9 @@ LRESULT CommentaryDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowOrToggle();
         return 0;
     case WM_WINDOWPOSCHANGED: {
+        // Until the window has taken its stored place, its moves are the framework's, not
+        // the player's: they must not overwrite that place.
+        if (!placed) break;
         RECT r{};
         ::GetWindowRect(handle_, &r);
         WritePlacement(r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -331,6 +335,7 @@ void CommentaryDlg::Close(std::int16_t result) {
     Post(DISABLE_MENU_ITEM, &item);
     Post(UNCHECK_MENU_ITEM, &item);
     shown = 0;
+    placed = false;
     Dialog::Close(result);
     richEdit = nullptr;
 }

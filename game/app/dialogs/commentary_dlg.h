@@ -73,6 +73,7 @@ private:
     DynArray<std::string> queue{10};
     std::int16_t queuedCount = 0;
     std::int16_t shown = 0;
+    bool placed = false;
     std::vector<std::string> pending;
     std::size_t pendingBytes = 0;
 };

@@ -1,5 +1,6 @@
 #include "tools/battlegen/generate.h"
 
+#include "tools/datagen/credits_writer.h"
 #include "tools/datagen/landscape_writer.h"
 #include "tools/datagen/scenario_writer.h"
 #include "tools/datagen/variant_file.h"
@@ -90,6 +91,7 @@ std::vector<std::string> WriteData(const DataSources& sources, const std::string
         f << text;
         done(static_cast<bool>(f), name);
     }
+    done(datagen::WriteCreditsFile((out / "credits.rtf").string()), "credits.rtf");
     return written;
 }
 

@@ -118,6 +118,15 @@ TEST_F(Preferences, AutomaticWinAndLossCanBeSetForOneGame) {
     EXPECT_EQ(r.sparseTrees, 0);
 }
 
+// A stored volume past the slider's range (the registry may hold anything) starts at the end of
+// the track instead of turning negative.
+TEST_F(Preferences, VolumePastTheRangeStartsAtTheEnd) {
+    PreferenceRecord r;
+    r.volume = 40000;
+    PreferenceDlg dlg(&r);
+    EXPECT_EQ(dlg.GetVolumeSlider()->GetValue(), PreferenceDlg::kVolumeRange);
+}
+
 TEST_F(Preferences, ScriptedRunAnswersOkOrCancel) {
     for (int button : {IDOK, IDCANCEL}) {
         PreferenceRecord r = Mixed();

@@ -82,3 +82,8 @@ void PreferenceDlg::Command(std::int16_t itemId, std::int16_t notification) {
     if (itemId == kHelp) return;
     Dialog::Command(itemId, notification);
 }
+
+DialogControl* PreferenceDlg::CreateStatic(std::int16_t, HWND child, const char* text) {
+    const bool centred = (GetWindowLongPtrA(child, GWL_STYLE) & 1) != 0;
+    return new DialogControl(child, text, centred ? Point(-1, -1) : Point(0, -1), "DialogButtons");
+}

@@ -22,6 +22,8 @@ public:
     void OnInit() override;
     void OnOK() override;
     void Command(std::int16_t itemId, std::int16_t notification) override;
+    // Static windows show their caption from the left edge, or centred both ways when centred.
+    DialogControl* CreateStatic(std::int16_t itemId, HWND child, const char* text) override;
 
     Slider* GetVolumeSlider() const { return slider; }
 

@@ -52,12 +52,12 @@ void VideoDlg::OnInit() {
     Center();
     HWND screen = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 600, 300, GetHandle(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kVideoWindowId)), nullptr, nullptr);
-    std::uint32_t id = 0;
-    if (const std::uint32_t e = player->Open(videoPath, screen, id)) {
+    std::uint32_t opened = 0;
+    if (const std::uint32_t e = player->Open(videoPath, screen, opened)) {
         Fail(e);
         return;
     }
-    device = id;
+    device = opened;
     if (const std::uint32_t e = player->Play(device, GetHandle())) {
         Fail(e);
         return;

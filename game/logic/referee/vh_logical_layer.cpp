@@ -20,14 +20,6 @@ VhLogicalLayer* Layer(Component* c, int line) {
     return self;
 }
 
-// A message whose handler is written with the part of the game it belongs to (combat, the turn
-// screens, saved games, computer players...). Until then the layer takes it and answers nothing,
-// as the finished handler does for every message that needs no answer.
-ContainerBase* Unanswered(Component* c, BusMessage, ContainerBase*) {
-    Layer(c, __LINE__);
-    return nullptr;
-}
-
 ContainerBase* CanTerminateEntry(Component*, BusMessage, ContainerBase*) { return new Container<short>(1); }
 
 ContainerBase* PlayerNameEntry(Component* c, BusMessage, ContainerBase* p) {

@@ -247,7 +247,17 @@ TEST_F(SavedGameTest, DamagedOrForeignSavedGamesAreRefusedAndNothingChanges) {
     app->SetGameMode(3);
     for (const auto& [name, bytes] : files) {
         WriteAll(data.File(name), bytes);
+        std::string first, second;
+        platform::QueueDialogScript([&](HWND dialog) {
+            if (auto* d = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, Dialog::kPointerOffset))) {
+                first = d->GetItemText(101);
+                second = d->GetItemText(102);
+            }
+            platform::ClickDlgItem(dialog, 1);
+        });
         EXPECT_FALSE(app->OpenSavedGame(SavedGame(name), "x")) << name;
+        EXPECT_EQ(first, "The saved game could not be opened.") << name;
+        EXPECT_FALSE(second.empty()) << name << ": the reason is shown";
         EXPECT_EQ(app->GetSavePath(), "kept") << name;
         EXPECT_EQ(app->GetGameMode(), 3) << name;
         EXPECT_EQ(app->IsOpeningSavedGame(), 0) << name;

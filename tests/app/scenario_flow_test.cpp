@@ -151,7 +151,9 @@ TEST_F(ScenarioFlowTest, ASavedBattleOpensInAFreshApplicationAndSavesAgainByteFo
 TEST_F(ScenarioFlowTest, OpeningAnAutosaveForgetsItsPathSoThatSaveAsksForAName) {
     StartCustomBattle();
     app->Preferences().autoSave = 1;
-    ASSERT_TRUE(app->AutoSave("Turn #1; Union"));
+    // As the logical layer asks for it at a turn's end.
+    Container<std::string> text(std::string("Turn #1; Union"));
+    delete app->GetLogicalLayer()->SendNamed("AutoSaveGame", &text);
     app->DrainTasks();
     ASSERT_TRUE(std::filesystem::exists(data.File("Autosave.Vh")));
 
@@ -186,6 +188,23 @@ TEST_F(ScenarioFlowTest, ClosingTheBattleEndsItAndShowsTheMainMenu) {
     app->PostNamedEvent("GameClose");
     app->DrainTasks();
     EXPECT_EQ(app->GetGameMode(), 0);
+    EXPECT_EQ(menus, 1);
+}
+
+TEST_F(ScenarioFlowTest, ABattleThatEndedReturnsToTheMainMenuOrTheCampaign) {
+    StartCustomBattle();
+    int menus = 0;
+    VhApp::SetMainMenu([&](VhApp&) { ++menus; });
+    app->PostNamedEvent("GameEnded");
+    app->DrainTasks();
+    app->DrainTasks();
+    EXPECT_EQ(app->GetGameMode(), 3);
+    EXPECT_EQ(menus, 1);
+    EXPECT_GE(recorder->Count("CloseGame"), 1);
+
+    // Another "GameEnded" once the battle is gone changes nothing.
+    app->PostNamedEvent("GameEnded");
+    app->DrainTasks();
     EXPECT_EQ(menus, 1);
 }
 

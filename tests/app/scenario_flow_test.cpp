@@ -48,6 +48,24 @@ class ScenarioFlowTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
+        // The front end's art besides the application's: the big buttons and the scenario maps.
+        data.WriteLibrary("DLGBUTT.QIF", datagen::FrontDialogButtonsLibrary());
+        data.WriteLibrary("OVERVIEW.QIF",
+                          datagen::OverviewMapsLibrary({"1st Bull Run", "Antietem", "Brandy Station", "Gettysburg",
+                                                        "Wilderness", "Five Forks", "Cedar Creek", "Gaines Mill",
+                                                        "2nd Bull Run", "Cedar Mountain"}));
+        data.WriteIndex({{"blocks.qif", "Blocks for the background"},
+                         {"dlgfont.qif", "MS Sans Serif 2"},
+                         {"dlgbutt.qif", "DialogButtons"},
+                         {"dlgbmps.qif", "Dialog Bitmaps"},
+                         {"logos.qif", "Company Logos"},
+                         {"overview.qif", "Overview Maps"},
+                         {"status.qif", "Status Bar"},
+                         {"buttons1.qif", "Buttons 1"},
+                         {"buttons2.qif", "Buttons 2"},
+                         {"buttons3.qif", "Buttons 3"},
+                         {"buttons4.qif", "Buttons 4"}},
+                        "Vhqif.map");
         datagen::LandscapeDraft map(12, 10);
         map.name = "Crossing";
         ASSERT_TRUE(datagen::WriteLandscapeFile(data.File("CROSSING.MAP"), map));
@@ -118,6 +136,51 @@ TEST_F(ScenarioFlowTest, AChosenScenarioBecomesARunningBattle) {
     EXPECT_EQ(app->GetGameMode(), 0);
     EXPECT_EQ(app->IsOpeningSavedGame(), 0);
     EXPECT_EQ(captions, (std::vector<std::string>{"Leader Control", "Game Options"}));
+}
+
+// Presses the items in order and records the dialog's caption.
+platform::DialogScript Press(std::vector<std::string>& captions, std::vector<int> items) {
+    return [&captions, items](HWND d) {
+        char text[100] = {};
+        GetWindowTextA(d, text, sizeof text);
+        captions.push_back(text);
+        for (int item : items) platform::ClickDlgItem(d, item);
+    };
+}
+
+TEST_F(ScenarioFlowTest, TheMainMenuLeadsThroughTheScenarioChoiceToABattle) {
+    // The sample battle stands in Brandy Station's file, the scenario the choice offers first.
+    std::filesystem::copy_file(data.File("TEST.SCN"), data.File("BRANDYS.SCN"));
+    std::vector<std::string> seen;
+    platform::QueueDialogScript(Press(seen, {106}));          // the main menu: Start Battle
+    platform::QueueDialogScript(Press(seen, {1}));            // the scenarios: as offered
+    platform::QueueDialogScript(Press(seen, {}));             // the variants: none, it closes itself
+    platform::QueueDialogScript(Press(seen, {104, 106, 1}));  // both sides to the players
+    platform::QueueDialogScript(Press(seen, {1}));            // the game options
+    app->PostNamedEvent("ShowMainDlg");
+    app->DrainTasks();
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "Choose Scenario", "Choose Variant", "Leader Control", "Game Options"}));
+    ASSERT_NE(app->GetLogicalLayer()->GetGameControl(), nullptr);
+    EXPECT_EQ(app->GetGameMode(), 0);
+    EXPECT_EQ(app->GetScenarioIndex(), 2);
+    EXPECT_EQ(app->GetScenarioName(), "BRANDYS.SCN");
+    EXPECT_EQ(recorder->Count("InitializeScenario"), 1);
+    EXPECT_EQ(recorder->Count("MinorRiverStart"), 1);
+    EXPECT_EQ(recorder->Count("AmbientStart"), 0);
+}
+
+TEST_F(ScenarioFlowTest, CancellingTheScenarioChoiceReturnsToTheMainMenu) {
+    std::vector<std::string> seen;
+    platform::QueueDialogScript(Press(seen, {106}));  // Start Battle
+    platform::QueueDialogScript(Press(seen, {2}));    // Cancel
+    platform::QueueDialogScript(Press(seen, {2}));    // the main menu again: Exit
+    app->PostNamedEvent("ShowMainDlg");
+    app->DrainTasks();
+    app->DrainTasks();
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(recorder->Count("ShowMainDlg"), 2);
+    EXPECT_EQ(recorder->Count("InitializeScenario"), 0);
+    EXPECT_EQ(app->GetLogicalLayer()->GetGameControl(), nullptr);
 }
 
 TEST_F(ScenarioFlowTest, ASavedBattleOpensInAFreshApplicationAndSavesAgainByteForByte) {

@@ -368,4 +368,54 @@ TEST_F(SavedGameTest, TheChooserListsThisVersionsGamesAndOpensTheChosenFile) {
     EXPECT_EQ(dialog.GetDescription(), "Bravo");
 }
 
+TEST_F(SavedGameTest, SaveWithoutAPathAsksForANameAndAnExistingFileBeforeOverwriting) {
+    app->RegisterHandlers();
+    app->SetGameMode(0);
+    app->SetScenarioName("X.SCN");
+    app->SetSavePath("");
+    WriteAll(data.File("Ford.Vh"), {1, 2, 3});
+    std::string proposed;
+    platform::QueueDialogScript([&](HWND d) {
+        SetDlgItemTextA(d, LoadSaveDlg::kDescription, "My game: 1");
+        Notify(d, LoadSaveDlg::kDescription, EN_CHANGE);
+        char name[64] = {};
+        GetDlgItemTextA(d, LoadSaveDlg::kFileName, name, sizeof name);
+        proposed = name;
+        platform::ClickDlgItem(d, IDOK);
+    });
+    delete app->SendNamedEvent("GameSaveMenu");
+    app->DrainTasks();
+    EXPECT_EQ(proposed, "My_game__1.Vh");
+    EXPECT_EQ(app->GetSavePath(), SavedGame("My_game__1.Vh"));
+    EXPECT_EQ(app->GetSaveName(), "My game: 1");
+    sgh::Header h;
+    std::size_t used = 0;
+    std::string error;
+    ASSERT_TRUE(sgh::ReadFile(data.File("My_game__1.Vh"), 0x5F43546Cu, h, used, error)) << error;
+    EXPECT_EQ(h.saveName, "My game: 1");
+
+    // Choosing an existing file asks; No keeps the dialog and the file.
+    int questions = 0;
+    platform::QueueDialogScript([&](HWND d) {
+        SetDlgItemTextA(d, LoadSaveDlg::kDescription, "Ford");
+        Notify(d, LoadSaveDlg::kDescription, EN_CHANGE);
+        char name[64] = {};
+        GetDlgItemTextA(d, LoadSaveDlg::kFileName, name, sizeof name);
+        proposed = name;
+        SetDlgItemTextA(d, LoadSaveDlg::kFileName, "Ford.Vh");
+        platform::ClickDlgItem(d, IDOK);
+        platform::ClickDlgItem(d, IDCANCEL);
+    });
+    platform::QueueDialogScript([&](HWND d) {
+        ++questions;
+        platform::ClickDlgItem(d, 2);
+    });
+    delete app->SendNamedEvent("GameSaveAsMenu");
+    app->DrainTasks();
+    EXPECT_EQ(proposed, "For0.Vh") << "a free name is proposed";
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(ReadAll(data.File("Ford.Vh")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(app->GetSavePath(), SavedGame("My_game__1.Vh"));
+}
+
 } // namespace

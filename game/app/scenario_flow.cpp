@@ -152,6 +152,9 @@ void VhApp::LoadScenario() {
     const std::string title = titleId ? LoadResourceString(titleId) : std::string();
     ScenarioInfoStruct request(std::string(), static_cast<SCENARIO>(scenarioIndex), title, scenarioName,
                                static_cast<std::int16_t>(gameMode == 1 ? 1 : 0), 1, seed);
+    // A scenario that failed to load never answered, and its handler is still there: a second
+    // registration would start the next battle twice.
+    UnregisterNamedHandler("ScenarioLoaded", OnScenarioLoadedEvent);
     RegisterNamedHandler("ScenarioLoaded", OnScenarioLoadedEvent);
     Container<ScenarioInfoStruct> payload(request);
     PostNamed("LoadScenario", &payload);

@@ -271,4 +271,21 @@ TEST_F(ScenarioFlowTest, ABattleThatEndedReturnsToTheMainMenuOrTheCampaign) {
     EXPECT_EQ(menus, 1);
 }
 
+TEST_F(ScenarioFlowTest, AScenarioThatFailedToLoadDoesNotStartTheNextBattleTwice) {
+    int menus = 0;
+    VhApp::SetMainMenu([&](VhApp&) { ++menus; });
+    app->SetGameMode(0);
+    app->SetScenarioIndex(10);
+    app->SetScenarioName("MISSING.SCN");
+    app->LoadScenario();
+    app->DrainTasks();
+    app->DrainTasks();
+    EXPECT_EQ(app->GetLogicalLayer()->GetGameControl(), nullptr);
+    EXPECT_EQ(menus, 1) << "the failed load ends in the main menu";
+
+    StartCustomBattle();
+    ASSERT_NE(app->GetLogicalLayer()->GetGameControl(), nullptr);
+    EXPECT_EQ(recorder->Count("InitializeScenario"), 1);
+}
+
 } // namespace

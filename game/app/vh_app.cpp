@@ -3,6 +3,8 @@
 #include "core/assertion.h"
 #include "game/ai/player/vh_ai_factory.h"
 #include "comms/ui/information_dlg.h"
+#include "game/app/dialogs/front_dialog_services.h"
+#include "game/app/dialogs/in_game_services.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/game_random.h"
 #include "game/logic/referee/app_services.h"
@@ -61,10 +63,11 @@ void PostShort(Component* sender, const char* name, std::uint16_t value) {
 
 } // namespace
 
-// What the referee asks the game application directly.
-class VhAppServices : public GameAppServices {
+// What the referee asks the game application directly; the leader-control and game-options
+// questions are the front end's dialogs, attached to the application's bus.
+class VhAppServices : public FrontDialogServices {
 public:
-    explicit VhAppServices(VhApp& app_) : app(app_) {}
+    explicit VhAppServices(VhApp& app_) : FrontDialogServices(&app_), app(app_) {}
     std::string GetSaveName() override { return app.GetSaveName(); }
     int GetGameMode() override { return app.GetGameMode(); }
     // The unit art of a record is named by its unit type's number.
@@ -108,6 +111,7 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     logicalLayer->AttachToBus(this);
     physicalLayer0->AttachToBus(this);
     physicalLayer1->AttachToBus(this);
+    InstallDialogServices();
     // The frame suspends and resumes the colour cycling by bus message; the animator must hear them.
     paletteAnimator->AttachToBus(this);
 
@@ -130,6 +134,8 @@ VhApp::~VhApp() {
         DestroyCursor(gameWaitCursor);
     }
     if (GetComputerPlayerFactory() == &VhAIFactory()) SetComputerPlayerFactory(nullptr);
+    if (inGameDialogs && inGameDialogs->GetBus()) inGameDialogs->DetachFromBus();
+    inGameDialogs.reset();
     delete logicalLayer;
     delete physicalLayer0;
     delete physicalLayer1;
@@ -141,7 +147,8 @@ VhApp::~VhApp() {
         for (unitType* type : list) delete type;
     if (loadingDialog && loadingDialog->GetBus()) loadingDialog->DetachFromBus();
     loadingDialog.reset();
-    if (&AppServices() == services.get()) SetAppServices(nullptr);
+    if (&AppServices() == services.get() || &AppServices() == inGameServices.get()) SetAppServices(nullptr);
+    if (&GetUnitDialogs() == unitDialogs.get()) SetUnitDialogs(nullptr);
     if (g_app == this) g_app = nullptr;
 }
 
@@ -251,6 +258,17 @@ void VhApp::CreateComponents() {
     SetComputerPlayerFactory(&VhAIFactory());
 }
 
+// The referee's and the rules' dialogs are the real ones; what they do not answer comes from the
+// application's own services.
+void VhApp::InstallDialogServices() {
+    inGameServices = std::make_unique<InGameServices>(logicalLayer, services.get());
+    SetAppServices(inGameServices.get());
+    unitDialogs = std::make_unique<InGameUnitDialogs>();
+    SetUnitDialogs(unitDialogs.get());
+    inGameDialogs = std::make_unique<InGameDialogs>(logicalLayer);
+    inGameDialogs->AttachToBus(logicalLayer);
+}
+
 void VhApp::LoadWaitCursor() {
     HWND active = GetActiveWindow();
     HDC dc = GetDC(active);
@@ -325,6 +343,7 @@ void VhApp::RegisterHandlers() {
     RegisterNamedHandler("ShowFinishLeader", OnShowFinishLeader);
     RegisterNamedHandler("ShowGroupCommandConfirm", OnShowGroupCommandConfirm);
     RegisterNamedHandler("GetIndexOfUnitType", OnIndexOfUnitType);
+    RegisterFlowHandlers();
 }
 
 void VhApp::PublishPreferences() {
@@ -401,11 +420,11 @@ ContainerBase* VhApp::OnGamePreferences(Component* receiver, BusMessage, Contain
 ContainerBase* VhApp::OnShowMainDlg(Component* receiver, BusMessage, ContainerBase*) {
     VhApp* self = nullptr;
     if (!BusReceiver(receiver, self, kSource, __LINE__)) return nullptr;
-    // The start dialog is not part of the program yet: without a stand-in the program ends.
+    // A test may stand in for the start dialog.
     if (g_mainMenu)
         g_mainMenu(*self);
     else
-        self->Quit();
+        self->RunMainMenu();
     return nullptr;
 }
 

@@ -34,6 +34,10 @@ class PaletteAnimator;
 class PhysicalLayer;
 class VhLogicalLayer;
 class VhAppServices;
+class InGameServices;
+class InGameUnitDialogs;
+class InGameDialogs;
+struct TeamInfoStruct;
 template <class T> class QIF;
 class Bitmap;
 
@@ -57,6 +61,8 @@ public:
     // Registers the game's handlers, publishes the preferences, asks for the main menu and runs
     // the message loop until the application quits.
     void Run() override;
+    // The run step's handlers on the application bus; Run registers them before its loop.
+    void RegisterHandlers();
     // Kind 2: the second directory once data came from there; 4 and 7: the second directory;
     // every other kind: the data directory.
     std::string& GetDataDirectory(std::int16_t kind = 0) override;
@@ -85,8 +91,18 @@ public:
     // --- the game's state ---
     void SetScenarioIndex(std::int32_t index) { scenarioIndex = index; }
     std::int32_t GetScenarioIndex() const { return scenarioIndex; }
+    // The battle's own words, as the menu, the scenario choice and an opened game set them.
+    void SetGameMode(std::int32_t mode) { gameMode = mode; }
+    void SetScenarioName(const std::string& name) { scenarioName = name; }
+    void SetSavePath(const std::string& path) { savePath = path; }
+    void SetSaveName(const std::string& name) { saveName = name; }
     const std::string& GetSaveName() const { return saveName; }
+    const std::string& GetSavePath() const { return savePath; }
+    const std::string& GetScenarioName() const { return scenarioName; }
+    std::uint16_t IsOpeningSavedGame() const { return openingSavedGame; }
     std::int32_t GetGameMode() const { return gameMode; }
+    const CampaignGame* GetCampaign() const { return campaign; }
+    const EndOfGameResults& GetLastGameResults() const { return lastGameResults; }
     std::uint16_t IsExitRequested() const { return exitRequested; }
     std::uint32_t GetDataLocation() const { return dataLocation; }
     const std::string& GetSecondDataDirectory() const { return secondDataDirectory; }
@@ -99,6 +115,34 @@ public:
     std::int16_t PreloadedLibraryCount() const { return preloadedCount; }
     // How many times the sound thread has serviced the sound manager.
     std::uint64_t SoundServiceCount() const { return soundServices.load(); }
+
+    // --- from the main menu to a battle and back (scenario_flow.cpp) ---
+    // Asks the logical layer for the scenario of the scenario index and name; the rest of the
+    // start follows on "ScenarioLoaded".
+    void LoadScenario();
+    // Flag 0: a new battle's map windows; 1: those the saved game (save path) recorded.
+    void OpenDisplayWindows(std::int16_t savedGame);
+    // Closes every window of the battle and lets every component drop its battle state.
+    void EndBattle();
+    // Chooses a single battle; chooses and starts a campaign's next battle.
+    void StartSingleBattle();
+    void StartCampaign();
+
+    // --- saved games (saved_game_io.cpp) ---
+    // Writes the header and the map-window blocks to the save path, then lets every component
+    // append its block. False (with a message box) when the file cannot be written.
+    bool SaveGame();
+    // Opens the saved game at the path under the description: reads and checks its header,
+    // then reloads its scenario. False, with the reason shown and "ShowMainDlg" posted, when
+    // the file cannot be read or its header is damaged or of another version.
+    bool OpenSavedGame(const std::string& path, const std::string& description);
+    // The autosave of the game mode with the text added to its description; false when the
+    // preferences leave it out.
+    bool AutoSave(const std::string& text);
+    // Runs the load/save dialog in save mode; saves on OK.
+    void SaveGameAs();
+    // The version hash of this program's saved games.
+    std::uint32_t SavedGameHash();
 
     // --- stand-ins for the dialogs that are not part of the program yet ---
     // The main menu ("ShowMainDlg"); without one the application quits, so that a start-up runs
@@ -123,7 +167,6 @@ private:
     void LoadWaitCursor();
     void RegisterUnitTypes();
     void SoundThread();
-    void RegisterHandlers();
 
     static ContainerBase* OnIndexOfUnitType(Component* receiver, BusMessage event, ContainerBase* payload);
     static ContainerBase* OnGamePreferences(Component* receiver, BusMessage event, ContainerBase* payload);
@@ -131,6 +174,35 @@ private:
     static ContainerBase* OnExitGame(Component* receiver, BusMessage event, ContainerBase* payload);
     static ContainerBase* OnShowFinishLeader(Component* receiver, BusMessage event, ContainerBase* payload);
     static ContainerBase* OnShowGroupCommandConfirm(Component* receiver, BusMessage event, ContainerBase* payload);
+    void RunMainMenu();
+    void RegisterFlowHandlers();
+    void InstallDialogServices();
+    void OnScenarioLoaded(const TeamInfoStruct& teams);
+    void BeginGame();
+    void ConfirmClose();
+    void FinishClose();
+    void BattleEnded();
+    void FinishEndedBattle();
+    void OpenGame();
+    void SendMenuItem(BusMessage event, std::uint16_t command);
+    void PostMenuItem(BusMessage event, std::uint16_t command);
+    void PostCommandToMainWindow(std::uint16_t command, const char* name);
+    static ContainerBase* OnGameStart(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnStartCampaign(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnScenarioLoadedEvent(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnOpenDisplayWindows(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnBeginGame(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnEndOfGame(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnGameClose(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnGameCloseFinish(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnGameEnded(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnGameEndedFinish(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnHelpAbout(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnHelpHelp(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnGameSaveMenu(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnGameSaveAsMenu(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnOpenGame(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnAutoSaveGame(Component*, BusMessage, ContainerBase*);
 
     VhLogicalLayer* logicalLayer = nullptr;
     PhysicalLayer* physicalLayer0 = nullptr;
@@ -156,6 +228,9 @@ private:
 
     std::unique_ptr<LoadingDlg> loadingDialog;
     std::unique_ptr<VhAppServices> services;
+    std::unique_ptr<InGameServices> inGameServices;
+    std::unique_ptr<InGameUnitDialogs> unitDialogs;
+    std::unique_ptr<InGameDialogs> inGameDialogs;
     HCURSOR gameWaitCursor = nullptr;
     // Where the last library opened from a record ended; null when it was refused.
     const BYTE* recordEnd = nullptr;

@@ -1,5 +1,6 @@
 // Network play of the game: two programs' buses in one process joined over loopback TCP by the
 // set-up component, the relay lists both sides install, players who drop out, the leader list.
+#include "comms/net/net_game_block.h"
 #include "comms/net/vh_net_component.h"
 #include "comms/win_socket_server.h"
 #include "comms_support.h"
@@ -15,6 +16,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <set>
 #include <thread>
@@ -167,6 +172,15 @@ TEST_F(NetGame, CancelledStartsCreateNothing) {
     }
 }
 
+TEST_F(NetGame, APortBeyondSixteenBitsIsRefusedNotCut) {
+    FillStart("Ada Marsh", "", "70000");
+    hostRec.PostNamedEvent("StartGameServer");
+    Settle();
+    EXPECT_TRUE(host->Connections().empty());
+    ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
+    EXPECT_EQ(platform::ShownMessageBox(0).text, "The port must be a number from 0 to 65535.");
+}
+
 TEST_F(NetGame, ANetworkGameWithoutItsTransportReturnsToTheMainDialog) {
     hostRec.Listen("ShowMainDlg");
     platform::QueueDialogScript([](HWND d) { platform::ClickDlgItem(d, IDCANCEL); });
@@ -176,6 +190,48 @@ TEST_F(NetGame, ANetworkGameWithoutItsTransportReturnsToTheMainDialog) {
     EXPECT_EQ(hostRec.Count(RegisterMessage("ShowMainDlg")), 1);
     EXPECT_TRUE(host->Connections().empty());
     EXPECT_EQ(host->ScenarioIndex(), 0xFFFFFFFFu);
+}
+
+TEST_F(NetGame, SavedNetworkGamesAreReadButWithoutTheirTransportGoBackToTheMainDialog) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("vh_netgame_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".sav"))
+                                 .string();
+    const std::string game(32, 'g');
+    std::ofstream(path, std::ios::binary) << game;
+    // Saving with no connection leaves the file as the application wrote it.
+    Container<std::string> file(path);
+    hostRec.PostNamed("SaveGame", &file);
+    Settle();
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), game);
+    in.close();
+
+    NetGameBlock block;
+    block.scenarioIndex = 4;
+    block.scenarioFile = "ford.scn";
+    block.playerCount = 2;
+    block.connectionName = "Ada";
+    block.leaders = {{"Ada", "Col. Harlan Voss"}};
+    ASSERT_TRUE(AppendNetGameBlock(path, block));
+    hostRec.Listen("ShowMainDlg");
+    hostRec.PostNamed("LoadNetworkGame", &file);
+    Settle();
+    EXPECT_EQ(host->LoadedGame(), 1);
+    EXPECT_EQ(host->SavedGameFile(), path);
+    EXPECT_EQ(host->ScenarioIndex(), 4u);
+    EXPECT_EQ(host->ScenarioFile(), "ford.scn");
+    EXPECT_EQ(host->PlayerCount(), 2);
+    EXPECT_EQ(host->Leaders(), block.leaders);
+    EXPECT_TRUE(host->Connections().empty());
+    EXPECT_EQ(hostRec.Count(RegisterMessage("ShowMainDlg")), 1);
+
+    // A damaged block is no crash either: back to the main dialog, nothing opened.
+    std::ofstream(path, std::ios::binary) << std::string(16, 'g') << std::string("\x00\x10\x00\x00", 4);
+    hostRec.PostNamed("LoadNetworkGame", &file);
+    Settle();
+    EXPECT_EQ(hostRec.Count(RegisterMessage("ShowMainDlg")), 2);
+    EXPECT_TRUE(host->Connections().empty());
+    std::remove(path.c_str());
 }
 
 // The relay lists as the game defines them: message, payload type (none: the empty short) and

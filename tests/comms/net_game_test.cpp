@@ -172,6 +172,33 @@ TEST_F(NetGame, CancelledStartsCreateNothing) {
     }
 }
 
+TEST_F(NetGame, PayloadsOfTheWrongTypeAreReportedByTheirSource) {
+    Container<std::string> text(std::string("not a number"));
+    Container<std::int16_t> number(1);
+    const struct {
+        const char* message;
+        ContainerBase* payload;
+        const char* source;
+    } cases[] = {
+        {"StartNetworkGame", &text, "NETCMPT"},
+        {"SaveGame", &number, "VHNET"},
+        {"LoadNetworkGame", &number, "VHNET"},
+        {"ReinitializeLeader", &text, "VHNET"},
+    };
+    for (const auto& c : cases) {
+        platform::ClearShownMessageBoxes();
+        platform::QueueMessageBoxAnswer(IDNO);
+        hostRec.PostNamed(c.message, c.payload);
+        Settle();
+        ASSERT_EQ(platform::ShownMessageBoxCount(), 1u) << c.message;
+        EXPECT_EQ(platform::ShownMessageBox(0).caption.rfind(std::string("Failure in ") + c.source + " at line ", 0), 0u)
+            << platform::ShownMessageBox(0).caption;
+        EXPECT_EQ(platform::ShownMessageBox(0).text.rfind("Bad data passed in bus message to function", 0), 0u) << c.message;
+    }
+    EXPECT_EQ(host->LoadedGame(), 0);
+    EXPECT_TRUE(host->Leaders().empty());
+}
+
 TEST_F(NetGame, APortBeyondSixteenBitsIsRefusedNotCut) {
     FillStart("Ada Marsh", "", "70000");
     hostRec.PostNamedEvent("StartGameServer");

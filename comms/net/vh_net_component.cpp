@@ -1,0 +1,292 @@
+#include "comms/net/vh_net_component.h"
+
+#include "comms/net/net_game_block.h"
+#include "comms/ui/connection_event.h"
+#include "core/assertion.h"
+#include "core/events.h"
+#include "game/app/dialogs/dialog_event.h"
+#include "game/logic/direction.h"
+#include "game/logic/game_record_streams.h"
+#include "game/logic/game_records.h"
+#include "game/logic/logical_command.h"
+#include "platform/msgbox.h"
+#include "ui/set_text_data.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kSource = "VHNET";
+constexpr const char* kCommsError = "Communications Error";
+constexpr const char* kClientLeft = "A client has left the game.  The game cannot continue from this point.";
+constexpr const char* kLastClientLeft = "The last client has left the game.  The game cannot continue from this point.";
+constexpr const char* kServerLeft = "The server has left the game.  The game cannot continue from this point.";
+
+template <class T>
+const TypeInfoBase* Type() {
+    TypeInfo<T>::Register();
+    static const TypeInfo<T> type;
+    return &type;
+}
+
+} // namespace
+
+const std::array<std::uint32_t, 4> VhNetComponent::kApplicationGuid = {0x5641524Eu, 0x484F4C44u, 0x18611865u, 0x0000BA77u};
+
+const std::vector<RelayEntry>& VhNetComponent::RelayTable() {
+    using W = RelayEntry::Way;
+    static const std::vector<RelayEntry> table = {
+        {"ScenarioChange", 0, Type<ScenarioInfoStruct>(), W::kHostToJoiner},
+        {"DialogEvent", 0, Type<DialogEvent>(), W::kHostToJoiner},
+        {nullptr, BEGIN_GAME, nullptr, W::kHostToJoiner},
+        {"BeginDeploymentPhase", 0, nullptr, W::kHostToJoiner},
+        {"ShowDeployments", 0, nullptr, W::kHostToJoiner},
+        {"ReinitializeLeader", 0, Type<LeaderInfo>(), W::kHostToJoiner},
+        {"FirstEliteInitiative", 0, Type<std::int16_t>(), W::kHostToJoiner},
+        {"EliteInitiative", 0, Type<std::int16_t>(), W::kHostToJoiner},
+        {"ActivateLeader", 0, Type<ActivateNextLeaderStruct>(), W::kHostToJoiner},
+        {"ResumeActiveLeader", 0, Type<ActivateNextLeaderStruct>(), W::kHostToJoiner},
+        {"BeginLeaderOrdersPhase", 0, nullptr, W::kHostToJoiner},
+        {"BeginTurn", 0, Type<std::int16_t>(), W::kHostToJoiner},
+        {"EndOfTurn", 0, Type<EndOfGameResults>(), W::kHostToJoiner},
+        {"EndOfGame", 0, Type<EndOfGameResults>(), W::kHostToJoiner},
+        {"GameEnded", 0, nullptr, W::kHostToJoiner},
+        {"GameSynchronized", 0, nullptr, W::kHostToJoiner},
+        {"ShowPage", 0, Type<std::int16_t>(), W::kHostToJoiner},
+        {"ZoomOutForRout", 0, nullptr, W::kHostToJoiner},
+        {"ZoomInAfterRout", 0, nullptr, W::kHostToJoiner},
+        {"ChangeMainCaption", 0, Type<std::string>(), W::kHostToJoiner},
+        {"LeaderResetOrdersGiven", 0, nullptr, W::kHostToJoiner},
+        {"LeaderGaveOrder", 0, Type<std::int16_t>(), W::kHostToJoiner},
+        {"GetLeaderOrdersLeft", 0, Type<std::int16_t>(), W::kHostToJoiner},
+
+        {nullptr, END_GAME, nullptr, W::kJoinerToHost},
+        {"CanAttemptMomentum", 0, Type<std::int16_t>(), W::kJoinerToHost},
+        {"GetObjectiveHolder", 0, Type<std::int16_t>(), W::kJoinerToHost},
+        {"SynchronizeGame", 0, Type<std::string>(), W::kJoinerToHost},
+        {"DoSelectSubLeader", 0, Type<std::uint16_t>(), W::kJoinerToHost},
+        {"GetGameResults", 0, nullptr, W::kJoinerToHost},
+
+        {"ConnectionEvent", 0, Type<ConnectionEvent>(), W::kBothWays},
+        {"LeaderActivated", 0, Type<std::string>(), W::kBothWays},
+        {"LeaderResumed", 0, Type<std::string>(), W::kBothWays},
+        {"Combat Center On Region", 0, nullptr, W::kBothWays},
+        {"StartCombat", 0, nullptr, W::kBothWays},
+        {"UnitCombat", 0, Type<LogicalCommandInfo>(), W::kBothWays},
+        {"CombatResults", 0, Type<SingleCombatResult>(), W::kBothWays},
+        {"CombatDone", 0, nullptr, W::kBothWays},
+        {"UsedThisTurn", 0, Type<std::int16_t>(), W::kBothWays},
+        {"UnitMovement", 0, Type<LogicalCommandInfo>(), W::kBothWays},
+        {"UnitMovementDone", 0, Type<UnitLocationStruct>(), W::kBothWays},
+        {"UnitRemoved", 0, Type<UnitLocationStruct>(), W::kBothWays},
+        {"UnitInserted", 0, Type<UnitLocationStruct>(), W::kBothWays},
+        {"LockLocation", 0, Type<UnitLocationStruct>(), W::kBothWays},
+        {"UnlockLocation", 0, Type<UnitLocationStruct>(), W::kBothWays},
+        {"ChangeFacing", 0, Type<ChangeFacingStruct>(), W::kBothWays},
+        {"DoMissileFire", 0, Type<MissileFireStruct>(), W::kBothWays},
+        {"ReplenishMissiles", 0, Type<ReplenishMissilesInfo>(), W::kBothWays},
+        {"DoRestoreCohesion", 0, Type<RestoreCohesionInfo>(), W::kBothWays},
+        {"DoLineColumn", 0, Type<LineColumnInfo>(), W::kBothWays},
+        {"DoMountDismount", 0, Type<MountDismountInfo>(), W::kBothWays},
+        {"DoLimberUnlimber", 0, Type<LimberUnlimberInfo>(), W::kBothWays},
+        {"DoRout", 0, Type<RoutInfo>(), W::kBothWays},
+        {"BeginElephantRampage", 0, nullptr, W::kBothWays},
+        {"RampagingActions", 0, Type<List<RampageStruct>>(), W::kBothWays},
+        {"DoRampagingActions", 0, Type<DoRampageStruct>(), W::kBothWays},
+        {"TQHit", 0, Type<TQHitInfo>(), W::kBothWays},
+        {"WoundedLeader", 0, Type<WoundedLeaderInfo>(), W::kBothWays},
+        {"FinishedLeader", 0, Type<std::int16_t>(), W::kBothWays},
+        {"EliminateUnit", 0, Type<std::int16_t>(), W::kBothWays},
+        {"Undo", 0, Type<UndoStruct>(), W::kBothWays},
+        {"PursuitOffMap", 0, Type<PursuitInfo>(), W::kBothWays},
+        {"DoColumnLine", 0, Type<std::int16_t>(), W::kBothWays},
+        {"AddCommentary", 0, Type<std::string>(), W::kBothWays},
+        {"SetItemText", 0, Type<SetTextData>(), W::kBothWays},
+        {"AddBattleArrow", 0, Type<BattleArrowStruct>(), W::kBothWays},
+        {"RemoveBattleArrow", 0, Type<BattleArrowStruct>(), W::kBothWays},
+        {"RemoveAllBattleArrows", 0, nullptr, W::kBothWays},
+    };
+    return table;
+}
+
+void VhNetComponent::InstallRelay(SerialIO& connection, bool host) {
+    for (const RelayEntry& e : RelayTable()) {
+        const bool sends = e.way == RelayEntry::kBothWays || (e.way == RelayEntry::kHostToJoiner) == host;
+        const bool takes = e.way == RelayEntry::kBothWays || (e.way == RelayEntry::kHostToJoiner) != host;
+        const TypeInfoBase& type = e.type ? *e.type : *Type<std::int16_t>();
+        if (sends) {
+            if (e.name) connection.ForwardMessage(e.name, type);
+            else connection.ForwardMessage(BusMessage(e.event), type);
+        }
+        if (takes) {
+            if (e.name) connection.AcceptMessage(e.name, type);
+            else connection.AcceptMessage(BusMessage(e.event), type);
+        }
+    }
+}
+
+VhNetComponent::VhNetComponent() : NetComponent(kApplicationGuid) {
+    TypeInfo<List<std::int16_t>>::Register();
+    TypeInfo<DIRECTION>::Register();
+    TypeInfo<TURN_DIRECTION>::Register();
+    TypeInfo<NATION>::Register();
+    TypeInfo<MISSILETYPE>::Register();
+    TypeInfo<COMBATTYPE>::Register();
+    TypeInfo<MOVE_RESULT>::Register();
+    TypeInfo<List<std::uint16_t>>::Register();
+    TypeInfo<List<std::int32_t>>::Register();
+    TypeInfo<List<std::uint32_t>>::Register();
+    TypeInfo<std::uint16_t>::Register();
+    TypeInfo<std::uint32_t>::Register();
+    RegisterDialogEventType();
+    RelayTable();
+}
+
+VhNetComponent::~VhNetComponent() = default;
+
+void VhNetComponent::Connect() {
+    RegisterNamedHandler("SaveGame", OnSaveGame);
+    RegisterNamedHandler("LoadNetworkGame", OnLoadNetworkGame);
+    RegisterNamedHandler("ReinitializeLeader", OnReinitializeLeader);
+    RegisterNamedHandler("ExitGame", OnExitGame);
+    NetComponent::Connect();
+}
+
+std::uint16_t VhNetComponent::SetUpHostRelay(SerialIO& connection) {
+    InstallRelay(connection, true);
+    return 1;
+}
+
+std::uint16_t VhNetComponent::SetUpJoiningRelay(SerialIO& connection) {
+    InstallRelay(connection, false);
+    // The game connect dialog that follows is not part of this program yet.
+    return 1;
+}
+
+ContainerBase* VhNetComponent::OnServerReady(const std::string&) {
+    // Once only: a second "ServerReady" must not start a second set-up.
+    UnregisterNamedHandler("ServerReady", OnServerReadyEntry);
+    return new Container<std::int16_t>(0);
+}
+
+std::int16_t VhNetComponent::StartNetworkGame(std::int16_t offerCreate) {
+    loadedGame = 0;
+    scenarioIndex = 0xFFFFFFFFu;
+    playerCount = 0;
+    return NetComponent::StartNetworkGame(offerCreate);
+}
+
+std::int16_t VhNetComponent::CloseGame() {
+    setUpRunning = 0;
+    playerNames.clear();
+    playerIds.clear();
+    return NetComponent::CloseGame();
+}
+
+void VhNetComponent::SetSession(const std::string& server, const std::vector<std::string>& names,
+                                const std::vector<std::int32_t>& ids, std::uint16_t isServer_) {
+    serverName = server;
+    playerNames = names;
+    playerIds = ids;
+    playerCount = static_cast<std::uint16_t>(names.size());
+    isServer = isServer_;
+    RegisterHandler(CONNECTION_CLOSED, OnConnectionClosedEntry);
+}
+
+void VhNetComponent::EndGameWith(const char* text) {
+    MessageBox(nullptr, text, kCommsError, MB_ICONINFORMATION);
+    PostNamedEvent("GameEnded");
+}
+
+std::int16_t VhNetComponent::OnConnectionClosed(const std::string&, std::int32_t id) {
+    if (setUpRunning == 1) {
+        EndGameWith(kClientLeft);
+        setUpRunning = 0;
+        return 0;
+    }
+    // A connection of no listed player (the game's own, closed a second time) changes nothing.
+    auto at = std::find(playerIds.begin(), playerIds.end(), id);
+    if (at == playerIds.end() || static_cast<std::size_t>(at - playerIds.begin()) >= playerNames.size()) return 0;
+    const std::size_t i = static_cast<std::size_t>(at - playerIds.begin());
+    const std::string name = playerNames[i];
+    playerIds.erase(at);
+    playerNames.erase(playerNames.begin() + static_cast<std::ptrdiff_t>(i));
+    if (playerCount > 0) --playerCount;
+    if (isServer == 0) {
+        if (name == serverName) {
+            EndGameWith(kServerLeft);
+            return 0;
+        }
+    } else if (playerCount < 2) {
+        EndGameWith(kLastClientLeft);
+        return 0;
+    }
+    Container<std::string> payload(name);
+    PostNamed("PlayerDeleted", &payload);
+    return 0;
+}
+
+void VhNetComponent::ReinitializeLeader(const LeaderInfo& info) {
+    auto at = std::find_if(leaders.begin(), leaders.end(), [&](const LeaderInfo& l) { return l.second == info.second; });
+    if (at != leaders.end()) leaders.erase(at);
+    leaders.emplace_back(info.first, info.second);
+}
+
+std::int16_t VhNetComponent::SaveNetworkGame(const std::string& fileName) {
+    // The block is made for a session of the DirectPlay transport, which carries its own data at
+    // its end; this program has none, so a socket game's save gets no block and the file stays
+    // as the application wrote it.
+    (void)fileName;
+    return 0;
+}
+
+std::int16_t VhNetComponent::LoadNetworkGame(const std::string& fileName) {
+    loadedGame = 1;
+    savedGameFile = fileName;
+    NetGameBlock block;
+    const bool read = ReadNetGameBlock(fileName, block);
+    scenarioIndex = block.scenarioIndex;
+    scenarioFile = block.scenarioFile;
+    playerCount = block.playerCount;
+    for (LeaderInfo& l : block.leaders) leaders.push_back(std::move(l));
+    // A damaged block, or a session that cannot be reopened without the DirectPlay transport,
+    // fails as a session that does not open: back to the main dialog.
+    (void)read;
+    PostNamedEvent("ShowMainDlg");
+    return 0;
+}
+
+ContainerBase* VhNetComponent::OnSaveGame(Component* c, BusMessage, ContainerBase* p) {
+    std::string file;
+    if (!ExtractData(p, file)) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return nullptr;
+    }
+    static_cast<VhNetComponent*>(c)->SaveNetworkGame(file);
+    return nullptr;
+}
+
+ContainerBase* VhNetComponent::OnLoadNetworkGame(Component* c, BusMessage, ContainerBase* p) {
+    std::string file;
+    if (!ExtractData(p, file)) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return nullptr;
+    }
+    static_cast<VhNetComponent*>(c)->LoadNetworkGame(file);
+    return nullptr;
+}
+
+ContainerBase* VhNetComponent::OnReinitializeLeader(Component* c, BusMessage, ContainerBase* p) {
+    LeaderInfo info;
+    if (!ExtractData(p, info)) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return nullptr;
+    }
+    static_cast<VhNetComponent*>(c)->ReinitializeLeader(info);
+    return nullptr;
+}
+
+ContainerBase* VhNetComponent::OnExitGame(Component* c, BusMessage, ContainerBase*) {
+    static_cast<VhNetComponent*>(c)->CloseGame();
+    return nullptr;
+}

@@ -40,6 +40,30 @@ std::uint32_t PassedThrough(std::uint32_t from, std::uint32_t to) {
     }
 }
 
+// Combat preference rows: per figure, by direction relative to the unit's front (0-8); the
+// lowest value below 9 among the engaged directions wins.
+using PreferenceRow = std::int8_t[9];
+const PreferenceRow kPrefsPhalanx[20] = {
+    {9, 3, 4, 9, 9, 9, 9, 1, 2}, {9, 1, 3, 9, 9, 9, 9, 9, 2}, {9, 1, 3, 9, 9, 9, 9, 9, 2}, {9, 1, 2, 9, 9, 9, 9, 9, 3},
+    {9, 2, 1, 9, 9, 9, 9, 9, 3}, {9, 2, 3, 9, 9, 9, 9, 9, 1}, {9, 1, 3, 9, 9, 9, 9, 9, 2}, {9, 1, 3, 9, 9, 9, 9, 9, 2},
+    {9, 1, 2, 9, 9, 9, 9, 9, 3}, {9, 3, 2, 1, 9, 9, 9, 9, 4}, {9, 5, 6, 9, 9, 3, 2, 1, 4}, {9, 4, 5, 9, 9, 1, 2, 9, 3},
+    {9, 4, 5, 9, 3, 1, 2, 9, 6}, {9, 4, 3, 9, 2, 1, 9, 9, 5}, {9, 4, 3, 9, 2, 1, 9, 9, 5}, {9, 4, 5, 9, 9, 2, 1, 9, 3},
+    {9, 4, 5, 9, 9, 1, 2, 9, 3}, {9, 4, 6, 9, 3, 1, 2, 9, 5}, {9, 3, 4, 9, 2, 1, 9, 9, 6}, {9, 5, 4, 1, 3, 2, 9, 9, 6}};
+const PreferenceRow kPrefsMounted[6] = {{9, 3, 4, 5, 9, 9, 9, 2, 1}, {9, 1, 2, 4, 9, 9, 9, 5, 3}, {9, 3, 1, 2, 9, 9, 9, 5, 4},
+                                        {9, 6, 8, 7, 5, 3, 1, 2, 4}, {9, 8, 6, 4, 2, 1, 3, 5, 7}, {9, 6, 4, 2, 1, 3, 5, 7, 8}};
+const PreferenceRow kPrefsThree[3] = {{9, 1, 6, 9, 9, 5, 4, 2, 3}, {9, 1, 3, 2, 4, 5, 9, 9, 6}, {9, 1, 2, 4, 9, 9, 9, 5, 3}};
+const PreferenceRow kPrefsOther[8] = {{9, 3, 4, 9, 9, 9, 9, 1, 2}, {9, 1, 3, 9, 9, 9, 9, 9, 2}, {9, 1, 2, 9, 9, 9, 9, 9, 3},
+                                      {9, 3, 2, 1, 9, 9, 9, 9, 4}, {9, 4, 5, 9, 9, 9, 2, 1, 3}, {9, 4, 5, 9, 9, 1, 2, 9, 3},
+                                      {9, 4, 3, 9, 2, 1, 9, 9, 5}, {9, 4, 3, 1, 2, 9, 9, 9, 5}};
+
+// The preference row of a figure; null for a figure beyond its kind's table.
+const std::int8_t* PreferenceFor(std::uint32_t kind, std::uint16_t figure) {
+    if (kind == 3 || kind == 15) return figure < 20 ? kPrefsPhalanx[figure] : nullptr;
+    if (kind >= 8 && kind <= 12) return figure < 6 ? kPrefsMounted[figure] : nullptr;
+    if (kind == 7 || kind == 13) return figure < 3 ? kPrefsThree[figure] : nullptr;
+    return figure < 8 ? kPrefsOther[figure] : nullptr;
+}
+
 const char* const kFacingNames[9] = {"", "N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 
 } // namespace
@@ -108,9 +132,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
         flagAnimating = 1;
         if (theFlag && theFlag->RaiseFlag(basePoint, Is(command, "RaiseGrayFlags") ? 1 : 0)) addAnimating(theFlag);
     } else if (Is(command, "TerminalRout")) {
-        // The rout walk and its debris belong with the rout pictures; the base picture lowers its
-        // flag and stays where it is.
-        lowerFlag(1);
+        Rout(command);
     } else if (Is(command, "CohesionHit")) {
         const MethodOfDeathStruct* hit = PayloadValue<MethodOfDeathStruct>(command.data);
         if (!hit) return;
@@ -225,6 +247,8 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
             addAnimating(s);
         }
         fallenCount = target;
+    } else if (Is(command, "CombatDontAnimate")) {
+        CombatWithoutAnimation(command);
     } else if (Is(command, "UnitTeleport")) {
         const List<short>* list = PayloadValue<List<short>>(command.data);
         short to = 0;
@@ -307,12 +331,12 @@ bool VhPhysicalObject::DeathFrame(FrameInfo& frame) {
     return true;
 }
 
-void VhPhysicalObject::FallFigure(std::int16_t i, std::int16_t showDeath) {
+void VhPhysicalObject::FallFigure(std::int16_t i, std::int16_t showDeath, bool deathCue) {
     VhSprite* s = GetFigureSprite(i);
     if (!s) return;
     FrameInfo death;
     if (showDeath && DeathFrame(death)) {
-        s->PostSoundCode(17, static_cast<std::uint16_t>(kind), 0);
+        if (deathCue) s->PostSoundCode(17, static_cast<std::uint16_t>(kind), 0);
         List<FrameInfo> l;
         l.AddTail(death);
         s->PostFrames(GetHex(), kInPlace, l, 0, 2, 0);
@@ -417,4 +441,171 @@ void VhPhysicalObject::MoveAlongRoute(LogicalCommandInfo& command) {
         VhSprite* s = IsFigurePresent(static_cast<std::int16_t>(i)) ? GetFigureSprite(static_cast<std::int16_t>(i)) : nullptr;
         if (s && !animating.Contains(s)) animating.AddTail(s);
     }
+}
+
+void VhPhysicalObject::Rout(LogicalCommandInfo& command) {
+    if (!HasNoFlag() && flag) {
+        if (auto* f = dynamic_cast<Flag*>(flag)) {
+            f->LowerFlag(basePoint, 1);
+            if (!animating.Contains(f)) animating.AddTail(f);
+        }
+    }
+    QIF<Bitmap>* a = GetArt();
+    if (!a || !a->HasSection("StandingR")) return;
+    List<short> route;
+    if (const List<short>* given = PayloadValue<List<short>>(command.data)) route = *given;
+    // A rout with nowhere to go is played in the unit's own hex.
+    if (route.IsEmpty()) route.AddTail(GetHex());
+    static const struct {
+        std::uint32_t lo, hi;
+        const char* section;
+    } kRoutSections[] = {{0, 2, "Foot"},      {3, 3, "Phalanx"},      {15, 15, "Phalanx"}, {4, 5, "Leader"},
+                         {7, 7, "Chariot"},   {8, 10, "Mounted"},     {11, 11, "Companion"}, {12, 12, "Thessalian"},
+                         {13, 13, "Elephant"}, {14, 14, "Supply"},    {16, 16, "Supply"}};
+    for (const auto& r : kRoutSections)
+        if (kind >= r.lo && kind <= r.hi) walkSection = r.section;
+    const std::int16_t routN = a->SectionIndex("RoutN");
+    if (routN >= 0) sequenceBase = static_cast<std::uint16_t>(routN);
+
+    std::uint32_t firstStep = facing;
+    {
+        ListIterator<short> it(&route);
+        short from = 0, to = 0;
+        if (it.Next(from) && it.Next(to)) firstStep = DirectionTo(from, to);
+    }
+    const std::uint32_t entry = GetFigureFacing();
+    const std::int16_t dropN = a->SectionIndex("DropN");
+    std::shared_ptr<bool> living = pictureAlive;
+    for (std::uint16_t i = 0; i < spriteCount; ++i) {
+        VhSprite* s = IsFigurePresent(static_cast<std::int16_t>(i)) ? GetFigureSprite(static_cast<std::int16_t>(i)) : nullptr;
+        if (!s) continue;
+        const std::int16_t slot = figureSlots[i];
+        s->PostCommand(5);
+        s->PostCommand(5);
+        if (!routed) {
+            if (dropN >= 0) {
+                const auto section = static_cast<std::int16_t>(dropN + facing - 1);
+                List<FrameInfo> drop;
+                if (const char* name = a->SectionName(section)) {
+                    const std::int16_t n = a->ImageCount(section);
+                    for (std::int16_t f = 0; f < n; ++f) {
+                        drop.AddTail(FrameInfo(name, f));
+                        if (f + 1 < n) drop.AddTail(FrameInfo(name, f));
+                    }
+                }
+                s->PostFrames(GetHex(), kInPlace, drop, -1, 2, 0);
+            }
+            VhSprite* debris[3] = {MakeSpear(slot), MakeShield(slot), MakeHelmet(slot, firstStep)};
+            static const int kWaits[3] = {5, 6, 15};
+            for (int k = 0; k < 3; ++k) {
+                VhSprite* d = debris[k];
+                if (!d) continue;
+                d->PostCommand(SpriteEvent::HideSprite);
+                for (int w = 0; w < kWaits[k]; ++w) d->PostCommand(SpriteEvent::Notify);
+                d->PostCommand(SpriteEvent::ShowSprite);
+                animating.AddTail(d);
+                // Kept with the retired figures, so that the picture deletes the debris when it goes.
+                retired.AddTail(d);
+                Container<Sprite*> p(d);
+                delete Send(SPRITE_CREATED, &p);
+                if (!*living) return;
+            }
+        }
+        const DirectionOffsets* offsets = nullptr;
+        if (walkingData && entry <= 8) {
+            const std::int16_t k = walkingData->SectionIndex(walkSection.c_str());
+            FacingOffsets* record = k >= 0 && slot >= 0 ? walkingData->GetBitmap(slot, k) : nullptr;
+            if (record) offsets = &record->facings[entry];
+        }
+        s->PostSoundCode(10, static_cast<std::uint16_t>(kind), 0);
+        WalkFigureAlongPath(slot, s, &route, offsets, 1, routed ? 0 : 1);
+        if (!animating.Contains(s)) animating.AddTail(s);
+    }
+    short last = GetHex();
+    route.PeekTail(last);
+    objectId = static_cast<std::uint16_t>(last);
+    flagDropped = 1;
+    routed = 1;
+}
+
+std::vector<std::int16_t> VhPhysicalObject::CombatDirections(const List<short>* enemies) {
+    bool engaged[9] = {};
+    if (enemies) {
+        ListIterator<short> it(const_cast<List<short>*>(enemies));
+        short enemy = 0;
+        while (it.Next(enemy)) {
+            if (!HexesAdjacent(GetHex(), enemy)) continue;
+            const auto d = RotateDirectionAnticlockwise(static_cast<DIRECTION>(DirectionTo(GetHex(), enemy)),
+                                                        static_cast<std::uint8_t>((facing + 7) % 8));
+            if (d >= 0 && d <= 8) engaged[d] = true;
+        }
+    }
+    if (engaged[2] && engaged[8]) {
+        engaged[2] = engaged[8] = false;
+        engaged[1] = true;
+    }
+    std::vector<std::int16_t> result(spriteCount, 0);
+    for (std::uint16_t i = 0; i < spriteCount; ++i) {
+        const std::int8_t* row = PreferenceFor(kind, i);
+        if (!row) continue;
+        int best = 9;
+        for (int d = 0; d <= 8; ++d) {
+            if (engaged[d] && row[d] < best) {
+                best = row[d];
+                result[i] = static_cast<std::int16_t>(d);
+            }
+        }
+    }
+    return result;
+}
+
+void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
+    const std::vector<std::int16_t> directions = CombatDirections(PayloadValue<List<short>>(command.data));
+    const std::int16_t target = CasualtyTarget(spriteCount, minFigures, lossPercent);
+    std::vector<bool> chosen(spriteCount, false);
+    const std::int16_t chance = static_cast<std::int16_t>(spriteCount ? 100 / spriteCount : 0);
+    CasualtyGenerator draws(GetHex());
+    auto open = [&](std::uint16_t i) { return figureStates && figureStates[i] == 0 && !chosen[i]; };
+    for (std::int16_t c = fallenCount; c < target && chance > 0; ++c) {
+        bool any = false;
+        for (std::uint16_t i = 0; i < spriteCount; ++i) any = any || open(i);
+        // No figure left to choose: the scan would never stop.
+        if (!any) break;
+        bool wrapped = false;
+        for (std::uint16_t i = 0;; ++i) {
+            if (i == spriteCount) {
+                i = 0;
+                wrapped = true;
+            }
+            if (!open(i)) continue;
+            if (draws.Draw(0, 100) < chance && directions[i] != 0) {
+                chosen[i] = true;
+                break;
+            }
+            if (draws.Draw(0, 100) < chance && wrapped) {
+                chosen[i] = true;
+                break;
+            }
+        }
+    }
+    std::vector<std::int16_t> replaces(spriteCount, -1);
+    const std::uint32_t F = GetFigureFacing();
+    for (std::uint16_t i = 0; i < spriteCount; ++i) {
+        VhSprite* s = GetFigureSprite(static_cast<std::int16_t>(i));
+        if (!s || !figureStates || figureStates[i] != 0) continue;
+        if (!chosen[i] && replaces[i] >= 0) {
+            const std::int16_t slot = figureSlots[replaces[i]];
+            figureSlots[replaces[i]] = -1;
+            figureSlots[i] = slot;
+            s->PostFrames(GetHex(), Point4(SlotOffset(slot, F), 0), OneFrame("Standing", static_cast<std::int32_t>(facing) - 1), -1, 0, 0);
+            if (!animating.Contains(s)) animating.AddTail(s);
+        } else if (chosen[i]) {
+            figureStates[i] = 1;
+            if (kind != 7 && kind != 13 && kind != 14 && kind != 16 && stepUpTable && stepUpTable[i] >= 0 &&
+                stepUpTable[i] < spriteCount)
+                replaces[stepUpTable[i]] = static_cast<std::int16_t>(i);
+            FallFigure(static_cast<std::int16_t>(i), 1, false);
+        }
+    }
+    if (target > fallenCount) fallenCount = target;
 }

@@ -95,10 +95,10 @@ void VhPhysicalObject::FinishCommand(LogicalCommandInfo& command) {
             if (!body) continue;
             body->SetIgnoresPointer(1);
             // A landscape that keeps no ground sprites leaves the body with the picture, which
-            // still deletes it; otherwise the landscape owns it from now on.
+            // still deletes it; otherwise the landscape owns it from now on. A body still falling
+            // plays on among the loose sprites either way.
             if (landscape && landscape->AddGroundSprite(body)) {
                 body->SetOwner(nullptr);
-                looseSprites.Remove(body);
                 sprites[i] = nullptr;
             }
         }

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 #include <string>
 
 class PhysicalLayer;
@@ -202,11 +203,17 @@ protected:
     // --- the base commands ---
     void ChangeFacing(LogicalCommandInfo& command, std::int16_t animate);
     void MoveAlongRoute(LogicalCommandInfo& command);
+    // Each figure's combat direction (relative to the unit's front, 0 none) against the enemy hexes.
+    std::vector<std::int16_t> CombatDirections(const List<short>* enemies);
+    // "CombatDontAnimate": losses fall at once, step-up figures take the fallen ones' slots.
+    void CombatWithoutAnimation(LogicalCommandInfo& command);
+    // "TerminalRout": drops, debris and the walk along the rout's route.
+    void Rout(LogicalCommandInfo& command);
     // Chooses the new casualties of lossPercent; each falls (state 1, no slot).
     void ChooseCasualties();
     // The figure shows its death (when showDeath and the art has one) or is hidden, and plays on
     // among the loose sprites.
-    void FallFigure(std::int16_t figure, std::int16_t showDeath);
+    void FallFigure(std::int16_t figure, std::int16_t showDeath, bool deathCue = true);
     // A random picture of "General" when the unit's death method shows one.
     bool DeathFrame(FrameInfo& frame);
     Point3D SlotOffset(std::int16_t slot, std::uint32_t entry) const;

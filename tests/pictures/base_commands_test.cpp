@@ -3,6 +3,7 @@
 #include "tests/pictures/pictures_fixture.h"
 
 #include <algorithm>
+#include <set>
 
 namespace pictest {
 namespace {
@@ -205,6 +206,70 @@ TEST_F(BaseCommandsTest, UnitRemovedHidesFiguresAndFlag) {
     Play(*p, Named("UnitRemoved"));
     for (int i = 0; i < 8; ++i) EXPECT_TRUE(p->GetFigureSprite(static_cast<std::int16_t>(i))->IsHidden());
     EXPECT_TRUE(p->GetFlag()->IsHidden());
+}
+
+} // namespace
+} // namespace pictest
+
+namespace pictest {
+namespace {
+
+class CombatPicture : public TestPicture {
+public:
+    CombatPicture() : TestPicture(TestPicture::Foot, 1005, 1) {}
+    std::vector<std::int16_t> Directions(std::initializer_list<short> enemies) {
+        List<short> l;
+        for (short h : enemies) l.AddTail(h);
+        return CombatDirections(&l);
+    }
+};
+
+TEST_F(BaseCommandsTest, EngagedDirectionsFollowTheFiguresPreferences) {
+    auto* p = new CombatPicture();
+    Place(p);
+    // An enemy to the front right: relative direction 2 for every figure whose row ranks it.
+    auto d = p->Directions({HexNeighbour(1005, 2), 1305});
+    EXPECT_EQ(d, (std::vector<std::int16_t>{2, 2, 2, 2, 2, 2, 2, 2}));
+    // Front left and front right together count as the front.
+    d = p->Directions({HexNeighbour(1005, 2), HexNeighbour(1005, 8)});
+    EXPECT_EQ(d, (std::vector<std::int16_t>{1, 1, 1, 1, 1, 1, 1, 1}));
+    // An enemy behind (south), which only the rear ranks may face.
+    d = p->Directions({HexNeighbour(1005, 6)});
+    EXPECT_EQ(d, (std::vector<std::int16_t>{0, 0, 0, 0, 6, 6, 0, 0}));
+    // No enemy adjacent: no figure is engaged.
+    EXPECT_EQ(p->Directions({1305}), std::vector<std::int16_t>(8, 0));
+}
+
+TEST_F(BaseCommandsTest, CombatWithoutAnimationFellsTheLossesAndStepUpsCloseTheRanks) {
+    for (bool engaged : {true, false}) {
+        TestPicture* p = Place(new TestPicture(TestPicture::Foot, 1005, 1));
+        p->SetLoss(100);
+        List<short> enemies;
+        enemies.AddTail(engaged ? HexNeighbour(1005, 2) : static_cast<short>(1305));
+        Play(*p, LogicalCommandInfo(0, new Container<List<short>>(enemies), 0, RegisterMessage("CombatDontAnimate"), BusMessage()));
+        EXPECT_EQ(Standing(*p), 3) << engaged;
+        std::set<int> slots;
+        for (int i = 0; i < 8; ++i) {
+            if (p->GetFigureState(static_cast<std::int16_t>(i)) != 0) continue;
+            const int slot = p->GetFigureSlot(static_cast<std::int16_t>(i));
+            EXPECT_GE(slot, 0) << i;
+            EXPECT_TRUE(slots.insert(slot).second) << "two figures in slot " << slot;
+        }
+        EXPECT_TRUE(p->LooseSprites().IsEmpty());
+    }
+}
+
+TEST_F(BaseCommandsTest, ARoutWithoutRoutArtOnlyLowersTheFlag) {
+    TestPicture* p = Place(new TestPicture(TestPicture::Foot, 1005, 1));
+    List<short> route;
+    route.AddTail(1005);
+    route.AddTail(1004);
+    Play(*p, LogicalCommandInfo(0, new Container<List<short>>(route), 0, RegisterMessage("TerminalRout"), BusMessage()));
+    EXPECT_EQ(p->GetHex(), 1005);
+    EXPECT_TRUE(p->GetFlag()->IsHidden());
+    // Not routed: the flag can still be raised.
+    Play(*p, Named("RaiseFlags"), false);
+    EXPECT_FALSE(p->Commands().IsEmpty() && p->AnimatingSprites().IsEmpty() && Describe(*p->GetFlag()).empty());
 }
 
 } // namespace

@@ -274,3 +274,29 @@ TEST_F(BaseCommandsTest, ARoutWithoutRoutArtOnlyLowersTheFlag) {
 
 } // namespace
 } // namespace pictest
+
+namespace pictest {
+namespace {
+
+struct CasualtyCase {
+    short hex;
+    std::uint16_t percent;
+    std::vector<int> fallen;
+};
+
+// The figures chosen are those of the draws seeded with the hex (x -> x * 16807 mod 2^32 mod
+// 1195914823), so both pictures of a unit, and a replay, lose the same men.
+TEST_F(BaseCommandsTest, CasualtiesAreChosenByDrawsSeededWithTheHex) {
+    const CasualtyCase cases[] = {{1005, 40, {0, 5}}, {1005, 100, {0, 3, 4, 5, 7}}, {2211, 60, {0, 1, 3}}};
+    for (const CasualtyCase& c : cases) {
+        TestPicture* p = Place(new TestPicture(TestPicture::Foot, c.hex, 1));
+        Play(*p, Hit(c.percent, 3));
+        std::vector<int> fallen;
+        for (int i = 0; i < 8; ++i)
+            if (p->GetFigureState(static_cast<std::int16_t>(i)) != 0) fallen.push_back(i);
+        EXPECT_EQ(fallen, c.fallen) << c.hex << " " << c.percent;
+    }
+}
+
+} // namespace
+} // namespace pictest

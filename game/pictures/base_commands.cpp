@@ -218,9 +218,10 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
         const std::uint32_t F = GetFigureFacing();
         std::shared_ptr<bool> living = pictureAlive;
         while (fallenCount > target) {
+            // A body the landscape did not take stays with its figure until the figure returns.
             std::int16_t figure = -1;
             for (std::int16_t i = 0; i < spriteCount && figure < 0; ++i)
-                if (!sprites[i]) figure = i;
+                if (!sprites[i] || figureStates[i] == 2) figure = i;
             std::int16_t freeSlot = -1;
             for (std::int16_t slot = 0; slot < slotCount && freeSlot < 0; ++slot) {
                 bool held = false;
@@ -228,6 +229,11 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
                 if (!held) freeSlot = slot;
             }
             if (figure >= 0 && freeSlot >= 0) {
+                if (Sprite* body = sprites[figure]) {
+                    body->Hide();
+                    looseSprites.Remove(body);
+                    retired.AddTail(body);
+                }
                 figureSlots[figure] = freeSlot;
                 VhSprite* s = MakeFigureSprite(GetHex(), slotAt(freeSlot, F), FrameInfo("Standing", static_cast<std::int16_t>(facing - 1)),
                                                startValue(freeSlot, F), this, figure);

@@ -300,3 +300,47 @@ TEST_F(BaseCommandsTest, CasualtiesAreChosenByDrawsSeededWithTheHex) {
 
 } // namespace
 } // namespace pictest
+
+namespace pictest {
+namespace {
+
+TEST_F(BaseCommandsTest, RestoredCohesionBringsFiguresBackIntoFreeSlots) {
+    TestPicture* p = Place(new TestPicture(TestPicture::Foot, 1005, 1));
+    Play(*p, Hit(100, 3));
+    ASSERT_EQ(Standing(*p), 3);
+    const std::size_t created = listener.created.size();
+    Play(*p, Named("RestoreCohesion", new Container<short>(40)));
+    // (8 - 3) * 40 / 100 = 2 stay down.
+    EXPECT_EQ(Standing(*p), 6);
+    EXPECT_EQ(p->GetLossPercent(), 40);
+    EXPECT_EQ(listener.created.size(), created + 3);
+    std::set<int> slots;
+    for (int i = 0; i < 8; ++i) {
+        if (p->GetFigureState(static_cast<std::int16_t>(i)) != 0) continue;
+        VhSprite* s = p->GetFigureSprite(static_cast<std::int16_t>(i));
+        ASSERT_NE(s, nullptr);
+        EXPECT_FALSE(s->IsHidden());
+        EXPECT_TRUE(slots.insert(p->GetFigureSlot(static_cast<std::int16_t>(i))).second) << i;
+    }
+    // A second hit of the same loss fells no one: the fallen count follows the restored loss.
+    Play(*p, Hit(40, 3));
+    EXPECT_EQ(Standing(*p), 6);
+}
+
+TEST_F(BaseCommandsTest, AnInsertedUnitStandsInItsNewHexAndFacing) {
+    TestPicture* p = Place(new TestPicture(TestPicture::Foot, 1005, 1));
+    Play(*p, Named("HideAllSprites"));
+    Play(*p, Named("UnitInserted", new Container<DIRECTION>(South), 1207));
+    EXPECT_EQ(p->GetHex(), 1207);
+    EXPECT_EQ(p->GetFacing(), 5u);
+    for (int i = 0; i < 8; ++i) {
+        VhSprite* s = p->GetFigureSprite(static_cast<std::int16_t>(i));
+        EXPECT_EQ(s->GetHex(), 1207) << i;
+        EXPECT_FALSE(s->IsHidden()) << i;
+        EXPECT_EQ(s->GetCurrentFrame(), FrameInfo("Standing", 4)) << i;
+    }
+    EXPECT_FALSE(p->GetFlag()->IsHidden());
+}
+
+} // namespace
+} // namespace pictest

@@ -344,3 +344,31 @@ TEST_F(BaseCommandsTest, AnInsertedUnitStandsInItsNewHexAndFacing) {
 
 } // namespace
 } // namespace pictest
+
+namespace pictest {
+namespace {
+
+TEST_F(BaseCommandsTest, ALeaderWithRaisedColoursCarriesThemIntoHisNewFacing) {
+    TestPicture* p = new TestPicture(TestPicture::Leader, 1005, 1);
+    p->SetKind(4);
+    Place(p);
+    ASSERT_EQ(p->GetFlag(), nullptr);
+    Play(*p, Named("RaiseFlags"), false);
+    // A turn clears the colours while the figure turns; finishing it gives them back to him.
+    Play(*p, Turn(South), false);
+    int ticks = 0;
+    while (!p->Commands().IsEmpty() && ticks++ < 100) {
+        clock += 50;
+        p->Tick(clock, nullptr);
+        DrainTasks();
+    }
+    EXPECT_TRUE(p->Commands().IsEmpty());
+    EXPECT_EQ(p->GetFlag(), p->GetFigureSprite(0));
+    // Without raised colours a turn leaves him without.
+    Play(*p, Named("LowerFlags"), false);
+    Play(*p, Turn(North));
+    EXPECT_EQ(p->GetFlag(), nullptr);
+}
+
+} // namespace
+} // namespace pictest

@@ -64,6 +64,13 @@ VhPhysicalObject::VhPhysicalObject(const char* artName_, std::int16_t hex, std::
 }
 
 VhPhysicalObject::~VhPhysicalObject() {
+    *pictureAlive = false;
+    // Only the shown view's picture answers commands; the other view's would answer them twice.
+    if (!IsShownView()) {
+        LogicalCommandInfo dropped;
+        while (commands.Dequeue(dropped)) {
+        }
+    }
     // The flag (owned by no picture) and the retired figures are not found through the sprite
     // array, so the layer is told of them here before they go.
     auto* home = dynamic_cast<PhysicalLayer*>(GetBus());

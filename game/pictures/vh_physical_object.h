@@ -22,6 +22,8 @@
 #include "landscape/physical/physical_object.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 #include <string>
 
 class PhysicalLayer;
@@ -36,6 +38,22 @@ public:
     PhysicalObject* CreateInstance(std::uint16_t hex) override { return CreateInstance(static_cast<std::int16_t>(hex), 1); }
     void Save(SuperString& s) override;
     void Load(SuperString& s) override;
+    // The command cycle: the flag's raise, the loose sprites, then the head command, which starts
+    // on the first tick with nothing animating and finishes when its sprites have played out.
+    // Only the picture of the shown view replies and sends the moving notices. 1 while active.
+    std::int16_t Tick(std::int32_t now, List<Box>* dirty) override;
+    // Plays one command as sprite animations (the base commands); unknown commands play nothing.
+    void StartCommand(LogicalCommandInfo& command) override;
+    // Fallen bodies go to the landscape; a flag-bearing leader shows the flag of its new facing.
+    void FinishCommand(LogicalCommandInfo& command) override;
+    // Whether this picture belongs to the view the player sees. With neither map shown the
+    // main-map picture counts as shown, so that every command is still answered once.
+    bool IsShownView() const;
+    // Queues the whole walk of one figure along path (the first hex the one it leaves).
+    void WalkFigureAlongPath(std::int16_t slot, VhSprite* sprite, List<short>* path, const DirectionOffsets* offsets,
+                             std::int16_t routing, std::int16_t firstRout);
+    // The direction of a step between two hexes, turned half a turn in the close-up view.
+    virtual std::uint32_t DirectionTo(std::int16_t from, std::int16_t to);
 
     virtual VhSprite* GetFigureSprite(std::int16_t i);
     virtual void SetUpFigures();
@@ -179,6 +197,29 @@ protected:
     std::uint16_t recordFlag2 = 0;
     std::string artName;
     List<Sprite*> retired;
+    // The walking-data section chosen by the last move ("Foot", "Mounted" ...).
+    std::string walkSection;
+
+    // --- the base commands ---
+    void ChangeFacing(LogicalCommandInfo& command, std::int16_t animate);
+    void MoveAlongRoute(LogicalCommandInfo& command);
+    // Each figure's combat direction (relative to the unit's front, 0 none) against the enemy hexes.
+    std::vector<std::int16_t> CombatDirections(const List<short>* enemies);
+    // "CombatDontAnimate": losses fall at once, step-up figures take the fallen ones' slots.
+    void CombatWithoutAnimation(LogicalCommandInfo& command);
+    // "TerminalRout": drops, debris and the walk along the rout's route.
+    void Rout(LogicalCommandInfo& command);
+    // Chooses the new casualties of lossPercent; each falls (state 1, no slot).
+    void ChooseCasualties();
+    // The figure shows its death (when showDeath and the art has one) or is hidden, and plays on
+    // among the loose sprites.
+    void FallFigure(std::int16_t figure, std::int16_t showDeath, bool deathCue = true);
+    // A random picture of "General" when the unit's death method shows one.
+    bool DeathFrame(FrameInfo& frame);
+    Point3D SlotOffset(std::int16_t slot, std::uint32_t entry) const;
+    std::int16_t SlotStartValue(std::int16_t slot, std::uint32_t entry) const;
+    // Cleared by the destructor: a notice sent with post-and-wait may find the picture gone.
+    std::shared_ptr<bool> pictureAlive = std::make_shared<bool>(true);
 
     static inline QIF<FacingOffsets>* walkingData = nullptr;
     static inline QIF<Bitmap>* routDebris[3] = {nullptr, nullptr, nullptr};

@@ -71,6 +71,7 @@ public:
     static void SetSoundManager(PictureSoundManager* manager);
     static PictureSoundManager* GetSoundManager() { return soundManager; }
     static void SetViewLandscape(ViewLayer* layer, std::int16_t view);
+    static ViewLayer* GetViewLayer(std::int16_t view) { return view == 0 || view == 1 ? viewLayers[view] : nullptr; }
     static const std::vector<std::uint32_t>& AlwaysAudibleCodes() { return alwaysAudible; }
     // Tests: forgets the manager, the layers and the always-audible list.
     static void ResetStatics();

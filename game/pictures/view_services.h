@@ -5,6 +5,8 @@
 // layer implements ViewLayer; tests give small stand-ins.
 #include "core/geometry.h"
 
+class Sprite;
+
 #include <cstdint>
 
 class ViewLandscape {
@@ -13,6 +15,16 @@ public:
     virtual Point3D HexOrigin(std::int16_t hex) = 0;
     // Non-zero while the hex's block is flagged hidden.
     virtual std::int16_t IsHexHidden(std::int16_t hex) = 0;
+    // Takes a fallen figure as part of the ground, to be drawn and owned by the landscape from now
+    // on. 0 when this landscape keeps no ground sprites; the picture then keeps the body itself.
+    virtual std::int16_t AddGroundSprite(Sprite*) { return 0; }
+    // What a figure's walk asks of the map: a hex's level (0 is water), whether it is on the map,
+    // its neighbour in a compass direction and whether its side toward one is flagged. The
+    // defaults describe a flat, dry map without edges in the unturned orientation.
+    virtual std::int16_t HexLevel(std::int16_t) { return 1; }
+    virtual std::int16_t HexExists(std::int16_t) { return 1; }
+    virtual std::int16_t HexNeighbour(std::int16_t hex, std::int32_t direction);
+    virtual std::int16_t HasFlaggedSide(std::int16_t, std::int32_t) { return 0; }
 };
 
 class ViewLayer {

@@ -63,6 +63,15 @@ TEST(ChatRecords, DamagedChatMsgIsRefusedAndLeavesTheRecord) {
     }
 }
 
+TEST(ChatRecords, MoreRecipientsThanTheCountHoldsAreNotWritten) {
+    ChatMsg m("Ada", "all");
+    for (int i = 0; i < 65536; ++i) m.recipients << std::string("x");
+    SuperString s;
+    s << m;
+    EXPECT_TRUE(s.Failed());
+    EXPECT_EQ(s.Length(), 0);
+}
+
 TEST(ChatRecords, PlyrInfoRoundTripsAndRefusesShortInput) {
     const PlyrInfo info("Ada", "Ada (Corwin) ", 1, 0, 1);
     SuperString s;

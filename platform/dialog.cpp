@@ -41,6 +41,7 @@ struct ControlState {
     WPARAM check = BST_UNCHECKED;
     std::vector<std::string> items;
     std::vector<LPARAM> itemData;  // in step with items
+    std::vector<char> rowSelected; // in step with items; the rows chosen in a multiple-selection list
     int selection = -1;
     std::size_t limit = 0;         // an edit's most characters; 0 = no limit
 };
@@ -450,6 +451,7 @@ LRESULT ListMessage(HWND hwnd, ControlState& c, UINT op, WPARAM wParam, LPARAM l
             at = static_cast<std::size_t>(std::upper_bound(c.items.begin(), c.items.end(), text, LessNoCase) - c.items.begin());
         c.items.insert(c.items.begin() + static_cast<std::ptrdiff_t>(at), text);
         c.itemData.insert(c.itemData.begin() + static_cast<std::ptrdiff_t>(at), 0);
+        c.rowSelected.insert(c.rowSelected.begin() + static_cast<std::ptrdiff_t>(at), 0);
         if (c.selection >= static_cast<int>(at)) ++c.selection;
         return static_cast<LRESULT>(at);
     }
@@ -472,14 +474,31 @@ LRESULT ListMessage(HWND hwnd, ControlState& c, UINT op, WPARAM wParam, LPARAM l
         if (index < 0 || index >= n) return LB_ERR;
         c.items.erase(c.items.begin() + index);
         c.itemData.erase(c.itemData.begin() + index);
+        c.rowSelected.erase(c.rowSelected.begin() + index);
         if (c.selection == index) c.selection = -1;
         else if (c.selection > index) --c.selection;
         return n - 1;
     case LB_RESETCONTENT:
         c.items.clear();
         c.itemData.clear();
+        c.rowSelected.clear();
         c.selection = -1;
         return 0;
+    case LB_SETSEL: {
+        const int row = static_cast<int>(static_cast<std::intptr_t>(lParam));
+        if (row < -1 || row >= n) return LB_ERR;
+        for (int k = 0; k < n; ++k)
+            if (row == -1 || k == row) c.rowSelected[static_cast<std::size_t>(k)] = wParam ? 1 : 0;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    }
+    case LB_GETSEL:
+        return index >= 0 && index < n ? (c.rowSelected[static_cast<std::size_t>(index)] ? 1 : 0) : LB_ERR;
+    case LB_GETSELCOUNT: {
+        LRESULT count = 0;
+        for (char chosen : c.rowSelected) count += chosen ? 1 : 0;
+        return count;
+    }
     case LB_SETCURSEL:
         c.selection = index >= 0 && index < n ? index : -1;
         InvalidateRect(hwnd, nullptr, FALSE);
@@ -508,7 +527,9 @@ LRESULT ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SetFocus(hwnd);
         const int row = GET_Y_LPARAM(lParam) / kListItemHeight;
         if (row >= 0 && row < static_cast<int>(c.items.size())) {
-            const bool changed = c.selection != row;
+            const bool multiple = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_MULTIPLESEL) != 0;
+            if (multiple) c.rowSelected[static_cast<std::size_t>(row)] ^= 1;
+            const bool changed = multiple || c.selection != row;
             c.selection = row;
             InvalidateRect(hwnd, nullptr, FALSE);
             const bool notify = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_NOTIFY) != 0;

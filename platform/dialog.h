@@ -69,6 +69,8 @@ constexpr DWORD BS_OWNERDRAW = 0xB;
 constexpr DWORD BS_TYPEMASK = 0xF;
 constexpr DWORD LBS_NOTIFY = 0x0001;
 constexpr DWORD LBS_SORT = 0x0002;
+// Every row keeps a selection of its own; a click toggles the row.
+constexpr DWORD LBS_MULTIPLESEL = 0x0008;
 constexpr DWORD ES_MULTILINE = 0x0004;
 constexpr DWORD ES_READONLY = 0x0800;
 
@@ -87,11 +89,14 @@ constexpr LRESULT BST_PUSHED = 4;
 constexpr UINT LB_ADDSTRING = 0x0180;
 constexpr UINT LB_DELETESTRING = 0x0182;
 constexpr UINT LB_RESETCONTENT = 0x0184;
+constexpr UINT LB_SETSEL = 0x0185;  // wParam TRUE/FALSE, lParam the row or -1 for all
 constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETSEL = 0x0187;
 constexpr UINT LB_GETCURSEL = 0x0188;
 constexpr UINT LB_GETTEXT = 0x0189;
 constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_GETSELCOUNT = 0x0190;
 constexpr UINT LB_GETITEMDATA = 0x0199;
 constexpr UINT LB_SETITEMDATA = 0x019A;
 constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
@@ -105,7 +110,12 @@ constexpr UINT CB_GETLBTEXT = 0x0148;
 constexpr UINT CB_GETLBTEXTLEN = 0x0149;
 constexpr UINT CB_RESETCONTENT = 0x014B;
 constexpr UINT CB_SETCURSEL = 0x014E;
+constexpr UINT CB_SHOWDROPDOWN = 0x014F;  // headless: nothing drops down, the message is taken
 constexpr LRESULT CB_ERR = -1;
+constexpr WORD CBN_SELCHANGE = 1;
+constexpr WORD CBN_DROPDOWN = 7;
+constexpr WORD CBN_CLOSEUP = 8;
+constexpr WORD CBN_SELENDOK = 9;
 
 // Edits: the caret stays at the end of the text, so a replaced selection is an append.
 constexpr UINT EM_REPLACESEL = 0x00C2;

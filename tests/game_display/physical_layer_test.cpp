@@ -3,6 +3,8 @@
 // the menu, movement and timer rules.
 #include "platform/input.h"
 #include "platform/msgbox.h"
+#include "ui/viewport.h"
+#include "ui/main_window.h"
 #include "tests/game_display/game_display_fixture.h"
 
 namespace {
@@ -279,6 +281,43 @@ TEST_F(GameDisplayTest, TheAnimationTimerTicksSlowlyWithoutAMapWindow) {
     EXPECT_TRUE(layer.TimerRunning());
     EXPECT_EQ(layer.TimerRate(), 1);
     Send(PHYSICAL_OBJECT_DEACTIVATED, &p);
+    EXPECT_FALSE(layer.TimerRunning());
+    EXPECT_TRUE(layer.CheckCells());
+}
+
+// A map window stand-in: all the layer needs of it is to be the window its viewport owns.
+class MapChild : public ChildWindow {
+public:
+    MapChild() : Window(Box(0, 0, 16, 16), 1, "Map"), ChildWindow(Box(0, 0, 16, 16), 1, "Map") {}
+    void PostEvent(int, std::int16_t) override {}
+    void Minimize() override {}
+    void Maximize() override {}
+    void SetIcon(const char*) override {}
+    void SetCursor(const char*) override {}
+    void SetTitle(const char*) override {}
+    void MoveTo(const Point&) override {}
+    Point GetMousePosition() override { return Point(); }
+    void Show() override {}
+    Menu* MakeMenu(const char*) override { return nullptr; }
+};
+
+TEST_F(GameDisplayTest, TheTimerChangesRateAsTheFirstMapWindowOpensAndTheLastCloses) {
+    PhysicalLayer::RegisterCreator(kCode, new RecordingPicture(0, 1));
+    VhPhysicalLayer& layer = MakeLayer(0);
+    CreateUnit(1, kCode, 303, 3);
+    Container<short> p(static_cast<short>(layer.Objects().Head()->value->GetId()));
+    Send(PHYSICAL_OBJECT_ACTIVATED, &p);
+    ASSERT_EQ(layer.TimerRate(), 1);
+    auto* window = new MapChild;
+    layer.AddMapViewport(new Viewport(window));
+    EXPECT_TRUE(layer.TimerRunning());
+    EXPECT_EQ(layer.TimerRate(), 10);
+    layer.RemoveViewport(window);
+    EXPECT_TRUE(layer.TimerRunning());
+    EXPECT_EQ(layer.TimerRate(), 1);
+    // Without animating pictures a new window starts no timer.
+    Send(PHYSICAL_OBJECT_DEACTIVATED, &p);
+    layer.AddMapViewport(new Viewport(new MapChild));
     EXPECT_FALSE(layer.TimerRunning());
     EXPECT_TRUE(layer.CheckCells());
 }

@@ -199,6 +199,29 @@ TEST_F(GameDisplayTest, EachUnitGetsAPictureInEachViewThroughItsCreator) {
     delete reply;
 }
 
+TEST_F(GameDisplayTest, PicturesMadeElsewhereAreAdoptedAndTheLayerAnswersItsLandscape) {
+    VhPhysicalLayer& layer = MakeLayer(4);
+    auto* stray = new RecordingPicture(203, 1);
+    Container<VhPhysicalObject*> made(stray);
+    SendNamed("PhysicalObjectCreated", &made);
+    SendNamed("PhysicalObjectCreated", &made);
+    ASSERT_EQ(layer.Objects().Count(), 1);
+    EXPECT_EQ(stray->GetLayer(), &layer);
+    EXPECT_EQ(stray->GetViewIndex(), 1);
+    EXPECT_EQ(stray->GetBus(), &layer);
+
+    ContainerBase* reply = logic->SendNamedEvent("GetPrimaryLandscape");
+    Landscape** primary = PayloadValue<Landscape*>(reply);
+    ASSERT_NE(primary, nullptr);
+    EXPECT_EQ(*primary, layer.GetGameLandscape(0));
+    delete reply;
+
+    // The first selection marks the layer; a unit without a picture changes nothing else.
+    Container<LogicalCommandInfo> selected(LogicalCommandInfo(7));
+    Send(LOGICAL_OBJECT_SELECTED, &selected);
+    EXPECT_EQ(layer.UnitSelected(), 1);
+}
+
 TEST_F(GameDisplayTest, AFigureClickedSelectsTheHexItStandsOn) {
     PhysicalLayer::RegisterCreator(kCode, new RecordingPicture(0, 1));
     VhPhysicalLayer& layer = MakeLayer(0);

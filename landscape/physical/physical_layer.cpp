@@ -247,9 +247,9 @@ ContainerBase* PhysicalLayer::DeactivateObject(short componentId) {
 
 ContainerBase* PhysicalLayer::AnimationTick(long) { return nullptr; }
 
-void PhysicalLayer::StartAnimationTimer() {
+void PhysicalLayer::StartAnimationTimer(int ticksPerSecond) {
     if (timerRunning) return;
-    timerRunning = AddTimer(AnimationTickEntry, 10) != 0;
+    timerRunning = AddTimer(AnimationTickEntry, ticksPerSecond) != 0;
 }
 
 void PhysicalLayer::StopAnimationTimer() {

@@ -94,7 +94,8 @@ public:
 protected:
     // The game's layer makes a viewport for each map window; the layer owns it from then on.
     void AddViewport(Viewport* viewport);
-    void StartAnimationTimer();
+    // Ticks per second; the game's layer ticks slower while no map window shows it.
+    void StartAnimationTimer(int ticksPerSecond = 10);
     void StopAnimationTimer();
     void DeleteObjectsAndViewports();
 

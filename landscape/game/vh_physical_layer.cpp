@@ -1,0 +1,568 @@
+#include "landscape/game/vh_physical_layer.h"
+
+#include "core/application.h"
+#include "core/message_registry.h"
+#include "game/logic/combat_records.h"
+#include "game/logic/referee/referee_records.h"
+#include "game/pictures/vh_physical_object.h"
+#include "game/pictures/vh_sprite.h"
+#include "landscape/physical_block.h"
+#include "landscape/vh_landscape.h"
+#include "platform/input.h"
+
+#include <string>
+
+namespace {
+
+constexpr const char* kSource = "VHPHYS";
+
+template <class T>
+bool Args(Component* c, ContainerBase* p, VhPhysicalLayer*& self, T*& value, int line) {
+    return BusArgs(c, p, self, value, kSource, line);
+}
+
+VhPhysicalLayer* Receiver(Component* c, int line) {
+    VhPhysicalLayer* self = nullptr;
+    return BusReceiver(c, self, kSource, line) ? self : nullptr;
+}
+
+ContainerBase* OnObjectSelected(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    LogicalCommandInfo* command;
+    if (!Args(c, p, self, command, 1400)) return nullptr;
+    self->SelectObject(*command);
+    return nullptr;
+}
+
+ContainerBase* OnObjectDeselected(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* unused;
+    Args(c, p, self, unused, 1410);
+    return nullptr;
+}
+
+ContainerBase* OnCenterOnRegion(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* region;
+    if (!Args(c, p, self, region, 822)) return nullptr;
+    self->CenterOnRegion(*region, "Center On Point");
+    return nullptr;
+}
+
+ContainerBase* OnCombatCenterOnRegion(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* region;
+    if (!Args(c, p, self, region, 834)) return nullptr;
+    self->CenterOnRegion(*region, "ZoomInForCombat");
+    return nullptr;
+}
+
+ContainerBase* OnHexGridOn(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, __LINE__)) self->ShowHexGrid(true);
+    return nullptr;
+}
+
+ContainerBase* OnHexGridOff(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, __LINE__)) self->ShowHexGrid(false);
+    return nullptr;
+}
+
+ContainerBase* OnToggleWalking(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* value;
+    if (!Args(c, p, self, value, 626)) return nullptr;
+    self->SetWalkingAnimationOff(*value == 0);
+    return nullptr;
+}
+
+ContainerBase* OnToggleCombat(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* value;
+    if (!Args(c, p, self, value, 635)) return nullptr;
+    self->SetCombatAnimationOff(*value == 0);
+    return nullptr;
+}
+
+ContainerBase* OnBeginRampage(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, __LINE__)) self->BeginRampage();
+    return nullptr;
+}
+
+ContainerBase* OnGetUnitRegions(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* unit;
+    if (!Args(c, p, self, unit, 599)) return nullptr;
+    return self->GetUnitRegions(*unit);
+}
+
+ContainerBase* OnVhPointSelected(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    PointInfo* info;
+    if (!Args(c, p, self, info, 1427)) return nullptr;
+    return self->VhPointSelected(*info);
+}
+
+ContainerBase* OnVhPointFlyby(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    PointInfo* info;
+    if (!Args(c, p, self, info, 1497)) return nullptr;
+    return self->VhPointFlyby(*info);
+}
+
+ContainerBase* OnPictureCreated(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    VhPhysicalObject** picture;
+    if (!Args(c, p, self, picture, 881) || !*picture) return nullptr;
+    self->AdoptPicture(*picture);
+    return nullptr;
+}
+
+ContainerBase* OnGetPrimaryLandscape(Component* c, BusMessage, ContainerBase*) {
+    VhPhysicalLayer* self = Receiver(c, __LINE__);
+    if (!self) return nullptr;
+    return new Container<Landscape*>(self->GetGameLandscape(0));
+}
+
+ContainerBase* OnObjectMoving(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* id;
+    if (!Args(c, p, self, id, 1727)) return nullptr;
+    self->ObjectMoving(*id);
+    return nullptr;
+}
+
+ContainerBase* OnObjectNotMoving(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    short* id;
+    if (!Args(c, p, self, id, 1737)) return nullptr;
+    self->ObjectNotMoving(*id);
+    return nullptr;
+}
+
+ContainerBase* OnBeginLandscape(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    LandscapeDefinition* definition;
+    if (!Args(c, p, self, definition, 1542)) return nullptr;
+    self->SetUpView(definition->regionCount, definition->size);
+    return nullptr;
+}
+
+ContainerBase* OnUnitMovement(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    LogicalCommandInfo* command;
+    Args(c, p, self, command, 1591);
+    return nullptr;
+}
+
+bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+int FloorCell(int v, int size) { return v < 0 ? (v - size) / size : v / size; }
+
+} // namespace
+
+// The figure sprites ask a landscape for a hex's screen origin and whether it is hidden; the
+// game landscape answers from its blocks.
+class VhPhysicalLayer::LandscapeView : public ViewLandscape {
+public:
+    explicit LandscapeView(VhLandscape* l) : land(l) {}
+    Point3D HexOrigin(std::int16_t hex) override {
+        const PhysicalBlock* b = Block(hex);
+        return b ? b->GetPosition() : Point3D();
+    }
+    std::int16_t IsHexHidden(std::int16_t hex) override {
+        const PhysicalBlock* b = Block(hex);
+        return b && b->GetShadow() ? 1 : 0;
+    }
+
+private:
+    const PhysicalBlock* Block(std::int16_t hex) const {
+        if (!land) return nullptr;
+        const short index = land->HexNumberToIndex(hex);
+        return index < 0 || index >= land->GetBlockCount() ? nullptr : land->GetBlock(index);
+    }
+    VhLandscape* land;
+};
+
+VhPhysicalLayer::VhPhysicalLayer(std::uint16_t view_) : PhysicalLayer(), view(view_) {
+    for (int z = 0; z < 3; ++z) {
+        landscapes[z] = VhLandscape::CreateLandscape(static_cast<std::uint16_t>(view | z));
+        landscapeViews[z] = std::make_unique<LandscapeView>(landscapes[z]);
+    }
+}
+
+VhPhysicalLayer::~VhPhysicalLayer() {
+    StopAnimationTimer();
+    // The pictures must leave while the cells they are filed in still exist.
+    DeleteObjectsAndViewports();
+    FreeCells();
+    for (VhLandscape*& l : landscapes) {
+        delete l;
+        l = nullptr;
+    }
+}
+
+void VhPhysicalLayer::Connect() {
+    PhysicalLayer::Connect();
+    RegisterMessageId(kHexGridOnId, "ToggleHexGridOn");
+    RegisterMessageId(kHexGridOffId, "ToggleHexGridOff");
+    RegisterHandler(LOGICAL_OBJECT_SELECTED, OnObjectSelected);
+    RegisterHandler(LOGICAL_OBJECT_DESELECTED, OnObjectDeselected);
+    RegisterNamedHandler("Center On Region", OnCenterOnRegion);
+    RegisterHandler(BusMessage(kHexGridOnId), OnHexGridOn);
+    RegisterHandler(BusMessage(kHexGridOffId), OnHexGridOff);
+    RegisterNamedHandler("ToggleWalkingAnimation", OnToggleWalking);
+    RegisterNamedHandler("ToggleCombatAnimation", OnToggleCombat);
+    RegisterNamedHandler("Combat Center On Region", OnCombatCenterOnRegion);
+    RegisterNamedHandler("BeginElephantRampage", OnBeginRampage);
+    RegisterNamedHandler("GetUnitRegions", OnGetUnitRegions);
+    RegisterNamedHandler("VhPointSelected", OnVhPointSelected);
+    RegisterNamedHandler("VhPointFlyby", OnVhPointFlyby);
+    RegisterNamedHandler("PhysicalObjectCreated", OnPictureCreated);
+    RegisterNamedHandler("GetPrimaryLandscape", OnGetPrimaryLandscape);
+    RegisterNamedHandler("PhysicalObjectMoving", OnObjectMoving);
+    RegisterNamedHandler("PhysicalObjectNotMoving", OnObjectNotMoving);
+    RegisterHandler(BEGIN_LANDSCAPE, OnBeginLandscape);
+    RegisterNamedHandler("UnitMovement", OnUnitMovement);
+
+    BlockRelayedEvent(LANDTILE_CREATED, 0);
+    BlockRelayedNamedEvent("Center On Point", 0);
+    BlockRelayedEvent(LOGICAL_OBJECT_DESELECTED, 0);
+    for (const char* name : {"ZoomInForCombat", "VhPointSelected", "VhPointFlyby", "GetUnitRegions",
+                             "PhysicalObjectCreated", "GetPrimaryLandscape", "PhysicalObjectMoving",
+                             "PhysicalObjectNotMoving", "Get Unit Bitmap"})
+        BlockRelayedNamedEvent(name, 0);
+    for (VhLandscape* l : landscapes)
+        if (l) l->AttachToBus(this);
+}
+
+ViewLandscape* VhPhysicalLayer::GetLandscape(std::int16_t zoom) {
+    return zoom >= 0 && zoom < 3 && landscapes[zoom] ? landscapeViews[zoom].get() : nullptr;
+}
+
+VhLandscape* VhPhysicalLayer::GetGameLandscape(int zoom) const { return zoom >= 0 && zoom < 3 ? landscapes[zoom] : nullptr; }
+
+// --- hex numbers and cells ---
+
+Point VhPhysicalLayer::RegionToCell(short region) const {
+    const int a = region / 100, b = region % 100;
+    if (!IsCombatView()) return Point(static_cast<std::int16_t>(mapSize.width - b - 1), static_cast<std::int16_t>(a));
+    return Point(static_cast<std::int16_t>(b), static_cast<std::int16_t>(mapSize.height - a - 1));
+}
+
+short VhPhysicalLayer::CellToRegion(int x, int y) const {
+    if (!IsCombatView()) return static_cast<short>(y * 100 + (mapSize.width - x - 1));
+    return static_cast<short>((mapSize.height - y - 1) * 100 + x);
+}
+
+int VhPhysicalLayer::RegionToIndex(short region) const {
+    const Point cell = RegionToCell(region);
+    return cell.y * mapSize.width + cell.x;
+}
+
+std::uint32_t VhPhysicalLayer::TurnDirection(std::uint32_t direction, int steps) {
+    if (direction < 1 || direction > 8) return direction;
+    const int turned = (static_cast<int>(direction) - 1 + steps) % 8;
+    return static_cast<std::uint32_t>((turned + 8) % 8 + 1);
+}
+
+// --- the view ---
+
+void VhPhysicalLayer::SetUpView(std::uint16_t regions, const Dim& definitionSize) {
+    mapSize = Dim(definitionSize.height, definitionSize.width);
+    regionCount = static_cast<std::int16_t>(regions);
+    // A second battle's BEGIN_LANDSCAPE without a close in between must not leak the old grid
+    // nor leave sprites filed in it.
+    FreeCells();
+    const int pixelWidth = mapSize.width * 130;
+    const int pixelHeight = (mapSize.height + 1) * 48;
+    gridSize = Dim(static_cast<std::int16_t>(pixelWidth / kCellWidth + 2), static_cast<std::int16_t>(pixelHeight / kCellHeight + 4));
+    cells = new List<Sprite*>*[gridSize.height];
+    for (int row = 0; row < gridSize.height; ++row) cells[row] = new List<Sprite*>[gridSize.width];
+}
+
+void VhPhysicalLayer::FreeCells() {
+    if (!cells) return;
+    for (int row = 0; row < gridSize.height; ++row) delete[] cells[row];
+    delete[] cells;
+    cells = nullptr;
+}
+
+const List<Sprite*>* VhPhysicalLayer::Cell(int column, int row) const {
+    if (!cells || column < 0 || row < 0 || column >= gridSize.width || row >= gridSize.height) return nullptr;
+    return &cells[row][column];
+}
+
+ContainerBase* VhPhysicalLayer::AddSprite(Sprite* sprite) {
+    if (IsCombatView())
+        if (auto* figure = dynamic_cast<VhSprite*>(sprite)) figure->MoveToCombatView();
+    sprite->SetRedraw(0);
+    if (!cells) return nullptr;
+    const Box r = sprite->GetRect();
+    int firstColumn = FloorCell(r.x, kCellWidth);
+    int firstRow = FloorCell(r.y, kCellHeight) + 1;
+    int lastColumn = (r.x + r.width) / kCellWidth;
+    int lastRow = (r.y + r.height) / kCellHeight + 1;
+    if (firstColumn < 0) firstColumn = 0;
+    if (firstRow < 0) firstRow = 0;
+    if (lastColumn > gridSize.width - 1) lastColumn = gridSize.width - 1;
+    if (lastRow > gridSize.height - 1) lastRow = gridSize.height - 1;
+    for (int row = firstRow; row <= lastRow; ++row)
+        for (int column = lastColumn; column >= firstColumn; --column) {
+            // A sprite enabled while still filed must not be filed (and drawn) twice.
+            if (cells[row][column].Contains(sprite)) continue;
+            InsertInDrawingOrder(cells[row][column], sprite);
+        }
+    return nullptr;
+}
+
+bool VhPhysicalLayer::CheckCells() const {
+    if (!cells) return true;
+    for (int row = 0; row < gridSize.height; ++row)
+        for (int column = 0; column < gridSize.width; ++column) {
+            List<Sprite*> seen;
+            for (Item<Sprite*>* i = cells[row][column].Head(); i; i = i->next) {
+                if (seen.Contains(i->value)) return false;
+                seen.AddTail(i->value);
+            }
+        }
+    for (Item<short>* i = movingPictures.Head(); i; i = i->next)
+        for (Item<short>* j = i->next; j; j = j->next)
+            if (j->value == i->value) return false;
+    return Check();
+}
+
+// --- clicks ---
+
+Sprite* VhPhysicalLayer::CellSpriteAt(const PointInfo& info) const {
+    if (!cells) return nullptr;
+    const auto zoom = static_cast<std::int16_t>(info.word);
+    for (int row = gridSize.height - 1; row >= 0; --row)
+        for (int column = gridSize.width - 1; column >= 0; --column)
+            for (Item<Sprite*>* i = cells[row][column].Tail(); i; i = i->prev) {
+                Sprite* s = i->value;
+                if (auto* figure = dynamic_cast<VhSprite*>(s)) {
+                    if (!figure->IgnoresPointer() && figure->HitTestAtZoom(info.point, zoom)) return s;
+                } else if (s->HitTest(info.point)) {
+                    return s;
+                }
+            }
+    return nullptr;
+}
+
+short VhPhysicalLayer::CellHitTest(const PointInfo& info) const {
+    const Sprite* s = CellSpriteAt(info);
+    return s ? static_cast<short>(s->GetObjectId()) : -1;
+}
+
+PhysicalObject* VhPhysicalLayer::CellObjectAt(const PointInfo& info) const {
+    const short hit = CellHitTest(info);
+    if (hit == -1) return nullptr;
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next)
+        if (i->value->GetObjectId() == static_cast<std::uint16_t>(hit)) return i->value;
+    return nullptr;
+}
+
+ContainerBase* VhPhysicalLayer::VhPointSelected(const PointInfo& info) {
+    // Control and Shift reach hooks that do nothing in this game: no selection, no beep.
+    if (KeyHeld(VK_CONTROL) || KeyHeld(VK_SHIFT)) return nullptr;
+    short hit = CellHitTest(info);
+    if (hit == -1)
+        if (VhLandscape* l = GetGameLandscape(info.word)) hit = l->PointToRegion(info.point);
+    if (hit == -1) {
+        if (Application* app = GetApplication()) app->Beep();
+        return nullptr;
+    }
+    Container<short> region(hit);
+    Post(REGION_SELECTED, &region);
+    return nullptr;
+}
+
+ContainerBase* VhPhysicalLayer::VhPointFlyby(const PointInfo& info) {
+    short hit = CellHitTest(info);
+    if (hit == -1)
+        if (VhLandscape* l = GetGameLandscape(info.word)) hit = l->PointToRegion(info.point);
+    if (hit == -1 || hit == lastFlybyId) return nullptr;
+    lastFlybyId = hit;
+    Container<short> region(hit);
+    Post(REGION_FLYBY, &region);
+    return nullptr;
+}
+
+// --- pictures ---
+
+ContainerBase* VhPhysicalLayer::CreatePicture(const LogicalCommandInfo& command) {
+    const LOCreateInfo* info = PayloadValue<LOCreateInfo>(command.data);
+    if (!info) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return nullptr;
+    }
+    auto* creator = dynamic_cast<VhPhysicalObject*>(Creator(static_cast<short>(info->typeIndex)));
+    if (!creator) {
+        AssertFail("No picture is registered for type code " + std::to_string(info->typeIndex), kSource, __LINE__);
+        return nullptr;
+    }
+    std::uint32_t facing = TurnDirection(info->facing, 2);
+    if (IsCombatView()) facing = TurnDirection(facing, 4);
+    VhPhysicalObject* picture = creator->CreateInstance(command.region, facing);
+    if (!picture) return nullptr;
+    picture->SetFlagStyle(info->nation);
+    // The figure sprites know the views as 0 (main map) and 1 (combat close-up).
+    picture->SetViewIndex(IsCombatView() ? 1 : 0);
+    picture->SetLayer(this);
+    picture->SetTypeCode(info->typeIndex);
+    picture->SetRecordFlag(info->firstWord);
+    picture->SetRecordFlag2(info->secondWord);
+    objects.AddTail(picture);
+    picture->AttachToBus(this);
+    if (picture->GetId() != kNoId) {
+        for (int k = idTableFilled; k < command.object; ++k) idTable[k] = kNoId;
+        if (command.object >= idTableFilled) idTableFilled = command.object + 1;
+        idTable[command.object] = picture->GetId();
+    }
+    if (info->awaitingArrival) picture->HideSprites(1);
+    return nullptr;
+}
+
+void VhPhysicalLayer::AdoptPicture(VhPhysicalObject* picture) {
+    if (objects.Contains(picture)) return;
+    picture->SetViewIndex(IsCombatView() ? 1 : 0);
+    picture->SetLayer(this);
+    objects.AddTail(picture);
+    picture->AttachToBus(this);
+}
+
+void VhPhysicalLayer::SelectObject(const LogicalCommandInfo& command) {
+    unitSelected = 1;
+    const std::uint16_t picture = PictureIdOf(command.object);
+    if (picture == kNoId) return;
+    Container<short> none(0);
+    List<VectorBusResponse> replies = CollectFrom(picture, BusMessage(RegisterMessage("Selected")), &none);
+    DeleteResponses(replies);
+}
+
+Container<List<short>>* VhPhysicalLayer::GetUnitRegions(short unit) {
+    auto* result = new Container<List<short>>();
+    const std::uint16_t picture = unit < 0 ? kNoId : PictureIdOf(static_cast<std::uint16_t>(unit));
+    if (picture == kNoId) return result;
+    List<VectorBusResponse> replies = CollectEventFrom(picture, BusMessage(RegisterMessage("GetRegions")));
+    for (Item<VectorBusResponse>* i = replies.Head(); i; i = i->next)
+        if (const List<short>* regions = PayloadValue<List<short>>(i->value.result)) *result->Value() = *regions;
+    DeleteResponses(replies);
+    return result;
+}
+
+void VhPhysicalLayer::CenterOnRegion(short region, const char* message) {
+    Point3D where[3];
+    for (int z = 0; z < 3; ++z)
+        if (landscapes[z]) where[z] = landscapes[z]->GetRegionLocation(region);
+    Container<Point3D*> points(where);
+    delete PostNamedAndWait(message, &points);
+}
+
+void VhPhysicalLayer::ShowHexGrid(bool on) {
+    if ((hexGridShown != 0) == on) return;
+    hexGridShown = on ? 1 : 0;
+    Container<BusMessage> enable(BusMessage(on ? kHexGridOffId : kHexGridOnId));
+    delete Send(ENABLE_MENU_ITEM, &enable);
+    Container<BusMessage> disable(BusMessage(on ? kHexGridOnId : kHexGridOffId));
+    delete Send(DISABLE_MENU_ITEM, &disable);
+    for (VhLandscape* l : landscapes)
+        if (l) l->ShowHexGrid(static_cast<std::int16_t>(hexGridShown));
+}
+
+void VhPhysicalLayer::ObjectMoving(short picture) {
+    if (movingPictures.IsEmpty()) delete PostNamedEventAndWait("Movement");
+    if (!movingPictures.Contains(picture)) movingPictures.AddTail(picture);
+}
+
+void VhPhysicalLayer::ObjectNotMoving(short picture) {
+    const bool wasMoving = !movingPictures.IsEmpty();
+    movingPictures.RemoveAll(picture);
+    if (wasMoving && movingPictures.IsEmpty()) delete PostNamedEventAndWait("NoMovement");
+}
+
+// --- animation ---
+
+ContainerBase* VhPhysicalLayer::ActivateObject(short componentId) {
+    auto* object = dynamic_cast<PhysicalObject*>(GetComponent(static_cast<std::uint16_t>(componentId)));
+    if (!object || animating.Contains(object)) return nullptr;
+    if (animating.IsEmpty()) {
+        timerRate = viewports.IsEmpty() ? 1 : 10;
+        StartAnimationTimer(timerRate);
+    }
+    animating.AddTail(object);
+    return nullptr;
+}
+
+ContainerBase* VhPhysicalLayer::DeactivateObject(short componentId) {
+    PhysicalLayer::DeactivateObject(componentId);
+    if (!timerRunning) timerRate = 0;
+    return nullptr;
+}
+
+void VhPhysicalLayer::RestartTimer() {
+    if (!timerRunning) return;
+    const int rate = viewports.IsEmpty() ? 1 : 10;
+    if (rate == timerRate) return;
+    StopAnimationTimer();
+    timerRate = rate;
+    StartAnimationTimer(rate);
+}
+
+void VhPhysicalLayer::AddMapViewport(Viewport* viewport) {
+    AddViewport(viewport);
+    RestartTimer();
+}
+
+ContainerBase* VhPhysicalLayer::RemoveViewport(ChildWindow* window) {
+    PhysicalLayer::RemoveViewport(window);
+    RestartTimer();
+    return nullptr;
+}
+
+ContainerBase* VhPhysicalLayer::AnimationTick(long time) {
+    List<Box> dirty[3];
+    // A picture leaves the animating list during its own tick; walk a copy.
+    List<PhysicalObject*> ticking = animating;
+    for (Item<PhysicalObject*>* i = ticking.Head(); i; i = i->next)
+        if (objects.Contains(i->value)) i->value->Tick(static_cast<std::int32_t>(time), dirty);
+    List<Sprite*> moved;
+    if (cells) {
+        for (int row = 0; row < gridSize.height; ++row)
+            for (int column = 0; column < gridSize.width; ++column) {
+                List<Sprite*>& cell = cells[row][column];
+                for (Item<Sprite*>* i = cell.Head(); i;) {
+                    Item<Sprite*>* next = i->next;
+                    Sprite* s = i->value;
+                    if (moved.Contains(s)) {
+                        cell.RemoveItem(i);
+                    } else if (s->NeedsRedraw()) {
+                        s->SetRedraw(0);
+                        cell.RemoveItem(i);
+                        moved.AddTail(s);
+                    }
+                    i = next;
+                }
+            }
+    }
+    for (Item<Sprite*>* i = moved.Head(); i; i = i->next) AddSprite(i->value);
+    for (int z = 0; z < 3; ++z)
+        if (landscapes[z]) landscapes[z]->RedrawTiles(dirty[z]);
+    return nullptr;
+}
+
+ContainerBase* VhPhysicalLayer::Close() {
+    SetActiveViewMode(-1);
+    hexGridShown = 0;
+    raisedFlagPictures.Clear();
+    StopAnimationTimer();
+    timerRate = 0;
+    // Pictures go before the grid: their destructors take their sprites out of the cells.
+    DeleteObjectsAndViewports();
+    FreeCells();
+    sprites.Clear();
+    disabled.Clear();
+    animating.Clear();
+    movingPictures.Clear();
+    return nullptr;
+}

@@ -1,0 +1,117 @@
+#pragma once
+// VhPhysicalLayer: the drawn battlefield of one view of the game. View 0 is the main map, view 4
+// the combat close-up; each shows the logical map turned a quarter turn, in opposite senses. The
+// layer owns a game landscape per zoom level, keeps one picture per unit, files the pictures'
+// sprites in a grid of screen cells (65 x 160 full-size pixels), turns the map tiles' clicks
+// and moves into region selections and drives the pictures' animation from its timer.
+//
+// Invariants (Check): a sprite sits only in the cells its rectangle covers when it was last
+// filed, at most once per cell; the grid exists exactly between BEGIN_LANDSCAPE and Close; the
+// moving-pictures list holds each id once; the animation timer runs exactly while the animating
+// list is non-empty, at 10 ticks a second with a viewport and 1 without.
+#include "game/pictures/view_services.h"
+#include "landscape/physical/physical_layer.h"
+
+#include <cstdint>
+#include <memory>
+
+class VhLandscape;
+class VhPhysicalObject;
+struct PointInfo;
+
+class VhPhysicalLayer : public PhysicalLayer, public ViewLayer {
+public:
+    static constexpr int kCellWidth = 65;
+    static constexpr int kCellHeight = 160;
+    // The menu commands of the hex grid, registered under these numbers.
+    static constexpr std::uint16_t kHexGridOnId = 257;
+    static constexpr std::uint16_t kHexGridOffId = 258;
+
+    explicit VhPhysicalLayer(std::uint16_t view);
+    ~VhPhysicalLayer() override;
+
+    void Connect() override;
+
+    ContainerBase* CreatePicture(const LogicalCommandInfo& command) override;
+    ContainerBase* AddSprite(Sprite* sprite) override;
+    ContainerBase* ActivateObject(short componentId) override;
+    ContainerBase* DeactivateObject(short componentId) override;
+    ContainerBase* AnimationTick(long time) override;
+    // The game layer does not react to the engine's point messages; the map tiles post
+    // "VhPointSelected" and "VhPointFlyby" with the zoom level instead.
+    ContainerBase* PointSelected(const Point&) override { return nullptr; }
+    ContainerBase* PointFlyby(const Point&) override { return nullptr; }
+    ContainerBase* Close() override;
+    virtual void ObjectMoving(short picture);
+    virtual void ObjectNotMoving(short picture);
+
+    // ViewLayer: the landscape of a zoom level as the figure sprites see it.
+    ViewLandscape* GetLandscape(std::int16_t zoom) override;
+    // The game landscape of zoom level 0 (full), 1 (half) or 2 (quarter); null for another.
+    VhLandscape* GetGameLandscape(int zoom) const;
+    std::uint16_t GetView() const { return view; }
+    bool IsCombatView() const { return (view & 4) != 0; }
+
+    // Hex numbers and display cells: the view's columns are the logical map's rows.
+    Point RegionToCell(short region) const;
+    short CellToRegion(int x, int y) const;
+    int RegionToIndex(short region) const;
+    // A compass direction (1-8) turned by steps eighths clockwise (negative: anticlockwise).
+    static std::uint32_t TurnDirection(std::uint32_t direction, int steps);
+
+    // The cell walk of a click: the object id of the front-most sprite under the point at the
+    // zoom level, -1 for none.
+    short CellHitTest(const PointInfo& info) const;
+    Sprite* CellSpriteAt(const PointInfo& info) const;
+    PhysicalObject* CellObjectAt(const PointInfo& info) const;
+    ContainerBase* VhPointSelected(const PointInfo& info);
+    ContainerBase* VhPointFlyby(const PointInfo& info);
+
+    void SetUpView(std::uint16_t regions, const Dim& definitionSize);
+    void CenterOnRegion(short region, const char* message);
+    void ShowHexGrid(bool on);
+    Container<List<short>>* GetUnitRegions(short unit);
+    void AdoptPicture(VhPhysicalObject* picture);
+    void SelectObject(const LogicalCommandInfo& command);
+
+    // Viewports are made by the map windows; the timer follows their count.
+    void AddMapViewport(Viewport* viewport);
+    ContainerBase* RemoveViewport(ChildWindow* window) override;
+
+    const List<Sprite*>* Cell(int column, int row) const;
+    Dim GridSize() const { return gridSize; }
+    Dim MapSize() const { return mapSize; }
+    short RegionCount() const { return regionCount; }
+    std::uint16_t HexGridShown() const { return hexGridShown; }
+    std::uint16_t UnitSelected() const { return unitSelected; }
+    std::uint16_t CombatAnimationOff() const { return combatAnimationOff; }
+    std::uint16_t WalkingAnimationOff() const { return walkingAnimationOff; }
+    std::uint16_t RampagePending() const { return rampagePending; }
+    const List<short>& MovingPictures() const { return movingPictures; }
+    int TimerRate() const { return timerRate; }
+    bool CheckCells() const;
+
+    // Handler bodies that need the layer's private state.
+    void SetWalkingAnimationOff(bool off) { walkingAnimationOff = off ? 1 : 0; }
+    void SetCombatAnimationOff(bool off) { combatAnimationOff = off ? 1 : 0; }
+    void BeginRampage() { rampagePending = 1; }
+
+private:
+    class LandscapeView;
+    void FreeCells();
+    void RestartTimer();
+
+    std::uint16_t view;
+    std::uint16_t hexGridShown = 0;
+    std::uint16_t unitSelected = 0;
+    std::uint16_t combatAnimationOff = 0;
+    std::uint16_t walkingAnimationOff = 0;
+    VhLandscape* landscapes[3] = {nullptr, nullptr, nullptr};
+    std::unique_ptr<LandscapeView> landscapeViews[3];
+    List<unsigned short> raisedFlagPictures;
+    std::uint16_t rampagePending = 0;
+    List<short> movingPictures;
+    std::int16_t regionCount = 0;
+    Dim mapSize;
+    int timerRate = 0;
+};

@@ -277,7 +277,7 @@ public:
         std::int16_t n = 0;
         s >> n;
         for (int k = 0; k < n && !s.Failed(); ++k) {
-            T value{};
+            T value = T();
             if (!type->ReadValue(s, &value)) break;
             AddTail(std::move(value));
         }

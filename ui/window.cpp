@@ -6,8 +6,8 @@ Window::Window(const Point& position, const Dim& size, const char* title, const 
     StoreTitle(title);
 }
 
-Window::Window(const Box& box, std::int16_t id, const char* title, const char* name)
-    : Display(box.Size(), name, "Unnamed Window"), windowId_(id) {
+Window::Window(const Box& box, std::int16_t windowId, const char* title, const char* name)
+    : Display(box.Size(), name, "Unnamed Window"), windowId_(windowId) {
     position_ = box.Origin();
     StoreTitle(title);
 }

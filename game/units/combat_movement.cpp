@@ -241,7 +241,7 @@ void Combat::FindLegalDestinations(List<short>& out, std::uint32_t forFacing, st
         i = next;
     }
     if (isSelected) {
-        const auto item = [&](std::uint16_t id, bool on) { SendMenu(on ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, id); };
+        const auto item = [&](std::uint16_t menuId, bool on) { SendMenu(on ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, menuId); };
         item(unit_menu::AboutFace, isTwoHex && movementPoints > 5);
         bool rotate = !isTwoHex && movementPoints >= 2;
         if (isTwoHex && movementPoints > 0) {
@@ -259,9 +259,9 @@ void Combat::FindLegalDestinations(List<short>& out, std::uint32_t forFacing, st
             item(unit_menu::RotateAnticlockwise, rotate);
             item(unit_menu::RotateClockwise, rotate);
         }
-        const bool formation = CanChangeFormation() && movementPoints >= 2;
-        item(unit_menu::FormationClockwise, formation);
-        item(unit_menu::FormationAnticlockwise, formation);
+        const bool canReform = CanChangeFormation() && movementPoints >= 2;
+        item(unit_menu::FormationClockwise, canReform);
+        item(unit_menu::FormationAnticlockwise, canReform);
     }
 }
 
@@ -419,9 +419,9 @@ void Combat::AddCombatants(std::uint16_t target) {
         isLegal = 0;
         hasActed = 1;
     }
-    for (std::uint16_t id : {unit_menu::RotateAnticlockwise, unit_menu::RotateClockwise, unit_menu::FormationClockwise,
+    for (std::uint16_t menuId : {unit_menu::RotateAnticlockwise, unit_menu::RotateClockwise, unit_menu::FormationClockwise,
                              unit_menu::FormationAnticlockwise})
-        SendMenu(DISABLE_MENU_ITEM, id);
+        SendMenu(DISABLE_MENU_ITEM, menuId);
     if (isTwoHex) SendMenu(DISABLE_MENU_ITEM, unit_menu::AboutFace);
     SendMenu(DISABLE_MENU_ITEM, unit_menu::RestoreMorale);
     SendMenu(DISABLE_MENU_ITEM, unit_menu::BackwardMovement);

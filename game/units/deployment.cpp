@@ -138,9 +138,9 @@ ContainerBase* VhUnit::OnUnitDropped(std::int16_t hex) {
         UnregisterNamedHandler("RotateRight", LiftedRightEntry);
         UnregisterNamedHandler("UnitAboutFace", LiftedAboutEntry);
         UnregisterNamedHandler("UnitInserted", InsertedEntry);
-        for (std::uint16_t id : {unit_menu::RotateAnticlockwise, unit_menu::RotateClockwise, unit_menu::FormationAnticlockwise,
+        for (std::uint16_t menuId : {unit_menu::RotateAnticlockwise, unit_menu::RotateClockwise, unit_menu::FormationAnticlockwise,
                                  unit_menu::FormationClockwise})
-            SendMenu(DISABLE_MENU_ITEM, id);
+            SendMenu(DISABLE_MENU_ITEM, menuId);
         if (isTwoHex) SendMenu(DISABLE_MENU_ITEM, unit_menu::AboutFace);
         HideMarkers();
         Highlight(*this, DEHIGHLIGHT_REGION, GetLocation());

@@ -159,7 +159,7 @@ public:
     int CheckCasualtyEvading(std::uint16_t threat, std::uint16_t threatSecond);
     // Queries and settings.
     int HasUnitsOnMap();
-    int ChooseSubLeader(std::uint16_t& number);
+    int ChooseSubLeader(std::uint16_t& chosen);
     int ReorderHit(VhUnit* unit);
     static void SetShowFinishLeader(std::uint16_t v) { almostFinishedDialog = v; }
     static void SetGroupCommandConfirm(std::uint16_t v) { confirmGroupCommands = v; }

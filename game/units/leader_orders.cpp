@@ -503,7 +503,7 @@ void Leader::SubscribeAIOrderHandlers() {
 void Leader::NoteOrder(std::uint16_t unitNumber) {
     if (groupCommandMade || static_cast<std::int16_t>(unitNumber) == lastOrderedUnit) return;
     lastOrderedUnit = static_cast<std::int16_t>(unitNumber);
-    for (std::uint16_t id : {212, 261, 248, 259, 260}) Menu(*this, DISABLE_MENU_ITEM, id);
+    for (std::uint16_t menuId : {212, 261, 248, 259, 260}) Menu(*this, DISABLE_MENU_ITEM, menuId);
     const int cost = CommandsUnit(unitNumber) || unitNumber == GetUnitNum() ? 1 : 2;
     commandsUsed = static_cast<std::uint16_t>(commandsUsed + cost > commands ? commands : commandsUsed + cost);
     ShowStatus(commandsUsed == commands);
@@ -571,7 +571,7 @@ void Leader::SetCommandsLeft(std::int16_t n) {
         if (commandsUsed == 0 && !finishedActivation) {
             if (FindGroupMoveRegions(0)) Menu(*this, ENABLE_MENU_ITEM, 212);
             if (FindGroupMoveRegions(1)) Menu(*this, ENABLE_MENU_ITEM, 261);
-            for (std::uint16_t id : {248, 259, 260}) Menu(*this, ENABLE_MENU_ITEM, id);
+            for (std::uint16_t menuId : {248, 259, 260}) Menu(*this, ENABLE_MENU_ITEM, menuId);
         }
         ShowStatus(was || commandsExhausted);
     }
@@ -593,8 +593,8 @@ ContainerBase* Leader::OnEndOrdersPhase() {
         VhUnit* u = nullptr;
         while (it.Next(u)) {
             if (!u->IsOnMap() || u->IsRouted() || !u->HasActed()) continue;
-            Container<short> number(static_cast<short>(u->GetUnitNum()));
-            PostNamed("UsedThisTurn", &number);
+            Container<short> used(static_cast<short>(u->GetUnitNum()));
+            PostNamed("UsedThisTurn", &used);
         }
     }
     commandsExhausted = 1;
@@ -622,7 +622,7 @@ ContainerBase* Leader::OnLeaderFinishLeader() {
 ContainerBase* Leader::OnFinishLeader() {
     UnregisterNamedHandler("FinishLeader", FinishLeaderEntry);
     UnsubscribeGroupCommands();
-    for (std::uint16_t id : {220, 221, 195, 196, 235, 213, 214, 212, 261, 259}) Menu(*this, DISABLE_MENU_ITEM, id);
+    for (std::uint16_t menuId : {220, 221, 195, 196, 235, 213, 214, 212, 261, 259}) Menu(*this, DISABLE_MENU_ITEM, menuId);
     UnregisterNamedHandler("InitLeader", InitLeaderEntry);
     Menu(*this, DISABLE_MENU_ITEM, 209);
     UnregisterNamedHandler("LeaderCenterOnLeader", CenterOnLeaderEntry);
@@ -765,8 +765,8 @@ int Leader::HasUnitsOnMap() {
     }
     if (commandLevel != 2) return 0;
     for (Item<unsigned short>* i = activationUnits.Head(); i; i = i->next) {
-        Container<short> number(static_cast<short>(i->value));
-        ContainerBase* answer = SendNamed("GetLeaderByNum", &number);
+        Container<short> asked(static_cast<short>(i->value));
+        ContainerBase* answer = SendNamed("GetLeaderByNum", &asked);
         Leader* other = nullptr;
         ExtractData(answer, other);
         delete answer;
@@ -775,7 +775,7 @@ int Leader::HasUnitsOnMap() {
     return 0;
 }
 
-int Leader::ChooseSubLeader(std::uint16_t& number) {
+int Leader::ChooseSubLeader(std::uint16_t& chosen) {
     List<unsigned short> kept;
     for (Item<unsigned short>* i = activationUnits.Head(); i; i = i->next) {
         Container<short> asked(static_cast<short>(i->value));
@@ -789,7 +789,7 @@ int Leader::ChooseSubLeader(std::uint16_t& number) {
     int index = GameRandom() % kept.Count();
     for (Item<unsigned short>* i = kept.Head(); i; i = i->next, --index)
         if (index == 0) {
-            number = i->value;
+            chosen = i->value;
             return 1;
         }
     return 0;

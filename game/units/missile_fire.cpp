@@ -75,9 +75,9 @@ void MissileCapable::RestoreOrderMenu(bool refresh) {
 ContainerBase* MissileCapable::OnMissileVolley(std::int16_t) {
     if (!missileFiringMode) {
         UpdateMissileTargets();
-        for (std::uint16_t id : {unit_menu::RotateClockwise, unit_menu::RotateAnticlockwise, unit_menu::FormationClockwise,
+        for (std::uint16_t menuId : {unit_menu::RotateClockwise, unit_menu::RotateAnticlockwise, unit_menu::FormationClockwise,
                                  unit_menu::FormationAnticlockwise, unit_menu::MountDismount, unit_menu::LimberUnlimber})
-            SendMenu(DISABLE_MENU_ITEM, id);
+            SendMenu(DISABLE_MENU_ITEM, menuId);
         if (isTwoHex) SendMenu(DISABLE_MENU_ITEM, unit_menu::AboutFace);
         SendMenu(DISABLE_MENU_ITEM, unit_menu::BackwardMovement);
         HideMarkers();
@@ -187,8 +187,8 @@ void MissileCapable::ResolveVolley(const MissileDebrisStruct& debris, bool retur
     if (hits > 0 && victim->GetUnitKind() == ElephantKind) hits = 2;
     if (victim->IsRouted() && hits > 0) {
         text += " and " + victim->GetCommentaryName() + " is \\Beliminated\\b.";
-        Container<short> number(static_cast<short>(victim->GetUnitNum()));
-        PostNamed("EliminateUnit", &number);
+        Container<short> eliminated(static_cast<short>(victim->GetUnitNum()));
+        PostNamed("EliminateUnit", &eliminated);
     } else {
         victim->TQHit(hits, 2);
         text += " for " + std::to_string(hits) + " morale hit" + (hits == 1 ? "" : "s") + ".";

@@ -22,7 +22,7 @@ std::int16_t Combat::BeginOWSegment() {
         Container<List<short>> old(legalDestinations);
         Post(DEHIGHLIGHT_REGION, &old);
         PostEvent(INVALIDATE_VIEW);
-        for (std::uint16_t id : {220, 221, 195, 196, 213, 214, 219, 225}) SendMenu(DISABLE_MENU_ITEM, id);
+        for (std::uint16_t menuId : {220, 221, 195, 196, 213, 214, 219, 225}) SendMenu(DISABLE_MENU_ITEM, menuId);
     }
     owCandidates.Clear();
     if (landscape && GetLocation() != 0xFFFF) {

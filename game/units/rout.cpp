@@ -56,7 +56,7 @@ void Combat::BreakAndRout() {
     if (target == 3 || target == 7 || target == 2 || target == 6) {
         facing::Turn turn = facing::ShorterTurn(static_cast<int>(GetFacing()), target);
         if (isTwoHex && landscape) {
-            const auto blocked = [&](const facing::Turn& t, int from) {
+            const auto turnBlocked = [&](const facing::Turn& t, int from) {
                 int f = from;
                 std::uint16_t first = GetLocation(), second = static_cast<std::uint16_t>(secondRegion);
                 for (int i = 0; i < t.steps; ++i) {
@@ -70,11 +70,11 @@ void Combat::BreakAndRout() {
                 }
                 return false;
             };
-            if (blocked(turn, static_cast<int>(GetFacing()))) {
+            if (turnBlocked(turn, static_cast<int>(GetFacing()))) {
                 Container<ChangeFacingStruct> about(ChangeFacingStruct(static_cast<TURN_DIRECTION>(2), 3, GetUnitNum()));
                 delete SendNamed("ChangeFacing", &about);
                 turn = facing::ShorterTurn(static_cast<int>(GetFacing()), target);
-                if (blocked(turn, static_cast<int>(GetFacing()))) {
+                if (turnBlocked(turn, static_cast<int>(GetFacing()))) {
                     PostNamed("EliminateUnit", &self);
                     PostNamed("RoutingDone", &self);
                     return;
@@ -184,8 +184,8 @@ void Combat::DoRout(std::uint16_t hexes) {
             Container<std::string> text(other->GetCommentaryName() + " is eliminated for having " + GetCommentaryName() +
                                         " rout through him");
             PostNamed("AddCommentary", &text);
-            Container<short> number(static_cast<short>(other->GetUnitNum()));
-            PostNamed("EliminateUnit", &number);
+            Container<short> victim(static_cast<short>(other->GetUnitNum()));
+            PostNamed("EliminateUnit", &victim);
         }
     }
 }

@@ -407,7 +407,9 @@ TEST_P(EliteInitiativeTest, TheChosenLeaderOfTheAskingSideIsAnswered) {
     services.choice = c.choice;
     SetAppServices(&services);
     Leader* asking = *c.asking ? Layer().FindLeaderByName(c.asking) : nullptr;
-    if (*c.asking) ASSERT_NE(asking, nullptr);
+    if (*c.asking) {
+        ASSERT_NE(asking, nullptr);
+    }
     if (asking && !c.local) Layer().GetLocalLeaders().Remove(asking);
     Container<short> number(static_cast<short>(asking ? asking->GetUnitNum() : 9999));
     ContainerBase* answer = Layer().SendNamed("FirstEliteInitiative", &number);
@@ -421,7 +423,9 @@ TEST_P(EliteInitiativeTest, TheChosenLeaderOfTheAskingSideIsAnswered) {
     EXPECT_TRUE(ExtractData(answer, got));
     delete answer;
     Leader* picked = *c.picked ? Layer().FindLeaderByName(c.picked) : nullptr;
-    if (*c.picked) ASSERT_NE(picked, nullptr);
+    if (*c.picked) {
+        ASSERT_NE(picked, nullptr);
+    }
     EXPECT_EQ(got, picked ? static_cast<short>(picked->GetUnitNum()) : 0);
     // The dialog lists exactly the asking leader's side.
     List<Leader*>& side = Layer().GetFirstNationLeaders().Contains(asking) ? Layer().GetFirstNationLeaders()

@@ -181,7 +181,9 @@ TEST_F(BattleTest, CommandersAlternateWithinTheirRunLimitsAndCommands) {
             run = side == last ? run + 1 : 1;
             last = side;
             // Side 0 runs at most two in a row and side 1 three while the other has commands.
-            if (perSide[0] < 3 && perSide[1] < 3) EXPECT_LE(run, side == 0 ? 2 : 3);
+            if (perSide[0] < 3 && perSide[1] < 3) {
+                EXPECT_LE(run, side == 0 ? 2 : 3);
+            }
         }
         EXPECT_EQ(perSide[0], 3);
         EXPECT_EQ(perSide[1], 3);

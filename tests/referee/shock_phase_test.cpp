@@ -330,7 +330,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, ShockAdvanceTest,
                                            AdvanceCase{"Moved", AdvanceAnswer::Move, false},
                                            AdvanceCase{"OverBeforeTheOrderReturns", AdvanceAnswer::AtOnce, false},
                                            AdvanceCase{"StillMoving", AdvanceAnswer::Keep, true}),
-                         [](const ::testing::TestParamInfo<AdvanceCase>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<AdvanceCase>& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST_F(ShockPhaseTest, AUnitThatWinsTwoCombatsIsOrderedToAdvanceOnce) {
     // A strong attacker against two weak defenders: category 10 for it (a draw of 9 rolls 4),

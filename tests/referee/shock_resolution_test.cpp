@@ -77,7 +77,7 @@ const CategoryCase CategoryCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ShockCategoryTest, ::testing::ValuesIn(CategoryCases),
-                         [](const ::testing::TestParamInfo<CategoryCase>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<CategoryCase>& caseInfo) { return std::string(caseInfo.param.label); });
 
 // ---- one combat fought through the phase ----
 
@@ -250,6 +250,6 @@ const AdvanceRegionCase AdvanceRegionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AdvanceRegionTest, ::testing::ValuesIn(AdvanceRegionCases),
-                         [](const ::testing::TestParamInfo<AdvanceRegionCase>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<AdvanceRegionCase>& caseInfo) { return std::string(caseInfo.param.label); });
 
 } // namespace

@@ -63,8 +63,9 @@ TEST_F(GameSoundTest, MoraleMessagesPlayOneShots) {
         EXPECT_EQ(Playing(wave), before + 1) << message;
     }
     for (std::uint16_t i = 0; i < manager->GroupCount(); ++i)
-        if (SoundGroup* g = manager->GroupAt(i); g && g->WaveCount() == 1 && g->HasWave(WaveName("restore.wav")))
+        if (SoundGroup* g = manager->GroupAt(i); g && g->WaveCount() == 1 && g->HasWave(WaveName("restore.wav"))) {
             EXPECT_TRUE(manager->SlotDeleteWhenDone(i)) << "a one-shot's group goes when it is done";
+        }
 }
 
 TEST_F(GameSoundTest, AmbientWaitsForAmbientSoundToBeOn) {

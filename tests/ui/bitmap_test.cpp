@@ -290,6 +290,6 @@ TEST_P(Bitmaps, DiscardedPixelsComeBackOnTheNextLock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothRowOrders, Bitmaps, ::testing::Values(-1, 1),
-                         [](const auto& info) { return info.param > 0 ? std::string("BottomUp") : std::string("TopDown"); });
+                         [](const auto& caseInfo) { return caseInfo.param > 0 ? std::string("BottomUp") : std::string("TopDown"); });
 
 } // namespace

@@ -37,12 +37,12 @@ public:
     int almostDone = 0;
     int endOrders = 0;
 
-    bool Disabled(int id) const { return LastState(id) < 0; }
-    bool Enabled(int id) const { return LastState(id) > 0; }
+    bool Disabled(int item) const { return LastState(item) < 0; }
+    bool Enabled(int item) const { return LastState(item) > 0; }
     // +1 last enabled, -1 last disabled, 0 never touched.
-    int LastState(int id) const {
+    int LastState(int item) const {
         for (auto i = menu.rbegin(); i != menu.rend(); ++i)
-            if (*i == id || *i == -id) return *i > 0 ? 1 : -1;
+            if (*i == item || *i == -item) return *i > 0 ? 1 : -1;
         return 0;
     }
 

@@ -216,8 +216,8 @@ void WindowsMainWindow::CreateMdiChild(ChildWindow* child) {
     SendMessageA(client_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs));
 }
 
-void WindowsMainWindow::Command(int id, int notification) {
-    switch (id) {
+void WindowsMainWindow::Command(int command, int notification) {
+    switch (command) {
     case 101: PostMessage(handle_, WM_CLOSE, 0, 0); return;
     case 103: SendMessageA(client_, WM_MDITILE, MDITILE_VERTICAL, 0); return;
     case 104: Cascade(); return;
@@ -228,13 +228,13 @@ void WindowsMainWindow::Command(int id, int notification) {
     default: break;
     }
     // MDI child ids and system commands are the frame procedure's default handling.
-    if ((id >= 3000 && id <= 3999) || id >= 0xF000) return;
+    if ((command >= 3000 && command <= 3999) || command >= 0xF000) return;
     const HWND active = GetActiveChild();
     if (IsWindow(active))
-        SendMessageA(active, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        SendMessageA(active, WM_COMMAND, static_cast<WPARAM>(command), 0);
     else
-        PostEvent(id, static_cast<std::int16_t>(notification));
-    if (Toolbar* toolbar = GetToolbar()) toolbar->NotifyCommand(id);
+        PostEvent(command, static_cast<std::int16_t>(notification));
+    if (Toolbar* toolbar = GetToolbar()) toolbar->NotifyCommand(command);
 }
 
 void WindowsMainWindow::CloseAllChildren() {

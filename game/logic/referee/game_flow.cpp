@@ -464,8 +464,8 @@ void VhLogicalLayer::OnShowDeployments() {
 
 void VhLogicalLayer::OnActivateFreeUnits() {
     if (Application* app = GetApplication()) app->EndWait();
-    for (std::uint16_t id : {220, 221, 235, 196, 195}) {
-        Container<BusMessage> item{BusMessage(id)};
+    for (std::uint16_t menuId : {220, 221, 235, 196, 195}) {
+        Container<BusMessage> item{BusMessage(menuId)};
         Post(DISABLE_MENU_ITEM, &item);
     }
     PostNamedEvent("PerformShock");

@@ -151,7 +151,7 @@ void GameControl::ActivateCurrent() {
     }
     short top = -1;
     const bool stacked = dispatchStack.PeekTail(top) && top >= 0 && top < leaderCount && leaders[top].leader;
-    char text[512];
+    char text[640]; // room for two full 255-character names and the words between them
     bool announce = true;
     if (!stacked || leader->GetCommandLevel() == 1) {
         const bool confederate = active.side == 1;

@@ -198,14 +198,14 @@ void VhNetComponent::EndGameWith(const char* text) {
     PostNamedEvent("GameEnded");
 }
 
-std::int16_t VhNetComponent::OnConnectionClosed(const std::string&, std::int32_t id) {
+std::int16_t VhNetComponent::OnConnectionClosed(const std::string&, std::int32_t connection) {
     if (setUpRunning == 1) {
         EndGameWith(kClientLeft);
         setUpRunning = 0;
         return 0;
     }
     // A connection of no listed player (the game's own, closed a second time) changes nothing.
-    auto at = std::find(playerIds.begin(), playerIds.end(), id);
+    auto at = std::find(playerIds.begin(), playerIds.end(), connection);
     if (at == playerIds.end() || static_cast<std::size_t>(at - playerIds.begin()) >= playerNames.size()) return 0;
     const std::size_t i = static_cast<std::size_t>(at - playerIds.begin());
     const std::string name = playerNames[i];

@@ -99,7 +99,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
         theFlag->LowerFlag(basePoint, hide);
         if (!animating.Contains(theFlag)) animating.AddTail(theFlag);
     };
-    auto alive = [&](std::uint16_t i) { return figureStates && figureStates[i] == 0 && GetFigureSprite(static_cast<std::int16_t>(i)); };
+    auto upright = [&](std::uint16_t i) { return figureStates && figureStates[i] == 0 && GetFigureSprite(static_cast<std::int16_t>(i)); };
     auto slotAt = [&](std::int16_t slot, std::uint32_t entry) { return SlotOffset(slot, entry); };
     auto startValue = [&](std::int16_t slot, std::uint32_t entry) { return SlotStartValue(slot, entry); };
     auto addAnimating = [&](Sprite* s) {
@@ -146,7 +146,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
     } else if (Is(command, "RampageDie")) {
         const std::int16_t target = CasualtyTarget(spriteCount, minFigures, lossPercent);
         for (std::int16_t i = fallenCount; i < target && i < spriteCount; ++i) {
-            if (!alive(static_cast<std::uint16_t>(i))) continue;
+            if (!upright(static_cast<std::uint16_t>(i))) continue;
             figureStates[i] = 1;
             VhSprite* s = GetFigureSprite(i);
             for (int k = 0; k < 8; ++k) s->PostCommand(5);
@@ -175,7 +175,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
         fallenCount = static_cast<std::int16_t>(spriteCount);
         deathMethod = 4;
         for (std::uint16_t i = 0; i < spriteCount; ++i) {
-            if (!alive(i)) continue;
+            if (!upright(i)) continue;
             figureStates[i] = 1;
             FallFigure(static_cast<std::int16_t>(i), showDeaths ? 1 : 0);
         }
@@ -185,7 +185,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
             addAnimating(theFlag);
         }
         for (std::uint16_t i = 0; i < spriteCount; ++i) {
-            if (!alive(i)) continue;
+            if (!upright(i)) continue;
             VhSprite* s = GetFigureSprite(static_cast<std::int16_t>(i));
             s->PostCommand(SpriteEvent::HideSprite);
             addAnimating(s);
@@ -195,7 +195,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
         objectId = static_cast<std::uint16_t>(command.region);
         const std::uint32_t F = GetFigureFacing();
         for (std::uint16_t i = 0; i < spriteCount; ++i) {
-            if (!alive(i)) continue;
+            if (!upright(i)) continue;
             VhSprite* s = GetFigureSprite(static_cast<std::int16_t>(i));
             const std::int16_t slot = figureSlots[i];
             s->ChangeRegion(GetHex());
@@ -225,7 +225,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
             std::int16_t freeSlot = -1;
             for (std::int16_t slot = 0; slot < slotCount && freeSlot < 0; ++slot) {
                 bool held = false;
-                for (std::uint16_t i = 0; i < spriteCount && !held; ++i) held = alive(i) && figureSlots[i] == slot;
+                for (std::uint16_t i = 0; i < spriteCount && !held; ++i) held = upright(i) && figureSlots[i] == slot;
                 if (!held) freeSlot = slot;
             }
             if (figure >= 0 && freeSlot >= 0) {
@@ -246,7 +246,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
             --fallenCount;
         }
         for (std::uint16_t i = 0; i < spriteCount; ++i) {
-            if (!alive(i)) continue;
+            if (!upright(i)) continue;
             VhSprite* s = GetFigureSprite(static_cast<std::int16_t>(i));
             const std::int16_t slot = figureSlots[i];
             s->PostFrames(GetHex(), Point4(slotAt(slot, F), 0), standing(), -1, 0, 0);
@@ -262,7 +262,7 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
         if (!list || !list->PeekTail(to)) return;
         const std::uint32_t F = GetFigureFacing();
         for (std::uint16_t i = 0; i < spriteCount; ++i) {
-            if (!alive(i)) continue;
+            if (!upright(i)) continue;
             VhSprite* s = GetFigureSprite(static_cast<std::int16_t>(i));
             const std::int16_t slot = figureSlots[i];
             s->ChangeRegion(to);
@@ -292,14 +292,14 @@ void VhPhysicalObject::ChooseCasualties() {
     if (chance <= 0) return;
     CasualtyGenerator draws(GetHex());
     std::vector<bool> chosen(spriteCount, false);
-    auto alive = [&](std::uint16_t i) { return figureStates && figureStates[i] == 0 && !chosen[i]; };
+    auto upright = [&](std::uint16_t i) { return figureStates && figureStates[i] == 0 && !chosen[i]; };
     for (std::int16_t c = fallenCount; c < target; ++c) {
         bool any = false;
-        for (std::uint16_t i = 0; i < spriteCount; ++i) any = any || alive(i);
+        for (std::uint16_t i = 0; i < spriteCount; ++i) any = any || upright(i);
         // No figure left to choose: the scan would never stop.
         if (!any) break;
         for (std::uint16_t i = 0;; i = static_cast<std::uint16_t>((i + 1) % spriteCount)) {
-            if (!alive(i)) continue;
+            if (!upright(i)) continue;
             if (draws.Draw(0, 100) < chance) {
                 chosen[i] = true;
                 break;

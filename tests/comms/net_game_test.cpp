@@ -392,7 +392,9 @@ TEST_F(NetGame, APlayerWhoDropsOutEndsTheGameOrLeavesIt) {
         }
         EXPECT_EQ(rec.Count(RegisterMessage("GameEnded")), c.ended ? 1 : 0) << c.what;
         EXPECT_EQ(rec.Count(RegisterMessage("PlayerDeleted")), c.deleted ? 1 : 0) << c.what;
-        if (c.deleted) EXPECT_EQ(rec.seen.back().payload, c.deleted) << c.what;
+        if (c.deleted) {
+            EXPECT_EQ(rec.seen.back().payload, c.deleted) << c.what;
+        }
         EXPECT_EQ(peer.PlayerNames(), c.left) << c.what;
         EXPECT_EQ(peer.SetUpRunning(), 0) << c.what;
         rec.DetachFromBus();

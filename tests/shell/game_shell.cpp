@@ -409,8 +409,10 @@ bool GameShell::ReleaseEndOfTurn() {
 const std::vector<EndOfGameResults>& GameShell::EndOfTurnScreens() const { return services->endOfTurn; }
 
 bool GameShell::BeginSavedGame(const std::string& name, const std::vector<std::uint8_t>& applicationBlocks) {
-    std::vector<std::uint8_t> bytes = {'V', 'H', 'S', 'G', 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    bytes.insert(bytes.end(), applicationBlocks.begin(), applicationBlocks.end());
+    static const std::uint8_t header[16] = {'V', 'H', 'S', 'G', 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> bytes(16 + applicationBlocks.size());
+    std::copy(header, header + 16, bytes.begin());
+    std::copy(applicationBlocks.begin(), applicationBlocks.end(), bytes.begin() + 16);
     return WriteFile(name, bytes);
 }
 

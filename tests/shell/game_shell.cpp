@@ -8,6 +8,7 @@
 #include "platform/message_queue.h"
 #include "platform/msgbox.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -133,7 +133,8 @@ void NetChooseLeadersDlg::ShowRows(std::int16_t firstCombo, std::int16_t showFro
     HWND dialog = GetHandle();
     for (std::int16_t k = 0; k < kRows; ++k) SetItemText(static_cast<std::int16_t>(labels + k), "");
     // The names go into the side's visible labels, in the rows the shown boxes take.
-    const std::int16_t visible = labels == kFirstLabels ? kFirstLabels : static_cast<std::int16_t>(labels + kRowsOnPage);
+    const std::int16_t visible =
+        labels == kFirstLabels ? static_cast<std::int16_t>(kFirstLabels) : static_cast<std::int16_t>(labels + kRowsOnPage);
     std::int16_t next = 0;
     Item<std::string>* leader = leaders.Head();
     for (std::int16_t combo = firstCombo; combo < firstCombo + kRows; ++combo, leader = leader ? leader->next : nullptr) {

@@ -174,7 +174,9 @@ TEST_F(BaseCommandsTest, EliminationWithoutDeathsHidesEveryFigureAndTakesTheFlag
     EXPECT_NE(std::find(listener.destroyed.begin(), listener.destroyed.end(), theFlag), listener.destroyed.end());
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(p->GetFigureState(static_cast<std::int16_t>(i)), 2) << i;
-        if (VhSprite* s = p->GetFigureSprite(static_cast<std::int16_t>(i))) EXPECT_TRUE(s->IsHidden()) << i;
+        if (VhSprite* s = p->GetFigureSprite(static_cast<std::int16_t>(i))) {
+            EXPECT_TRUE(s->IsHidden()) << i;
+        }
     }
     EXPECT_EQ(p->GetLossPercent(), 0);
     // Later commands find nothing to play and are still finished.

@@ -159,23 +159,23 @@ TEST_F(CommandCycleTest, OnlyThePictureOfTheShownViewAnswers) {
     for (const ViewCase c : {ViewCase{0, 0}, ViewCase{4, 1}, ViewCase{-1, 0}}) {
         recorder.seen.clear();
         SetActiveViewMode(c.activeMode);
-        TestPicture* views[2];
+        TestPicture* inView[2];
         for (std::uint16_t v = 0; v < 2; ++v) {
             auto* p = new TestPicture(TestPicture::Foot, 1005, 1);
             p->SetViewIndex(v);
-            views[v] = Place(p);
+            inView[v] = Place(p);
             p->QueueMessage(Turn(SouthEast, static_cast<short>(10 + v), 7));
         }
         DrainTasks();
-        for (auto* p : views) ASSERT_GT(RunUntilIdle(*p), 0);
-        const std::string answering = std::to_string(views[c.answeringView]->GetId());
+        for (auto* p : inView) ASSERT_GT(RunUntilIdle(*p), 0);
+        const std::string answering = std::to_string(inView[c.answeringView]->GetId());
         EXPECT_EQ(Replies(), (std::vector<std::string>{"reply " + std::to_string(10 + c.answeringView)})) << c.activeMode;
         EXPECT_EQ(recorder.Count("moving " + answering), 1);
         EXPECT_EQ(recorder.Count("not-moving " + answering), 1);
         EXPECT_EQ(recorder.seen.size(), 2u + 3u + 2u) << "two activations, three notices, two deactivations";
         EXPECT_EQ(recorder.Count("deactivated"), 2);
         // Both views played the turn.
-        for (auto* p : views) EXPECT_EQ(p->GetFacing(), 4u);
+        for (auto* p : inView) EXPECT_EQ(p->GetFacing(), 4u);
     }
 }
 

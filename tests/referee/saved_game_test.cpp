@@ -34,8 +34,10 @@ void PutU16At(Bytes& b, std::size_t at, std::uint16_t v) {
 
 // A saved game whose block starts right after the header.
 Bytes FileWith(const Bytes& block) {
-    Bytes file = {'V', 'H', 'S', 'G', 1, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0};
-    file.insert(file.end(), block.begin(), block.end());
+    static const std::uint8_t header[16] = {'V', 'H', 'S', 'G', 1, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0};
+    Bytes file(16 + block.size());
+    std::copy(header, header + 16, file.begin());
+    std::copy(block.begin(), block.end(), file.begin() + 16);
     return file;
 }
 

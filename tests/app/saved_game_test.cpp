@@ -1,6 +1,7 @@
 // The saved game's header, the names the load/save chooser derives, and the application's
 // saving, opening and autosaving of a game.
 #include "app_fixture.h"
+#include "tests/support/dialog_input.h"
 
 #include "game/app/load_save_dlg.h"
 #include "game/app/saved_game_header.h"
@@ -314,16 +315,7 @@ void Notify(HWND dialog, int id, WORD code) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-std::vector<std::string> ListTexts(HWND dialog) {
-    std::vector<std::string> texts;
-    const LRESULT n = SendDlgItemMessageA(dialog, LoadSaveDlg::kList, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        char text[300] = {};
-        SendDlgItemMessageA(dialog, LoadSaveDlg::kList, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        texts.push_back(text);
-    }
-    return texts;
-}
+std::vector<std::string> ListTexts(HWND dialog) { return testsupport::ListBoxTexts(dialog, LoadSaveDlg::kList); }
 
 TEST_F(SavedGameTest, TheChooserListsThisVersionsGamesAndOpensTheChosenFile) {
     struct Save {

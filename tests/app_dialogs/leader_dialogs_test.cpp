@@ -3,6 +3,7 @@
 // "LeaderAlmostDone" (its closers, its menu-following Finish button, its stored place and
 // preference) and the group-command confirmation.
 #include "game/app/dialogs/dialog_support.h"
+#include "tests/support/dialog_input.h"
 #include "game/app/dialogs/elite_initiative_dlg.h"
 #include "game/app/dialogs/leader_dialogs.h"
 #include "game/units/group.h"
@@ -50,16 +51,7 @@ protected:
         dialog.Execute("EliteInitDlg", Dialog::kModal);
         return dialog.GetSelectedName();
     }
-    static std::vector<std::string> Entries(HWND d) {
-        std::vector<std::string> out;
-        const LRESULT n = SendDlgItemMessageA(d, 10, LB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < n; ++i) {
-            char text[64] = {};
-            SendDlgItemMessageA(d, 10, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-            out.push_back(text);
-        }
-        return out;
-    }
+    static std::vector<std::string> Entries(HWND d) { return testsupport::ListBoxTexts(d, 10); }
 
     std::vector<std::unique_ptr<Leader>> owned;
     List<Leader*> list;

@@ -3,6 +3,7 @@
 // controls' art and "Dialog Bitmaps" (sections "Intro" and "Chat", image "Background"), all drawn
 // by the data generator; and a recorder of what the dialogs put on the bus.
 #include "comms/ui/connection_event.h"
+#include "tests/support/dialog_input.h"
 #include "core/component.h"
 #include "core/container.h"
 #include "core/events.h"
@@ -62,16 +63,7 @@ protected:
         GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
         return buffer;
     }
-    static std::vector<std::string> Rows(HWND dialog, int id) {
-        std::vector<std::string> rows;
-        const LRESULT n = SendDlgItemMessageA(dialog, id, LB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < n; ++i) {
-            char buffer[256] = {};
-            SendDlgItemMessageA(dialog, id, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
-            rows.push_back(buffer);
-        }
-        return rows;
-    }
+    static std::vector<std::string> Rows(HWND dialog, int id) { return testsupport::ListBoxTexts(dialog, id); }
     static LRESULT Selection(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, LB_GETCURSEL, 0, 0); }
 };
 

@@ -8,6 +8,7 @@
 #include "game/app/dialogs/dialog_event.h"
 #include "game/app/dialogs/scenario_tables.h"
 #include "platform/dialog.h"
+#include "tests/support/dialog_input.h"
 #include "platform/message_queue.h"
 #include "tests/ui/dialog_art.h"
 #include "tools/datagen/byte_writer.h"
@@ -109,24 +110,14 @@ protected:
 
     // A left press (or double-click) at client pixels of the dialog, posted.
     static void PostClick(HWND dialog, int x, int y, bool doubleClick = false) {
-        PostMessage(dialog, doubleClick ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, 0,
-                     MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+        testsupport::PostClick(dialog, x, y, doubleClick);
     }
     static void SelectListEntry(HWND dialog, int list, int entry, WORD notification = LBN_SELCHANGE) {
         SendDlgItemMessageA(dialog, list, LB_SETCURSEL, static_cast<WPARAM>(entry), 0);
         PostMessage(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(list), notification),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, list)));
     }
-    static std::vector<std::string> ListTexts(HWND dialog, int list) {
-        std::vector<std::string> out;
-        const LRESULT n = SendDlgItemMessageA(dialog, list, LB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < n; ++i) {
-            char buffer[300] = {};
-            SendDlgItemMessageA(dialog, list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
-            out.push_back(buffer);
-        }
-        return out;
-    }
+    static std::vector<std::string> ListTexts(HWND dialog, int list) { return testsupport::ListBoxTexts(dialog, list); }
 
     Recorder recorder;
 };

@@ -287,6 +287,53 @@ TEST_F(ControlTest, TalliesOfLossesAndRouts) {
     EXPECT_EQ(control->GetLostPoints(0) + control->GetLostPoints(1), 7);
 }
 
+TEST_F(ControlTest, UnitsThatNeverRoutLeaveTheRoutTalliesAlone) {
+    // Wagons, batteries and chariots are eliminated when they break, without a rout record; a
+    // regiment may be lost without routing first. None of them may take a tally below nothing,
+    // and a routed regiment lost afterwards still leaves the tally.
+    Battle(20, 20, 100, 100);
+    Container<short> fresh(0);
+    shell->App().Post(&shell->App(), BEGIN_GAME, &fresh);
+    shell->App().DrainTasks();
+    Container<UnitRoutData> routed(UnitRoutData(ConfederateNation, 9, 3));
+    Post("UnitRouted", &routed);
+    struct Case {
+        const char* what;
+        std::int32_t state;
+        std::uint16_t points;
+    };
+    const Case cases[] = {{"supply wagon", 17, 1}, {"battery", 15, 4}, {"chariot", 14, 3}, {"rampaging unit", 13, 5}};
+    int lost = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Eliminated(1, c.points, c.state);
+        lost += c.points;
+        EXPECT_EQ(control->GetRoutedCount(1), 1);
+        EXPECT_EQ(control->GetRoutedPoints(1), 9);
+        EXPECT_EQ(control->GetLostPoints(1), lost);
+    }
+    // The routed regiment is lost: the tally empties.
+    Eliminated(1, 9, 3);
+    EXPECT_EQ(control->GetRoutedCount(1), 0);
+    EXPECT_EQ(control->GetRoutedPoints(1), 0);
+    // Reports of units the tally never held (lost without routing, a stray rally) stop at nothing.
+    Eliminated(1, 6, 3);
+    Post("UnitRallied", &routed);
+    EXPECT_EQ(control->GetRoutedCount(1), 0);
+    EXPECT_EQ(control->GetRoutedPoints(1), 0);
+    EXPECT_EQ(control->GetEliminatedCount(1), 6);
+    // A wagon's rout record, should one come, is left out just as its elimination is.
+    Container<UnitRoutData> wagon(UnitRoutData(ConfederateNation, 1, 17));
+    Post("UnitRouted", &wagon);
+    EXPECT_EQ(control->GetRoutedCount(1), 0);
+    // The end-of-game record carries the same tallies.
+    shell->App().PostEvent(END_GAME);
+    shell->App().DrainTasks();
+    ASSERT_EQ(shell->Application().endOfGame.size(), 1u);
+    EXPECT_EQ(shell->Application().endOfGame[0].routedCount[1], 0);
+    EXPECT_EQ(shell->Application().endOfGame[0].routedPoints[1], 0);
+}
+
 TEST_F(ControlTest, FallenLeadersNeitherEndNorHoldOffTheGame) {
     // Two regiments and a leader: the leader falling first must not make the side's count run
     // past its regiments, so the battle ends exactly when the last regiment goes.
@@ -428,6 +475,41 @@ TEST_F(ScenarioTest, TheHolderOfAnObjectiveFollowsTheUnitsOnIt) {
     // An index that names no objective gets no answer.
     EXPECT_EQ(ask(4), 99);
     EXPECT_EQ(ask(-1), 99);
+}
+
+TEST_F(ScenarioTest, TheFinalScoreCountsTheHoldersAtTheEnd) {
+    // Nobody asks for the holders during the battle: the score taken at the end must still see
+    // the Union regiment that took Stoney Ridge (10 points, the Confederates' at the start).
+    Load(8);
+    GameControl* control = Control();
+    ASSERT_NE(control, nullptr);
+    control->SetLandscape(Layer().GetLandscape());
+    control->SetNations(0, 1);
+    ASSERT_EQ(control->GetObjective(0).holder, 1);
+    const std::int16_t unionAtStart = control->GetObjectivePoints(1);
+    const std::int16_t confederateAtStart = control->GetObjectivePoints(0);
+    VhUnit* unit = Layer().FindUnit(2);
+    ASSERT_NE(unit, nullptr);
+    ASSERT_EQ(unit->GetSide(), 0u);
+    Layer().GetLandscape()->ShadowRegions(unit, unit->GetLocation());
+    unit->SetLocation(408);
+    Layer().GetLandscape()->DeshadowRegions(unit, 408);
+
+    // The end-of-turn record already shows the new holder.
+    ContainerBase* answer = Layer().SendNamedEvent("GetGameResults");
+    EndOfGameResults during;
+    ASSERT_TRUE(ExtractData(answer, during));
+    delete answer;
+    EXPECT_EQ(during.objectivePoints[0], unionAtStart + 10);
+
+    control->SetTurn(static_cast<std::int16_t>(control->GetLastTurn() + 1));
+    shell->App().PostEvent(END_GAME);
+    shell->Run(100);
+    ASSERT_FALSE(shell->Application().endOfGame.empty());
+    const EndOfGameResults& r = shell->Application().endOfGame.back();
+    EXPECT_EQ(control->GetObjective(0).holder, 0);
+    EXPECT_EQ(r.objectivePoints[0], unionAtStart + 10);
+    EXPECT_EQ(r.objectivePoints[1], confederateAtStart - 10);
 }
 
 TEST_F(ControlTest, TheSavedBlockComesBackFieldByField) {

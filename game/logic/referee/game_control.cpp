@@ -109,7 +109,9 @@ ContainerBase* SynchronizeGameEntry(Component* c, BusMessage, ContainerBase* p) 
 
 ContainerBase* GetGameResultsEntry(Component* c, BusMessage, ContainerBase*) {
     GameControl* self = Self(c, __LINE__);
-    return self ? new Container<EndOfGameResults>(self->Results(NoNation)) : nullptr;
+    if (!self) return nullptr;
+    self->RefreshObjectiveHolders();
+    return new Container<EndOfGameResults>(self->Results(NoNation));
 }
 
 ContainerBase* GetTurnNumEntry(Component* c, BusMessage, ContainerBase*) {
@@ -211,6 +213,7 @@ void GameControl::SetStartDate(int month, int day, int yearsAfter1800, int hour)
 
 void GameControl::SetScenario(std::int32_t index) {
     scenario = index;
+    holdersFixed = false;
     objectiveCount = static_cast<std::int16_t>(BuiltInObjectiveCount(index));
     for (int i = 0; i < objectiveCount; ++i) objectives[i] = BuiltInObjective(index, i);
 }
@@ -283,6 +286,8 @@ ContainerBase* GameControl::EndOfGameAcknowledged(Component* c, BusMessage, Cont
 void GameControl::OnEndGame() {
     if (Application* app = GetApplication()) app->EndWait();
     const bool withObjectives = turnLimitOn && turn > lastTurn;
+    // The score is taken from the field as it stands now, not from whoever last asked.
+    RefreshObjectiveHolders();
     bool homeWins = false;
     const bool over = CheckGameOver(withObjectives, homeWins);
     const NATION winner = !over ? NoNation : static_cast<NATION>(homeWins ? homeNation : visitingNation);
@@ -296,6 +301,7 @@ void GameControl::OnEndGame() {
 void GameControl::OnAutomaticWin(std::int16_t homeWins) {
     const std::int32_t winner = homeWins ? homeNation : visitingNation;
     for (int i = 0; i < objectiveCount; ++i) objectives[i].holder = winner;
+    holdersFixed = true;
     if (homeWins) {
         lostPoints[1] = victoryTarget[0];
         lostPoints[0] = static_cast<std::int16_t>(victoryTarget[1] - 1);

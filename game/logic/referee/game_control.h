@@ -94,6 +94,9 @@ public:
     EndOfGameResults Results(NATION winner) const;
     // The holder of objective k as the units on its regions decide it (-1 disputed).
     std::int32_t UpdateObjectiveHolder(int k);
+    // Every objective's holder brought up to the units on it, so that a score taken now counts
+    // the field as it stands (after an automatic win the holders it gave stay).
+    void RefreshObjectiveHolders();
 
     // Tallies.
     void OnUnitEliminated(const EliminateUnitData& record);
@@ -192,6 +195,8 @@ private:
     std::string baseCaption;
     std::uint16_t gameOver = 0;
     std::uint16_t gameBegun = 0;
+    // Set by an automatic win: its holders decide the objectives, not the units on them.
+    bool holdersFixed = false;
     std::uint16_t leaderOrder = 0;
     std::uint16_t deploymentPhase = 0;
     List<std::string> players;

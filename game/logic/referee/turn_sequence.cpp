@@ -322,6 +322,7 @@ void GameControl::OnEndOfTurnRoutingDone() {
         return;
     }
     --turn;
+    RefreshObjectiveHolders();
     finalResults = Results(NoNation);
     WaitForSynchronized(AfterEndOfTurn);
     Container<EndOfGameResults> record(finalResults);

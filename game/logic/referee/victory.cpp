@@ -5,9 +5,20 @@
 #include "game/units/leader.h"
 
 namespace {
-// Elimination and rout records carry the unit kind in their state word; these kinds (and a
-// leader's -1) take no part in the rout tallies.
-bool OutsideRoutTallies(std::int32_t state) { return state == 13 || state == 14 || state == 15 || state == -1; }
+// Elimination and rout records carry the unit kind in their state word. Rampaging units (13) and
+// the kinds that are eliminated when they break instead of routing (chariots 14, batteries 15,
+// supply wagons 17) never enter the rout tallies, so their elimination must not leave them
+// either; a leader's -1 is no combat unit at all. Both handlers use this one list.
+bool OutsideRoutTallies(std::int32_t state) {
+    return state == 13 || state == 14 || state == 15 || state == 17 || state == -1;
+}
+
+// A tally of routed units only counts what is on the field; a report that would take it below
+// nothing (a unit that was never counted) leaves it at nothing.
+void TakeOff(std::int16_t& tally, int amount) {
+    const int left = tally - amount;
+    tally = static_cast<std::int16_t>(left < 0 ? 0 : left);
+}
 } // namespace
 
 int GameControl::SlotOfNation(std::int32_t nation) const {
@@ -21,8 +32,8 @@ void GameControl::OnUnitEliminated(const EliminateUnitData& record) {
     if (gameBegun && slot >= 0) {
         lostPoints[slot] = static_cast<std::int16_t>(lostPoints[slot] + record.points);
         if (!OutsideRoutTallies(record.state)) {
-            routedPoints[slot] = static_cast<std::int16_t>(routedPoints[slot] - record.points);
-            --routedCount[slot];
+            TakeOff(routedPoints[slot], record.points);
+            TakeOff(routedCount[slot], 1);
         }
         // Only combat units count against the units a side started with: a fallen leader (state
         // -1) fights on as its replacement, and counting it would let a side be called wiped out
@@ -40,15 +51,16 @@ void GameControl::OnUnitEliminated(const EliminateUnitData& record) {
 
 void GameControl::OnUnitRouted(const UnitRoutData& record) {
     const int slot = record.nation == homeNation ? 0 : 1;
-    if (record.state == 13 || record.state == 14 || record.state == 15) return;
+    if (OutsideRoutTallies(record.state)) return;
     routedPoints[slot] = static_cast<std::int16_t>(routedPoints[slot] + record.points);
     ++routedCount[slot];
 }
 
 void GameControl::OnUnitRallied(const UnitRoutData& record) {
     const int slot = record.nation == homeNation ? 0 : 1;
-    routedPoints[slot] = static_cast<std::int16_t>(routedPoints[slot] - record.points);
-    --routedCount[slot];
+    if (OutsideRoutTallies(record.state)) return;
+    TakeOff(routedPoints[slot], record.points);
+    TakeOff(routedCount[slot], 1);
 }
 
 std::int16_t GameControl::GetObjectivePoints(int sideFlag) const {
@@ -132,4 +144,9 @@ std::int32_t GameControl::UpdateObjectiveHolder(int k) {
     else if (hostileTo0) objective.holder = 1;
     else if (hostileTo1) objective.holder = 0;
     return objective.holder;
+}
+
+void GameControl::RefreshObjectiveHolders() {
+    if (holdersFixed) return;
+    for (int k = 0; k < objectiveCount; ++k) UpdateObjectiveHolder(k);
 }

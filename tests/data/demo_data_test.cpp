@@ -257,6 +257,32 @@ TEST_P(DemoScenarioLoad, LoadsWithBothArmiesOnTheMap) {
         EXPECT_TRUE(worth);
         EXPECT_LE(nearest, 10);
     }
+
+    // The battle has to be won on the field: nobody starts on an objective the enemy holds
+    // (standing there would hand it over before a shot is fired), and each side needs more than
+    // the objectives it holds at the start to reach its target.
+    auto checkOffEnemyObjectives = [&](VhUnit* u) {
+        if (u->IsAwaitingArrival()) return;
+        for (int k = 0; k < control->GetObjectiveCount(); ++k) {
+            const Objective& o = control->GetObjective(k);
+            if (o.holder < 0 || static_cast<std::int32_t>(u->GetSide()) == o.holder) continue;
+            EXPECT_FALSE(o.hexes.Contains(static_cast<short>(u->GetLocation())))
+                << u->GetName() << " starts on the enemy's objective " << o.nameId << " at " << u->GetLocation();
+        }
+    };
+    ListIterator<Combat*> again(&layer.GetCombatUnits());
+    for (Combat* u = nullptr; again.Next(u);) checkOffEnemyObjectives(u);
+    ListIterator<Leader*> leadersAgain(&layer.GetLeaders());
+    for (Leader* l = nullptr; leadersAgain.Next(l);) checkOffEnemyObjectives(l);
+    const VhLogicalLayer::ScenarioSettings& settings = layer.GetScenario();
+    int held[2] = {0, 0};
+    for (int k = 0; k < control->GetObjectiveCount(); ++k) {
+        const Objective& o = control->GetObjective(k);
+        if (o.holder == settings.homeNation) held[0] += o.points;
+        if (o.holder == settings.visitingNation) held[1] += o.points;
+    }
+    EXPECT_GT(settings.homeTarget, held[0]) << "the home side holds its target at the start";
+    EXPECT_GT(settings.visitingTarget, held[1]) << "the visiting side holds its target at the start";
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoScenarioLoad, ::testing::ValuesIn(DemoScenarios()), ScenarioName);

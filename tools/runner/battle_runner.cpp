@@ -103,7 +103,8 @@ int ScenarioIndexOf(const std::string& file, const std::string& dataDirectory) {
     return ScenarioCount;
 }
 
-BattleResult PlayBattle(const BattleOptions& options, const std::function<void(const std::string&)>& commentary) {
+BattleResult PlayBattle(const BattleOptions& options, const std::function<void(const std::string&)>& commentary,
+                        const std::function<void(const std::string&)>& story) {
     BattleResult result;
     auto shell = std::make_unique<shell::GameShell>();
     // The clock starts where the seed says: the turn sequence reseeds the game's random source
@@ -114,11 +115,15 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
     shell->App().SetDataDirectory(options.dataDirectory);
     VhLogicalLayer& layer = shell->Layer();
     std::unique_ptr<SideRelay> visitingPlayer;
+    std::unique_ptr<BattleWatch> watch;
     std::size_t said = 0;
     auto passOnCommentary = [&] {
         const std::vector<std::string>& lines = shell->Application().commentary;
-        for (; said < lines.size(); ++said)
-            if (commentary) commentary(Plain(lines[said]));
+        for (; said < lines.size(); ++said) {
+            const std::string line = Plain(lines[said]);
+            if (watch) watch->Heard(line);
+            if (commentary) commentary(line);
+        }
     };
     auto finish = [&](BattleResult::Outcome outcome, const std::string& problem) {
         passOnCommentary();
@@ -137,6 +142,22 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
             result.activations[1] = visitingPlayer->ActivationsPassed();
             result.heldBack[1] = visitingPlayer->ActivationsHeldBack();
         }
+        if (GameControl* control = layer.GetGameControl())
+            for (int k = 0; k < control->GetObjectiveCount(); ++k) {
+                ObjectiveOutcome o;
+                o.points = control->GetObjective(k).points;
+                o.atEnd = control->GetObjective(k).holder;
+                o.onField = control->HolderOnField(k);
+                o.atStart = watch && k < static_cast<int>(watch->StartHolders().size()) ? watch->StartHolders()[static_cast<std::size_t>(k)] : -1;
+                result.objectives.push_back(o);
+            }
+        if (watch) {
+            result.tally[0] = watch->Tally(0);
+            result.tally[1] = watch->Tally(1);
+            result.automaticWin = watch->AutomaticWin();
+            watch->DetachFromBus();
+            watch.reset();
+        }
         // The visiting player goes before the battle it plays in; the game is closed as the
         // program closes it, which also resets what the unit classes keep between battles.
         visitingPlayer.reset();
@@ -151,6 +172,8 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
         return finish(BattleResult::Outcome::LoadFailed,
                       "The scenario " + options.scenarioFile + " did not load" + (boxes.empty() ? "." : ": " + boxes.back()));
     }
+    watch = std::make_unique<BattleWatch>(layer, story);
+    watch->AttachToBus(&shell->App());
     const VhLogicalLayer::ScenarioSettings& scenario = layer.GetScenario();
     const std::int32_t home = scenario.homeNation, visiting = scenario.visitingNation;
 
@@ -199,6 +222,7 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
     const int budget = options.budgetSeconds > 0 ? options.budgetSeconds : (lastTurn + 1) * SecondsPerTurn;
     // Every end-of-turn screen is clicked through at once.
     shell->GrantTurns(1 << 20);
+    watch->StartFrom();
     {
         Container<short> fresh(0);
         shell->App().Post(&shell->App(), BEGIN_GAME, &fresh);
@@ -242,6 +266,44 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
     }
 }
 
+namespace {
+
+// The points a side scores: the enemy's losses, and its objectives once the turn limit is past
+// (as the end of the game counts them).
+struct Score {
+    int losses, objectives, target;
+};
+
+Score ScoreOf(const BattleResult& result, int slot, bool withObjectives) {
+    const EndOfGameResults& r = result.results;
+    return Score{r.lostPoints[1 - slot], withObjectives ? r.objectivePoints[slot] : 0, r.victoryTarget[slot]};
+}
+
+std::string Padded(const std::string& text, std::size_t width, bool right = true) {
+    if (text.size() >= width) return text;
+    return right ? std::string(width - text.size(), ' ') + text : text + std::string(width - text.size(), ' ');
+}
+
+} // namespace
+
+std::string EndReason(const BattleResult& result) {
+    if (!result.Ended()) return "not ended";
+    if (result.automaticWin) return "an automatic win";
+    const EndOfGameResults& r = result.results;
+    const std::string names[2] = {r.homeName, r.visitingName};
+    for (int s = 0; s < 2; ++s)
+        if (r.eliminatedCount[s] >= r.unitCount[s]) return "the " + names[s] + " side's losses (all units lost)";
+    const bool pastLimit = result.turnsPlayed > result.lastTurn;
+    std::string reached;
+    for (int s = 0; s < 2; ++s) {
+        const Score score = ScoreOf(result, s, pastLimit);
+        if (score.losses + score.objectives >= score.target)
+            reached += std::string(reached.empty() ? "" : " and ") + "the " + names[s] + " side's victory target";
+    }
+    if (pastLimit) return reached.empty() ? "the turn limit" : "the turn limit, with " + reached;
+    return reached.empty() ? "the end of the game" : reached;
+}
+
 std::string DescribeResult(const BattleResult& result) {
     if (!result.Ended()) return result.problem;
     const EndOfGameResults& r = result.results;
@@ -259,10 +321,69 @@ std::string DescribeResult(const BattleResult& result) {
     };
     for (const Side& s : sides)
         out += s.name + ": " + std::to_string(s.losses + s.objectives) + " points (" + std::to_string(s.losses) +
-               " for enemy losses, " + std::to_string(s.objectives) + " for objectives; target " +
+               " for enemy losses, " + std::to_string(s.objectives) + " for objectives held; target " +
                std::to_string(s.target) + ")\n";
     out += "Turns played: " + std::to_string(std::min(result.turnsPlayed, result.lastTurn)) + " of " +
            std::to_string(result.lastTurn) + "\n";
+    out += "Ended by " + EndReason(result) + "\n";
+    out += "Routed at the end: " + r.homeName + " " + std::to_string(r.routedCount[0]) + " (" +
+           std::to_string(r.routedPoints[0]) + " points), " + r.visitingName + " " + std::to_string(r.routedCount[1]) +
+           " (" + std::to_string(r.routedPoints[1]) + " points)\n";
+
+    const std::size_t w = std::max<std::size_t>({12, r.homeName.size() + 2, r.visitingName.size() + 2});
+    out += "\n" + Padded("", 18, false) + Padded(r.homeName, w) + Padded(r.visitingName, w) + "\n";
+    const auto row = [&](const char* what, int SideTally::*field) {
+        out += Padded(what, 18, false) + Padded(std::to_string(result.tally[0].*field), w) +
+               Padded(std::to_string(result.tally[1].*field), w) + "\n";
+    };
+    row("volleys", &SideTally::volleys);
+    row("shock combats", &SideTally::shockCombats);
+    row("routs", &SideTally::routs);
+    row("units lost", &SideTally::unitsLost);
+    row("leaders fallen", &SideTally::leadersLost);
+    row("objectives taken", &SideTally::objectivesTaken);
+    row("orders", &SideTally::orders);
+    row("ordered again", &SideTally::reorderHits);
+    return out;
+}
+
+} // namespace runner
+
+namespace runner {
+
+std::string ReportHeading(const std::string& home, const std::string& visiting) {
+    const auto side = [](const std::string& name) {
+        return Padded(name.substr(0, 11), 11, false) + "  vol shk rout lost obj  points";
+    };
+    return "seed  " + Padded("winner", 13, false) + Padded("ended by", 16, false) + "| " + side(home) + " | " +
+           side(visiting) + " | again/orders";
+}
+
+std::string ReportLine(std::uint16_t seed, const BattleResult& result) {
+    std::string out = Padded(std::to_string(seed), 4, false) + "  ";
+    if (!result.Ended()) return out + "FAILED: " + result.problem;
+    const EndOfGameResults& r = result.results;
+    const std::string winner = r.winner == r.home ? r.homeName : r.winner == r.visiting ? r.visitingName : "none";
+    std::string reason = EndReason(result);
+    if (reason.rfind("the turn limit", 0) == 0) reason = "turn limit";
+    else if (reason.find("losses") != std::string::npos) reason = "losses";
+    else if (reason.find("automatic") != std::string::npos) reason = "automatic win";
+    else reason = "target";
+    out += Padded(winner.substr(0, 12), 13, false) + Padded(reason, 16, false);
+    int again = 0, orders = 0;
+    for (int s = 0; s < 2; ++s) {
+        const SideTally& t = result.tally[s];
+        out += "| " + Padded("", 11, false) + Padded(std::to_string(t.volleys), 5) + Padded(std::to_string(t.shockCombats), 4) +
+               Padded(std::to_string(t.routs), 5) + Padded(std::to_string(t.unitsLost), 5) +
+               Padded(std::to_string(t.objectivesTaken), 4) +
+               Padded(std::to_string(r.lostPoints[1 - s]) + "+" + std::to_string(r.objectivePoints[s]) + "/" +
+                          std::to_string(r.victoryTarget[s]),
+                      12) +
+               " ";
+        again += t.reorderHits;
+        orders += t.orders;
+    }
+    out += "| " + std::to_string(again) + "/" + std::to_string(orders);
     return out;
 }
 

@@ -7,6 +7,7 @@
 // ends, a budget of game time runs out, or nothing happens for too long.
 #include "game/logic/combat_records.h"
 #include "game/logic/referee/computer_player.h"
+#include "tools/runner/battle_watch.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,15 @@ struct BattleOptions {
     ComputerPlayerFactory* players = nullptr;
 };
 
+// One objective at the end of a battle: its points and its holder (a nation, -1 disputed) at the
+// start, in the final score, and as the units standing on it decide it.
+struct ObjectiveOutcome {
+    int points = 0;
+    std::int32_t atStart = -1;
+    std::int32_t atEnd = -1;
+    std::int32_t onField = -1;
+};
+
 struct BattleResult {
     enum class Outcome {
         Ended,        // the game ended with its results
@@ -61,15 +71,31 @@ struct BattleResult {
     int heldBack[2] = {0, 0};
     // Message boxes shown during the battle, in order.
     std::vector<std::string> messages;
+    // What each side did (slot 0 home, 1 visiting), and whether an automatic win ended it.
+    SideTally tally[2];
+    bool automaticWin = false;
+    std::vector<ObjectiveOutcome> objectives;
 
     bool Ended() const { return outcome == Outcome::Ended; }
 };
 
 // Plays one battle. Each commentary line ("AddCommentary") goes to the callback as it comes,
-// with the game's bold marks taken out.
-BattleResult PlayBattle(const BattleOptions& options, const std::function<void(const std::string&)>& commentary = {});
+// with the game's bold marks taken out; the battle's story (each shock combat's result, each
+// unit lost, each objective taken, "Turn N: " before it) goes to the second callback.
+BattleResult PlayBattle(const BattleOptions& options, const std::function<void(const std::string&)>& commentary = {},
+                        const std::function<void(const std::string&)>& story = {});
 
-// The result for a person: the winner and each side's points, or what went wrong.
+// Why an ended battle ended: "the turn limit", "the Union's losses" (a side wiped out), "the
+// Confederates' victory target" (a side's points reached it), "an automatic win".
+std::string EndReason(const BattleResult& result);
+
+// The result for a person: the winner, why the battle ended, each side's points by kind, and a
+// table of what each side did; or what went wrong.
 std::string DescribeResult(const BattleResult& result);
+
+// One line of a report of many battles, and its heading: seed, winner, reason and what each side
+// did.
+std::string ReportHeading(const std::string& home, const std::string& visiting);
+std::string ReportLine(std::uint16_t seed, const BattleResult& result);
 
 } // namespace runner

@@ -94,6 +94,8 @@ public:
     EndOfGameResults Results(NATION winner) const;
     // The holder of objective k as the units on its regions decide it (-1 disputed).
     std::int32_t UpdateObjectiveHolder(int k);
+    // The same decision without taking it: the holder objective k would have if updated now.
+    std::int32_t HolderOnField(int k) const;
     // Every objective's holder brought up to the units on it, so that a score taken now counts
     // the field as it stands (after an automatic win the holders it gave stay).
     void RefreshObjectiveHolders();

@@ -130,20 +130,26 @@ EndOfGameResults GameControl::Results(NATION winner) const {
     return r;
 }
 
-std::int32_t GameControl::UpdateObjectiveHolder(int k) {
+std::int32_t GameControl::HolderOnField(int k) const {
     if (k < 0 || k >= objectiveCount) return -1;
-    Objective& objective = objectives[k];
+    const Objective& objective = objectives[k];
     if (!landscape) return objective.holder;
     bool hostileTo0 = false, hostileTo1 = false;
-    for (Item<short>* i = objective.hexes.Head(); i; i = i->next) {
+    for (const Item<short>* i = objective.hexes.Head(); i; i = i->next) {
         const auto hex = static_cast<std::uint16_t>(i->value);
         if (landscape->IsRegionHostile(hex, 0)) hostileTo0 = true;
         if (landscape->IsRegionHostile(hex, 1)) hostileTo1 = true;
     }
-    if (hostileTo0 && hostileTo1) objective.holder = -1;
-    else if (hostileTo0) objective.holder = 1;
-    else if (hostileTo1) objective.holder = 0;
+    if (hostileTo0 && hostileTo1) return -1;
+    if (hostileTo0) return 1;
+    if (hostileTo1) return 0;
     return objective.holder;
+}
+
+std::int32_t GameControl::UpdateObjectiveHolder(int k) {
+    if (k < 0 || k >= objectiveCount) return -1;
+    objectives[k].holder = HolderOnField(k);
+    return objectives[k].holder;
 }
 
 void GameControl::RefreshObjectiveHolders() {

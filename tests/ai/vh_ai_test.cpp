@@ -6,6 +6,7 @@
 #include "game/ai/builtin_table.h"
 #include "game/logic/game_random.h"
 #include "game/logic/referee/vh_logical_layer.h"
+#include "game/logic/vh_logical_landscape.h"
 #include "game/units/combat.h"
 #include "game/units/group.h"
 #include "game/units/leader.h"
@@ -370,8 +371,35 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"FireByANonMissileUnit", "r0 = Fire({va4}, 905); r1 = Fire(9999, 905);", {0, 0}, 0},
         OrderCase{"RotateBadFacing", "r0 = Rotate({va4}, 0); r1 = Rotate({va4}, 9); r2 = Rotate(9999, 3);", {0, 0, 0}, 0},
         OrderCase{"SubLeaderOfNoGroup", "r0 = DoChooseSubLeader(99);", {0}, 0},
-        OrderCase{"FinishLeader", "r0 = FinishLeader();", {1}, 0}),
+        OrderCase{"FinishLeader", "r0 = FinishLeader();", {1}, 0},
+        // A charge at a region with no enemy the unit can reach is no order: nothing is spent.
+        OrderCase{"AttackOnNothingWithinReach", "r0 = Attack({va4}, 0); r1 = Attack(9999, 905);", {0, 0}, 0}),
     [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(BuiltInTest, AttackOnAnEnemyBeforeTheUnitDeclaresTheCharge) {
+    auto* va4 = AsCombat(Unit("4th Virginia"));
+    ASSERT_NE(va4, nullptr);
+    Combat* enemy = nullptr;
+    for (Item<Combat*>* i = shell->Layer().GetCombatUnits().Head(); i; i = i->next)
+        if (i->value->GetSide() != va4->GetSide()) enemy = i->value;
+    ASSERT_NE(enemy, nullptr);
+    va4->ComputeFrontHexes();
+    std::int32_t front = -1;
+    for (Item<short>* i = va4->GetFrontHexList().Head(); i && front == -1; i = i->next)
+        if (!shell->Layer().GetLandscape()->IsRegionOccupied(static_cast<std::uint16_t>(i->value))) front = i->value;
+    ASSERT_NE(front, -1);
+    VhLogicalLandscape* map = shell->Layer().GetLandscape();
+    map->ShadowRegions(enemy, enemy->GetLocation());
+    enemy->SetLocation(static_cast<std::uint16_t>(front));
+    map->DeshadowRegions(enemy, static_cast<std::uint16_t>(front));
+    const int start = shell->Layer().FindLeaderByName("Gen. Vell")->GetCommandsLeft();
+    const std::vector<std::int32_t> r = Results("r0 = Attack(" + Num("4th Virginia") + ", " + std::to_string(front) + ");");
+    EXPECT_EQ(r[0], 1);
+    EXPECT_EQ(start - ai->CommandsLeft(), 1);
+    // The charge is registered against the enemy standing there.
+    ASSERT_EQ(shell->Layer().GetCombatList().Count(), 1);
+    EXPECT_EQ(shell->Layer().GetCombatList().Head()->value.target, static_cast<std::uint16_t>(front));
+}
 
 TEST_F(BuiltInTest, DoChooseSubLeaderHandsTheActivationOverForOneCommand) {
     const int start = shell->Layer().FindLeaderByName("Gen. Vell")->GetCommandsLeft();

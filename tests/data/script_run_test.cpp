@@ -229,13 +229,14 @@ int KindCode(UnitKind k) {
     }
 }
 
-// A group's units in a made-up but varied situation, different for every turn.
-std::vector<MockUnit> UnitsOf(const GroupSpec& g, int turn) {
+// A group's units in a made-up but varied situation, different for every turn; each group's units
+// have numbers of their own, as in a battle.
+std::vector<MockUnit> UnitsOf(const GroupSpec& g, int turn, int firstNumber) {
     std::vector<MockUnit> out;
     int i = 0;
     for (const auto& spec : g.units) {
         MockUnit u;
-        u.number = 100 + i;
+        u.number = firstNumber + i;
         u.kind = KindCode(spec.kind);
         u.tq = spec.tq.value_or(6);
         const int salt = (i * 7 + turn * 3) % 11;
@@ -278,10 +279,12 @@ TEST(DemoScripts, EveryOrdersTableGivesOneOrderAStepAndEndsTheActivation) {
                 ASSERT_EQ(compiler.CompileFile((std::filesystem::path(VH_DATA_DIR) / script).string()), 1) << compiler.ErrorText();
                 ASSERT_EQ(interpreter.RunProgram(), 1);
                 int leader = 900;
-                for (int turn : {1, 3, 5, 8, 11, 14})
+                for (int turn : {1, 3, 5, 8, 11, 14}) {
+                    int firstNumber = 1;
                     for (const GroupSpec* g : groups) {
                         SCOPED_TRACE(g->name + " on turn " + std::to_string(turn));
-                        battle.units = UnitsOf(*g, turn);
+                        battle.units = UnitsOf(*g, turn, firstNumber);
+                        firstNumber += static_cast<int>(g->units.size());
                         battle.leader = leader++;
                         battle.turn = turn;
                         battle.commandsLeft = 3;
@@ -299,6 +302,7 @@ TEST(DemoScripts, EveryOrdersTableGivesOneOrderAStepAndEndsTheActivation) {
                         EXPECT_EQ(battle.faults, std::vector<std::string>{});
                         battle.faults.clear();
                     }
+                }
                 for (const auto& [kind, n] : battle.orderKinds) orders[kind] += n;
                 gBattle = nullptr;
             }

@@ -401,12 +401,27 @@ std::int32_t FindClosestEnemyToAttack(void* o, Args& a) {
     return c ? Widen(c->FindNearestEnemy(static_cast<std::int16_t>(c->GetLocation()))) : -1;
 }
 
+// The charge is declared into the region: at once when the enemy there stands before the unit,
+// else once the unit has moved to the hex it attacks from (its move completion declares it, as
+// for a player's click); noting the target alone would leave the order without effect.
 std::int32_t Attack(void* o, Args& a) {
     VhAI& ai = Ai(o);
     Combat* c = AsCombat(ai.FindUnit(a[0]));
     if (!c || c->GetUnitKind() == 7) return 0;
+    const std::uint16_t target = Region(a[1]);
+    if (c->IsInFrontHexes(target)) {
+        ai.CountCommand(c->GetUnitNum());
+        c->Attack(target);
+        return 1;
+    }
+    c->FindLegalDestinations(c->GetLegalDestinations(), 0, 0);
+    const std::uint16_t from = c->HexToAttackFrom(target);
+    if (from == target || from == c->GetLocation() || c->HasMoved()) return 0;
     c->SetAttackTarget(static_cast<std::int16_t>(a[1]));
-    ai.CountCommand(c->GetUnitNum());
+    if (IssueMoveToward(ai, from, c->GetUnitNum()) == 0) {
+        c->SetAttackTarget(-1);
+        return 0;
+    }
     return 1;
 }
 

@@ -6,6 +6,7 @@
 // other side, Custom group).
 #include "core/list.h"
 #include "core/super_string.h"
+#include "game/logic/player_info.h"
 
 #include <cstdint>
 #include <string>
@@ -19,19 +20,6 @@ struct ChatMsg {
     ChatMsg(std::string sender_, std::string text_) : sender(std::move(sender_)), text(std::move(text_)) {}
     bool operator==(const ChatMsg& o) const {
         return sender == o.sender && text == o.text && recipients == o.recipients;
-    }
-};
-
-struct PlyrInfo {
-    std::string name;
-    std::string label;
-    std::uint16_t flags[3] = {0, 0, 0};  // 0 same side, 1 other side, 2 Custom group
-
-    PlyrInfo() = default;
-    PlyrInfo(std::string name_, std::string label_, std::uint16_t sameSide, std::uint16_t otherSide, std::uint16_t custom)
-        : name(std::move(name_)), label(std::move(label_)), flags{sameSide, otherSide, custom} {}
-    bool operator==(const PlyrInfo& o) const {
-        return name == o.name && label == o.label && flags[0] == o.flags[0] && flags[1] == o.flags[1] && flags[2] == o.flags[2];
     }
 };
 

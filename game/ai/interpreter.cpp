@@ -80,14 +80,6 @@ std::int32_t parameterCount(std::int32_t mark) {
 
 } // namespace
 
-Interpreter::Interpreter(Code& code, void* owner) : code_(code), owner_(owner) {
-    stack_.resize(static_cast<std::size_t>(MAX_STACK));
-    display_.assign(static_cast<std::size_t>(MAX_LEVELS), 0);
-    data_.resize(100, 0);
-}
-
-Interpreter::~Interpreter() = default;
-
 void Interpreter::AddBuiltIn(BuiltInFunction function) { builtIns_.push_back(function); }
 
 std::int32_t Interpreter::Data(std::int32_t address) const {
@@ -414,6 +406,15 @@ struct Interpreter::Decoded {
     std::int32_t c = 0;
     std::int32_t next = 0;
 };
+
+// The decoded engine's entries must be complete where the vector of them is built and destroyed.
+Interpreter::Interpreter(Code& code, void* owner) : code_(code), owner_(owner) {
+    stack_.resize(static_cast<std::size_t>(MAX_STACK));
+    display_.assign(static_cast<std::size_t>(MAX_LEVELS), 0);
+    data_.resize(100, 0);
+}
+
+Interpreter::~Interpreter() = default;
 
 void Interpreter::Decode() {
     const std::int32_t n = code_.CellCount();

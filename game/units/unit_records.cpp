@@ -27,6 +27,9 @@ bool VhUnitData::Read(SuperString& s) {
         !ReadU32(s, sideWord) || !ReadU16(s, where) || !ReadI16(s, type) || !ReadU32(s, unused) ||
         !ReadI16(s, groupWord) || !ReadU16(s, low) || !ReadU16(s, high))
         return false;
+    // No unit of the period moves a hundred hexes in an hour; a larger allowance is a damaged
+    // record, and honouring it would let one order's path search run for seconds.
+    if (allowance > MAX_STORED_ALLOWANCE) return false;
     facing = face == 0 ? 3 : face;
     movementAllowance = static_cast<std::uint16_t>(allowance * 2);
     side = sideWord;

@@ -3,7 +3,7 @@
 // record reads its body (what follows the kind word of the unit section) field by field.
 //
 // Invariants of a record that Read accepted: facing is never 0 (a stored 0 means 3); the
-// movement allowance is twice the stored value; a missile record's type is 0 or 12..22; a leader
+// movement allowance is twice the stored value, which is at most MAX_STORED_ALLOWANCE; a missile record's type is 0 or 12..22; a leader
 // record's second extra rating is 0 and its command level is 0..3. A record whose Read answered
 // false is damaged and must not be used: the fields it did not reach keep their defaults.
 #include "game/logic/unit.h"
@@ -18,6 +18,9 @@ class VhLogicalLandscape;
 // objects, so that tests can see that a battle leaves nothing behind.
 int LiveUnitObjects();
 void CountUnitObject(int delta);
+
+// The largest movement allowance a record may hold (before it is doubled).
+constexpr std::uint16_t MAX_STORED_ALLOWANCE = 100;
 
 class VhUnitData : public UnitData {
 public:

@@ -145,10 +145,16 @@ TEST_F(ControlTest, PlayersTakeTheirLeadersAndLeave) {
     Post("SetPlayerInfo", &bob);
     EXPECT_EQ(control->GetPlayerCount(), 2);
     EXPECT_EQ(control->GetLeaderInfo(2).player, "");
+    // The record as the leader-choice dialog makes it: the name, the leaders in parentheses
+    // each followed by ", " until the last, a trailing blank, and its flags.
+    Container<PlyrInfo> cy(PlyrInfo{"Cy", "Cy (Gen. Vell) ", 0, 1, 1});
+    Post("SetPlayerInfo", &cy);
+    EXPECT_EQ(control->GetPlayerCount(), 3);
+    EXPECT_EQ(control->GetLeaderInfo(2).player, "Cy");
 
     Container<std::string> gone("Ann");
     Post("PlayerDeleted", &gone);
-    EXPECT_EQ(control->GetPlayerCount(), 1);
+    EXPECT_EQ(control->GetPlayerCount(), 2);
     EXPECT_EQ(control->GetLeaderInfo(1).player, "");
     EXPECT_EQ(control->GetLeaderInfo(3).player, "");
     ASSERT_FALSE(shell->Application().commentary.empty());

@@ -389,6 +389,32 @@ TEST_F(SavedGameTest, ADamagedBlockIsRefusedWholeAndTheRunningBattleStaysAsItWas
     EXPECT_EQ(running.Block(), before);
 }
 
+// Only the options dialog's 0.8 to 1.2 are ever written, but any finite factor passes the
+// block's check: a huge one must give the largest target, not a wrapped or undefined one.
+TEST_F(SavedGameTest, AHugeDifficultyFactorSaturatesTheVictoryTarget) {
+    {
+        Game first;
+        PlayAndSave(first);
+        if (HasFatalFailure()) return;
+    }
+    Bytes huge = block;
+    const std::size_t factor = unitsLength + 8 + (2 + 4) + (2 + 2) + (2 + 2) + 2 + (2 + 4) + 2;
+    const float big = 1.0e30f;
+    std::memcpy(&huge[factor], &big, 4);
+    std::memcpy(&huge[factor + 4], &big, 4);
+    Game fresh;
+    ASSERT_TRUE(fresh.shell->WriteFile("HUGE.SAV", FileWith(huge)));
+    std::string error;
+    ASSERT_TRUE(fresh.Layer().LoadGame(fresh.shell->PathOf("HUGE.SAV"), error)) << error;
+    ASSERT_FALSE(fresh.shell->Application().teams.empty());
+    Container<TeamInfoStruct> teams(fresh.shell->Application().teams.back());
+    delete fresh.Layer().SendNamed("InitializeScenario", &teams);
+    GameControl* control = fresh.Layer().GetGameControl();
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->GetVictoryTarget(0), 32767);
+    EXPECT_EQ(control->GetVictoryTarget(1), 32767);
+}
+
 TEST_F(SavedGameTest, AFileThatCannotTakeTheBlockIsLeftAsItWas) {
     Game game;
     game.driver.StartBattle();

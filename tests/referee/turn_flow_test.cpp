@@ -98,8 +98,8 @@ TEST_F(FlowTest, AStrayCompletionDoesNotEndTheRoutPhase) {
 TEST_F(FlowTest, APlayerLeavingOpensABarrierTheOthersHaveReported) {
     Load();
     PlyrInfo a, b;
-    a.player = "Ann";
-    b.player = "Bob";
+    a.name = "Ann";
+    b.name = "Bob";
     Container<PlyrInfo> pa(a), pb(b);
     delete Layer().SendNamed("SetPlayerInfo", &pa);
     delete Layer().SendNamed("SetPlayerInfo", &pb);

@@ -26,6 +26,26 @@ TEST(UnitRecords, TheBaseRecordAsTheFileHoldsIt) {
     EXPECT_EQ(datagen::WriteUnitRecord(draft).size(), 4u + 12 + 25 + 5 + 7);
 }
 
+// An allowance past any unit's reach is damage; honouring it made one move order's path search
+// take seconds.
+TEST(UnitRecords, AnAllowanceBeyondAnyUnitsReachIsRefused) {
+    struct Case {
+        std::uint16_t stored;
+        bool accepted;
+    } cases[] = {{0, true}, {30, true}, {MAX_STORED_ALLOWANCE, true}, {MAX_STORED_ALLOWANCE + 1, false},
+                 {16898, false}, {0xFFFF, false}};
+    for (const auto& c : cases) {
+        auto draft = datagen::CavalryRecord("1st Maine", 0, 1203, 10, 4);
+        draft.movement = c.stored;
+        const auto bytes = datagen::WriteUnitRecord(draft);
+        SuperString s;
+        s.Write(bytes.data() + 4, static_cast<std::int32_t>(bytes.size() - 4));
+        CombatUnitData r;
+        EXPECT_EQ(r.Read(s), c.accepted) << c.stored;
+        if (c.accepted) EXPECT_EQ(r.movementAllowance, 2 * c.stored);
+    }
+}
+
 TEST(UnitRecords, WeaponCodesBecomeMissileTypes) {
     struct Case {
         std::uint32_t code, type;

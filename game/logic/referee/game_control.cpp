@@ -329,9 +329,9 @@ void GameControl::OnSynchronizeGame(const std::string& what) {
 }
 
 void GameControl::OnSetPlayerInfo(const PlyrInfo& info) {
-    players.AddTail(info.player);
+    players.AddTail(info.name);
     playerCount = static_cast<std::int16_t>(players.Count());
-    const std::string& list = info.leaders;
+    const std::string& list = info.label;
     std::size_t pos = list.find('(');
     if (pos == std::string::npos) return;
     while (pos < list.size() && list[pos] != ')') {
@@ -344,7 +344,7 @@ void GameControl::OnSetPlayerInfo(const PlyrInfo& info) {
         const std::string name = list.substr(start, end - start);
         for (int i = 0; i < leaderCount; ++i)
             if (leaders[i].name == name) {
-                leaders[i].player = info.player;
+                leaders[i].player = info.name;
                 break;
             }
         pos = end;

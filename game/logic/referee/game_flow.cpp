@@ -14,9 +14,17 @@
 #include "game/units/group.h"
 #include "game/units/unit_types.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
+
+// A saved game may carry any finite factor; a target past the 16-bit range saturates instead of
+// wrapping into a negative (or undefined) value.
+std::int16_t ScaledTarget(std::int32_t target, float factor) {
+    const double v = static_cast<double>(target) * static_cast<double>(factor);
+    return static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+}
 
 constexpr const char* FlowSource = "VHLOG3";
 constexpr const char* ScreenSource = "VHLOG5";
@@ -269,8 +277,8 @@ void VhLogicalLayer::OnInitializeScenario(const TeamInfoStruct& teams) {
     }
     if (gameControl) {
         const auto factor = [&](std::int32_t nation) { return nation >= 0 && nation < 2 ? difficulty[nation] : 1.0f; };
-        gameControl->SetVictoryTarget(0, static_cast<std::int16_t>(scenario.homeTarget * factor(home)));
-        gameControl->SetVictoryTarget(1, static_cast<std::int16_t>(scenario.visitingTarget * factor(visiting)));
+        gameControl->SetVictoryTarget(0, ScaledTarget(scenario.homeTarget, factor(home)));
+        gameControl->SetVictoryTarget(1, ScaledTarget(scenario.visitingTarget, factor(visiting)));
         gameControl->SetDeploymentPhase(difficultyDeployment == 0 ? 1 : 0);
         gameControl->SetTotalPoints(0, static_cast<std::int16_t>(points[0]));
         gameControl->SetTotalPoints(1, static_cast<std::int16_t>(points[1]));

@@ -3,6 +3,7 @@
 // them crosses to another machine: each stays inside one program.
 #include "core/geometry.h"
 #include "core/type_name.h"
+#include "game/logic/player_info.h"
 
 #include <cstdint>
 #include <string>
@@ -51,8 +52,3 @@ struct LandscapeDefinition {
     std::int32_t secondHeaderValue = 0;
 };
 
-// A human player of a network game and the leaders it commands, "(name,name,...)".
-struct PlyrInfo {
-    std::string player;
-    std::string leaders;
-};

@@ -1,0 +1,23 @@
+// Scenario files, loaded by the referee into a battle on the game shell: the sample map and the
+// maps of the generated battles are there for the scenarios that name them.
+#include "tests/fuzz/fuzz_support.h"
+#include "tests/shell/game_shell.h"
+
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Begin();
+    static shell::GameShell* game = [] {
+        auto* g = new shell::GameShell();
+        datagen::LandscapeDraft map(12, 10);
+        map.name = "Crossing";
+        g->WriteMap("CROSSING.MAP", map);
+        fuzz::CopyDataFiles(".map", g->DataDirectory());
+        return g;
+    }();
+    if (!game->WriteFile("FUZZ.SCN", std::vector<std::uint8_t>(data, data + size))) return 0;
+    game->LoadScenario("FUZZ.SCN");
+    game->CloseGame();
+    game->Run(0);
+    return 0;
+}

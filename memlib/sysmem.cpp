@@ -103,10 +103,10 @@ bool decommit(std::uint8_t* at, std::uint64_t length) {
 
 } // namespace
 
-std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
-    const std::uint64_t rounded = limitedSize(size, flags);
-    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
-    const std::uint64_t reserved = roundUp(rounded, kGranule);
+namespace {
+
+// A new reservation of `reserved` bytes (whole granules) with its first `rounded` bytes committed.
+std::uint8_t* reserve(std::uint64_t rounded, std::uint64_t reserved, Region kind) {
     // Reserve one granule more than needed and trim both ends to land on a 64 KB boundary.
     void* m = mmap(nullptr, reserved + kGranule, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (m == MAP_FAILED) return nullptr;
@@ -126,6 +126,88 @@ std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
         return nullptr;
     }
     return base;
+}
+
+// What a large page reserves: room to double before it has to move.
+std::uint64_t reservedFor(std::uint64_t rounded, std::uint32_t flags) {
+    return roundUp((flags & kSysLargePage) ? 2 * rounded : rounded, kGranule);
+}
+
+void releaseEntry(const ReservationCache::Entry& e) {
+    const std::uint64_t reserved = std::uint64_t{e.granules} * kGranule;
+    {
+        std::lock_guard<std::mutex> g(g_registryMutex);
+        forget(Reservation{e.base, Region::Cached, 0, reserved});
+    }
+    munmap(e.base, reserved);
+}
+
+void dropEntry(ReservationCache& cache, std::uint32_t i) {
+    cache.bytes -= std::uint64_t{cache.entries[i].accessible} * kSystemPage;
+    for (std::uint32_t j = i + 1; j < cache.count; ++j) cache.entries[j - 1] = cache.entries[j];
+    --cache.count;
+}
+
+} // namespace
+
+std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
+    const std::uint64_t rounded = limitedSize(size, flags);
+    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
+    return reserve(rounded, roundUp(rounded, kGranule), kind);
+}
+
+std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::uint32_t flags, Region kind) {
+    const std::uint64_t rounded = limitedSize(size, flags);
+    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
+    const std::uint64_t reserved = reservedFor(rounded, flags);
+    const std::uint64_t needed = roundUp(rounded, kGranule) / kGranule;
+    const std::uint64_t most = 2 * (reserved / kGranule);
+    // The newest entry that fits best: it is the most likely still in the caches.
+    int best = -1;
+    for (int i = static_cast<int>(cache.count) - 1; i >= 0; --i) {
+        const auto& e = cache.entries[i];
+        if (e.granules < needed || e.granules > most) continue;
+        if (best < 0 || e.granules < cache.entries[best].granules) best = i;
+    }
+    if (best < 0) return reserve(rounded, reserved, kind);
+    const ReservationCache::Entry e = cache.entries[best];
+    const std::uint64_t accessible = std::uint64_t{e.accessible} * kSystemPage;
+    if (accessible < rounded && mprotect(e.base + accessible, rounded - accessible, PROT_READ | PROT_WRITE) != 0)
+        return reserve(rounded, reserved, kind);
+    dropEntry(cache, static_cast<std::uint32_t>(best));
+    if (flags & kSysZeroFill) std::memset(e.base, 0, rounded);
+    // Pages beyond the committed size that stay accessible are the reservation's own; only the
+    // committed size is recorded and reported.
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(e.base), false),
+               encodeStart(kind, rounded, std::uint64_t{e.granules} * kGranule));
+    return e.base;
+}
+
+bool sysFreeKeeping(ReservationCache& cache, void* base) {
+    Reservation r;
+    if (!reservationAt(base, r)) return false;
+    if (r.committed > ReservationCache::kMaxBytes) return sysFree(base);
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false),
+               encodeStart(Region::Cached, r.committed, r.reserved));
+    while (cache.count == ReservationCache::kEntries || cache.bytes + r.committed > ReservationCache::kMaxBytes) {
+        const ReservationCache::Entry oldest = cache.entries[0];
+        dropEntry(cache, 0);
+        releaseEntry(oldest);
+    }
+    cache.entries[cache.count++] = {r.base, static_cast<std::uint32_t>(r.reserved / kGranule),
+                                    static_cast<std::uint32_t>(r.committed / kSystemPage)};
+    cache.bytes += r.committed;
+    return true;
+}
+
+std::uint64_t sysReleaseCache(ReservationCache& cache) {
+    const std::uint64_t bytes = cache.bytes;
+    while (cache.count > 0) {
+        const ReservationCache::Entry e = cache.entries[cache.count - 1];
+        dropEntry(cache, cache.count - 1);
+        releaseEntry(e);
+    }
+    return bytes;
 }
 
 bool sysFree(void* base) {
@@ -152,6 +234,8 @@ bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
     if (rounded > r.committed) {
         if (rounded > r.reserved || takeFailure()) return false;
         if (mprotect(r.base + r.committed, rounded - r.committed, PROT_READ | PROT_WRITE) != 0) return false;
+        // A reservation taken from a pool's cache may hold written pages past its committed size.
+        if (flags & kSysZeroFill) std::memset(r.base + r.committed, 0, rounded - r.committed);
     } else if (rounded < r.committed) {
         if (!decommit(r.base + rounded, r.committed - rounded)) return false;
         const std::uint64_t kept = (flags & kSysLimit64K) ? std::min<std::uint64_t>(size, 65535) : size;
@@ -170,6 +254,21 @@ std::uint8_t* sysResizeAnywhere(void* base, std::uint64_t size, std::uint32_t fl
     // The new reservation is fresh memory, so its grown part is zero already.
     std::memcpy(fresh, r.base, std::min(r.committed, limitedSize(size, flags)));
     sysFree(r.base);
+    return fresh;
+}
+
+std::uint8_t* sysResizeAnywhereReusing(ReservationCache& cache, void* base, std::uint64_t size, std::uint32_t flags) {
+    if (sysResizeInPlace(base, size, flags)) return static_cast<std::uint8_t*>(base);
+    Reservation r;
+    if (!reservationAt(base, r)) return nullptr;
+    std::uint8_t* fresh = sysAllocReusing(cache, size, flags & ~kSysZeroFill, r.kind);
+    if (!fresh) return nullptr;
+    const std::uint64_t rounded = limitedSize(size, flags);
+    const std::uint64_t kept = std::min(r.committed, rounded);
+    std::memcpy(fresh, r.base, kept);
+    // A kept reservation is not fresh memory: clear the grown part when asked.
+    if ((flags & kSysZeroFill) && rounded > kept) std::memset(fresh + kept, 0, rounded - kept);
+    sysFreeKeeping(cache, r.base);
     return fresh;
 }
 

@@ -43,8 +43,10 @@ std::uint64_t* entryFor(std::uintptr_t address, bool create) {
     return &leaf[granule & (kLeafEntries - 1)];
 }
 
-std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved) {
-    return static_cast<std::uint64_t>(kind) | ((committed / kSystemPage) << 8) | ((reserved / kGranule) << 32);
+constexpr std::uint64_t kWrittenBit = 0x80;
+
+std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved, bool written = false) {
+    return static_cast<std::uint64_t>(kind) | (written ? kWrittenBit : 0) | ((committed / kSystemPage) << 8) | ((reserved / kGranule) << 32);
 }
 
 std::uint64_t encodeContinuation(std::uint64_t distance) {
@@ -52,12 +54,13 @@ std::uint64_t encodeContinuation(std::uint64_t distance) {
 }
 
 bool decodeStart(std::uint64_t e, std::uint8_t* base, Reservation& out) {
-    const auto kind = static_cast<Region>(e & 0xFF);
+    const auto kind = static_cast<Region>(e & 0x7F);
     if (kind == Region::None || kind == Region::Continuation) return false;
     out.base = base;
     out.kind = kind;
     out.committed = ((e >> 8) & 0xFFFFFF) * kSystemPage;
     out.reserved = (e >> 32) * kGranule;
+    out.written = (e & kWrittenBit) != 0;
     return true;
 }
 
@@ -78,7 +81,7 @@ void forget(const Reservation& r) {
 }
 
 void setCommitted(const Reservation& r, std::uint64_t committed) {
-    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved));
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved, r.written));
 }
 
 bool takeFailure() {
@@ -133,19 +136,52 @@ std::uint64_t reservedFor(std::uint64_t rounded, std::uint32_t flags) {
     return roundUp((flags & kSysLargePage) ? 2 * rounded : rounded, kGranule);
 }
 
-void releaseEntry(const ReservationCache::Entry& e) {
-    const std::uint64_t reserved = std::uint64_t{e.granules} * kGranule;
-    {
-        std::lock_guard<std::mutex> g(g_registryMutex);
-        forget(Reservation{e.base, Region::Cached, 0, reserved});
+// A kept reservation's record, written into its own first page after the page header's
+// signature word (which stays 0).
+constexpr std::size_t kKeptAt = 24;
+struct Kept {
+    std::uint8_t* newer;
+    std::uint8_t* older;
+    std::uint32_t granules;   // reserved 64 KB granules
+    std::uint32_t accessible; // 4 KB pages readable and writable from the start
+    std::uint32_t written;    // nonzero: pages past those may hold old contents too
+    std::uint32_t unused;
+};
+
+Kept keptAt(const std::uint8_t* base) {
+    Kept k;
+    std::memcpy(&k, base + kKeptAt, sizeof k);
+    return k;
+}
+void setKept(std::uint8_t* base, const Kept& k) { std::memcpy(base + kKeptAt, &k, sizeof k); }
+
+void unlinkKept(ReservationCache& cache, std::uint8_t* base) {
+    const Kept k = keptAt(base);
+    if (k.newer) {
+        Kept n = keptAt(k.newer);
+        n.older = k.older;
+        setKept(k.newer, n);
+    } else {
+        cache.newest = k.older;
     }
-    munmap(e.base, reserved);
+    if (k.older) {
+        Kept o = keptAt(k.older);
+        o.newer = k.newer;
+        setKept(k.older, o);
+    } else {
+        cache.oldest = k.newer;
+    }
+    --cache.count;
+    cache.bytes -= std::uint64_t{k.accessible} * kSystemPage;
 }
 
-void dropEntry(ReservationCache& cache, std::uint32_t i) {
-    cache.bytes -= std::uint64_t{cache.entries[i].accessible} * kSystemPage;
-    for (std::uint32_t j = i + 1; j < cache.count; ++j) cache.entries[j - 1] = cache.entries[j];
-    --cache.count;
+void releaseKept(std::uint8_t* base, std::uint32_t granules) {
+    const std::uint64_t reserved = std::uint64_t{granules} * kGranule;
+    {
+        std::lock_guard<std::mutex> g(g_registryMutex);
+        forget(Reservation{base, Region::Cached, 0, reserved});
+    }
+    munmap(base, reserved);
 }
 
 } // namespace
@@ -162,50 +198,66 @@ std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::
     const std::uint64_t reserved = reservedFor(rounded, flags);
     const std::uint64_t needed = roundUp(rounded, kGranule) / kGranule;
     const std::uint64_t most = 2 * (reserved / kGranule);
-    // The newest entry that fits best: it is the most likely still in the caches.
-    int best = -1;
-    for (int i = static_cast<int>(cache.count) - 1; i >= 0; --i) {
-        const auto& e = cache.entries[i];
-        if (e.granules < needed || e.granules > most) continue;
-        if (best < 0 || e.granules < cache.entries[best].granules) best = i;
+    // The newest that fits best: it is the likeliest to be in the processor's caches still. An
+    // exact fit ends the search.
+    std::uint8_t* best = nullptr;
+    Kept bestKept{};
+    for (std::uint8_t* b = cache.newest; b;) {
+        const Kept k = keptAt(b);
+        if (k.granules >= needed && k.granules <= most && (!best || k.granules < bestKept.granules)) {
+            best = b;
+            bestKept = k;
+            if (k.granules == needed && std::uint64_t{k.accessible} * kSystemPage >= rounded) break;
+        }
+        b = k.older;
     }
-    if (best < 0) return reserve(rounded, reserved, kind);
-    const ReservationCache::Entry e = cache.entries[best];
-    const std::uint64_t accessible = std::uint64_t{e.accessible} * kSystemPage;
-    if (accessible < rounded && mprotect(e.base + accessible, rounded - accessible, PROT_READ | PROT_WRITE) != 0)
+    if (!best) return reserve(rounded, reserved, kind);
+    const std::uint64_t accessible = std::uint64_t{bestKept.accessible} * kSystemPage;
+    if (accessible < rounded && mprotect(best + accessible, rounded - accessible, PROT_READ | PROT_WRITE) != 0)
         return reserve(rounded, reserved, kind);
-    dropEntry(cache, static_cast<std::uint32_t>(best));
-    if (flags & kSysZeroFill) std::memset(e.base, 0, rounded);
+    unlinkKept(cache, best);
+    if (flags & kSysZeroFill) std::memset(best, 0, rounded);
     // Pages beyond the committed size that stay accessible are the reservation's own; only the
     // committed size is recorded and reported.
-    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(e.base), false),
-               encodeStart(kind, rounded, std::uint64_t{e.granules} * kGranule));
-    return e.base;
+    const bool written = bestKept.written != 0 || accessible > rounded;
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(best), false),
+               encodeStart(kind, rounded, std::uint64_t{bestKept.granules} * kGranule, written));
+    return best;
 }
 
 bool sysFreeKeeping(ReservationCache& cache, void* base) {
     Reservation r;
     if (!reservationAt(base, r)) return false;
-    if (r.committed > ReservationCache::kMaxBytes) return sysFree(base);
+    if (r.committed > ReservationCache::kMaxBytes / 4) return sysFree(base);
     storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false),
-               encodeStart(Region::Cached, r.committed, r.reserved));
-    while (cache.count == ReservationCache::kEntries || cache.bytes + r.committed > ReservationCache::kMaxBytes) {
-        const ReservationCache::Entry oldest = cache.entries[0];
-        dropEntry(cache, 0);
-        releaseEntry(oldest);
+               encodeStart(Region::Cached, r.committed, r.reserved, r.written));
+    while (cache.oldest && (cache.count == ReservationCache::kEntries || cache.bytes + r.committed > ReservationCache::kMaxBytes)) {
+        std::uint8_t* oldest = cache.oldest;
+        const std::uint32_t granules = keptAt(oldest).granules;
+        unlinkKept(cache, oldest);
+        releaseKept(oldest, granules);
     }
-    cache.entries[cache.count++] = {r.base, static_cast<std::uint32_t>(r.reserved / kGranule),
-                                    static_cast<std::uint32_t>(r.committed / kSystemPage)};
+    setKept(r.base, Kept{nullptr, cache.newest, static_cast<std::uint32_t>(r.reserved / kGranule),
+                         static_cast<std::uint32_t>(r.committed / kSystemPage), r.written ? 1u : 0u, 0});
+    if (cache.newest) {
+        Kept n = keptAt(cache.newest);
+        n.newer = r.base;
+        setKept(cache.newest, n);
+    } else {
+        cache.oldest = r.base;
+    }
+    cache.newest = r.base;
+    ++cache.count;
     cache.bytes += r.committed;
     return true;
 }
 
 std::uint64_t sysReleaseCache(ReservationCache& cache) {
     const std::uint64_t bytes = cache.bytes;
-    while (cache.count > 0) {
-        const ReservationCache::Entry e = cache.entries[cache.count - 1];
-        dropEntry(cache, cache.count - 1);
-        releaseEntry(e);
+    while (std::uint8_t* b = cache.newest) {
+        const std::uint32_t granules = keptAt(b).granules;
+        unlinkKept(cache, b);
+        releaseKept(b, granules);
     }
     return bytes;
 }
@@ -234,8 +286,9 @@ bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
     if (rounded > r.committed) {
         if (rounded > r.reserved || takeFailure()) return false;
         if (mprotect(r.base + r.committed, rounded - r.committed, PROT_READ | PROT_WRITE) != 0) return false;
-        // A reservation taken from a pool's cache may hold written pages past its committed size.
-        if (flags & kSysZeroFill) std::memset(r.base + r.committed, 0, rounded - r.committed);
+        // A reservation taken from a pool's cache may hold written pages past its committed size;
+        // everywhere else newly committed pages read zero, as callers expect.
+        if (r.written) std::memset(r.base + r.committed, 0, rounded - r.committed);
     } else if (rounded < r.committed) {
         if (!decommit(r.base + rounded, r.committed - rounded)) return false;
         const std::uint64_t kept = (flags & kSysLimit64K) ? std::min<std::uint64_t>(size, 65535) : size;
@@ -266,8 +319,8 @@ std::uint8_t* sysResizeAnywhereReusing(ReservationCache& cache, void* base, std:
     const std::uint64_t rounded = limitedSize(size, flags);
     const std::uint64_t kept = std::min(r.committed, rounded);
     std::memcpy(fresh, r.base, kept);
-    // A kept reservation is not fresh memory: clear the grown part when asked.
-    if ((flags & kSysZeroFill) && rounded > kept) std::memset(fresh + kept, 0, rounded - kept);
+    // A kept reservation is not fresh memory, whose grown part would read zero.
+    if (rounded > kept) std::memset(fresh + kept, 0, rounded - kept);
     sysFreeKeeping(cache, r.base);
     return fresh;
 }

@@ -30,6 +30,8 @@ struct Reservation {
     Region kind = Region::None;
     std::uint64_t committed = 0;
     std::uint64_t reserved = 0;
+    // Pages past the committed size may hold what an earlier user of the reservation wrote.
+    bool written = false;
 };
 
 constexpr std::uint64_t roundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
@@ -57,16 +59,13 @@ bool reservationHolding(const void* address, Reservation& out);
 // Reservations a pool has released, kept for its next pages so that a page that falls empty, or a
 // large block that comes and goes, costs no system call. Its owner serialises every use (the
 // pool's lock, or the single thread of an unserialised pool). Bounded by entries and by bytes;
-// the oldest goes back to the system first. The memory of a kept reservation stays committed.
+// the oldest goes back to the system first. The memory of a kept reservation stays committed,
+// and its own first bytes (past the cleared page signature) link it into the list.
 struct ReservationCache {
-    static constexpr int kEntries = 8;
-    static constexpr std::uint64_t kMaxBytes = 4u << 20;
-    struct Entry {
-        std::uint8_t* base;
-        std::uint32_t granules;  // reserved 64 KB granules
-        std::uint32_t accessible; // 4 KB pages that are readable and writable from the start
-    };
-    Entry entries[kEntries];
+    static constexpr std::uint32_t kEntries = 64;
+    static constexpr std::uint64_t kMaxBytes = 8u << 20;
+    std::uint8_t* newest;
+    std::uint8_t* oldest;
     std::uint32_t count;
     std::uint64_t bytes; // accessible bytes of all entries
 };

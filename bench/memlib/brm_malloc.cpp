@@ -149,9 +149,13 @@ void* brm_realloc(void* q, std::size_t size) {
         return nullptr;
     }
     if (moved == block) return q;
-    // The block moved: the rounding inside it may differ, so the data may have to slide.
-    auto* placed = static_cast<unsigned char*>(place(moved, kAlign));
+    // The block moved: the rounding inside it may differ, so the data may have to slide before
+    // the distance is written in front of it.
+    const auto a = reinterpret_cast<std::uintptr_t>(moved + 4);
+    auto* placed = reinterpret_cast<unsigned char*>((a + kAlign - 1) & ~(std::uintptr_t{kAlign} - 1));
     if (placed != moved + off) std::memmove(placed, moved + off, old < size ? old : size);
+    const auto distance = static_cast<std::uint32_t>(placed - moved);
+    std::memcpy(placed - 4, &distance, 4);
     return placed;
 }
 

@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,7 +98,7 @@ std::string scratch(const std::string& name) { return std::string(VH_SCRATCH_DIR
 const char* const kJsonScript = R"(import json, random, hashlib
 random.seed(7)
 data = [{"id": i, "name": "unit%d" % i, "strength": [random.random() for _ in range(24)],
-         "orders": {"move": str(i) * 3, "fire": [i, i * 2, None, True]}} for i in range(40000)]
+         "orders": {"move": str(i) * 3, "fire": [i, i * 2, None, True]}} for i in range(15000)]
 text = json.dumps(data)
 for _ in range(3):
     data = json.loads(text)
@@ -122,8 +123,7 @@ void checkSame(benchmark::State& state, const std::string& key, const std::strin
     }
 }
 
-void pythonJson(benchmark::State& state) {
-    const bool library = state.range(0) != 0;
+template <bool library> void pythonJson(benchmark::State& state) {
     const std::string script = scratch("json_workload.py");
     std::ofstream(script) << kJsonScript;
     std::string out;
@@ -141,8 +141,7 @@ std::string fileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-void gccCompile(benchmark::State& state) {
-    const bool library = state.range(0) != 0;
+template <bool library> void gccCompile(benchmark::State& state) {
     const std::string object = scratch(library ? "compiled_brm.o" : "compiled_glibc.o");
     const std::string command = preload(library) + "g++ -std=c++20 -O2 -frandom-seed=1 -I" VH_SOURCE_DIR
                                 " -c " VH_SOURCE_DIR "/core/bus.cpp -o " + object;
@@ -156,33 +155,45 @@ void gccCompile(benchmark::State& state) {
 }
 
 // The C library's run first, so that the library's output is compared with it.
-BENCHMARK(pythonJson)->Name("python-json/glibc")->Arg(0)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(pythonJson)->Name("python-json/brm")->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(gccCompile)->Name("gcc/glibc")->Arg(0)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(gccCompile)->Name("gcc/brm")->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(pythonJson, false)->Name("python-json/glibc")->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(pythonJson, true)->Name("python-json/brm")->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(gccCompile, false)->Name("gcc/glibc")->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(gccCompile, true)->Name("gcc/brm")->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Keeps every repetition's time, so that the pairs can be compared at the end by their medians
+// and by their best runs.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                times_[r.benchmark_name()].push_back(r.GetAdjustedRealTime());
         ConsoleReporter::ReportRuns(runs);
     }
 
     void printRatios() const {
-        std::printf("\nTime with the library over time with the C library's allocator\n");
+        std::printf("\nTime with the library over time with the C library's allocator (median, best)\n");
         for (const auto& [name, t] : times_) {
             const auto at = name.find("/brm");
             if (at == std::string::npos) continue;
             std::string other = name;
             other.replace(at, 4, "/glibc");
             const auto it = times_.find(other);
-            if (it != times_.end() && it->second > 0) std::printf("  %-40s %6.2f\n", name.c_str(), t / it->second);
+            if (it == times_.end()) continue;
+            std::printf("  %-40s %6.2f %6.2f  (%zu runs)\n", name.c_str(), median(t) / median(it->second),
+                        best(t) / best(it->second), t.size());
         }
     }
 
 private:
-    std::map<std::string, double> times_;
+    static double median(std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        const std::size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+    static double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+    std::map<std::string, std::vector<double>> times_;
 };
 
 } // namespace

@@ -198,8 +198,8 @@ std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::
     const std::uint64_t reserved = reservedFor(rounded, flags);
     const std::uint64_t needed = roundUp(rounded, kGranule) / kGranule;
     const std::uint64_t most = 2 * (reserved / kGranule);
-    // The newest that fits best: it is the likeliest to be in the processor's caches still. An
-    // exact fit ends the search.
+    // The newest that fits best: it is the likeliest to be in the processor's caches still. One
+    // of exactly the granules needed ends the search (making more of it accessible is cheap).
     std::uint8_t* best = nullptr;
     Kept bestKept{};
     for (std::uint8_t* b = cache.newest; b;) {
@@ -207,7 +207,7 @@ std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::
         if (k.granules >= needed && k.granules <= most && (!best || k.granules < bestKept.granules)) {
             best = b;
             bestKept = k;
-            if (k.granules == needed && std::uint64_t{k.accessible} * kSystemPage >= rounded) break;
+            if (k.granules == needed) break;
         }
         b = k.older;
     }

@@ -62,7 +62,7 @@ bool reservationHolding(const void* address, Reservation& out);
 // the oldest goes back to the system first. The memory of a kept reservation stays committed,
 // and its own first bytes (past the cleared page signature) link it into the list.
 struct ReservationCache {
-    static constexpr std::uint32_t kEntries = 256;
+    static constexpr std::uint32_t kEntries = 1024;
     static constexpr std::uint64_t kMaxBytes = 16u << 20;
     std::uint8_t* newest;
     std::uint8_t* oldest;

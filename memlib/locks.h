@@ -10,15 +10,7 @@ namespace brm {
 
 class RecursiveLock {
 public:
-    // A pool's lock is held for a short while: a waiter spins a little before it sleeps, which
-    // spares the sleep and the wake-up under threads that share one pool.
-    void enter() {
-        for (int i = 0; i < 100; ++i) {
-            if (pthread_mutex_trylock(&m_) == 0) return;
-            __builtin_ia32_pause();
-        }
-        pthread_mutex_lock(&m_);
-    }
+    void enter() { pthread_mutex_lock(&m_); }
     void leave() { pthread_mutex_unlock(&m_); }
     // For a lock placed in memory that no constructor ran over.
     void initialise() {

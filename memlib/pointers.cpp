@@ -50,7 +50,7 @@ ResizeResult resizeLarge(Pool* pool, const PageRef& ref, std::uint64_t request, 
         if (!sysResizeInPlace(page, wanted, sysFlags)) return moveNeeded(std::min(request, usable));
     } else {
         std::uint8_t* moved;
-        while (!(moved = sysResizeAnywhere(page, wanted, sysFlags)))
+        while (!(moved = sysResizeAnywhereReusing(pool->released, page, wanted, sysFlags)))
             if (!report(pool, MEM_OUT_OF_MEMORY)) return finished(nullptr);
         if (moved != page) pageDescriptor(moved)->page = moved;
         page = moved;

@@ -164,7 +164,7 @@ std::uint8_t* newPage(Pool* pool, int type, std::uint64_t size, std::uint32_t al
     const std::uint32_t sysFlags = type == kLargePage
                                        ? (largePageFlags(pool) | ((allocFlags & kZeroFill) ? kSysZeroFill : 0))
                                        : (pool->flags | kSysLimit64K);
-    std::uint8_t* page = sysAlloc(size, sysFlags, Region::Page);
+    std::uint8_t* page = sysAllocReusing(pool->released, size, sysFlags, Region::Page);
     if (!page) {
         unlink(pool, type, d);
         return nullptr;
@@ -203,7 +203,7 @@ bool deletePage(std::uint8_t* page, bool honourFloor) {
     unlink(pool, pageType(page), d);
     pool->sizeHeld -= static_cast<std::uint32_t>(committed);
     setPageSignature(page, 0);
-    sysFree(page);
+    sysFreeKeeping(pool->released, page);
     return true;
 }
 
@@ -228,6 +228,8 @@ std::uint32_t shrinkPool(Pool* pool) {
         if (stopped) break;
     }
     if (!stopped && pool->compactionInstalled) compactPool(pool, 65535);
+    // What the pool kept for reuse goes back to the system too; it was never in the size held.
+    sysReleaseCache(pool->released);
     return before > pool->sizeHeld ? before - pool->sizeHeld : 0;
 }
 
@@ -251,6 +253,7 @@ void destroyPool(Pool* pool) {
             d = next;
         } while (d != head);
     }
+    sysReleaseCache(pool->released);
     releaseChain(pool->descriptorBlocks);
     releaseChain(pool->slotBlocks);
     if (serialised) {

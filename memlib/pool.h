@@ -101,6 +101,8 @@ struct MemPoolHeader {
     brm::LibraryRecord* library;
     brm::RecursiveLock lock;
     std::int32_t lockDepth;
+    // Reservations of pages the pool has released, kept for its next pages; not in the size held.
+    brm::ReservationCache released;
 };
 static_assert(sizeof(MemPoolHeader) <= 512);
 

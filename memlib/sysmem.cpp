@@ -43,8 +43,10 @@ std::uint64_t* entryFor(std::uintptr_t address, bool create) {
     return &leaf[granule & (kLeafEntries - 1)];
 }
 
-std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved) {
-    return static_cast<std::uint64_t>(kind) | ((committed / kSystemPage) << 8) | ((reserved / kGranule) << 32);
+constexpr std::uint64_t kWrittenBit = 0x80;
+
+std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved, bool written = false) {
+    return static_cast<std::uint64_t>(kind) | (written ? kWrittenBit : 0) | ((committed / kSystemPage) << 8) | ((reserved / kGranule) << 32);
 }
 
 std::uint64_t encodeContinuation(std::uint64_t distance) {
@@ -52,12 +54,13 @@ std::uint64_t encodeContinuation(std::uint64_t distance) {
 }
 
 bool decodeStart(std::uint64_t e, std::uint8_t* base, Reservation& out) {
-    const auto kind = static_cast<Region>(e & 0xFF);
+    const auto kind = static_cast<Region>(e & 0x7F);
     if (kind == Region::None || kind == Region::Continuation) return false;
     out.base = base;
     out.kind = kind;
     out.committed = ((e >> 8) & 0xFFFFFF) * kSystemPage;
     out.reserved = (e >> 32) * kGranule;
+    out.written = (e & kWrittenBit) != 0;
     return true;
 }
 
@@ -78,7 +81,7 @@ void forget(const Reservation& r) {
 }
 
 void setCommitted(const Reservation& r, std::uint64_t committed) {
-    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved));
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved, r.written));
 }
 
 bool takeFailure() {
@@ -103,10 +106,10 @@ bool decommit(std::uint8_t* at, std::uint64_t length) {
 
 } // namespace
 
-std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
-    const std::uint64_t rounded = limitedSize(size, flags);
-    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
-    const std::uint64_t reserved = roundUp(rounded, kGranule);
+namespace {
+
+// A new reservation of `reserved` bytes (whole granules) with its first `rounded` bytes committed.
+std::uint8_t* reserve(std::uint64_t rounded, std::uint64_t reserved, Region kind) {
     // Reserve one granule more than needed and trim both ends to land on a 64 KB boundary.
     void* m = mmap(nullptr, reserved + kGranule, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (m == MAP_FAILED) return nullptr;
@@ -126,6 +129,137 @@ std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
         return nullptr;
     }
     return base;
+}
+
+// What a large page reserves: room to double before it has to move.
+std::uint64_t reservedFor(std::uint64_t rounded, std::uint32_t flags) {
+    return roundUp((flags & kSysLargePage) ? 2 * rounded : rounded, kGranule);
+}
+
+// A kept reservation's record, written into its own first page after the page header's
+// signature word (which stays 0).
+constexpr std::size_t kKeptAt = 24;
+struct Kept {
+    std::uint8_t* newer;
+    std::uint8_t* older;
+    std::uint32_t granules;   // reserved 64 KB granules
+    std::uint32_t accessible; // 4 KB pages readable and writable from the start
+    std::uint32_t written;    // nonzero: pages past those may hold old contents too
+    std::uint32_t unused;
+};
+
+Kept keptAt(const std::uint8_t* base) {
+    Kept k;
+    std::memcpy(&k, base + kKeptAt, sizeof k);
+    return k;
+}
+void setKept(std::uint8_t* base, const Kept& k) { std::memcpy(base + kKeptAt, &k, sizeof k); }
+
+void unlinkKept(ReservationCache& cache, std::uint8_t* base) {
+    const Kept k = keptAt(base);
+    if (k.newer) {
+        Kept n = keptAt(k.newer);
+        n.older = k.older;
+        setKept(k.newer, n);
+    } else {
+        cache.newest = k.older;
+    }
+    if (k.older) {
+        Kept o = keptAt(k.older);
+        o.newer = k.newer;
+        setKept(k.older, o);
+    } else {
+        cache.oldest = k.newer;
+    }
+    --cache.count;
+    cache.bytes -= std::uint64_t{k.accessible} * kSystemPage;
+}
+
+void releaseKept(std::uint8_t* base, std::uint32_t granules) {
+    const std::uint64_t reserved = std::uint64_t{granules} * kGranule;
+    {
+        std::lock_guard<std::mutex> g(g_registryMutex);
+        forget(Reservation{base, Region::Cached, 0, reserved});
+    }
+    munmap(base, reserved);
+}
+
+} // namespace
+
+std::uint8_t* sysAlloc(std::uint64_t size, std::uint32_t flags, Region kind) {
+    const std::uint64_t rounded = limitedSize(size, flags);
+    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
+    return reserve(rounded, roundUp(rounded, kGranule), kind);
+}
+
+std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::uint32_t flags, Region kind) {
+    const std::uint64_t rounded = limitedSize(size, flags);
+    if (rounded == 0 || rounded > kMaxReservation || takeFailure()) return nullptr;
+    const std::uint64_t reserved = reservedFor(rounded, flags);
+    const std::uint64_t needed = roundUp(rounded, kGranule) / kGranule;
+    const std::uint64_t most = 2 * (reserved / kGranule);
+    // The newest that fits best: it is the likeliest to be in the processor's caches still. One
+    // of exactly the granules needed ends the search (making more of it accessible is cheap).
+    std::uint8_t* best = nullptr;
+    Kept bestKept{};
+    for (std::uint8_t* b = cache.newest; b;) {
+        const Kept k = keptAt(b);
+        if (k.granules >= needed && k.granules <= most && (!best || k.granules < bestKept.granules)) {
+            best = b;
+            bestKept = k;
+            if (k.granules == needed) break;
+        }
+        b = k.older;
+    }
+    if (!best) return reserve(rounded, reserved, kind);
+    const std::uint64_t accessible = std::uint64_t{bestKept.accessible} * kSystemPage;
+    if (accessible < rounded && mprotect(best + accessible, rounded - accessible, PROT_READ | PROT_WRITE) != 0)
+        return reserve(rounded, reserved, kind);
+    unlinkKept(cache, best);
+    if (flags & kSysZeroFill) std::memset(best, 0, rounded);
+    // Pages beyond the committed size that stay accessible are the reservation's own; only the
+    // committed size is recorded and reported.
+    const bool written = bestKept.written != 0 || accessible > rounded;
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(best), false),
+               encodeStart(kind, rounded, std::uint64_t{bestKept.granules} * kGranule, written));
+    return best;
+}
+
+bool sysFreeKeeping(ReservationCache& cache, void* base) {
+    Reservation r;
+    if (!reservationAt(base, r)) return false;
+    if (r.committed > ReservationCache::kMaxBytes / 4) return sysFree(base);
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false),
+               encodeStart(Region::Cached, r.committed, r.reserved, r.written));
+    while (cache.oldest && (cache.count == ReservationCache::kEntries || cache.bytes + r.committed > ReservationCache::kMaxBytes)) {
+        std::uint8_t* oldest = cache.oldest;
+        const std::uint32_t granules = keptAt(oldest).granules;
+        unlinkKept(cache, oldest);
+        releaseKept(oldest, granules);
+    }
+    setKept(r.base, Kept{nullptr, cache.newest, static_cast<std::uint32_t>(r.reserved / kGranule),
+                         static_cast<std::uint32_t>(r.committed / kSystemPage), r.written ? 1u : 0u, 0});
+    if (cache.newest) {
+        Kept n = keptAt(cache.newest);
+        n.newer = r.base;
+        setKept(cache.newest, n);
+    } else {
+        cache.oldest = r.base;
+    }
+    cache.newest = r.base;
+    ++cache.count;
+    cache.bytes += r.committed;
+    return true;
+}
+
+std::uint64_t sysReleaseCache(ReservationCache& cache) {
+    const std::uint64_t bytes = cache.bytes;
+    while (std::uint8_t* b = cache.newest) {
+        const std::uint32_t granules = keptAt(b).granules;
+        unlinkKept(cache, b);
+        releaseKept(b, granules);
+    }
+    return bytes;
 }
 
 bool sysFree(void* base) {
@@ -152,6 +286,9 @@ bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
     if (rounded > r.committed) {
         if (rounded > r.reserved || takeFailure()) return false;
         if (mprotect(r.base + r.committed, rounded - r.committed, PROT_READ | PROT_WRITE) != 0) return false;
+        // A reservation taken from a pool's cache may hold written pages past its committed size;
+        // everywhere else newly committed pages read zero, as callers expect.
+        if (r.written) std::memset(r.base + r.committed, 0, rounded - r.committed);
     } else if (rounded < r.committed) {
         if (!decommit(r.base + rounded, r.committed - rounded)) return false;
         const std::uint64_t kept = (flags & kSysLimit64K) ? std::min<std::uint64_t>(size, 65535) : size;
@@ -170,6 +307,21 @@ std::uint8_t* sysResizeAnywhere(void* base, std::uint64_t size, std::uint32_t fl
     // The new reservation is fresh memory, so its grown part is zero already.
     std::memcpy(fresh, r.base, std::min(r.committed, limitedSize(size, flags)));
     sysFree(r.base);
+    return fresh;
+}
+
+std::uint8_t* sysResizeAnywhereReusing(ReservationCache& cache, void* base, std::uint64_t size, std::uint32_t flags) {
+    if (sysResizeInPlace(base, size, flags)) return static_cast<std::uint8_t*>(base);
+    Reservation r;
+    if (!reservationAt(base, r)) return nullptr;
+    std::uint8_t* fresh = sysAllocReusing(cache, size, flags & ~kSysZeroFill, r.kind);
+    if (!fresh) return nullptr;
+    const std::uint64_t rounded = limitedSize(size, flags);
+    const std::uint64_t kept = std::min(r.committed, rounded);
+    std::memcpy(fresh, r.base, kept);
+    // A kept reservation is not fresh memory, whose grown part would read zero.
+    if (rounded > kept) std::memset(fresh + kept, 0, rounded - kept);
+    sysFreeKeeping(cache, r.base);
     return fresh;
 }
 

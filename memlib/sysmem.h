@@ -22,6 +22,7 @@ enum class Region : std::uint8_t {
     Page,
     SlotBlock,
     DescriptorBlock,
+    Cached,           // released by its pool and kept for the pool's next page
 };
 
 struct Reservation {
@@ -29,6 +30,8 @@ struct Reservation {
     Region kind = Region::None;
     std::uint64_t committed = 0;
     std::uint64_t reserved = 0;
+    // Pages past the committed size may hold what an earlier user of the reservation wrote.
+    bool written = false;
 };
 
 constexpr std::uint64_t roundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
@@ -52,6 +55,30 @@ std::uint8_t* sysResizeAnywhere(void* base, std::uint64_t size, std::uint32_t fl
 bool reservationAt(const void* base, Reservation& out);
 // The reservation whose span holds the address.
 bool reservationHolding(const void* address, Reservation& out);
+
+// Reservations a pool has released, kept for its next pages so that a page that falls empty, or a
+// large block that comes and goes, costs no system call. Its owner serialises every use (the
+// pool's lock, or the single thread of an unserialised pool). Bounded by entries and by bytes;
+// the oldest goes back to the system first. The memory of a kept reservation stays committed,
+// and its own first bytes (past the cleared page signature) link it into the list.
+struct ReservationCache {
+    static constexpr std::uint32_t kEntries = 1024;
+    static constexpr std::uint64_t kMaxBytes = 16u << 20;
+    std::uint8_t* newest;
+    std::uint8_t* oldest;
+    std::uint32_t count;
+    std::uint64_t bytes; // accessible bytes of all entries
+};
+
+// sysAlloc that takes a kept reservation of the cache when one fits. A large page (kSysLargePage)
+// reserves twice its size, so that it can grow in place.
+std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::uint32_t flags, Region kind);
+// Keeps the reservation in the cache (returning the oldest when the cache is past its bound).
+bool sysFreeKeeping(ReservationCache& cache, void* base);
+// sysResizeAnywhere through the cache.
+std::uint8_t* sysResizeAnywhereReusing(ReservationCache& cache, void* base, std::uint64_t size, std::uint32_t flags);
+// Gives every kept reservation back to the system; the bytes they held.
+std::uint64_t sysReleaseCache(ReservationCache& cache);
 
 // Makes the next `count` requests for memory fail.
 void injectFailures(std::uint32_t count);

@@ -6,6 +6,7 @@
 // pool's pages are registered as pages of that pool; unused descriptors are marked type 5; the
 // bytes held are the header's allocation, the descriptor blocks and the pages' committed sizes.
 #include "memory/pool_internal.h"
+#include "platform/virtual_memory.h"
 
 namespace bramble {
 namespace {
@@ -111,21 +112,105 @@ PageDescriptor* TakeDescriptor(MemPoolHeader* pool) {
     return d;
 }
 
+namespace {
+
+constexpr u32 kKeptBlocks = 16;
+constexpr u64 kKeptBytesEach = 1u << 20;
+
+u8* keptNext(const u8* block) { return LoadPtr(block); }
+
+// The kept block best fitted to a request: the same committed size, else the smallest larger
+// one, else a smaller one that its reservation lets grow. Null when none fits. A larger block is
+// recorded with the committed size asked for; the pages past it stay readable and writable, as
+// the block's own, until it goes back to the system.
+u8* takeKept(MemPoolHeader* pool, u64 size, u32 flags) {
+    u64 want = size;
+    if ((flags & kRequestCap) && want > 0xFFFF) want = 0xFFFF;
+    want = RoundUp(want ? want : 1, kSystemPage);
+    u8* best = nullptr;
+    u8* bestBefore = nullptr;
+    UnitInfo bestInfo{};
+    auto better = [&](const UnitInfo& info) {
+        if (!best) return true;
+        const bool fits = info.committed >= want, bestFits = bestInfo.committed >= want;
+        if (fits != bestFits) return fits;
+        return fits ? info.committed < bestInfo.committed : info.committed > bestInfo.committed;
+    };
+    u8* before = nullptr;
+    for (u8* b = pool->keptNewest; b; before = b, b = keptNext(b)) {
+        UnitInfo info;
+        if (!RegistryLookup(reinterpret_cast<uptr>(b), &info) || info.reserved < want) continue;
+        if (better(info)) {
+            best = b;
+            bestBefore = before;
+            bestInfo = info;
+            if (info.committed == want) break;
+        }
+    }
+    if (!best) return nullptr;
+    if (bestInfo.committed < want) {
+        if (!SysResizeInPlace(best, size, flags & ~kRequestZero)) return nullptr;
+    } else if (bestInfo.committed > want) {
+        RegistrySetSystemBlock(reinterpret_cast<uptr>(best), want, bestInfo.reserved,
+                               static_cast<u8>(bestInfo.flags & ~kUnitSystemBlock));
+    }
+    u8* next = keptNext(best);
+    if (bestBefore) StorePtr(bestBefore, next);
+    else pool->keptNewest = next;
+    --pool->keptCount;
+    // Fresh memory would be zero; a kept block is not.
+    if (flags & kRequestZero) std::memset(best, 0, want);
+    return best;
+}
+
+} // namespace
+
 u8* RequestPages(MemPoolHeader* pool, u64 size, u32 requestFlags) {
     requestFlags |= pool->flags;
     if (IsShared(pool)) {
         if ((requestFlags & kRequestCap) && size > 0xFFFF) size = 0xFFFF;
         return SharedRangeTake(pool, RoundUp(size, kUnitBytes), nullptr, requestFlags);
     }
+    // While failures of the system are being staged, every request goes to the system.
+    if (!(requestFlags & kRequestLock) && pool->keptNewest && platform::PendingMemoryRequestFailures() == 0)
+        if (u8* kept = takeKept(pool, size, requestFlags)) return kept;
     return static_cast<u8*>(_bri_sysAlloc(size, requestFlags));
 }
 
 void ReturnPages(MemPoolHeader* pool, u8* address, u64 bytes) {
     if (IsShared(pool)) {
         SharedRangeGive(pool, address, bytes);
-    } else {
-        _bri_sysFree(address);
+        return;
     }
+    if (bytes > kKeptBytesEach || (pool->flags & kRequestLock)) {
+        _bri_sysFree(address);
+        return;
+    }
+    if (pool->keptCount == kKeptBlocks) {
+        // The oldest goes back to the system.
+        u8* before = nullptr;
+        u8* last = pool->keptNewest;
+        while (keptNext(last)) {
+            before = last;
+            last = keptNext(last);
+        }
+        if (before) StorePtr(before, static_cast<u8*>(nullptr));
+        else pool->keptNewest = nullptr;
+        _bri_sysFree(last);
+        --pool->keptCount;
+    }
+    StorePtr(address, pool->keptNewest);
+    pool->keptNewest = address;
+    ++pool->keptCount;
+}
+
+void ReleaseKeptPages(MemPoolHeader* pool) {
+    if (IsShared(pool)) return;
+    while (u8* b = pool->keptNewest) {
+        pool->keptNewest = keptNext(b);
+        _bri_sysFree(b);
+    }
+    pool->keptCount = 0;
 }
 
 bool WouldPassCeiling(const MemPoolHeader* pool, u64 bytes) {
@@ -235,11 +320,14 @@ u64 ShrinkPages(MemPoolHeader* pool) {
         for (u32 i = 0; i < count; ++i) {
             PageDescriptor* next = d->next;
             if (reinterpret_cast<PageHeader*>(d->page)->blocksInUse == 0 && !ReleasePage(pool, d, true)) {
+                ReleaseKeptPages(pool);
                 return before - pool->bytesHeld;
             }
             d = next;
         }
     }
+    // What the pool kept for reuse goes back too; it was never in the bytes held.
+    ReleaseKeptPages(pool);
     return before - pool->bytesHeld;
 }
 
@@ -262,6 +350,7 @@ void ReturnAllPages(MemPoolHeader* pool) {
         } while (d != first);
         SetCurrent(pool, static_cast<u16>(type), nullptr);
     }
+    ReleaseKeptPages(pool);
     if (!IsShared(pool)) {
         for (u8* block = pool->descriptorBlocks; block;) {
             u8* next = LoadPtr(block);

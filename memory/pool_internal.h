@@ -184,7 +184,7 @@ struct MemPoolHeader {
     bramble::PageDescriptor* freeRanges;
     std::uint64_t lockOwner;        // who holds the pool's lock
     std::uint32_t headerBytes;      // bytes of the header's own system block cut so far
-    std::uint32_t reserved;
+    std::uint32_t keptCount;        // ordinary: system blocks kept for reuse (below)
     CRITICAL_SECTION lock;
     std::uint8_t* smallFree[bramble::kSmallClasses];
     std::uint8_t* descriptorBlocks;
@@ -192,6 +192,10 @@ struct MemPoolHeader {
     std::uint64_t mediumBinMap[bramble::kMediumBinWords];  // the classes whose list is not empty
     std::uint8_t* mediumQuick[bramble::kMediumExactClasses];  // freed blocks kept whole, by exact size
     std::uint8_t mediumQuickCount[bramble::kMediumExactClasses];
+    // Ordinary pools: system blocks of pages the pool gave up, newest first, linked through their
+    // first bytes and still committed, so that a page that falls empty and is wanted again soon
+    // costs no system call. Not counted in the bytes held.
+    std::uint8_t* keptNewest;
 };
 
 namespace bramble {
@@ -353,6 +357,8 @@ void GiveDescriptor(MemPoolHeader* pool, PageDescriptor* d);
 void CutDescriptors(MemPoolHeader* pool, u8* from, u8* to);
 u8* RequestPages(MemPoolHeader* pool, u64 size, u32 requestFlags);
 void ReturnPages(MemPoolHeader* pool, u8* address, u64 bytes);
+// Gives the system blocks an ordinary pool kept for reuse back to the system.
+void ReleaseKeptPages(MemPoolHeader* pool);
 u64 PagesCommitted(MemPoolHeader* pool, u64 size);  // the committed size a request of `size` gets
 void ReturnAllPages(MemPoolHeader* pool);
 

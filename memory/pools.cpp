@@ -40,6 +40,8 @@ void FillHeader(MemPoolHeader* pool, u32 flags) {
     for (auto& ring : pool->rings) ring = nullptr;
     pool->fixedPage = nullptr;
     pool->freeDescriptors = nullptr;
+    pool->keptNewest = nullptr;
+    pool->keptCount = 0;
     pool->signature = kPoolSignature;
     pool->flags = static_cast<u16>(flags & ~MEM_POOL_SERIALIZE);
     pool->fixedBlockSize = 0;

@@ -54,6 +54,8 @@ bool SysResizeInPlace(void* address, u64 size, u32 flags) {
         // The block can only grow into the rest of its own reservation.
         if (commit > info.reserved) return false;
         if (!platform::CommitMemory(p + info.committed, commit - info.committed)) return false;
+        // A block a pool kept for reuse may hold written pages past its committed size.
+        if (flags & kRequestZero) std::memset(p + info.committed, 0, commit - info.committed);
         if (flags & kRequestLock) platform::LockMemory(p + info.committed, commit - info.committed);
     } else if (commit < info.committed) {
         platform::DecommitMemory(p + commit, info.committed - commit);

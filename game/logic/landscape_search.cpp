@@ -39,32 +39,61 @@ struct RoadStep {
     int heading;
 };
 
+// The buffers of a road search, kept between searches: a search on a large all-road map queues
+// tens of thousands of states, and growing them afresh each time cost more than the search.
+struct RoadBuffers {
+    std::vector<std::uint8_t> seen;     // per region: the headings it was entered with
+    std::vector<std::uint8_t> passable; // per region: 0 not yet known, 1 road and open, 2 not
+    std::vector<RoadStep> steps;
+    bool busy = false;
+};
+
 class RoadSearch {
 public:
-    RoadSearch(VhLogicalLandscape& landscape, Group* movingGroup) : map(landscape), group(movingGroup) {
+    RoadSearch(VhLogicalLandscape& landscape, Group* movingGroup)
+        : map(landscape), group(movingGroup), buffers(Take()) {
         const Point size = landscape.GetSize();
-        seen.assign(static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y), 0);
+        const std::size_t n = static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y);
+        buffers->seen.assign(n, 0);
+        buffers->passable.assign(n, 0);
+        buffers->steps.clear();
     }
+    ~RoadSearch() {
+        if (buffers == &Shared()) buffers->busy = false;
+    }
+    RoadSearch(const RoadSearch&) = delete;
+    RoadSearch& operator=(const RoadSearch&) = delete;
 
     void Start(std::uint16_t from, std::int16_t points) {
         for (int d = 1; d <= 8; ++d) Push(map.GetNeighbour(from, d), points, -1, d);
     }
     bool Next(std::size_t& at) {
-        if (head >= steps.size()) return false;
+        if (head >= buffers->steps.size()) return false;
         at = head++;
         return true;
     }
-    const RoadStep& Step(std::size_t at) const { return steps[at]; }
+    const RoadStep& Step(std::size_t at) const { return buffers->steps[at]; }
     void Expand(std::size_t at, std::int16_t points) {
-        const RoadStep s = steps[at];
+        const RoadStep s = buffers->steps[at];
         for (int d : RoadFan[s.heading]) Push(map.GetNeighbour(s.region, d), points, static_cast<std::int32_t>(at), d);
     }
     void PathTo(std::size_t at, std::vector<std::uint16_t>& reversed) const {
-        for (std::int32_t i = static_cast<std::int32_t>(at); i >= 0; i = steps[static_cast<std::size_t>(i)].parent)
-            reversed.push_back(steps[static_cast<std::size_t>(i)].region);
+        for (std::int32_t i = static_cast<std::int32_t>(at); i >= 0; i = buffers->steps[static_cast<std::size_t>(i)].parent)
+            reversed.push_back(buffers->steps[static_cast<std::size_t>(i)].region);
     }
 
 private:
+    static RoadBuffers& Shared() {
+        thread_local RoadBuffers shared;
+        return shared;
+    }
+    // The shared buffers, or buffers of this search's own when a search is already running.
+    RoadBuffers* Take() {
+        RoadBuffers& shared = Shared();
+        if (shared.busy) return &own;
+        shared.busy = true;
+        return &shared;
+    }
     // A unit of another group blocks the road unless it is a friendly leader or friendly artillery.
     bool Blocked(std::uint16_t region) const {
         VhUnit* x = map.FirstUnitIn(region);
@@ -75,18 +104,24 @@ private:
         return combat && combat->GetUnitKind() != ArtilleryKind;
     }
     void Push(std::uint16_t region, std::int16_t points, std::int32_t parent, int heading) {
-        if (region == 0xFFFF || !map.RegionHasFeature(region, VhLogicalLandscape::RoadCode) || Blocked(region)) return;
-        auto& marks = seen[static_cast<std::size_t>(map.NumberToIndex(region))];
+        if (region == 0xFFFF) return;
+        const auto index = static_cast<std::size_t>(map.NumberToIndex(region));
+        // Whether a region is road and open does not change during one search.
+        auto& open = buffers->passable[index];
+        if (open == 0)
+            open = map.RegionHasFeature(region, VhLogicalLandscape::RoadCode) && !Blocked(region) ? 1 : 2;
+        if (open != 1) return;
+        auto& marks = buffers->seen[index];
         const auto bit = static_cast<std::uint8_t>(1u << (heading - 1));
         if (marks & bit) return;
         marks |= bit;
-        steps.push_back({region, points, parent, heading});
+        buffers->steps.push_back({region, points, parent, heading});
     }
 
     VhLogicalLandscape& map;
     Group* group;
-    std::vector<std::uint8_t> seen;
-    std::vector<RoadStep> steps;
+    RoadBuffers own;
+    RoadBuffers* buffers;
     std::size_t head = 0;
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+// The C allocation family over one serialised pool of the library, for measuring the library as
+// the allocator of real programs. Not part of the library's interface.
+#include <cstddef>
+
+extern "C" {
+void* brm_malloc(std::size_t size);
+void brm_free(void* p);
+void* brm_calloc(std::size_t count, std::size_t size);
+void* brm_realloc(void* p, std::size_t size);
+void* brm_memalign(std::size_t alignment, std::size_t size);
+int brm_posix_memalign(void** out, std::size_t alignment, std::size_t size);
+std::size_t brm_usable_size(void* p);
+}

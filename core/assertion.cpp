@@ -17,6 +17,9 @@ void AssertFail(std::string_view message, std::string_view file, int line) {
     caption += std::to_string(line);
     caption += ".";
     std::string text(message);
+    // Data-file names are built the Windows way; a person reads them with this system's '/'.
+    for (char& c : text)
+        if (c == '\\') c = '/';
     text += "  Abort?";
     int answer = MessageBox(nullptr, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONSTOP);
     // Only an explicit No goes on: a check must not pass silently because no box could be shown.

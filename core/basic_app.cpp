@@ -1,4 +1,5 @@
 #include "core/basic_app.h"
+#include "platform/idle.h"
 
 #include "platform/clock.h"
 #include "platform/message_queue.h"
@@ -57,7 +58,10 @@ void BasicApp::PeekPlatformMessage() {
 
 std::int16_t BasicApp::PumpMessage() {
     MSG msg;
-    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return 1;
+    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (TaskCount() == 0) WaitMessage();
+        return 1;
+    }
     if (msg.message == WM_QUIT) {
         PostQuitMessage(static_cast<int>(msg.wParam));
         return 0;

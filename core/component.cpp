@@ -1,4 +1,5 @@
 #include "core/component.h"
+#include "core/absent_payload.h"
 
 #include "core/application.h"
 #include "core/bus.h"
@@ -10,7 +11,7 @@ namespace {
 
 // The payload of a delivery made without one.
 struct EmptyPayload {
-    Container<short> payload{0};
+    AbsentPayload payload;
     ContainerBase* get() { return &payload; }
 };
 

@@ -4,6 +4,7 @@
 // WM_NCDESTROY; a control's state record lives as long as its window; the children of a dialog
 // are kept in template order (the first item first), which is the order of enumeration.
 #include "platform/dialog.h"
+#include "platform/idle.h"
 
 #include "platform/common_dialog.h"
 #include "platform/input.h"
@@ -576,7 +577,10 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const void* tmpl, HWND owner
                 continue;
             }
             MSG msg;
-            if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+            if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                WaitMessage();
+                continue;
+            }
             if (msg.message == WM_QUIT) {
                 // The program is ending: the quit is left for the outer loop, the dialog cancels.
                 PostQuitMessage(static_cast<int>(msg.wParam));

@@ -1,4 +1,5 @@
 #include "platform/menu.h"
+#include "platform/program_menus.h"
 
 #include "platform/input.h"
 
@@ -8,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
+#include <cstdlib>
 
 struct MenuItemRecord {
     UINT flags = 0;
@@ -331,7 +334,117 @@ int TranslateAcceleratorA(HWND hwnd, HACCEL table, MSG* msg) {
     return 0;
 }
 
+extern const char vhMenusText[];
+
+namespace {
+
+std::string Trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+// "Ctrl+Shift+Q" and friends; false for a key this table cannot name.
+bool ParseAccelerator(const std::string& keys, BYTE& fVirt, WORD& key) {
+    fVirt = FVIRTKEY;
+    std::string rest = keys;
+    for (;;) {
+        const std::size_t plus = rest.find('+');
+        if (plus == std::string::npos || plus + 1 >= rest.size()) break;
+        const std::string mod = Lower(rest.substr(0, plus));
+        if (mod == "ctrl") fVirt |= FCONTROL;
+        else if (mod == "shift") fVirt |= FSHIFT;
+        else if (mod == "alt") fVirt |= FALT;
+        else return false;
+        rest = rest.substr(plus + 1);
+    }
+    const std::string k = Lower(rest);
+    if (k.size() == 1 && std::isalnum(static_cast<unsigned char>(k[0]))) {
+        key = static_cast<WORD>(std::toupper(static_cast<unsigned char>(k[0])));
+        return true;
+    }
+    if (k.size() >= 2 && k[0] == 'f') {
+        const int n = std::atoi(k.c_str() + 1);
+        if (n < 1 || n > 12) return false;
+        key = static_cast<WORD>(0x70 + n - 1);
+        return true;
+    }
+    static const std::map<std::string, WORD> named = {{"enter", 0x0D}, {"escape", 0x1B}, {"tab", 0x09}, {"space", 0x20}};
+    auto it = named.find(k);
+    if (it == named.end()) return false;
+    key = it->second;
+    return true;
+}
+
+} // namespace
+
 namespace platform {
+
+bool RegisterMenuText(const std::string& text, std::string& error) {
+    struct Section {
+        bool menu;
+        std::string name;
+        std::string body;
+        int line;
+    };
+    std::vector<Section> sections;
+    std::istringstream in(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::string t = Trim(line);
+        if (t.empty() || t[0] == '#') continue;
+        if (t.rfind("MENU ", 0) == 0 || t.rfind("ACCELERATORS ", 0) == 0) {
+            const bool menu = t[0] == 'M';
+            sections.push_back(Section{menu, Trim(t.substr(menu ? 5 : 13)), std::string(), number});
+            continue;
+        }
+        if (sections.empty()) {
+            error = "line " + std::to_string(number) + ": outside any MENU or ACCELERATORS";
+            return false;
+        }
+        sections.back().body += line + "\n";
+    }
+    // Everything is checked before anything is registered.
+    std::vector<std::pair<std::string, std::vector<ACCEL>>> tables;
+    for (const Section& sec : sections) {
+        if (sec.menu) {
+            HMENU probe = Parse(sec.body);
+            if (!probe) {
+                error = "menu " + sec.name + " (line " + std::to_string(sec.line) + ") does not parse";
+                return false;
+            }
+            DestroyMenu(probe);
+            continue;
+        }
+        std::vector<ACCEL> table;
+        std::istringstream body(sec.body);
+        std::string entry;
+        while (std::getline(body, entry)) {
+            std::istringstream words(Trim(entry));
+            std::string keys;
+            long id = -1;
+            if (!(words >> keys)) continue;
+            BYTE fVirt = 0;
+            WORD key = 0;
+            if (!(words >> id) || id < 0 || id > 0xFFFF || !ParseAccelerator(keys, fVirt, key)) {
+                error = "accelerators " + sec.name + ": not an entry: " + Trim(entry);
+                return false;
+            }
+            table.push_back(ACCEL{fVirt, key, static_cast<WORD>(id)});
+        }
+        tables.emplace_back(sec.name, table);
+    }
+    for (const Section& sec : sections)
+        if (sec.menu && !M().resources.count(Lower(sec.name))) M().resources[Lower(sec.name)] = sec.body;
+    for (auto& [name, table] : tables)
+        if (!M().accelerators.count(Lower(name))) RegisterAcceleratorResource(name.c_str(), table);
+    return true;
+}
+
+bool RegisterProgramMenus(std::string& error) { return RegisterMenuText(vhMenusText, error); }
 
 bool RegisterMenuResource(const char* name, const std::string& text) {
     HMENU probe = Parse(text);

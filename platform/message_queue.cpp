@@ -3,6 +3,7 @@
 // the time it was set or last fired. All state is guarded by one mutex, because any thread may
 // post to the user-interface thread.
 #include "platform/message_queue.h"
+#include "platform/idle.h"
 
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -262,6 +263,50 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT first, UINT last) {
             q.arrived.wait(g);
         }
     }
+}
+
+BOOL WaitMessage() {
+    auto& s = state();
+    ThreadQueue* qp;
+    platform::PumpSources sources;
+    platform::SocketPoller socketPoller;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        qp = &queueOf(s, GetCurrentThreadId());
+        sources = s.sources;
+        socketPoller = s.socketPoller;
+    }
+    ThreadQueue& q = *qp;
+    const bool uiThread = platform::UiThread() == GetCurrentThreadId();
+    if (uiThread && sources.idle) sources.idle();
+    bool live = false;
+    if (uiThread && sources.pollInput) live = sources.pollInput();
+    if (socketPoller && socketPoller()) live = true;
+    if (uiThread && sources.nextPaint && sources.nextPaint(nullptr, false)) return TRUE;
+    // Input looked at every 10 ms while things happen, every 40 ms once nothing has come for a
+    // while (a fifth of a second): an idle window costs next to nothing, and the first event after
+    // a pause is answered within 40 ms.
+    thread_local int idleWaits = 0;
+    std::unique_lock<std::mutex> g(s.lock);
+    if (!q.posted.empty() || q.quitPending) {
+        idleWaits = 0;
+        return TRUE;
+    }
+    // Without a live input source nothing but a timer could end the wait, and the caller's loop
+    // may be counting idle turns to give up (a headless dialog without input): let it count.
+    if (platform::ClockIsVirtual() || !live) return TRUE;
+    const DWORD now = GetTickCount();
+    DWORD due = 0;
+    const bool haveTimer = nextDue(q, now, &due);
+    const DWORD pollPeriod = idleWaits < 20 ? 10 : 40;
+    ++idleWaits;
+    DWORD wait = pollPeriod;
+    if (haveTimer) {
+        if (due == now) return TRUE;
+        wait = std::min<DWORD>(due - now, pollPeriod);
+    }
+    q.arrived.wait_for(g, std::chrono::milliseconds(wait));
+    return TRUE;
 }
 
 BOOL TranslateMessage(const MSG* msg) {

@@ -1,5 +1,6 @@
 #include "platform/screen.h"
 
+#include "platform/input_script.h"
 #include "platform/window_record.h"
 
 #include <png.h>
@@ -67,7 +68,9 @@ BackendState& B() {
 class HeadlessBackend final : public Backend {
 public:
     const char* Name() const override { return "headless"; }
-    bool PollInput() override { return false; }
+    // A running input script is the headless screen's mouse and keyboard.
+    bool PollInput() override { return StepInputScript(); }
+    bool Live() const override { return InputScriptRunning(); }
 };
 
 } // namespace

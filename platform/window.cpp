@@ -1,4 +1,5 @@
 #include "platform/window_record.h"
+#include "platform/idle.h"
 
 #include "platform/cursor.h"
 #include "platform/gdi.h"
@@ -539,8 +540,11 @@ BOOL ShowWindow(HWND hwnd, int command) {
             if (hwnd->parent) GetClientRect(hwnd->parent, &area);
             if (!wasVisible) SendMessageA(hwnd, WM_SHOWWINDOW, TRUE, 0);
             const RECT in = platform::detail::Insets(hwnd);
-            SetWindowPos(hwnd, nullptr, -in.left, -in.top, Width(area) + in.left + in.right,
-                         Height(area) + in.top + in.bottom, SWP_SHOWWINDOW | SWP_FRAMECHANGED);
+            // A maximised child gives its caption up to its frame; a maximised top-level window
+            // keeps its caption and menu bar on the screen and only its borders go past the edges.
+            const LONG top = hwnd->parent ? in.top : in.left;
+            SetWindowPos(hwnd, nullptr, -in.left, -top, Width(area) + in.left + in.right,
+                         Height(area) + top + in.bottom, SWP_SHOWWINDOW | SWP_FRAMECHANGED);
         } else if (!wasVisible) {
             SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         }
@@ -740,6 +744,8 @@ BYTE* WindowPixelsForWrite(HWND hwnd, int* width, int* height) {
     SizeSurface(hwnd);
     *width = hwnd->surfaceWidth;
     *height = hwnd->surfaceHeight;
+    // Whoever writes the pixels changes what the screen shows.
+    platform::detail::ScreenChanged();
     return hwnd->surface.data();
 }
 
@@ -767,5 +773,7 @@ void PaintList(const std::vector<HWND>& list) {
 } // namespace
 
 void PaintPendingWindows() { PaintList(WS().topLevel); }
+
+bool WindowWaitingForPaint() { return NextPaint(nullptr, false) != nullptr; }
 
 } // namespace platform

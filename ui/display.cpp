@@ -1,5 +1,6 @@
 #include "ui/display.h"
 
+#include "core/absent_payload.h"
 #include "core/application.h"
 #include "core/assertion.h"
 #include "core/events.h"
@@ -9,6 +10,8 @@ namespace {
 
 // The menu item id of a menu event's payload: the low 28 bits of the value it holds.
 bool MenuItemId(ContainerBase* payload, std::uint16_t& id) {
+    // A menu event without an id names no item; it must not change item 0.
+    if (PayloadAbsent(payload)) return false;
     if (const BusMessage* m = PayloadValue<BusMessage>(payload)) {
         id = static_cast<std::uint16_t>(m->Word() & 0x0FFFFFFFu);
         return true;

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace platform::sdl {
@@ -72,7 +73,13 @@ public:
         if (!dirty_ || !renderer_) return;
         dirty_ = false;
         RECT area{0, 0, GetScreenSize().cx, GetScreenSize().cy};
-        if (HWND front = GetTopWindow(nullptr)) GetWindowRect(front, &area);
+        if (HWND frame = ShownFrame()) GetWindowRect(frame, &area);
+        // A maximised frame reaches past the screen's edges; what is shown (and where the mouse
+        // points) starts at the screen's part of it.
+        area.left = std::max<LONG>(area.left, 0);
+        area.top = std::max<LONG>(area.top, 0);
+        area.right = std::min<LONG>(area.right, GetScreenSize().cx);
+        area.bottom = std::min<LONG>(area.bottom, GetScreenSize().cy);
         origin_ = POINT{area.left, area.top};
         const ScreenImage img = ComposeScreen(area);
         if (img.width <= 0 || img.height <= 0) return;
@@ -102,6 +109,18 @@ public:
     }
 
 private:
+    // The window the SDL window shows: the front visible top-level window that has no owner (the
+    // main frame), so that a dialog or a message box is shown over it rather than alone.
+    static HWND ShownFrame() {
+        HWND first = nullptr;
+        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(w)) continue;
+            if (!first) first = w;
+            if (!GetWindow(w, GW_OWNER)) return w;
+        }
+        return first;
+    }
+
     static int VirtualKey(SDL_Keycode k) {
         if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
         if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);

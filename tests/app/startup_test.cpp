@@ -82,7 +82,7 @@ TEST_F(AppTest, AMissingDataFileListIsReportedAndNothingIsRead) {
         EXPECT_EQ(app.UnitTypeCount(), 14);
     }
     ASSERT_GE(platform::ShownMessageBoxCount(), 1u);
-    EXPECT_NE(platform::ShownMessageBox(0).text.find("Can't find " + DataPath(data.Data(), "qifdemo.hed")), std::string::npos)
+    EXPECT_NE(platform::ShownMessageBox(0).text.find("Can't find " + data.Data() + "/qifdemo.hed"), std::string::npos)
         << platform::ShownMessageBox(0).text;
     // Stopping at the report ends the construction cleanly with the assertion.
     platform::ClearShownMessageBoxes();

@@ -89,7 +89,7 @@ TEST_F(WinAppTest, AMissingIndexOrDataFileIsReportedAndNothingIsRead) {
         EXPECT_EQ(lib.SectionCount(), 0);
     }
     ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
-    EXPECT_EQ(platform::ShownMessageBox(0).text, "Can't find " + data.Data() + "\\qiffile.map  Abort?");
+    EXPECT_EQ(platform::ShownMessageBox(0).text, "Can't find " + data.Data() + "/qiffile.map  Abort?");
     EXPECT_EQ(platform::ShownMessageBox(0).caption, "Failure in WINAPP at line 343.");
     // A "Yes" stops the program's work by throwing.
     data.WriteIndex({{"nofile.qif", "Blocks"}});

@@ -1,4 +1,5 @@
 #include "ui/windows/win_app.h"
+#include "platform/idle.h"
 
 #include "core/assertion.h"
 #include "platform/clock.h"
@@ -198,7 +199,12 @@ std::int16_t WinApp::PeekWaiting() {
 
 std::int16_t WinApp::PumpMessage() {
     MSG msg;
-    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return 1;
+    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // Nothing for the windows and no bus task waiting: sleep until input or the next timer,
+        // rather than spin in the caller's loop.
+        if (TaskCount() == 0) WaitMessage();
+        return 1;
+    }
     if (Filter(msg)) return 1;
     if (IsCloseRequest(msg)) {
         // The request survives until the outermost loop sees it.

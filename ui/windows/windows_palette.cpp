@@ -13,7 +13,10 @@ WindowsPalette::WindowsPalette(const char* fileName, const std::string& dataDire
     PaletteFileData data;
     loadResult_ = ReadPaletteFile(path, data);
     if (loadResult_ != PaletteFileResult::Ok) {
-        const std::string text = (loadResult_ == PaletteFileResult::Missing ? "Can't find the palette file " : "The palette file is damaged: ") + path;
+        std::string text = (loadResult_ == PaletteFileResult::Missing ? "Can't find the palette file " : "The palette file is damaged: ") + path;
+        // The path is built the Windows way; a person reads it with this system's '/'.
+        for (char& c : text)
+            if (c == '\\') c = '/';
         MessageBox(nullptr, text.c_str(), "Palette", MB_OK | MB_ICONEXCLAMATION);
         for (int i = 0; i < 256; ++i) {
             data.entries[i * 4] = data.entries[i * 4 + 1] = data.entries[i * 4 + 2] = static_cast<std::uint8_t>(i);

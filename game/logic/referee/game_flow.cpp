@@ -2,6 +2,7 @@
 // a scenario's players, each leader's activation, the elite initiative, the pause after combat;
 // the turn's and the battle's screens, deployment and the rout phase; and the relays that carry
 // a unit's state changes to every machine, with the undo of a unit's last action.
+#include "core/absent_payload.h"
 #include "game/logic/referee/vh_logical_layer.h"
 
 #include "core/application.h"
@@ -94,8 +95,10 @@ VH_NO_PAYLOAD(LeaderControl, FlowSource, OnLeaderControl())
 ContainerBase* GameOptions(Component* c, BusMessage, ContainerBase* p) {
     VhLogicalLayer* self = Receiver(c, FlowSource, __LINE__);
     if (!self) return nullptr;
+    // An event posted without a value means 1 (this copy chooses), never the 0 of the empty
+    // payload (the other player chooses).
     short v = 1;
-    if (p && !ExtractData(p, v)) {
+    if (!PayloadAbsent(p) && !ExtractData(p, v)) {
         Assert(0, kBadBusData, FlowSource, __LINE__);
         return nullptr;
     }

@@ -1,0 +1,156 @@
+// The real program in a real window: SDL under an X server of the test's own (Xvfb), driven by real
+// X input events (xdotool). Each step's X picture of the window is compared, with a tolerance, to
+// the headless program's composition of the same step.
+#include "tests/e2e/e2e_fixture.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace e2e {
+namespace {
+
+// The share of pixels whose channels all lie within `tolerance` of the other picture's.
+double Likeness(const platform::ScreenImage& a, const platform::ScreenImage& b, int tolerance = 24) {
+    if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 0.0;
+    std::size_t close = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        const std::uint32_t p = a.pixels[i], q = b.pixels[i];
+        bool near = true;
+        for (int shift : {0, 8, 16}) {
+            const int d = static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF);
+            if (d > tolerance || d < -tolerance) near = false;
+        }
+        close += near ? 1 : 0;
+    }
+    return static_cast<double>(close) / static_cast<double>(a.pixels.size());
+}
+
+platform::ScreenImage Crop(const platform::ScreenImage& img, int l, int t, int r, int b) {
+    l = std::max(l, 0);
+    t = std::max(t, 0);
+    platform::ScreenImage out;
+    out.width = std::max(0, std::min(r, img.width) - l);
+    out.height = std::max(0, std::min(b, img.height) - t);
+    for (int y = t; y < t + out.height; ++y)
+        for (int x = l; x < l + out.width; ++x) out.pixels.push_back(img.At(x, y));
+    return out;
+}
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    if (std::FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+        ::pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+class XProgram : public RealProgram {
+protected:
+    void TearDown() override {
+        // Only the processes this test started, by their ids.
+        // SDL turns SIGTERM into a close request, which the program answers with its exit
+        // question: the program is stopped outright, and waited for, so that the next test's
+        // copy never finds this one running.
+        if (!programPid.empty())
+            std::system(("kill -9 " + programPid + " 2>/dev/null; while kill -0 " + programPid +
+                         " 2>/dev/null; do sleep 0.05; done").c_str());
+        if (!serverPid.empty()) std::system(("kill " + serverPid + " 2>/dev/null").c_str());
+    }
+
+    // An X server on a display number nobody uses; false when none could be started.
+    bool StartServer() {
+        for (int n = 80 + static_cast<int>(::getpid() % 400); n < 1000; n += 7) {
+            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+                continue;
+            display = ":" + std::to_string(n);
+            serverPid = Capture(std::string(VH_E2E_XVFB) + " " + display + " -screen 0 1024x768x24 -nolisten tcp > '" + File("xvfb.txt") +
+                                "' 2>&1 & echo $!");
+            for (int i = 0; i < 100; ++i) {
+                if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) return true;
+                ::usleep(50000);
+            }
+            return false;
+        }
+        return false;
+    }
+
+    std::string X(const std::string& command) const { return Capture("DISPLAY=" + display + " " + command); }
+
+    // The program's window, waited for.
+    std::string WaitWindow() const {
+        for (int i = 0; i < 200; ++i) {
+            const std::string id = X(std::string(VH_E2E_XDOTOOL) + " search --name '^Varnhold$' 2>/dev/null | head -1");
+            if (!id.empty()) return id;
+            ::usleep(50000);
+        }
+        return {};
+    }
+
+    // Waits until the window's X picture looks like `expected`; the last picture is kept as `name`.
+    double WaitForPicture(const std::string& window, const platform::ScreenImage& expected, const std::string& name) const {
+        double best = 0.0;
+        for (int i = 0; i < 100; ++i) {
+            X(std::string(VH_E2E_IMPORT) + " -window " + window + " '" + File(name) + "' 2>/dev/null");
+            platform::ScreenImage shot;
+            if (platform::LoadPNG(File(name), shot)) {
+                best = std::max(best, Likeness(shot, expected));
+                if (best >= 0.97) return best;
+            }
+            ::usleep(100000);
+        }
+        return best;
+    }
+
+    std::string display, serverPid, programPid;
+};
+
+const ShownWindow* Find(const std::vector<ShownWindow>& windows, int depth, const std::string& cls, int id = 0) {
+    for (const ShownWindow& w : windows)
+        if (w.depth == depth && (cls.empty() || w.cls == cls) && (id == 0 || w.id == id)) return &w;
+    return nullptr;
+}
+
+TEST_F(XProgram, MainMenuAndScenarioChoiceLookAsHeadlessAndAnswerRealClicks) {
+    // The headless run of the same steps gives the pictures to compare with.
+    WriteScript(R"(wait-control 106 "Start &Battle" 20000
+screenshot h-main-menu.png
+windows h-main-menu.txt
+click-control 106
+wait-window "Choose Scenario"
+screenshot h-scenario.png
+windows h-scenario.txt
+)");
+    ASSERT_EQ(Run("--headless --data data --script script.txt"), 0) << Read("err.txt");
+    const std::vector<ShownWindow> menuWindows = ReadWindows(File("h-main-menu.txt"));
+    const ShownWindow* frame = Find(menuWindows, 0, "");
+    ASSERT_NE(frame, nullptr);
+    // The frame is the back-most top-level window: the last one at depth 0.
+    for (const ShownWindow& w : menuWindows)
+        if (w.depth == 0) frame = &w;
+    const ShownWindow* start = nullptr;
+    for (const ShownWindow& w : menuWindows)
+        if (w.id == 106) start = &w;
+    ASSERT_NE(start, nullptr);
+    const platform::ScreenImage menu = Crop(Screenshot("h-main-menu.png"), frame->left, frame->top, frame->right, frame->bottom);
+    const platform::ScreenImage scenario = Crop(Screenshot("h-scenario.png"), frame->left, frame->top, frame->right, frame->bottom);
+
+    ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
+    programPid = X("VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" + File("x-out.txt") + "' 2> '" +
+                   File("x-err.txt") + "' & echo $!");
+    const std::string window = WaitWindow();
+    ASSERT_FALSE(window.empty()) << Read("x-err.txt");
+
+    EXPECT_GE(WaitForPicture(window, menu, "x-main-menu.png"), 0.97) << "the main menu differs from the headless one";
+    // A real click on "Start Battle", in the window's own coordinates.
+    const int x = (start->left + start->right) / 2 - std::max(frame->left, 0);
+    const int y = (start->top + start->bottom) / 2 - std::max(frame->top, 0);
+    X(std::string(VH_E2E_XDOTOOL) + " mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+      " click 1");
+    EXPECT_GE(WaitForPicture(window, scenario, "x-scenario.png"), 0.97) << "the scenario choice differs from the headless one";
+}
+
+} // namespace
+} // namespace e2e

@@ -16,6 +16,8 @@
 #include "platform/cursor.h"
 #include "platform/dialog.h"
 #include "platform/msgbox.h"
+#include "platform/screen.h"
+#include "platform/message_queue.h"
 #include "tests/ui/ui_fixture.h"
 #include "tools/artgen/palette.h"
 #include "ui/font.h"
@@ -226,6 +228,13 @@ TEST_F(GeneratedData, TheCursorsAreAnimatedCursorFilesThatLoad) {
     }
 }
 
+TEST_F(GeneratedData, TheMenuPressSoundIsAWave) {
+    const std::vector<std::uint8_t> b = ReadAll(data.File("smash.wav"));
+    ASSERT_GT(b.size(), 200u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "WAVE");
+}
+
 TEST_F(GeneratedData, TheApplicationStartsOnTheMadeDataAndOpensItsDialogsWithoutAMessageBox) {
     startup::SetInstanceMutexName(("Varnhold art test " + std::to_string(::getpid())).c_str());
     int runs = 0;
@@ -235,9 +244,19 @@ TEST_F(GeneratedData, TheApplicationStartsOnTheMadeDataAndOpensItsDialogsWithout
         ++runs;
         preloaded = vh.PreloadedLibraryCount();
         // Each dialog opened modeless, drawn and closed.
+        // VARNHOLD_ART_SHOTS=DIR keeps a picture of the screen with each dialog, to look at.
+        const char* shots = std::getenv("VARNHOLD_ART_SHOTS");
         auto open = [&](Dialog& d, const char* name) {
             if (d.Execute(name, Dialog::kModeless) != 0 || !d.IsRunning()) failures.push_back(name);
             d.Refresh();
+            if (shots && *shots) {
+                MSG m;
+                for (int i = 0; i < 2000 && PeekMessage(&m, nullptr, 0, 0, PM_REMOVE); ++i) {
+                    TranslateMessage(&m);
+                    DispatchMessage(&m);
+                }
+                platform::SaveScreenPNG(std::string(shots) + "/" + name + ".png");
+            }
             d.Close(0);
         };
         { StartGameDlg d(1); open(d, "StartGame"); }

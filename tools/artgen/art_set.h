@@ -58,3 +58,12 @@ std::vector<std::uint8_t> DataFileList(const std::vector<std::pair<std::string, 
                                        const std::vector<datagen::LibrarySpec>& specs);
 
 } // namespace artgen
+
+namespace artgen {
+
+// A small battlefield put together from the made libraries at a zoom (ground of several levels,
+// a road, a stream, woods, a farm, a line of infantry, cavalry, a battery, a wagon and an
+// officer), so that the pieces can be judged together. Libraries are found by name.
+bool WriteMapPreview(const std::vector<const datagen::LibrarySpec*>& libraries, int zoom, const std::string& pngPath);
+
+} // namespace artgen

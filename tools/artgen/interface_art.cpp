@@ -98,18 +98,20 @@ ImageSpec Box(const std::string& name, int size, bool pressed, bool round) {
     return c.Take(name, round ? 4 : 1, 0, 0);
 }
 
+// The mark of a checked box or radio: as large as the box, so that it sits where the box is.
 ImageSpec Check(const std::string& name, int size, bool round) {
     Canvas c(size, size);
     cairo_t* cr = c.cr();
     draw::Set(cr, {120, 20, 20});
+    const double m = size / 2.0;
     if (round) {
-        cairo_arc(cr, size / 2.0, size / 2.0, size / 2.0 - 0.5, 0, 2 * M_PI);
+        cairo_arc(cr, m, m, size * 0.22, 0, 2 * M_PI);
         cairo_fill(cr);
     } else {
         cairo_set_line_width(cr, 2.0);
-        cairo_move_to(cr, 1, size * 0.5);
-        cairo_line_to(cr, size * 0.4, size - 1.5);
-        cairo_line_to(cr, size - 1, 1.5);
+        cairo_move_to(cr, size * 0.22, size * 0.5);
+        cairo_line_to(cr, size * 0.42, size * 0.74);
+        cairo_line_to(cr, size * 0.8, size * 0.24);
         cairo_stroke(cr);
     }
     return c.Take(name, 4, 0, 0);
@@ -119,8 +121,8 @@ LibrarySpec DialogButtons() {
     LibrarySpec lib;
     lib.title = "DialogButtons";
     lib.sections.push_back({"Pushbutton", {Plate("Up", 86, 22, kBrass, false, false), Plate("Down", 86, 22, kBrass, true, false)}});
-    lib.sections.push_back({"CheckBox", {Box("Up", 13, false, false), Box("Down", 13, true, false), Check("Check", 9, false)}});
-    lib.sections.push_back({"Radio", {Box("Up", 13, false, true), Box("Down", 13, true, true), Check("Check", 7, true)}});
+    lib.sections.push_back({"CheckBox", {Box("Up", 13, false, false), Box("Down", 13, true, false), Check("Check", 13, false)}});
+    lib.sections.push_back({"Radio", {Box("Up", 13, false, true), Box("Down", 13, true, true), Check("Check", 13, true)}});
     lib.sections.push_back({"Big Pushbutton", {Plate("Up", 190, 28, kBrass, false, false), Plate("Down", 190, 28, kBrass, true, false)}});
     lib.sections.push_back({"Big Stone Pushbutton",
                             {StonePlate("Up", 190, 28, false, false), StonePlate("Down", 190, 28, true, false),
@@ -167,10 +169,12 @@ void TheatreMap(cairo_t* cr, int w, int h, std::uint32_t seed) {
     }
     // Roads.
     cairo_set_line_width(cr, 1.0);
-    draw::Set(cr, {130, 90, 50}, 0.8);
-    for (int i = 0; i < 8; ++i) {
-        cairo_move_to(cr, n.Range(0, w), n.Range(0, h));
-        cairo_curve_to(cr, n.Range(0, w), n.Range(0, h), n.Range(0, w), n.Range(0, h), n.Range(0, w), n.Range(0, h));
+    draw::Set(cr, {150, 110, 70}, 0.6);
+    for (int i = 0; i < 5; ++i) {
+        // Roads run roughly north to south, gently bending.
+        const double x0 = n.Range(0.1, 0.8) * w, x1 = x0 + n.Range(-0.15, 0.15) * w;
+        cairo_move_to(cr, x0, 0);
+        cairo_curve_to(cr, x0 + n.Range(-30, 30), h * 0.35, x1 + n.Range(-30, 30), h * 0.65, x1, h);
         cairo_stroke(cr);
     }
     // A border of the map.

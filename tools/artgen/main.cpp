@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -50,6 +51,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    std::error_code madeDirs;
+    std::filesystem::create_directories(out, madeDirs);
+    if (!sheets.empty()) std::filesystem::create_directories(sheets, madeDirs);
+
     std::vector<artgen::LibraryJob> jobs;
     artgen::AddInterfaceJobs(jobs);
     artgen::AddTerrainJobs(jobs);
@@ -72,8 +77,8 @@ int main(int argc, char** argv) {
                              empty ? "nothing drawn: is fonts-dejavu-core installed?" : "not written");
                 failed = true;
             }
-            // Only the preloaded libraries are kept for the data-file list.
-            if (jobs[k].library.rfind("Activation Unit Flags", 0) == 0) made[k] = std::move(lib);
+            // The preloaded libraries are kept for the data-file list, all of them for the previews.
+            if (!sheets.empty() || jobs[k].library.rfind("Activation Unit Flags", 0) == 0) made[k] = std::move(lib);
         }
     };
     std::vector<std::thread> pool;
@@ -86,9 +91,19 @@ int main(int argc, char** argv) {
     std::vector<datagen::LibrarySpec> preloadSpecs;
     for (std::size_t k = 0; k < jobs.size(); ++k) {
         index.push_back({jobs[k].fileName, jobs[k].library});
-        if (!made[k].sections.empty()) {
+        if (!made[k].sections.empty() && jobs[k].library.rfind("Activation Unit Flags", 0) == 0) {
             preload.push_back({jobs[k].library, jobs[k].fileName});
             preloadSpecs.push_back(made[k]);
+        }
+    }
+    if (!sheets.empty()) {
+        std::vector<const datagen::LibrarySpec*> all;
+        for (const auto& m : made) all.push_back(&m);
+        for (int z = 0; z < 3; ++z)
+            if (!artgen::WriteMapPreview(all, z, sheets + "/Map_preview_zoom_" + std::to_string(z) + ".png")) failed = true;
+        if (failed) {
+            std::fprintf(stderr, "varnhold_artgen: cannot write the map previews\n");
+            return 1;
         }
     }
     index.push_back({"WALKDATA.QIF", "Walking Animation Data"});

@@ -433,6 +433,12 @@ SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, i
                 cairo_set_line_width(w, 12);
                 cairo_set_source_rgba(w, 0, 0, 0, 1);
                 cairo_stroke(w);
+                // The deck covers the water it crosses.
+                Curve(w, a, b, 0.5);
+                cairo_set_line_width(w, 11);
+                cairo_set_operator(w, CAIRO_OPERATOR_CLEAR);
+                cairo_stroke(w);
+                cairo_set_operator(w, CAIRO_OPERATOR_OVER);
                 Curve(cr, a, b, 0.5);
                 cairo_set_line_width(cr, 10);
                 draw::Set(cr, {150, 108, 64});

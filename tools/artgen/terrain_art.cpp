@@ -469,26 +469,31 @@ SectionSpec RoadFix(int zoom) {
 
 // --- sprites standing on the ground: trees, stones, buildings, walls ---
 
+// A sprite standing on the ground; with `shadow` (a half width), its shadow falls to the
+// south-east of the hot spot and darkens the ground under it.
 ImageSpec Sprite(int zoom, const std::string& name, int w, int h, int hotX, int hotY,
-                 const std::function<void(cairo_t*)>& paint) {
+                 const std::function<void(cairo_t*)>& paint, double shadow = 0) {
     const Zoom& z = kZooms[zoom];
     const double sx = z.cellW / 130.0, sy = z.cellH / 64.0;
     Canvas c(std::max(2, static_cast<int>(std::ceil(w * sx))), std::max(2, static_cast<int>(std::ceil(h * sy))));
     cairo_scale(c.cr(), sx, sy);
+    if (shadow > 0) {
+        cairo_t* sh = c.Shadow();
+        cairo_save(sh);
+        cairo_translate(sh, hotX + shadow * 0.35, hotY - 1.5);
+        cairo_scale(sh, shadow, shadow * 0.32);
+        cairo_arc(sh, 0, 0, 1, 0, 2 * M_PI);
+        cairo_restore(sh);
+        cairo_set_source_rgba(sh, 0, 0, 0, 1);
+        cairo_fill(sh);
+    }
     paint(c.cr());
-    return c.Take(name, 4, static_cast<int>(hotX * sx), static_cast<int>(hotY * sy));
+    return c.Take(name, shadow > 0 ? 6 : 4, static_cast<int>(hotX * sx), static_cast<int>(hotY * sy));
 }
 
 ImageSpec Tree(int zoom, int v) {
     return Sprite(zoom, "Tree" + std::to_string(v), 30, 40, 15, 38, [v](cairo_t* cr) {
-        // Shadow, trunk, crown in three tones lit from the north-west.
-        draw::Set(cr, {30, 44, 20}, 0.6);
-        cairo_save(cr);
-        cairo_translate(cr, 19, 37);
-        cairo_scale(cr, 1, 0.35);
-        cairo_arc(cr, 0, 0, 9, 0, 2 * M_PI);
-        cairo_restore(cr);
-        cairo_fill(cr);
+        // Trunk, crown in three tones lit from the north-west.
         draw::Set(cr, {74, 50, 28});
         cairo_rectangle(cr, 13.5, 24, 3, 14);
         cairo_fill(cr);
@@ -515,7 +520,7 @@ ImageSpec Tree(int zoom, int v) {
             cairo_arc(cr, b[0] - b[2] * 0.3, b[1] - b[2] * 0.3, b[2] * 0.5, 0, 2 * M_PI);
             cairo_fill(cr);
         }
-    });
+    }, 11);
 }
 
 ImageSpec Stones(int zoom, int v) {
@@ -608,7 +613,7 @@ ImageSpec Building(int zoom, int b) {
             cairo_close_path(cr);
             cairo_fill(cr);
         }
-    });
+    }, (wx + wy) * 0.55);
 }
 
 ImageSpec Wall(int zoom, int v) {

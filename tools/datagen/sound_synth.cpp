@@ -180,6 +180,8 @@ std::vector<std::string> WriteDemoSounds(const std::string& directory) {
         {"sordlup3.wav", DrumRoll(r, loop, 11.0, 22)},
         {"horsbat.wav", Footfalls(r, loop, 9.0, 0.3, 23)},
         {"batsmash.wav", Cannon(r, loop, 24)},
+        // The menu's press: one short, dull knock.
+        {"smash.wav", Cannon(r, 0.25, 39)},
         {"cheer.wav", Ambient(r, 1.5, 0.7, 1.0, 25)},
         {"rally.wav", Bugle(r, rally, 0.18)},
         {"restore.wav", DrumRoll(r, 1.2, 8.0, 26)},

@@ -1,0 +1,302 @@
+// The art the build draws, as the program reads it: every library of the art index loads whole
+// through the image-library reader with every picture decodable, the palette with its stored
+// tables is the one the program would compute, the fonts measure text, the cursors load, the
+// data-file list is read to its end; the generator makes the same bytes on every run; and the
+// application starts on the made data and opens its front-end dialogs without a message box.
+#include "comms/ui/net_dialogs.h"
+#include "game/app/dialogs/about_dlg.h"
+#include "game/app/dialogs/campaign_dlgs.h"
+#include "game/app/dialogs/custom_scenario_dlg.h"
+#include "game/app/dialogs/end_of_game_dlg.h"
+#include "game/app/dialogs/preference_dlg.h"
+#include "game/app/dialogs/scenario_dlg.h"
+#include "game/app/dialogs/start_game_dlg.h"
+#include "game/app/startup.h"
+#include "game/app/vh_app.h"
+#include "platform/cursor.h"
+#include "platform/dialog.h"
+#include "platform/msgbox.h"
+#include "platform/screen.h"
+#include "platform/message_queue.h"
+#include "tests/ui/ui_fixture.h"
+#include "tools/artgen/palette.h"
+#include "ui/font.h"
+#include "ui/qif.h"
+#include "ui/windows/palette_file.h"
+#include "ui/windows/windows_palette.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Field(const std::uint8_t* p, std::size_t n) {
+    std::size_t k = 0;
+    while (k < n && p[k]) ++k;
+    return std::string(reinterpret_cast<const char*>(p), k);
+}
+
+// The art index: library name to file name.
+std::map<std::string, std::string> ReadIndex(const fs::path& file) {
+    const std::vector<std::uint8_t> b = ReadAll(file);
+    std::map<std::string, std::string> out;
+    if (b.size() < 2) return out;
+    const int count = static_cast<std::int16_t>(b[0] | (b[1] << 8));
+    for (int i = 0; i < count && 2 + (i + 1) * 141 <= static_cast<int>(b.size()); ++i) {
+        const std::uint8_t* r = b.data() + 2 + i * 141;
+        out[Field(r + 13, 128)] = Field(r, 13);
+    }
+    return out;
+}
+
+// The made data directory copied aside, the registry naming it and its palette.
+class GeneratedData : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uitest::ResetPlatform();
+        platform::ClearDialogScripts();
+        for (const auto& e : fs::directory_iterator(VH_DATA_DIR))
+            if (e.is_regular_file()) fs::copy_file(e.path(), data.File(e.path().filename().string()), fs::copy_options::overwrite_existing);
+        uitest::DataDirectory::SetValue("Tolvane", "Varnhold Demo", "Path", data.Data());
+        uitest::DataDirectory::SetValue("Tolvane", "Varnhold Demo", "Palette", artgen::kPaletteFileName);
+        index = ReadIndex(data.File("Vhqif.map"));
+    }
+    void TearDown() override {
+        app.reset();
+        platform::ClearDialogScripts();
+        uitest::ResetPlatform();
+    }
+    void MakeApp() { app = std::make_unique<WinApp>("Varnhold Demo", "Tolvane", "Vhqif.map"); }
+
+    uitest::DataDirectory data;
+    std::map<std::string, std::string> index;
+    std::unique_ptr<WinApp> app;
+};
+
+TEST_F(GeneratedData, EveryLibraryOfTheIndexLoadsWholeWithEveryPictureDecodable) {
+    MakeApp();
+    ASSERT_GT(index.size(), 100u);
+    for (const auto& [library, file] : index) {
+        if (library == "Walking Animation Data") continue;  // records, not pictures
+        QIF<Bitmap> lib(library.c_str());
+        ASSERT_TRUE(lib.IsLoaded()) << library;
+        ASSERT_GT(lib.SectionCount(), 0) << library;
+        for (std::int16_t k = 0; k < lib.SectionCount(); ++k) {
+            ASSERT_GT(lib.ImageCount(k), 0) << library << " / " << lib.SectionName(k);
+            for (std::int16_t i = 0; i < lib.ImageCount(k); ++i) {
+                Bitmap* b = lib.GetBitmap(i, k);
+                ASSERT_NE(b, nullptr) << library << " / " << lib.SectionName(k) << " " << i;
+                EXPECT_GT(b->GetWidth(), 0);
+                EXPECT_GT(b->GetHeight(), 0);
+                lib.UnlockBitmap(i, k);
+            }
+        }
+    }
+    EXPECT_EQ(platform::ShownMessageBoxCount(), 0u);
+}
+
+TEST_F(GeneratedData, EveryLookUpOfTheDisplayAndPicturesFindsItsLibraryAtEachZoom) {
+    const char* const suffixes[3] = {"", " (Half size)", " (Quarter size)"};
+    const char* const perZoom[] = {"Landscape Blocks",     "Landscape Overlays",   "Hex Grid",    "Hex Outline",
+                                   "Battle Arrows",        "Missile Debris",       "Generic Rout Debris",
+                                   "Activation Unit Flags", "Ball",                "Cannon",
+                                   "Union Medium Infantry", "Confederate Medium Infantry", "Union Cavalry",
+                                   "Confederate Cavalry",  "Union Corp Commander", "Union Div Commander",
+                                   "Confederate Corp Commander", "Confederate Div Commander", "Union Supply Wagon",
+                                   "Confederate Supply Wagon", "Union Iron Battery", "Confederate Iron Battery",
+                                   "Union Iron Limbered Battery", "Confederate Iron Limbered Battery"};
+    for (const char* name : perZoom)
+        for (const char* s : suffixes) EXPECT_TRUE(index.count(std::string(name) + s)) << name << s;
+    for (const char* name : {"Landscape Background", "Walking Animation Data", "MS Sans Serif 2", "Chiseled Text",
+                             "DialogButtons", "Dialog Bitmaps", "End Of Game Bitmaps", "Campaign Game", "Company Logos",
+                             "Blocks for the background", "Status Bar", "Buttons 1", "Buttons 2", "Buttons 3", "Buttons 4",
+                             "Scroll Bars", "Slider", "Spinner", "Overview Maps"})
+        EXPECT_TRUE(index.count(name)) << name;
+    for (const auto& [library, file] : index) {
+        EXPECT_TRUE(fs::exists(data.File(file))) << file;
+        EXPECT_LE(file.size(), 12u) << file;  // 8.3
+    }
+}
+
+TEST_F(GeneratedData, SectionsTheProgramAsksForAreThere) {
+    MakeApp();
+    const struct {
+        const char* library;
+        std::vector<const char*> sections;
+    } wanted[] = {
+        {"Landscape Blocks", {"River", "Level 1", "Level 2", "Level 3", "Level 4", "Level 5", "SE Cliffs 1-3", "SE Cliffs 3-5", "SW Cliffs 1-3", "SW Cliffs 3-5"}},
+        {"Landscape Overlays", {"Marsh", "Minor Rivers", "Minor River Ends", "Birm", "Ditch", "Scars", "Roads", "Railroads", "Bridges", "Road Fix", "Trees", "Stones", "Building", "Walls"}},
+        {"Dialog Bitmaps", {"End of Game", "Combat Results", "Overall Combat Results", "Intro", "Start Game", "Custom Scenario", "Scenario Map", "Army Details", "Unit Overview", "Chat"}},
+        {"DialogButtons", {"Pushbutton", "CheckBox", "Radio", "Big Pushbutton", "Big Stone Pushbutton"}},
+        {"Campaign Game", {"Dialog", "Victory", "Defeat", "Canvas"}},
+        {"End Of Game Bitmaps", {"Victory", "Defeat"}},
+        {"Company Logos", {"Tolvane", "Varnhold Works"}},
+        {"Union Medium Infantry", {"Standing", "StandingR", "CN", "MN", "N", "NW", "RN", "RoutN", "DropN", "HelmetN", "General"}},
+        {"Union Cavalry", {"Standing", "StandingR", "CN", "MN", "N", "CDN", "CDNW", "RoutN", "General"}},
+        {"Union Corp Commander", {"Standing", "StandingWA", "ASN", "ASNWA", "NWA", "N"}},
+        {"Generic Rout Debris", {"SpearN", "SpearNW", "Shield", "Shield U", "Helmet"}},
+        {"Activation Unit Flags", {"Stem", "Shadow", "union", "confederate", "union dis", "confederate dis"}},
+        {"Cannon", {"Default", "Cannon", "ExplodeGround", "ExplodeAir"}},
+        {"Ball", {"Default", "Ball"}},
+    };
+    for (const auto& w : wanted) {
+        QIF<Bitmap> lib(w.library);
+        for (const char* s : w.sections) EXPECT_TRUE(lib.HasSection(s)) << w.library << " / " << s;
+    }
+    // Facing sequences run in facing order, so that a first section plus the facing finds it.
+    QIF<Bitmap> infantry("Confederate Medium Infantry");
+    const char* const facings[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+    for (const char* row : {"", "C", "M", "Rout", "Helmet"})
+        for (int f = 0; f < 8; ++f)
+            EXPECT_EQ(infantry.SectionIndex((std::string(row) + facings[f]).c_str()),
+                      infantry.SectionIndex((std::string(row) + "N").c_str()) + f)
+                << row << facings[f];
+    // Ground art: 16 slope groups of four and two more per level.
+    QIF<Bitmap> ground("Landscape Blocks (Quarter size)");
+    EXPECT_EQ(ground.ImageCount(ground.SectionIndex("Level 3")), 66);
+    EXPECT_EQ(platform::ShownMessageBoxCount(), 0u);
+}
+
+TEST_F(GeneratedData, ThePaletteKeepsTheSystemColoursAnimatesTheWaterAndStoresTheTablesTheProgramWouldCompute) {
+    PaletteFileData stored;
+    ASSERT_EQ(ReadPaletteFile(data.File(artgen::kPaletteFileName), stored), PaletteFileResult::Ok);
+    ASSERT_TRUE(stored.hasTables);
+    const PALETTEENTRY* system = platform::StaticColours();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(stored.entries[static_cast<std::size_t>(4 * i + 2)], system[i].peRed) << i;
+        EXPECT_EQ(stored.entries[static_cast<std::size_t>(4 * (246 + i) + 1)], system[10 + i].peGreen) << i;
+    }
+    // The animated entries are blues.
+    for (int i = artgen::kFirstWater; i <= artgen::kLastWater; ++i)
+        EXPECT_GT(stored.entries[static_cast<std::size_t>(4 * i)], stored.entries[static_cast<std::size_t>(4 * i + 2)]) << i;
+    // The same entries without tables (the BMP form): the program computes them itself.
+    ASSERT_TRUE(datagen::WriteFile(data.File("computed.pal"), datagen::EncodeBmpPalette(stored.entries)));
+    WindowsPalette computed("computed.pal", data.Data());
+    for (int k = 1; k <= 5; ++k) {
+        ASSERT_NE(computed.GetTable(k), nullptr);
+        for (int i = 0; i < 256; ++i)
+            EXPECT_EQ(computed.GetTable(k)[i], stored.tables[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i)])
+                << "table " << k << " entry " << i;
+    }
+}
+
+TEST_F(GeneratedData, TheDialogFontCoversEveryPrintableCharacterAndMeasuresText) {
+    MakeApp();
+    DialogFont font("MS Sans Serif 2");
+    QIF<Bitmap>& lib = font.GetLibrary();
+    ASSERT_EQ(lib.ImageCount(lib.SectionIndex("Alphanumeric")), 94);
+    // Legible at the templates' size: a line of 13 pixels, capitals of 7 or more.
+    EXPECT_GE(font.GetHeight(), 7);
+    EXPECT_LE(font.GetHeight() + font.GetDescent(), 14);
+    const Box wide = font.GetTextRect("Start &Campaign");
+    const Box narrow = font.GetTextRect("ill");
+    EXPECT_GT(wide.width, 60);
+    EXPECT_LT(narrow.width, 16);
+    Font title("Chiseled Text");
+    EXPECT_GE(title.GetHeight(), 10);
+    EXPECT_GT(title.GetTextRect("Gettysburg").width, 60);
+}
+
+TEST_F(GeneratedData, TheCursorsAreAnimatedCursorFilesThatLoad) {
+    for (const char* name : {"watch.ani", "watch8.ani", "charge.ani", "musket.ani", "cannon.ani", "N.ani", "NE.ani", "E.ani",
+                             "SE.ani", "S.ani", "SW.ani", "W.ani", "NW.ani"}) {
+        const std::vector<std::uint8_t> b = ReadAll(data.File(name));
+        ASSERT_GT(b.size(), 64u) << name;
+        EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF") << name;
+        EXPECT_EQ(static_cast<std::size_t>(b[4] | (b[5] << 8) | (b[6] << 16) | (b[7] << 24)), b.size() - 8) << name;
+        EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "ACON") << name;
+        EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "anih") << name;
+        const std::uint32_t frames = b[24] | (b[25] << 8);
+        std::size_t icons = 0;
+        for (std::size_t at = 0; at + 4 <= b.size(); ++at)
+            if (b[at] == 'i' && b[at + 1] == 'c' && b[at + 2] == 'o' && b[at + 3] == 'n') ++icons;
+        EXPECT_EQ(icons, frames) << name;
+        EXPECT_NE(LoadCursorFromFileA(data.File(name).c_str()), nullptr) << name;
+    }
+}
+
+TEST_F(GeneratedData, TheMenuPressSoundIsAWave) {
+    const std::vector<std::uint8_t> b = ReadAll(data.File("smash.wav"));
+    ASSERT_GT(b.size(), 200u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "WAVE");
+}
+
+TEST_F(GeneratedData, TheApplicationStartsOnTheMadeDataAndOpensItsDialogsWithoutAMessageBox) {
+    startup::SetInstanceMutexName(("Varnhold art test " + std::to_string(::getpid())).c_str());
+    int runs = 0;
+    int preloaded = -1;
+    std::vector<std::string> failures;
+    VhApp::SetMainMenu([&](VhApp& vh) {
+        ++runs;
+        preloaded = vh.PreloadedLibraryCount();
+        // Each dialog opened modeless, drawn and closed.
+        // VARNHOLD_ART_SHOTS=DIR keeps a picture of the screen with each dialog, to look at.
+        const char* shots = std::getenv("VARNHOLD_ART_SHOTS");
+        auto open = [&](Dialog& d, const char* name) {
+            if (d.Execute(name, Dialog::kModeless) != 0 || !d.IsRunning()) failures.push_back(name);
+            d.Refresh();
+            if (shots && *shots) {
+                MSG m;
+                for (int i = 0; i < 2000 && PeekMessage(&m, nullptr, 0, 0, PM_REMOVE); ++i) {
+                    TranslateMessage(&m);
+                    DispatchMessage(&m);
+                }
+                platform::SaveScreenPNG(std::string(shots) + "/" + name + ".png");
+            }
+            d.Close(0);
+        };
+        { StartGameDlg d(1); open(d, "StartGame"); }
+        { ScenarioDlg d; open(d, "Scenario"); }
+        { CustomScenarioDlg d; open(d, "CustomSceneDlg"); }
+        { About d; open(d, "AboutDlg"); }
+        { PreferenceRecord r{}; PreferenceDlg d(&r); open(d, "DemoPreferences"); }
+        { List<short> spots; spots.AddTail(0); spots.AddTail(3); CampaignDlg d(0, spots); open(d, "CampaignMap"); }
+        { EndOfCampaignDlg d(0, 1); open(d, "CampaignResults"); }
+        { EndOfGameDlg d(1, 0); open(d, "EndOfGameDlg"); }
+        { StartNetDlg d; open(d, "StartServer"); }
+        vh.Quit();
+    });
+    EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 0);
+    VhApp::SetMainMenu(nullptr);
+    startup::SetInstanceMutexName(nullptr);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(preloaded, 3) << "the three flag libraries of the data-file list";
+    EXPECT_TRUE(failures.empty()) << failures.front();
+    for (std::size_t i = 0; i < platform::ShownMessageBoxCount(); ++i)
+        ADD_FAILURE() << "message box: " << platform::ShownMessageBox(i).text;
+}
+
+// Two runs of the generator, one thread and three, make the same bytes as the build's run.
+TEST(ArtGenerator, MakesTheSameBytesOnEveryRunWhateverItsThreads) {
+    const fs::path root = fs::path(::testing::TempDir()) / ("vh_artgen_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    for (const char* run : {"one", "three"}) fs::create_directories(root / run);
+    ASSERT_EQ(std::system((std::string("\"") + VH_ARTGEN + "\" \"" + (root / "one").string() + "\" --jobs 1 > /dev/null").c_str()), 0);
+    ASSERT_EQ(std::system((std::string("\"") + VH_ARTGEN + "\" \"" + (root / "three").string() + "\" --jobs 3 > /dev/null").c_str()), 0);
+    std::size_t files = 0;
+    for (const auto& e : fs::directory_iterator(VH_ART_DIR)) {
+        const std::string name = e.path().filename().string();
+        const std::vector<std::uint8_t> built = ReadAll(e.path());
+        EXPECT_EQ(ReadAll(root / "one" / name), built) << name;
+        EXPECT_EQ(ReadAll(root / "three" / name), built) << name;
+        ++files;
+    }
+    EXPECT_GT(files, 100u);
+    fs::remove_all(root);
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+# Runs `varnhold --headless --data DATA` with a home of its own and fails on any report of
+# missing or damaged data. The registry names the palette the art generator writes.
+file(REMOVE_RECURSE ${HOME})
+file(MAKE_DIRECTORY ${HOME})
+set(ENV{VARNHOLD_HOME} ${HOME})
+# A first run records the data directory; the palette's name goes beside it when the program
+# did not record one itself.
+execute_process(COMMAND ${VARNHOLD} --headless --data ${DATA} RESULT_VARIABLE first OUTPUT_QUIET ERROR_QUIET TIMEOUT 100)
+file(READ ${HOME}/registry.txt registry)
+string(TOLOWER "${registry}" lower)
+string(FIND "${lower}" "\npalette=" has)
+if(has EQUAL -1)
+  string(REGEX REPLACE "(Varnhold Demo\\]\n)" "\\1Palette=1:5641524e484f4c442e50414c00\n" registry "${registry}")
+  file(WRITE ${HOME}/registry.txt "${registry}")
+endif()
+execute_process(COMMAND ${VARNHOLD} --headless RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 100)
+message(STATUS "exit ${code}\n${out}\n${err}")
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "varnhold ended with ${code}")
+endif()
+foreach(bad "[message box]" "Can't find" "damaged" "does not exist in the map file" "Missing" "stopped")
+  string(FIND "${out}${err}" "${bad}" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "varnhold reported \"${bad}\"")
+  endif()
+endforeach()

@@ -62,7 +62,8 @@ public:
     Point GetPreviousOrigin() const { return previousOrigin; }
     void SetOrigin(const Point& p) { origin = p; }
     Dim GetCellSize() const { return cellSize; }
-    void SetCellSize(const Dim& size) { cellSize = size; }
+    virtual void SetCellSize(const Dim& size) { cellSize = size; }
+    void SetPixelOffset(const Point& offset) { pixelOffset = offset; }
     Point GetPixelOffset() const { return pixelOffset; }
     Landscape* GetLandscape() const { return landscape; }
     // A landscape that takes the tile outside the announcement (a view changing its zoom).

@@ -6,11 +6,16 @@
 #include "game/logic/referee/referee_records.h"
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
+#include "landscape/game/vh_viewport.h"
 #include "landscape/physical_block.h"
 #include "landscape/vh_landscape.h"
+#include "core/super_string.h"
+#include "platform/file.h"
 #include "platform/input.h"
+#include "platform/msgbox.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -147,6 +152,104 @@ ContainerBase* OnBeginLandscape(Component* c, BusMessage, ContainerBase* p) {
     return nullptr;
 }
 
+ContainerBase* OnMapOpen(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, 1500)) self->OpenMapWindow();
+    return nullptr;
+}
+
+ContainerBase* OnChangeViewport(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    ViewportInfo* info;
+    if (Args(c, p, self, info, 1510)) self->ChangeViewport(*info);
+    return nullptr;
+}
+
+// The saved game's name: a text payload or a string.
+bool FileNameOf(ContainerBase* p, std::string& name) {
+    if (ExtractText(p, name)) return true;
+    if (const auto* s = PayloadValue<std::string>(p)) {
+        name = *s;
+        return true;
+    }
+    return false;
+}
+
+ContainerBase* OnSaveGame(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1520);
+    std::string name;
+    if (!self) return nullptr;
+    if (!FileNameOf(p, name)) {
+        Assert(0, kBadBusData, kSource, 1520);
+        return nullptr;
+    }
+    self->SaveGame(name);
+    return nullptr;
+}
+
+ContainerBase* OnLoadGame(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1530);
+    std::string name;
+    if (!self) return nullptr;
+    if (!FileNameOf(p, name)) {
+        Assert(0, kBadBusData, kSource, 1530);
+        return nullptr;
+    }
+    self->LoadGame(name);
+    return nullptr;
+}
+
+VhPhysicalLayer::MapWindowMaker& Maker() {
+    static VhPhysicalLayer::MapWindowMaker maker;
+    return maker;
+}
+
+// Which view the player sees follows the two layers' flags: the main map while it has a window,
+// else the combat view while it has one.
+std::uint16_t g_viewShown[2] = {0, 0};
+
+void PublishActiveView() { SetActiveViewMode(g_viewShown[0] ? 0 : g_viewShown[1] ? 4 : -1); }
+
+std::uint32_t U32(const std::uint8_t* b) {
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+void PutU32(std::uint8_t* b, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+class FileHandle {
+public:
+    FileHandle(const std::string& name, UINT mode) {
+        OFSTRUCT info{};
+        handle = OpenFile(name.c_str(), &info, mode);
+    }
+    ~FileHandle() {
+        if (handle != HFILE_ERROR) _lclose(handle);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HFILE Get() const { return handle; }
+    bool Ok() const { return handle != HFILE_ERROR; }
+    bool WriteAt(LONG at, const void* bytes, UINT n) const {
+        return _llseek(handle, at, FILE_BEGIN) == at && _lwrite(handle, bytes, n) == n;
+    }
+    bool ReadAt(LONG at, void* bytes, UINT n) const {
+        return _llseek(handle, at, FILE_BEGIN) == at && _lread(handle, bytes, n) == n;
+    }
+
+private:
+    HFILE handle = HFILE_ERROR;
+};
+
+// A saved block larger than this is not one the game wrote.
+constexpr long long kMaxSavedBlock = 64ll * 1024 * 1024;
+
+void ReportDamagedBlock() {
+    MessageBox(nullptr, "The units' part of the saved game is damaged and was not loaded.", "Load Game",
+               MB_OK | MB_ICONSTOP);
+}
+
 ContainerBase* OnUnitMovement(Component* c, BusMessage, ContainerBase* p) {
     VhPhysicalLayer* self;
     LogicalCommandInfo* command;
@@ -223,6 +326,11 @@ void VhPhysicalLayer::Connect() {
     RegisterNamedHandler("PhysicalObjectNotMoving", OnObjectNotMoving);
     RegisterHandler(BEGIN_LANDSCAPE, OnBeginLandscape);
     RegisterNamedHandler("UnitMovement", OnUnitMovement);
+    RegisterNamedHandler("Change Viewport", OnChangeViewport);
+    RegisterNamedHandler("SaveGame", OnSaveGame);
+    RegisterNamedHandler("LoadGame", OnLoadGame);
+    // Only the main map opens windows by itself; the combat view gets them by "Change Viewport".
+    if (!IsCombatView()) RegisterNamedHandler("MapOpen", OnMapOpen);
 
     BlockRelayedEvent(LANDTILE_CREATED, 0);
     BlockRelayedNamedEvent("Center On Point", 0);
@@ -510,14 +618,238 @@ void VhPhysicalLayer::RestartTimer() {
 }
 
 void VhPhysicalLayer::AddMapViewport(Viewport* viewport) {
+    const bool first = viewports.IsEmpty();
     AddViewport(viewport);
+    if (first) SetViewShown(true);
     RestartTimer();
 }
 
 ContainerBase* VhPhysicalLayer::RemoveViewport(ChildWindow* window) {
+    const bool had = !viewports.IsEmpty();
     PhysicalLayer::RemoveViewport(window);
+    if (had && viewports.IsEmpty()) LoseLastViewport();
     RestartTimer();
     return nullptr;
+}
+
+// --- map windows ---
+
+void VhPhysicalLayer::SetMapWindowMaker(MapWindowMaker maker) { Maker() = std::move(maker); }
+const VhPhysicalLayer::MapWindowMaker& VhPhysicalLayer::GetMapWindowMaker() { return Maker(); }
+
+void VhPhysicalLayer::SetViewShown(bool shown) {
+    viewShown = shown ? 1 : 0;
+    g_viewShown[IsCombatView() ? 1 : 0] = viewShown;
+    PublishActiveView();
+}
+
+void VhPhysicalLayer::GainFirstViewport() {
+    // The figures animate at full rate only while someone watches them.
+    if (timerRunning) {
+        StopAnimationTimer();
+        timerRate = 10;
+        StartAnimationTimer(10);
+    }
+    SetViewShown(true);
+}
+
+void VhPhysicalLayer::LoseLastViewport() {
+    if (timerRunning) {
+        StopAnimationTimer();
+        timerRate = 1;
+        StartAnimationTimer(1);
+    }
+    SetViewShown(false);
+}
+
+void VhPhysicalLayer::AdoptViewport(MapWindowView* window, bool restored, const std::uint8_t* placement) {
+    auto* viewport = new VhViewport(window->WindowComponent(), "Varnhold Map Viewport");
+    window->SetViewport(viewport);
+    viewport->AttachToBus(this);
+    viewports.AddTail(viewport);
+    if (restored)
+        window->CreatePlaced(placement);
+    else
+        window->CreateMaximized();
+}
+
+bool VhPhysicalLayer::OpenMapWindow() {
+    if (viewports.IsEmpty() && timerRunning) {
+        StopAnimationTimer();
+        timerRate = 10;
+        StartAnimationTimer(10);
+    }
+    SetViewShown(true);
+    if (!Maker()) return false;
+    MapWindowView* window = Maker()(*this, nullptr);
+    if (!window) return false;
+    AdoptViewport(window, false, nullptr);
+    return true;
+}
+
+void VhPhysicalLayer::ChangeViewport(const ViewportInfo& info) {
+    const std::uint16_t mine = view & Viewport::kFlipped;
+    const std::uint16_t oldBit = info.oldFlags & Viewport::kFlipped, newBit = info.newFlags & Viewport::kFlipped;
+    if (oldBit == mine && newBit != mine) {
+        for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
+            if (i->value->GetWindow() != info.window) continue;
+            viewports.RemoveItem(i);
+            if (viewports.IsEmpty()) LoseLastViewport();
+            return;
+        }
+        return;
+    }
+    if (newBit == mine && oldBit != mine) {
+        auto* window = dynamic_cast<MapWindowView*>(info.window);
+        Viewport* viewport = window ? window->GetViewport() : nullptr;
+        if (!viewport) return;
+        if (viewports.IsEmpty()) GainFirstViewport();
+        if (viewport->GetBus()) viewport->DetachFromBus();
+        window->SetTileMap(cells, gridSize);
+        viewports.AddTail(viewport);
+        viewport->AttachToBus(this);
+    }
+}
+
+void VhPhysicalLayer::SaveMapWindows(SuperString& out) {
+    out << static_cast<std::uint16_t>(viewports.Count());
+    for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
+        auto* window = dynamic_cast<MapWindowView*>(i->value->GetWindow());
+        std::uint8_t placement[MapWindowView::kPlacementSize] = {};
+        if (window) window->GetPlacement(placement);
+        out.Write(placement, MapWindowView::kPlacementSize);
+        if (window) {
+            window->SaveState(out);
+        } else {
+            // A viewport without a map window keeps the block's layout with a default view.
+            for (int k = 0; k < 4; ++k) out << std::int16_t{0};
+        }
+    }
+}
+
+bool VhPhysicalLayer::OpenMapWindows(SuperString& in) {
+    std::uint16_t count = 0;
+    in >> count;
+    if (in.Failed()) return false;
+    constexpr std::int64_t kWindowBlock = MapWindowView::kPlacementSize + 8;
+    if (static_cast<std::int64_t>(count) * kWindowBlock > in.Length() - in.ReadPosition()) return false;
+    if (count == 0) return true;
+    if (timerRunning) {
+        StopAnimationTimer();
+        timerRate = 10;
+        StartAnimationTimer(10);
+    }
+    SetViewShown(true);
+    for (std::uint16_t k = 0; k < count; ++k) {
+        std::uint8_t placement[MapWindowView::kPlacementSize];
+        if (!in.Read(placement, MapWindowView::kPlacementSize)) return false;
+        MapWindowView* window = Maker() ? Maker()(*this, &in) : nullptr;
+        if (!window) return false;
+        AdoptViewport(window, true, placement);
+        window->LoadState(in);
+        if (in.Failed()) return false;
+    }
+    return true;
+}
+
+// --- the saved block ---
+
+bool VhPhysicalLayer::SaveGame(const std::string& fileName) {
+    FileHandle file(fileName, OF_READWRITE);
+    if (!file.Ok()) return false;
+    std::uint8_t head[8];
+    if (!file.ReadAt(0, head, 8)) return false;
+    std::uint32_t table = U32(head + 4);
+    const LONG end = _llseek(file.Get(), 0, FILE_END);
+    if (end < 8) return false;
+    auto position = static_cast<std::uint32_t>(end);
+    if (table == 0) {
+        // The first layer to save makes the table of the two layers' blocks.
+        table = position;
+        std::uint8_t zeros[8] = {};
+        if (!file.WriteAt(end, zeros, 8)) return false;
+        PutU32(head + 4, table);
+        if (!file.WriteAt(4, head + 4, 4)) return false;
+        position += 8;
+    }
+    SuperString out(1 << 16);
+    out << hexGridShown << unitSelected;
+    // The overview's unit colours are not kept by this layer: none are written.
+    out << std::uint16_t{0};
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next) i->value->Save(out);
+    if (out.Failed()) return false;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(out.Length()));
+    if (!bytes.empty() && !out.Read(bytes.data(), out.Length())) return false;
+    if (!file.WriteAt(static_cast<LONG>(position), bytes.data(), static_cast<UINT>(bytes.size()))) return false;
+    std::uint8_t word[4];
+    PutU32(word, position);
+    return file.WriteAt(static_cast<LONG>(table + (IsCombatView() ? 4 : 0)), word, 4);
+}
+
+bool VhPhysicalLayer::LoadGame(const std::string& fileName) {
+    FileHandle file(fileName, OF_READ);
+    if (!file.Ok()) return false;
+    const long long size = platform::FileSize(file.Get());
+    if (size < 8 || size > kMaxSavedBlock) {
+        ReportDamagedBlock();
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!file.ReadAt(0, bytes.data(), static_cast<UINT>(bytes.size()))) {
+        ReportDamagedBlock();
+        return false;
+    }
+    const std::uint32_t table = U32(&bytes[4]);
+    if (table == 0) return true;  // no layer saved a block
+    if (table < 8 || table + 8ull > bytes.size()) {
+        ReportDamagedBlock();
+        return false;
+    }
+    const std::uint32_t block = U32(&bytes[table + (IsCombatView() ? 4 : 0)]);
+    if (block == 0) return true;
+    if (block < 8 || block + 6ull > bytes.size()) {
+        ReportDamagedBlock();
+        return false;
+    }
+    SuperString in(static_cast<std::int32_t>(bytes.size() - block) + 1);
+    in.Write(&bytes[block], static_cast<std::int32_t>(bytes.size() - block));
+    std::uint16_t grid = 0, selected = 0, colours = 0;
+    in >> grid >> selected >> colours;
+    if (in.Failed() || colours > 1) {
+        ReportDamagedBlock();
+        return false;
+    }
+    if (colours) {
+        // Unit colours written by another program version: skipped, the marks are rebuilt.
+        const std::int64_t n = regionCount;
+        if (n * 4 > in.Length() - in.ReadPosition()) {
+            ReportDamagedBlock();
+            return false;
+        }
+        std::vector<std::uint8_t> skip(static_cast<std::size_t>(n * 4));
+        if (n > 0 && !in.Read(skip.data(), static_cast<std::int32_t>(n * 4))) {
+            ReportDamagedBlock();
+            return false;
+        }
+    }
+    rampagePending = 0;
+    raisedFlagPictures.Clear();
+    ShowHexGrid(grid != 0);
+    unitSelected = selected;
+    // The pictures were made again by the logical side, in the order they were saved.
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next) i->value->Load(in);
+    // The pictures' positions changed: every sprite is filed afresh.
+    if (cells) {
+        List<Sprite*> all;
+        for (int row = 0; row < gridSize.height; ++row)
+            for (int column = 0; column < gridSize.width; ++column) {
+                Sprite* sp = nullptr;
+                while (cells[row][column].RemoveHead(sp))
+                    if (!all.Contains(sp)) all.AddTail(sp);
+            }
+        for (Item<Sprite*>* i = all.Head(); i; i = i->next) AddSprite(i->value);
+    }
+    return true;
 }
 
 ContainerBase* VhPhysicalLayer::AnimationTick(long time) {
@@ -552,6 +884,8 @@ ContainerBase* VhPhysicalLayer::AnimationTick(long time) {
 }
 
 ContainerBase* VhPhysicalLayer::Close() {
+    viewShown = 0;
+    g_viewShown[IsCombatView() ? 1 : 0] = 0;
     SetActiveViewMode(-1);
     hexGridShown = 0;
     raisedFlagPictures.Clear();

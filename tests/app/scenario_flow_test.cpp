@@ -6,7 +6,16 @@
 #include "game/app/saved_game_header.h"
 #include "game/logic/referee/game_control.h"
 #include "game/logic/referee/vh_logical_layer.h"
-#include "landscape/physical/physical_layer.h"
+#include "game/app/vh_main_window.h"
+#include "game/app/vh_map_window.h"
+#include "landscape/game/vh_landscape_tile.h"
+#include "platform/screen.h"
+#include "game/pictures/view_services.h"
+#include "game/units/unit_types.h"
+#include "landscape/game/vh_physical_layer.h"
+#include "platform/msgbox.h"
+#include "tools/datagen/figure_art_writer.h"
+#include "tools/datagen/terrain_art_writer.h"
 #include "platform/dialog.h"
 #include "tools/datagen/landscape_writer.h"
 #include "tools/datagen/scenario_writer.h"
@@ -54,18 +63,24 @@ protected:
                           datagen::OverviewMapsLibrary({"1st Bull Run", "Antietem", "Brandy Station", "Gettysburg",
                                                         "Wilderness", "Five Forks", "Cedar Creek", "Gaines Mill",
                                                         "2nd Bull Run", "Cedar Mountain"}));
-        data.WriteIndex({{"blocks.qif", "Blocks for the background"},
-                         {"dlgfont.qif", "MS Sans Serif 2"},
-                         {"dlgbutt.qif", "DialogButtons"},
-                         {"dlgbmps.qif", "Dialog Bitmaps"},
-                         {"logos.qif", "Company Logos"},
-                         {"overview.qif", "Overview Maps"},
-                         {"status.qif", "Status Bar"},
-                         {"buttons1.qif", "Buttons 1"},
-                         {"buttons2.qif", "Buttons 2"},
-                         {"buttons3.qif", "Buttons 3"},
-                         {"buttons4.qif", "Buttons 4"}},
-                        "Vhqif.map");
+        std::vector<datagen::ArtIndexEntry> index = {{"blocks.qif", "Blocks for the background"},
+                                                     {"dlgfont.qif", "MS Sans Serif 2"},
+                                                     {"dlgbutt.qif", "DialogButtons"},
+                                                     {"dlgbmps.qif", "Dialog Bitmaps"},
+                                                     {"logos.qif", "Company Logos"},
+                                                     {"overview.qif", "Overview Maps"},
+                                                     {"status.qif", "Status Bar"},
+                                                     {"buttons1.qif", "Buttons 1"},
+                                                     {"buttons2.qif", "Buttons 2"},
+                                                     {"buttons3.qif", "Buttons 3"},
+                                                     {"buttons4.qif", "Buttons 4"}};
+        if (withDisplay) {
+            AddDisplayArt(index);
+        } else {
+            const auto standIns = DisplayStandIns();
+            index.insert(index.end(), standIns.begin(), standIns.end());
+        }
+        data.WriteIndex(index, "Vhqif.map");
         datagen::LandscapeDraft map(12, 10);
         map.name = "Crossing";
         ASSERT_TRUE(datagen::WriteLandscapeFile(data.File("CROSSING.MAP"), map));
@@ -78,12 +93,30 @@ protected:
         DropApp();
         AppTest::TearDown();
     }
+    // The map's art and the figures of every unit type, as the battle on the map needs them.
+    void AddDisplayArt(std::vector<datagen::ArtIndexEntry>& index) {
+        const auto terrain = datagen::terrain::WriteTerrainArt(data.Data());
+        const auto game = datagen::terrain::WriteGameLandscapeArt(data.Data());
+        const auto figures = datagen::figures::WriteFigureArt(data.Data(), "Test Figures");
+        ASSERT_FALSE(game.empty());
+        ASSERT_FALSE(figures.empty());
+        index.insert(index.end(), terrain.begin(), terrain.end());
+        index.insert(index.end(), game.begin(), game.end());
+        index.insert(index.end(), figures.begin(), figures.end());
+        const char* suffix[3] = {"", " (Half size)", " (Quarter size)"};
+        for (int i = 0; i < UnitTypeCount(); ++i) {
+            const UnitTypeEntry& type = UnitTypeTable()[i];
+            const std::string art = type.pictureArt ? type.pictureArt : type.name;
+            for (int z = 0; z < 3; ++z) index.push_back({"FIG" + std::to_string(z) + ".QIF", art + suffix[z]});
+        }
+    }
     void MakeApp() {
         app = std::make_unique<VhApp>();
         app->RegisterHandlers();
-        // The unit pictures are not part of the application yet: the battle runs on the logic
-        // alone, as the headless game shell runs it.
-        for (int view = 0; view < 2; ++view) app->GetPhysicalLayer(view)->DetachFromBus();
+        // Without the display's art the battle runs on the logic alone, as the headless game
+        // shell runs it.
+        if (!withDisplay)
+            for (int view = 0; view < 2; ++view) app->GetPhysicalLayer(view)->DetachFromBus();
         recorder = std::make_unique<Recorder>(
             std::vector<std::string>{"AmbientStart", "MinorRiverStart", "ShowMainDlg", "CloseGame", "InitializeScenario"});
         recorder->AttachToBus(app.get());
@@ -125,7 +158,9 @@ protected:
 
     std::unique_ptr<VhApp> app;
     std::unique_ptr<Recorder> recorder;
+    bool withDisplay = false;
 };
+
 
 TEST_F(ScenarioFlowTest, AChosenScenarioBecomesARunningBattle) {
     StartCustomBattle();

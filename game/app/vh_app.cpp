@@ -342,7 +342,10 @@ void VhApp::RegisterUnitTypes() {
     for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::int32_t number = RegisterUnitType(table[i].name, table[i].kind);
         if (number < 0) continue;
-        // The pictures are filed with the physical layers once they join the program.
+        // Until each kind has a picture class of its own, the base picture draws every type from
+        // its art.
+        const char* art = table[i].pictureArt ? table[i].pictureArt : table[i].name;
+        PhysicalLayer::RegisterCreator(static_cast<short>(number), new VhPhysicalObject(art, -1, 1));
         logicalLayer->RegisterObject(static_cast<std::int16_t>(number), table[i].makeRules(table[i].name).release());
         if (i == 6) loadingDialog->ShowSecondLogo();
     }
@@ -431,7 +434,11 @@ ContainerBase* VhApp::OnIndexOfUnitType(Component* receiver, BusMessage, Contain
         Assert(0, kBadBusData, kSource, __LINE__);
         return nullptr;
     }
-    return new Container<short>(static_cast<short>(self->FindUnitType(name, -1)));
+    std::int32_t number = self->FindUnitType(name, -1);
+    // A type without a picture could not be shown: the scenario is refused as one whose unit has
+    // no artwork, before anything of the battle starts.
+    if (number >= 0 && !PhysicalLayer::Creator(static_cast<short>(number))) number = -1;
+    return new Container<short>(static_cast<short>(number));
 }
 
 ContainerBase* VhApp::OnGamePreferences(Component* receiver, BusMessage, ContainerBase*) {

@@ -152,6 +152,44 @@ ContainerBase* OnBeginLandscape(Component* c, BusMessage, ContainerBase* p) {
     return nullptr;
 }
 
+ContainerBase* OnUnitCombat(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    LogicalCommandInfo* command;
+    if (Args(c, p, self, command, 1540)) self->UnitCombat(*command);
+    return nullptr;
+}
+
+ContainerBase* OnRaiseFlags(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    RaiseFlagsStruct* flags;
+    // The record holds the units in its first list and those shown grey in its second.
+    if (Args(c, p, self, flags, 1550)) self->RaiseFlags(flags->second, flags->first);
+    return nullptr;
+}
+
+ContainerBase* OnUnitReplenished(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1560);
+    if (!self) return nullptr;
+    short unit = 0;
+    if (!ExtractData(p, unit)) {
+        Assert(0, kBadBusData, kSource, 1560);
+        return nullptr;
+    }
+    self->UnitReplenished(static_cast<std::uint16_t>(unit));
+    return nullptr;
+}
+
+ContainerBase* OnEndOfTurn(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, 1570)) self->EndOfTurn();
+    return nullptr;
+}
+
+void Discard(List<VectorBusResponse> replies) { DeleteResponses(replies); }
+
+std::uint32_t Number(BusMessage e) { return e.Number() & 0x0FFFFFFF; }
+
+std::uint32_t Id(const char* name) { return RegisterMessage(name) & 0x0FFFFFFF; }
+
 ContainerBase* OnMapOpen(Component* c, BusMessage, ContainerBase*) {
     if (VhPhysicalLayer* self = Receiver(c, 1500)) self->OpenMapWindow();
     return nullptr;
@@ -294,6 +332,11 @@ VhPhysicalLayer::VhPhysicalLayer(std::uint16_t view_) : PhysicalLayer(), view(vi
 }
 
 VhPhysicalLayer::~VhPhysicalLayer() {
+    // A layer that goes while shown leaves no view flag behind for the next one of its view.
+    if (viewShown) {
+        g_viewShown[IsCombatView() ? 1 : 0] = 0;
+        PublishActiveView();
+    }
     StopAnimationTimer();
     // The pictures must leave while the cells they are filed in still exist.
     DeleteObjectsAndViewports();
@@ -327,6 +370,10 @@ void VhPhysicalLayer::Connect() {
     RegisterHandler(BEGIN_LANDSCAPE, OnBeginLandscape);
     RegisterNamedHandler("UnitMovement", OnUnitMovement);
     RegisterNamedHandler("Change Viewport", OnChangeViewport);
+    RegisterNamedHandler("UnitCombat", OnUnitCombat);
+    RegisterNamedHandler("RaiseFlags", OnRaiseFlags);
+    RegisterNamedHandler("UnitReplenished", OnUnitReplenished);
+    RegisterNamedHandler("EndOfTurn", OnEndOfTurn);
     RegisterNamedHandler("SaveGame", OnSaveGame);
     RegisterNamedHandler("LoadGame", OnLoadGame);
     // Only the main map opens windows by itself; the combat view gets them by "Change Viewport".
@@ -529,6 +576,175 @@ ContainerBase* VhPhysicalLayer::CreatePicture(const LogicalCommandInfo& command)
     }
     if (info->awaitingArrival) picture->HideSprites(1);
     return nullptr;
+}
+
+// --- commands ---
+
+void VhPhysicalLayer::PostToPicture(std::uint16_t picture, const LogicalCommandInfo& command) {
+    if (picture == kNoId || !dynamic_cast<PhysicalObject*>(GetComponent(picture))) {
+        // No picture will play it; whoever waits for its reply must not wait forever.
+        if (command.reply.Number() != 0) Post(command.reply, command.replyData);
+        return;
+    }
+    Container<LogicalCommandInfo> copy(command);
+    List<VectorBusResponse> replies = CollectFrom(picture, LOGICAL_COMMAND, &copy);
+    DeleteResponses(replies);
+}
+
+bool VhPhysicalLayer::AnimationWatched(bool walking) const {
+    if (viewports.IsEmpty()) return false;
+    return walking ? walkingAnimationOff == 0 : combatAnimationOff == 0;
+}
+
+ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command) {
+    LogicalCommandInfo copy(command);
+    const std::uint32_t number = Number(command.command);
+    if (number == Id("CohesionHit") && rampagePending) {
+        // Held back while a rampage is pending; the held commands go with a loaded game.
+        return nullptr;
+    }
+    if (number == CHANGE_UNIT_FACING || number == Id("ChangeFacingNA")) {
+        if (const DIRECTION* d = PayloadValue<DIRECTION>(command.data)) {
+            const auto turned = static_cast<DIRECTION>(TurnDirection(static_cast<std::uint32_t>(*d), IsCombatView() ? -2 : 2));
+            delete copy.data;
+            copy.data = new Container<DIRECTION>(turned);
+        }
+    }
+    if (number == Id("MissileFire")) {
+        short heading = -1;
+        const bool shown = g_viewShown[IsCombatView() ? 1 : 0] != 0;
+        if (!shown || !ExtractData(command.data, heading) || heading < 0 || heading > 23) {
+            // Nothing to watch, or a heading no direction stands for: the shot is not shown,
+            // but the reply still comes.
+            if (command.reply.Number() != 0) Post(command.reply, command.replyData);
+            return nullptr;
+        }
+        std::uint32_t direction = 3;
+        if (heading >= 1 && heading <= 4) direction = 4;
+        else if (heading >= 5 && heading <= 7) direction = 5;
+        else if (heading >= 8 && heading <= 10) direction = 6;
+        else if (heading >= 11 && heading <= 13) direction = 7;
+        else if (heading >= 14 && heading <= 16) direction = 8;
+        else if (heading >= 17 && heading <= 19) direction = 1;
+        else if (heading >= 20 && heading <= 22) direction = 2;
+        if (IsCombatView()) direction = TurnDirection(direction, 4);
+        delete copy.data;
+        copy.data = new Container<DIRECTION>(static_cast<DIRECTION>(direction));
+    }
+    if (!AnimationWatched(true)) {
+        const struct {
+            std::uint32_t from;
+            const char* to;
+        } plain[] = {{LOGICAL_OBJECT_MOVED, "UnitTeleport"},
+                     {CHANGE_UNIT_FACING, "ChangeFacingNA"},
+                     {Id("AboutFace"), "AboutFaceNA"},
+                     {Id("TerminalRout"), "UnitEliminated"},
+                     {Id("CavalryDismount"), "CavalryDismountNA"},
+                     {Id("CavalryMount"), "CavalryMountNA"},
+                     {Id("LimberArtillery"), "LimberArtilleryNA"},
+                     {Id("UnlimberArtillery"), "UnlimberArtilleryNA"}};
+        for (const auto& p : plain)
+            if (number == p.from) copy.command = BusMessage(RegisterMessage(p.to));
+    }
+    PostToPicture(PictureIdOf(command.object), copy);
+    return nullptr;
+}
+
+void VhPhysicalLayer::UnitCombat(const LogicalCommandInfo& command) {
+    const CombatInfo* info = PayloadValue<CombatInfo>(command.data);
+    if (!info) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return;
+    }
+    for (Item<MethodOfDeathStruct>* i = info->deaths.Head(); i; i = i->next) {
+        LogicalCommandInfo hit(i->value.first, new Container<MethodOfDeathStruct>(i->value), 0,
+                               BusMessage(RegisterMessage("CohesionHit")));
+        DeliverCommand(hit);
+    }
+    List<std::uint16_t> attackers, defenders;
+    for (Item<short>* i = info->first.Head(); i; i = i->next) {
+        const std::uint16_t id = PictureIdOf(static_cast<std::uint16_t>(i->value));
+        if (id != kNoId) attackers.AddTail(id);
+    }
+    for (Item<short>* i = info->second.Head(); i; i = i->next) {
+        const std::uint16_t id = PictureIdOf(static_cast<std::uint16_t>(i->value));
+        if (id != kNoId) defenders.AddTail(id);
+    }
+    const auto regionsOf = [this](const List<std::uint16_t>& pictures) {
+        List<short> regions;
+        for (Item<std::uint16_t>* i = pictures.Head(); i; i = i->next) {
+            List<VectorBusResponse> replies = CollectNamedEventFrom(i->value, "GetRegions");
+            for (Item<VectorBusResponse>* r = replies.Head(); r; r = r->next)
+                if (const List<short>* list = PayloadValue<List<short>>(r->value.result))
+                    for (Item<short>* h = list->Head(); h; h = h->next) regions.AddTail(h->value);
+            DeleteResponses(replies);
+        }
+        return regions;
+    };
+    const List<short> attackerRegions = regionsOf(attackers);
+    const List<short> defenderRegions = regionsOf(defenders);
+    const BusMessage word(RegisterMessage(AnimationWatched(false) ? "CombatAnimate" : "CombatDontAnimate"));
+    const std::int16_t active = GetActiveViewMode();
+    bool replied = command.reply.Number() == 0;
+    if (active == static_cast<std::int16_t>(view & 4) && !attackers.IsEmpty()) {
+        std::uint16_t first = 0;
+        attackers.RemoveHead(first);
+        LogicalCommandInfo lead(first, new Container<List<short>>(defenderRegions), 0, word, command.reply,
+                                command.replyData ? command.replyData->Clone() : new Container<short>(0));
+        lead.object = first;
+        Container<LogicalCommandInfo> payload(lead);
+        Discard(CollectFrom(first, LOGICAL_COMMAND, &payload));
+        replied = true;
+    }
+    for (Item<std::uint16_t>* i = attackers.Head(); i; i = i->next) {
+        LogicalCommandInfo c(i->value, new Container<List<short>>(defenderRegions), 0, word);
+        Container<LogicalCommandInfo> payload(c);
+        Discard(CollectFrom(i->value, LOGICAL_COMMAND, &payload));
+    }
+    for (Item<std::uint16_t>* i = defenders.Head(); i; i = i->next) {
+        LogicalCommandInfo c(i->value, new Container<List<short>>(attackerRegions), 1, word);
+        Container<LogicalCommandInfo> payload(c);
+        Discard(CollectFrom(i->value, LOGICAL_COMMAND, &payload));
+    }
+    // With neither view shown (or no attacker picture) no picture answers: the main map's layer
+    // answers for them, once, so that the combat's sender does not wait for ever.
+    if (!replied && !IsCombatView() && (active == -1 || attackers.IsEmpty())) Post(command.reply, command.replyData);
+}
+
+void VhPhysicalLayer::RaiseFlags(const List<unsigned short>& gray, const List<unsigned short>& units) {
+    unsigned short picture = 0;
+    while (raisedFlagPictures.RemoveHead(picture)) {
+        LogicalCommandInfo lower(picture, nullptr, 0, BusMessage(RegisterMessage("LowerFlags")), BusMessage(),
+                                 new Container<short>(0));
+        Container<LogicalCommandInfo> payload(lower);
+        Discard(CollectFrom(picture, LOGICAL_COMMAND, &payload));
+    }
+    for (Item<unsigned short>* i = units.Head(); i; i = i->next) {
+        const std::uint16_t id = PictureIdOf(i->value);
+        if (id == kNoId) continue;
+        raisedFlagPictures.AddTail(id);
+        LogicalCommandInfo raise(id, nullptr, 0, BusMessage(RegisterMessage(gray.Contains(i->value) ? "RaiseGrayFlags" : "RaiseFlags")),
+                                 BusMessage(), new Container<short>(0));
+        Container<LogicalCommandInfo> payload(raise);
+        Discard(CollectFrom(id, LOGICAL_COMMAND, &payload));
+    }
+}
+
+void VhPhysicalLayer::UnitReplenished(std::uint16_t unit) {
+    const std::uint16_t id = PictureIdOf(unit);
+    if (id == kNoId) return;
+    LogicalCommandInfo drop(id, new Container<short>(0), 0, BusMessage(RegisterMessage("DropFlags")), BusMessage(),
+                            new Container<short>(0));
+    Container<LogicalCommandInfo> payload(drop);
+    Discard(CollectFrom(id, LOGICAL_COMMAND, &payload));
+}
+
+void VhPhysicalLayer::EndOfTurn() {
+    Container<LogicalCommandInfo> payload(LogicalCommandInfo(0, new Container<short>(0), 0,
+                                                             BusMessage(RegisterMessage("EndOfTurn")), BusMessage(),
+                                                             new Container<short>(0)));
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next)
+        Discard(CollectFrom(i->value->GetId(), LOGICAL_COMMAND, &payload));
 }
 
 void VhPhysicalLayer::AdoptPicture(VhPhysicalObject* picture) {

@@ -63,6 +63,16 @@ public:
     void Connect() override;
 
     ContainerBase* CreatePicture(const LogicalCommandInfo& command) override;
+    // The logical side's commands in the view's terms: facings turned, the non-animated forms
+    // while nothing is watched, missile headings as compass directions, held cohesion hits
+    // during a rampage; then posted to the unit's picture.
+    ContainerBase* DeliverCommand(const LogicalCommandInfo& command) override;
+    // A combat fanned out: the cohesion hits, then one command per attacker and defender picture;
+    // the shown view's first attacker carries the reply.
+    void UnitCombat(const LogicalCommandInfo& command);
+    void RaiseFlags(const List<unsigned short>& gray, const List<unsigned short>& units);
+    void UnitReplenished(std::uint16_t unit);
+    void EndOfTurn();
     ContainerBase* AddSprite(Sprite* sprite) override;
     ContainerBase* ActivateObject(short componentId) override;
     ContainerBase* DeactivateObject(short componentId) override;
@@ -149,6 +159,9 @@ private:
     void LoseLastViewport();
     void SetViewShown(bool shown);
     void AdoptViewport(MapWindowView* window, bool restored, const std::uint8_t* placement);
+    // Posts the command to a picture (by bus id); the picture's replies are not wanted.
+    void PostToPicture(std::uint16_t picture, const LogicalCommandInfo& command);
+    bool AnimationWatched(bool walking) const;
 
     std::uint16_t view;
     std::uint16_t hexGridShown = 0;

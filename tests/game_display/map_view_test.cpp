@@ -449,3 +449,152 @@ TEST_F(GameDisplayTest, ADamagedLayerBlockIsRefusedWithAMessage) {
 }
 
 } // namespace
+
+// --- command delivery ---
+
+namespace delivery {
+
+// The names of the commands a picture has queued, in order.
+std::vector<std::string> Queued(const PhysicalObject& picture) {
+    std::vector<std::string> out;
+    for (Item<LogicalCommandInfo>* i = picture.Commands().Head(); i; i = i->next)
+        out.push_back(i->value.command.Number() == LOGICAL_OBJECT_MOVED ? "MOVED"
+                      : i->value.command.Number() == CHANGE_UNIT_FACING ? "FACING"
+                                                                         : MessageName(i->value.command.Number() & 0x0FFFFFFF));
+    return out;
+}
+
+const PhysicalObject& Picture(VhPhysicalLayer& layer, std::uint16_t unit) {
+    auto* p = dynamic_cast<PhysicalObject*>(layer.GetComponent(layer.PictureIdOf(unit)));
+    EXPECT_NE(p, nullptr) << unit;
+    static RecordingPicture none(0, 1);
+    return p ? *p : none;
+}
+
+} // namespace delivery
+
+class DeliveryTest : public MapWindowsTest {
+protected:
+    void SetUp() override {
+        MapWindowsTest::SetUp();
+        PhysicalLayer::RegisterCreator(kCode, new RecordingPicture(0, 1));
+    }
+    void Command(std::uint16_t unit, BusMessage command, ContainerBase* data, short region = 0) {
+        Container<LogicalCommandInfo> c(LogicalCommandInfo(unit, data, region, command));
+        Send(LOGICAL_COMMAND, &c);
+    }
+};
+
+TEST_F(DeliveryTest, WithNoMapWindowTheCommandsArriveInTheirPlainForms) {
+    VhPhysicalLayer& layer = MakeLayer(0);
+    CreateUnit(0, kCode, 203, 3);
+    List<short> path;
+    path.AddTail(203);
+    path.AddTail(303);
+    Command(0, BusMessage(LOGICAL_OBJECT_MOVED), new Container<List<short>>(path));
+    Command(0, BusMessage(RegisterMessage("TerminalRout")), new Container<short>(0), 303);
+    EXPECT_EQ(delivery::Queued(delivery::Picture(layer, 0)), (std::vector<std::string>{"UnitTeleport", "UnitEliminated"}));
+}
+
+TEST_F(DeliveryTest, WithAMapWindowMovesAnimateAndFacingsTurnToTheView) {
+    VhPhysicalLayer& main = MakeLayer(0);
+    VhPhysicalLayer& combat = MakeLayer(4);
+    ASSERT_TRUE(main.OpenMapWindow());
+    ASSERT_TRUE(combat.OpenMapWindow());
+    CreateUnit(0, kCode, 203, 3);
+    List<short> path;
+    path.AddTail(203);
+    path.AddTail(303);
+    Command(0, BusMessage(LOGICAL_OBJECT_MOVED), new Container<List<short>>(path));
+    Command(0, BusMessage(CHANGE_UNIT_FACING), new Container<DIRECTION>(static_cast<DIRECTION>(1)));
+    const PhysicalObject& onMain = delivery::Picture(main, 0);
+    EXPECT_EQ(delivery::Queued(onMain), (std::vector<std::string>{"MOVED", "FACING"}));
+    const PhysicalObject& onCombat = delivery::Picture(combat, 0);
+    ASSERT_EQ(onCombat.Commands().Count(), 2);
+    const DIRECTION* mainFacing = PayloadValue<DIRECTION>(onMain.Commands().Head()->next->value.data);
+    const DIRECTION* combatFacing = PayloadValue<DIRECTION>(onCombat.Commands().Head()->next->value.data);
+    ASSERT_NE(mainFacing, nullptr);
+    ASSERT_NE(combatFacing, nullptr);
+    EXPECT_EQ(*mainFacing, static_cast<DIRECTION>(3)) << "north turned two eighths clockwise on the main map";
+    EXPECT_EQ(*combatFacing, static_cast<DIRECTION>(7)) << "and two anticlockwise in the combat view";
+}
+
+TEST_F(DeliveryTest, AShotIsShownOnlyOnAShownViewWithAHeadingThatNamesADirection) {
+    VhPhysicalLayer& main = MakeLayer(0);
+    CreateUnit(0, kCode, 203, 3);
+    Command(0, BusMessage(RegisterMessage("MissileFire")), new Container<short>(5));
+    EXPECT_TRUE(delivery::Queued(delivery::Picture(main, 0)).empty()) << "no map window shows the main map";
+    ASSERT_TRUE(main.OpenMapWindow());
+    for (short bad : {-1, 24}) Command(0, BusMessage(RegisterMessage("MissileFire")), new Container<short>(bad));
+    EXPECT_TRUE(delivery::Queued(delivery::Picture(main, 0)).empty());
+    const struct {
+        short heading;
+        int direction;
+    } cases[] = {{0, 3}, {23, 3}, {1, 4}, {7, 5}, {8, 6}, {13, 7}, {16, 8}, {17, 1}, {22, 2}};
+    for (const auto& c : cases) Command(0, BusMessage(RegisterMessage("MissileFire")), new Container<short>(c.heading));
+    const PhysicalObject& picture = delivery::Picture(main, 0);
+    ASSERT_EQ(picture.Commands().Count(), static_cast<int>(std::size(cases)));
+    int k = 0;
+    for (Item<LogicalCommandInfo>* i = picture.Commands().Head(); i; i = i->next, ++k) {
+        const DIRECTION* d = PayloadValue<DIRECTION>(i->value.data);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(static_cast<int>(*d), cases[k].direction) << cases[k].heading;
+    }
+}
+
+// Hears the reply a combat's sender waits for.
+class ReplyRecorder : public Component {
+public:
+    ReplyRecorder() : Component("Reply Recorder") {}
+    void Connect() override { RegisterNamedHandler("CombatDone", OnReply); }
+    int replies = 0;
+
+private:
+    static ContainerBase* OnReply(Component* c, BusMessage, ContainerBase*) {
+        ++static_cast<ReplyRecorder*>(c)->replies;
+        return nullptr;
+    }
+};
+
+TEST_F(DeliveryTest, ACombatFansOutAndOnlyTheShownViewsFirstAttackerCarriesTheReply) {
+    VhPhysicalLayer& main = MakeLayer(0);
+    CreateUnit(0, kCode, 203, 3);
+    CreateUnit(1, kCode, 303, 3);
+    CreateUnit(2, kCode, 302, 7);
+    ReplyRecorder replies;
+    replies.AttachToBus(app.get());
+    List<short> attackers, defenders;
+    attackers.AddTail(0);
+    attackers.AddTail(1);
+    defenders.AddTail(2);
+    List<MethodOfDeathStruct> deaths;
+    deaths.AddTail(MethodOfDeathStruct(2, 4, 0xFFFF));
+    const auto fight = [&]() {
+        Container<LogicalCommandInfo> combat(LogicalCommandInfo(0, new Container<CombatInfo>(CombatInfo(attackers, defenders, deaths)),
+                                                                0, BusMessage(RegisterMessage("UnitCombat")),
+                                                                BusMessage(RegisterMessage("CombatDone"))));
+        delete logic->SendNamed("UnitCombat", &combat);
+        Drain();
+    };
+    // Neither view shown: the layer answers for the pictures, once.
+    SetActiveViewMode(-1);
+    fight();
+    EXPECT_EQ(replies.replies, 1);
+    const auto replyOf = [](const PhysicalObject& p) {
+        int n = 0;
+        for (Item<LogicalCommandInfo>* i = p.Commands().Head(); i; i = i->next) n += i->value.reply.Number() != 0;
+        return n;
+    };
+    EXPECT_EQ(delivery::Queued(delivery::Picture(main, 0)), std::vector<std::string>{"CombatDontAnimate"});
+    EXPECT_EQ(delivery::Queued(delivery::Picture(main, 2)), (std::vector<std::string>{"CohesionHit", "CombatDontAnimate"}));
+    EXPECT_EQ(replyOf(delivery::Picture(main, 0)), 0);
+
+    // The main map shown: its first attacker carries the reply, nobody else.
+    ASSERT_TRUE(main.OpenMapWindow());
+    fight();
+    EXPECT_EQ(replies.replies, 1) << "the picture posts the reply when it has played the combat";
+    EXPECT_EQ(replyOf(delivery::Picture(main, 0)), 1);
+    EXPECT_EQ(replyOf(delivery::Picture(main, 1)), 0);
+    EXPECT_EQ(replyOf(delivery::Picture(main, 2)), 0);
+    replies.DetachFromBus();
+}

@@ -85,6 +85,9 @@ private:
     void ScrollPartly(int dx, int dy);
 
     Bitmap* kept = nullptr;
+    // Reused by partial scrolls: the previous kept picture and the copy of what the tile showed.
+    Bitmap* spare = nullptr;
+    Bitmap* shownCopy = nullptr;
     Dim cellSize;
     Point origin;
     Point previousOrigin;

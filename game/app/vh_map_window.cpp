@@ -357,8 +357,8 @@ int VhMapWindow::ZoomIndex() const {
     return (mode & kQuarter) ? 2 : (mode & kHalf) ? 1 : 0;
 }
 
-void VhMapWindow::MenuEvent(BusMessage event, std::uint16_t id) {
-    Container<BusMessage> item{BusMessage(id)};
+void VhMapWindow::MenuEvent(BusMessage event, std::uint16_t command) {
+    Container<BusMessage> item{BusMessage(command)};
     delete PostAndWait(event, &item);
 }
 
@@ -441,8 +441,8 @@ void VhMapWindow::Command(int command, std::int16_t notification) {
 void VhMapWindow::PostEvent(int event, std::int16_t value) { Command(event, value); }
 
 void VhMapWindow::InstallMenu() {
-    for (std::uint16_t id : {251, 250, 223, 218, 217, 216, 107, 106, 104, 257, 258}) {
-        Container<BusMessage> item{BusMessage(id)};
+    for (std::uint16_t command : {251, 250, 223, 218, 217, 216, 107, 106, 104, 257, 258}) {
+        Container<BusMessage> item{BusMessage(command)};
         delete Send(ENABLE_MENU_ITEM, &item);
     }
     const int zoom = (viewMode & kQuarter) ? 2 : (viewMode & kHalf) ? 1 : 0;
@@ -540,10 +540,9 @@ int VhMapWindow::WillCombatFit(const std::int16_t hexes[4]) {
 // --- cursors ---
 
 std::string VhMapWindow::CursorFile(const std::string& directory, const std::string& name, int bitsPerPixel) {
-    std::string file = name;
-    const std::size_t at = file.find(".ani");
-    if (at != std::string::npos && bitsPerPixel < 9) file.insert(at, "8");
-    return DataPath(directory, file);
+    const std::size_t at = name.find(".ani");
+    if (at == std::string::npos || bitsPerPixel >= 9) return DataPath(directory, name);
+    return DataPath(directory, name.substr(0, at) + "8" + name.substr(at));
 }
 
 void VhMapWindow::ChangeCursor(const std::string& name) {

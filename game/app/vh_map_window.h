@@ -85,7 +85,7 @@ private:
     int ZoomIndex() const;
     void ChangeView(std::uint32_t newMode);
     void SendViewRecord(std::uint32_t oldMode, std::uint32_t newMode);
-    void MenuEvent(BusMessage event, std::uint16_t id);
+    void MenuEvent(BusMessage event, std::uint16_t command);
     void ReverseView();
 
     VhLandscapeTile* tile = nullptr;

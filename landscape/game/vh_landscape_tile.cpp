@@ -43,15 +43,15 @@ const char* DirectionCursor(const Dim& d) {
 
 } // namespace
 
-VhLandscapeTile::VhLandscapeTile(List<Sprite*>** table, const Dim& tableSize, const Dim& mapSize, std::uint16_t mode,
+VhLandscapeTile::VhLandscapeTile(List<Sprite*>** table, const Dim& tableSize, const Dim& mapSize, std::uint16_t modeWord,
                                  const Point& originCells, std::uint16_t shown, const std::string& title)
-    : LandscapeTile(kCellSizes[ZoomOf(mode)], originCells, kPixelOffset, Dim(0, 0), "Varnhold Landscape Tile"),
+    : LandscapeTile(kCellSizes[ZoomOf(modeWord)], originCells, kPixelOffset, Dim(0, 0), "Varnhold Landscape Tile"),
       spriteTable(table), spriteTableSize(tableSize) {
     contentSize = Dim(static_cast<std::int16_t>(static_cast<int>(mapSize.width * 2.0) + 2),
                       static_cast<std::int16_t>(static_cast<int>(mapSize.height * 1.5) + 12));
     viewSize = Dim(0, 0);
     overview = std::make_unique<VhOverviewMap>(contentSize, Box(originCells, viewSize), title.c_str(), Point(9, 7),
-                                               Point(13, 11), static_cast<std::uint16_t>(mode & 0x4));
+                                               Point(13, 11), static_cast<std::uint16_t>(modeWord & 0x4));
     const Bitmap* picture = overview->GetPicture();
     const std::int16_t w = picture ? picture->GetWidth() : 0, h = picture ? picture->GetHeight() : 0;
     overviewPlacement.x.Set(lmRight, lmSameAs, nullptr, lmRight, 0);
@@ -59,7 +59,7 @@ VhLandscapeTile::VhLandscapeTile(List<Sprite*>** table, const Dim& tableSize, co
     overviewPlacement.width.Absolute(lmWidth, w);
     overviewPlacement.height.Absolute(lmHeight, h);
     overviewShown = shown ? 1 : 0;
-    SetLandscapeMode(static_cast<std::uint16_t>(mode & ~0x4));
+    SetLandscapeMode(static_cast<std::uint16_t>(modeWord & ~0x4));
 }
 
 VhLandscapeTile::~VhLandscapeTile() {
@@ -254,7 +254,7 @@ void VhLandscapeTile::InvalidateAndRedraw(const List<Box>& boxes) {
 
 void VhLandscapeTile::DrawCellSprites(const List<Sprite*>& cell, const Box& clip, int zoom) {
     auto* land = dynamic_cast<IsometricHexLandscape*>(GetLandscape());
-    const Point origin = GetOrigin();
+    const Point viewOrigin = GetOrigin();
     for (Item<Sprite*>* i = cell.Head(); i; i = i->next) {
         Sprite* s = i->value;
         if (!s || s->IsHidden()) continue;
@@ -270,8 +270,8 @@ void VhLandscapeTile::DrawCellSprites(const List<Sprite*>& cell, const Box& clip
         }
         const Box c = clip & rect;
         if (Empty(c)) continue;
-        BitmapReference target(*this, Box(static_cast<std::int16_t>(c.x - origin.x),
-                                          static_cast<std::int16_t>(c.y - origin.y), c.width, c.height));
+        BitmapReference target(*this, Box(static_cast<std::int16_t>(c.x - viewOrigin.x),
+                                          static_cast<std::int16_t>(c.y - viewOrigin.y), c.width, c.height));
         if (figure)
             figure->DrawAtZoom(target, c.Origin(), static_cast<std::int16_t>(zoom));
         else
@@ -285,7 +285,7 @@ void VhLandscapeTile::Redraw() {
     if (IsDrawingSuspended() || !GetLandscape()) return;
     Bitmap* source = GetKeptBitmap();
     const int zoom = ZoomIndex();
-    const Point origin = GetOrigin();
+    const Point viewOrigin = GetOrigin();
     bool any = false;
     Box b;
     while (GetPixels() && TakeDirtyRect(b)) {
@@ -293,7 +293,7 @@ void VhLandscapeTile::Redraw() {
         Draw(b.Origin(), *source, b, 1);
         if (!spriteTable || spriteTableSize.width <= 0 || spriteTableSize.height <= 0) continue;
         // The box back in full-size landscape pixels picks the sprite cells it covers.
-        Box full(static_cast<std::int16_t>(b.x + origin.x), static_cast<std::int16_t>(b.y + origin.y), b.width, b.height);
+        Box full(static_cast<std::int16_t>(b.x + viewOrigin.x), static_cast<std::int16_t>(b.y + viewOrigin.y), b.width, b.height);
         int fx = full.x, fy = full.y, fw = full.width, fh = full.height;
         if (zoom == 1) fx = fx * 130 / 66, fw = fw * 130 / 66, fy *= 2, fh *= 2;
         if (zoom == 2) fx = fx * 130 / 34, fw = fw * 130 / 34, fy *= 4, fh *= 4;

@@ -128,19 +128,40 @@ ContainerBase* OnGetPrimaryLandscape(Component* c, BusMessage, ContainerBase*) {
     return new Container<Landscape*>(self->GetGameLandscape(0));
 }
 
+// A picture names itself by its bus id, an unsigned short; a short is taken as well.
+bool PictureIdOf(ContainerBase* p, short& id) {
+    if (const unsigned short* u = PayloadValue<unsigned short>(p)) {
+        id = static_cast<short>(*u);
+        return true;
+    }
+    if (const short* s = PayloadValue<short>(p)) {
+        id = *s;
+        return true;
+    }
+    return false;
+}
+
 ContainerBase* OnObjectMoving(Component* c, BusMessage, ContainerBase* p) {
-    VhPhysicalLayer* self;
-    short* id;
-    if (!Args(c, p, self, id, 1727)) return nullptr;
-    self->ObjectMoving(*id);
+    VhPhysicalLayer* self = Receiver(c, 1727);
+    short id = 0;
+    if (!self) return nullptr;
+    if (!PictureIdOf(p, id)) {
+        Assert(0, kBadBusData, kSource, 1727);
+        return nullptr;
+    }
+    self->ObjectMoving(id);
     return nullptr;
 }
 
 ContainerBase* OnObjectNotMoving(Component* c, BusMessage, ContainerBase* p) {
-    VhPhysicalLayer* self;
-    short* id;
-    if (!Args(c, p, self, id, 1737)) return nullptr;
-    self->ObjectNotMoving(*id);
+    VhPhysicalLayer* self = Receiver(c, 1737);
+    short id = 0;
+    if (!self) return nullptr;
+    if (!PictureIdOf(p, id)) {
+        Assert(0, kBadBusData, kSource, 1737);
+        return nullptr;
+    }
+    self->ObjectNotMoving(id);
     return nullptr;
 }
 
@@ -663,12 +684,12 @@ void VhPhysicalLayer::UnitCombat(const LogicalCommandInfo& command) {
     }
     List<std::uint16_t> attackers, defenders;
     for (Item<short>* i = info->first.Head(); i; i = i->next) {
-        const std::uint16_t id = PictureIdOf(static_cast<std::uint16_t>(i->value));
-        if (id != kNoId) attackers.AddTail(id);
+        const std::uint16_t pictureId = PictureIdOf(static_cast<std::uint16_t>(i->value));
+        if (pictureId != kNoId) attackers.AddTail(pictureId);
     }
     for (Item<short>* i = info->second.Head(); i; i = i->next) {
-        const std::uint16_t id = PictureIdOf(static_cast<std::uint16_t>(i->value));
-        if (id != kNoId) defenders.AddTail(id);
+        const std::uint16_t pictureId = PictureIdOf(static_cast<std::uint16_t>(i->value));
+        if (pictureId != kNoId) defenders.AddTail(pictureId);
     }
     const auto regionsOf = [this](const List<std::uint16_t>& pictures) {
         List<short> regions;
@@ -720,23 +741,23 @@ void VhPhysicalLayer::RaiseFlags(const List<unsigned short>& gray, const List<un
         Discard(CollectFrom(picture, LOGICAL_COMMAND, &payload));
     }
     for (Item<unsigned short>* i = units.Head(); i; i = i->next) {
-        const std::uint16_t id = PictureIdOf(i->value);
-        if (id == kNoId) continue;
-        raisedFlagPictures.AddTail(id);
-        LogicalCommandInfo raise(id, nullptr, 0, BusMessage(RegisterMessage(gray.Contains(i->value) ? "RaiseGrayFlags" : "RaiseFlags")),
+        const std::uint16_t pictureId = PictureIdOf(i->value);
+        if (pictureId == kNoId) continue;
+        raisedFlagPictures.AddTail(pictureId);
+        LogicalCommandInfo raise(pictureId, nullptr, 0, BusMessage(RegisterMessage(gray.Contains(i->value) ? "RaiseGrayFlags" : "RaiseFlags")),
                                  BusMessage(), new Container<short>(0));
         Container<LogicalCommandInfo> payload(raise);
-        Discard(CollectFrom(id, LOGICAL_COMMAND, &payload));
+        Discard(CollectFrom(pictureId, LOGICAL_COMMAND, &payload));
     }
 }
 
 void VhPhysicalLayer::UnitReplenished(std::uint16_t unit) {
-    const std::uint16_t id = PictureIdOf(unit);
-    if (id == kNoId) return;
-    LogicalCommandInfo drop(id, new Container<short>(0), 0, BusMessage(RegisterMessage("DropFlags")), BusMessage(),
+    const std::uint16_t pictureId = PictureIdOf(unit);
+    if (pictureId == kNoId) return;
+    LogicalCommandInfo drop(pictureId, new Container<short>(0), 0, BusMessage(RegisterMessage("DropFlags")), BusMessage(),
                             new Container<short>(0));
     Container<LogicalCommandInfo> payload(drop);
-    Discard(CollectFrom(id, LOGICAL_COMMAND, &payload));
+    Discard(CollectFrom(pictureId, LOGICAL_COMMAND, &payload));
 }
 
 void VhPhysicalLayer::EndOfTurn() {

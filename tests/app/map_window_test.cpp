@@ -43,7 +43,9 @@ TEST_F(MapWindowTest, TheZoomCommandsKeepTheReversedView) {
         window->Command(s.command, 0);
         app->DrainTasks();
         EXPECT_EQ(window->GetViewMode(), s.mode) << s.command;
-        if (s.mode != before) EXPECT_EQ(window->GetSavedViewMode(), before) << s.command;
+        if (s.mode != before) {
+            EXPECT_EQ(window->GetSavedViewMode(), before) << s.command;
+        }
         before = s.mode;
     }
 }

@@ -25,6 +25,8 @@ LandscapeTile::LandscapeTile(const Dim& cells, const Point& originCells, const P
 LandscapeTile::~LandscapeTile() {
     if (landscape) landscape->RemoveTile(this);
     delete kept;
+    delete spare;
+    delete shownCopy;
 }
 
 void LandscapeTile::Connect() { RegisterMenuHandlers(); }
@@ -131,12 +133,23 @@ void LandscapeTile::ScrollPartly(int dx, int dy) {
     const int w = GetWidth(), h = GetHeight();
     const int ax = std::abs(dx), ay = std::abs(dy);
 
-    // What the tile shows now: the landscape and whatever was drawn over it.
-    auto shown = std::make_unique<Bitmap>(GetSize(), Bitmap::Plain);
+    // What the tile shows now: the landscape and whatever was drawn over it. The copy and the
+    // second kept picture are kept from one scroll to the next: a view-sized picture made for
+    // every step would cost more than the strips that are drawn.
+    if (!shownCopy || shownCopy->GetSize() != GetSize()) {
+        delete shownCopy;
+        shownCopy = new Bitmap(GetSize(), Bitmap::Plain);
+    }
+    Bitmap* shown = shownCopy;
     if (GetPixels()) shown->Draw(Point(0, 0), *this, Box(0, 0, w, h), 1);
 
-    std::unique_ptr<Bitmap> old(GetKeptBitmap());
-    kept = new Bitmap(GetSize(), Bitmap::Plain);
+    Bitmap* old = GetKeptBitmap();
+    if (!spare || spare->GetSize() != GetSize()) {
+        delete spare;
+        spare = new Bitmap(GetSize(), Bitmap::Plain);
+    }
+    kept = spare;
+    spare = old;
 
     Box dest(0, 0, w - ax, h - ay);
     Box source = dest;
@@ -163,20 +176,19 @@ void LandscapeTile::ScrollPartly(int dx, int dy) {
         dest.y += ay;
     }
 
-    if (landscape) {
-        if (ax != 0) {
-            BitmapReference strip(*kept, vertical);
-            landscape->DrawArea(strip, verticalAt);
-        }
-        if (ay != 0 && horizontal.width > 0) {
-            BitmapReference strip(*kept, horizontal);
-            landscape->DrawArea(strip, horizontalAt);
-        }
+    // The reused picture still holds an older view: the strips start empty, as a new one would.
+    if (ax != 0) {
+        BitmapReference strip(*kept, vertical);
+        strip.Fill(0);
+        if (landscape) landscape->DrawArea(strip, verticalAt);
+    }
+    if (ay != 0 && horizontal.width > 0) {
+        BitmapReference strip(*kept, horizontal);
+        strip.Fill(0);
+        if (landscape) landscape->DrawArea(strip, horizontalAt);
     }
     kept->Draw(dest.Origin(), *old, source, 1);
-    old.reset();
     if (GetPixels()) Draw(dest.Origin(), *shown, source, 1);
-    shown.reset();
 
     Display::Invalidate(horizontal);
     Display::Invalidate(vertical);

@@ -62,7 +62,8 @@ public:
     Point GetPreviousOrigin() const { return previousOrigin; }
     void SetOrigin(const Point& p) { origin = p; }
     Dim GetCellSize() const { return cellSize; }
-    void SetCellSize(const Dim& size) { cellSize = size; }
+    virtual void SetCellSize(const Dim& size) { cellSize = size; }
+    void SetPixelOffset(const Point& offset) { pixelOffset = offset; }
     Point GetPixelOffset() const { return pixelOffset; }
     Landscape* GetLandscape() const { return landscape; }
     // A landscape that takes the tile outside the announcement (a view changing its zoom).
@@ -84,6 +85,9 @@ private:
     void ScrollPartly(int dx, int dy);
 
     Bitmap* kept = nullptr;
+    // Reused by partial scrolls: the previous kept picture and the copy of what the tile showed.
+    Bitmap* spare = nullptr;
+    Bitmap* shownCopy = nullptr;
     Dim cellSize;
     Point origin;
     Point previousOrigin;

@@ -9,6 +9,8 @@
 #include "game/app/saved_game_header.h"
 #include "game/logic/referee/campaign_game.h"
 #include "game/logic/referee/vh_logical_layer.h"
+#include "core/super_string.h"
+#include "landscape/game/vh_physical_layer.h"
 #include "platform/file.h"
 
 namespace {
@@ -38,9 +40,15 @@ bool VhApp::SaveGame() {
     header.gameMode = gameMode;
     header.headerWord = logicalLayer ? logicalLayer->GetHeaderWord() : 0;
     std::vector<std::uint8_t> bytes = saved_game_header::Encode(header);
-    // The two physical layers' map-window blocks: no window places are kept yet, so each holds a
-    // window count of 0 and the layout stays the one every reader expects.
-    for (int view = 0; view < 2; ++view) bytes.insert(bytes.end(), {0, 0});
+    // The two physical layers' map-window blocks: each window's place and view.
+    for (int view = 0; view < 2; ++view) {
+        SuperString windows(4096);
+        if (VhPhysicalLayer* layer = GetPhysicalLayer(view)) layer->SaveMapWindows(windows);
+        else windows << std::uint16_t{0};
+        std::vector<std::uint8_t> block(static_cast<std::size_t>(windows.Length()));
+        if (!block.empty()) windows.Read(block.data(), windows.Length());
+        bytes.insert(bytes.end(), block.begin(), block.end());
+    }
 
     OFSTRUCT info;
     const HFILE file = OpenFile(savePath.c_str(), &info, OF_CREATE | OF_WRITE);
@@ -153,4 +161,34 @@ ContainerBase* VhApp::OnAutoSaveGame(Component* receiver, BusMessage, ContainerB
     std::string* text = nullptr;
     if (BusArgs(receiver, payload, self, text, kSource, __LINE__)) self->AutoSave(*text);
     return nullptr;
+}
+
+bool VhApp::OpenSavedMapWindows() {
+    saved_game_header::Header header;
+    std::size_t used = 0;
+    std::string error;
+    if (savePath.empty() || !saved_game_header::ReadFile(savePath, SavedGameHash(), header, used, error)) return false;
+    OFSTRUCT info;
+    const HFILE file = OpenFile(savePath.c_str(), &info, OF_READ);
+    if (file == HFILE_ERROR) return false;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[4096];
+    for (;;) {
+        const UINT got = _lread(file, chunk, sizeof chunk);
+        if (got == static_cast<UINT>(HFILE_ERROR) || got == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    _lclose(file);
+    if (used > bytes.size()) return false;
+    SuperString in(static_cast<std::int32_t>(bytes.size() - used) + 1);
+    if (bytes.size() > used) in.Write(&bytes[used], static_cast<std::int32_t>(bytes.size() - used));
+    bool any = false;
+    for (int view = 0; view < 2; ++view) {
+        VhPhysicalLayer* layer = GetPhysicalLayer(view);
+        if (!layer) return any;
+        const int before = layer->Viewports().Count();
+        if (!layer->OpenMapWindows(in)) return any || layer->Viewports().Count() > before;
+        any = any || layer->Viewports().Count() > before;
+    }
+    return any;
 }

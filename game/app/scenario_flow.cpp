@@ -195,10 +195,10 @@ void VhApp::OnScenarioLoaded(const TeamInfoStruct& loaded) {
     Post(BEGIN_GAME, &flag);
 }
 
-void VhApp::OpenDisplayWindows(std::int16_t) {
-    // The map windows are the physical layer's; it opens them on "MapOpen" for a new battle and
-    // for a saved one alike, since the windows' places are not yet kept in the file.
-    delete PostNamedEventAndWait("MapOpen");
+void VhApp::OpenDisplayWindows(std::int16_t savedGame) {
+    // A saved game's windows come back where they were; a new battle (or a saved game that kept
+    // none) gets one map window from the main map's layer.
+    if (!savedGame || !OpenSavedMapWindows()) delete PostNamedEventAndWait("MapOpen");
     if (MainWindowHandle) SetFocus(MainWindowHandle);
 }
 

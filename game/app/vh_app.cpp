@@ -5,6 +5,9 @@
 #include "comms/ui/information_dlg.h"
 #include "game/app/dialogs/front_dialog_services.h"
 #include "game/app/dialogs/in_game_services.h"
+#include "game/app/dialogs/scenario_tables.h"
+#include "core/super_string.h"
+#include "game/app/vh_map_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/game_random.h"
 #include "game/logic/referee/app_services.h"
@@ -13,7 +16,10 @@
 #include "game/logic/referee/vh_logical_layer.h"
 #include "game/units/leader.h"
 #include "game/units/unit_types.h"
-#include "landscape/physical/physical_layer.h"
+#include "game/pictures/sprite_records.h"
+#include "game/pictures/vh_physical_object.h"
+#include "game/pictures/vh_sprite.h"
+#include "landscape/game/vh_physical_layer.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
 #include "platform/dialog.h"
@@ -108,6 +114,11 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     BeginWait();
     soundThread = std::thread(&VhApp::SoundThread, this);
 
+    // The figure sprites find the landscapes of the two views through their layers.
+    VhSprite::SetViewLandscape(physicalLayer0, 0);
+    VhSprite::SetViewLandscape(physicalLayer1, 1);
+    RegisterSpriteRecordTypes();
+
     logicalLayer->AttachToBus(this);
     physicalLayer0->AttachToBus(this);
     physicalLayer1->AttachToBus(this);
@@ -116,6 +127,14 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     paletteAnimator->AttachToBus(this);
 
     RegisterUnitTypes();
+    VhPhysicalObject::InitUnitPictureArt();
+    // The game layers open their map windows through the application, which knows the battle's
+    // title (the overview's picture).
+    VhPhysicalLayer::SetMapWindowMaker([this](VhPhysicalLayer& layer, SuperString* saved) -> MapWindowView* {
+        const std::string title = frontend::ResourceString(frontend::ScenarioTitleId(scenarioIndex));
+        if (saved) return new VhMapWindow(*saved, layer.CellTable(), layer.GridSize(), layer.MapSize(), title);
+        return new VhMapWindow(layer.CellTable(), layer.GridSize(), layer.MapSize(), title);
+    });
     preferences::Read(preferenceRecord);
 
     for (QIF<Bitmap>* library : preloadedLibraries) delete library;
@@ -133,12 +152,16 @@ VhApp::~VhApp() {
         SetWaitCursor(nullptr);
         DestroyCursor(gameWaitCursor);
     }
+    VhPhysicalObject::ReleaseUnitPictureArt();
+    VhPhysicalLayer::SetMapWindowMaker(nullptr);
     if (GetComputerPlayerFactory() == &VhAIFactory()) SetComputerPlayerFactory(nullptr);
     if (inGameDialogs && inGameDialogs->GetBus()) inGameDialogs->DetachFromBus();
     inGameDialogs.reset();
     delete logicalLayer;
     delete physicalLayer0;
     delete physicalLayer1;
+    if (VhSprite::GetViewLayer(0) == physicalLayer0) VhSprite::SetViewLandscape(nullptr, 0);
+    if (VhSprite::GetViewLayer(1) == physicalLayer1) VhSprite::SetViewLandscape(nullptr, 1);
     delete soundManager;
     delete paletteAnimator;
     delete campaign;
@@ -248,8 +271,8 @@ void VhApp::ReadDataFileList() {
 
 void VhApp::CreateComponents() {
     logicalLayer = new VhLogicalLayer();
-    physicalLayer0 = new PhysicalLayer("Varnhold Physical Layer 0");
-    physicalLayer1 = new PhysicalLayer("Varnhold Physical Layer 4");
+    physicalLayer0 = new VhPhysicalLayer(0);
+    physicalLayer1 = new VhPhysicalLayer(4);
     soundManager = g_nextSound ? g_nextSound.release() : new SoundService();
     paletteAnimator = new PaletteAnimator(GetPalette(), 4, 41, 45);
     services = std::make_unique<VhAppServices>(*this);
@@ -319,7 +342,10 @@ void VhApp::RegisterUnitTypes() {
     for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::int32_t number = RegisterUnitType(table[i].name, table[i].kind);
         if (number < 0) continue;
-        // The pictures are filed with the physical layers once they join the program.
+        // Until each kind has a picture class of its own, the base picture draws every type from
+        // its art.
+        const char* art = table[i].pictureArt ? table[i].pictureArt : table[i].name;
+        PhysicalLayer::RegisterCreator(static_cast<short>(number), new VhPhysicalObject(art, -1, 1));
         logicalLayer->RegisterObject(static_cast<std::int16_t>(number), table[i].makeRules(table[i].name).release());
         if (i == 6) loadingDialog->ShowSecondLogo();
     }
@@ -408,7 +434,11 @@ ContainerBase* VhApp::OnIndexOfUnitType(Component* receiver, BusMessage, Contain
         Assert(0, kBadBusData, kSource, __LINE__);
         return nullptr;
     }
-    return new Container<short>(static_cast<short>(self->FindUnitType(name, -1)));
+    std::int32_t number = self->FindUnitType(name, -1);
+    // A type without a picture could not be shown: the scenario is refused as one whose unit has
+    // no artwork, before anything of the battle starts.
+    if (number >= 0 && !PhysicalLayer::Creator(static_cast<short>(number))) number = -1;
+    return new Container<short>(static_cast<short>(number));
 }
 
 ContainerBase* VhApp::OnGamePreferences(Component* receiver, BusMessage, ContainerBase*) {

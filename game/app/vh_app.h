@@ -32,6 +32,7 @@
 class CampaignGame;
 class PaletteAnimator;
 class PhysicalLayer;
+class VhPhysicalLayer;
 class VhLogicalLayer;
 class VhAppServices;
 class InGameServices;
@@ -108,7 +109,7 @@ public:
     const std::string& GetSecondDataDirectory() const { return secondDataDirectory; }
 
     VhLogicalLayer* GetLogicalLayer() const { return logicalLayer; }
-    PhysicalLayer* GetPhysicalLayer(int view) const { return view == 0 ? physicalLayer0 : physicalLayer1; }
+    VhPhysicalLayer* GetPhysicalLayer(int view) const { return view == 0 ? physicalLayer0 : physicalLayer1; }
     SoundService* GetSoundManager() const { return soundManager; }
     PaletteAnimator* GetPaletteAnimator() const { return paletteAnimator; }
     const LoadingDlg* GetLoadingDialog() const { return loadingDialog.get(); }
@@ -122,6 +123,9 @@ public:
     void LoadScenario();
     // Flag 0: a new battle's map windows; 1: those the saved game (save path) recorded.
     void OpenDisplayWindows(std::int16_t savedGame);
+    // Reopens the map windows the saved game (save path) recorded; false when it recorded none
+    // or its blocks cannot be read, so that the caller opens a fresh one.
+    bool OpenSavedMapWindows();
     // Closes every window of the battle and lets every component drop its battle state.
     void EndBattle();
     // Chooses a single battle; chooses and starts a campaign's next battle.
@@ -205,8 +209,8 @@ private:
     static ContainerBase* OnAutoSaveGame(Component*, BusMessage, ContainerBase*);
 
     VhLogicalLayer* logicalLayer = nullptr;
-    PhysicalLayer* physicalLayer0 = nullptr;
-    PhysicalLayer* physicalLayer1 = nullptr;
+    VhPhysicalLayer* physicalLayer0 = nullptr;
+    VhPhysicalLayer* physicalLayer1 = nullptr;
     SoundService* soundManager = nullptr;
     CampaignGame* campaign = nullptr;
     PaletteAnimator* paletteAnimator = nullptr;

@@ -6,11 +6,16 @@
 #include "game/logic/referee/referee_records.h"
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
+#include "landscape/game/vh_viewport.h"
 #include "landscape/physical_block.h"
 #include "landscape/vh_landscape.h"
+#include "core/super_string.h"
+#include "platform/file.h"
 #include "platform/input.h"
+#include "platform/msgbox.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -123,19 +128,40 @@ ContainerBase* OnGetPrimaryLandscape(Component* c, BusMessage, ContainerBase*) {
     return new Container<Landscape*>(self->GetGameLandscape(0));
 }
 
+// A picture names itself by its bus id, an unsigned short; a short is taken as well.
+bool PictureIdOf(ContainerBase* p, short& id) {
+    if (const unsigned short* u = PayloadValue<unsigned short>(p)) {
+        id = static_cast<short>(*u);
+        return true;
+    }
+    if (const short* s = PayloadValue<short>(p)) {
+        id = *s;
+        return true;
+    }
+    return false;
+}
+
 ContainerBase* OnObjectMoving(Component* c, BusMessage, ContainerBase* p) {
-    VhPhysicalLayer* self;
-    short* id;
-    if (!Args(c, p, self, id, 1727)) return nullptr;
-    self->ObjectMoving(*id);
+    VhPhysicalLayer* self = Receiver(c, 1727);
+    short id = 0;
+    if (!self) return nullptr;
+    if (!PictureIdOf(p, id)) {
+        Assert(0, kBadBusData, kSource, 1727);
+        return nullptr;
+    }
+    self->ObjectMoving(id);
     return nullptr;
 }
 
 ContainerBase* OnObjectNotMoving(Component* c, BusMessage, ContainerBase* p) {
-    VhPhysicalLayer* self;
-    short* id;
-    if (!Args(c, p, self, id, 1737)) return nullptr;
-    self->ObjectNotMoving(*id);
+    VhPhysicalLayer* self = Receiver(c, 1737);
+    short id = 0;
+    if (!self) return nullptr;
+    if (!PictureIdOf(p, id)) {
+        Assert(0, kBadBusData, kSource, 1737);
+        return nullptr;
+    }
+    self->ObjectNotMoving(id);
     return nullptr;
 }
 
@@ -145,6 +171,142 @@ ContainerBase* OnBeginLandscape(Component* c, BusMessage, ContainerBase* p) {
     if (!Args(c, p, self, definition, 1542)) return nullptr;
     self->SetUpView(definition->regionCount, definition->size);
     return nullptr;
+}
+
+ContainerBase* OnUnitCombat(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    LogicalCommandInfo* command;
+    if (Args(c, p, self, command, 1540)) self->UnitCombat(*command);
+    return nullptr;
+}
+
+ContainerBase* OnRaiseFlags(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    RaiseFlagsStruct* flags;
+    // The record holds the units in its first list and those shown grey in its second.
+    if (Args(c, p, self, flags, 1550)) self->RaiseFlags(flags->second, flags->first);
+    return nullptr;
+}
+
+ContainerBase* OnUnitReplenished(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1560);
+    if (!self) return nullptr;
+    short unit = 0;
+    if (!ExtractData(p, unit)) {
+        Assert(0, kBadBusData, kSource, 1560);
+        return nullptr;
+    }
+    self->UnitReplenished(static_cast<std::uint16_t>(unit));
+    return nullptr;
+}
+
+ContainerBase* OnEndOfTurn(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, 1570)) self->EndOfTurn();
+    return nullptr;
+}
+
+void Discard(List<VectorBusResponse> replies) { DeleteResponses(replies); }
+
+std::uint32_t Number(BusMessage e) { return e.Number() & 0x0FFFFFFF; }
+
+std::uint32_t Id(const char* name) { return RegisterMessage(name) & 0x0FFFFFFF; }
+
+ContainerBase* OnMapOpen(Component* c, BusMessage, ContainerBase*) {
+    if (VhPhysicalLayer* self = Receiver(c, 1500)) self->OpenMapWindow();
+    return nullptr;
+}
+
+ContainerBase* OnChangeViewport(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    ViewportInfo* info;
+    if (Args(c, p, self, info, 1510)) self->ChangeViewport(*info);
+    return nullptr;
+}
+
+// The saved game's name: a text payload or a string.
+bool FileNameOf(ContainerBase* p, std::string& name) {
+    if (ExtractText(p, name)) return true;
+    if (const auto* s = PayloadValue<std::string>(p)) {
+        name = *s;
+        return true;
+    }
+    return false;
+}
+
+ContainerBase* OnSaveGame(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1520);
+    std::string name;
+    if (!self) return nullptr;
+    if (!FileNameOf(p, name)) {
+        Assert(0, kBadBusData, kSource, 1520);
+        return nullptr;
+    }
+    self->SaveGame(name);
+    return nullptr;
+}
+
+ContainerBase* OnLoadGame(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1530);
+    std::string name;
+    if (!self) return nullptr;
+    if (!FileNameOf(p, name)) {
+        Assert(0, kBadBusData, kSource, 1530);
+        return nullptr;
+    }
+    self->LoadGame(name);
+    return nullptr;
+}
+
+VhPhysicalLayer::MapWindowMaker& Maker() {
+    static VhPhysicalLayer::MapWindowMaker maker;
+    return maker;
+}
+
+// Which view the player sees follows the two layers' flags: the main map while it has a window,
+// else the combat view while it has one.
+std::uint16_t g_viewShown[2] = {0, 0};
+
+void PublishActiveView() { SetActiveViewMode(g_viewShown[0] ? 0 : g_viewShown[1] ? 4 : -1); }
+
+std::uint32_t U32(const std::uint8_t* b) {
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+void PutU32(std::uint8_t* b, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+class FileHandle {
+public:
+    FileHandle(const std::string& name, UINT mode) {
+        OFSTRUCT info{};
+        handle = OpenFile(name.c_str(), &info, mode);
+    }
+    ~FileHandle() {
+        if (handle != HFILE_ERROR) _lclose(handle);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HFILE Get() const { return handle; }
+    bool Ok() const { return handle != HFILE_ERROR; }
+    bool WriteAt(LONG at, const void* bytes, UINT n) const {
+        return _llseek(handle, at, FILE_BEGIN) == at && _lwrite(handle, bytes, n) == n;
+    }
+    bool ReadAt(LONG at, void* bytes, UINT n) const {
+        return _llseek(handle, at, FILE_BEGIN) == at && _lread(handle, bytes, n) == n;
+    }
+
+private:
+    HFILE handle = HFILE_ERROR;
+};
+
+// A saved block larger than this is not one the game wrote.
+constexpr long long kMaxSavedBlock = 64ll * 1024 * 1024;
+
+void ReportDamagedBlock() {
+    MessageBox(nullptr, "The units' part of the saved game is damaged and was not loaded.", "Load Game",
+               MB_OK | MB_ICONSTOP);
 }
 
 ContainerBase* OnUnitMovement(Component* c, BusMessage, ContainerBase* p) {
@@ -191,6 +353,11 @@ VhPhysicalLayer::VhPhysicalLayer(std::uint16_t view_) : PhysicalLayer(), view(vi
 }
 
 VhPhysicalLayer::~VhPhysicalLayer() {
+    // A layer that goes while shown leaves no view flag behind for the next one of its view.
+    if (viewShown) {
+        g_viewShown[IsCombatView() ? 1 : 0] = 0;
+        PublishActiveView();
+    }
     StopAnimationTimer();
     // The pictures must leave while the cells they are filed in still exist.
     DeleteObjectsAndViewports();
@@ -223,6 +390,15 @@ void VhPhysicalLayer::Connect() {
     RegisterNamedHandler("PhysicalObjectNotMoving", OnObjectNotMoving);
     RegisterHandler(BEGIN_LANDSCAPE, OnBeginLandscape);
     RegisterNamedHandler("UnitMovement", OnUnitMovement);
+    RegisterNamedHandler("Change Viewport", OnChangeViewport);
+    RegisterNamedHandler("UnitCombat", OnUnitCombat);
+    RegisterNamedHandler("RaiseFlags", OnRaiseFlags);
+    RegisterNamedHandler("UnitReplenished", OnUnitReplenished);
+    RegisterNamedHandler("EndOfTurn", OnEndOfTurn);
+    RegisterNamedHandler("SaveGame", OnSaveGame);
+    RegisterNamedHandler("LoadGame", OnLoadGame);
+    // Only the main map opens windows by itself; the combat view gets them by "Change Viewport".
+    if (!IsCombatView()) RegisterNamedHandler("MapOpen", OnMapOpen);
 
     BlockRelayedEvent(LANDTILE_CREATED, 0);
     BlockRelayedNamedEvent("Center On Point", 0);
@@ -423,6 +599,175 @@ ContainerBase* VhPhysicalLayer::CreatePicture(const LogicalCommandInfo& command)
     return nullptr;
 }
 
+// --- commands ---
+
+void VhPhysicalLayer::PostToPicture(std::uint16_t picture, const LogicalCommandInfo& command) {
+    if (picture == kNoId || !dynamic_cast<PhysicalObject*>(GetComponent(picture))) {
+        // No picture will play it; whoever waits for its reply must not wait forever.
+        if (command.reply.Number() != 0) Post(command.reply, command.replyData);
+        return;
+    }
+    Container<LogicalCommandInfo> copy(command);
+    List<VectorBusResponse> replies = CollectFrom(picture, LOGICAL_COMMAND, &copy);
+    DeleteResponses(replies);
+}
+
+bool VhPhysicalLayer::AnimationWatched(bool walking) const {
+    if (viewports.IsEmpty()) return false;
+    return walking ? walkingAnimationOff == 0 : combatAnimationOff == 0;
+}
+
+ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command) {
+    LogicalCommandInfo copy(command);
+    const std::uint32_t number = Number(command.command);
+    if (number == Id("CohesionHit") && rampagePending) {
+        // Held back while a rampage is pending; the held commands go with a loaded game.
+        return nullptr;
+    }
+    if (number == CHANGE_UNIT_FACING || number == Id("ChangeFacingNA")) {
+        if (const DIRECTION* d = PayloadValue<DIRECTION>(command.data)) {
+            const auto turned = static_cast<DIRECTION>(TurnDirection(static_cast<std::uint32_t>(*d), IsCombatView() ? -2 : 2));
+            delete copy.data;
+            copy.data = new Container<DIRECTION>(turned);
+        }
+    }
+    if (number == Id("MissileFire")) {
+        short heading = -1;
+        const bool shown = g_viewShown[IsCombatView() ? 1 : 0] != 0;
+        if (!shown || !ExtractData(command.data, heading) || heading < 0 || heading > 23) {
+            // Nothing to watch, or a heading no direction stands for: the shot is not shown,
+            // but the reply still comes.
+            if (command.reply.Number() != 0) Post(command.reply, command.replyData);
+            return nullptr;
+        }
+        std::uint32_t direction = 3;
+        if (heading >= 1 && heading <= 4) direction = 4;
+        else if (heading >= 5 && heading <= 7) direction = 5;
+        else if (heading >= 8 && heading <= 10) direction = 6;
+        else if (heading >= 11 && heading <= 13) direction = 7;
+        else if (heading >= 14 && heading <= 16) direction = 8;
+        else if (heading >= 17 && heading <= 19) direction = 1;
+        else if (heading >= 20 && heading <= 22) direction = 2;
+        if (IsCombatView()) direction = TurnDirection(direction, 4);
+        delete copy.data;
+        copy.data = new Container<DIRECTION>(static_cast<DIRECTION>(direction));
+    }
+    if (!AnimationWatched(true)) {
+        const struct {
+            std::uint32_t from;
+            const char* to;
+        } plain[] = {{LOGICAL_OBJECT_MOVED, "UnitTeleport"},
+                     {CHANGE_UNIT_FACING, "ChangeFacingNA"},
+                     {Id("AboutFace"), "AboutFaceNA"},
+                     {Id("TerminalRout"), "UnitEliminated"},
+                     {Id("CavalryDismount"), "CavalryDismountNA"},
+                     {Id("CavalryMount"), "CavalryMountNA"},
+                     {Id("LimberArtillery"), "LimberArtilleryNA"},
+                     {Id("UnlimberArtillery"), "UnlimberArtilleryNA"}};
+        for (const auto& p : plain)
+            if (number == p.from) copy.command = BusMessage(RegisterMessage(p.to));
+    }
+    PostToPicture(PictureIdOf(command.object), copy);
+    return nullptr;
+}
+
+void VhPhysicalLayer::UnitCombat(const LogicalCommandInfo& command) {
+    const CombatInfo* info = PayloadValue<CombatInfo>(command.data);
+    if (!info) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return;
+    }
+    for (Item<MethodOfDeathStruct>* i = info->deaths.Head(); i; i = i->next) {
+        LogicalCommandInfo hit(i->value.first, new Container<MethodOfDeathStruct>(i->value), 0,
+                               BusMessage(RegisterMessage("CohesionHit")));
+        DeliverCommand(hit);
+    }
+    List<std::uint16_t> attackers, defenders;
+    for (Item<short>* i = info->first.Head(); i; i = i->next) {
+        const std::uint16_t pictureId = PictureIdOf(static_cast<std::uint16_t>(i->value));
+        if (pictureId != kNoId) attackers.AddTail(pictureId);
+    }
+    for (Item<short>* i = info->second.Head(); i; i = i->next) {
+        const std::uint16_t pictureId = PictureIdOf(static_cast<std::uint16_t>(i->value));
+        if (pictureId != kNoId) defenders.AddTail(pictureId);
+    }
+    const auto regionsOf = [this](const List<std::uint16_t>& pictures) {
+        List<short> regions;
+        for (Item<std::uint16_t>* i = pictures.Head(); i; i = i->next) {
+            List<VectorBusResponse> replies = CollectNamedEventFrom(i->value, "GetRegions");
+            for (Item<VectorBusResponse>* r = replies.Head(); r; r = r->next)
+                if (const List<short>* list = PayloadValue<List<short>>(r->value.result))
+                    for (Item<short>* h = list->Head(); h; h = h->next) regions.AddTail(h->value);
+            DeleteResponses(replies);
+        }
+        return regions;
+    };
+    const List<short> attackerRegions = regionsOf(attackers);
+    const List<short> defenderRegions = regionsOf(defenders);
+    const BusMessage word(RegisterMessage(AnimationWatched(false) ? "CombatAnimate" : "CombatDontAnimate"));
+    const std::int16_t active = GetActiveViewMode();
+    bool replied = command.reply.Number() == 0;
+    if (active == static_cast<std::int16_t>(view & 4) && !attackers.IsEmpty()) {
+        std::uint16_t first = 0;
+        attackers.RemoveHead(first);
+        LogicalCommandInfo lead(first, new Container<List<short>>(defenderRegions), 0, word, command.reply,
+                                command.replyData ? command.replyData->Clone() : new Container<short>(0));
+        lead.object = first;
+        Container<LogicalCommandInfo> payload(lead);
+        Discard(CollectFrom(first, LOGICAL_COMMAND, &payload));
+        replied = true;
+    }
+    for (Item<std::uint16_t>* i = attackers.Head(); i; i = i->next) {
+        LogicalCommandInfo c(i->value, new Container<List<short>>(defenderRegions), 0, word);
+        Container<LogicalCommandInfo> payload(c);
+        Discard(CollectFrom(i->value, LOGICAL_COMMAND, &payload));
+    }
+    for (Item<std::uint16_t>* i = defenders.Head(); i; i = i->next) {
+        LogicalCommandInfo c(i->value, new Container<List<short>>(attackerRegions), 1, word);
+        Container<LogicalCommandInfo> payload(c);
+        Discard(CollectFrom(i->value, LOGICAL_COMMAND, &payload));
+    }
+    // With neither view shown (or no attacker picture) no picture answers: the main map's layer
+    // answers for them, once, so that the combat's sender does not wait for ever.
+    if (!replied && !IsCombatView() && (active == -1 || attackers.IsEmpty())) Post(command.reply, command.replyData);
+}
+
+void VhPhysicalLayer::RaiseFlags(const List<unsigned short>& gray, const List<unsigned short>& units) {
+    unsigned short picture = 0;
+    while (raisedFlagPictures.RemoveHead(picture)) {
+        LogicalCommandInfo lower(picture, nullptr, 0, BusMessage(RegisterMessage("LowerFlags")), BusMessage(),
+                                 new Container<short>(0));
+        Container<LogicalCommandInfo> payload(lower);
+        Discard(CollectFrom(picture, LOGICAL_COMMAND, &payload));
+    }
+    for (Item<unsigned short>* i = units.Head(); i; i = i->next) {
+        const std::uint16_t pictureId = PictureIdOf(i->value);
+        if (pictureId == kNoId) continue;
+        raisedFlagPictures.AddTail(pictureId);
+        LogicalCommandInfo raise(pictureId, nullptr, 0, BusMessage(RegisterMessage(gray.Contains(i->value) ? "RaiseGrayFlags" : "RaiseFlags")),
+                                 BusMessage(), new Container<short>(0));
+        Container<LogicalCommandInfo> payload(raise);
+        Discard(CollectFrom(pictureId, LOGICAL_COMMAND, &payload));
+    }
+}
+
+void VhPhysicalLayer::UnitReplenished(std::uint16_t unit) {
+    const std::uint16_t pictureId = PictureIdOf(unit);
+    if (pictureId == kNoId) return;
+    LogicalCommandInfo drop(pictureId, new Container<short>(0), 0, BusMessage(RegisterMessage("DropFlags")), BusMessage(),
+                            new Container<short>(0));
+    Container<LogicalCommandInfo> payload(drop);
+    Discard(CollectFrom(pictureId, LOGICAL_COMMAND, &payload));
+}
+
+void VhPhysicalLayer::EndOfTurn() {
+    Container<LogicalCommandInfo> payload(LogicalCommandInfo(0, new Container<short>(0), 0,
+                                                             BusMessage(RegisterMessage("EndOfTurn")), BusMessage(),
+                                                             new Container<short>(0)));
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next)
+        Discard(CollectFrom(i->value->GetId(), LOGICAL_COMMAND, &payload));
+}
+
 void VhPhysicalLayer::AdoptPicture(VhPhysicalObject* picture) {
     if (objects.Contains(picture)) return;
     picture->SetViewIndex(IsCombatView() ? 1 : 0);
@@ -510,14 +855,238 @@ void VhPhysicalLayer::RestartTimer() {
 }
 
 void VhPhysicalLayer::AddMapViewport(Viewport* viewport) {
+    const bool first = viewports.IsEmpty();
     AddViewport(viewport);
+    if (first) SetViewShown(true);
     RestartTimer();
 }
 
 ContainerBase* VhPhysicalLayer::RemoveViewport(ChildWindow* window) {
+    const bool had = !viewports.IsEmpty();
     PhysicalLayer::RemoveViewport(window);
+    if (had && viewports.IsEmpty()) LoseLastViewport();
     RestartTimer();
     return nullptr;
+}
+
+// --- map windows ---
+
+void VhPhysicalLayer::SetMapWindowMaker(MapWindowMaker maker) { Maker() = std::move(maker); }
+const VhPhysicalLayer::MapWindowMaker& VhPhysicalLayer::GetMapWindowMaker() { return Maker(); }
+
+void VhPhysicalLayer::SetViewShown(bool shown) {
+    viewShown = shown ? 1 : 0;
+    g_viewShown[IsCombatView() ? 1 : 0] = viewShown;
+    PublishActiveView();
+}
+
+void VhPhysicalLayer::GainFirstViewport() {
+    // The figures animate at full rate only while someone watches them.
+    if (timerRunning) {
+        StopAnimationTimer();
+        timerRate = 10;
+        StartAnimationTimer(10);
+    }
+    SetViewShown(true);
+}
+
+void VhPhysicalLayer::LoseLastViewport() {
+    if (timerRunning) {
+        StopAnimationTimer();
+        timerRate = 1;
+        StartAnimationTimer(1);
+    }
+    SetViewShown(false);
+}
+
+void VhPhysicalLayer::AdoptViewport(MapWindowView* window, bool restored, const std::uint8_t* placement) {
+    auto* viewport = new VhViewport(window->WindowComponent(), "Varnhold Map Viewport");
+    window->SetViewport(viewport);
+    viewport->AttachToBus(this);
+    viewports.AddTail(viewport);
+    if (restored)
+        window->CreatePlaced(placement);
+    else
+        window->CreateMaximized();
+}
+
+bool VhPhysicalLayer::OpenMapWindow() {
+    if (viewports.IsEmpty() && timerRunning) {
+        StopAnimationTimer();
+        timerRate = 10;
+        StartAnimationTimer(10);
+    }
+    SetViewShown(true);
+    if (!Maker()) return false;
+    MapWindowView* window = Maker()(*this, nullptr);
+    if (!window) return false;
+    AdoptViewport(window, false, nullptr);
+    return true;
+}
+
+void VhPhysicalLayer::ChangeViewport(const ViewportInfo& info) {
+    const std::uint16_t mine = view & Viewport::kFlipped;
+    const std::uint16_t oldBit = info.oldFlags & Viewport::kFlipped, newBit = info.newFlags & Viewport::kFlipped;
+    if (oldBit == mine && newBit != mine) {
+        for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
+            if (i->value->GetWindow() != info.window) continue;
+            viewports.RemoveItem(i);
+            if (viewports.IsEmpty()) LoseLastViewport();
+            return;
+        }
+        return;
+    }
+    if (newBit == mine && oldBit != mine) {
+        auto* window = dynamic_cast<MapWindowView*>(info.window);
+        Viewport* viewport = window ? window->GetViewport() : nullptr;
+        if (!viewport) return;
+        if (viewports.IsEmpty()) GainFirstViewport();
+        if (viewport->GetBus()) viewport->DetachFromBus();
+        window->SetTileMap(cells, gridSize);
+        viewports.AddTail(viewport);
+        viewport->AttachToBus(this);
+    }
+}
+
+void VhPhysicalLayer::SaveMapWindows(SuperString& out) {
+    out << static_cast<std::uint16_t>(viewports.Count());
+    for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
+        auto* window = dynamic_cast<MapWindowView*>(i->value->GetWindow());
+        std::uint8_t placement[MapWindowView::kPlacementSize] = {};
+        if (window) window->GetPlacement(placement);
+        out.Write(placement, MapWindowView::kPlacementSize);
+        if (window) {
+            window->SaveState(out);
+        } else {
+            // A viewport without a map window keeps the block's layout with a default view.
+            for (int k = 0; k < 4; ++k) out << std::int16_t{0};
+        }
+    }
+}
+
+bool VhPhysicalLayer::OpenMapWindows(SuperString& in) {
+    std::uint16_t count = 0;
+    in >> count;
+    if (in.Failed()) return false;
+    constexpr std::int64_t kWindowBlock = MapWindowView::kPlacementSize + 8;
+    if (static_cast<std::int64_t>(count) * kWindowBlock > in.Length() - in.ReadPosition()) return false;
+    if (count == 0) return true;
+    if (timerRunning) {
+        StopAnimationTimer();
+        timerRate = 10;
+        StartAnimationTimer(10);
+    }
+    SetViewShown(true);
+    for (std::uint16_t k = 0; k < count; ++k) {
+        std::uint8_t placement[MapWindowView::kPlacementSize];
+        if (!in.Read(placement, MapWindowView::kPlacementSize)) return false;
+        MapWindowView* window = Maker() ? Maker()(*this, &in) : nullptr;
+        if (!window) return false;
+        AdoptViewport(window, true, placement);
+        window->LoadState(in);
+        if (in.Failed()) return false;
+    }
+    return true;
+}
+
+// --- the saved block ---
+
+bool VhPhysicalLayer::SaveGame(const std::string& fileName) {
+    FileHandle file(fileName, OF_READWRITE);
+    if (!file.Ok()) return false;
+    std::uint8_t head[8];
+    if (!file.ReadAt(0, head, 8)) return false;
+    std::uint32_t table = U32(head + 4);
+    const LONG end = _llseek(file.Get(), 0, FILE_END);
+    if (end < 8) return false;
+    auto position = static_cast<std::uint32_t>(end);
+    if (table == 0) {
+        // The first layer to save makes the table of the two layers' blocks.
+        table = position;
+        std::uint8_t zeros[8] = {};
+        if (!file.WriteAt(end, zeros, 8)) return false;
+        PutU32(head + 4, table);
+        if (!file.WriteAt(4, head + 4, 4)) return false;
+        position += 8;
+    }
+    SuperString out(1 << 16);
+    out << hexGridShown << unitSelected;
+    // The overview's unit colours are not kept by this layer: none are written.
+    out << std::uint16_t{0};
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next) i->value->Save(out);
+    if (out.Failed()) return false;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(out.Length()));
+    if (!bytes.empty() && !out.Read(bytes.data(), out.Length())) return false;
+    if (!file.WriteAt(static_cast<LONG>(position), bytes.data(), static_cast<UINT>(bytes.size()))) return false;
+    std::uint8_t word[4];
+    PutU32(word, position);
+    return file.WriteAt(static_cast<LONG>(table + (IsCombatView() ? 4 : 0)), word, 4);
+}
+
+bool VhPhysicalLayer::LoadGame(const std::string& fileName) {
+    FileHandle file(fileName, OF_READ);
+    if (!file.Ok()) return false;
+    const long long size = platform::FileSize(file.Get());
+    if (size < 8 || size > kMaxSavedBlock) {
+        ReportDamagedBlock();
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!file.ReadAt(0, bytes.data(), static_cast<UINT>(bytes.size()))) {
+        ReportDamagedBlock();
+        return false;
+    }
+    const std::uint32_t table = U32(&bytes[4]);
+    if (table == 0) return true;  // no layer saved a block
+    if (table < 8 || table + 8ull > bytes.size()) {
+        ReportDamagedBlock();
+        return false;
+    }
+    const std::uint32_t block = U32(&bytes[table + (IsCombatView() ? 4 : 0)]);
+    if (block == 0) return true;
+    if (block < 8 || block + 6ull > bytes.size()) {
+        ReportDamagedBlock();
+        return false;
+    }
+    SuperString in(static_cast<std::int32_t>(bytes.size() - block) + 1);
+    in.Write(&bytes[block], static_cast<std::int32_t>(bytes.size() - block));
+    std::uint16_t grid = 0, selected = 0, colours = 0;
+    in >> grid >> selected >> colours;
+    if (in.Failed() || colours > 1) {
+        ReportDamagedBlock();
+        return false;
+    }
+    if (colours) {
+        // Unit colours written by another program version: skipped, the marks are rebuilt.
+        const std::int64_t n = regionCount;
+        if (n * 4 > in.Length() - in.ReadPosition()) {
+            ReportDamagedBlock();
+            return false;
+        }
+        std::vector<std::uint8_t> skip(static_cast<std::size_t>(n * 4));
+        if (n > 0 && !in.Read(skip.data(), static_cast<std::int32_t>(n * 4))) {
+            ReportDamagedBlock();
+            return false;
+        }
+    }
+    rampagePending = 0;
+    raisedFlagPictures.Clear();
+    ShowHexGrid(grid != 0);
+    unitSelected = selected;
+    // The pictures were made again by the logical side, in the order they were saved.
+    for (Item<PhysicalObject*>* i = objects.Head(); i; i = i->next) i->value->Load(in);
+    // The pictures' positions changed: every sprite is filed afresh.
+    if (cells) {
+        List<Sprite*> all;
+        for (int row = 0; row < gridSize.height; ++row)
+            for (int column = 0; column < gridSize.width; ++column) {
+                Sprite* sp = nullptr;
+                while (cells[row][column].RemoveHead(sp))
+                    if (!all.Contains(sp)) all.AddTail(sp);
+            }
+        for (Item<Sprite*>* i = all.Head(); i; i = i->next) AddSprite(i->value);
+    }
+    return true;
 }
 
 ContainerBase* VhPhysicalLayer::AnimationTick(long time) {
@@ -552,6 +1121,8 @@ ContainerBase* VhPhysicalLayer::AnimationTick(long time) {
 }
 
 ContainerBase* VhPhysicalLayer::Close() {
+    viewShown = 0;
+    g_viewShown[IsCombatView() ? 1 : 0] = 0;
     SetActiveViewMode(-1);
     hexGridShown = 0;
     raisedFlagPictures.Clear();

@@ -13,14 +13,44 @@
 #include "landscape/physical/physical_layer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
+class SuperString;
 class VhLandscape;
 class VhPhysicalObject;
 struct PointInfo;
 
+// What the layer asks of a map window that shows it; the application's map window answers.
+// The window is the viewport's window component, owned by the viewport.
+class MapWindowView {
+public:
+    static constexpr int kPlacementSize = 44;
+    virtual ~MapWindowView() = default;
+    virtual Component* WindowComponent() = 0;
+    virtual void SetViewport(Viewport* viewport) = 0;
+    virtual Viewport* GetViewport() const = 0;
+    // The layer's sprite cells (a window joining another layer takes that layer's).
+    virtual void SetTileMap(List<Sprite*>** cells, const Dim& gridSize) = 0;
+    // The native window, made and shown maximised; made with a saved placement.
+    virtual void CreateMaximized() = 0;
+    virtual void CreatePlaced(const std::uint8_t* placement) = 0;
+    // The native placement (kPlacementSize bytes, as the window system keeps it).
+    virtual void GetPlacement(std::uint8_t* placement) = 0;
+    // The window's own block: view mode, overview shown, the centre of the visible area.
+    virtual void SaveState(SuperString& out) = 0;
+    virtual void LoadState(SuperString& in) = 0;
+};
+
 class VhPhysicalLayer : public PhysicalLayer, public ViewLayer {
 public:
+    // Makes a map window for the layer: a new one (saved null) or one whose view mode and
+    // overview flag are read from a saved game. Null when no window can be made.
+    using MapWindowMaker = std::function<MapWindowView*(VhPhysicalLayer& layer, SuperString* saved)>;
+    static void SetMapWindowMaker(MapWindowMaker maker);
+    static const MapWindowMaker& GetMapWindowMaker();
+
     static constexpr int kCellWidth = 65;
     static constexpr int kCellHeight = 160;
     // The menu commands of the hex grid, registered under these numbers.
@@ -33,6 +63,16 @@ public:
     void Connect() override;
 
     ContainerBase* CreatePicture(const LogicalCommandInfo& command) override;
+    // The logical side's commands in the view's terms: facings turned, the non-animated forms
+    // while nothing is watched, missile headings as compass directions, held cohesion hits
+    // during a rampage; then posted to the unit's picture.
+    ContainerBase* DeliverCommand(const LogicalCommandInfo& command) override;
+    // A combat fanned out: the cohesion hits, then one command per attacker and defender picture;
+    // the shown view's first attacker carries the reply.
+    void UnitCombat(const LogicalCommandInfo& command);
+    void RaiseFlags(const List<unsigned short>& gray, const List<unsigned short>& units);
+    void UnitReplenished(std::uint16_t unit);
+    void EndOfTurn();
     ContainerBase* AddSprite(Sprite* sprite) override;
     ContainerBase* ActivateObject(short componentId) override;
     ContainerBase* DeactivateObject(short componentId) override;
@@ -77,6 +117,21 @@ public:
     // Viewports are made by the map windows; the timer follows their count.
     void AddMapViewport(Viewport* viewport);
     ContainerBase* RemoveViewport(ChildWindow* window) override;
+    // "MapOpen": one more map window on this layer. False when no window could be made.
+    bool OpenMapWindow();
+    // "Change Viewport": a window leaves this layer, or joins it from the other one.
+    void ChangeViewport(const ViewportInfo& info);
+    // The map-window block of the saved game: u16 count, per window its placement and state.
+    void SaveMapWindows(SuperString& out);
+    // Reads the block back and opens the windows; false (nothing opened past the fault) for a
+    // block cut short or a count past what the stream holds.
+    bool OpenMapWindows(SuperString& in);
+    // The layer's block in the saved-game file (its offset in the table the header's u32 at
+    // byte 4 points at). False when the file cannot be read or written, or the block is damaged.
+    bool SaveGame(const std::string& fileName);
+    bool LoadGame(const std::string& fileName);
+    List<Sprite*>** CellTable() const { return cells; }
+    bool IsViewShown() const { return viewShown != 0; }
 
     const List<Sprite*>* Cell(int column, int row) const;
     Dim GridSize() const { return gridSize; }
@@ -100,6 +155,13 @@ private:
     class LandscapeView;
     void FreeCells();
     void RestartTimer();
+    void GainFirstViewport();
+    void LoseLastViewport();
+    void SetViewShown(bool shown);
+    void AdoptViewport(MapWindowView* window, bool restored, const std::uint8_t* placement);
+    // Posts the command to a picture (by bus id); the picture's replies are not wanted.
+    void PostToPicture(std::uint16_t picture, const LogicalCommandInfo& command);
+    bool AnimationWatched(bool walking) const;
 
     std::uint16_t view;
     std::uint16_t hexGridShown = 0;
@@ -114,4 +176,5 @@ private:
     std::int16_t regionCount = 0;
     Dim mapSize;
     int timerRate = 0;
+    std::uint16_t viewShown = 0;
 };

@@ -364,3 +364,38 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
+
+struct FogCase {
+    const char* name;
+    std::uint16_t home, visiting;
+    bool fog;
+    std::int32_t localSide;
+};
+
+class FogOfWarStart : public ComputerPlayerCreation, public ::testing::WithParamInterface<FogCase> {};
+
+// With fog of war chosen, a battle with one human side hides the other side from that side's
+// view; with both sides at one machine there is nothing to hide. Either way the battle starts
+// without a report.
+TEST_P(FogOfWarStart, OnlyASingleHumanSideGetsTheFog) {
+    const FogCase& c = GetParam();
+    WriteScript("HOMEAI.SCR", EmptyScript);
+    WriteScript("AWAYAI.SCR", EmptyScript);
+    GameAppServices::GameOptions options;
+    options.fogOfWar = 1;
+    shell->SetGameOptions(options);
+    Container<short> deployment(1);
+    delete Layer().SendNamed("GameOptions", &deployment);
+    Initialize(c.home, c.visiting);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{});
+    ASSERT_NE(Layer().GetLandscape(), nullptr);
+    EXPECT_EQ(Layer().GetLandscape()->IsFogOfWarOn(), c.fog);
+    if (c.fog) EXPECT_EQ(Layer().GetLandscape()->GetLocalSide(), c.localSide);
+    EXPECT_EQ(shell->Application().gameEnded, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sides, FogOfWarStart,
+                         ::testing::Values(FogCase{"ComputerHome", 1, 0, true, 1},
+                                           FogCase{"ComputerVisiting", 0, 1, true, 0},
+                                           FogCase{"BothHuman", 0, 0, false, -1}),
+                         [](const auto& p) { return std::string(p.param.name); });

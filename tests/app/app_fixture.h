@@ -5,6 +5,7 @@
 // single-instance mutex (ctest runs the cases side by side).
 #include "game/app/startup.h"
 #include "game/app/vh_app.h"
+#include "game/units/unit_types.h"
 #include "platform/dialog.h"
 #include "tests/ui/ui_fixture.h"
 #include "tools/datagen/control_art.h"
@@ -45,6 +46,20 @@ inline std::vector<std::uint8_t> DataListRecord(const std::string& library, cons
     return bytes;
 }
 
+// The libraries the game's views open as the application is built (the landscapes of both
+// views, the pictures' shared art and every unit type's figures), each given the small blocks
+// library: present, so nothing is refused at start, though without the sections a battle draws.
+inline std::vector<datagen::ArtIndexEntry> DisplayStandIns() {
+    std::vector<std::string> names = {"Landscape Blocks", "Landscape Overlays", "Hex Grid", "Hex Outline",
+                                      "Battle Arrows", "Missile Debris", "Activation Unit Flags", "Generic Rout Debris"};
+    for (int i = 0; i < UnitTypeCount(); ++i)
+        names.push_back(UnitTypeTable()[i].pictureArt ? UnitTypeTable()[i].pictureArt : UnitTypeTable()[i].name);
+    std::vector<datagen::ArtIndexEntry> entries = {{"blocks.qif", "Landscape Background"}, {"blocks.qif", "Overview Maps"}};
+    for (const std::string& name : names)
+        for (const char* suffix : {"", " (Half size)", " (Quarter size)"}) entries.push_back({"blocks.qif", name + suffix});
+    return entries;
+}
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,7 +83,7 @@ protected:
         data.WriteLibrary("DLGBUTT.QIF", datagen::DialogButtonsLibrary());
         data.WriteLibrary("DLGBMPS.QIF", datagen::DialogBitmapsLibrary());
         data.WriteLibrary("LOGOS.QIF", datagen::CompanyLogosLibrary());
-        data.WriteIndex({{"blocks.qif", "Blocks for the background"},
+        std::vector<datagen::ArtIndexEntry> index = {{"blocks.qif", "Blocks for the background"},
                          {"dlgfont.qif", "MS Sans Serif 2"},
                          {"dlgbutt.qif", "DialogButtons"},
                          {"dlgbmps.qif", "Dialog Bitmaps"},
@@ -77,8 +92,10 @@ protected:
                          {"buttons1.qif", "Buttons 1"},
                          {"buttons2.qif", "Buttons 2"},
                          {"buttons3.qif", "Buttons 3"},
-                         {"buttons4.qif", "Buttons 4"}},
-                        "Vhqif.map");
+                         {"buttons4.qif", "Buttons 4"}};
+        const auto standIns = DisplayStandIns();
+        index.insert(index.end(), standIns.begin(), standIns.end());
+        data.WriteIndex(index, "Vhqif.map");
         data.WriteLibrary("FLAGS.QIF", PreloadedLibrary());
         data.WriteBytes("qifdemo.hed", DataListRecord("Unit Flags", "FLAGS.QIF"));
         startup::SetInstanceMutexName(("Varnhold test mutex " + std::to_string(::getpid())).c_str());

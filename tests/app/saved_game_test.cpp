@@ -188,10 +188,37 @@ TEST_F(SavedGameTest, SaveWritesTheHeaderAndTheMapWindowBlocks) {
     expected.scenarioName = "BRANDYS.SCN";
     expected.gameMode = 0;
     expected.headerWord = 7;
-    std::vector<std::uint8_t> bytes = sgh::Encode(expected);
-    bytes.insert(bytes.end(), {0, 0, 0, 0});
-    // No battle is loaded, so no component appends a block: the file is the application's alone.
-    EXPECT_EQ(ReadAll(data.File("first.Vh")), bytes);
+    const std::vector<std::uint8_t> file = ReadAll(data.File("first.Vh"));
+    sgh::Header read;
+    std::size_t used = 0;
+    std::string error;
+    ASSERT_TRUE(sgh::Decode(file, read, used, error)) << error;
+    EXPECT_EQ(read.hash, expected.hash);
+    EXPECT_EQ(read.scenarioIndex, 2);
+    EXPECT_EQ(read.scenarioName, "BRANDYS.SCN");
+    EXPECT_EQ(read.gameMode, 0);
+    EXPECT_EQ(read.headerWord, 7);
+    EXPECT_EQ(used, sgh::Encode(expected).size());
+    // Two map-window blocks with no window, right behind the header.
+    ASSERT_GE(file.size(), used + 4);
+    EXPECT_EQ((std::vector<std::uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(used),
+                                         file.begin() + static_cast<std::ptrdiff_t>(used) + 4)),
+              (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    // No battle is loaded: each map layer's block says no hex grid, no unit selected, no colours
+    // and holds no picture, behind the table of their offsets that slot 1 names.
+    const auto u32 = [&file](std::size_t at) {
+        return static_cast<std::uint32_t>(file[at]) | file[at + 1] << 8 | file[at + 2] << 16 |
+               static_cast<std::uint32_t>(file[at + 3]) << 24;
+    };
+    const std::uint32_t table = u32(4);
+    ASSERT_GE(table, used + 4);
+    ASSERT_LE(table + 8, file.size());
+    for (int view = 0; view < 2; ++view) {
+        const std::uint32_t block = u32(table + 4 * view);
+        ASSERT_LE(block + 6, file.size()) << view;
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(file[block + k], 0) << view << " " << k;
+    }
+    EXPECT_NE(u32(table), u32(table + 4));
 }
 
 TEST_F(SavedGameTest, ASaveThatCannotBeWrittenSaysSo) {
@@ -240,8 +267,13 @@ TEST_F(SavedGameTest, DamagedOrForeignSavedGamesAreRefusedAndNothingChanges) {
     std::vector<std::uint8_t> foreign = good;
     foreign[20] ^= 0xFF;
     std::vector<std::uint8_t> cut(good.begin(), good.begin() + 30);
+    sgh::Header read;
+    std::size_t used = 0;
+    std::string error;
+    ASSERT_TRUE(sgh::Decode(good, read, used, error)) << error;
     std::vector<std::uint8_t> mode = good;
-    mode[good.size() - 4 - 6] = 9;
+    // The game mode is the i32 before the header word at the header's end.
+    mode[used - 6] = 9;
     const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
         {"foreign.Vh", foreign}, {"cut.Vh", cut}, {"mode.Vh", mode}};
     app->SetSavePath("kept");

@@ -6,7 +6,16 @@
 #include "game/app/saved_game_header.h"
 #include "game/logic/referee/game_control.h"
 #include "game/logic/referee/vh_logical_layer.h"
-#include "landscape/physical/physical_layer.h"
+#include "game/app/vh_main_window.h"
+#include "game/app/vh_map_window.h"
+#include "landscape/game/vh_landscape_tile.h"
+#include "platform/screen.h"
+#include "game/pictures/view_services.h"
+#include "game/units/unit_types.h"
+#include "landscape/game/vh_physical_layer.h"
+#include "platform/msgbox.h"
+#include "tools/datagen/figure_art_writer.h"
+#include "tools/datagen/terrain_art_writer.h"
 #include "platform/dialog.h"
 #include "tools/datagen/landscape_writer.h"
 #include "tools/datagen/scenario_writer.h"
@@ -54,18 +63,24 @@ protected:
                           datagen::OverviewMapsLibrary({"1st Bull Run", "Antietem", "Brandy Station", "Gettysburg",
                                                         "Wilderness", "Five Forks", "Cedar Creek", "Gaines Mill",
                                                         "2nd Bull Run", "Cedar Mountain"}));
-        data.WriteIndex({{"blocks.qif", "Blocks for the background"},
-                         {"dlgfont.qif", "MS Sans Serif 2"},
-                         {"dlgbutt.qif", "DialogButtons"},
-                         {"dlgbmps.qif", "Dialog Bitmaps"},
-                         {"logos.qif", "Company Logos"},
-                         {"overview.qif", "Overview Maps"},
-                         {"status.qif", "Status Bar"},
-                         {"buttons1.qif", "Buttons 1"},
-                         {"buttons2.qif", "Buttons 2"},
-                         {"buttons3.qif", "Buttons 3"},
-                         {"buttons4.qif", "Buttons 4"}},
-                        "Vhqif.map");
+        std::vector<datagen::ArtIndexEntry> index = {{"blocks.qif", "Blocks for the background"},
+                                                     {"dlgfont.qif", "MS Sans Serif 2"},
+                                                     {"dlgbutt.qif", "DialogButtons"},
+                                                     {"dlgbmps.qif", "Dialog Bitmaps"},
+                                                     {"logos.qif", "Company Logos"},
+                                                     {"overview.qif", "Overview Maps"},
+                                                     {"status.qif", "Status Bar"},
+                                                     {"buttons1.qif", "Buttons 1"},
+                                                     {"buttons2.qif", "Buttons 2"},
+                                                     {"buttons3.qif", "Buttons 3"},
+                                                     {"buttons4.qif", "Buttons 4"}};
+        if (withDisplay) {
+            AddDisplayArt(index);
+        } else {
+            const auto standIns = DisplayStandIns();
+            index.insert(index.end(), standIns.begin(), standIns.end());
+        }
+        data.WriteIndex(index, "Vhqif.map");
         datagen::LandscapeDraft map(12, 10);
         map.name = "Crossing";
         ASSERT_TRUE(datagen::WriteLandscapeFile(data.File("CROSSING.MAP"), map));
@@ -78,12 +93,30 @@ protected:
         DropApp();
         AppTest::TearDown();
     }
+    // The map's art and the figures of every unit type, as the battle on the map needs them.
+    void AddDisplayArt(std::vector<datagen::ArtIndexEntry>& index) {
+        const auto terrain = datagen::terrain::WriteTerrainArt(data.Data());
+        const auto game = datagen::terrain::WriteGameLandscapeArt(data.Data());
+        const auto figures = datagen::figures::WriteFigureArt(data.Data(), "Test Figures");
+        ASSERT_FALSE(game.empty());
+        ASSERT_FALSE(figures.empty());
+        index.insert(index.end(), terrain.begin(), terrain.end());
+        index.insert(index.end(), game.begin(), game.end());
+        index.insert(index.end(), figures.begin(), figures.end());
+        const char* suffix[3] = {"", " (Half size)", " (Quarter size)"};
+        for (int i = 0; i < UnitTypeCount(); ++i) {
+            const UnitTypeEntry& type = UnitTypeTable()[i];
+            const std::string art = type.pictureArt ? type.pictureArt : type.name;
+            for (int z = 0; z < 3; ++z) index.push_back({"FIG" + std::to_string(z) + ".QIF", art + suffix[z]});
+        }
+    }
     void MakeApp() {
         app = std::make_unique<VhApp>();
         app->RegisterHandlers();
-        // The unit pictures are not part of the application yet: the battle runs on the logic
-        // alone, as the headless game shell runs it.
-        for (int view = 0; view < 2; ++view) app->GetPhysicalLayer(view)->DetachFromBus();
+        // Without the display's art the battle runs on the logic alone, as the headless game
+        // shell runs it.
+        if (!withDisplay)
+            for (int view = 0; view < 2; ++view) app->GetPhysicalLayer(view)->DetachFromBus();
         recorder = std::make_unique<Recorder>(
             std::vector<std::string>{"AmbientStart", "MinorRiverStart", "ShowMainDlg", "CloseGame", "InitializeScenario"});
         recorder->AttachToBus(app.get());
@@ -125,6 +158,22 @@ protected:
 
     std::unique_ptr<VhApp> app;
     std::unique_ptr<Recorder> recorder;
+    bool withDisplay = false;
+};
+
+// The battle as the player sees it: the pictures of the units on both views and the map window.
+class BattleOnTheMapTest : public ScenarioFlowTest {
+protected:
+    BattleOnTheMapTest() { withDisplay = true; }
+    std::vector<std::string> Boxes() const {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < platform::ShownMessageBoxCount(); ++i) out.push_back(platform::ShownMessageBox(i).text);
+        return out;
+    }
+    VhMapWindow* FirstWindow(int view) {
+        const List<Viewport*>& ports = app->GetPhysicalLayer(view)->Viewports();
+        return ports.Head() ? dynamic_cast<VhMapWindow*>(ports.Head()->value->GetWindow()) : nullptr;
+    }
 };
 
 TEST_F(ScenarioFlowTest, AChosenScenarioBecomesARunningBattle) {
@@ -289,3 +338,105 @@ TEST_F(ScenarioFlowTest, AScenarioThatFailedToLoadDoesNotStartTheNextBattleTwice
 }
 
 } // namespace
+
+TEST_F(BattleOnTheMapTest, ABattleStartsWithEveryUnitPicturedAndTheMapWindowOpen) {
+    platform::ClearShownMessageBoxes();
+    StartCustomBattle();
+    ASSERT_NE(app->GetLogicalLayer()->GetGameControl(), nullptr);
+    for (const std::string& box : Boxes()) {
+        EXPECT_EQ(box.find("No picture"), std::string::npos) << box;
+        EXPECT_EQ(box.find("missing or damaged"), std::string::npos) << box;
+    }
+    const int units = app->GetLogicalLayer()->GetCombatUnits().Count() + app->GetLogicalLayer()->GetLeaders().Count();
+    ASSERT_GT(units, 0);
+    EXPECT_EQ(app->GetPhysicalLayer(0)->Objects().Count(), units);
+    EXPECT_EQ(app->GetPhysicalLayer(1)->Objects().Count(), units);
+    EXPECT_EQ(app->GetPhysicalLayer(0)->Viewports().Count(), 1);
+    EXPECT_EQ(app->GetPhysicalLayer(1)->Viewports().Count(), 0);
+    VhMapWindow* window = FirstWindow(0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->GetViewMode(), VhMapWindow::kQuarter) << "a new map window shows the zoomed-out view";
+    EXPECT_EQ(GetActiveViewMode(), 0);
+}
+
+TEST_F(BattleOnTheMapTest, ASavedBattleReopensItsMapWindowInTheViewItHad) {
+    StartCustomBattle();
+    VhMapWindow* window = FirstWindow(0);
+    ASSERT_NE(window, nullptr);
+    window->Command(VhMapWindow::kZoomIn, 0);
+    app->DrainTasks();
+    ASSERT_EQ(window->GetViewMode(), 0u);
+    app->SetSavePath(SavedGame("map.Vh"));
+    app->SetSaveName("On the map");
+    ASSERT_TRUE(app->SaveGame());
+    app->DrainTasks();
+
+    DropApp();
+    MakeApp();
+    ASSERT_TRUE(app->OpenSavedGame(SavedGame("map.Vh"), "On the map"));
+    app->DrainTasks();
+    ASSERT_NE(app->GetLogicalLayer()->GetGameControl(), nullptr);
+    EXPECT_EQ(app->GetPhysicalLayer(0)->Viewports().Count(), 1) << "the saved window, and no second one";
+    VhMapWindow* reopened = FirstWindow(0);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->GetViewMode(), 0u);
+    const int units = app->GetLogicalLayer()->GetCombatUnits().Count() + app->GetLogicalLayer()->GetLeaders().Count();
+    EXPECT_EQ(app->GetPhysicalLayer(0)->Objects().Count(), units);
+}
+
+TEST_F(BattleOnTheMapTest, AUnitTypeWithoutAPictureIsRefusedBeforeTheBattleStarts) {
+    for (int code = 0; code < UnitTypeCount(); ++code) {
+        PhysicalObject* old = PhysicalLayer::Creator(static_cast<short>(code));
+        PhysicalLayer::RegisterCreator(static_cast<short>(code), nullptr);
+        delete old;
+    }
+    platform::ClearShownMessageBoxes();
+    StartCustomBattle();
+    EXPECT_EQ(app->GetLogicalLayer()->GetGameControl(), nullptr);
+    EXPECT_EQ(recorder->Count("InitializeScenario"), 0);
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_FALSE(boxes.empty());
+    bool told = false;
+    for (const std::string& box : boxes) told = told || box.find("not assigned any artwork") != std::string::npos;
+    EXPECT_TRUE(told) << "the player is told why the battle does not start";
+    EXPECT_EQ(app->GetPhysicalLayer(0)->Objects().Count(), 0);
+    EXPECT_EQ(app->GetPhysicalLayer(0)->Viewports().Count(), 0);
+}
+
+// In the program's frame the map window is a real child that shows the ground and the figures.
+TEST_F(BattleOnTheMapTest, TheMapWindowInTheFrameDrawsTheBattlefield) {
+    auto* frame = new VhMainWindow(Point(50, 50), Dim(700, 500), "Varnhold", nullptr, SW_SHOWNORMAL);
+    frame->AttachToBus(app.get());
+    app->SetMainWindow(frame);
+    app->SetMainDisplay(frame);
+    StartCustomBattle();
+    VhMapWindow* window = FirstWindow(0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(window->GetHandle(), nullptr) << "the map window is a child of the frame";
+    EXPECT_TRUE(window->IsActive());
+    const auto distinctColours = [&]() {
+        VhLandscapeTile* tile = window->GetTile();
+        std::vector<bool> seen(256, false);
+        int count = 0;
+        for (int y = 0; y < tile->GetHeight(); y += 3)
+            for (int x = 0; x < tile->GetWidth(); x += 3) {
+                const std::uint8_t* row = tile->GetPixels() + static_cast<std::ptrdiff_t>(y) * (tile->GetWidth() + tile->GetRowPadding());
+                if (!seen[row[x]]) seen[row[x]] = true, ++count;
+            }
+        return count;
+    };
+    for (std::uint16_t zoom : {VhMapWindow::kZoomOut, VhMapWindow::kNormal, VhMapWindow::kZoomIn}) {
+        window->Command(zoom, 0);
+        app->DrainTasks();
+        ASSERT_NE(window->GetTile()->GetLandscape(), nullptr) << zoom;
+        EXPECT_GT(distinctColours(), 2) << "the map at command " << zoom << " shows more than a background";
+        if (const char* dir = std::getenv("VH_LOOK_DIR"))
+            platform::SaveScreenPNG(std::string(dir) + "/map-" + std::to_string(zoom) + ".png");
+    }
+    app->EndBattle();
+    app->DrainTasks();
+    app->SetMainWindow(nullptr);
+    app->SetMainDisplay(nullptr);
+    frame->DetachFromBus();
+    delete frame;
+}

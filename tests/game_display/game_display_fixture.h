@@ -10,6 +10,7 @@
 #include "landscape/vh_landscape.h"
 #include "tests/landscape/landscape_fixture.h"
 #include "tools/datagen/figure_art_writer.h"
+#include "tools/datagen/overview_art_writer.h"
 #include "tools/datagen/terrain_art_writer.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@
 namespace gdtest {
 
 inline const char* const kFigureArt = "Test Figures";
+// The battle whose overview picture the map tiles show.
+inline const char* const kBattleTitle = "Test Battle";
 
 // Every message it hears, as "name value" ("REGION_SELECTED 203", "Movement").
 class Recorder : public Component {
@@ -100,6 +103,9 @@ protected:
         ASSERT_FALSE(figures.empty());
         entries.insert(entries.end(), game.begin(), game.end());
         entries.insert(entries.end(), figures.begin(), figures.end());
+        const auto overview = datagen::overview::WriteOverviewMapArt(data.Data(), {kBattleTitle});
+        ASSERT_FALSE(overview.empty());
+        entries.insert(entries.end(), overview.begin(), overview.end());
         data.WriteIndex(entries);
         MakeApp();
         RegisterSpriteRecordTypes();

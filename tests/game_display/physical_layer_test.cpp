@@ -270,6 +270,13 @@ TEST_F(GameDisplayTest, MovementIsAnnouncedForTheFirstMoverAndEndsWithTheLast) {
     moving("PhysicalObjectNotMoving", 6);
     moving("PhysicalObjectNotMoving", 6);
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"NoMovement"});
+
+    // The pictures name themselves by their bus id, an unsigned short.
+    Container<unsigned short> picture(9);
+    SendNamed("PhysicalObjectMoving", &picture);
+    EXPECT_TRUE(layer.MovingPictures().Contains(9));
+    SendNamed("PhysicalObjectNotMoving", &picture);
+    EXPECT_TRUE(layer.MovingPictures().IsEmpty());
     EXPECT_TRUE(layer.MovingPictures().IsEmpty());
 }
 

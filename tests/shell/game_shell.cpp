@@ -72,9 +72,17 @@ public:
         viewPrompts.push_back(prompt);
         return 1;
     }
+    // The game options the test chose; without them the dialog is left as a player who cancels.
+    bool RunGameOptionsDialog(bool, int, int, GameOptions& out) override {
+        if (!optionsGiven) return false;
+        out = options;
+        return true;
+    }
 
     std::string title;
     std::string saveName;
+    bool optionsGiven = false;
+    GameOptions options;
     int turnsGranted = 0;
     int heldEndOfTurn = 0;
     int enumChoice = 0;
@@ -350,6 +358,10 @@ DisplayLog& GameShell::Display() { return display->log; }
 AppLog& GameShell::Application() { return application->log; }
 GameAppServices& GameShell::Services() { return *services; }
 void GameShell::SetSaveName(const std::string& name) { services->saveName = name; }
+void GameShell::SetGameOptions(const GameAppServices::GameOptions& options) {
+    services->optionsGiven = true;
+    services->options = options;
+}
 void GameShell::ScriptGroupConfirm(int answer) { unitDialogs->answers.push_back(answer); }
 const std::vector<std::string>& GameShell::GroupConfirmTitles() const { return unitDialogs->titles; }
 

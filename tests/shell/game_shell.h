@@ -106,6 +106,8 @@ public:
     // The application's table of unit art names (by art index): the unit types' names.
     const std::vector<std::string>& ArtNames() const { return artNames; }
     void SetSaveName(const std::string& name);
+    // What the game-options dialog answers from now on (by default it is cancelled).
+    void SetGameOptions(const GameAppServices::GameOptions& options);
     // The next answer of the group-command confirmation (0 cancels); unscripted ones confirm.
     void ScriptGroupConfirm(int answer);
     // The titles the confirmation was shown with, in order.

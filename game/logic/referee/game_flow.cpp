@@ -274,7 +274,8 @@ void VhLogicalLayer::OnInitializeScenario(const TeamInfoStruct& teams) {
             else if (s != ls) sides = 2;
         }
         if (sides == 1) {
-            Container<long> side(s);
+            // The battlefield and the map layers take the local side as a nation.
+            Container<NATION> side(static_cast<NATION>(s));
             delete SendNamed("FogOfWar", &side);
         }
     }

@@ -3,6 +3,7 @@
 // messages (the joining peer's lists mirror the host's), the handling of a player who drops out,
 // the leader list, and the network block of a saved game.
 #include "comms/net/net_component.h"
+#include "game/logic/combat_records.h"
 #include "core/type_info.h"
 #include "game/logic/combat_records.h"
 
@@ -36,6 +37,9 @@ public:
     std::uint16_t SetUpHostRelay(SerialIO& connection) override;
     virtual std::int16_t LoadNetworkGame(const std::string& fileName);
     virtual std::int16_t SaveNetworkGame(const std::string& fileName);
+    // Both peers, once their own scenario is loaded: the chat window, the leader choice, the
+    // display windows, and on the host the first turn.
+    virtual void OnScenarioLoaded(const TeamInfoStruct& teams);
 
     // The game's messages that travel between the peers.
     static const std::vector<RelayEntry>& RelayTable();
@@ -65,6 +69,9 @@ private:
     static ContainerBase* OnReinitializeLeader(Component* c, BusMessage e, ContainerBase* p);
     static ContainerBase* OnExitGame(Component* c, BusMessage e, ContainerBase* p);
     void EndGameWith(const char* text);
+    static ContainerBase* OnScenarioLoadedEntry(Component* c, BusMessage e, ContainerBase* p);
+    // What the confirmed lobby settled; then this peer loads the scenario itself.
+    void TakeLobby(class VhConnectNetDlg& lobby, std::int16_t host);
 
     std::string serverName;
     std::vector<std::string> playerNames;

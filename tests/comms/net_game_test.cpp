@@ -28,6 +28,19 @@ namespace {
 
 using commsuitest::NetDialogTest;
 
+// The relay lists alone, without the lobbies of the set-up (tested with the set-up elsewhere):
+// the host's set-up ends at once and the joining set-up installs the lists only.
+struct RelayOnly : VhNetComponent {
+    ContainerBase* OnServerReady(const std::string&) override {
+        UnregisterNamedHandler("ServerReady", OnServerReadyEntry);
+        return new Container<std::int16_t>(0);
+    }
+    std::uint16_t SetUpJoiningRelay(SerialIO& connection) override {
+        InstallRelay(connection, false);
+        return 1;
+    }
+};
+
 class NetGame : public NetDialogTest {
 protected:
     void SetUp() override {
@@ -93,6 +106,10 @@ protected:
 };
 
 TEST_F(NetGame, GameMessagesCrossOnlyWhereTheRelayListsSendThem) {
+    host = std::make_unique<RelayOnly>();
+    joiner = std::make_unique<RelayOnly>();
+    host->AttachToBus(hostBus.get());
+    joiner->AttachToBus(joinBus.get());
     StartBoth();
     EXPECT_EQ(host->PlayerName(), "Ada Marsh");
     EXPECT_EQ(host->IsServer(), 0); // the socket start leaves the role to the game's own set-up

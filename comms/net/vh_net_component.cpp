@@ -231,7 +231,7 @@ void VhNetComponent::OnScenarioLoaded(const TeamInfoStruct& teams) {
     choice->Execute("NetChooseLeaders", Dialog::kApplicationModal);
     if (!loadedGame) {
         delete PostNamedEventAndWait("LeaderControl");
-        Container<std::int32_t> options(isServer ? 1 : 0);
+        Container<std::int16_t> options(static_cast<std::int16_t>(isServer ? 1 : 0));
         delete PostNamedAndWait("GameOptions", &options);
     } else {
         Container<std::string> file(savedGameFile);
@@ -248,7 +248,7 @@ void VhNetComponent::OnScenarioLoaded(const TeamInfoStruct& teams) {
     delete PostNamedAndWait("OpenDisplayWindows", &loaded);
     delete PostNamedEventAndWait("BlockSaveMenu");
     delete PostNamedEventAndWait("BlockLeaderMenu");
-    Container<std::int16_t> chatItem(241);
+    Container<BusMessage> chatItem{BusMessage(241)};
     delete PostAndWait(BusMessage(ENABLE_MENU_ITEM), &chatItem);
     if (chatWindow.get() == shownChat && shownChat->IsShown()) delete PostAndWait(BusMessage(CHECK_MENU_ITEM), &chatItem);
     if (isServer) Post(BusMessage(BEGIN_GAME), &loaded);

@@ -244,6 +244,7 @@ void VhNetComponent::OnScenarioLoaded(const TeamInfoStruct& teams) {
     choice.reset();
     if (setUpRunning == 0) return; // a player dropped out meanwhile
     setUpRunning = 0;
+    gameRunning = 1;
     Container<std::int16_t> loaded(static_cast<std::int16_t>(loadedGame));
     delete PostNamedAndWait("OpenDisplayWindows", &loaded);
     delete PostNamedEventAndWait("BlockSaveMenu");
@@ -273,6 +274,7 @@ std::int16_t VhNetComponent::StartNetworkGame(std::int16_t offerCreate) {
 
 std::int16_t VhNetComponent::CloseGame() {
     setUpRunning = 0;
+    gameRunning = 0;
     playerNames.clear();
     playerIds.clear();
     return NetComponent::CloseGame();
@@ -290,6 +292,12 @@ void VhNetComponent::SetSession(const std::string& server, const std::vector<std
 
 void VhNetComponent::EndGameWith(const char* text) {
     MessageBox(nullptr, text, kCommsError, MB_ICONINFORMATION);
+    // A battle under way is kept where it stands, so that it can be continued later.
+    if (gameRunning) {
+        Container<std::string> why(std::string("A player left the game"));
+        delete SendNamed("AutoSaveGame", &why);
+        gameRunning = 0;
+    }
     PostNamedEvent("GameEnded");
 }
 

@@ -52,6 +52,7 @@ public:
     void SetSession(const std::string& server, const std::vector<std::string>& names,
                     const std::vector<std::int32_t>& ids, std::uint16_t isServer_);
     void SetSetUpRunning(std::uint16_t v) { setUpRunning = v; }
+    void SetGameRunning(std::uint16_t v) { gameRunning = v; }
     std::uint16_t SetUpRunning() const { return setUpRunning; }
     std::uint16_t PlayerCount() const { return playerCount; }
     const std::vector<std::string>& PlayerNames() const { return playerNames; }
@@ -80,6 +81,7 @@ private:
     std::uint32_t scenarioIndex = 0xFFFFFFFFu;
     std::string scenarioFile;
     std::uint16_t setUpRunning = 0;
+    std::uint16_t gameRunning = 0; // from the end of the set-up until the game is closed
     std::uint16_t loadedGame = 0;
     std::vector<LeaderInfo> leaders;
     std::string savedGameFile;

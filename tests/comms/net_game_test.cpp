@@ -443,3 +443,28 @@ TEST_F(NetGame, AReassignedLeaderChangesHandsAndMovesToTheEnd) {
 }
 
 } // namespace
+
+TEST_F(NetGame, APeerVanishingMidBattleSavesTheGameBeforeItEnds) {
+    for (const bool running : {true, false}) {
+        VhNetComponent peer;
+        Bus bus("Peer bus");
+        Recorder rec;
+        peer.AttachToBus(&bus);
+        rec.AttachToBus(&bus);
+        rec.Listen("AutoSaveGame");
+        rec.Listen("GameEnded");
+        peer.SetSession("Ada", {"Ada", "Bea"}, {1, 2}, 0);
+        peer.SetGameRunning(running ? 1 : 0);
+        Container<ConnectionInfo> payload(ConnectionInfo{"", 1}); // the host
+        rec.Post(CONNECTION_CLOSED, &payload);
+        Settle();
+        std::vector<int> order;
+        for (const auto& s : rec.seen) order.push_back(s.event);
+        if (running)
+            EXPECT_EQ(order, (std::vector<int>{RegisterMessage("AutoSaveGame"), RegisterMessage("GameEnded")}));
+        else
+            EXPECT_EQ(order, (std::vector<int>{RegisterMessage("GameEnded")})) << "nothing to keep before the battle";
+        peer.DetachFromBus();
+        rec.DetachFromBus();
+    }
+}

@@ -2,6 +2,7 @@
 // host creates a game, a player locates and joins it through the dialogs, frames cross in pieces
 // both ways, players joining and leaving reach the bus, and a saved identity reopens the session.
 // The faults: a host name that does not resolve, a port already taken, a game closed to newcomers.
+#include "comms/frame.h"
 #include "comms/ui/direct_play_io.h"
 #include "comms/ui/enum_dialog.h"
 #include "comms_ui_fixture.h"
@@ -262,4 +263,45 @@ TEST_F(SessionTransportTest, ASavedIdentityReopensTheSameSession) {
     ASSERT_EQ(stranger.EnumSessions(DirectPlayIO::ToGuid(kApp), "", &found), platform::kSessionOk);
     EXPECT_TRUE(found.empty());
     (void)old;
+}
+
+TEST_F(SessionTransportTest, GarbageFromAPlayerIsDroppedAndItsVanishingReported) {
+    Host();
+    // A player of the session that speaks no frames: it joins as any player does.
+    platform::SessionClient raw;
+    ASSERT_EQ(raw.Connect(Here()), platform::kSessionOk);
+    std::vector<platform::SessionDesc> found;
+    ASSERT_EQ(raw.EnumSessions(DirectPlayIO::ToGuid(kApp), "", &found), platform::kSessionOk);
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_EQ(raw.Join(DirectPlayIO::ToGuid(kApp), found[0].instance, ""), platform::kSessionOk);
+    std::uint32_t rawId = 0;
+    ASSERT_EQ(raw.CreatePlayer("Raw", &rawId), platform::kSessionOk);
+    ASSERT_TRUE(PumpUntil([&] { return host->ResponsesAwaited() == 2; }));
+
+    // A good frame of the test's message, to cut and to spoil.
+    Container<std::string> good("good");
+    std::string frame;
+    ASSERT_EQ(EncodeFrame(BusMessage(RegisterMessage("Line")), &good, 7, frame), FrameStatus::kOk);
+    Container<std::string> unknown("odd");
+    std::string unknownFrame;
+    ASSERT_EQ(EncodeFrame(BusMessage(RegisterMessage("NoSuchMessageHere")), &unknown, 8, unknownFrame), FrameStatus::kOk);
+    auto send = [&](const std::string& prefix, const std::string& bytes) {
+        const std::string m = prefix + bytes;
+        ASSERT_EQ(raw.Send(m.data(), m.size()), platform::kSessionOk);
+    };
+    const std::string zero(4, '\0');
+    send(std::string("\x01\x00\x00\x00", 4), frame);        // not a data message of ours
+    send(zero, std::string("\xFF\x05\x00garbage", 10));      // a stray start byte and noise
+    send(zero, unknownFrame);                               // a name this program does not take
+    send(zero, frame);                                      // and then the real thing
+    ASSERT_TRUE(PumpUntil([&] { return hostWatch.lines.size() == 1; }));
+    EXPECT_EQ(hostWatch.lines[0], "good");
+    // A frame cut short, and the player vanishes: the rest is never delivered.
+    send(zero, frame.substr(0, frame.size() / 2));
+    raw.Close();
+    ASSERT_TRUE(PumpUntil([&] { return hostWatch.Count(CONNECTION_CLOSED) == 1; }));
+    EXPECT_EQ(static_cast<std::uint32_t>(hostWatch.notices.back().second.value), rawId);
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(hostWatch.lines.size(), 1u);
+    EXPECT_EQ(host->ResponsesAwaited(), 1);
 }

@@ -170,10 +170,11 @@ SessionHub::SessionHub() = default;
 
 SessionHub::~SessionHub() { Stop(); }
 
-bool SessionHub::Start(std::uint16_t wanted, std::string* reason) {
+bool SessionHub::Start(std::uint16_t wanted, std::string* reason, bool loopbackOnly) {
     if (Running()) return true;
     // Both address families where the system has them: one socket that also takes IPv4.
-    int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
+    // Loopback only: the IPv4 loopback, which every client of this machine reaches as 127.0.0.1.
+    int fd = loopbackOnly ? -1 : ::socket(AF_INET6, SOCK_STREAM, 0);
     bool six = fd >= 0;
     if (!six) fd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) {
@@ -189,13 +190,13 @@ bool SessionHub::Start(std::uint16_t wanted, std::string* reason) {
         ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
         sockaddr_in6 a{};
         a.sin6_family = AF_INET6;
-        a.sin6_addr = in6addr_any;
+        a.sin6_addr = loopbackOnly ? in6addr_loopback : in6addr_any;
         a.sin6_port = htons(wanted);
         r = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     } else {
         sockaddr_in a{};
         a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        a.sin_addr.s_addr = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
         a.sin_port = htons(wanted);
         r = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     }
@@ -238,11 +239,11 @@ void SessionHub::Stop() {
     listenFd = wakeFds[0] = wakeFds[1] = -1;
 }
 
-SessionHub* SessionHub::Local(std::uint16_t wanted, std::string* reason) {
+SessionHub* SessionHub::Local(std::uint16_t wanted, std::string* reason, bool loopbackOnly) {
     std::lock_guard<std::mutex> lock(localHubMutex);
     if (localHub && localHub->Running() && (wanted == 0 || localHub->Port() == wanted)) return localHub.get();
     auto hub = std::make_unique<SessionHub>();
-    if (!hub->Start(wanted, reason)) return nullptr;
+    if (!hub->Start(wanted, reason, loopbackOnly)) return nullptr;
     localHub = std::move(hub);
     return localHub.get();
 }

@@ -78,15 +78,16 @@ public:
     SessionHub(const SessionHub&) = delete;
     SessionHub& operator=(const SessionHub&) = delete;
 
-    // Listens on every interface at the port (0: any free port); false with the reason when the
-    // port is taken or the socket cannot be made.
-    bool Start(std::uint16_t port, std::string* reason);
+    // Listens on every interface at the port (0: any free port), or on the loopback address only
+    // (tests, and a program asked to keep its games to this machine); false with the reason when
+    // the port is taken or the socket cannot be made.
+    bool Start(std::uint16_t port, std::string* reason, bool loopbackOnly = false);
     void Stop();
     std::uint16_t Port() const { return port; }
     bool Running() const { return thread.joinable(); }
 
     // The hub of this program, started at the port on first use and kept until StopLocalHub.
-    static SessionHub* Local(std::uint16_t port, std::string* reason);
+    static SessionHub* Local(std::uint16_t port, std::string* reason, bool loopbackOnly = false);
     static void StopLocalHub();
 
 private:

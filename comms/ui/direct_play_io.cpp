@@ -139,7 +139,8 @@ std::int16_t DirectPlayIO::OpenSession(bool create) {
     if (create) {
         std::string reason;
         const std::uint16_t port = SessionPort();
-        platform::SessionHub* hub = platform::SessionHub::Local(port, &reason);
+        const char* local = std::getenv("VARNHOLD_SESSION_LOOPBACK");
+        platform::SessionHub* hub = platform::SessionHub::Local(port, &reason, local && *local == '1');
         if (!hub) {
             std::string text = Text(kServiceNotListening);
             const std::size_t at = text.find("%u");

@@ -507,10 +507,11 @@ TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
     {
         platform::SessionHub probe;
         std::string reason;
-        ASSERT_TRUE(probe.Start(0, &reason)) << reason;
+        ASSERT_TRUE(probe.Start(0, &reason, true)) << reason;
         port = probe.Port();
     }
     setenv("VARNHOLD_SESSION_PORT", std::to_string(port).c_str(), 1);
+    setenv("VARNHOLD_SESSION_LOOPBACK", "1", 1); // tests listen on this machine only
     // Each machine's saved game: a header, then the block with the session's identity.
     auto savedGame = [&](const std::string& name, std::uint16_t isHost, const std::string& connection) {
         const std::string path = ::testing::TempDir() + name;
@@ -602,5 +603,6 @@ TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
     joiner->CloseGame();
     platform::SessionHub::StopLocalHub();
     unsetenv("VARNHOLD_SESSION_PORT");
+    unsetenv("VARNHOLD_SESSION_LOOPBACK");
     g_startJoiner = nullptr;
 }

@@ -28,7 +28,7 @@ bool Next(SessionClient& c, SessionMessage* m, int ms = 3000) {
 }
 
 struct HubFixture : ::testing::Test {
-    void SetUp() override { ASSERT_TRUE(hub.Start(0, &reason)) << reason; }
+    void SetUp() override { ASSERT_TRUE(hub.Start(0, &reason, true)) << reason; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(hub.Port()); }
     // A host with its player and a joining client with its player.
     void Gather(SessionClient& host, SessionClient& joiner, std::uint32_t* hostId, std::uint32_t* joinId) {
@@ -168,9 +168,9 @@ TEST(SessionHubFaults, NamesAndPortsThatCannotServe) {
     EXPECT_EQ(c.Connect("[::1"), kSessionHostNotFound);
     SessionHub first;
     std::string reason;
-    ASSERT_TRUE(first.Start(0, &reason)) << reason;
+    ASSERT_TRUE(first.Start(0, &reason, true)) << reason;
     SessionHub second;
-    EXPECT_FALSE(second.Start(first.Port(), &reason));
+    EXPECT_FALSE(second.Start(first.Port(), &reason, true));
     EXPECT_FALSE(reason.empty());
     const std::uint16_t port = first.Port();
     first.Stop();

@@ -82,10 +82,11 @@ protected:
         // A port the system has just handed out, for this program's hub.
         platform::SessionHub probe;
         std::string reason;
-        ASSERT_TRUE(probe.Start(0, &reason)) << reason;
+        ASSERT_TRUE(probe.Start(0, &reason, true)) << reason;
         port = probe.Port();
         probe.Stop();
         setenv("VARNHOLD_SESSION_PORT", std::to_string(port).c_str(), 1);
+        setenv("VARNHOLD_SESSION_LOOPBACK", "1", 1); // tests listen on this machine only
         hostBus = std::make_unique<Bus>("Host bus");
         joinBus = std::make_unique<Bus>("Join bus");
         hostWatch.AttachToBus(hostBus.get());
@@ -100,6 +101,7 @@ protected:
         joinBus.reset();
         platform::SessionHub::StopLocalHub();
         unsetenv("VARNHOLD_SESSION_PORT");
+        unsetenv("VARNHOLD_SESSION_LOOPBACK");
         NetDialogTest::TearDown();
     }
     bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
@@ -219,7 +221,7 @@ TEST_F(SessionTransportTest, FaultsShowAClearMessageAndEndTheOpen) {
     platform::ClearShownMessageBoxes();
     platform::SessionHub squatter;
     std::string reason;
-    ASSERT_TRUE(squatter.Start(port, &reason)) << reason;
+    ASSERT_TRUE(squatter.Start(port, &reason, true)) << reason;
     host = std::make_unique<DirectPlayIO>(kApp, "Ann", 1);
     host->AttachToBus(hostBus.get());
     Pick(0);

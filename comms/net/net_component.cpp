@@ -1,6 +1,7 @@
 #include "comms/net/net_component.h"
 
 #include "comms/ui/connection_event.h"
+#include "comms/ui/direct_play_io.h"
 #include "comms/ui/information_dlg.h"
 #include "comms/ui/net_dialogs.h"
 #include "comms/win_socket_io.h"
@@ -82,25 +83,59 @@ std::int16_t NetComponent::StartClient() {
     client->AcceptMessage("ConnectionEvent", TypeInfo<ConnectionEvent>());
     client->AcceptMessage("ScenarioChange", TypeInfo<std::string>());
     if (GetBus()) client->AttachToBus(GetBus());
-    SetUpJoiningRelay(*client);
     // Nothing else ever opens the joining connection: without this the player would wait for a
     // host that is never reached. A failed open has shown its own box; the connection goes.
+    // It opens before the joining set-up, whose lobby talks to the host over it.
     if (client->Open() != 1) {
         connections.erase(std::find(connections.begin(), connections.end(), client));
         delete client;
+        return 0;
     }
+    if (!SetUpJoiningRelay(*client)) Abandon(client);
     return 0;
 }
 
-std::int16_t NetComponent::StartNetworkGame(std::int16_t) {
+std::int16_t NetComponent::StartNetworkGame(std::int16_t offerCreate) {
     GetStringDialog name("Enter Your Name", "Your Name:", "");
     if (name.Execute("GetString", Dialog::kApplicationModal) != 1) {
         PostNamedEvent("ShowMainDlg");
         return 0;
     }
-    // This program has no DirectPlay transport: the session cannot open, which is handled as
-    // any connection that fails to open.
-    PostNamedEvent("ShowMainDlg");
+    auto* session = new DirectPlayIO(applicationGuid, name.GetResult().c_str(), static_cast<std::uint16_t>(offerCreate));
+    session->ForwardMessage("ScenarioChange", TypeInfo<std::string>());
+    AddConnection(session);
+    if (session->Open() != 1) {
+        Abandon(session);
+        return 0;
+    }
+    playerName = session->Name();
+    localPlayerId = session->LocalPlayerId();
+    if (!session->IsHost()) {
+        isServer = 0;
+        session->AcceptMessage("ConnectionEvent", TypeInfo<ConnectionEvent>());
+        session->AcceptMessage("ScenarioChange", TypeInfo<std::string>());
+        if (!SetUpJoiningRelay(*session)) {
+            Abandon(session);
+            return 0;
+        }
+    } else {
+        isServer = 1;
+        session->ForwardMessage("ConnectionEvent", TypeInfo<ConnectionEvent>());
+        if (!SetUpHostRelay(*session)) {
+            Abandon(session);
+            return 0;
+        }
+        ContainerBase* started = OnServerReady(name.GetResult());
+        std::int16_t ok = 0;
+        if (started) ExtractData(started, ok);
+        delete started;
+        if (!ok) {
+            Abandon(session);
+            return 0;
+        }
+    }
+    RegisterHandler(CONNECTION_CLOSED, OnConnectionClosedEntry);
+    session->SetClosedToNewPlayers(1);
     return 0;
 }
 

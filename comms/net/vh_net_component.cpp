@@ -1,6 +1,11 @@
 #include "comms/net/vh_net_component.h"
 
 #include "comms/net/net_game_block.h"
+#include "comms/net/vh_connect_net_dlg.h"
+#include "comms/ui/direct_play_io.h"
+#include "comms/ui/net_chat.h"
+#include "comms/ui/net_leaders_dlg.h"
+#include "core/application.h"
 #include "comms/ui/connection_event.h"
 #include "core/assertion.h"
 #include "core/events.h"
@@ -159,14 +164,105 @@ std::uint16_t VhNetComponent::SetUpHostRelay(SerialIO& connection) {
 
 std::uint16_t VhNetComponent::SetUpJoiningRelay(SerialIO& connection) {
     InstallRelay(connection, false);
-    // The game connect dialog that follows is not part of this program yet.
+    VhConnectNetDlg lobby(0, playerName.c_str(), localPlayerId, static_cast<std::int32_t>(scenarioIndex), scenarioFile, 0);
+    if (GetBus()) lobby.AttachToBus(GetBus());
+    if (lobby.Execute("ConnectNetDlg", Dialog::kApplicationModal) != 1) return 0;
+    TakeLobby(lobby, 0);
     return 1;
 }
 
-ContainerBase* VhNetComponent::OnServerReady(const std::string&) {
+void VhNetComponent::TakeLobby(VhConnectNetDlg& lobby, std::int16_t host) {
+    serverName = lobby.GetServerName();
+    playerNames.clear();
+    playerIds.clear();
+    for (auto* n = lobby.GetPlayerNames().Head(); n; n = n->next) playerNames.push_back(n->value);
+    const List<std::uint32_t> ids = lobby.GetPlayerIds();
+    for (auto* i = ids.Head(); i; i = i->next) playerIds.push_back(static_cast<std::int32_t>(i->value));
+    scenarioIndex = static_cast<std::uint32_t>(lobby.GetScenarioIndex());
+    scenarioFile = lobby.GetScenarioFile();
+    playerCount = static_cast<std::uint16_t>(playerNames.size());
+    Container<std::string> name(playerName);
+    PostNamed("PlayerName", &name);
+    Container<std::int16_t> server(host);
+    PostNamed("IsServer", &server);
+    UnregisterNamedHandler("ScenarioLoaded", OnScenarioLoadedEntry);
+    RegisterNamedHandler("ScenarioLoaded", OnScenarioLoadedEntry);
+    if (Application* app = GetApplication()) app->BeginWait();
+    Container<ScenarioInfoStruct> load(lobby.GetScenarioInfo());
+    PostNamed("LoadScenario", &load);
+}
+
+ContainerBase* VhNetComponent::OnServerReady(const std::string& text) {
     // Once only: a second "ServerReady" must not start a second set-up.
     UnregisterNamedHandler("ServerReady", OnServerReadyEntry);
-    return new Container<std::int16_t>(0);
+    VhConnectNetDlg lobby(1, text.c_str(), localPlayerId, static_cast<std::int32_t>(scenarioIndex), scenarioFile,
+                          playerCount);
+    if (GetBus()) lobby.AttachToBus(GetBus());
+    if (lobby.Execute("ConnectNetDlg", Dialog::kApplicationModal) != 1) return new Container<std::int16_t>(0);
+    TakeLobby(lobby, 1);
+    return new Container<std::int16_t>(1);
+}
+
+void VhNetComponent::OnScenarioLoaded(const TeamInfoStruct& teams) {
+    if (Application* app = GetApplication()) app->EndWait();
+    UnregisterNamedHandler("ScenarioLoaded", OnScenarioLoadedEntry);
+    auto chat = std::make_unique<VhNetChat>(playerName.c_str(), teams.homeNation, teams.visitingNation);
+    if (GetBus()) chat->AttachToBus(GetBus());
+    for (std::size_t i = 0; i < playerNames.size(); ++i) {
+        chat->SetPlayerName(static_cast<std::int16_t>(i), playerNames[i]);
+        chat->SetPlayerLabel(static_cast<std::int16_t>(i), playerNames[i]);
+        chat->SetPlayerColour(static_cast<std::int16_t>(i), -1);
+    }
+    chat->Execute("NetChat", Dialog::kModeless);
+    VhNetChat* shownChat = chat.get();
+    chatWindow = std::move(chat);
+    setUpRunning = 1;
+    List<std::string> names;
+    for (const std::string& n : playerNames) names << n;
+    std::unique_ptr<NetChooseLeadersDlg> choice;
+    if (!loadedGame) {
+        choice = std::make_unique<NetChooseLeadersDlg>(teams, names, isServer, playerName.c_str());
+    } else {
+        List<LeaderInfo> saved;
+        for (const LeaderInfo& l : leaders) saved << l;
+        choice = std::make_unique<NetChooseLeadersDlg>(teams, names, isServer, playerName.c_str(), saved);
+    }
+    if (GetBus()) choice->AttachToBus(GetBus());
+    choice->Execute("NetChooseLeaders", Dialog::kApplicationModal);
+    if (!loadedGame) {
+        delete PostNamedEventAndWait("LeaderControl");
+        Container<std::int16_t> options(static_cast<std::int16_t>(isServer ? 1 : 0));
+        delete PostNamedAndWait("GameOptions", &options);
+    } else {
+        Container<std::string> file(savedGameFile);
+        delete PostNamedAndWait("LoadGame", &file);
+    }
+    leaders.clear();
+    for (auto* l = choice->GetAssignments().Head(); l; l = l->next) leaders.push_back(l->value);
+    Container<TeamInfoStruct> init(choice->GetTeamInfo());
+    delete PostNamedAndWait("InitializeScenario", &init);
+    choice.reset();
+    if (setUpRunning == 0) return; // a player dropped out meanwhile
+    setUpRunning = 0;
+    gameRunning = 1;
+    Container<std::int16_t> loaded(static_cast<std::int16_t>(loadedGame));
+    delete PostNamedAndWait("OpenDisplayWindows", &loaded);
+    delete PostNamedEventAndWait("BlockSaveMenu");
+    delete PostNamedEventAndWait("BlockLeaderMenu");
+    Container<BusMessage> chatItem{BusMessage(241)};
+    delete PostAndWait(BusMessage(ENABLE_MENU_ITEM), &chatItem);
+    if (chatWindow.get() == shownChat && shownChat->IsShown()) delete PostAndWait(BusMessage(CHECK_MENU_ITEM), &chatItem);
+    if (isServer) Post(BusMessage(BEGIN_GAME), &loaded);
+}
+
+ContainerBase* VhNetComponent::OnScenarioLoadedEntry(Component* c, BusMessage, ContainerBase* p) {
+    const TeamInfoStruct* teams = PayloadValue<TeamInfoStruct>(p);
+    if (!teams) {
+        Assert(0, kBadBusData, kSource, __LINE__);
+        return nullptr;
+    }
+    static_cast<VhNetComponent*>(c)->OnScenarioLoaded(*teams);
+    return nullptr;
 }
 
 std::int16_t VhNetComponent::StartNetworkGame(std::int16_t offerCreate) {
@@ -178,6 +274,7 @@ std::int16_t VhNetComponent::StartNetworkGame(std::int16_t offerCreate) {
 
 std::int16_t VhNetComponent::CloseGame() {
     setUpRunning = 0;
+    gameRunning = 0;
     playerNames.clear();
     playerIds.clear();
     return NetComponent::CloseGame();
@@ -195,6 +292,12 @@ void VhNetComponent::SetSession(const std::string& server, const std::vector<std
 
 void VhNetComponent::EndGameWith(const char* text) {
     MessageBox(nullptr, text, kCommsError, MB_ICONINFORMATION);
+    // A battle under way is kept where it stands, so that it can be continued later.
+    if (gameRunning) {
+        Container<std::string> why(std::string("A player left the game"));
+        delete SendNamed("AutoSaveGame", &why);
+        gameRunning = 0;
+    }
     PostNamedEvent("GameEnded");
 }
 
@@ -233,10 +336,21 @@ void VhNetComponent::ReinitializeLeader(const LeaderInfo& info) {
 }
 
 std::int16_t VhNetComponent::SaveNetworkGame(const std::string& fileName) {
-    // The block is made for a session of the DirectPlay transport, which carries its own data at
-    // its end; this program has none, so a socket game's save gets no block and the file stays
-    // as the application wrote it.
-    (void)fileName;
+    if (connections.empty()) return 0;
+    // The block is made for a session of the session transport, which carries its own identity
+    // at its end; a socket game's save gets no block and the file stays as the application wrote it.
+    auto* session = dynamic_cast<DirectPlayIO*>(connections.front());
+    if (!session) return 0;
+    NetGameBlock block;
+    block.scenarioIndex = scenarioIndex;
+    block.scenarioFile = scenarioFile;
+    block.playerCount = playerCount;
+    block.connectionName = session->Name();
+    block.leaders = leaders;
+    session->Save(block.transportData);
+    if (!AppendNetGameBlock(fileName, block))
+        MessageBox(nullptr, ("The network part of the saved game could not be written to " + fileName + ".").c_str(),
+                   kCommsError, MB_ICONINFORMATION);
     return 0;
 }
 
@@ -249,10 +363,42 @@ std::int16_t VhNetComponent::LoadNetworkGame(const std::string& fileName) {
     scenarioFile = block.scenarioFile;
     playerCount = block.playerCount;
     for (LeaderInfo& l : block.leaders) leaders.push_back(std::move(l));
-    // A damaged block, or a session that cannot be reopened without the DirectPlay transport,
-    // fails as a session that does not open: back to the main dialog.
-    (void)read;
-    PostNamedEvent("ShowMainDlg");
+    if (!read) {
+        // A damaged block is refused before any session is touched.
+        MessageBox(nullptr, ("The saved network game " + fileName + " is damaged.").c_str(), kCommsError,
+                   MB_ICONINFORMATION);
+        PostNamedEvent("ShowMainDlg");
+        return 0;
+    }
+    auto* session = new DirectPlayIO(applicationGuid, block.connectionName.c_str(), 1);
+    AddConnection(session);
+    bool ok = session->Load(block.transportData) == 1;
+    if (ok) {
+        playerName = session->Name();
+        localPlayerId = session->LocalPlayerId();
+        if (session->IsHost()) {
+            isServer = 1;
+            session->ForwardMessage("ConnectionEvent", TypeInfo<ConnectionEvent>());
+            ok = SetUpHostRelay(*session) != 0;
+            if (ok) {
+                ContainerBase* started = OnServerReady(block.connectionName);
+                std::int16_t yes = 0;
+                if (started) ExtractData(started, yes);
+                delete started;
+                ok = yes != 0;
+            }
+        } else {
+            isServer = 0;
+            session->AcceptMessage("ConnectionEvent", TypeInfo<ConnectionEvent>());
+            ok = SetUpJoiningRelay(*session) != 0;
+        }
+    }
+    if (!ok) {
+        Abandon(session);
+        return 0;
+    }
+    RegisterHandler(CONNECTION_CLOSED, OnConnectionClosedEntry);
+    session->SetClosedToNewPlayers(1);
     return 0;
 }
 

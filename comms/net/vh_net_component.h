@@ -3,6 +3,7 @@
 // messages (the joining peer's lists mirror the host's), the handling of a player who drops out,
 // the leader list, and the network block of a saved game.
 #include "comms/net/net_component.h"
+#include "game/logic/combat_records.h"
 #include "core/type_info.h"
 #include "game/logic/combat_records.h"
 
@@ -36,6 +37,9 @@ public:
     std::uint16_t SetUpHostRelay(SerialIO& connection) override;
     virtual std::int16_t LoadNetworkGame(const std::string& fileName);
     virtual std::int16_t SaveNetworkGame(const std::string& fileName);
+    // Both peers, once their own scenario is loaded: the chat window, the leader choice, the
+    // display windows, and on the host the first turn.
+    virtual void OnScenarioLoaded(const TeamInfoStruct& teams);
 
     // The game's messages that travel between the peers.
     static const std::vector<RelayEntry>& RelayTable();
@@ -48,6 +52,7 @@ public:
     void SetSession(const std::string& server, const std::vector<std::string>& names,
                     const std::vector<std::int32_t>& ids, std::uint16_t isServer_);
     void SetSetUpRunning(std::uint16_t v) { setUpRunning = v; }
+    void SetGameRunning(std::uint16_t v) { gameRunning = v; }
     std::uint16_t SetUpRunning() const { return setUpRunning; }
     std::uint16_t PlayerCount() const { return playerCount; }
     const std::vector<std::string>& PlayerNames() const { return playerNames; }
@@ -65,6 +70,9 @@ private:
     static ContainerBase* OnReinitializeLeader(Component* c, BusMessage e, ContainerBase* p);
     static ContainerBase* OnExitGame(Component* c, BusMessage e, ContainerBase* p);
     void EndGameWith(const char* text);
+    static ContainerBase* OnScenarioLoadedEntry(Component* c, BusMessage e, ContainerBase* p);
+    // What the confirmed lobby settled; then this peer loads the scenario itself.
+    void TakeLobby(class VhConnectNetDlg& lobby, std::int16_t host);
 
     std::string serverName;
     std::vector<std::string> playerNames;
@@ -73,6 +81,7 @@ private:
     std::uint32_t scenarioIndex = 0xFFFFFFFFu;
     std::string scenarioFile;
     std::uint16_t setUpRunning = 0;
+    std::uint16_t gameRunning = 0; // from the end of the set-up until the game is closed
     std::uint16_t loadedGame = 0;
     std::vector<LeaderInfo> leaders;
     std::string savedGameFile;

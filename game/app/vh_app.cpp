@@ -27,6 +27,7 @@
 #include "platform/gdi.h"
 #include "platform/registry.h"
 #include "platform/window.h"
+#include "comms/net/vh_net_component.h"
 #include "ui/palette_animator.h"
 #include "ui/qif.h"
 
@@ -125,6 +126,8 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     InstallDialogServices();
     // The frame suspends and resumes the colour cycling by bus message; the animator must hear them.
     paletteAnimator->AttachToBus(this);
+    netComponent = std::make_unique<VhNetComponent>();
+    netComponent->AttachToBus(this);
 
     RegisterUnitTypes();
     VhPhysicalObject::InitUnitPictureArt();
@@ -157,6 +160,9 @@ VhApp::~VhApp() {
     if (GetComputerPlayerFactory() == &VhAIFactory()) SetComputerPlayerFactory(nullptr);
     if (inGameDialogs && inGameDialogs->GetBus()) inGameDialogs->DetachFromBus();
     inGameDialogs.reset();
+    // Its connections and chat window go before the layers they talk to.
+    if (netComponent && netComponent->GetBus()) netComponent->DetachFromBus();
+    netComponent.reset();
     delete logicalLayer;
     delete physicalLayer0;
     delete physicalLayer1;

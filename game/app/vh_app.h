@@ -235,6 +235,8 @@ private:
     std::unique_ptr<InGameServices> inGameServices;
     std::unique_ptr<InGameUnitDialogs> unitDialogs;
     std::unique_ptr<InGameDialogs> inGameDialogs;
+    // Network play: the set-up from "StartNetworkGame", the relay lists and the saved block.
+    std::unique_ptr<Component> netComponent;
     HCURSOR gameWaitCursor = nullptr;
     // Where the last library opened from a record ended; null when it was refused.
     const BYTE* recordEnd = nullptr;

@@ -2,6 +2,10 @@
 // set-up component, the relay lists both sides install, players who drop out, the leader list.
 #include "comms/net/net_game_block.h"
 #include "comms/net/vh_net_component.h"
+#include "comms/ui/direct_play_io.h"
+#include "core/application.h"
+#include "platform/path.h"
+#include "platform/session_hub.h"
 #include "comms/win_socket_server.h"
 #include "comms_support.h"
 #include "tests/comms_ui/comms_ui_fixture.h"
@@ -27,6 +31,19 @@
 namespace {
 
 using commsuitest::NetDialogTest;
+
+// The relay lists alone, without the lobbies of the set-up (tested with the set-up elsewhere):
+// the host's set-up ends at once and the joining set-up installs the lists only.
+struct RelayOnly : VhNetComponent {
+    ContainerBase* OnServerReady(const std::string&) override {
+        UnregisterNamedHandler("ServerReady", OnServerReadyEntry);
+        return new Container<std::int16_t>(0);
+    }
+    std::uint16_t SetUpJoiningRelay(SerialIO& connection) override {
+        InstallRelay(connection, false);
+        return 1;
+    }
+};
 
 class NetGame : public NetDialogTest {
 protected:
@@ -93,6 +110,10 @@ protected:
 };
 
 TEST_F(NetGame, GameMessagesCrossOnlyWhereTheRelayListsSendThem) {
+    host = std::make_unique<RelayOnly>();
+    joiner = std::make_unique<RelayOnly>();
+    host->AttachToBus(hostBus.get());
+    joiner->AttachToBus(joinBus.get());
     StartBoth();
     EXPECT_EQ(host->PlayerName(), "Ada Marsh");
     EXPECT_EQ(host->IsServer(), 0); // the socket start leaves the role to the game's own set-up
@@ -426,3 +447,162 @@ TEST_F(NetGame, AReassignedLeaderChangesHandsAndMovesToTheEnd) {
 }
 
 } // namespace
+
+TEST_F(NetGame, APeerVanishingMidBattleSavesTheGameBeforeItEnds) {
+    for (const bool running : {true, false}) {
+        VhNetComponent peer;
+        Bus bus("Peer bus");
+        Recorder rec;
+        peer.AttachToBus(&bus);
+        rec.AttachToBus(&bus);
+        rec.Listen("AutoSaveGame");
+        rec.Listen("GameEnded");
+        peer.SetSession("Ada", {"Ada", "Bea"}, {1, 2}, 0);
+        peer.SetGameRunning(running ? 1 : 0);
+        Container<ConnectionInfo> payload(ConnectionInfo{"", 1}); // the host
+        rec.Post(CONNECTION_CLOSED, &payload);
+        Settle();
+        std::vector<int> order;
+        for (const auto& s : rec.seen) order.push_back(s.event);
+        if (running)
+            EXPECT_EQ(order, (std::vector<int>{RegisterMessage("AutoSaveGame"), RegisterMessage("GameEnded")}));
+        else
+            EXPECT_EQ(order, (std::vector<int>{RegisterMessage("GameEnded")})) << "nothing to keep before the battle";
+        peer.DetachFromBus();
+        rec.DetachFromBus();
+    }
+}
+
+namespace {
+
+std::function<void()> g_startJoiner;
+
+// Runs a step whenever a message of its name arrives.
+struct Step : Component {
+    std::function<void(ContainerBase*)> step;
+    explicit Step(const char* name_) : Component("Step"), name(name_) {}
+    void Connect() override { RegisterNamedHandler(name, Run); }
+    static ContainerBase* Run(Component* c, BusMessage, ContainerBase* p) {
+        if (auto& f = static_cast<Step*>(c)->step) f(p);
+        return nullptr;
+    }
+    std::string name;
+};
+
+} // namespace
+
+TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
+    // The scenario both machines hold.
+    const unsigned char guid[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
+    {
+        std::ofstream f(platform::MapPath(GetApplication()->GetDataDirectory(9) + "\\" + "saved.scn"), std::ios::binary);
+        f.write("\0\0\0\0\0\0\0\0", 8);
+        f.write(reinterpret_cast<const char*>(guid), 16);
+        f.put(static_cast<char>(12));
+        f << "Fleetwood Hi";
+    }
+    // A port for this program's session hub.
+    platform::SessionHub::StopLocalHub();
+    std::uint16_t port;
+    {
+        platform::SessionHub probe;
+        std::string reason;
+        ASSERT_TRUE(probe.Start(0, &reason, true)) << reason;
+        port = probe.Port();
+    }
+    setenv("VARNHOLD_SESSION_PORT", std::to_string(port).c_str(), 1);
+    setenv("VARNHOLD_SESSION_LOOPBACK", "1", 1); // tests listen on this machine only
+    // Each machine's saved game: a header, then the block with the session's identity.
+    auto savedGame = [&](const std::string& name, std::uint16_t isHost, const std::string& connection) {
+        const std::string path = ::testing::TempDir() + name;
+        {
+            std::ofstream f(path, std::ios::binary);
+            f << std::string(20, '\0');
+        }
+        NetGameBlock block;
+        block.scenarioIndex = 2;
+        block.scenarioFile = "saved.scn";
+        block.playerCount = 2;
+        block.connectionName = connection;
+        block.leaders = {{"Ada", "Stuart"}, {"Bea", "Pleasonton"}};
+        std::string& t = block.transportData;
+        t.append(reinterpret_cast<const char*>(DirectPlayIO::kProviderTcpIp.data()), 16);
+        t.append("SAVEDSESSION0001", 16);
+        t += std::string(1, static_cast<char>(isHost)) + std::string(1, '\0');
+        t += std::string("\x02\x00", 2);
+        if (isHost) t += std::string("\x0A\x00", 2) + "Ada's Game";
+        EXPECT_TRUE(AppendNetGameBlock(path, block));
+        return path;
+    };
+    const std::string hostFile = savedGame("host.sav", 1, "Ada"), joinFile = savedGame("join.sav", 0, "Bea");
+
+    Recorder hostLoads, joinLoads;
+    hostLoads.AttachToBus(hostBus.get());
+    joinLoads.AttachToBus(joinBus.get());
+    std::vector<ScenarioInfoStruct> loads[2];
+    Step hostLoad("LoadScenario"), joinLoad("LoadScenario");
+    hostLoad.step = [&](ContainerBase* p) { loads[0].push_back(*PayloadValue<ScenarioInfoStruct>(p)); };
+    joinLoad.step = [&](ContainerBase* p) { loads[1].push_back(*PayloadValue<ScenarioInfoStruct>(p)); };
+    hostLoad.AttachToBus(hostBus.get());
+    joinLoad.AttachToBus(joinBus.get());
+    // The host confirms its lobby once the second player of the saved game is there.
+    HWND hostLobby = nullptr;
+    Step logon("ConnectionEvent");
+    logon.step = [&](ContainerBase* p) {
+        const ConnectionEvent* e = PayloadValue<ConnectionEvent>(p);
+        // Both lobbies stand at the same place: the host's OK is pressed by its own message.
+        if (e && e->kind == ConnectionEvent::kLoggedOn && e->text == "Bea" && hostLobby)
+            PostMessage(hostLobby, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hostLobby, IDOK)));
+    };
+    logon.AttachToBus(hostBus.get());
+
+    bool reconnecting = false;
+    g_startJoiner = [&] {
+        Container<std::string> joining(joinFile);
+        joinLoads.PostNamed("LoadNetworkGame", &joining);
+    };
+    platform::QueueDialogScript([&](HWND d) {   // the host's lobby
+        hostLobby = d;
+        char caption[128] = {};
+        GetWindowTextA(d, caption, sizeof caption);
+        reconnecting = std::string(caption) == "Reconnecting Other Players (Saved Game)";
+        // The joining machine starts once the host's lobby runs: at the lobby's first timer turn.
+        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            g_startJoiner();
+        });
+    });
+    platform::QueueDialogScript([&](HWND d) {   // the joining machine: where the host is
+        SetDlgItemTextA(d, 101, ("127.0.0.1:" + std::to_string(port)).c_str());
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(101, EN_CHANGE), reinterpret_cast<LPARAM>(GetDlgItem(d, 101)));
+        platform::ClickDlgItem(d, IDOK);
+    });
+    platform::QueueDialogScript([](HWND) {});  // the joining machine's lobby waits for the host
+    Container<std::string> file(hostFile);
+    hostLoads.PostNamed("LoadNetworkGame", &file);
+    ASSERT_TRUE(PumpUntil([&] { return loads[0].size() == 1 && loads[1].size() == 1; })) << loads[0].size() << " " << loads[1].size();
+    EXPECT_TRUE(reconnecting);
+    // Both machines load the same scenario with the same seed, and know the same players.
+    EXPECT_EQ(loads[0][0].first, loads[1][0].first);
+    EXPECT_EQ(loads[0][0].third, "saved.scn");
+    EXPECT_EQ(loads[1][0].third, "saved.scn");
+    EXPECT_EQ(loads[0][0].thirdWord, loads[1][0].thirdWord);
+    EXPECT_EQ(loads[0][0].secondWord, 1);
+    EXPECT_EQ(loads[1][0].secondWord, 0);
+    EXPECT_EQ(host->PlayerNames(), (std::vector<std::string>{"Ada", "Bea"}));
+    EXPECT_EQ(joiner->PlayerNames().size(), 2u);
+    EXPECT_EQ(host->IsServer(), 1);
+    EXPECT_EQ(joiner->IsServer(), 0);
+    EXPECT_EQ(host->LoadedGame(), 1);
+    EXPECT_EQ(host->Leaders().size(), 2u);
+
+    for (Component* c : std::initializer_list<Component*>{&hostLoads, &joinLoads, &hostLoad, &joinLoad, &logon})
+        c->DetachFromBus();
+    hostLoads.PostNamedEvent("CloseGame");
+    host->CloseGame();
+    joiner->CloseGame();
+    platform::SessionHub::StopLocalHub();
+    unsetenv("VARNHOLD_SESSION_PORT");
+    unsetenv("VARNHOLD_SESSION_LOOPBACK");
+    g_startJoiner = nullptr;
+}

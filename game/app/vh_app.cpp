@@ -7,6 +7,7 @@
 #include "game/app/dialogs/in_game_services.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/game_random.h"
+#include "game/pictures/unit_pictures.h"
 #include "game/logic/referee/app_services.h"
 #include "game/logic/referee/campaign_game.h"
 #include "game/logic/referee/computer_player.h"
@@ -24,6 +25,7 @@
 #include "ui/palette_animator.h"
 #include "ui/qif.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -136,6 +138,7 @@ VhApp::~VhApp() {
     if (GetComputerPlayerFactory() == &VhAIFactory()) SetComputerPlayerFactory(nullptr);
     if (inGameDialogs && inGameDialogs->GetBus()) inGameDialogs->DetachFromBus();
     inGameDialogs.reset();
+    VhPhysicalObject::ReleaseUnitPictureArt();
     delete logicalLayer;
     delete physicalLayer0;
     delete physicalLayer1;
@@ -314,15 +317,56 @@ std::int32_t VhApp::FindUnitType(const std::string& name, std::int32_t kind) con
     return -1;
 }
 
+bool VhApp::ArtIndexLists(const std::vector<std::string>& libraries) {
+    const std::string path = DataPath(GetDataDirectory(1), GetMapFileName());
+    OFSTRUCT info;
+    const HFILE file = OpenFile(path.c_str(), &info, OF_READ);
+    if (file == HFILE_ERROR) return false;
+    std::vector<std::string> listed;
+    BYTE countBytes[2];
+    if (_lread(file, countBytes, 2) == 2) {
+        const int count = static_cast<std::int16_t>(countBytes[0] | (countBytes[1] << 8));
+        std::vector<BYTE> record(kArtIndexRecordSize);
+        for (int i = 0; i < count; ++i) {
+            if (_lread(file, record.data(), static_cast<UINT>(record.size())) != record.size()) break;
+            listed.push_back(Field(record.data() + 13, 128));
+        }
+    }
+    _lclose(file);
+    for (const std::string& name : libraries)
+        if (std::find(listed.begin(), listed.end(), name) == listed.end()) return false;
+    return true;
+}
+
 void VhApp::RegisterUnitTypes() {
     const UnitTypeEntry* table = UnitTypeTable();
+    // The pictures open their art as they are made, and a library missing from the index stops
+    // the program; data without the unit art (or the art every picture shares) gets no pictures.
+    std::vector<std::string> art = {"Activation Unit Flags", "Generic Rout Debris", "Ball", "Cannon", "Walking Animation Data"};
+    for (int i = 0; i < ::UnitTypeCount(); ++i) {
+        const std::string name = table[i].pictureArt ? table[i].pictureArt : table[i].name;
+        art.push_back(name);
+        if (name.find("Battery") != std::string::npos) {
+            std::string batteries[6];
+            PArtillery::BatteryNames(name, false, batteries);
+            art.push_back(batteries[0]);
+            art.push_back(batteries[3]);
+        }
+        if (name.find("Cavalry") != std::string::npos)
+            art.push_back((name.find("Confederate") != std::string::npos ? "Confederate" : "Union") + std::string(" Medium Infantry"));
+    }
+    const bool pictures = ArtIndexLists(art);
     for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::int32_t number = RegisterUnitType(table[i].name, table[i].kind);
         if (number < 0) continue;
-        // The pictures are filed with the physical layers once they join the program.
+        const char* pictureArt = table[i].pictureArt ? table[i].pictureArt : table[i].name;
+        if (pictures)
+            if (VhPhysicalObject* picture = MakeUnitPicturePrototype(table[i].name, pictureArt))
+                PhysicalLayer::RegisterCreator(static_cast<short>(number), picture);
         logicalLayer->RegisterObject(static_cast<std::int16_t>(number), table[i].makeRules(table[i].name).release());
         if (i == 6) loadingDialog->ShowSecondLogo();
     }
+    if (pictures) VhPhysicalObject::InitUnitPictureArt();
 }
 
 // --- dialogs ---

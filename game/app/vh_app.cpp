@@ -10,6 +10,7 @@
 #include "game/app/vh_map_window.h"
 #include "game/app/vh_toolbar.h"
 #include "game/logic/game_random.h"
+#include "game/pictures/unit_pictures.h"
 #include "game/logic/referee/app_services.h"
 #include "game/logic/referee/campaign_game.h"
 #include "game/logic/referee/computer_player.h"
@@ -31,6 +32,7 @@
 #include "ui/palette_animator.h"
 #include "ui/qif.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -130,7 +132,6 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     netComponent->AttachToBus(this);
 
     RegisterUnitTypes();
-    VhPhysicalObject::InitUnitPictureArt();
     // The game layers open their map windows through the application, which knows the battle's
     // title (the overview's picture).
     VhPhysicalLayer::SetMapWindowMaker([this](VhPhysicalLayer& layer, SuperString* saved) -> MapWindowView* {
@@ -343,18 +344,56 @@ std::int32_t VhApp::FindUnitType(const std::string& name, std::int32_t kind) con
     return -1;
 }
 
+bool VhApp::ArtIndexLists(const std::vector<std::string>& libraries) {
+    const std::string path = DataPath(GetDataDirectory(1), GetMapFileName());
+    OFSTRUCT info;
+    const HFILE file = OpenFile(path.c_str(), &info, OF_READ);
+    if (file == HFILE_ERROR) return false;
+    std::vector<std::string> listed;
+    BYTE countBytes[2];
+    if (_lread(file, countBytes, 2) == 2) {
+        const int count = static_cast<std::int16_t>(countBytes[0] | (countBytes[1] << 8));
+        std::vector<BYTE> record(kArtIndexRecordSize);
+        for (int i = 0; i < count; ++i) {
+            if (_lread(file, record.data(), static_cast<UINT>(record.size())) != record.size()) break;
+            listed.push_back(Field(record.data() + 13, 128));
+        }
+    }
+    _lclose(file);
+    for (const std::string& name : libraries)
+        if (std::find(listed.begin(), listed.end(), name) == listed.end()) return false;
+    return true;
+}
+
 void VhApp::RegisterUnitTypes() {
     const UnitTypeEntry* table = UnitTypeTable();
+    // The pictures open their art as they are made, and a library missing from the index stops
+    // the program; data without the unit art (or the art every picture shares) gets no pictures.
+    std::vector<std::string> art = {"Activation Unit Flags", "Generic Rout Debris", "Ball", "Cannon", "Walking Animation Data"};
+    for (int i = 0; i < ::UnitTypeCount(); ++i) {
+        const std::string name = table[i].pictureArt ? table[i].pictureArt : table[i].name;
+        art.push_back(name);
+        if (name.find("Battery") != std::string::npos) {
+            std::string batteries[6];
+            PArtillery::BatteryNames(name, false, batteries);
+            art.push_back(batteries[0]);
+            art.push_back(batteries[3]);
+        }
+        if (name.find("Cavalry") != std::string::npos)
+            art.push_back((name.find("Confederate") != std::string::npos ? "Confederate" : "Union") + std::string(" Medium Infantry"));
+    }
+    const bool pictures = ArtIndexLists(art);
     for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::int32_t number = RegisterUnitType(table[i].name, table[i].kind);
         if (number < 0) continue;
-        // Until each kind has a picture class of its own, the base picture draws every type from
-        // its art.
-        const char* art = table[i].pictureArt ? table[i].pictureArt : table[i].name;
-        PhysicalLayer::RegisterCreator(static_cast<short>(number), new VhPhysicalObject(art, -1, 1));
+        const char* pictureArt = table[i].pictureArt ? table[i].pictureArt : table[i].name;
+        if (pictures)
+            if (VhPhysicalObject* picture = MakeUnitPicturePrototype(table[i].name, pictureArt))
+                PhysicalLayer::RegisterCreator(static_cast<short>(number), picture);
         logicalLayer->RegisterObject(static_cast<std::int16_t>(number), table[i].makeRules(table[i].name).release());
         if (i == 6) loadingDialog->ShowSecondLogo();
     }
+    if (pictures) VhPhysicalObject::InitUnitPictureArt();
 }
 
 // --- dialogs ---

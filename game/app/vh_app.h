@@ -170,6 +170,8 @@ private:
     void CreateComponents();
     void LoadWaitCursor();
     void RegisterUnitTypes();
+    // Whether the art index lists every one of these libraries (the check reports nothing).
+    bool ArtIndexLists(const std::vector<std::string>& libraries);
     void SoundThread();
 
     static ContainerBase* OnIndexOfUnitType(Component* receiver, BusMessage event, ContainerBase* payload);

@@ -253,6 +253,8 @@ void VhPhysicalObject::StartCommand(LogicalCommandInfo& command) {
             addAnimating(s);
         }
         fallenCount = target;
+    } else if (Is(command, "CombatAnimate")) {
+        CombatWithAnimation(command);
     } else if (Is(command, "CombatDontAnimate")) {
         CombatWithoutAnimation(command);
     } else if (Is(command, "UnitTeleport")) {
@@ -565,9 +567,7 @@ std::vector<std::int16_t> VhPhysicalObject::CombatDirections(const List<short>* 
     return result;
 }
 
-void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
-    const std::vector<std::int16_t> directions = CombatDirections(PayloadValue<List<short>>(command.data));
-    const std::int16_t target = CasualtyTarget(spriteCount, minFigures, lossPercent);
+std::vector<bool> VhPhysicalObject::ChooseCombatCasualties(const std::vector<std::int16_t>& directions, std::int16_t target) {
     std::vector<bool> chosen(spriteCount, false);
     const std::int16_t chance = static_cast<std::int16_t>(spriteCount ? 100 / spriteCount : 0);
     CasualtyGenerator draws(GetHex());
@@ -594,6 +594,13 @@ void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
             }
         }
     }
+    return chosen;
+}
+
+void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
+    const std::vector<std::int16_t> directions = CombatDirections(PayloadValue<List<short>>(command.data));
+    const std::int16_t target = CasualtyTarget(spriteCount, minFigures, lossPercent);
+    const std::vector<bool> chosen = ChooseCombatCasualties(directions, target);
     std::vector<std::int16_t> replaces(spriteCount, -1);
     const std::uint32_t F = GetFigureFacing();
     for (std::uint16_t i = 0; i < spriteCount; ++i) {
@@ -612,6 +619,29 @@ void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
                 replaces[stepUpTable[i]] = static_cast<std::int16_t>(i);
             FallFigure(static_cast<std::int16_t>(i), 1, false);
         }
+    }
+    if (target > fallenCount) fallenCount = target;
+}
+
+void VhPhysicalObject::CombatWithAnimation(LogicalCommandInfo& command) {
+    const std::vector<std::int16_t> directions = CombatDirections(PayloadValue<List<short>>(command.data));
+    const std::int16_t target = CasualtyTarget(spriteCount, minFigures, lossPercent);
+    const std::int16_t newCasualties = static_cast<std::int16_t>(target > fallenCount ? target - fallenCount : 0);
+    const std::vector<bool> chosen = ChooseCombatCasualties(directions, target);
+    std::vector<std::int16_t> stepUpTime(spriteCount, -1), stepUpFrom(spriteCount, -1);
+    std::int16_t ordinal = static_cast<std::int16_t>(fallenCount - 1);
+    std::shared_ptr<bool> living = pictureAlive;
+    for (std::uint16_t i = 0; i < spriteCount; ++i) {
+        if (!IsFigurePresent(static_cast<std::int16_t>(i)) || !GetFigureSprite(static_cast<std::int16_t>(i))) continue;
+        if (chosen[i]) {
+            figureStates[i] = 1;
+            ++ordinal;
+        }
+        AnimateFigureCombat(static_cast<std::int16_t>(i), GetHex(), chosen[i] ? 1 : 0, stepUpTime.data(), stepUpFrom.data(),
+                            ordinal, OneFrame("Standing", static_cast<std::int32_t>(facing) - 1), directions[i],
+                            newCasualties, command.region);
+        // A companion's announcement may have ended this picture.
+        if (!*living) return;
     }
     if (target > fallenCount) fallenCount = target;
 }

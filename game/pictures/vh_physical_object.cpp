@@ -6,6 +6,7 @@
 #include "core/geometry_stream.h"
 #include "game/logic/combat_records.h"
 #include "game/pictures/picture_random.h"
+#include "game/pictures/unit_pictures.h"
 #include "landscape/physical/physical_layer.h"
 
 #include <string>
@@ -100,12 +101,14 @@ VhPhysicalObject* VhPhysicalObject::CreateInstance(std::int16_t hex, std::uint32
 
 void VhPhysicalObject::InitUnitPictureArt() {
     Flag::InitFlagArt();
+    PMissileUnit::InitMissileArt();
     for (int z = 0; z < 3; ++z)
         if (!routDebris[z]) routDebris[z] = new QIF<Bitmap>(kDebris[z]);
 }
 
 void VhPhysicalObject::ReleaseUnitPictureArt() {
     Flag::FreeFlagArt();
+    PMissileUnit::ReleaseMissileArt();
     delete walkingData;
     walkingData = nullptr;
     for (QIF<Bitmap>*& a : routDebris) {

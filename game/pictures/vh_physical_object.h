@@ -106,6 +106,26 @@ public:
     virtual VhSprite* MakeSpear(std::int16_t slot);
     virtual VhSprite* MakeShield(std::int16_t slot);
     virtual VhSprite* MakeHelmet(std::int16_t slot, std::uint32_t direction);
+    // One figure's part of an animated combat: it turns to its enemy, swings twice, falls at its
+    // moment when it is a casualty, and a rear figure steps into a fallen comrade's place.
+    // stepUpTime and stepUpFrom are shared by the calls of one command (stepUpTime starts at -1).
+    virtual void AnimateFigureCombat(std::int16_t figure, std::int16_t hex, std::int16_t isCasualty,
+                                     std::int16_t stepUpTime[], std::int16_t stepUpFrom[], std::int16_t casualtyOrdinal,
+                                     List<FrameInfo> standingFrames, std::int32_t direction, std::int16_t newCasualties,
+                                     std::int16_t strikeFirst);
+    // A mounted figure rears (60 in 100) when the art has a rearing sequence.
+    void QueueRearing(VhSprite* sprite, std::int16_t directionIndex);
+    std::int16_t IsMountedKind() const { return IsMounted() ? 1 : 0; }
+    // The screen point of a hex on the main map at full size; (0,0,0) without a map.
+    static Point3D HexPoint(std::int16_t hex);
+    // The neighbour of a hex in a compass direction on the main map (the bare hex arithmetic
+    // without one).
+    static std::int16_t NeighbourHex(std::int16_t hex, std::int32_t direction);
+    // The hexes from a hex straight out in a direction until the map ends (at most eight).
+    static List<short> RunAwayPath(std::int16_t hex, std::int32_t direction);
+    // Makes a companion picture (a riderless horse, a running chariot), hands it to the layer
+    // and queues one command on it; a companion no layer took is deleted at once.
+    void LaunchCompanion(const char* artName, const LogicalCommandInfo& command);
     bool IsMounted() const { return kind >= 8 && kind <= 12; }
     // The standing frame ("Standing", GetStandingFrame() - 1).
     FrameInfo StandingFrame();
@@ -207,6 +227,10 @@ protected:
     std::vector<std::int16_t> CombatDirections(const List<short>* enemies);
     // "CombatDontAnimate": losses fall at once, step-up figures take the fallen ones' slots.
     void CombatWithoutAnimation(LogicalCommandInfo& command);
+    // "CombatAnimate": the casualties are chosen, then every standing figure plays its part.
+    void CombatWithAnimation(LogicalCommandInfo& command);
+    // The figures that fall in a combat: the same scan on both views, seeded with the hex.
+    std::vector<bool> ChooseCombatCasualties(const std::vector<std::int16_t>& directions, std::int16_t target);
     // "TerminalRout": drops, debris and the walk along the rout's route.
     void Rout(LogicalCommandInfo& command);
     // Chooses the new casualties of lossPercent; each falls (state 1, no slot).

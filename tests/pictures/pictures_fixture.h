@@ -82,8 +82,9 @@ class PicturesTest : public uitest::WinAppTest {
 protected:
     void SetUp() override {
         uitest::WinAppTest::SetUp();
-        const auto entries = figures::WriteFigureArt(data.Data(), kArt);
+        auto entries = figures::WriteFigureArt(data.Data(), kArt);
         ASSERT_FALSE(entries.empty());
+        for (const auto& e : ExtraArt()) entries.push_back(e);
         data.WriteIndex(entries);
         MakeApp();
         RegisterSpriteRecordTypes();
@@ -95,6 +96,8 @@ protected:
         VhSprite::SetSoundManager(&sounds);
         for (int z = 0; z < 3; ++z) art[z] = std::make_unique<QIF<Bitmap>>((std::string(kArt) + figures::Suffix(z)).c_str());
     }
+    // Libraries a test writes beside the figure art, with their index entries.
+    virtual std::vector<datagen::ArtIndexEntry> ExtraArt() { return {}; }
     void TearDown() override {
         for (auto& a : art) a.reset();
         VhPhysicalObject::ReleaseUnitPictureArt();

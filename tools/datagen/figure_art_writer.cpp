@@ -34,6 +34,14 @@ SectionSpec Sequence(const std::string& name, int zoom, int section, int frames)
 
 } // namespace
 
+LibrarySpec SequencesArt(const std::string& title, int zoom, const std::vector<std::pair<std::string, int>>& sequences) {
+    LibrarySpec l;
+    l.title = title + Suffix(zoom);
+    for (std::size_t k = 0; k < sequences.size(); ++k)
+        l.sections.push_back(Sequence(sequences[k].first, zoom, static_cast<int>(k), sequences[k].second));
+    return l;
+}
+
 std::string Suffix(int zoom) { return zoom == 1 ? " (Half size)" : zoom == 2 ? " (Quarter size)" : ""; }
 
 int FigureWidth(int zoom) { return 8 >> zoom; }
@@ -149,6 +157,16 @@ std::vector<ArtIndexEntry> WriteFigureArt(const std::string& directory, const st
         const std::string debris = "DEBRIS" + std::to_string(z) + ".QIF";
         if (!WriteLibrary(directory + "/" + debris, DebrisArt(z))) return {};
         entries.push_back({debris, "Generic Rout Debris" + Suffix(z)});
+    }
+    // The shared missile art every picture set-up opens: the musket ball and the cannon shot.
+    for (const char* title : {"Ball", "Cannon"}) {
+        for (int z = 0; z < 3; ++z) {
+            const std::string file = std::string(title).substr(0, 4) + "MIS" + std::to_string(z) + ".QIF";
+            if (!WriteLibrary(directory + "/" + file,
+                              SequencesArt(title, z, {{"Default", 1}, {"Ball", 1}, {"Cannon", 1}, {"ExplodeGround", 7}, {"ExplodeAir", 7}})))
+                return {};
+            entries.push_back({file, title + Suffix(z)});
+        }
     }
     const std::vector<RecordSection> sections = {{"Foot", {EncodeWalkingRecord("Foot", 1)}},
                                                  {"Mounted", {EncodeWalkingRecord("Mounted", 2)}}};

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace datagen {
@@ -32,6 +33,11 @@ constexpr std::uint8_t FrameColour(int section, int frame) {
 LibrarySpec FigureArt(int zoom, int walkFrames = 4);
 // The section names FigureArt writes, in order.
 std::vector<std::string> FigureSections();
+
+// A library of the given title holding the named sequences with their frame counts; frame f of
+// the k-th sequence has colour FrameColour(k, f). For the art a picture class asks for beyond
+// FigureArt's sections (fire, dismount, ball and battery sequences).
+LibrarySpec SequencesArt(const std::string& title, int zoom, const std::vector<std::pair<std::string, int>>& sequences);
 
 // "Activation Unit Flags": "Stem" (1), "Shadow", "union", "confederate", "union dis",
 // "confederate dis" (clothFrames each).
@@ -60,7 +66,7 @@ struct RecordSection {
 std::vector<std::uint8_t> EncodeRecordLibrary(const std::string& title, const std::vector<RecordSection>& sections);
 
 // Writes the figure libraries of `artName` (FIG<z>.QIF), the flag libraries (FLAG<z>.QIF), the
-// rout debris (DEBRIS<z>.QIF) and
+// rout debris (DEBRIS<z>.QIF), the missile art "Ball" and "Cannon" and
 // the walking data (WALKDATA.QIF: sections "Foot" and "Mounted" with one record each, seeds 1
 // and 2) into the directory and answers the art-index entries naming them.
 std::vector<ArtIndexEntry> WriteFigureArt(const std::string& directory, const std::string& artName);

@@ -1,0 +1,590 @@
+// The picture classes of the unit types, made the way the application makes them (the prototype
+// of the type, then an instance per unit), each playing the commands of its kind on a physical
+// layer: the frames its figures show, the sounds cued, and one answer per command.
+#include "game/logic/combat_records.h"
+#include "game/pictures/unit_pictures.h"
+#include "game/units/unit_types.h"
+#include "platform/screen.h"
+#include "tests/pictures/pictures_fixture.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+namespace pictest {
+namespace {
+
+using Sequences = std::vector<std::pair<std::string, int>>;
+
+const char* const kFacings[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+
+void AddRow(Sequences& s, const std::string& prefix, const std::string& suffix, int frames) {
+    for (const char* f : kFacings) s.push_back({prefix + f + suffix, frames});
+}
+
+// Every sequence the figure pictures ask for, in the order whose rows the pictures index by facing.
+Sequences FigureSequences() {
+    Sequences s = {{"Standing", 8}};
+    AddRow(s, "C", "", 20);
+    AddRow(s, "", "", 4);
+    AddRow(s, "M", "", 20);
+    AddRow(s, "CD", "", 11);
+    AddRow(s, "R", "", 5);
+    AddRow(s, "AS", "", 4);
+    AddRow(s, "Drop", "", 4);
+    AddRow(s, "Rout", "", 4);
+    AddRow(s, "AS", "WA", 4);
+    AddRow(s, "", "WA", 4);
+    s.push_back({"StandingWA", 8});
+    s.push_back({"StandingR", 8});
+    s.push_back({"General", 2});
+    return s;
+}
+
+const char* const kFigureLibraries[] = {"Union Medium Infantry",         "Confederate Medium Infantry",
+                                        "Union Cavalry",                 "Confederate Cavalry",
+                                        "Union Corp Commander",          "Union Div Commander",
+                                        "Confederate Corp Commander",    "Confederate Div Commander",
+                                        "Union Supply Wagon",            "Confederate Supply Wagon",
+                                        "Horse",                         "Union Iron Limbered Battery",
+                                        "Union Iron Unlimbered Battery", "Confederate Iron Limbered Battery",
+                                        "Confederate Iron Unlimbered Battery", "Union Brass Limbered Battery",
+                                        "Union Brass Unlimbered Battery"};
+
+std::string SequenceOf(const std::string& image) {
+    const auto space = image.rfind(' ');
+    return space == std::string::npos ? image : image.substr(0, space);
+}
+
+struct Reply : Component {
+    std::map<short, int> answers;
+    Reply() : Component("Picture Answers") {}
+    static ContainerBase* OnReply(Component* c, BusMessage, ContainerBase* p) {
+        if (const short* n = PayloadValue<short>(p)) ++static_cast<Reply*>(c)->answers[*n];
+        return nullptr;
+    }
+    void Connect() override { RegisterNamedHandler("Unit Picture Answer", OnReply); }
+};
+
+class UnitPicturesTest : public PictureLayerTest {
+protected:
+    std::vector<datagen::ArtIndexEntry> ExtraArt() override {
+        std::vector<datagen::ArtIndexEntry> entries;
+        int k = 0;
+        auto write = [&](const std::string& title, const Sequences& seqs) {
+            for (int z = 0; z < 3; ++z) {
+                const std::string file = "UP" + std::to_string(k) + "_" + std::to_string(z) + ".QIF";
+                EXPECT_TRUE(datagen::WriteLibrary(data.Data() + "/" + file, figures::SequencesArt(title, z, seqs)));
+                entries.push_back({file, title + figures::Suffix(z)});
+            }
+            ++k;
+        };
+        for (const char* name : kFigureLibraries) write(name, FigureSequences());
+        return entries;
+    }
+    void SetUp() override {
+        PictureLayerTest::SetUp();
+        answers.AttachToBus(layer.get());
+    }
+    void TearDown() override {
+        owned.clear();
+        answers.DetachFromBus();
+        PictureLayerTest::TearDown();
+    }
+
+    // The picture of a unit of the type at hex 1005 facing 1, made from the type's prototype.
+    VhPhysicalObject* Unit(const char* typeName, std::uint32_t facing = 1, std::int16_t hex = 1005) {
+        const UnitTypeEntry* table = UnitTypeTable();
+        for (int i = 0; i < UnitTypeCount(); ++i) {
+            if (std::string(table[i].name) != typeName) continue;
+            std::unique_ptr<VhPhysicalObject> prototype(
+                MakeUnitPicturePrototype(table[i].name, table[i].pictureArt ? table[i].pictureArt : table[i].name));
+            if (!prototype) return nullptr;
+            VhPhysicalObject* p = prototype->CreateInstance(hex, facing);
+            owned.emplace_back(p);
+            p->AttachToBus(layer.get());
+            DrainTasks();
+            return p;
+        }
+        return nullptr;
+    }
+public:
+    static LogicalCommandInfo Command(BusMessage event, ContainerBase* payload, short answer, std::int16_t value = 0) {
+        return LogicalCommandInfo(1, payload, value, event, RegisterMessage("Unit Picture Answer"), new Container<short>(answer));
+    }
+    static LogicalCommandInfo Named(const char* name, ContainerBase* payload, short answer, std::int16_t value = 0) {
+        return Command(RegisterMessage(name), payload, answer, value);
+    }
+    static ContainerBase* Route(std::initializer_list<short> hexes) {
+        List<short> l;
+        for (short h : hexes) l.AddTail(h);
+        return new Container<List<short>>(l);
+    }
+
+protected:
+
+    // Ticks until the picture is idle, noting every sequence figure 0 and ball 0 show.
+    int Run(VhPhysicalObject& p, std::vector<std::string>* figureSeen = nullptr, std::vector<std::string>* ballSeen = nullptr,
+            const std::function<void(int)>& each = nullptr) {
+        for (int k = 0; k < 4000; ++k) {
+            // The test walking data takes its steps slowly: after the first 20 seconds, seconds at a time.
+            clock += k < 400 ? 50 : 2000;
+            const int more = p.Tick(clock, nullptr);
+            DrainTasks();
+            if (each) each(k);
+            auto note = [](std::vector<std::string>* seen, VhSprite* s) {
+                if (!seen || !s || s->IsHidden()) return;
+                const std::string name = SequenceOf(ImageName(*s));
+                if (!name.empty() && (seen->empty() || seen->back() != name)) seen->push_back(name);
+            };
+            note(figureSeen, p.GetFigureSprite(0));
+            if (auto* m = dynamic_cast<PMissileUnit*>(&p)) note(ballSeen, m->GetBall(0));
+            if (!more) return k + 1;
+        }
+        return -1;
+    }
+    static bool Saw(const std::vector<std::string>& seen, const std::string& sequence) {
+        return std::find(seen.begin(), seen.end(), sequence) != seen.end();
+    }
+    int Heard(const std::string& call) const { return static_cast<int>(std::count(sounds.calls.begin(), sounds.calls.end(), call)); }
+
+    Reply answers;
+    std::vector<std::unique_ptr<VhPhysicalObject>> owned;
+    std::int32_t clock = 1000;
+};
+
+// --- the prototypes of the application's table ---
+
+TEST_F(UnitPicturesTest, EveryUnitTypeHasAPictureOfItsClassWithItsFigures) {
+    struct Row {
+        const char* type;
+        std::uint32_t kind;
+        int figures;
+        int balls;
+    };
+    const Row rows[] = {{"Union Corp Commander", 4, 1, -1},      {"Confederate Div Commander", 4, 1, -1},
+                        {"Union Medium Infantry", 0, 8, 8},      {"Union Heavy Infantry", 0, 8, 8},
+                        {"Confederate Supply Wagon", 14, 1, -1}, {"Union Cavalry", 8, 6, 6},
+                        {"Union Iron Battery", 16, 1, 1},        {"Confederate Iron Battery", 16, 1, 1}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.type);
+        VhPhysicalObject* p = Unit(r.type);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->GetKind(), r.kind);
+        EXPECT_EQ(p->GetFigureCount(), r.figures);
+        auto* m = dynamic_cast<PMissileUnit*>(p);
+        EXPECT_EQ(m ? m->GetBallCount() : -1, r.balls);
+        for (int i = 0; i < r.figures; ++i) ASSERT_NE(p->GetFigureSprite(static_cast<std::int16_t>(i)), nullptr);
+        // Every figure shows its standing picture of the facing from the type's own art.
+        EXPECT_EQ(ImageName(*p->GetFigureSprite(0)), "Standing 0");
+    }
+    for (int i = 0; i < UnitTypeCount(); ++i) {
+        const UnitTypeEntry& e = UnitTypeTable()[i];
+        std::unique_ptr<VhPhysicalObject> prototype(MakeUnitPicturePrototype(e.name, e.pictureArt ? e.pictureArt : e.name));
+        EXPECT_NE(prototype, nullptr) << e.name;
+    }
+}
+
+// --- per class: the commands, the sequences shown, the answers ---
+
+struct CommandCase {
+    const char* type;
+    const char* what;
+    std::function<std::vector<LogicalCommandInfo>()> commands;
+    std::vector<std::string> figureShows;
+    std::vector<std::string> ballShows;
+    const char* endsOn;
+};
+
+class UnitCommandTest : public UnitPicturesTest, public ::testing::WithParamInterface<int> {};
+
+std::vector<CommandCase> Cases() {
+    using T = UnitPicturesTest;
+    auto turn = [](int d) { return T::Command(CHANGE_UNIT_FACING, new Container<DIRECTION>(static_cast<DIRECTION>(d)), 1); };
+    auto march = [] { return T::Command(LOGICAL_OBJECT_MOVED, T::Route({1005, 1006, 1007}), 1, 1007); };
+    auto fire = [] { return T::Named("MissileFire", new Container<DIRECTION>(North), 1, 1003); };
+    auto hit = [](int percent, int method, short n) {
+        return T::Named("CohesionHit", new Container<MethodOfDeathStruct>(MethodOfDeathStruct(static_cast<std::uint16_t>(percent),
+                                                                                               static_cast<std::uint32_t>(method), 0)),
+                        n);
+    };
+    auto combat = [](short n) { return T::Named("CombatAnimate", T::Route({1004}), n, 1005); };
+    auto rout = [] { return T::Named("TerminalRout", T::Route({1005, 1006, 1007}), 1); };
+    auto restore = [](short n) { return T::Named("RestoreCohesion", new Container<short>(0), n); };
+    auto named = [](const char* n, short a) { return T::Named(n, nullptr, a); };
+    std::vector<CommandCase> c;
+    for (const char* type : {"Union Medium Infantry", "Union Cavalry"}) {
+        c.push_back({type, "march", [=] { return std::vector<LogicalCommandInfo>{march()}; }, {"W"}, {}, "Standing"});
+        c.push_back({type, "turn", [=] { return std::vector<LogicalCommandInfo>{turn(3)}; }, {"Standing"}, {}, "Standing"});
+        c.push_back({type, "column and line", [=] { return std::vector<LogicalCommandInfo>{named("ColumnFormation", 1), named("LineFormation", 2)}; },
+                     {"N"}, {}, "Standing"});
+        c.push_back({type, "volley", [=] { return std::vector<LogicalCommandInfo>{fire()}; }, {"MN"}, {"Ball"}, "Standing"});
+        c.push_back({type, "combat with losses", [=] { return std::vector<LogicalCommandInfo>{hit(60, 1, 1), combat(2)}; },
+                     {}, {}, nullptr});
+        c.push_back({type, "rout and rally", [=] { return std::vector<LogicalCommandInfo>{rout(), hit(40, 1, 2), restore(3)}; },
+                     {"DropN"}, {}, "Standing"});
+        c.push_back({type, "elimination", [=] { return std::vector<LogicalCommandInfo>{hit(100, 4, 1), named("UnitEliminated", 2)}; },
+                     {}, {}, nullptr});
+    }
+    c.push_back({"Union Cavalry", "mount and dismount", [=] { return std::vector<LogicalCommandInfo>{named("CavalryMount", 1), named("CavalryDismount", 2)}; },
+                 {"CDN"}, {}, "Standing"});
+    c.push_back({"Union Heavy Infantry", "combat", [=] { return std::vector<LogicalCommandInfo>{hit(50, 1, 1), combat(2)}; }, {}, {}, nullptr});
+    for (const char* type : {"Union Iron Battery", "Confederate Iron Battery"}) {
+        c.push_back({type, "limber and unlimber", [=] { return std::vector<LogicalCommandInfo>{named("LimberArtillery", 1), named("UnlimberArtillery", 2)}; },
+                     {"Standing"}, {}, "Standing"});
+        c.push_back({type, "bombard", [=] { return std::vector<LogicalCommandInfo>{fire()}; }, {"MN"}, {"ExplodeGround"}, "Standing"});
+        c.push_back({type, "march and turn", [=] { return std::vector<LogicalCommandInfo>{march(), turn(5)}; }, {"Standing"}, {}, "Standing"});
+        c.push_back({type, "combat shot", [=] { return std::vector<LogicalCommandInfo>{combat(1)}; }, {}, {}, "Standing"});
+        c.push_back({type, "quick limber", [=] { return std::vector<LogicalCommandInfo>{named("LimberArtilleryNA", 1), named("UnlimberArtilleryNA", 2)}; },
+                     {}, {}, "Standing"});
+    }
+    for (const char* type : {"Union Corp Commander", "Confederate Div Commander"}) {
+        c.push_back({type, "flags", [=] { return std::vector<LogicalCommandInfo>{named("RaiseFlags", 1), named("LowerFlags", 2)}; },
+                     {}, {}, "Standing"});
+        c.push_back({type, "march", [=] { return std::vector<LogicalCommandInfo>{march()}; }, {"W"}, {}, nullptr});
+        c.push_back({type, "wounded", [=] { return std::vector<LogicalCommandInfo>{named("WoundedLeader", 1)}; }, {"StandingWA"}, {}, "StandingWA"});
+        c.push_back({type, "losses pass a leader by", [=] { return std::vector<LogicalCommandInfo>{hit(50, 4, 1), combat(2), rout()}; }, {}, {}, "Standing"});
+        c.push_back({type, "eliminated", [=] { return std::vector<LogicalCommandInfo>{named("UnitEliminated", 1)}; }, {}, {}, "Standing"});
+    }
+    for (const char* type : {"Union Supply Wagon", "Confederate Supply Wagon"}) {
+        c.push_back({type, "march and turn", [=] { return std::vector<LogicalCommandInfo>{march(), turn(4)}; }, {"Standing"}, {}, "Standing"});
+        c.push_back({type, "rout", [=] { return std::vector<LogicalCommandInfo>{rout()}; }, {}, {}, nullptr});
+    }
+    return c;
+}
+
+TEST_P(UnitCommandTest, PlaysTheCommandsAndAnswersEachOnce) {
+    const CommandCase c = Cases()[static_cast<std::size_t>(GetParam())];
+    SCOPED_TRACE(std::string(c.type) + ": " + c.what);
+    VhPhysicalObject* p = Unit(c.type);
+    ASSERT_NE(p, nullptr);
+    std::vector<LogicalCommandInfo> commands = c.commands();
+    // Each command answers with its own number.
+    for (std::size_t k = 0; k < commands.size(); ++k) {
+        delete commands[k].replyData;
+        commands[k].replyData = new Container<short>(static_cast<short>(k + 1));
+    }
+    for (const LogicalCommandInfo& command : commands) p->QueueMessage(command);
+    DrainTasks();
+    std::vector<std::string> figure, ball;
+    ASSERT_GT(Run(*p, &figure, &ball), 0);
+    for (const LogicalCommandInfo& command : commands) {
+        const short* n = PayloadValue<short>(command.replyData);
+        ASSERT_NE(n, nullptr);
+        EXPECT_EQ(answers.answers[*n], 1) << "answer " << *n;
+    }
+    EXPECT_EQ(answers.answers.size(), commands.size());
+    std::string shown;
+    for (const std::string& s : figure) shown += s + ",";
+    for (const std::string& s : c.figureShows) EXPECT_TRUE(Saw(figure, s)) << s << " among " << shown;
+    for (const std::string& s : c.ballShows) EXPECT_TRUE(Saw(ball, s)) << s;
+    if (c.endsOn) {
+        VhSprite* s = p->GetFigureSprite(0);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(SequenceOf(ImageName(*s)), c.endsOn);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnitCommandTest, ::testing::Range(0, static_cast<int>(Cases().size())));
+
+// --- details of the classes ---
+
+TEST_F(UnitPicturesTest, AVolleyLetsTheLastBallAloneSoundTheFire) {
+    VhPhysicalObject* p = Unit("Union Medium Infantry");
+    auto* m = dynamic_cast<PMissileUnit*>(p);
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(m->GetBall(7)->AllSoundsEnabled());
+    EXPECT_FALSE(m->GetBall(0)->AllSoundsEnabled());
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(North), 1, 1003));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(Heard("musfire1"), 1);
+    // The balls flew to the target hex: the stored target is its point shifted for the direction.
+    EXPECT_EQ(m->GetTarget(), Point3D(10030, 4012, 0));
+}
+
+TEST_F(UnitPicturesTest, ABombardmentFiresOnceAndItsShellHitsOnce) {
+    VhPhysicalObject* p = Unit("Union Iron Battery");
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 1, 1105));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(Heard("batfire1"), 1);
+    EXPECT_EQ(Heard("bathits1"), 1);
+    EXPECT_EQ(answers.answers[1], 1);
+}
+
+TEST_F(UnitPicturesTest, AVolleyWithoutADirectionIsAnsweredAtOnce) {
+    VhPhysicalObject* p = Unit("Union Medium Infantry");
+    p->QueueMessage(Named("MissileFire", new Container<short>(3), 1, 1003));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(answers.answers[1], 1);
+    EXPECT_LE(Run(*p), 1);
+}
+
+TEST_F(UnitPicturesTest, ABatteryLimbersIntoItsLimberedArtAndBackToItsFacing) {
+    VhPhysicalObject* p = Unit("Union Iron Battery", 6);
+    auto* battery = dynamic_cast<PArtillery*>(p);
+    ASSERT_NE(battery, nullptr);
+    EXPECT_FALSE(battery->Limbered());
+    const std::string unlimberedArt = p->GetFigureSprite(0)->GetArtAt(0)->GetName();
+    p->QueueMessage(Named("LimberArtillery", nullptr, 1));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_TRUE(battery->Limbered());
+    EXPECT_EQ(p->GetFacing(), 6u);
+    EXPECT_EQ(std::string(p->GetFigureSprite(0)->GetArtAt(0)->GetName()), "Union Iron Limbered Battery");
+    EXPECT_EQ(unlimberedArt, "Union Iron Unlimbered Battery");
+    EXPECT_EQ(ImageName(*p->GetFigureSprite(0)), "Standing 5");
+    p->QueueMessage(Named("UnlimberArtillery", nullptr, 2));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_FALSE(battery->Limbered());
+    EXPECT_EQ(std::string(p->GetFigureSprite(0)->GetArtAt(0)->GetName()), "Union Iron Unlimbered Battery");
+    EXPECT_EQ(answers.answers[1], 1);
+    EXPECT_EQ(answers.answers[2], 1);
+}
+
+TEST_F(UnitPicturesTest, BatteryNamesFollowSideAndMetal) {
+    std::string names[6];
+    PArtillery::BatteryNames("Union Brass Limbered Battery", false, names);
+    EXPECT_EQ(names[0], "Union Brass Unlimbered Battery");
+    EXPECT_EQ(names[5], "Union Brass Limbered Battery (Quarter size)");
+    PArtillery::BatteryNames("Confederate Iron Unlimbered Battery", true, names);
+    EXPECT_EQ(names[1], "Confederate Brass Unlimbered Battery (Half size)");
+    EXPECT_EQ(names[3], "Confederate Brass Limbered Battery");
+}
+
+TEST_F(UnitPicturesTest, CavalryRidesAfterMountingAndWalksAfterDismounting) {
+    VhPhysicalObject* p = Unit("Union Cavalry");
+    auto* cav = dynamic_cast<PMountedMusket*>(p);
+    ASSERT_NE(cav, nullptr);
+    EXPECT_FALSE(cav->Mounted());
+    EXPECT_EQ(std::string(p->GetFigureSprite(0)->GetArtAt(0)->GetName()), "Union Medium Infantry");
+    p->QueueMessage(Named("CavalryMount", nullptr, 1));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_TRUE(cav->Mounted());
+    EXPECT_EQ(std::string(p->GetFigureSprite(0)->GetArtAt(0)->GetName()), "Union Cavalry");
+    EXPECT_EQ(Heard("cavmnt1"), 1);
+    p->QueueMessage(Named("CavalryDismount", nullptr, 2));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_FALSE(cav->Mounted());
+    EXPECT_EQ(std::string(p->GetFigureSprite(0)->GetArtAt(0)->GetName()), "Union Medium Infantry");
+    EXPECT_EQ(Heard("cavdis1"), 1);
+}
+
+TEST_F(UnitPicturesTest, AColumnStandsInTheLineLayoutAQuarterTurnOn) {
+    VhPhysicalObject* p = Unit("Union Medium Infantry", 7);
+    VhPhysicalObject* q = Unit("Union Medium Infantry", 1, 1205);
+    p->QueueMessage(Named("ColumnFormation", nullptr, 1));
+    ASSERT_GT(Run(*p), 0);
+    for (std::int16_t i = 0; i < 8; ++i) {
+        const Point at = p->GetFigureSprite(i)->GetZoomPosition(0) - Origin(1005, 0);
+        const Point ref = q->GetFigureSprite(i)->GetZoomPosition(0) - Origin(1205, 0);
+        EXPECT_EQ(at, ref) << i;
+    }
+    EXPECT_EQ(ImageName(*p->GetFigureSprite(0)), "Standing 6");
+}
+
+TEST_F(UnitPicturesTest, ALeaderWavesItsOwnFlagAndAWoundedLeaderStandsWounded) {
+    VhPhysicalObject* p = Unit("Union Corp Commander");
+    p->QueueMessage(Named("RaiseFlags", nullptr, 1));
+    std::vector<std::string> seen;
+    // The wave holds until the next command: the picture never goes idle while it waves.
+    for (int k = 0; k < 40; ++k) Run(*p, &seen);
+    EXPECT_TRUE(Saw(seen, "ASN"));
+    EXPECT_EQ(answers.answers[1], 1);
+    p->QueueMessage(Named("WoundedLeader", nullptr, 2));
+    p->QueueMessage(Named("LowerFlags", nullptr, 3));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(ImageName(*p->GetFigureSprite(0)), "StandingWA 0");
+    // The wounded standing sequence is kept in the record.
+    SuperString s;
+    p->Save(s);
+    auto* again = dynamic_cast<PLeader*>(Unit("Union Corp Commander"));
+    again->Load(s);
+    EXPECT_FALSE(s.Failed());
+    EXPECT_EQ(again->StandingName(), "StandingWA");
+}
+
+TEST_F(UnitPicturesTest, AFallenRiderLeavesAHorsePictureOnTheLayer) {
+    VhPhysicalObject* p = Unit("Union Cavalry");
+    const int objects = layer->Objects().Count();
+    p->QueueMessage(Named("CavalryMountNA", nullptr, 1));
+    ASSERT_GT(Run(*p), 0);
+    p->QueueMessage(Named("CohesionHit", new Container<MethodOfDeathStruct>(MethodOfDeathStruct(100, 1, 0)), 2));
+    p->QueueMessage(Named("CombatAnimate", Route({1004}), 3, 1005));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(answers.answers[3], 1);
+    // The plain layer keeps no companions: none is left behind and none is answered.
+    EXPECT_EQ(layer->Objects().Count(), objects);
+}
+
+TEST_F(UnitPicturesTest, AHorseShowsOnlyAfterItsDelayAndHidesAtTheEndOfItsRun) {
+    auto* horse = new PHorse("Horse", 1005, 1, 8, 7);
+    owned.emplace_back(horse);
+    horse->AttachToBus(layer.get());
+    DrainTasks();
+    ASSERT_EQ(horse->GetFigureCount(), 1);
+    EXPECT_TRUE(horse->GetFigureSprite(0)->IsHidden());
+    horse->QueueMessage(Command(LOGICAL_OBJECT_MOVED, Route({1005, 1006}), 1, 1006));
+    bool shown = false;
+    int shownAt = -1;
+    const int ran = Run(*horse, nullptr, nullptr, [&](int k) {
+        if (!shown && !horse->GetFigureSprite(0)->IsHidden()) {
+            shown = true;
+            shownAt = k;
+        }
+    });
+    EXPECT_GT(ran, 0);
+    EXPECT_TRUE(shown) << ran << " commands " << horse->Commands().Count() << " animating " << horse->AnimatingSprites().Count()
+                       << " events " << horse->GetFigureSprite(0)->Events().Count() << " loose " << horse->LooseSprites().Count();
+    // Seven hides, then a still stand of at least 1300.
+    EXPECT_GE(shownAt * 50, 1300);
+    EXPECT_TRUE(horse->GetFigureSprite(0)->IsHidden());
+    EXPECT_EQ(horse->GetHex(), 1006);
+}
+
+TEST_F(UnitPicturesTest, APictureDeletedInTheMiddleOfACommandAnswersEveryCommandOnce) {
+    for (const char* type : {"Union Medium Infantry", "Union Cavalry", "Union Iron Battery", "Union Corp Commander", "Union Supply Wagon"}) {
+        SCOPED_TRACE(type);
+        answers.answers.clear();
+        VhPhysicalObject* p = Unit(type);
+        p->QueueMessage(Command(LOGICAL_OBJECT_MOVED, Route({1005, 1006, 1007}), 1, 1007));
+        p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(North), 2, 1003));
+        p->QueueMessage(Named("TerminalRout", Route({1007, 1008}), 3));
+        for (int k = 0; k < 3; ++k) {
+            clock += 50;
+            p->Tick(clock, nullptr);
+            DrainTasks();
+        }
+        owned.erase(std::find_if(owned.begin(), owned.end(), [&](const auto& u) { return u.get() == p; }));
+        DrainTasks();
+        EXPECT_EQ(answers.answers[1], 1);
+        EXPECT_EQ(answers.answers[2], 1);
+        EXPECT_EQ(answers.answers[3], 1);
+    }
+}
+
+TEST_F(UnitPicturesTest, PicturesDrawOnTheirOwnRandomStream) {
+    // The game's random source is the C library's here: a battle must replay whatever is shown.
+    std::srand(99);
+    const int expected = std::rand();
+    std::srand(99);
+    VhPhysicalObject* p = Unit("Union Medium Infantry");
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(North), 1, 1003));
+    p->QueueMessage(Named("CohesionHit", new Container<MethodOfDeathStruct>(MethodOfDeathStruct(50, 1, 0)), 2));
+    p->QueueMessage(Named("CombatAnimate", Route({1004}), 3, 1005));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(std::rand(), expected);
+}
+
+// --- strips of pictures, one per unit type and command, in the build tree ---
+
+class PictureStripTest : public UnitPicturesTest {
+protected:
+    // Draws every sprite of the picture (figures, balls, flag) at a zoom around the hex.
+    static void DrawPicture(VhPhysicalObject& p, const List<Sprite*>& layerSprites, Bitmap& surface, const Point& origin, int zoom) {
+        ListIterator<Sprite*> it(const_cast<List<Sprite*>*>(&layerSprites));
+        Sprite* s = nullptr;
+        std::vector<VhSprite*> mine;
+        while (it.Next(s))
+            if (auto* v = dynamic_cast<VhSprite*>(s); v && !v->IsHidden() && v->GetView() == p.GetViewIndex()) mine.push_back(v);
+        std::sort(mine.begin(), mine.end(), [](VhSprite* a, VhSprite* b) { return b->SortsAfter(*a); });
+        for (VhSprite* v : mine) v->DrawAtZoom(surface, origin, static_cast<std::int16_t>(zoom));
+    }
+    static std::uint32_t Rgb(std::uint8_t index) {
+        if (index == 0) return 0x00F0F0E0u;
+        const std::uint32_t r = (index * 53u) & 0xFF, g = (index * 97u) & 0xFF, b = (index * 151u) & 0xFF;
+        return (r << 16) | (g << 8) | b;
+    }
+};
+
+TEST_F(PictureStripTest, EveryUnitTypeAndCommandLeavesAStripWithTheFiguresWhereTheCommandPutsThem) {
+    const std::string dir = std::string(VH_PICTURE_STRIPS_DIR);
+    std::filesystem::create_directories(dir);
+    struct Strip {
+        const char* command;
+        std::function<LogicalCommandInfo()> make;
+        std::int16_t endHex;
+    };
+    const std::vector<Strip> strips = {
+        {"march", [] { return Command(LOGICAL_OBJECT_MOVED, Route({1005, 1006}), 1, 1006); }, 1006},
+        {"turn", [] { return Command(CHANGE_UNIT_FACING, new Container<DIRECTION>(SouthEast), 1); }, 1005},
+        {"fire", [] { return Named("MissileFire", new Container<DIRECTION>(North), 1, 1003); }, 1005},
+        {"rout", [] { return Named("TerminalRout", Route({1005, 1006}), 1); }, 1006},
+    };
+    int written = 0;
+    for (int i = 0; i < UnitTypeCount(); ++i) {
+        const char* type = UnitTypeTable()[i].name;
+        for (const Strip& strip : strips) {
+            SCOPED_TRACE(std::string(type) + " " + strip.command);
+            VhPhysicalObject* p = Unit(type);
+            ASSERT_NE(p, nullptr);
+            // A leader's rout passes it by: it stays where it stands.
+            const bool leader = p->GetKind() == 4 || p->GetKind() == 5;
+            const std::int16_t endHex = (leader && std::string(strip.command) == "rout") ? std::int16_t(1005) : strip.endHex;
+            p->QueueMessage(strip.make());
+            DrainTasks();
+            for (int zoom = 0; zoom < 3; ++zoom) {
+                const int cellW = 160 >> zoom, cellH = 200 >> zoom, cells = 6;
+                platform::ScreenImage image;
+                image.width = cellW * cells;
+                image.height = cellH;
+                image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, 0);
+                std::vector<Bitmap*> shots;
+                int cell = 0;
+                const Point hexAt = Origin(1005, zoom);
+                const Point origin(static_cast<std::int16_t>(hexAt.x - cellW / 2), static_cast<std::int16_t>(hexAt.y - cellH / 2));
+                auto shoot = [&]() {
+                    Bitmap surface(Dim(static_cast<std::int16_t>(cellW), static_cast<std::int16_t>(cellH)), static_cast<long>(Bitmap::Plain));
+                    DrawPicture(*p, layer->Sprites(), surface, origin, zoom);
+                    for (int y = 0; y < cellH; ++y)
+                        for (int x = 0; x < cellW; ++x)
+                            image.pixels[static_cast<std::size_t>(y) * image.width + cell * cellW + x] =
+                                Rgb(surface.GetPixels()[y * surface.Stride() + x]);
+                    ++cell;
+                };
+                if (zoom == 0) {
+                    shoot();
+                    int k = 0;
+                    Run(*p, nullptr, nullptr, [&](int tick) {
+                        if (cell < cells - 1 && tick % 8 == 7) shoot();
+                        k = tick;
+                    });
+                    while (cell < cells) shoot();
+                } else {
+                    // The other zooms show the end of the command.
+                    while (cell < cells) shoot();
+                }
+                const std::string name = dir + "/" + std::string(type) + " - " + strip.command + " - zoom " + std::to_string(zoom) + ".png";
+                EXPECT_TRUE(platform::SavePNG(name, image));
+                ++written;
+                // Each standing figure stands at the command's end hex, and its picture is drawn there.
+                Bitmap surface(Dim(static_cast<std::int16_t>(cellW), static_cast<std::int16_t>(cellH)), static_cast<long>(Bitmap::Plain));
+                const Point endAt = Origin(endHex, zoom);
+                const Point endOrigin(static_cast<std::int16_t>(endAt.x - cellW / 2), static_cast<std::int16_t>(endAt.y - cellH / 2));
+                DrawPicture(*p, layer->Sprites(), surface, endOrigin, zoom);
+                int drawnFigures = 0;
+                for (std::int16_t f = 0; f < p->GetFigureCount(); ++f) {
+                    VhSprite* s = p->IsFigurePresent(f) ? p->GetFigureSprite(f) : nullptr;
+                    if (!s || s->IsHidden()) continue;
+                    EXPECT_EQ(s->GetHex(), endHex);
+                    const Point at = s->GetZoomPosition(static_cast<std::int16_t>(zoom)) - endOrigin;
+                    ASSERT_GE(at.x, 0);
+                    ASSERT_LT(at.x, cellW);
+                    // Just above the hot spot (bottom centre) the figure's own colour shows.
+                    const int y = at.y - 1;
+                    ASSERT_GE(y, 0);
+                    ASSERT_LT(y, cellH);
+                    EXPECT_NE(surface.GetPixels()[y * surface.Stride() + at.x], 0) << "figure " << f;
+                    ++drawnFigures;
+                }
+                EXPECT_GT(drawnFigures, 0);
+            }
+            // The next strip shows its own picture alone.
+            owned.erase(std::find_if(owned.begin(), owned.end(), [&](const auto& u) { return u.get() == p; }));
+            DrainTasks();
+        }
+    }
+    EXPECT_EQ(written, UnitTypeCount() * static_cast<int>(strips.size()) * 3);
+}
+
+} // namespace
+} // namespace pictest

@@ -573,8 +573,9 @@ bool ReplaceSelection(HWND hwnd, ControlState& c, const std::string& with) {
     std::string text = hwnd->title;
     const auto [from, to] = Selection(c);
     std::string insert;
+    // A one-line edit keeps no line breaks; a multi-line one keeps the text as given.
     for (char ch : with)
-        if (ch != '\r' && (ch != '\n' || Multiline(hwnd))) insert += ch;
+        if (Multiline(hwnd) || (ch != '\r' && ch != '\n')) insert += ch;
     const std::size_t kept = text.size() - (to - from);
     if (c.limit && kept + insert.size() > c.limit) insert.resize(c.limit > kept ? c.limit - kept : 0);
     if (from == to && insert.empty()) return false;

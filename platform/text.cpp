@@ -452,7 +452,7 @@ BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) {
     if (!metrics) return FALSE;
     const FontOf f = Selected(dc);
     if (f.system) {
-        *metrics = TEXTMETRICA{kSystemCellHeight, kSystemCellHeight - 3, 3, 0, 0, kSystemAverageWidth, 2 * kSystemAverageWidth};
+        *metrics = TEXTMETRICA{kSystemCellHeight, kSystemCellHeight, 0, 0, 0, kSystemAverageWidth, 2 * kSystemAverageWidth};
         return TRUE;
     }
     const int ascent = platform::TextAscent(f.pixelHeight, f.bold);

@@ -6,7 +6,10 @@
 #include "platform/dialog.h"
 #include "platform/idle.h"
 
+#include "platform/clipboard.h"
 #include "platform/common_dialog.h"
+#include "platform/dialog_paint.h"
+#include "platform/global_memory.h"
 #include "platform/input.h"
 #include "platform/msgbox.h"
 #include "platform/message_queue.h"
@@ -45,6 +48,16 @@ struct ControlState {
     std::vector<char> rowSelected; // in step with items; the rows chosen in a multiple-selection list
     int selection = -1;
     std::size_t limit = 0;         // an edit's most characters; 0 = no limit
+    // Edits: the caret and the other end of the selection, as byte positions (both at the end of
+    // the text until the edit is first used); the first pixel shown; the character a key press
+    // typed, so that the same character arriving as WM_CHAR is not typed twice.
+    std::size_t caret = 0;
+    std::size_t anchor = 0;
+    bool caretSet = false;
+    int scroll = 0;
+    int typed = 0;
+    // Lists: the first row shown.
+    int top = 0;
 };
 
 struct Manager {
@@ -133,6 +146,7 @@ LRESULT CALLBACK_DefaultDialogClass(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return DefDlgProcA(hwnd, message, wParam, lParam);
 }
 
+bool EqualNoCase(const std::string& a, const char* b);
 LRESULT ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
@@ -201,6 +215,17 @@ HWND MakeDialog(HINSTANCE instance, const void* tmpl, HWND owner, DLGPROC proc, 
     RECT rect{origin.x + UnitsToX(x), origin.y + UnitsToY(y), origin.x + UnitsToX(x) + UnitsToX(w),
               origin.y + UnitsToY(y) + UnitsToY(h)};
     AdjustWindowRect(&rect, windowStyle, FALSE);
+    if ((style & DS_CENTER) && !(style & WS_CHILD)) {
+        RECT around{0, 0, platform::GetScreenSize().cx, platform::GetScreenSize().cy};
+        HWND top = owner;
+        while (top && GetParent(top) && (GetWindowLongPtrA(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
+        if (top && IsWindow(top) && IsWindowVisible(top) && !IsIconic(top)) GetWindowRect(top, &around);
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        rect.left = (around.left + around.right - width) / 2;
+        rect.top = std::max<LONG>((around.top + around.bottom - height) / 2, 0);
+        rect.right = rect.left + width;
+        rect.bottom = rect.top + height;
+    }
     HWND dialog = CreateWindowExA(exStyle, className.c_str(), caption.c_str(), windowStyle, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, owner, nullptr, instance, nullptr);
     if (!dialog) {
@@ -240,6 +265,12 @@ HWND MakeDialog(HINSTANCE instance, const void* tmpl, HWND owner, DLGPROC proc, 
         }
         MoveToBack(child);
     }
+    // A group box is drawn behind the controls it frames, whatever its place in the template.
+    std::vector<HWND> boxes;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if ((static_cast<DWORD>(GetWindowLongPtrA(c, GWL_STYLE)) & BS_TYPEMASK) == BS_GROUPBOX && EqualNoCase(c->cls->name, "Button"))
+            boxes.push_back(c);
+    for (HWND b : boxes) MoveToBack(b);
     HWND first = FirstTabStop(dialog);
     const LRESULT focus = SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
     if (!IsWindow(dialog)) return nullptr;
@@ -302,6 +333,123 @@ void Click(HWND hwnd) {
     Notify(hwnd, BN_CLICKED);
 }
 
+// --- how buttons and statics look ---
+
+bool IsDefaultButton(HWND hwnd) {
+    const DWORD type = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)) & BS_TYPEMASK;
+    return type == BS_DEFPUSHBUTTON;
+}
+
+void PaintButton(HWND hwnd) {
+    using namespace platform::detail;
+    Canvas canvas(hwnd);
+    if (!canvas.Ok()) return;
+    const ControlState& c = Control(hwnd);
+    const DWORD type = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)) & BS_TYPEMASK;
+    const bool enabled = !Disabled(hwnd), focused = GetFocus() == hwnd;
+    const int w = canvas.Width(), h = canvas.Height();
+    const std::string& text = hwnd->title;
+    const BYTE ink = enabled ? kInkBlack : kInkGrey;
+    const int lineHeight = SystemLineHeight();
+    switch (type) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX: {
+        canvas.CopyParent();
+        const int y = (h - 13) / 2;
+        canvas.Fill(RECT{0, y, 13, y + 13}, enabled && !c.pressed ? kInkWhite : kInkSilver);
+        canvas.Sunken(RECT{0, y, 13, y + 13});
+        if (c.check == BST_CHECKED) canvas.CheckMark(3, y + 3, ink);
+        canvas.Text(RECT{17, 0, w, h}, text, DT_SINGLELINE | DT_VCENTER, ink);
+        if (focused) {
+            const int tw = SystemTextWidth(text, true);
+            canvas.Frame(RECT{15, (h - lineHeight) / 2 - 1, std::min(w, 17 + tw + 2), (h + lineHeight) / 2 + 1}, kInkGrey);
+        }
+        return;
+    }
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: {
+        canvas.CopyParent();
+        canvas.RadioButton(0, (h - 12) / 2, c.check == BST_CHECKED, enabled && !c.pressed);
+        canvas.Text(RECT{16, 0, w, h}, text, DT_SINGLELINE | DT_VCENTER, ink);
+        if (focused) {
+            const int tw = SystemTextWidth(text, true);
+            canvas.Frame(RECT{14, (h - lineHeight) / 2 - 1, std::min(w, 16 + tw + 2), (h + lineHeight) / 2 + 1}, kInkGrey);
+        }
+        return;
+    }
+    case BS_GROUPBOX: {
+        canvas.CopyParent();
+        const int y = lineHeight / 2;
+        // An etched frame, open where the caption stands.
+        canvas.Frame(RECT{0, y, w - 1, h - 1}, kInkGrey);
+        canvas.Frame(RECT{1, y + 1, w, h}, kInkWhite);
+        canvas.Fill(RECT{1, y, w - 2, y + 1}, kInkGrey);
+        if (!text.empty()) {
+            const int tw = SystemTextWidth(text, true);
+            const RECT gap{6, 0, std::min(w - 2, 6 + tw + 4), lineHeight};
+            // The parent's pixels back under the caption.
+            const platform::WindowPixels p = platform::GetWindowPixels(GetParent(hwnd));
+            RECT wr;
+            GetWindowRect(hwnd, &wr);
+            POINT o{wr.left, wr.top};
+            ScreenToClient(GetParent(hwnd), &o);
+            for (int yy = gap.top; yy < gap.bottom; ++yy)
+                for (int xx = gap.left; xx < gap.right; ++xx) {
+                    const int px = xx + o.x, py = yy + o.y;
+                    const BYTE under = (p.pixels && px >= 0 && py >= 0 && px < p.width && py < p.height)
+                                           ? p.pixels[static_cast<std::size_t>(py) * p.width + px]
+                                           : kInkSilver;
+                    canvas.Fill(RECT{xx, yy, xx + 1, yy + 1}, under);
+                }
+            canvas.Text(RECT{8, 0, gap.right, lineHeight}, text, DT_SINGLELINE, ink);
+        }
+        return;
+    }
+    default: {
+        // Push buttons: a raised face, pressed in while held; the default one framed in black.
+        canvas.Fill(RECT{0, 0, w, h}, kInkSilver);
+        RECT face{0, 0, w, h};
+        if (IsDefaultButton(hwnd) || (c.pressed && type == BS_PUSHBUTTON && focused)) {
+            canvas.Frame(face, kInkBlack);
+            face = RECT{1, 1, w - 1, h - 1};
+        }
+        canvas.Raised(face, c.pressed);
+        const int shift = c.pressed ? 1 : 0;
+        RECT label{shift, shift, w + shift, h + shift};
+        if (!enabled) {
+            // Disabled: engraved, a white copy one pixel down and right of a grey one.
+            canvas.Text(RECT{label.left + 1, label.top + 1, label.right + 1, label.bottom + 1}, text,
+                        DT_SINGLELINE | DT_VCENTER | DT_CENTER, kInkWhite);
+        }
+        canvas.Text(label, text, DT_SINGLELINE | DT_VCENTER | DT_CENTER, ink);
+        if (focused) canvas.Frame(RECT{face.left + 3, face.top + 3, face.right - 3, face.bottom - 3}, kInkGrey);
+        return;
+    }
+    }
+}
+
+constexpr DWORD SS_CENTER_ = 0x1;
+constexpr DWORD SS_RIGHT_ = 0x2;
+constexpr DWORD SS_SIMPLE_ = 0xB;
+constexpr DWORD SS_LEFTNOWORDWRAP_ = 0xC;
+constexpr DWORD SS_NOPREFIX_ = 0x80;
+
+void PaintStatic(HWND hwnd) {
+    using namespace platform::detail;
+    Canvas canvas(hwnd);
+    if (!canvas.Ok()) return;
+    canvas.CopyParent();
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
+    const DWORD kind = style & 0x1F;
+    UINT format = (style & SS_NOPREFIX_) ? DT_NOPREFIX : 0;
+    if (kind == SS_CENTER_) format |= DT_CENTER | DT_WORDBREAK;
+    else if (kind == SS_RIGHT_) format |= DT_RIGHT | DT_WORDBREAK;
+    else if (kind == SS_SIMPLE_ || kind == SS_LEFTNOWORDWRAP_) format |= DT_LEFT;
+    else if (kind == 0) format |= DT_LEFT | DT_WORDBREAK;
+    else return;  // pictures and frames of this style are not drawn here
+    canvas.Text(RECT{0, 0, canvas.Width(), canvas.Height()}, hwnd->title, format, Disabled(hwnd) ? kInkGrey : kInkBlack);
+}
+
 LRESULT CommonEnd(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // A new window may reuse the address of one the window system forgot without messages.
     if (message == WM_NCDESTROY || message == WM_NCCREATE) M().controls.erase(hwnd);
@@ -351,11 +499,18 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
     case WM_SETFOCUS:
     case WM_KILLFOCUS: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+    case WM_SETTEXT: {
+        const LRESULT r = CommonEnd(hwnd, message, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return r;
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         BeginPaint(hwnd, &ps);
         const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
-        if ((static_cast<DWORD>(style) & BS_TYPEMASK) == BS_OWNERDRAW && GetParent(hwnd)) {
+        if ((static_cast<DWORD>(style) & BS_TYPEMASK) != BS_OWNERDRAW) {
+            PaintButton(hwnd);
+        } else if (GetParent(hwnd)) {
             DRAWITEMSTRUCT d{};
             d.CtlType = ODT_BUTTON;
             d.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
@@ -378,47 +533,393 @@ LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
         PAINTSTRUCT ps;
         BeginPaint(hwnd, &ps);
+        LRESULT drawn = 0;
         if (HWND parent = GetParent(hwnd))
-            SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(ps.hdc), reinterpret_cast<LPARAM>(hwnd));
+            drawn = SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(ps.hdc), reinterpret_cast<LPARAM>(hwnd));
+        // A parent that answers with a brush has drawn the static; else it shows its own text.
+        if (!drawn) PaintStatic(hwnd);
         EndPaint(hwnd, &ps);
         return 0;
+    }
+    if (message == WM_SETTEXT || message == WM_ENABLE) {
+        const LRESULT r = CommonEnd(hwnd, message, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return r;
     }
     return CommonEnd(hwnd, message, wParam, lParam);
 }
 
+// --- edits ---
+
+bool ReadOnly(HWND hwnd) { return (GetWindowLongPtrA(hwnd, GWL_STYLE) & ES_READONLY) != 0; }
+bool Multiline(HWND hwnd) { return (GetWindowLongPtrA(hwnd, GWL_STYLE) & ES_MULTILINE) != 0; }
+
+void TouchCaret(HWND hwnd, ControlState& c) {
+    const std::size_t n = hwnd->title.size();
+    if (!c.caretSet) {
+        c.caret = c.anchor = n;
+        c.caretSet = true;
+    }
+    c.caret = std::min(c.caret, n);
+    c.anchor = std::min(c.anchor, n);
+}
+
+std::pair<std::size_t, std::size_t> Selection(const ControlState& c) {
+    return {std::min(c.caret, c.anchor), std::max(c.caret, c.anchor)};
+}
+
+// Replaces the selection by text (within the limit); true when the text changed.
+bool ReplaceSelection(HWND hwnd, ControlState& c, const std::string& with) {
+    TouchCaret(hwnd, c);
+    std::string text = hwnd->title;
+    const auto [from, to] = Selection(c);
+    std::string insert;
+    // A one-line edit keeps no line breaks; a multi-line one keeps the text as given.
+    for (char ch : with)
+        if (Multiline(hwnd) || (ch != '\r' && ch != '\n')) insert += ch;
+    const std::size_t kept = text.size() - (to - from);
+    if (c.limit && kept + insert.size() > c.limit) insert.resize(c.limit > kept ? c.limit - kept : 0);
+    if (from == to && insert.empty()) return false;
+    text.replace(from, to - from, insert);
+    hwnd->title = text;
+    c.caret = c.anchor = from + insert.size();
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return true;
+}
+
+void CopySelection(HWND hwnd, ControlState& c) {
+    TouchCaret(hwnd, c);
+    const auto [from, to] = Selection(c);
+    if (from == to || !OpenClipboard(hwnd)) return;
+    EmptyClipboard();
+    const std::string part = hwnd->title.substr(from, to - from);
+    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, part.size() + 1)) {
+        if (void* p = GlobalLock(block)) {
+            std::memcpy(p, part.c_str(), part.size() + 1);
+            GlobalUnlock(block);
+            SetClipboardData(CF_TEXT, block);
+        } else {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+}
+
+std::string ClipboardString(HWND hwnd) {
+    std::string text;
+    if (!OpenClipboard(hwnd)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT))
+        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    CloseClipboard();
+    return text;
+}
+
+// The character a key gives, or 0.
+int KeyCharacter(WPARAM key) {
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (key >= 'A' && key <= 'Z') return shift ? static_cast<int>(key) : static_cast<int>(key) - 'A' + 'a';
+    if (key >= '0' && key <= '9') {
+        static const char kShifted[] = ")!@#$%^&*(";
+        return shift ? kShifted[key - '0'] : static_cast<int>(key);
+    }
+    switch (key) {
+    case VK_SPACE: return ' ';
+    case 0xBA: return shift ? ':' : ';';
+    case 0xBB: return shift ? '+' : '=';
+    case 0xBC: return shift ? '<' : ',';
+    case 0xBD: return shift ? '_' : '-';
+    case 0xBE: return shift ? '>' : '.';
+    case 0xBF: return shift ? '?' : '/';
+    case 0xDE: return shift ? '"' : '\'';
+    default: return 0;
+    }
+}
+
+// The line of a position and where the line starts.
+void LineOf(const std::string& text, std::size_t at, int* line, std::size_t* start) {
+    *line = 0;
+    *start = 0;
+    for (std::size_t i = 0; i < at && i < text.size(); ++i)
+        if (text[i] == '\n') {
+            ++*line;
+            *start = i + 1;
+        }
+}
+
+constexpr int kEditMargin = 3;
+
+// The position nearest to a client point.
+std::size_t PositionAt(HWND hwnd, const ControlState& c, int x, int y) {
+    const std::string& text = hwnd->title;
+    std::size_t start = 0;
+    if (Multiline(hwnd)) {
+        const int wanted = std::max(0, (y - kEditMargin) / platform::detail::SystemLineHeight());
+        for (int line = 0; line < wanted; ++line) {
+            const std::size_t next = text.find('\n', start);
+            if (next == std::string::npos) break;
+            start = next + 1;
+        }
+    }
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const int target = x - kEditMargin + c.scroll;
+    for (std::size_t i = start; i < end; ++i) {
+        const int left = platform::detail::SystemTextWidth(std::string_view(text).substr(start, i - start));
+        const int right = platform::detail::SystemTextWidth(std::string_view(text).substr(start, i + 1 - start));
+        if (target < (left + right) / 2) return i;
+    }
+    return end;
+}
+
+void EditChanged(HWND hwnd) {
+    Notify(hwnd, EN_CHANGE);
+}
+
+void PaintEdit(HWND hwnd) {
+    platform::detail::Canvas canvas(hwnd);
+    if (!canvas.Ok()) return;
+    ControlState& c = Control(hwnd);
+    TouchCaret(hwnd, c);
+    const bool enabled = !Disabled(hwnd);
+    const int w = canvas.Width(), h = canvas.Height();
+    using namespace platform::detail;
+    canvas.Fill(RECT{0, 0, w, h}, enabled && !ReadOnly(hwnd) ? kInkWhite : kInkSilver);
+    const std::string& text = hwnd->title;
+    const int lineHeight = SystemLineHeight();
+    const bool multiline = Multiline(hwnd);
+    // The caret stays in view: the text scrolls sideways under a one-line edit.
+    int caretLine;
+    std::size_t caretStart;
+    LineOf(text, c.caret, &caretLine, &caretStart);
+    const int caretX = SystemTextWidth(std::string_view(text).substr(caretStart, c.caret - caretStart));
+    const int room = std::max(1, w - 2 * kEditMargin - 1);
+    if (caretX - c.scroll > room) c.scroll = caretX - room;
+    if (caretX < c.scroll) c.scroll = std::max(0, caretX - room / 3);
+    const RECT inside{2, 2, w - 2, h - 2};
+    const auto [from, to] = Selection(c);
+    const bool focused = GetFocus() == hwnd;
+    std::size_t start = 0;
+    for (int line = 0;; ++line) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const int top = multiline ? kEditMargin + line * lineHeight : (h - lineHeight) / 2;
+        const int left = kEditMargin - c.scroll;
+        const std::string_view row = std::string_view(text).substr(start, end - start);
+        canvas.Text(RECT{left, top, left + 4000, top + lineHeight}, row, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP,
+                    enabled ? kInkBlack : kInkGrey);
+        // The selected part of this line, white on the selection colour.
+        const std::size_t a = std::max(from, start), b = std::min(to, end);
+        if (focused && a < b) {
+            const int x0 = left + SystemTextWidth(row.substr(0, a - start));
+            const int x1 = left + SystemTextWidth(row.substr(0, b - start));
+            canvas.Fill(RECT{std::max<LONG>(x0, inside.left), top, std::min<LONG>(x1, inside.right), top + lineHeight}, kInkNavy);
+            canvas.Text(RECT{x0, top, x0 + 4000, top + lineHeight}, row.substr(a - start, b - a),
+                        DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP, kInkWhite);
+        }
+        if (focused && line == caretLine) {
+            const int x = left + caretX;
+            canvas.Fill(RECT{x, top, x + 1, top + lineHeight}, kInkBlack);
+        }
+        if (end >= text.size() || !multiline) break;
+        start = end + 1;
+    }
+    canvas.Fill(RECT{0, 0, 2, h}, kInkWhite);  // text never runs over the frame
+    canvas.Fill(RECT{w - 2, 0, w, h}, kInkWhite);
+    canvas.Sunken(RECT{0, 0, w, h});
+}
+
+void MoveCaret(HWND hwnd, ControlState& c, std::size_t to, bool extend) {
+    c.caret = std::min(to, hwnd->title.size());
+    if (!extend) c.anchor = c.caret;
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+LRESULT EditKey(HWND hwnd, ControlState& c, WPARAM key) {
+    TouchCaret(hwnd, c);
+    const bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
+    const std::string& text = hwnd->title;
+    const bool writable = !Disabled(hwnd) && !ReadOnly(hwnd);
+    c.typed = 0;
+    switch (key) {
+    case VK_LEFT:
+        if (!shift && c.caret != c.anchor) MoveCaret(hwnd, c, Selection(c).first, false);
+        else MoveCaret(hwnd, c, c.caret > 0 ? c.caret - 1 : 0, shift);
+        return 0;
+    case VK_RIGHT:
+        if (!shift && c.caret != c.anchor) MoveCaret(hwnd, c, Selection(c).second, false);
+        else MoveCaret(hwnd, c, c.caret + 1, shift);
+        return 0;
+    case VK_HOME: {
+        int line;
+        std::size_t start;
+        LineOf(text, c.caret, &line, &start);
+        MoveCaret(hwnd, c, control ? 0 : start, shift);
+        return 0;
+    }
+    case VK_END: {
+        std::size_t end = control ? std::string::npos : text.find('\n', c.caret);
+        MoveCaret(hwnd, c, end == std::string::npos ? text.size() : end, shift);
+        return 0;
+    }
+    case VK_DELETE:
+        if (!writable) return 0;
+        if (c.caret == c.anchor) c.anchor = std::min(c.caret + 1, text.size());
+        if (ReplaceSelection(hwnd, c, "")) EditChanged(hwnd);
+        return 0;
+    case VK_BACK:
+        if (!writable) return 0;
+        c.typed = VK_BACK;
+        if (c.caret == c.anchor && c.caret > 0) c.anchor = c.caret - 1;
+        if (ReplaceSelection(hwnd, c, "")) EditChanged(hwnd);
+        return 0;
+    case VK_RETURN:
+        if (!writable || !Multiline(hwnd)) return 0;
+        c.typed = '\r';
+        if (ReplaceSelection(hwnd, c, "\n")) EditChanged(hwnd);
+        return 0;
+    default: break;
+    }
+    if (control) {
+        switch (key) {
+        case 'A': c.anchor = 0; MoveCaret(hwnd, c, text.size(), true); return 0;
+        case 'C': CopySelection(hwnd, c); return 0;
+        case 'X':
+            CopySelection(hwnd, c);
+            if (writable && ReplaceSelection(hwnd, c, "")) EditChanged(hwnd);
+            return 0;
+        case 'V':
+            if (writable && ReplaceSelection(hwnd, c, ClipboardString(hwnd))) EditChanged(hwnd);
+            return 0;
+        default: return 0;
+        }
+    }
+    const int ch = KeyCharacter(key);
+    if (ch && writable) {
+        c.typed = ch;
+        if (ReplaceSelection(hwnd, c, std::string(1, static_cast<char>(ch)))) EditChanged(hwnd);
+    }
+    return 0;
+}
+
+constexpr UINT EM_GETSEL_ = 0x00B0;
+constexpr UINT EM_SETSEL_ = 0x00B1;
+constexpr UINT WM_CUT_ = 0x0300;
+constexpr UINT WM_COPY_ = 0x0301;
+constexpr UINT WM_PASTE_ = 0x0302;
+constexpr UINT WM_CLEAR_ = 0x0303;
+
 LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LBUTTONDOWN:
-        if (!Disabled(hwnd)) SetFocus(hwnd);
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        PaintEdit(hwnd);
+        EndPaint(hwnd, &ps);
         return 0;
-    case WM_CHAR: {
-        if (Disabled(hwnd) || (GetWindowLongPtrA(hwnd, GWL_STYLE) & ES_READONLY)) return 0;
-        std::string text = hwnd->title;
-        const std::size_t limit = Control(hwnd).limit;
-        if (wParam == VK_BACK) {
-            if (text.empty()) return 0;
-            text.pop_back();
-        } else if (wParam >= 32 && wParam < 256) {
-            if (limit && text.size() >= limit) return 0;
-            text += static_cast<char>(wParam);
-        } else {
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE: {
+        if (Disabled(hwnd)) return 0;
+        ControlState& c = Control(hwnd);
+        TouchCaret(hwnd, c);
+        if (message == WM_MOUSEMOVE) {
+            // A drag with the button held extends the selection.
+            if (GetCapture() != hwnd || !(wParam & MK_LBUTTON)) return 0;
+            MoveCaret(hwnd, c, PositionAt(hwnd, c, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)), true);
             return 0;
         }
-        hwnd->title = text;
-        Notify(hwnd, EN_CHANGE);
+        SetFocus(hwnd);
+        if (message == WM_LBUTTONDBLCLK) {
+            c.anchor = 0;
+            MoveCaret(hwnd, c, hwnd->title.size(), true);
+            return 0;
+        }
+        MoveCaret(hwnd, c, PositionAt(hwnd, c, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)), (wParam & MK_SHIFT) != 0);
+        SetCapture(hwnd);
         return 0;
+    }
+    case WM_LBUTTONUP:
+        if (GetCapture() == hwnd) ReleaseCapture();
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+    case WM_KEYDOWN: return EditKey(hwnd, Control(hwnd), wParam);
+    case WM_CHAR: {
+        ControlState& c = Control(hwnd);
+        // The key press typed it already.
+        if (c.typed && static_cast<int>(wParam) == c.typed) {
+            c.typed = 0;
+            return 0;
+        }
+        c.typed = 0;
+        if (Disabled(hwnd) || ReadOnly(hwnd)) return 0;
+        TouchCaret(hwnd, c);
+        if (wParam == VK_BACK) {
+            if (c.caret == c.anchor && c.caret > 0) c.anchor = c.caret - 1;
+            if (ReplaceSelection(hwnd, c, "")) EditChanged(hwnd);
+        } else if (wParam >= 32 && wParam < 256) {
+            if (ReplaceSelection(hwnd, c, std::string(1, static_cast<char>(wParam)))) EditChanged(hwnd);
+        }
+        return 0;
+    }
+    case WM_SETTEXT: {
+        const LRESULT r = CommonEnd(hwnd, message, wParam, lParam);
+        ControlState& c = Control(hwnd);
+        c.caret = c.anchor = hwnd->title.size();
+        c.caretSet = true;
+        c.scroll = 0;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return r;
     }
     case EM_LIMITTEXT: Control(hwnd).limit = static_cast<std::size_t>(wParam); return 0;
     case EM_SETREADONLY: {
         const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
         SetWindowLongPtrA(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~static_cast<LONG_PTR>(ES_READONLY)));
+        InvalidateRect(hwnd, nullptr, FALSE);
         return TRUE;
+    }
+    case EM_GETSEL_: {
+        ControlState& c = Control(hwnd);
+        TouchCaret(hwnd, c);
+        const auto [from, to] = Selection(c);
+        if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(from);
+        if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(to);
+        return static_cast<LRESULT>((static_cast<DWORD>(to & 0xFFFF) << 16) | static_cast<DWORD>(from & 0xFFFF));
+    }
+    case EM_SETSEL_: {
+        ControlState& c = Control(hwnd);
+        TouchCaret(hwnd, c);
+        const std::size_t n = hwnd->title.size();
+        const auto at = [n](LPARAM v) { return v < 0 ? n : std::min(static_cast<std::size_t>(v), n); };
+        const LPARAM start = static_cast<LPARAM>(static_cast<std::intptr_t>(wParam));
+        // A start of -1 takes the selection away (the caret stays).
+        if (start == -1) c.anchor = c.caret;
+        else {
+            c.anchor = at(start);
+            c.caret = at(lParam);
+        }
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
     }
     case EM_REPLACESEL:
         if (lParam) {
-            hwnd->title += reinterpret_cast<const char*>(lParam);
-            InvalidateRect(hwnd, nullptr, FALSE);
+            ControlState& c = Control(hwnd);
+            ReplaceSelection(hwnd, c, reinterpret_cast<const char*>(lParam));
         }
+        return 0;
+    case WM_COPY_: CopySelection(hwnd, Control(hwnd)); return 0;
+    case WM_CUT_:
+    case WM_CLEAR_:
+        if (message == WM_CUT_) CopySelection(hwnd, Control(hwnd));
+        if (!ReadOnly(hwnd) && ReplaceSelection(hwnd, Control(hwnd), "")) EditChanged(hwnd);
+        return 0;
+    case WM_PASTE_:
+        if (!ReadOnly(hwnd) && ReplaceSelection(hwnd, Control(hwnd), ClipboardString(hwnd))) EditChanged(hwnd);
         return 0;
     default: return CommonEnd(hwnd, message, wParam, lParam);
     }
@@ -518,28 +1019,208 @@ LRESULT ListMessage(HWND hwnd, ControlState& c, UINT op, WPARAM wParam, LPARAM l
     }
 }
 
+// --- list boxes ---
+
+constexpr int kListFrame = 2;
+constexpr int kScrollWidth = 16;
+
+int VisibleRows(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    return std::max(1, static_cast<int>(r.bottom - 2 * kListFrame) / kListItemHeight);
+}
+
+bool HasScrollBar(HWND hwnd, const ControlState& c) { return static_cast<int>(c.items.size()) > VisibleRows(hwnd); }
+
+void ClampTop(HWND hwnd, ControlState& c) {
+    c.top = std::clamp(c.top, 0, std::max(0, static_cast<int>(c.items.size()) - VisibleRows(hwnd)));
+}
+
+void ShowRow(HWND hwnd, ControlState& c, int row) {
+    if (row < 0) return;
+    const int rows = VisibleRows(hwnd);
+    if (row < c.top) c.top = row;
+    if (row >= c.top + rows) c.top = row - rows + 1;
+    ClampTop(hwnd, c);
+}
+
+void PaintScrollBar(platform::detail::Canvas& canvas, const ControlState& c, int rows, RECT bar) {
+    using namespace platform::detail;
+    canvas.Fill(bar, 247);  // the track, a lighter grey
+    const int button = std::min<int>(kScrollWidth, (bar.bottom - bar.top) / 2);
+    const RECT up{bar.left, bar.top, bar.right, bar.top + button}, down{bar.left, bar.bottom - button, bar.right, bar.bottom};
+    for (const RECT& b : {up, down}) {
+        canvas.Fill(b, kInkSilver);
+        canvas.Raised(b, false);
+    }
+    canvas.Arrow(up, true, kInkBlack);
+    canvas.Arrow(down, false, kInkBlack);
+    const int track = (bar.bottom - bar.top) - 2 * button;
+    const int count = static_cast<int>(c.items.size());
+    if (track > 8 && count > 0) {
+        const int thumb = std::max(8, track * rows / count);
+        const int span = std::max(1, count - rows);
+        const int at = up.bottom + (track - thumb) * c.top / span;
+        const RECT t{bar.left, at, bar.right, at + thumb};
+        canvas.Fill(t, kInkSilver);
+        canvas.Raised(t, false);
+    }
+}
+
+void PaintList(HWND hwnd) {
+    using namespace platform::detail;
+    Canvas canvas(hwnd);
+    if (!canvas.Ok()) return;
+    ControlState& c = Control(hwnd);
+    ClampTop(hwnd, c);
+    const int w = canvas.Width(), h = canvas.Height();
+    const bool enabled = !Disabled(hwnd);
+    const bool multiple = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_MULTIPLESEL) != 0;
+    const bool focused = GetFocus() == hwnd;
+    const bool bar = HasScrollBar(hwnd, c);
+    const int rows = VisibleRows(hwnd);
+    const int right = w - kListFrame - (bar ? kScrollWidth : 0);
+    canvas.Fill(RECT{0, 0, w, h}, enabled ? kInkWhite : kInkSilver);
+    const int count = static_cast<int>(c.items.size());
+    for (int i = 0; i <= rows && c.top + i < count; ++i) {
+        const int row = c.top + i;
+        const int y = kListFrame + i * kListItemHeight;
+        const RECT box{kListFrame, y, right, std::min(y + kListItemHeight, h - kListFrame)};
+        if (box.top >= box.bottom) break;
+        const bool chosen = multiple ? c.rowSelected[static_cast<std::size_t>(row)] != 0 : row == c.selection;
+        if (chosen) canvas.Fill(box, enabled ? kInkNavy : kInkGrey);
+        canvas.Text(RECT{box.left + 2, box.top, box.right, box.bottom}, c.items[static_cast<std::size_t>(row)],
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, chosen ? kInkWhite : (enabled ? kInkBlack : kInkGrey));
+        // The keyboard's row in a list of many choices.
+        if (focused && multiple && row == c.selection) canvas.Frame(box, kInkGrey);
+    }
+    if (bar) PaintScrollBar(canvas, c, rows, RECT{right, kListFrame, w - kListFrame, h - kListFrame});
+    canvas.Sunken(RECT{0, 0, w, h});
+}
+
+// Makes a row the current one (and, in a single-choice list, the chosen one); notifies.
+void ChooseRow(HWND hwnd, ControlState& c, int row, bool toggle) {
+    const int n = static_cast<int>(c.items.size());
+    if (n == 0) return;
+    row = std::clamp(row, 0, n - 1);
+    const bool multiple = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_MULTIPLESEL) != 0;
+    if (multiple && toggle) c.rowSelected[static_cast<std::size_t>(row)] ^= 1;
+    const bool changed = (multiple && toggle) || (!multiple && c.selection != row);
+    c.selection = row;
+    ShowRow(hwnd, c, row);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    if (changed && (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_NOTIFY)) Notify(hwnd, LBN_SELCHANGE);
+}
+
 LRESULT ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ControlState& c = Control(hwnd);
     bool handled = false;
     const bool sorted = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_SORT) != 0;
     const LRESULT r = ListMessage(hwnd, c, message, wParam, lParam, handled, sorted);
-    if (handled) return r;
-    if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && !Disabled(hwnd)) {
-        SetFocus(hwnd);
-        const int row = GET_Y_LPARAM(lParam) / kListItemHeight;
-        if (row >= 0 && row < static_cast<int>(c.items.size())) {
-            const bool multiple = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_MULTIPLESEL) != 0;
-            if (multiple) c.rowSelected[static_cast<std::size_t>(row)] ^= 1;
-            const bool changed = multiple || c.selection != row;
-            c.selection = row;
+    if (handled) {
+        if (message == LB_ADDSTRING || message == LB_DELETESTRING || message == LB_RESETCONTENT) {
+            ClampTop(hwnd, c);
             InvalidateRect(hwnd, nullptr, FALSE);
-            const bool notify = (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_NOTIFY) != 0;
-            if (notify && changed) Notify(hwnd, LBN_SELCHANGE);
-            if (notify && message == WM_LBUTTONDBLCLK) Notify(hwnd, LBN_DBLCLK);
+        }
+        if (message == LB_SETCURSEL) ShowRow(hwnd, c, c.selection);
+        return r;
+    }
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        PaintList(hwnd);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        if (Disabled(hwnd)) return 0;
+        SetFocus(hwnd);
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        if (HasScrollBar(hwnd, c) && x >= client.right - kListFrame - kScrollWidth) {
+            // The bar: the arrows step one row, the track a page toward the press.
+            const int rows = VisibleRows(hwnd);
+            const int height = client.bottom - 2 * kListFrame;
+            const int button = std::min(kScrollWidth, height / 2);
+            const int count = static_cast<int>(c.items.size());
+            const int track = height - 2 * button;
+            const int thumb = std::max(8, track * rows / std::max(1, count));
+            const int thumbTop = kListFrame + button + (track - thumb) * c.top / std::max(1, count - rows);
+            if (y < kListFrame + button) --c.top;
+            else if (y >= client.bottom - kListFrame - button) ++c.top;
+            else if (y < thumbTop) c.top -= rows;
+            else if (y >= thumbTop + thumb) c.top += rows;
+            ClampTop(hwnd, c);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        }
+        const int row = c.top + (y - kListFrame) / kListItemHeight;
+        if (y >= kListFrame && row >= 0 && row < static_cast<int>(c.items.size())) {
+            ChooseRow(hwnd, c, row, true);
+            if (message == WM_LBUTTONDBLCLK && (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_NOTIFY)) Notify(hwnd, LBN_DBLCLK);
         }
         return 0;
     }
-    return CommonEnd(hwnd, message, wParam, lParam);
+    case WM_KEYDOWN: {
+        if (Disabled(hwnd) || c.items.empty()) return 0;
+        const int rows = VisibleRows(hwnd), n = static_cast<int>(c.items.size());
+        const int at = c.selection < 0 ? -1 : c.selection;
+        switch (wParam) {
+        case VK_UP: ChooseRow(hwnd, c, at < 0 ? 0 : at - 1, false); break;
+        case VK_DOWN: ChooseRow(hwnd, c, at + 1, false); break;
+        case VK_PRIOR: ChooseRow(hwnd, c, at - rows + 1, false); break;
+        case VK_NEXT: ChooseRow(hwnd, c, std::max(at, 0) + rows - 1, false); break;
+        case VK_HOME: ChooseRow(hwnd, c, 0, false); break;
+        case VK_END: ChooseRow(hwnd, c, n - 1, false); break;
+        case VK_SPACE:
+            if (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_MULTIPLESEL) ChooseRow(hwnd, c, std::max(at, 0), true);
+            break;
+        default: break;
+        }
+        return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SIZE: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+    default: return CommonEnd(hwnd, message, wParam, lParam);
+    }
+}
+
+// --- combo boxes: the current entry and a button; the arrows and a click on the button step
+// through the entries ---
+
+void PaintCombo(HWND hwnd) {
+    using namespace platform::detail;
+    Canvas canvas(hwnd);
+    if (!canvas.Ok()) return;
+    const int w = canvas.Width(), h = std::min(canvas.Height(), SystemLineHeight() + 8);
+    const bool enabled = !Disabled(hwnd);
+    canvas.CopyParent();
+    canvas.Fill(RECT{0, 0, w, h}, enabled ? kInkWhite : kInkSilver);
+    const RECT button{w - 2 - kScrollWidth, 2, w - 2, h - 2};
+    const bool focused = GetFocus() == hwnd;
+    if (focused && !hwnd->title.empty()) canvas.Fill(RECT{3, 3, button.left - 1, h - 3}, kInkNavy);
+    canvas.Text(RECT{5, 2, button.left - 1, h - 2}, hwnd->title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+                focused ? kInkWhite : (enabled ? kInkBlack : kInkGrey));
+    canvas.Fill(button, kInkSilver);
+    canvas.Raised(button, false);
+    canvas.Arrow(button, false, enabled ? kInkBlack : kInkGrey);
+    canvas.Sunken(RECT{0, 0, w, h});
+}
+
+void StepCombo(HWND hwnd, ControlState& c, int by) {
+    const int n = static_cast<int>(c.items.size());
+    if (n == 0) return;
+    const int next = c.selection < 0 ? 0 : (by > 0 ? (c.selection + 1) % n : std::max(c.selection - 1, 0));
+    if (next == c.selection) return;
+    c.selection = next;
+    hwnd->title = c.items[static_cast<std::size_t>(next)];
+    InvalidateRect(hwnd, nullptr, FALSE);
+    Notify(hwnd, CBN_SELCHANGE);
 }
 
 LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -553,9 +1234,33 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         const LRESULT r = ListMessage(hwnd, c, it->second, wParam, lParam, handled);
         if (message == CB_SETCURSEL || message == CB_RESETCONTENT || message == CB_DELETESTRING)
             hwnd->title = c.selection >= 0 ? c.items[static_cast<std::size_t>(c.selection)] : std::string();
+        InvalidateRect(hwnd, nullptr, FALSE);
         return r;
     }
-    return CommonEnd(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        PaintCombo(hwnd);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (Disabled(hwnd)) return 0;
+        SetFocus(hwnd);
+        StepCombo(hwnd, c, 1);
+        return 0;
+    case WM_KEYDOWN:
+        if (Disabled(hwnd)) return 0;
+        if (wParam == VK_DOWN) StepCombo(hwnd, c, 1);
+        if (wParam == VK_UP) StepCombo(hwnd, c, -1);
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+    default: return CommonEnd(hwnd, message, wParam, lParam);
+    }
 }
 
 } // namespace
@@ -635,6 +1340,12 @@ LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
         return 0;
     case WM_CTLCOLORSTATIC: return 0;
+    case WM_ERASEBKGND: {
+        // A dialog without a look of its own shows the face colour of the controls.
+        platform::detail::Canvas canvas(dialog);
+        canvas.Fill(RECT{0, 0, canvas.Width(), canvas.Height()}, platform::detail::kInkSilver);
+        return 1;
+    }
     case WM_NCDESTROY:
         M().dialogs.erase(dialog);
         return DefWindowProcA(dialog, message, wParam, lParam);
@@ -729,12 +1440,6 @@ BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL) {
     return TRUE;
 }
 
-BOOL GetTextMetricsA(HDC, TEXTMETRICA* metrics) {
-    if (!metrics) return FALSE;
-    *metrics = TEXTMETRICA{kFontHeight, kFontHeight, 0, 0, 0, kFontWidth, 2 * kFontWidth};
-    return TRUE;
-}
-
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN: return platform::GetScreenSize().cx;
@@ -753,15 +1458,11 @@ int GetDeviceCaps(HDC, int index) {
     }
 }
 
-HGDIOBJ GetStockObject(int object) {
-    static char nullBrush;
-    return object == NULL_BRUSH ? reinterpret_cast<HGDIOBJ>(&nullBrush) : nullptr;
-}
-
-int SetBkMode(HDC dc, int) { return dc ? OPAQUE : 0; }
-COLORREF SetBkColor(HDC, COLORREF) { return 0; }
-
 namespace platform {
+
+namespace detail {
+void EnsureControlClasses() { RegisterControlClasses(); }
+} // namespace detail
 
 void QueueDialogScript(DialogScript script) { M().scripts.push_back(std::move(script)); }
 void ClearDialogScripts() { M().scripts.clear(); }

@@ -22,6 +22,7 @@
 // live input is given up as if Escape were pressed, with a line on stderr, so that a test never
 // waits for ever.
 #include "platform/gdi.h"
+#include "platform/text.h"
 #include "platform/window.h"
 
 #include <functional>
@@ -57,6 +58,8 @@ constexpr int GWL_EXSTYLE = -20;
 
 constexpr DWORD DS_SETFONT = 0x40;
 constexpr DWORD DS_MODALFRAME = 0x80;
+// Centred on the owner's window (on the screen without one), whatever the template's x and y.
+constexpr DWORD DS_CENTER = 0x0800;
 
 constexpr DWORD BS_PUSHBUTTON = 0x0;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
@@ -117,7 +120,8 @@ constexpr WORD CBN_DROPDOWN = 7;
 constexpr WORD CBN_CLOSEUP = 8;
 constexpr WORD CBN_SELENDOK = 9;
 
-// Edits: the caret stays at the end of the text, so a replaced selection is an append.
+// Edits: a caret and a selection (both at the end of the text until the edit is used);
+// EM_REPLACESEL replaces the selection, so on an untouched edit it appends.
 constexpr UINT EM_REPLACESEL = 0x00C2;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
 constexpr UINT EM_SETREADONLY = 0x00CF;
@@ -146,17 +150,6 @@ constexpr int DWLP_MSGRESULT = 0;
 constexpr int DWLP_DLGPROC = 8;
 constexpr int DWLP_USER = 16;
 
-// The system font's metrics, from which dialog units are made.
-struct TEXTMETRICA {
-    LONG tmHeight;
-    LONG tmAscent;
-    LONG tmDescent;
-    LONG tmInternalLeading;
-    LONG tmExternalLeading;
-    LONG tmAveCharWidth;
-    LONG tmMaxCharWidth;
-};
-BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
 
 constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
@@ -168,12 +161,6 @@ constexpr int HORZRES = 8;
 constexpr int VERTRES = 10;
 int GetDeviceCaps(HDC dc, int index);
 
-constexpr int NULL_BRUSH = 5;
-HGDIOBJ GetStockObject(int object);
-constexpr int TRANSPARENT = 1;
-constexpr int OPAQUE = 2;
-int SetBkMode(HDC dc, int mode);
-COLORREF SetBkColor(HDC dc, COLORREF colour);
 
 // --- dialogs ---
 // Runs the dialog modally (the owner is disabled meanwhile) and returns EndDialog's result; -1

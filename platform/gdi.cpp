@@ -1,26 +1,12 @@
 #include "platform/gdi.h"
 
+#include "platform/gdi_record.h"
 #include "platform/window_record.h"
 
 #include <algorithm>
 #include <cstring>
 #include <set>
 #include <vector>
-
-struct GdiObjectRecord {
-    enum Kind { Palette, Bitmap } kind;
-    std::vector<PALETTEENTRY> entries;  // palettes
-    int width = 0, height = 0;          // bitmaps
-    bool bottomUp = false;
-    std::vector<BYTE> bits;
-};
-
-struct DeviceContextRecord {
-    HWND window = nullptr;  // null: the screen, or an off-screen context
-    bool offscreen = false;
-    HPALETTE palette = nullptr;
-    HBITMAP bitmap = nullptr;
-};
 
 namespace {
 
@@ -55,7 +41,8 @@ bool IsPalette(HGDIOBJ o) { return o && G().objects.count(o) && o->kind == GdiOb
 
 HPALETTE CreatePalette(const LOGPALETTE* palette) {
     if (!palette || palette->palNumEntries == 0 || palette->palNumEntries > 256) return nullptr;
-    auto* p = new GdiObjectRecord{GdiObjectRecord::Palette, {}, 0, 0, false, {}};
+    auto* p = new GdiObjectRecord;
+    p->kind = GdiObjectRecord::Palette;
     p->entries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
     G().objects.insert(p);
     return p;
@@ -182,6 +169,11 @@ UINT RealizePalette(HDC dc) {
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     if (!dc) return nullptr;
+    if (object && object->kind == GdiObjectRecord::Font && (G().objects.count(object) || platform::detail::IsStockFont(object))) {
+        const HGDIOBJ old = dc->font ? dc->font : platform::detail::SystemFont();
+        dc->font = object;
+        return old;
+    }
     if (object && G().objects.count(object) && object->kind == GdiObjectRecord::Bitmap) {
         const HGDIOBJ old = dc->bitmap;
         dc->bitmap = object;
@@ -201,12 +193,21 @@ BOOL DeleteDC(HDC dc) {
 }
 
 namespace platform {
+namespace detail {
+bool IsGdiObject(HGDIOBJ object) { return object && G().objects.count(object) != 0; }
+void AddGdiObject(HGDIOBJ object) { G().objects.insert(object); }
+HPALETTE RealisedPalette() { return IsPalette(G().realised) ? G().realised : nullptr; }
+} // namespace detail
 void GetScreenPalette(PALETTEENTRY out[256]) { std::memcpy(out, G().system, sizeof G().system); }
 const PALETTEENTRY* StaticColours() { return kStatic; }
 
 namespace detail {
 HBITMAP NewBitmap(int width, int height, bool bottomUp) {
-    auto* b = new GdiObjectRecord{GdiObjectRecord::Bitmap, {}, width, height, bottomUp, {}};
+    auto* b = new GdiObjectRecord;
+    b->kind = GdiObjectRecord::Bitmap;
+    b->width = width;
+    b->height = height;
+    b->bottomUp = bottomUp;
     const int stride = (width + 3) & ~3;
     b->bits.assign(static_cast<std::size_t>(stride) * height, 0);
     G().objects.insert(b);

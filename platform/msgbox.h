@@ -1,6 +1,13 @@
 #pragma once
-// Message boxes. The headless backend answers from a script that tests fill and logs every
-// box on stderr; an interactive backend installs its own presenter.
+// Message boxes, drawn as modal windows of their own: the caption, an icon, the text (wrapped)
+// and a row of buttons; Enter presses the default (or focused) button, Escape means Cancel
+// where the box has one (OK on a box with only OK), a letter presses the button it underlines,
+// Tab and the arrows move between buttons. On a live display the box runs the ordinary
+// message pump until a button is chosen, with its owner disabled. On a backend without live
+// input (headless) the box is drawn and shown on the screen, the shown-hook runs (a test may
+// look at the screen then), and it answers from the script that tests fill, with a line on
+// stderr. Boxes raised on another thread than the user-interface thread are not drawn; they
+// answer as the headless script says.
 #include "platform/wintypes.h"
 #include <functional>
 #include <string>
@@ -45,13 +52,19 @@ namespace platform {
 // A presenter shows one box and returns its answer (0 = could not be shown).
 using MessageBoxPresenter = std::function<int(const char* text, const char* caption, UINT type)>;
 
-// Installs the presenter of an interactive backend; an empty one restores the headless behaviour.
+// Installs a presenter that answers in place of the drawn box (tests); an empty one restores
+// the box.
 void SetMessageBoxPresenter(MessageBoxPresenter presenter);
 
 // Headless: the next box answers with this button. Answers are used in order; with none queued
 // a box takes the answer that gives up without ending the program (Ignore, Cancel, OK, Yes).
 void QueueMessageBoxAnswer(int answer);
 void ClearMessageBoxAnswers();
+
+// Runs while each drawn box is on the screen, before it is answered (headless) or waits for
+// the person (live); `box` is its window. Null: nothing.
+using MessageBoxShownHook = std::function<void(HWND box)>;
+void SetMessageBoxShownHook(MessageBoxShownHook hook);
 
 // Every box shown since the last clear, oldest first.
 struct ShownBox {

@@ -1,6 +1,7 @@
 #include "platform/screen.h"
 
 #include "platform/input_script.h"
+#include "platform/text.h"
 #include "platform/window_record.h"
 
 #include <png.h>
@@ -34,6 +35,7 @@ void ComposeWindow(ScreenImage& img, HWND w, RECT clip, const std::uint32_t* col
     const RECT wclip = Intersect(wr, clip);
     if (wclip.left >= wclip.right || wclip.top >= wclip.bottom) return;
     Fill(img, wr, wclip, kNonClient);
+    detail::DrawCaption(img.pixels.data(), img.width, img.height, w, wr, wclip);
     if (w->minimized) return;
     POINT o = detail::ClientOrigin(w);
     o.x -= origin.x;

@@ -1,8 +1,7 @@
 #pragma once
 // BarText: the little the status bar and the tool tips need of text: a text's extent and
-// drawing it at a point, clipped to a box. BlockText is the stand-in face used until the bars
-// draw through the toolkit's fonts: every printable character is a filled block in a fixed cell,
-// which keeps placement and clipping visible and testable.
+// drawing it at a point, clipped to a box. SystemText writes with the system's typeface (the
+// window system's text output, platform/text.h) in one palette colour.
 #include "core/geometry.h"
 #include "platform/gdi.h"
 
@@ -22,20 +21,20 @@ public:
                      int background = -1) const = 0;
 };
 
-class BlockText : public BarText {
+class SystemText : public BarText {
 public:
-    // height: the cell height in pixels; bold faces have wider blocks.
-    BlockText(std::int16_t height, bool bold, std::uint8_t colour);
+    // height: the character height in pixels (PointsToPixels of the point size).
+    SystemText(std::int16_t height, bool bold, std::uint8_t colour);
 
     Dim Extent(std::string_view text) const override;
     Box Draw(Bitmap& into, const Point& at, const Box& clip, std::string_view text, int background = -1) const override;
 
-    std::int16_t CellWidth() const { return cellWidth_; }
+    std::int16_t PixelHeight() const { return height_; }
+    bool Bold() const { return bold_; }
     std::uint8_t Colour() const { return colour_; }
 
 private:
     std::int16_t height_;
-    std::int16_t cellWidth_;
     bool bold_;
     std::uint8_t colour_;
 };

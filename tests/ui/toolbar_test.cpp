@@ -2,6 +2,7 @@
 // commands passed to the buttons, and the tool tips: shown after a rest, re-made for the next
 // button, hidden on leaving, never for another application's focus, killed by a press until the
 // pointer moves.
+#include "platform/text.h"
 #include "core/message_registry.h"
 #include "platform/input.h"
 #include "tests/ui/ui_fixture.h"
@@ -180,8 +181,10 @@ TEST_F(Tools, ATipShowsAfterARestFollowsThePointerAndGoesWhenItLeaves) {
     GetWindowRect(bar->GetTipWindow(), &r);
     EXPECT_EQ(r.left, pointer.x - 4);
     EXPECT_EQ(r.top, pointer.y + 18);
-    EXPECT_EQ(r.right - r.left, 10 * 6 + 2);
-    EXPECT_EQ(r.bottom - r.top, 11 + 2);
+    const SIZE text = platform::MeasureText(" Infantry ", PointsToPixels(8), false);
+    EXPECT_EQ(r.right - r.left, text.cx + 2);
+    EXPECT_EQ(r.bottom - r.top, text.cy + 2);
+    EXPECT_GT(text.cx, platform::MeasureText(" Inf ", PointsToPixels(8), false).cx);
     EXPECT_TRUE(IsWindowVisible(bar->GetTipWindow()));
     platform::PaintPendingWindows();
     const auto pale = static_cast<std::uint8_t>(GetNearestPaletteIndex(app->GetPalette()->GetHandle(), RGB(250, 250, 100)));
@@ -262,7 +265,7 @@ TEST_F(Tools, ANewTextReplacesTheVisibleTipAndLongTipsAreCut) {
     EXPECT_EQ(WindowsToolbar::ShownTipText(), " Artillery ");
     RECT r;
     GetWindowRect(tip, &r);
-    EXPECT_EQ(r.right - r.left, 11 * 6 + 2);
+    EXPECT_EQ(r.right - r.left, platform::MeasureText(" Artillery ", PointsToPixels(8), false).cx + 2);
     // The shown text has room for 37 characters and the two spaces; a longer tip is cut there.
     Container<std::string> longer(std::string(50, 'W'));
     delete app->SendNamed("ToolTipText", &longer);
@@ -284,8 +287,9 @@ TEST_F(Tools, TheTipFaceOutlivesOneOfTwoPopups) {
     second->SetToolTipText("Artillery");
     RECT r;
     GetWindowRect(second->GetTipWindow(), &r);
-    EXPECT_EQ(r.right - r.left, 11 * 6 + 2);
-    EXPECT_EQ(r.bottom - r.top, 11 + 2);
+    const SIZE text = platform::MeasureText(" Artillery ", PointsToPixels(8), false);
+    EXPECT_EQ(r.right - r.left, text.cx + 2);
+    EXPECT_EQ(r.bottom - r.top, text.cy + 2);
 }
 
 TEST_F(Tools, AWrongTipPayloadIsReported) {

@@ -16,7 +16,7 @@ WindowsStatusBar::WindowsStatusBar(const char* artLibrary, HWND parent, const Po
     : Window(Point(), Dim(), nullptr, name ? name : "Unnamed WindowsStatusBar"), StatusBar(lineCount),
       WindowsWindow(Point(), Dim(), nullptr, nullptr, nullptr, name ? name : "Unnamed WindowsStatusBar"),
       art_(artLibrary), origin_(textOrigin),
-      text_(std::make_unique<BlockText>(PointsToPixels(8), true, NearestPaletteIndex(RGB(0, 0, 0), 0))) {
+      text_(std::make_unique<SystemText>(PointsToPixels(8), true, NearestPaletteIndex(RGB(0, 0, 0), 0))) {
     CreateWindowExA(0, "GenericWindow", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                     reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kWindowId)), InstanceHandle,
                     static_cast<void*>(static_cast<WindowsWindow*>(this)));

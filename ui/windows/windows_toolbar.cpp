@@ -3,6 +3,7 @@
 #include "core/assertion.h"
 #include "ui/button.h"
 #include "ui/windows/win_app.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,8 +18,8 @@ constexpr const char* kOutOfResources = "Out of resources. Please close some app
 
 // What the popup shows, in a buffer of 40 bytes as the tips have always had.
 char g_shownText[40] = {};
-// The tip face, shared by every popup alive.
-BlockText* g_tipFont = nullptr;
+// The tip font, shared by every popup alive.
+HFONT g_tipFont = nullptr;
 int g_tipFontUsers = 0;
 
 bool IsDescendant(HWND ancestor, HWND w) {
@@ -27,18 +28,30 @@ bool IsDescendant(HWND ancestor, HWND w) {
     return false;
 }
 
+// The shown text's extent in the tip font.
+SIZE TipExtent(HWND hwnd) {
+    RECT r{0, 0, 0, 0};
+    HDC dc = GetDC(hwnd);
+    const HGDIOBJ old = SelectObject(dc, g_tipFont);
+    DrawTextA(dc, g_shownText, -1, &r, DT_CALCRECT | DT_LEFT | DT_TOP | DT_NOPREFIX | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 void PaintTip(HWND hwnd) {
     if (!g_tipFont) return;
-    int w = 0, h = 0;
-    BYTE* pixels = platform::WindowPixelsForWrite(hwnd, &w, &h);
-    if (!pixels || w <= 0 || h <= 0) return;
-    Bitmap canvas(Dim(w, h), Bitmap::Plain);
-    g_tipFont->Draw(canvas, Point(0, 0), Box(0, 0, w, h), g_shownText, NearestPaletteIndex(RGB(250, 250, 100), 0));
-    for (int y = 0; y < h; ++y) {
-        const int row = Bitmap::BottomUp() ? h - 1 - y : y;
-        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * w, canvas.GetPixels() + static_cast<std::ptrdiff_t>(row) * canvas.Stride(),
-                    static_cast<std::size_t>(w));
-    }
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    const HGDIOBJ old = SelectObject(dc, g_tipFont);
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, PALETTEINDEX(NearestPaletteIndex(RGB(250, 250, 100), 0)));
+    SetTextColor(dc, PALETTEINDEX(NearestPaletteIndex(RGB(0, 0, 0), 0)));
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &client, g_shownText, static_cast<UINT>(std::strlen(g_shownText)), nullptr);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
 }
 
 } // namespace
@@ -86,11 +99,12 @@ std::string WindowsToolbar::ShownTipText() { return g_shownText; }
 LRESULT WindowsToolbar::TipWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        if (g_tipFontUsers++ == 0) g_tipFont = new BlockText(PointsToPixels(8), false, NearestPaletteIndex(RGB(0, 0, 0), 0));
+        if (g_tipFontUsers++ == 0)
+            g_tipFont = CreateFontA(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
         return 0;
     case WM_DESTROY:
         if (g_tipFontUsers > 0 && --g_tipFontUsers == 0) {
-            delete g_tipFont;
+            DeleteObject(g_tipFont);
             g_tipFont = nullptr;
             g_shownText[0] = 0;
         }
@@ -104,8 +118,8 @@ LRESULT WindowsToolbar::TipWindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
         g_shownText[n + 1] = ' ';
         g_shownText[n + 2] = 0;
         DefWindowProcA(hwnd, message, wParam, lParam);
-        const Dim extent = g_tipFont ? g_tipFont->Extent(g_shownText) : Dim();
-        SetWindowPos(hwnd, nullptr, 0, 0, extent.width + 2 * kBorder, extent.height + 2 * kBorder,
+        const SIZE extent = g_tipFont ? TipExtent(hwnd) : SIZE{0, 0};
+        SetWindowPos(hwnd, nullptr, 0, 0, extent.cx + 2 * kBorder, extent.cy + 2 * kBorder,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(hwnd, SW_SHOWNA);
         PaintTip(hwnd);

@@ -365,10 +365,8 @@ bool VhApp::ArtIndexLists(const std::vector<std::string>& libraries) {
     return true;
 }
 
-void VhApp::RegisterUnitTypes() {
+std::vector<std::string> VhApp::PictureArtNames() {
     const UnitTypeEntry* table = UnitTypeTable();
-    // The pictures open their art as they are made, and a library missing from the index stops
-    // the program; data without the unit art (or the art every picture shares) gets no pictures.
     std::vector<std::string> art = {"Activation Unit Flags", "Generic Rout Debris", "Ball", "Cannon", "Walking Animation Data"};
     for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::string name = table[i].pictureArt ? table[i].pictureArt : table[i].name;
@@ -382,6 +380,14 @@ void VhApp::RegisterUnitTypes() {
         if (name.find("Cavalry") != std::string::npos)
             art.push_back((name.find("Confederate") != std::string::npos ? "Confederate" : "Union") + std::string(" Medium Infantry"));
     }
+    return art;
+}
+
+void VhApp::RegisterUnitTypes() {
+    const UnitTypeEntry* table = UnitTypeTable();
+    // The pictures open their art as they are made, and a library missing from the index stops
+    // the program; data without the unit art (or the art every picture shares) gets no pictures.
+    const std::vector<std::string> art = PictureArtNames();
     const bool pictures = ArtIndexLists(art);
     for (int i = 0; i < ::UnitTypeCount(); ++i) {
         const std::int32_t number = RegisterUnitType(table[i].name, table[i].kind);

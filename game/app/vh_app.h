@@ -162,6 +162,9 @@ public:
     // The one game application, or null.
     static VhApp* Get();
 
+    // Every library the unit pictures open: their shared art and each unit type's figures.
+    static std::vector<std::string> PictureArtNames();
+
 private:
     // Finds a data file in the data directory, then in the second one; "" when in neither (and
     // reported). A find in the second directory records "Install" and moves the data location.

@@ -51,9 +51,8 @@ inline std::vector<std::uint8_t> DataListRecord(const std::string& library, cons
 // library: present, so nothing is refused at start, though without the sections a battle draws.
 inline std::vector<datagen::ArtIndexEntry> DisplayStandIns() {
     std::vector<std::string> names = {"Landscape Blocks", "Landscape Overlays", "Hex Grid", "Hex Outline",
-                                      "Battle Arrows", "Missile Debris", "Activation Unit Flags", "Generic Rout Debris"};
-    for (int i = 0; i < UnitTypeCount(); ++i)
-        names.push_back(UnitTypeTable()[i].pictureArt ? UnitTypeTable()[i].pictureArt : UnitTypeTable()[i].name);
+                                      "Battle Arrows", "Missile Debris"};
+    for (const std::string& name : VhApp::PictureArtNames()) names.push_back(name);
     std::vector<datagen::ArtIndexEntry> entries = {{"blocks.qif", "Landscape Background"}, {"blocks.qif", "Overview Maps"}};
     for (const std::string& name : names)
         for (const char* suffix : {"", " (Half size)", " (Quarter size)"}) entries.push_back({"blocks.qif", name + suffix});

@@ -20,6 +20,7 @@
 #include "tools/datagen/landscape_writer.h"
 #include "tools/datagen/scenario_writer.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -104,11 +105,14 @@ protected:
         index.insert(index.end(), game.begin(), game.end());
         index.insert(index.end(), figures.begin(), figures.end());
         const char* suffix[3] = {"", " (Half size)", " (Quarter size)"};
-        for (int i = 0; i < UnitTypeCount(); ++i) {
-            const UnitTypeEntry& type = UnitTypeTable()[i];
-            const std::string art = type.pictureArt ? type.pictureArt : type.name;
-            for (int z = 0; z < 3; ++z) index.push_back({"FIG" + std::to_string(z) + ".QIF", art + suffix[z]});
-        }
+        // Every figure library the pictures open (the batteries' other sets too) draws from the
+        // test figures; the art they share is the figure writer's own.
+        const auto listed = [&](const std::string& name) {
+            return std::any_of(index.begin(), index.end(), [&](const datagen::ArtIndexEntry& e) { return e.library == name; });
+        };
+        for (const std::string& art : VhApp::PictureArtNames())
+            for (int z = 0; z < 3; ++z)
+                if (!listed(art + suffix[z])) index.push_back({"FIG" + std::to_string(z) + ".QIF", art + suffix[z]});
     }
     void MakeApp() {
         app = std::make_unique<VhApp>();

@@ -12,6 +12,8 @@ template <class T> static void LoadAs(const std::string& path) {
     if (file == HFILE_ERROR) return;
     library.Load("FUZZ.QIF", file);
     _lclose(file);
+    // Outside an application nothing shares the images, so the library's owner frees them.
+    library.DeleteImages();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,5 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QIF<Bitmap> compact;
     const unsigned char* cursor = data;
     compact.LoadFromMemory("FUZZ.QIF", cursor, data + size);
+    compact.DeleteImages();
     return 0;
 }

@@ -24,7 +24,8 @@ std::vector<std::uint8_t> EncodeCompressedRows(const ImageSpec& image) {
     for (int y = 0; y < image.height; ++y) {
         ByteWriter row;
         row.U16(0);
-        const std::uint8_t* p = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+        // A row of no width has no pixels to point at (and the pixels may be empty).
+        const std::uint8_t* p = image.width > 0 ? image.pixels.data() + static_cast<std::size_t>(y) * image.width : nullptr;
         int x = 0;
         while (x < image.width) {
             const std::uint16_t kind = KindOf(p[x], image.type);

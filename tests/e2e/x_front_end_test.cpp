@@ -68,7 +68,7 @@ protected:
             display = ":" + std::to_string(n);
             serverPid = Capture(std::string(VH_E2E_XVFB) + " " + display + " -screen 0 1024x768x24 -nolisten tcp > '" + File("xvfb.txt") +
                                 "' 2>&1 & echo $!");
-            for (int i = 0; i < 100; ++i) {
+            for (int i = 0; i < 300; ++i) {
                 if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) return true;
                 ::usleep(50000);
             }
@@ -79,9 +79,10 @@ protected:
 
     std::string X(const std::string& command) const { return Capture("DISPLAY=" + display + " " + command); }
 
-    // The program's window, waited for.
+    // The program's window, waited for (a minute: a sanitizer build among parallel tests starts
+    // slowly).
     std::string WaitWindow() const {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 1200; ++i) {
             const std::string id = X(std::string(VH_E2E_XDOTOOL) + " search --name '^Varnhold$' 2>/dev/null | head -1");
             if (!id.empty()) return id;
             ::usleep(50000);

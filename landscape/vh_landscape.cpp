@@ -5,6 +5,7 @@
 #include "core/text_payload.h"
 #include "landscape/landscape_tile.h"
 #include "platform/file.h"
+#include "platform/file_handle.h"
 #include "platform/msgbox.h"
 #include "ui/viewport.h"
 
@@ -51,29 +52,6 @@ void PutU32(std::uint8_t* p, std::uint32_t v) {
     for (int k = 0; k < 4; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
-class FileHandle {
-public:
-    FileHandle(const std::string& name, UINT mode) {
-        OFSTRUCT info{};
-        handle = OpenFile(name.c_str(), &info, mode);
-    }
-    ~FileHandle() {
-        if (handle != HFILE_ERROR) _lclose(handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HFILE Get() const { return handle; }
-    bool Ok() const { return handle != HFILE_ERROR; }
-    bool WriteAt(LONG at, const void* bytes, UINT n) const {
-        return _llseek(handle, at, FILE_BEGIN) == at && _lwrite(handle, bytes, n) == n;
-    }
-    bool ReadAt(LONG at, void* bytes, UINT n) const {
-        return _llseek(handle, at, FILE_BEGIN) == at && _lread(handle, bytes, n) == n;
-    }
-
-private:
-    HFILE handle = HFILE_ERROR;
-};
 
 void ReportDamaged() {
     MessageBox(nullptr, "The map part of the saved game is damaged and was not loaded.", "Load Game",

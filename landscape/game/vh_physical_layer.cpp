@@ -11,6 +11,7 @@
 #include "landscape/vh_landscape.h"
 #include "core/super_string.h"
 #include "platform/file.h"
+#include "platform/file_handle.h"
 #include "platform/input.h"
 #include "platform/msgbox.h"
 
@@ -277,29 +278,6 @@ void PutU32(std::uint8_t* b, std::uint32_t v) {
     for (int k = 0; k < 4; ++k) b[k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
-class FileHandle {
-public:
-    FileHandle(const std::string& name, UINT mode) {
-        OFSTRUCT info{};
-        handle = OpenFile(name.c_str(), &info, mode);
-    }
-    ~FileHandle() {
-        if (handle != HFILE_ERROR) _lclose(handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HFILE Get() const { return handle; }
-    bool Ok() const { return handle != HFILE_ERROR; }
-    bool WriteAt(LONG at, const void* bytes, UINT n) const {
-        return _llseek(handle, at, FILE_BEGIN) == at && _lwrite(handle, bytes, n) == n;
-    }
-    bool ReadAt(LONG at, void* bytes, UINT n) const {
-        return _llseek(handle, at, FILE_BEGIN) == at && _lread(handle, bytes, n) == n;
-    }
-
-private:
-    HFILE handle = HFILE_ERROR;
-};
 
 // A saved block larger than this is not one the game wrote.
 constexpr long long kMaxSavedBlock = 64ll * 1024 * 1024;

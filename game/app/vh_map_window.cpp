@@ -116,28 +116,25 @@ const Point3D* Points(ContainerBase* p) {
     return points ? *points : nullptr;
 }
 
-ContainerBase* OnCenterOnPoint(Component* c, BusMessage, ContainerBase* p) {
+// The two messages that carry a list of landscape points differ only in what the window does.
+ContainerBase* WithPoints(Component* c, ContainerBase* p, int line, void (VhMapWindow::*act)(const Point3D*)) {
     VhMapWindow* self = Self(c);
     const Point3D* points = Points(p);
     if (!self) return nullptr;
     if (!points) {
-        Assert(0, kBadBusData, kSource, __LINE__);
+        Assert(0, kBadBusData, kSource, line);
         return nullptr;
     }
-    self->CenterOnPoints(points);
+    (self->*act)(points);
     return nullptr;
 }
 
+ContainerBase* OnCenterOnPoint(Component* c, BusMessage, ContainerBase* p) {
+    return WithPoints(c, p, __LINE__, &VhMapWindow::CenterOnPoints);
+}
+
 ContainerBase* OnZoomInForCombat(Component* c, BusMessage, ContainerBase* p) {
-    VhMapWindow* self = Self(c);
-    const Point3D* points = Points(p);
-    if (!self) return nullptr;
-    if (!points) {
-        Assert(0, kBadBusData, kSource, __LINE__);
-        return nullptr;
-    }
-    self->ZoomInForCombat(points);
-    return nullptr;
+    return WithPoints(c, p, __LINE__, &VhMapWindow::ZoomInForCombat);
 }
 
 ContainerBase* OnChangeCursor(Component* c, BusMessage, ContainerBase* p) {

@@ -7,7 +7,7 @@
 //
 // One step a line; '#' starts a comment line; texts are quoted ("..." with \" and \\ inside);
 // points are screen pixels unless said otherwise; every wait has a time-out in milliseconds
-// (default 10000) after which the script fails with a message naming the step.
+// (default 60000) after which the script fails with a message naming the step.
 //   wait-window "Caption" [ms]       a visible top-level window with that caption
 //   wait-gone "Caption" [ms]         no visible top-level window with that caption
 //   wait-control ID "Text" [ms]      a visible window holds a control of that id and text
@@ -27,6 +27,7 @@
 //   windows PATH                     writes the visible windows: one line each, depth-indented:
 //                                    id, class, caption/text, screen rectangle, enabled flag
 //   end                              stops here (what follows is not run)
+//   quit [STATUS]                    ends the program at once with STATUS (0 unless given)
 #include <string>
 
 namespace platform {

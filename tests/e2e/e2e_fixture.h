@@ -177,7 +177,7 @@ protected:
 
     // Runs the program with its own registry home; the output goes to out.txt and err.txt.
     // Returns the exit status (-1 when it did not end normally).
-    int Run(const std::string& arguments, const std::string& environment = "", int timeoutSeconds = 45) const {
+    int Run(const std::string& arguments, const std::string& environment = "", int timeoutSeconds = 180) const {
         const std::string command = "cd '" + root + "' && env -u VARNHOLD_SCRIPT VARNHOLD_HOME='" + root + "/home' " +
                                     environment + " timeout -k 5 " + std::to_string(timeoutSeconds) + " '" +
                                     VH_E2E_BINARY + "' " + arguments + " > out.txt 2> err.txt";

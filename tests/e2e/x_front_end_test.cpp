@@ -3,6 +3,7 @@
 // the headless program's composition of the same step.
 #include "tests/e2e/e2e_fixture.h"
 
+#include <chrono>
 #include <cstdio>
 #include <unistd.h>
 
@@ -90,10 +91,12 @@ protected:
         return {};
     }
 
-    // Waits until the window's X picture looks like `expected`; the last picture is kept as `name`.
+    // Waits until the window's X picture looks like `expected` (up to two minutes, as each picture
+    // taken costs a second on a loaded machine); the last picture is kept as `name`.
     double WaitForPicture(const std::string& window, const platform::ScreenImage& expected, const std::string& name) const {
         double best = 0.0;
-        for (int i = 0; i < 100; ++i) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (std::chrono::steady_clock::now() < until) {
             X(std::string(VH_E2E_IMPORT) + " -window " + window + " '" + File(name) + "' 2>/dev/null");
             platform::ScreenImage shot;
             if (platform::LoadPNG(File(name), shot)) {
@@ -116,7 +119,7 @@ const ShownWindow* Find(const std::vector<ShownWindow>& windows, int depth, cons
 
 TEST_F(XProgram, MainMenuAndScenarioChoiceLookAsHeadlessAndAnswerRealClicks) {
     // The headless run of the same steps gives the pictures to compare with.
-    WriteScript(R"(wait-control 106 "Start &Battle" 20000
+    WriteScript(R"(wait-control 106 "Start &Battle" 120000
 screenshot h-main-menu.png
 windows h-main-menu.txt
 click-control 106

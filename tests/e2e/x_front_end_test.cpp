@@ -78,12 +78,22 @@ protected:
         return false;
     }
 
-    std::string X(const std::string& command) const { return Capture("DISPLAY=" + display + " " + command); }
+    // No X client may hang the test: each is given half a minute.
+    std::string X(const std::string& command) const { return Capture("DISPLAY=" + display + " timeout -k 5 30 " + command); }
 
-    // The program's window, waited for (a minute: a sanitizer build among parallel tests starts
-    // slowly).
+    // Where the test stands, on stderr at once, so that a run cut off by its time limit still
+    // tells which step it was waiting for.
+    void Step(const std::string& what) const {
+        const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        std::fprintf(stderr, "[%6.1f s] %s\n", static_cast<double>(seconds.count()) / 1000.0, what.c_str());
+    }
+    const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+
+    // The program's window, waited for (a minute and a half: a sanitizer build among parallel
+    // tests starts slowly).
     std::string WaitWindow() const {
-        for (int i = 0; i < 1200; ++i) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+        while (std::chrono::steady_clock::now() < until) {
             const std::string id = X(std::string(VH_E2E_XDOTOOL) + " search --name '^Varnhold$' 2>/dev/null | head -1");
             if (!id.empty()) return id;
             ::usleep(50000);
@@ -127,6 +137,7 @@ wait-window "Choose Scenario"
 screenshot h-scenario.png
 windows h-scenario.txt
 )");
+    Step("the headless run");
     ASSERT_EQ(Run("--headless --data data --script script.txt"), 0) << Read("err.txt");
     const std::vector<ShownWindow> menuWindows = ReadWindows(File("h-main-menu.txt"));
     const ShownWindow* frame = Find(menuWindows, 0, "");
@@ -142,18 +153,22 @@ windows h-scenario.txt
     const platform::ScreenImage scenario = Crop(Screenshot("h-scenario.png"), frame->left, frame->top, frame->right, frame->bottom);
 
     ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
-    programPid = X("VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" + File("x-out.txt") + "' 2> '" +
+    Step("the X server is up");
+    programPid = Capture("DISPLAY=" + display + " VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" + File("x-out.txt") + "' 2> '" +
                    File("x-err.txt") + "' & echo $!");
     const std::string window = WaitWindow();
     ASSERT_FALSE(window.empty()) << Read("x-err.txt");
+    Step("the program's window is up");
 
     EXPECT_GE(WaitForPicture(window, menu, "x-main-menu.png"), 0.97) << "the main menu differs from the headless one";
     // A real click on "Start Battle", in the window's own coordinates.
     const int x = (start->left + start->right) / 2 - std::max(frame->left, 0);
     const int y = (start->top + start->bottom) / 2 - std::max(frame->top, 0);
+    Step("the main menu compared; clicking Start Battle");
     X(std::string(VH_E2E_XDOTOOL) + " mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
       " click 1");
     EXPECT_GE(WaitForPicture(window, scenario, "x-scenario.png"), 0.97) << "the scenario choice differs from the headless one";
+    Step("the scenario choice compared");
 }
 
 } // namespace

@@ -96,6 +96,11 @@ protected:
         while (std::chrono::steady_clock::now() < until) {
             const std::string id = X(std::string(VH_E2E_XDOTOOL) + " search --name '^Varnhold$' 2>/dev/null | head -1");
             if (!id.empty()) return id;
+            // A program that has ended will show no window: no use waiting for it.
+            if (!programPid.empty() && std::system(("kill -0 " + programPid + " 2>/dev/null").c_str()) != 0) {
+                Step("the program ended before its window showed");
+                return {};
+            }
             ::usleep(50000);
         }
         return {};

@@ -2,15 +2,21 @@
 // of the type, then an instance per unit), each playing the commands of its kind on a physical
 // layer: the frames its figures show, the sounds cued, and one answer per command.
 #include "game/logic/combat_records.h"
+#include "game/logic/game_random.h"
+#include "game/logic/referee/referee_records.h"
 #include "game/pictures/unit_pictures.h"
 #include "game/units/unit_types.h"
 #include "platform/screen.h"
 #include "tests/pictures/pictures_fixture.h"
+#include "tests/shell/game_shell.h"
+#include "tools/runner/battle_runner.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
+#include <typeinfo>
 
 namespace pictest {
 namespace {
@@ -943,6 +949,164 @@ TEST_F(PictureStripTest, EveryUnitTypeAndCommandLeavesAStripWithTheFiguresWhereT
     }
     EXPECT_EQ(written, UnitTypeCount() * static_cast<int>(strips.size()) * 3);
 }
+
+
+// --- the pictures of every demo battle ---
+
+// A battle of each demo scenario, played by the computer on both sides in the battle runner, and
+// every unit it made and every command it sent replayed on the real pictures: each command is
+// played and answered exactly once. The whole battle is played: its opening turns bring only
+// marches and combats (the volleys and routs come later), and a whole one plays in about two
+// seconds here, so each scenario (its own CTest entry) stays far inside the suite's time on a
+// two-core machine, in the sanitizer run too.
+class BattlePicturesTest : public PhalanxTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        // The battle runs before this test's application exists: the runner makes its own.
+        runner::BattleOptions options;
+        options.dataDirectory = VH_DATA_DIR;
+        options.scenarioIndex = GetParam();
+        options.scenarioFile = runner::ScenarioFileOf(GetParam());
+        options.keepDisplayLog = true;
+        battle = runner::PlayBattle(options);
+        // The game's first draw from a known seed, to compare with the draw after the pictures
+        // have played the battle.
+        SeedGameRandom(99);
+        firstDraw = GameRandom();
+        PhalanxTest::SetUp();
+    }
+
+protected:
+    // The display layer's delivery of a logical command, as the shown main map takes it: facings
+    // turned a quarter turn into the view, missile headings as compass directions, a combat
+    // fanned out to the cohesion hits and one command per attacker and defender.
+    struct Delivery {
+        std::uint16_t unit;
+        LogicalCommandInfo command;
+    };
+    std::vector<Delivery> Deliver(const LogicalCommandInfo& c, const std::map<std::uint16_t, VhPhysicalObject*>& pictures) {
+        std::vector<Delivery> out;
+        LogicalCommandInfo copy(c);
+        const std::uint32_t number = c.command.Number() & 0x0FFFFFFFu;
+        if (const CombatInfo* info = PayloadValue<CombatInfo>(c.data)) {
+            for (Item<MethodOfDeathStruct>* i = info->deaths.Head(); i; i = i->next)
+                out.push_back({i->value.first, LogicalCommandInfo(i->value.first, new Container<MethodOfDeathStruct>(i->value), 0,
+                                                                  BusMessage(RegisterMessage("CohesionHit")))});
+            auto regionsOf = [&](const List<short>& units) {
+                List<short> regions;
+                for (Item<short>* i = units.Head(); i; i = i->next) {
+                    auto at = pictures.find(static_cast<std::uint16_t>(i->value));
+                    if (at == pictures.end()) continue;
+                    std::unique_ptr<Container<List<short>>> r(at->second->GetRegions());
+                    for (Item<short>* h = r->Value()->Head(); h; h = h->next) regions.AddTail(h->value);
+                }
+                return regions;
+            };
+            const List<short> attackerRegions = regionsOf(info->first), defenderRegions = regionsOf(info->second);
+            const BusMessage word(RegisterMessage("CombatAnimate"));
+            bool lead = true;
+            for (Item<short>* i = info->first.Head(); i; i = i->next) {
+                const auto unit = static_cast<std::uint16_t>(i->value);
+                if (!pictures.count(unit)) continue;
+                out.push_back({unit, LogicalCommandInfo(unit, new Container<List<short>>(defenderRegions), 0, word,
+                                                        lead ? c.reply : BusMessage(), lead && c.replyData ? c.replyData->Clone() : nullptr)});
+                lead = false;
+            }
+            for (Item<short>* i = info->second.Head(); i; i = i->next) {
+                const auto unit = static_cast<std::uint16_t>(i->value);
+                if (pictures.count(unit)) out.push_back({unit, LogicalCommandInfo(unit, new Container<List<short>>(attackerRegions), 1, word)});
+            }
+            return out;
+        }
+        if (number == CHANGE_UNIT_FACING || number == RegisterMessage("ChangeFacingNA"))
+            if (const DIRECTION* d = PayloadValue<DIRECTION>(c.data)) {
+                delete copy.data;
+                copy.data = new Container<DIRECTION>(RotateDirectionClockwise(*d, 2));
+            }
+        if (number == RegisterMessage("MissileFire")) {
+            short heading = -1;
+            if (ExtractData(c.data, heading) && heading >= 0 && heading <= 23) {
+                static const int kByHeading[24] = {3, 4, 4, 4, 4, 5, 5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 1, 1, 1, 2, 2, 2, 3};
+                delete copy.data;
+                copy.data = new Container<DIRECTION>(static_cast<DIRECTION>(kByHeading[heading]));
+            }
+        }
+        out.push_back({c.object, copy});
+        return out;
+    }
+
+    runner::BattleResult battle;
+    int firstDraw = 0;
+};
+
+TEST_P(BattlePicturesTest, EveryCommandOfTheBattleIsPlayedAndAnsweredOnce) {
+    ASSERT_TRUE(battle.Ended()) << battle.problem;
+    ASSERT_TRUE(battle.display);
+    const shell::DisplayLog& log = *battle.display;
+    ASSERT_FALSE(log.created.empty());
+    ASSERT_FALSE(log.commands.empty());
+
+    // Every unit of the battle drawn by the picture of its type, as the display layer makes it.
+    std::map<std::uint16_t, VhPhysicalObject*> pictures;
+    std::set<std::string> classes;
+    for (const shell::DisplayLog::Created& c : log.created) {
+        ASSERT_LT(c.info.typeIndex, UnitTypeCount());
+        const UnitTypeEntry& e = UnitTypeTable()[c.info.typeIndex];
+        std::unique_ptr<VhPhysicalObject> prototype(MakeUnitPicturePrototype(e.name, e.pictureArt ? e.pictureArt : e.name));
+        ASSERT_NE(prototype, nullptr) << e.name;
+        VhPhysicalObject* p = prototype->CreateInstance(c.region, RotateDirectionClockwise(static_cast<DIRECTION>(c.info.facing), 2));
+        p->SetFlagStyle(c.info.nation);
+        p->SetViewIndex(0);
+        p->SetRecordFlag(c.info.firstWord);
+        p->SetRecordFlag2(c.info.secondWord);
+        owned.emplace_back(p);
+        p->AttachToBus(layer.get());
+        pictures[c.unit] = p;
+        classes.insert(typeid(*p).name());
+    }
+    DrainTasks();
+
+    // The game's source at a known point: the pictures must draw nothing from it.
+    SeedGameRandom(99);
+    // Each command answers with its own number.
+    short next = 0;
+    int sent = 0;
+    ASSERT_EQ(battle.displayCommandNames.size(), log.commands.size());
+    for (std::size_t k = 0; k < log.commands.size(); ++k) {
+        // The battle's application numbered the named commands; this one numbers them afresh.
+        LogicalCommandInfo c(log.commands[k]);
+        if (!battle.displayCommandNames[k].empty()) c.command = BusMessage(RegisterMessage(battle.displayCommandNames[k]));
+        for (Delivery& d : Deliver(c, pictures)) {
+            auto at = pictures.find(d.unit);
+            if (at == pictures.end()) continue;
+            delete d.command.replyData;
+            d.command.reply = BusMessage(RegisterMessage("Unit Picture Answer"));
+            d.command.replyData = new Container<short>(++next);
+            at->second->QueueMessage(d.command);
+            ++sent;
+        }
+    }
+    ASSERT_LT(next, 30000);
+    DrainTasks();
+    bool idle = false;
+    for (int k = 0; k < 20000 && !idle; ++k) {
+        clock += k < 400 ? 50 : 500;
+        idle = true;
+        for (auto& [unit, p] : pictures)
+            if (p->Tick(clock, nullptr)) idle = false;
+        DrainTasks();
+    }
+    EXPECT_TRUE(idle);
+    for (short n = 1; n <= next; ++n) EXPECT_EQ(answers.answers[n], 1) << "command " << n;
+    EXPECT_EQ(static_cast<int>(answers.answers.size()), sent);
+    // The pictures' randomness left the game's own source where it was.
+    EXPECT_EQ(GameRandom(), firstDraw);
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, BattlePicturesTest, ::testing::Range(0, runner::ScenarioCount), [](const auto& p) {
+    const std::string file = runner::ScenarioFileOf(p.param);
+    return file.substr(0, file.find('.'));
+});
 
 } // namespace
 } // namespace pictest

@@ -485,7 +485,8 @@ TEST_F(UnitPicturesTest, AHorseShowsOnlyAfterItsDelayAndHidesAtTheEndOfItsRun) {
 }
 
 TEST_F(UnitPicturesTest, APictureDeletedInTheMiddleOfACommandAnswersEveryCommandOnce) {
-    for (const char* type : {"Union Medium Infantry", "Union Cavalry", "Union Iron Battery", "Union Corp Commander", "Union Supply Wagon"}) {
+    for (const char* type : {"Union Medium Infantry", "Union Heavy Infantry", "Union Cavalry", "Union Iron Battery", "Union Corp Commander",
+                             "Union Supply Wagon"}) {
         SCOPED_TRACE(type);
         answers.answers.clear();
         VhPhysicalObject* p = Unit(type);
@@ -817,6 +818,38 @@ TEST_F(PhalanxTest, TheRecordKeepsBothHexesTheBallsAndTheTurnedSprites) {
     plain.Save(q);
     const std::string head = q.Contents().substr(0, 4);
     EXPECT_EQ(head, std::string("\xB5\x04\xB6\x04", 4));
+}
+
+TEST_F(PhalanxTest, TheLastFigureCuesTheSoundsOfEachCommandOnce) {
+    struct Row {
+        const char* what;
+        std::function<LogicalCommandInfo()> make;
+        std::vector<std::pair<std::string, int>> heard;
+    };
+    const std::vector<Row> rows = {
+        {"march", [] { return Command(LOGICAL_OBJECT_MOVED, Route({1205, 1206}), 1, 1206); }, {{"movement-start 3", 1}, {"movement-stop", 1}}},
+        {"wheel", [] { return Command(CHANGE_UNIT_FACING, new Container<DIRECTION>(NorthEast), 1, 1205); }, {{"movement-start 3", 1}, {"movement-stop", 1}}},
+        {"about face", [] { return Named("AboutFace", nullptr, 1); }, {{"movement-start 3", 1}, {"movement-stop", 1}}},
+        {"volley", [] { return Named("MissileFire", new Container<DIRECTION>(North), 1, 1203); }, {{"musfire1", 1}, {"movement-start 3", 0}}},
+        {"rout", [] { return Named("TerminalRout", Route({1205, 1206}), 1); }, {{"movement-start 15", 1}, {"movement-stop", 1}}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        sounds.calls.clear();
+        answers.answers.clear();
+        PHeavyInfantry* p = Heavy(1, 1205);
+        p->QueueMessage(r.make());
+        ASSERT_GT(Run(*p), 0);
+        EXPECT_EQ(answers.answers[1], 1);
+        std::string all;
+        for (const std::string& c : sounds.calls) all += c + "; ";
+        // The loop's handle varies: calls are counted by how they begin.
+        for (const auto& [call, times] : r.heard)
+            EXPECT_EQ(std::count_if(sounds.calls.begin(), sounds.calls.end(), [&](const std::string& c) { return c.rfind(call, 0) == 0; }), times)
+                << call << " in " << all;
+        owned.erase(std::find_if(owned.begin(), owned.end(), [&](const auto& u) { return u.get() == p; }));
+        DrainTasks();
+    }
 }
 
 TEST_F(PhalanxTest, TheGeneratedWalkingDataRestsThePhalanxOnItsPlaces) {

@@ -844,9 +844,12 @@ TEST_F(PhalanxTest, TheLastFigureCuesTheSoundsOfEachCommandOnce) {
         std::string all;
         for (const std::string& c : sounds.calls) all += c + "; ";
         // The loop's handle varies: calls are counted by how they begin.
-        for (const auto& [call, times] : r.heard)
-            EXPECT_EQ(std::count_if(sounds.calls.begin(), sounds.calls.end(), [&](const std::string& c) { return c.rfind(call, 0) == 0; }), times)
+        for (const auto& expected : r.heard) {
+            const std::string& call = expected.first;
+            EXPECT_EQ(std::count_if(sounds.calls.begin(), sounds.calls.end(), [&](const std::string& c) { return c.rfind(call, 0) == 0; }),
+                      expected.second)
                 << call << " in " << all;
+        }
         owned.erase(std::find_if(owned.begin(), owned.end(), [&](const auto& u) { return u.get() == p; }));
         DrainTasks();
     }

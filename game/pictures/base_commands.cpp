@@ -598,7 +598,8 @@ void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
             const std::int16_t slot = figureSlots[replaces[i]];
             figureSlots[replaces[i]] = -1;
             figureSlots[i] = slot;
-            s->PostFrames(GetHex(), Point4(SlotOffset(slot, F), 0), OneFrame("Standing", static_cast<std::int32_t>(facing) - 1), -1, 0, 0);
+            // The figure steps up within its own hex (a unit across two hexes has two).
+            s->PostFrames(s->GetHex(), Point4(SlotOffset(slot, F), 0), OneFrame("Standing", static_cast<std::int32_t>(facing) - 1), -1, 0, 0);
             if (!animating.Contains(s)) animating.AddTail(s);
         } else if (chosen[i]) {
             figureStates[i] = 1;

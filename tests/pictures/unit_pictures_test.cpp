@@ -690,6 +690,19 @@ TEST_F(PhalanxTest, LossesFallToTheCasualtyShareAndReturnToTheSmallestFreePlaces
     for (short n = 1; n <= 7; ++n) EXPECT_EQ(answers.answers[n], 1) << n;
 }
 
+TEST_F(PhalanxTest, AnUnwatchedCombatKeepsEveryFigureInItsOwnHex) {
+    PHeavyInfantry* p = Heavy(1, 1205);
+    p->QueueMessage(Named("CohesionHit", new Container<MethodOfDeathStruct>(MethodOfDeathStruct(90, 1, 0)), 1));
+    p->QueueMessage(Named("CombatDontAnimate", Route({1305}), 2, 1205));
+    ASSERT_GT(Run(*p), 0);
+    int present = 0;
+    for (std::int16_t i = 0; i < 20; ++i) present += p->IsFigurePresent(i);
+    EXPECT_EQ(present, 11);
+    // The rear figures that stepped into a fallen comrade's place stand there, in their own hex.
+    ExpectFormation(*p);
+    EXPECT_EQ(answers.answers[2], 1);
+}
+
 TEST_F(PhalanxTest, OnlyTheFirstRoutDropsEquipment) {
     PHeavyInfantry* p = Heavy(1, 1205);
     const std::size_t before = listener.created.size();

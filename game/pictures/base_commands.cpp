@@ -3,6 +3,7 @@
 // falling figures go to `looseSprites` and let the next command start.
 #include "core/bus.h"
 #include "game/logic/combat_records.h"
+#include "game/pictures/casualty_generator.h"
 #include "game/pictures/flag.h"
 #include "game/pictures/hex_directions.h"
 #include "game/pictures/picture_random.h"
@@ -68,20 +69,7 @@ const char* const kFacingNames[9] = {"", "N", "NE", "E", "SE", "S", "SW", "W", "
 
 } // namespace
 
-// The casualty draws: a multiplicative generator seeded with the unit's hex, so that both
-// pictures of a unit choose the same figures.
-class CasualtyGenerator {
-public:
-    explicit CasualtyGenerator(std::int16_t hex) : state(static_cast<std::uint32_t>(static_cast<std::int32_t>(hex))) {}
-    std::int32_t Draw(std::int32_t lo, std::int32_t hi) {
-        state = static_cast<std::uint32_t>(state * 16807u) % 1195914823u;
-        const long double x = static_cast<long double>(state) / 1195914823.0L * (hi - lo);
-        return lo + static_cast<std::int32_t>(std::floor(2 * x) - std::floor(x));
-    }
-
-private:
-    std::uint32_t state;
-};
+const std::int8_t* CombatPreference(std::uint32_t kind, std::uint16_t figure) { return PreferenceFor(kind, figure); }
 
 namespace {
 
@@ -610,7 +598,8 @@ void VhPhysicalObject::CombatWithoutAnimation(LogicalCommandInfo& command) {
             const std::int16_t slot = figureSlots[replaces[i]];
             figureSlots[replaces[i]] = -1;
             figureSlots[i] = slot;
-            s->PostFrames(GetHex(), Point4(SlotOffset(slot, F), 0), OneFrame("Standing", static_cast<std::int32_t>(facing) - 1), -1, 0, 0);
+            // The figure steps up within its own hex (a unit across two hexes has two).
+            s->PostFrames(s->GetHex(), Point4(SlotOffset(slot, F), 0), OneFrame("Standing", static_cast<std::int32_t>(facing) - 1), -1, 0, 0);
             if (!animating.Contains(s)) animating.AddTail(s);
         } else if (chosen[i]) {
             figureStates[i] = 1;

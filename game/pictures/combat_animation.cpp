@@ -127,10 +127,10 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
 
     if (direction == 0) {
         if (!isCasualty) return;
-        sprite->PostFrames(GetHex(), Point4(SlotOffset(slot, F), deathTime), standingFrames, -1, 0, 0);
+        sprite->PostFrames(hex, Point4(SlotOffset(slot, F), deathTime), standingFrames, -1, 0, 0);
         sprite->PostSoundCode(17, static_cast<std::uint16_t>(kind), 0);
         if (casualty.IsEmpty()) sprite->PostCommand(SpriteEvent::HideSprite);
-        else sprite->PostFrames(GetHex(), Point4(Point3D(), 0), casualty, 0, 2, 0);
+        else sprite->PostFrames(hex, Point4(Point3D(), 0), casualty, 0, 2, 0);
         if (!looseSprites.Contains(sprite)) looseSprites.AddTail(sprite);
         return;
     }
@@ -179,7 +179,7 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
     sprite->PostSoundCode(15, static_cast<std::uint16_t>(kind), static_cast<std::uint16_t>(kindVariant));
     {
         const Point3D J = jitter();
-        sprite->PostFrames(GetHex(), Point4(SlotOffset(slot, F) + P + J, 640 - Rand() % 81), advance, -1, 0, 0);
+        sprite->PostFrames(hex, Point4(SlotOffset(slot, F) + P + J, 640 - Rand() % 81), advance, -1, 0, 0);
     }
 
     std::int32_t carry = 0, t = 600;
@@ -192,9 +192,9 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
             const Point3D at = SlotOffset(slot, F) + P +
                                Point3D(static_cast<std::int16_t>(s * kStepX[d] * dt / 1800),
                                        static_cast<std::int16_t>(s * kStepY[d] * dt / 1800), 0);
-            sprite->PostFrames(GetHex(), Point4(at, dt), frames, -1, 0, 0);
+            sprite->PostFrames(hex, Point4(at, dt), frames, -1, 0, 0);
             sprite->PostSoundCode(17, static_cast<std::uint16_t>(kind), 0);
-            sprite->PostFrames(GetHex(), Point4(Point3D(), 0), casualty, 0, 2, 0);
+            sprite->PostFrames(hex, Point4(Point3D(), 0), casualty, 0, 2, 0);
             dead = true;
             return;
         }
@@ -204,7 +204,7 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
             const Point3D at = SlotOffset(slot, F) + P +
                                Point3D(static_cast<std::int16_t>(s * kStepX[d] * dt / 1800),
                                        static_cast<std::int16_t>(s * kStepY[d] * dt / 1800), 0);
-            sprite->PostFrames(GetHex(), Point4(at, dt), frames, frameNumber(), 0, 0);
+            sprite->PostFrames(hex, Point4(at, dt), frames, frameNumber(), 0, 0);
             const std::int16_t from = stepUpFrom[figure];
             if (from >= 0 && from < spriteCount) {
                 figureSlots[figure] = figureSlots[from];
@@ -215,7 +215,7 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
                 carry = 0;
                 const Point3D to = SlotOffset(slot, F) + P + Point3D(static_cast<std::int16_t>(s * lunge.x),
                                                                       static_cast<std::int16_t>(s * lunge.y), 0);
-                sprite->PostFrames(GetHex(), Point4(to, 1800 - dt), frames, frameNumber(), 0, 0);
+                sprite->PostFrames(hex, Point4(to, 1800 - dt), frames, frameNumber(), 0, 0);
             } else {
                 carry = 1800 - dt;
             }
@@ -223,7 +223,7 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
             const Point3D J = jitter();
             const Point3D to = SlotOffset(slot, F) + P +
                                Point3D(static_cast<std::int16_t>(s * lunge.x), static_cast<std::int16_t>(s * lunge.y), 0) + J;
-            sprite->PostFrames(GetHex(), Point4(to, 1860 + carry - Rand() % 121), frames, frameNumber(), 0, 0);
+            sprite->PostFrames(hex, Point4(to, 1860 + carry - Rand() % 121), frames, frameNumber(), 0, 0);
         }
         t += 1800;
     };
@@ -242,13 +242,13 @@ void VhPhysicalObject::AnimateFigureCombat(std::int16_t figure, std::int16_t hex
         if (!dead) {
             // A casualty whose moment lies beyond both cycles falls at their end.
             sprite->PostSoundCode(17, static_cast<std::uint16_t>(kind), 0);
-            sprite->PostFrames(GetHex(), Point4(Point3D(), 0), casualty, 0, 2, 0);
+            sprite->PostFrames(hex, Point4(Point3D(), 0), casualty, 0, 2, 0);
             if (casualty.IsEmpty()) sprite->PostCommand(SpriteEvent::HideSprite);
         }
         if (!looseSprites.Contains(sprite)) looseSprites.AddTail(sprite);
     } else {
-        sprite->PostFrames(GetHex(), Point4(SlotOffset(slot, F), 0), back, -1, 0, 0);
-        sprite->PostFrames(GetHex(), Point4(Point3D(), 0), standingFrames, -1, 2, 0);
+        sprite->PostFrames(hex, Point4(SlotOffset(slot, F), 0), back, -1, 0, 0);
+        sprite->PostFrames(hex, Point4(Point3D(), 0), standingFrames, -1, 2, 0);
         if (!animating.Contains(sprite)) animating.AddTail(sprite);
     }
     sprite->PostSoundCode(16, static_cast<std::uint16_t>(kind), 0);

@@ -208,6 +208,95 @@ private:
     QIF<Bitmap>* otherLimbered[3] = {nullptr, nullptr, nullptr};
 };
 
+// A close-order foot unit across two hexes: twenty figures in two ranks, each rank five and five
+// between its first hex and the flank hex beside it on the facing side.
+class PPhalanx : public VhPhysicalObject {
+public:
+    static constexpr std::int16_t kPlaces = 20;
+    static constexpr std::int16_t kNoRegion = static_cast<std::int16_t>(0xFFFF);
+
+    PPhalanx(const char* artName, std::int16_t hex, std::uint32_t facing);
+    VhPhysicalObject* CreateInstance(std::int16_t hex, std::uint32_t facing) override;
+    void SetUpFigures() override;
+    void StartCommand(LogicalCommandInfo& command) override;
+    void Save(SuperString& s) override;
+    void Load(SuperString& s) override;
+    Container<List<short>>* GetRegions() override;
+    // The close-up view is drawn turned half a turn: its flank hex lies on the other side.
+    void SetViewIndex(std::uint16_t v) override;
+    virtual void TurnToFacing(LogicalCommandInfo& command, std::int16_t animate);
+    virtual void PlayAboutFace(LogicalCommandInfo& command, std::int16_t animate);
+    void SetFlipped(std::uint16_t flag);
+
+    // The neighbour of a hex on a side (N, NE, SE, S, SW, NW of the figures' layout); kNoRegion
+    // for E, W and anything off the compass, which name no neighbour in this grid.
+    std::int16_t FlankRegion(std::int16_t region, std::int32_t direction) const;
+    std::int16_t OppositeFlankRegion(std::int16_t region, std::int32_t direction) const;
+    List<short> FlankPath(const List<short>& path) const;
+    std::int16_t FirstRegion() const { return firstRegion; }
+    std::int16_t SecondRegion() const { return secondRegion; }
+    std::uint16_t Flipped() const { return flipped; }
+    std::int16_t LostCount() const { return fallenCount; }
+    std::uint16_t Routed() const { return routed; }
+    // Which hex a formation place stands in: places 0-4 and 10-14 the first, the others the second.
+    static bool InFirstRegion(std::int16_t place) { return (place >= 0 && place <= 4) || (place >= 10 && place <= 14); }
+    static Point3D PlaceOffset(std::int16_t place, std::uint32_t direction);
+    static std::int16_t PlaceLayer(std::int16_t place, std::uint32_t facing);
+
+protected:
+    std::int16_t DebrisRegion(std::int16_t place) const override;
+    std::int16_t FigureRegion(std::int16_t figure);
+    const DirectionOffsets* PhalanxWalk(std::int16_t place, std::uint32_t direction);
+    void March(LogicalCommandInfo& command);
+    void PhalanxRout(LogicalCommandInfo& command);
+    void PhalanxRestore(LogicalCommandInfo& command);
+    void PhalanxCombat(LogicalCommandInfo& command);
+    void PhalanxTeleport(LogicalCommandInfo& command);
+    void PhalanxInsert(LogicalCommandInfo& command);
+    void RaiseFlagForCommand();
+
+    std::int16_t firstRegion;
+    std::int16_t secondRegion;
+    std::uint16_t flipped = 0;
+    std::uint32_t turningDirection = 0;
+};
+
+// A phalanx that fires volleys of musket balls and turns its figures in place by drill commands;
+// its figures are laid out along the facing in line and column alike.
+class PHeavyInfantry : public PPhalanx {
+public:
+    PHeavyInfantry(const char* artName, std::int16_t missileKind, std::int16_t hex, std::uint32_t facing);
+    ~PHeavyInfantry() override;
+    VhPhysicalObject* CreateInstance(std::int16_t hex, std::uint32_t facing) override;
+    void SetUpFigures() override;
+    void StartCommand(LogicalCommandInfo& command) override;
+    void FinishCommand(LogicalCommandInfo& command) override;
+    void Save(SuperString& s) override;
+    void Load(SuperString& s) override;
+    std::uint32_t TurnFacing(std::uint32_t f) override { return f; }
+    std::uint32_t GetStandingFrame() override { return MapFacing(facing); }
+    std::uint32_t MapFacing(std::uint32_t f) override;
+    // The line-formation word: a column turns the figures' sprites a quarter turn.
+    void SetRecordFlag(std::uint16_t v) override;
+
+    std::int16_t GetBallCount() const { return ballCount; }
+    VhSprite* GetBall(std::int16_t i) const { return i >= 0 && i < ballCount ? balls[i] : nullptr; }
+    const Point3D& GetTarget() const { return target; }
+    std::int16_t GetTurnOffset() const { return turnOffset; }
+
+private:
+    void FaceSprites(std::int16_t offset, bool aboutFace);
+    void Volley(LogicalCommandInfo& command);
+    VhSprite* NewBall();
+
+    std::uint16_t ballCount = 0;
+    Point3D target;
+    std::int16_t turnOffset = 0;
+    QIF<Bitmap>* ballArt[3] = {nullptr, nullptr, nullptr};
+    DynArray<VhSprite*> balls{10};
+    Point3D muzzleOffsets[9];
+};
+
 // The prototype picture of a unit type by its name, drawn from the art of that name; null for
 // a type that has no picture class. The caller owns it.
 VhPhysicalObject* MakeUnitPicturePrototype(const std::string& typeName, const std::string& artName);

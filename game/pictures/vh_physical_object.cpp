@@ -315,7 +315,7 @@ VhSprite* VhPhysicalObject::MakeDebris(std::int16_t slot, QIF<Bitmap>* const* ar
     Point3D at;
     if (slot >= 0 && slot < slotCount && F >= 1 && F <= 8) at = slotOffsets[slot][F];
     at = at + Point3D(shift.x, shift.y, 0);
-    return new VhSprite(GetHex(), at, FrameInfo(full->SectionName(section), image), -1, this, 1, arts[0], arts[1], arts[2], 0);
+    return new VhSprite(DebrisRegion(slot), at, FrameInfo(full->SectionName(section), image), -1, this, 1, arts[0], arts[1], arts[2], 0);
 }
 
 namespace {

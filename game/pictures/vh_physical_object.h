@@ -177,6 +177,8 @@ protected:
     void MakeFlag();
     // A debris sprite showing a random picture of a section of one of the art sets.
     VhSprite* MakeDebris(std::int16_t slot, QIF<Bitmap>* const* arts, std::int16_t section, const Point& shift);
+    // The hex the debris of a formation slot lies in (a unit across two hexes has two).
+    virtual std::int16_t DebrisRegion(std::int16_t) const { return GetHex(); }
     // Reads the whole record; apply false checks it without changing anything.
     bool ReadRecord(SuperString& s, bool apply);
 

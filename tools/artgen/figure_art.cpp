@@ -174,7 +174,8 @@ void Soldier(cairo_t* cr, double x, double y, const Side& side, const Pose& p, b
         } else {
             Line(cr, sx, sy + 6, sx + dx * 2, sy - 12, 1.8, wood);
             Line(cr, sx + dx * 2, sy - 12, sx + dx * 2.2, sy - 15, 1, steel);
-            Smoke(cr, x + dx * 14, y - 22 - (k - 5) * 2, 3.5, k - 1);
+            // The smoke drifts up and thins; it stops growing while the long reload goes on.
+            Smoke(cr, x + dx * 14, y - 22 - std::min(k - 5, 4) * 2, 3.5, std::min(k - 1, 6));
         }
         break;
     }
@@ -484,7 +485,11 @@ LibrarySpec FigureLibrary(const std::string& artName, int zoom, const ArtKind& a
     lib.sections.push_back(standing("Standing", false, true));
     lib.sections.push_back(standing("StandingR", true, true));
     if (leader) lib.sections.push_back(standing("StandingWA", false, false));
+    // The close-order foot turns about through the facings, one picture for each.
+    if (a.kind == Kind::Foot) lib.sections.push_back(standing("ABOUTFACE", false, true));
     const int walk = a.kind == Kind::Foot ? 6 : 4;
+    // A foot volley aims, fires and reloads through fourteen pictures.
+    const int fire = a.kind == Kind::Foot ? 14 : 8;
     const struct {
         const char* prefix;
         const char* suffix;
@@ -492,7 +497,7 @@ LibrarySpec FigureLibrary(const std::string& artName, int zoom, const ArtKind& a
         int frames;
         bool flag;
     } rows[] = {
-        {"C", "", Action::Melee, 6, true},   {"M", "", Action::Fire, 8, true},   {"", "", Action::Walk, walk, true},
+        {"C", "", Action::Melee, 6, true},   {"M", "", Action::Fire, fire, true},   {"", "", Action::Walk, walk, true},
         {"R", "", Action::Rally, 5, true},   {"Rout", "", Action::Run, 6, true}, {"Drop", "", Action::Drop, 4, true},
         {"Helmet", "", Action::Helmet, 8, true},
     };
@@ -644,7 +649,32 @@ LibrarySpec Missile(int zoom, bool cannon) {
 // Walking offsets: the place of each figure of a unit in the hex, by facing, and how it walks
 // there. Each record is a slot (a figure's place in the formation): two ranks across the
 // facing, the points of a step being that place in the next hex, taken in three legs.
-std::vector<std::uint8_t> WalkingRecord(const std::string& name, int slot, bool mounted) {
+// The close-order formation of twenty across two hexes: each place's rest point by direction
+// N .. NW (places 0-4 and 10-14 stand in the unit's own hex, the others in the flank hex).
+const std::int16_t kPhalanxPlaces[20][8][2] = {
+    {{-43, -2}, {-43, -7}, {10, -11}, {52, 3}, {39, 17}, {18, 27}, {-10, 11}, {-27, 17}},
+    {{-20, -2}, {-28, 1}, {10, -11}, {37, 11}, {16, 17}, {3, 19}, {-10, 11}, {-12, 9}},
+    {{3, -2}, {-13, 9}, {10, -4}, {22, 19}, {-7, 17}, {-12, 11}, {-10, 4}, {3, 1}},
+    {{26, -2}, {2, 17}, {10, 3}, {7, 27}, {-30, 17}, {-27, 3}, {-10, -3}, {18, -7}},
+    {{49, -2}, {17, 25}, {10, 10}, {-8, 35}, {-53, 17}, {-42, -5}, {-10, -10}, {33, -15}},
+    {{-58, -2}, {-33, -15}, {10, -17}, {42, -5}, {54, 17}, {8, 35}, {-10, 17}, {-17, 25}},
+    {{-35, -2}, {-18, -7}, {10, -10}, {27, 3}, {31, 17}, {-7, 27}, {-10, 10}, {-2, 17}},
+    {{-12, -2}, {-3, 1}, {10, -3}, {12, 11}, {8, 17}, {-22, 19}, {-10, 3}, {13, 9}},
+    {{11, -2}, {12, 9}, {10, 4}, {-3, 19}, {-15, 17}, {-37, 11}, {-10, -4}, {28, 1}},
+    {{34, -2}, {27, 17}, {10, 11}, {-18, 27}, {-38, 17}, {-52, 3}, {-10, -11}, {43, -7}},
+    {{-38, 19}, {-52, 3}, {-10, -15}, {43, -7}, {34, -4}, {27, 17}, {10, 8}, {-18, 27}},
+    {{-15, 19}, {-37, 11}, {-10, -15}, {28, 1}, {11, -4}, {12, 9}, {10, 8}, {-3, 19}},
+    {{8, 19}, {-22, 19}, {-10, -8}, {13, 9}, {-12, -4}, {-3, 1}, {10, 1}, {12, 11}},
+    {{31, 19}, {-7, 27}, {-10, -1}, {-2, 17}, {-35, -4}, {-18, -7}, {10, -6}, {27, 3}},
+    {{54, 19}, {8, 35}, {-10, 6}, {-17, 25}, {-58, -4}, {-33, -15}, {10, -13}, {42, -5}},
+    {{-53, 19}, {-42, -5}, {-10, -21}, {33, -15}, {49, -4}, {17, 25}, {10, 14}, {-8, 35}},
+    {{-30, 19}, {-27, 3}, {-10, -14}, {18, -7}, {27, -4}, {2, 17}, {10, 7}, {7, 27}},
+    {{-7, 19}, {-12, 11}, {-10, -7}, {3, 1}, {4, -4}, {-13, 9}, {10, 0}, {22, 19}},
+    {{16, 19}, {3, 19}, {-10, 0}, {-12, 9}, {-19, -4}, {-28, 1}, {10, -7}, {37, 11}},
+    {{39, 19}, {18, 27}, {-10, 7}, {-27, 17}, {-42, -4}, {-43, -7}, {10, -14}, {52, 3}},
+};
+
+std::vector<std::uint8_t> WalkingRecord(const std::string& name, int slot, bool mounted, bool phalanx = false) {
     std::vector<std::uint8_t> out;
     auto u8 = [&](std::uint8_t v) { out.push_back(v); };
     auto i16 = [&](int v) {
@@ -662,8 +692,8 @@ std::vector<std::uint8_t> WalkingRecord(const std::string& name, int slot, bool 
         const double px = -Dy(facing), py = Dx(facing) * 0.5;  // across the facing
         const int column = slot % perRank, rank = (slot / perRank) % 2;
         const double across = (column - (perRank - 1) / 2.0) * spacing, back = rank * (mounted ? 14 : 9);
-        const int restX = static_cast<int>(std::lround(px * across - dx * back));
-        const int restY = static_cast<int>(std::lround(py * across - dy * back));
+        const int restX = phalanx ? kPhalanxPlaces[slot][facing][0] : static_cast<int>(std::lround(px * across - dx * back));
+        const int restY = phalanx ? kPhalanxPlaces[slot][facing][1] : static_cast<int>(std::lround(py * across - dy * back));
         for (int entry = 1; entry <= 10; ++entry)
             for (int hex = 0; hex < 3; ++hex) {
                 // Three points: a little short of the place, the place, the place.
@@ -695,7 +725,10 @@ std::vector<std::uint8_t> WalkingLibrary() {
     for (const auto& k : kinds) {
         datagen::figures::RecordSection s;
         s.name = k.name;
-        for (int slot = 0; slot < 16; ++slot) s.records.push_back(WalkingRecord(std::string(k.name) + " " + std::to_string(slot), slot, k.mounted));
+        // The phalanx has twenty places, every other kind sixteen slots.
+        const bool phalanx = std::string(k.name) == "Phalanx";
+        for (int slot = 0; slot < (phalanx ? 20 : 16); ++slot)
+            s.records.push_back(WalkingRecord(std::string(k.name) + " " + std::to_string(slot), slot, k.mounted, phalanx));
         sections.push_back(std::move(s));
     }
     return datagen::figures::EncodeRecordLibrary("Walking Animation Data", sections);

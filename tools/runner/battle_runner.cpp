@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/msgbox.h"
 #include "platform/path.h"
+#include "core/message_registry.h"
 #include "tests/shell/game_shell.h"
 #include "tools/datagen/variant_file.h"
 #include "tools/runner/side_relay.h"
@@ -130,6 +131,11 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
         result.outcome = outcome;
         result.problem = problem;
         result.messages = MessagesSince(firstBox);
+        if (options.keepDisplayLog) {
+            result.display = std::make_shared<shell::DisplayLog>(shell->Display());
+            for (const LogicalCommandInfo& c : result.display->commands)
+                result.displayCommandNames.push_back(MessageName(static_cast<int>(c.command.Number() & 0x0FFFFFFFu)));
+        }
         if (GameControl* control = layer.GetGameControl()) {
             result.lastTurn = control->GetLastTurn();
             result.turnsPlayed = control->GetTurn();

@@ -11,8 +11,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace shell {
+struct DisplayLog;
+}
 
 namespace runner {
 
@@ -38,6 +43,8 @@ struct BattleOptions {
     int budgetSeconds = 0;
     // What makes the two computer players (not owned); null for the game's own (VhAI).
     ComputerPlayerFactory* players = nullptr;
+    // Keep what the display and the pictures were told (BattleResult::display).
+    bool keepDisplayLog = false;
 };
 
 // One objective at the end of a battle: its points and its holder (a nation, -1 disputed) at the
@@ -75,6 +82,11 @@ struct BattleResult {
     SideTally tally[2];
     bool automaticWin = false;
     std::vector<ObjectiveOutcome> objectives;
+    // The units made and the commands sent to their pictures, when the options asked for them.
+    std::shared_ptr<shell::DisplayLog> display;
+    // The name of each of those commands (message numbers do not outlive the battle's
+    // application); empty for the fixed events, whose numbers stay.
+    std::vector<std::string> displayCommandNames;
 
     bool Ended() const { return outcome == Outcome::Ended; }
 };

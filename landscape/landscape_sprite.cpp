@@ -2,6 +2,8 @@
 
 #include "ui/bitmap.h"
 
+#include <string>
+
 LandscapeSprite::LandscapeSprite() : Sprite(0, Point3D(), nullptr, kNoLayer, nullptr, 1) {}
 
 LandscapeSprite::LandscapeSprite(std::uint16_t objectId_, const Point3D& position_, const SpriteFrame& first,
@@ -20,7 +22,11 @@ void LandscapeSprite::Resolve() {
     QIF<Bitmap>* library = art[zoom];
     if (!library || !library->IsLoaded()) return;
     const std::int16_t section = library->SectionIndex(frameInfo.sequence.c_str());
-    if (section < 0 || frameInfo.frame < 0 || frameInfo.frame >= library->ImageCount(section)) return;
+    if (section < 0 || frameInfo.frame < 0 || frameInfo.frame >= library->ImageCount(section)) {
+        const std::string frameName = "#" + std::to_string(frameInfo.frame);
+        ReportArtLookUpMiss(library->GetName(), frameInfo.sequence.c_str(), section < 0 ? nullptr : frameName.c_str());
+        return;
+    }
     // Only the pointer is kept; the picture is locked while it is drawn.
     frame = library->GetBitmap(frameInfo.frame, section);
     library->UnlockBitmap(frameInfo.frame, section);

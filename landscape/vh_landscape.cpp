@@ -69,6 +69,7 @@ VhLandscape::VhLandscape(const Dim& artCell, const Dim& hexCell, const char* blo
       backgroundArt("Landscape Background") {
     backgroundArt.SelectSection("Blocks");
     const std::int16_t block = backgroundArt.FindInCurrentSection("Block #1");
+    if (block < 0) ReportArtLookUpMiss(backgroundArt.GetName(), "Blocks", "Block #1");
     if (block >= 0) {
         // Only the pointer is kept; the background is locked while it is drawn.
         SetBackground(backgroundArt.GetBitmap(block));

@@ -4,6 +4,8 @@
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/input.h"
+#include "platform/menu.h"
+#include "platform/message_queue.h"
 #include "platform/msgbox.h"
 #include "platform/screen.h"
 #include "platform/window_record.h"
@@ -90,6 +92,7 @@ const std::map<std::string, std::pair<int, int>>& Verbs() {
         {"key", {1, 1}},         {"key-down", {1, 1}},    {"key-up", {1, 1}},       {"answer", {1, 1}},
         {"answer-always", {1, 1}},
         {"screenshot", {1, 1}},  {"windows", {1, 1}},     {"end", {0, 0}},          {"quit", {0, 1}},
+        {"menu", {1, 1}},
     };
     return v;
 }
@@ -247,6 +250,23 @@ Outcome Run(ScriptState& s, const Step& st) {
         if (v != "key-up") InjectKey(vk, true);
         if (v != "key-down") InjectKey(vk, false);
         return Outcome::Injected;
+    }
+    if (v == "menu") {
+        // The front window whose menu bar holds the item; a grayed item cannot be chosen.
+        const UINT id = static_cast<UINT>(st.Number(0));
+        for (HWND w : detail::TopLevel()) {
+            if (!Visible(w) || !GetMenu(w)) continue;
+            const UINT state = GetMenuState(GetMenu(w), id, MF_BYCOMMAND);
+            if (state == 0xFFFFFFFFu) continue;
+            if (state & (MF_GRAYED | MF_DISABLED)) {
+                Fail(s, st, "menu item " + st.Arg(0) + " is grayed");
+                return Outcome::Done;
+            }
+            PostMessage(w, WM_COMMAND, id, 0);
+            return Outcome::Injected;
+        }
+        Fail(s, st, "no menu holds item " + st.Arg(0));
+        return Outcome::Done;
     }
     if (v == "answer") {
         QueueMessageBoxAnswer(static_cast<int>(st.Number(0)));

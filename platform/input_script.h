@@ -21,6 +21,8 @@
 //   key NAME                         press and release: RETURN ESCAPE TAB SPACE UP DOWN LEFT
 //                                    RIGHT HOME END PRIOR NEXT F1..F12 ALT SHIFT CONTROL, A..Z, 0..9
 //   key-down NAME | key-up NAME      one half of it
+//   menu ID                          chooses the item ID of the front menu bar that holds it, as a
+//                                    person would (fails when it is grayed or no menu holds it)
 //   answer N                         queues N as the answer of the next message box
 //   answer-always N                  every box from now on answers N (0: back to the queue)
 //   screenshot PATH                  saves the composed screen as PNG once every window is painted

@@ -7,7 +7,10 @@
 #include "ui/logical_palette.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace {
 
@@ -36,6 +39,15 @@ bool SaneRecord(std::int16_t width, std::int16_t height, std::int32_t type, std:
 void ReportDamagedArt(const std::string& file, const char* what) {
     const std::string text = "The art file " + file + " is damaged (" + what + ").";
     MessageBox(nullptr, text.c_str(), "Damaged art", MB_OK | MB_ICONSTOP);
+}
+
+void ReportArtLookUpMiss(const std::string& library, const char* section, const char* image) {
+    const std::string what = image ? "no image \"" + std::string(image) + "\" in section \"" + (section ? section : "") + "\" of \"" + library + "\""
+                                   : "no section \"" + std::string(section ? section : "") + "\" in \"" + library + "\"";
+    static std::mutex guard;
+    static std::set<std::string> told;
+    std::lock_guard<std::mutex> lock(guard);
+    if (told.insert(what).second) std::fprintf(stderr, "art: %s\n", what.c_str());
 }
 
 std::int16_t Bitmap::RowPadding(std::int16_t width) { return static_cast<std::int16_t>((4 - width % 4) % 4); }

@@ -15,6 +15,11 @@ class LogicalPalette;
 
 // Tells the user once per call that an art file cannot be used ("Damaged art" box).
 void ReportDamagedArt(const std::string& file, const char* what);
+// A look-up of a picture or section by name that found nothing, so that whoever asked draws
+// without it: one line on stderr per distinct miss, e.g.
+//   art: no image "Logo" in section "Bull Run" of "Company Logos"
+//   art: no section "Alpha" in "Chiseled Text"          (image null)
+void ReportArtLookUpMiss(const std::string& library, const char* section, const char* image);
 
 class Bitmap {
 public:

@@ -80,7 +80,10 @@ public:
         return -1;
     }
     std::int16_t IsValidSection(std::int16_t index) const { return index >= 0 && index < sectionCount_ ? 1 : 0; }
-    void SelectSection(const char* name) { current_ = SectionIndex(name); }
+    void SelectSection(const char* name) {
+        current_ = SectionIndex(name);
+        if (current_ < 0 && name && *name) ReportArtLookUpMiss(GetName(), name, nullptr);
+    }
     void SetCurrentSection(std::int16_t index) { current_ = index; }
     std::int16_t CurrentSection() const { return current_; }
     const char* CurrentSectionName() const { return IsValidSection(current_) ? names_[current_].c_str() : nullptr; }
@@ -130,9 +133,19 @@ public:
 
     // --- items, locked on the way out; pair every get with one unlock ---
     T* GetBitmap(std::int16_t frame = -1, std::int16_t section = -1) { return LockAt(ImageIndex(frame, section)); }
-    T* GetBitmapByName(const char* image, const char* section) { return LockAt(ImageIndexByNames(image, section)); }
+    // A name that is not there is reported (ReportArtLookUpMiss) and answers null.
+    T* GetBitmapByName(const char* image, const char* section) {
+        const std::int16_t at = ImageIndexByNames(image, section);
+        if (at < 0 && image) ReportArtLookUpMiss(GetName(), section, image);
+        return LockAt(at);
+    }
     T* GetBitmapInSection(const char* image, std::int16_t section = -1) {
-        return LockAt(ImageIndexInSection(image, section));
+        const std::int16_t at = ImageIndexInSection(image, section);
+        if (at < 0 && image) {
+            const std::int16_t k = Resolve(section);
+            ReportArtLookUpMiss(GetName(), k < 0 ? "" : names_[k].c_str(), image);
+        }
+        return LockAt(at);
     }
     void UnlockBitmap(std::int16_t frame = -1, std::int16_t section = -1) { UnlockAt(ImageIndex(frame, section)); }
     void UnlockBitmap(const char* image, const char* section) { UnlockAt(ImageIndexByNames(image, section)); }

@@ -5,6 +5,7 @@
 #include "comms/ui/information_dlg.h"
 #include "game/app/dialogs/front_dialog_services.h"
 #include "game/app/dialogs/in_game_services.h"
+#include "game/app/dialogs/preference_dlg.h"
 #include "game/app/dialogs/scenario_tables.h"
 #include "core/super_string.h"
 #include "game/app/vh_map_window.h"
@@ -35,6 +36,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -308,6 +310,7 @@ void VhApp::LoadWaitCursor() {
     gameWaitCursor = LoadCursorFromFileA(path.c_str());
     // Without the animated cursor the system's wait cursor stays.
     if (gameWaitCursor) SetWaitCursor(gameWaitCursor);
+    else std::fprintf(stderr, "art: no cursor \"%s\"\n", path.c_str());
 }
 
 void VhApp::SoundThread() {
@@ -450,7 +453,13 @@ void VhApp::Run() {
 }
 
 void VhApp::SavePreferences() {
-    if (g_preferencesDialog) g_preferencesDialog(preferenceRecord);
+    if (g_preferencesDialog) {
+        g_preferencesDialog(preferenceRecord);
+    } else {
+        // Only the dialog's OK changes the record; what it holds is published either way.
+        PreferenceDlg dialog(&preferenceRecord);
+        dialog.Execute("DemoPreferences", Dialog::kModal, 0, MainWindowHandle);
+    }
     const PreferenceRecord& p = preferenceRecord;
     PostShort(this, "ToggleWalkingAnimation", p.movementAnimation);
     PostShort(this, "ToggleCombatAnimation", p.combatAnimation);

@@ -18,6 +18,7 @@
 #include "ui/viewport.h"
 #include "ui/windows/win_app.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -555,5 +556,7 @@ void VhMapWindow::ChangeCursor(const std::string& name) {
     ReleaseDC(handle_, dc);
     // A file that does not load leaves the window without a cursor of its own.
     DestroyCursor(cursor_);
-    cursor_ = LoadCursorFromFileA(CursorFile(DataDirectory(), name, bits).c_str());
+    const std::string file = CursorFile(DataDirectory(), name, bits);
+    cursor_ = LoadCursorFromFileA(file.c_str());
+    if (!cursor_) std::fprintf(stderr, "art: no cursor \"%s\"\n", file.c_str());
 }

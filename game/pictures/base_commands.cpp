@@ -10,9 +10,23 @@
 #include "game/pictures/vh_physical_object.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
+
+// A figure slot's walking offsets; a kind or slot the walking data lacks is reported, and the
+// figure then walks without offsets.
+FacingOffsets* WalkRecord(QIF<FacingOffsets>& data, const std::string& section, std::int16_t slot) {
+    if (section.empty()) return nullptr;
+    const std::int16_t k = data.SectionIndex(section.c_str());
+    if (k < 0 || slot < 0 || slot >= data.ImageCount(k)) {
+        const std::string frame = "#" + std::to_string(slot);
+        ReportArtLookUpMiss(data.GetName(), section.c_str(), k < 0 ? nullptr : frame.c_str());
+        return nullptr;
+    }
+    return data.GetBitmap(slot, k);
+}
 
 bool Is(const LogicalCommandInfo& c, const char* name) {
     return (c.command.Number() & 0x0FFFFFFFu) == RegisterMessage(name);
@@ -422,8 +436,7 @@ void VhPhysicalObject::MoveAlongRoute(LogicalCommandInfo& command) {
         const std::int16_t slot = figureSlots[i];
         const DirectionOffsets* offsets = nullptr;
         if (walkingData && !walkSection.empty() && entry <= 8) {
-            const std::int16_t k = walkingData->SectionIndex(walkSection.c_str());
-            FacingOffsets* record = k >= 0 && slot >= 0 ? walkingData->GetBitmap(slot, k) : nullptr;
+            FacingOffsets* record = WalkRecord(*walkingData, walkSection, slot);
             if (record) offsets = &record->facings[entry];
         }
         s->PostCommand(5);
@@ -509,8 +522,7 @@ void VhPhysicalObject::Rout(LogicalCommandInfo& command) {
         }
         const DirectionOffsets* offsets = nullptr;
         if (walkingData && entry <= 8) {
-            const std::int16_t k = walkingData->SectionIndex(walkSection.c_str());
-            FacingOffsets* record = k >= 0 && slot >= 0 ? walkingData->GetBitmap(slot, k) : nullptr;
+            FacingOffsets* record = WalkRecord(*walkingData, walkSection, slot);
             if (record) offsets = &record->facings[entry];
         }
         s->PostSoundCode(10, static_cast<std::uint16_t>(kind), 0);

@@ -7,6 +7,7 @@
 #include "ui/bitmap.h"
 
 #include <cstring>
+#include <string>
 #include <typeinfo>
 
 namespace {
@@ -89,8 +90,21 @@ void VhSprite::SetFrame(const FrameInfo& f) {
     if (f.GetFrame() == -1) return;
     const char* name = f.GetName();
     if (name && art[0] && !art[0]->HasSection(name) && *name) ++name;
-    for (int z = 0; z < 3; ++z)
-        image[z] = art[z] ? art[z]->GetBitmap(f.GetFrame(), art[z]->SectionIndex(name)) : nullptr;
+    for (int z = 0; z < 3; ++z) {
+        if (!art[z]) {
+            image[z] = nullptr;
+            continue;
+        }
+        // Section -1 would mean the library's current one: a missing section draws nothing.
+        const std::int16_t section = art[z]->SectionIndex(name);
+        if (section < 0 || f.GetFrame() >= art[z]->ImageCount(section)) {
+            const std::string frameName = "#" + std::to_string(f.GetFrame());
+            ReportArtLookUpMiss(art[z]->GetName(), name ? name : "", section < 0 ? nullptr : frameName.c_str());
+            image[z] = nullptr;
+            continue;
+        }
+        image[z] = art[z]->GetBitmap(f.GetFrame(), section);
+    }
     frame = image[0];
     currentFrame = f;
 }

@@ -77,6 +77,31 @@ TEST_F(Libraries, FramesAdvanceAndWrapAndAbsentNamesAnswerNothing) {
     EXPECT_EQ(lib.CurrentFrame(), -1);
 }
 
+// A look-up by name that finds nothing says so once on stderr, naming the image, the section and
+// the library, so that a run on made data shows every picture it drew without; probes by index
+// and the questions HasSection and SectionIndex stay quiet.
+TEST_F(Libraries, NamedLookUpsThatFindNothingAreReportedOnceEach) {
+    QIF<Bitmap> lib("Two");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(lib.GetBitmapByName("Sideways", "Buttons"), nullptr);
+    EXPECT_EQ(lib.GetBitmapByName("Sideways", "Buttons"), nullptr);
+    EXPECT_EQ(lib.GetBitmapByName("Down", "Knobs"), nullptr);
+    lib.SelectSection("Buttons");
+    EXPECT_EQ(lib.GetBitmapInSection("Left"), nullptr);
+    lib.SelectSection("Dials");
+    EXPECT_EQ(lib.HasSection("Levers"), 0);
+    EXPECT_EQ(lib.SectionIndex("Levers"), -1);
+    EXPECT_EQ(lib.GetBitmap(99, 0), nullptr);
+    Bitmap* down = lib.GetBitmapByName("Down", "Buttons");
+    ASSERT_NE(down, nullptr);
+    lib.ReleaseBitmap("Down", "Buttons");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "art: no image \"Sideways\" in section \"Buttons\" of \"Two\"\n"
+                   "art: no image \"Down\" in section \"Knobs\" of \"Two\"\n"
+                   "art: no image \"Left\" in section \"Buttons\" of \"Two\"\n"
+                   "art: no section \"Dials\" in \"Two\"\n");
+}
+
 TEST_F(Libraries, UsersShareOneLoadAndTheLastUserFreesIt) {
     auto* first = new QIF<Bitmap>("Two");
     QIF<Bitmap> second("Two");

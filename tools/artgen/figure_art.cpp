@@ -488,8 +488,11 @@ LibrarySpec FigureLibrary(const std::string& artName, int zoom, const ArtKind& a
     // The close-order foot turns about through the facings, one picture for each.
     if (a.kind == Kind::Foot) lib.sections.push_back(standing("ABOUTFACE", false, true));
     const int walk = a.kind == Kind::Foot ? 6 : 4;
-    // A foot volley aims, fires and reloads through fourteen pictures.
-    const int fire = a.kind == Kind::Foot ? 14 : 8;
+    // As many frames as the pictures play: hand to hand runs to frame 19 for foot soldiers,
+    // dismounted troopers and crews; a volley to 13 on foot, 11 mounted, 19 for a gun.
+    const bool fights = a.kind == Kind::Foot || a.kind == Kind::Horse || a.kind == Kind::Gun;
+    const int melee = fights ? 20 : 6;
+    const int fire = a.kind == Kind::Foot ? 14 : a.kind == Kind::Horse ? 12 : a.kind == Kind::Gun ? 20 : 8;
     const struct {
         const char* prefix;
         const char* suffix;
@@ -497,7 +500,7 @@ LibrarySpec FigureLibrary(const std::string& artName, int zoom, const ArtKind& a
         int frames;
         bool flag;
     } rows[] = {
-        {"C", "", Action::Melee, 6, true},   {"M", "", Action::Fire, fire, true},   {"", "", Action::Walk, walk, true},
+        {"C", "", Action::Melee, melee, true},   {"M", "", Action::Fire, fire, true},   {"", "", Action::Walk, walk, true},
         {"R", "", Action::Rally, 5, true},   {"Rout", "", Action::Run, 6, true}, {"Drop", "", Action::Drop, 4, true},
         {"Helmet", "", Action::Helmet, 8, true},
     };
@@ -630,7 +633,7 @@ LibrarySpec Missile(int zoom, bool cannon) {
             SectionSpec s;
             s.name = burst;
             const bool ground = std::string(burst) == "ExplodeGround";
-            for (int k = 0; k < 6; ++k)
+            for (int k = 0; k < 7; ++k)
                 s.images.push_back(picture(s.name + " " + std::to_string(k), 40, 40, [k, ground](cairo_t* cr) {
                     if (k < 2) Flash(cr, 20, ground ? 30 : 20, 5 + 4 * k);
                     if (ground && k >= 1) {

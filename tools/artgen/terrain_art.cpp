@@ -373,8 +373,10 @@ SectionSpec Scars(int zoom) {
     return s;
 }
 
-// Way pictures: n = 3 s + j joins side s with side s + 2 + j.
-P WayEnd(int side) { return Mid(side); }
+// Way pictures: n = 3 s + j joins way bit s with way bit s + 2 + j. The map numbers a hex's
+// road bits counter-clockwise from the north-west (1 NW, 2 W, 4 SW, 8 SE, 16 E, 32 NE), the
+// sides here run clockwise from the north-east: bit b is side 5 - b.
+P WayEnd(int bit) { return Mid(5 - bit); }
 
 SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, int kind) {
     SectionSpec s;

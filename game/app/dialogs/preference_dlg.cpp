@@ -65,6 +65,10 @@ void PreferenceDlg::OnInit() {
     // The pair is one group: Sparse first, Dense second.
     SetItemValue(kSparse, prefs && prefs->sparseTrees != 0 ? 0 : 1);
     slider->Attach(this, LayoutConstraints::Pixels(Box(15, 119, 100, 31)));
+    // The dialog drew its first picture before this: the slider, attached only now, joins it.
+    slider->Invalidate(Box(0, 0, slider->GetWidth(), slider->GetHeight()));
+    Redraw();
+    Invalidate(Box(0, 0, GetWidth(), GetHeight()));
     Center();
 }
 

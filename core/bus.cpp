@@ -362,7 +362,9 @@ ContainerBase* Bus::DeliverToListeners(Component* sender, BusMessage event, Cont
     if (number == NULL_EVENT) return nullptr;
     event = event.WithKind(kind);
     // Most messages have no listener of every message and at most one callback: that callback is
-    // called without the loop and the keeping of results that several need.
+    // called without the loop and the keeping of results that several need. Nothing here stands
+    // on the bus's records once the callback runs, so it needs no frame: whatever the callback
+    // removes goes at once, as outside any delivery, and it may delete the bus.
     if (receiveAll.IsEmpty()) [[likely]] {
         List<Callback>* list = callbacks.Lookup(number);
         if (!list) return nullptr;
@@ -371,16 +373,11 @@ ContainerBase* Bus::DeliverToListeners(Component* sender, BusMessage event, Cont
             if (!only) return nullptr;
             const Callback c = only->value;
             if (!c.object) return nullptr;
-            ContainerBase* result;
-            {
-                DeliveryFrame frame(this);
-                result = c.handler(c.object, event, payload);
-            }
             if (kind == KIND_POST) {
-                delete result;
+                delete c.handler(c.object, event, payload);
                 return nullptr;
             }
-            return result;
+            return c.handler(c.object, event, payload);
         }
     }
     return DeliverAll(sender, event, payload, kind);

@@ -353,12 +353,39 @@ ContainerBase* Bus::DeliverToListeners(Component* sender, BusMessage event, Cont
     return kept.release();
 }
 
-// The hot path of every delivery; inlined into the few operations of this file that call it.
+// The hot path of every delivery; inlined into the few operations of this file that call it. It
+// holds the common case alone, so that its callers stay small; everything else goes to
+// DeliverAll.
 [[gnu::always_inline]] inline ContainerBase* Bus::Deliver(Component* sender, BusMessage event, ContainerBase* payload,
                                                           int kind) {
     const int number = event.Number();
     if (number == NULL_EVENT) return nullptr;
     event = event.WithKind(kind);
+    // Most messages have no listener of every message and at most one callback: that callback is
+    // called without the loop and the keeping of results that several need. Nothing here stands
+    // on the bus's records once the callback runs, so it needs no frame: whatever the callback
+    // removes goes at once, as outside any delivery, and it may delete the bus.
+    if (receiveAll.IsEmpty()) [[likely]] {
+        List<Callback>* list = callbacks.Lookup(number);
+        if (!list) return nullptr;
+        Item<Callback>* only = list->Head();
+        if (only == list->Tail()) {
+            if (!only) return nullptr;
+            const Callback c = only->value;
+            if (!c.object) return nullptr;
+            if (kind == KIND_POST) {
+                delete c.handler(c.object, event, payload);
+                return nullptr;
+            }
+            return c.handler(c.object, event, payload);
+        }
+    }
+    return DeliverAll(sender, event, payload, kind);
+}
+
+// Every delivery: the listeners of every message first, then the message's callbacks in order.
+ContainerBase* Bus::DeliverAll(Component* sender, BusMessage event, ContainerBase* payload, int kind) {
+    const int number = event.Number();
     DeliveryFrame frame(this);
     std::unique_ptr<ContainerBase> kept;
     if (!receiveAll.IsEmpty()) {

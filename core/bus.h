@@ -192,6 +192,7 @@ private:
     friend class Component; // its sends go straight to Deliver
 
     ContainerBase* Deliver(Component* sender, BusMessage event, ContainerBase* payload, int kind);
+    ContainerBase* DeliverAll(Component* sender, BusMessage event, ContainerBase* payload, int kind);
     ContainerBase* DeliverToListeners(Component* sender, BusMessage event, ContainerBase* payload, int kind,
                                       DeliveryFrame& frame);
     // Calls the callbacks of event whose component is target; collects or deletes the results.

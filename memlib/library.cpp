@@ -6,6 +6,9 @@
 #include "memlib/locks.h"
 
 #include <atomic>
+#include <climits>
+#include <linux/futex.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace brm {
@@ -19,6 +22,21 @@ int g_handleDepth = 0;
 } // namespace
 
 LibraryRecord& library() { return g_library; }
+
+// The state says 2 while anyone may be asleep on it, so that leaving knows to wake one.
+void RecursiveLock::wait() {
+    auto* word = reinterpret_cast<std::uint32_t*>(&state_);
+    std::uint32_t c = state_.exchange(2, std::memory_order_acquire);
+    while (c != 0) {
+        syscall(SYS_futex, word, FUTEX_WAIT | FUTEX_PRIVATE_FLAG, 2u, nullptr, nullptr, 0);
+        c = state_.exchange(2, std::memory_order_acquire);
+    }
+}
+
+void RecursiveLock::wake() {
+    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&state_), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, 1, nullptr, nullptr,
+            0);
+}
 
 LibraryGuard::LibraryGuard() { g_libraryLock.enter(); }
 LibraryGuard::~LibraryGuard() { g_libraryLock.leave(); }

@@ -3,28 +3,51 @@
 // or inside a pool header, and the library-wide state they guard.
 #include "memlib/brm22w32.h"
 
+#include <atomic>
 #include <cstdint>
-#include <pthread.h>
 
 namespace brm {
 
+// A lock that its holder may take again. Free, it is zero bytes; taking and leaving it when nobody
+// else wants it is one atomic operation each way, inline, and a thread that must wait sleeps in
+// the system (a futex) until the holder leaves.
 class RecursiveLock {
 public:
-    void enter() { pthread_mutex_lock(&m_); }
-    void leave() { pthread_mutex_unlock(&m_); }
+    void enter() {
+        const std::uintptr_t me = self();
+        if (owner_.load(std::memory_order_relaxed) == me) {
+            ++depth_;
+            return;
+        }
+        std::uint32_t expected = 0;
+        if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire, std::memory_order_relaxed)) wait();
+        owner_.store(me, std::memory_order_relaxed);
+        depth_ = 1;
+    }
+    void leave() {
+        if (--depth_ != 0) return;
+        owner_.store(0, std::memory_order_relaxed);
+        if (state_.exchange(0, std::memory_order_release) == 2) wake();
+    }
     // For a lock placed in memory that no constructor ran over.
     void initialise() {
-        pthread_mutexattr_t a;
-        pthread_mutexattr_init(&a);
-        pthread_mutexattr_settype(&a, PTHREAD_MUTEX_RECURSIVE);
-        pthread_mutex_init(&m_, &a);
-        pthread_mutexattr_destroy(&a);
+        state_.store(0, std::memory_order_relaxed);
+        depth_ = 0;
+        owner_.store(0, std::memory_order_relaxed);
     }
-    void destroy() { pthread_mutex_destroy(&m_); }
+    void destroy() { initialise(); }
 
 private:
-    pthread_mutex_t m_ = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
+    // Unique to each live thread, read without a call.
+    static std::uintptr_t self() { return reinterpret_cast<std::uintptr_t>(__builtin_thread_pointer()); }
+    void wait();
+    void wake();
+
+    std::atomic<std::uint32_t> state_{0}; // 0 free, 1 held, 2 held and someone may be asleep on it
+    std::uint32_t depth_ = 0;             // how often the holder has taken it
+    std::atomic<std::uintptr_t> owner_{0}; // the holder, 0 when free; read unlocked only to compare with oneself
 };
+static_assert(sizeof(RecursiveLock) <= 40, "the lock lives inside the pool header");
 
 constexpr int kNestingEntries = 25;
 

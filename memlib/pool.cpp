@@ -138,20 +138,6 @@ bool findPage(const void* address, PageRef& out) {
     return true;
 }
 
-PoolLock::PoolLock(Pool* pool) : pool_(pool && (pool->flags & POOL_SERIALIZED) ? pool : nullptr) {
-    if (pool_) {
-        pool_->lock.enter();
-        ++pool_->lockDepth;
-    }
-}
-
-PoolLock::~PoolLock() {
-    if (pool_) {
-        --pool_->lockDepth;
-        pool_->lock.leave();
-    }
-}
-
 std::uint8_t* newPage(Pool* pool, int type, std::uint64_t size, std::uint32_t allocFlags) {
     const std::uint64_t rounded = roundUp(size, kSystemPage);
     if (std::uint64_t{pool->sizeHeld} + rounded > pool->ceiling) {

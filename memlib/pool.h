@@ -141,8 +141,18 @@ bool validPool(const Pool* pool);
 // Takes a serialised pool's lock for its lifetime and counts it.
 class PoolLock {
 public:
-    explicit PoolLock(Pool* pool);
-    ~PoolLock();
+    explicit PoolLock(Pool* pool) : pool_(pool && (pool->flags & POOL_SERIALIZED) ? pool : nullptr) {
+        if (pool_) {
+            pool_->lock.enter();
+            ++pool_->lockDepth;
+        }
+    }
+    ~PoolLock() {
+        if (pool_) {
+            --pool_->lockDepth;
+            pool_->lock.leave();
+        }
+    }
     PoolLock(const PoolLock&) = delete;
     PoolLock& operator=(const PoolLock&) = delete;
 

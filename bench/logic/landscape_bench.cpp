@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -128,15 +129,21 @@ BENCHMARK(BM_UnitPaths)->Arg(8)->Arg(12)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoadPath)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoadPathAllRoad)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's time per iteration for the ratios.
+// Keeps every repetition's time per iteration for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration) micros[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration) micros[run.run_name.str()].push_back(run.GetAdjustedRealTime());
     }
-    std::map<std::string, double> micros;
+    static double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+    static double median(std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        const std::size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+    std::map<std::string, std::vector<double>> micros;
 };
 
 } // namespace
@@ -146,11 +153,15 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto plain = reporter.micros.find("BM_PlainFloodFill");
-    if (plain == reporter.micros.end() || plain->second <= 0) return 0;
-    std::printf("\nMicroseconds per search, and the ratio to a plain flood fill of the whole map (%.1f us):\n",
-                plain->second);
+    if (plain == reporter.micros.end() || plain->second.empty()) return 0;
+    const double plainBest = RatioReporter::best(plain->second), plainMedian = RatioReporter::median(plain->second);
+    std::printf("\nMicroseconds per search (median), and the ratio to a plain flood fill of the whole map (%.1f us),\n"
+                "of the best and of the median repetitions:\n",
+                plainMedian);
     for (const auto& [name, us] : reporter.micros)
-        if (name != plain->first) std::printf("  %-28s %10.1f us  %8.3f x\n", name.c_str(), us, us / plain->second);
+        if (name != plain->first)
+            std::printf("  %-28s %10.1f us  %8.3f x %8.3f x\n", name.c_str(), RatioReporter::median(us),
+                        RatioReporter::best(us) / plainBest, RatioReporter::median(us) / plainMedian);
     benchmark::Shutdown();
     return 0;
 }

@@ -194,6 +194,69 @@ TEST_F(DeliveryTest, AHandlerMayDeleteTheBusItIsCalledOn) {
     EXPECT_EQ(b.GetBus(), nullptr);
 }
 
+// A message with a single callback takes a shorter way through the bus; its callback may change
+// the bus as any other may.
+TEST_F(DeliveryTest, ALoneCallbackMayChangeOrDeleteTheBusItIsCalledOn) {
+    struct Case {
+        const char* what;
+        bool deleteBus;
+        bool unregisterItself;
+        bool registerNewcomer;
+    };
+    for (const Case& k : {Case{"deletes the bus", true, false, false}, Case{"unregisters itself", false, true, false},
+                          Case{"adds a second callback", false, false, true},
+                          Case{"swaps itself for another", false, true, true}}) {
+        SCOPED_TRACE(k.what);
+        std::vector<std::string> log;
+        auto bus = std::make_unique<Bus>("lone");
+        Probe lone("lone", &log), newcomer("newcomer", &log), sender("sender", &log);
+        for (Probe* p : {&lone, &newcomer, &sender}) p->AttachToBus(bus.get());
+        lone.RegisterHandler(KEY_UP, Probe::Handle);
+        lone.action = [&](Probe* self, BusMessage, ContainerBase*) {
+            if (k.unregisterItself) self->UnregisterHandler(KEY_UP, Probe::Handle);
+            if (k.registerNewcomer) newcomer.RegisterHandler(KEY_UP, Probe::Handle);
+            if (k.deleteBus) bus.reset();
+            return MakeCounted(5);
+        };
+        std::unique_ptr<ContainerBase> r(sender.Send(KEY_UP, nullptr));
+        EXPECT_EQ(CountedValue(r.get()), 5);
+        EXPECT_EQ(log, (std::vector<std::string>{"lone"}));
+        if (k.deleteBus) {
+            EXPECT_EQ(lone.GetBus(), nullptr);
+            continue;
+        }
+        EXPECT_TRUE(bus->Check());
+        EXPECT_EQ(bus->IsRegistered(&lone, KEY_UP, Probe::Handle), !k.unregisterItself);
+        log.clear();
+        lone.action = nullptr;
+        r.reset(sender.Send(KEY_UP, nullptr));
+        std::vector<std::string> next;
+        if (!k.unregisterItself) next.push_back("lone");
+        if (k.registerNewcomer) next.push_back("newcomer");
+        EXPECT_EQ(log, next);
+        EXPECT_TRUE(bus->Check());
+    }
+}
+
+// A post to a single callback deletes what the callback returns.
+TEST_F(DeliveryTest, APostToALoneCallbackDeletesItsResult) {
+    Bus bus("lone");
+    Probe lone("lone"), sender("sender");
+    lone.AttachToBus(&bus);
+    sender.AttachToBus(&bus);
+    lone.RegisterHandler(KEY_UP, Probe::Handle);
+    int alive = 0;
+    struct Tracked : Container<short> {
+        explicit Tracked(int* n) : Container<short>(short{1}), count(n) { ++*count; }
+        ~Tracked() override { --*count; }
+        int* count;
+    };
+    lone.action = [&](Probe*, BusMessage, ContainerBase*) { return new Tracked(&alive); };
+    bus.Post(&sender, KEY_UP, nullptr);
+    EXPECT_EQ(lone.calls, 1);
+    EXPECT_EQ(alive, 0);
+}
+
 TEST_F(DeliveryTest, PostAndWaitWithoutReceiversReturnsNullAndCountsASequence) {
     Probe sender;
     sender.AttachToBus(app.get());

@@ -2,6 +2,7 @@
 
 #include "comms/net/net_game_block.h"
 #include "comms/net/vh_connect_net_dlg.h"
+#include "comms/ui/chat_records.h"
 #include "comms/ui/direct_play_io.h"
 #include "comms/ui/net_chat.h"
 #include "comms/ui/net_leaders_dlg.h"
@@ -110,6 +111,8 @@ const std::vector<RelayEntry>& VhNetComponent::RelayTable() {
         {"AddBattleArrow", 0, Type<BattleArrowStruct>(), W::kBothWays},
         {"RemoveBattleArrow", 0, Type<BattleArrowStruct>(), W::kBothWays},
         {"RemoveAllBattleArrows", 0, nullptr, W::kBothWays},
+        // The chat window's lines; each peer shows only those meant for its own player.
+        {"ChatMessage", 0, Type<ChatMsg>(), W::kBothWays},
     };
     return table;
 }

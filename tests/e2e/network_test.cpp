@@ -97,7 +97,8 @@ protected:
         RealProgram::SetUp();
         if (HasFatalFailure()) return;
         host.dir = root;
-        joiner.dir = root + "/joiner";
+        // Short names: the program refuses data directories on very long paths.
+        joiner.dir = root + "/j";
         fs::create_directories(joiner.dir + "/home");
         std::error_code ec;
         fs::copy(root + "/data", joiner.dir + "/data", fs::copy_options::recursive, ec);
@@ -230,7 +231,9 @@ bool SameBesidesPositions(const std::string& a, const std::string& b, std::uint3
     return true;
 }
 
-TEST_F(NetworkProgram, HostAndJoinerPlayTheSameBattleWithChatThroughTheSessionHub) {
+// Host and joiner set up a game through the session hub, choose leaders, chat both ways, and save
+// the same battle; the host then leaves mid-battle and the joiner is told, keeps the game and ends.
+TEST_F(NetworkProgram, SessionHubGame) {
     Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\npause 2000\n" +
                     SayInChat("HELLO") + "pause 20000\nwindows battle.txt\nscreenshot battle.png\npause 30000\nquit\n");
     // The joiner answers once it has the host's line, and stays until the host has gone: the host
@@ -238,7 +241,8 @@ TEST_F(NetworkProgram, HostAndJoinerPlayTheSameBattleWithChatThroughTheSessionHu
     Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" + kBattle +
                       "\" 240000\npause 5000\n" + SayInChat("THERE") +
                       "pause 10000\nwindows battle.txt\nscreenshot battle.png\nwait-window \"Communications Error\" 240000\n"
-                      "windows gone.txt\nscreenshot gone.png\nquit\n");
+                      "windows gone.txt\nscreenshot gone.png\nclick-control 1\nwait-control 103 \"&Multiplayer\" 120000\n"
+                      "windows menu.txt\nquit\n");
     StartBoth(400);
     if (HasFatalFailure()) return;
 
@@ -284,6 +288,37 @@ TEST_F(NetworkProgram, HostAndJoinerPlayTheSameBattleWithChatThroughTheSessionHu
     for (const ShownWindow& w : ReadWindows(joiner.File("gone.txt"))) told = told || w.text == "Communications Error";
     EXPECT_TRUE(told);
     EXPECT_TRUE(Boxes(hostErr).empty()) << hostErr;
+    // The joiner kept the battle where it stood before it told, and went back to the main menu.
+    EXPECT_NE(ReadAll(joiner.File("data/Autontwk.Vh")).find("A player left the game"), std::string::npos);
+    EXPECT_TRUE(fs::exists(joiner.File("menu.txt")));
+}
+
+// The host leaves while the leaders are being chosen: the joiner is told and is back at the menu
+// (it used to carry on into the game options and the scenario of a game that no longer was).
+TEST_F(NetworkProgram, HostLeavesSetUp) {
+    Write(host, HostToLobby() + "wait-enabled 1 180000\nclick-control 1\n"
+                                "wait-window \"Select a Player to Control Each Leader\" 120000\npause 2000\nquit\n");
+    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\n"
+                                    "wait-window \"Communications Error\" 120000\nwindows told.txt\nclick-control 1\n"
+                                    "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
+    StartBoth(300);
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string joinerErr = ReadAll(joiner.File("err.txt"));
+    EXPECT_EQ(host.status, 0);
+    EXPECT_EQ(joiner.status, 0) << joinerErr;
+    EXPECT_EQ(joinerErr.find("input script"), std::string::npos) << joinerErr;
+    // The leaving was told in a box (its text, which names the server, is checked where the
+    // component is tested on its own).
+    bool told = false;
+    for (const ShownWindow& w : ReadWindows(joiner.File("told.txt"))) told = told || w.text == "Communications Error";
+    EXPECT_TRUE(told);
+    // Back at the main menu, with no dialog of the abandoned set-up left open.
+    for (const ShownWindow& w : ReadWindows(joiner.File("menu.txt")))
+        if (w.depth == 0) {
+            EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
+        }
 }
 
 } // namespace

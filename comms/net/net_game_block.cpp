@@ -1,5 +1,7 @@
 #include "comms/net/net_game_block.h"
 
+#include "platform/path.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -86,7 +88,8 @@ bool NetGameBlock::Decode(const std::string& bytes, std::size_t offset) {
 bool AppendNetGameBlock(const std::string& path, const NetGameBlock& block) {
     std::string bytes;
     if (!block.Encode(bytes)) return false;
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    // The game names its saved files the Windows way, as every other reader of them does.
+    std::fstream f(platform::MapPath(path), std::ios::in | std::ios::out | std::ios::binary);
     if (!f) return false;
     f.seekg(0, std::ios::end);
     const std::streamoff end = f.tellg();
@@ -101,7 +104,7 @@ bool AppendNetGameBlock(const std::string& path, const NetGameBlock& block) {
 }
 
 bool ReadNetGameBlock(const std::string& path, NetGameBlock& block) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(platform::MapPath(path), std::ios::binary);
     if (!f) return false;
     const std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     Reader header{bytes, NetGameBlock::kOffsetField};

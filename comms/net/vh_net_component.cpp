@@ -2,6 +2,7 @@
 
 #include "comms/net/net_game_block.h"
 #include "comms/net/vh_connect_net_dlg.h"
+#include "comms/ui/chat_records.h"
 #include "comms/ui/direct_play_io.h"
 #include "comms/ui/net_chat.h"
 #include "comms/ui/net_leaders_dlg.h"
@@ -110,6 +111,8 @@ const std::vector<RelayEntry>& VhNetComponent::RelayTable() {
         {"AddBattleArrow", 0, Type<BattleArrowStruct>(), W::kBothWays},
         {"RemoveBattleArrow", 0, Type<BattleArrowStruct>(), W::kBothWays},
         {"RemoveAllBattleArrows", 0, nullptr, W::kBothWays},
+        // The chat window's lines; each peer shows only those meant for its own player.
+        {"ChatMessage", 0, Type<ChatMsg>(), W::kBothWays},
     };
     return table;
 }
@@ -229,6 +232,8 @@ void VhNetComponent::OnScenarioLoaded(const TeamInfoStruct& teams) {
     }
     if (GetBus()) choice->AttachToBus(GetBus());
     choice->Execute("NetChooseLeaders", Dialog::kApplicationModal);
+    // A player who dropped out during the choice ended the set-up; nothing more is asked.
+    if (setUpRunning == 0) return;
     if (!loadedGame) {
         delete PostNamedEventAndWait("LeaderControl");
         Container<std::int16_t> options(static_cast<std::int16_t>(isServer ? 1 : 0));
@@ -291,20 +296,26 @@ void VhNetComponent::SetSession(const std::string& server, const std::vector<std
 }
 
 void VhNetComponent::EndGameWith(const char* text) {
-    MessageBox(nullptr, text, kCommsError, MB_ICONINFORMATION);
-    // A battle under way is kept where it stands, so that it can be continued later.
+    // A battle under way is kept where it stands, so that it can be continued later. It is saved
+    // before the box, which may stay up as long as nobody is at the machine.
     if (gameRunning) {
+        gameRunning = 0;
         Container<std::string> why(std::string("A player left the game"));
         delete SendNamed("AutoSaveGame", &why);
-        gameRunning = 0;
     }
+    MessageBox(nullptr, text, kCommsError, MB_ICONINFORMATION);
     PostNamedEvent("GameEnded");
 }
 
 std::int16_t VhNetComponent::OnConnectionClosed(const std::string&, std::int32_t connection) {
     if (setUpRunning == 1) {
-        EndGameWith(kClientLeft);
+        // Marked first: the set-up that waits in its dialogs learns at once that it must stop.
         setUpRunning = 0;
+        auto at = std::find(playerIds.begin(), playerIds.end(), connection);
+        const bool serverLeft = isServer == 0 && at != playerIds.end() &&
+                                static_cast<std::size_t>(at - playerIds.begin()) < playerNames.size() &&
+                                playerNames[static_cast<std::size_t>(at - playerIds.begin())] == serverName;
+        EndGameWith(serverLeft ? kServerLeft : kClientLeft);
         return 0;
     }
     // A connection of no listed player (the game's own, closed a second time) changes nothing.

@@ -223,7 +223,12 @@ LRESULT NetChooseLeadersDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
         if (isCombo && (code == CBN_SELCHANGE || code == CBN_DROPDOWN || code == CBN_CLOSEUP || code == CBN_SELENDOK)) {
             if (!isHost_) return 0;
             switch (code) {
-            case CBN_SELCHANGE: OnSelectionChange(item); break;
+            case CBN_SELCHANGE:
+                // A choice made without dropping the list (arrow keys, a click that steps) ends
+                // with no SELENDOK: the OK button follows every change.
+                OnSelectionChange(item);
+                EnableItem(IDOK, ChoicesDiffer() ? 1 : 0);
+                break;
             case CBN_DROPDOWN: PostDialogEvent(item, kDroppedDown, 0); break;
             case CBN_CLOSEUP: PostDialogEvent(item, kClosedUp, 0); break;
             default:

@@ -5,6 +5,7 @@
 #include "game/app/vh_toolbar.h"
 #include "platform/msgbox.h"
 #include "platform/named_mutex.h"
+#include "platform/path.h"
 #include "ui/windows/windows_status_bar.h"
 
 #include <cstdlib>
@@ -40,7 +41,11 @@ std::uint32_t MemoryErrorHandler(MemErrorInfo* info) {
 
 int WinMain(HINSTANCE instance, HINSTANCE, const char*, int) {
     bool existed = false;
-    platform::NamedMutex* mutex = platform::CreateNamedMutex(g_mutexName.c_str(), &existed);
+    // One copy per user: a program run with a configuration directory of its own (VARNHOLD_HOME,
+    // as each player of a network game on one machine has) is another user's copy.
+    std::string mutexName = g_mutexName;
+    if (mutexName == startup::kInstanceMutex) mutexName += " " + platform::ConfigDirectory();
+    platform::NamedMutex* mutex = platform::CreateNamedMutex(mutexName.c_str(), &existed);
     if (existed) {
         // Ours is only a handle on the other copy's mutex; letting it go changes nothing there.
         platform::CloseNamedMutex(mutex);

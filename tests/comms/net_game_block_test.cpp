@@ -117,6 +117,20 @@ TEST_F(NetGameBlockFile, AppendedBlockIsFoundThroughTheHeader) {
     EXPECT_EQ(back.scenarioFile, "ridge.scn");
 }
 
+TEST_F(NetGameBlockFile, FileNamedTheWindowsWayIsTheOneWritten) {
+    // The game names its saved files with backslash separators (the autosave is <dir>\Autontwk.Vh);
+    // the block goes into that file, not into a new one of that literal name.
+    const std::filesystem::path p(path);
+    const std::string windowsName = p.parent_path().string() + "\\" + p.filename().string();
+    Write(std::string(40, 'g'));
+    ASSERT_TRUE(AppendNetGameBlock(windowsName, Sample()));
+    EXPECT_FALSE(std::filesystem::exists(windowsName));
+    NetGameBlock back;
+    ASSERT_TRUE(ReadNetGameBlock(windowsName, back));
+    EXPECT_EQ(back.scenarioFile, "ridge.scn");
+    EXPECT_GT(Read().size(), 40u);
+}
+
 TEST_F(NetGameBlockFile, FilesWithoutHeaderOrWithADanglingPointerAreRefused) {
     Write("short");
     EXPECT_FALSE(AppendNetGameBlock(path, Sample()));

@@ -2,6 +2,7 @@
 // set-up component, the relay lists both sides install, players who drop out, the leader list.
 #include "comms/net/net_game_block.h"
 #include "comms/net/vh_net_component.h"
+#include "comms/ui/chat_records.h"
 #include "comms/ui/direct_play_io.h"
 #include "core/application.h"
 #include "platform/path.h"
@@ -328,6 +329,7 @@ std::vector<Row> ExpectedRows() {
         {"AddCommentary", 0, str, 2}, {"SetItemText", 0, Id<SetTextData>(), 2},
         {"AddBattleArrow", 0, Id<BattleArrowStruct>(), 2}, {"RemoveBattleArrow", 0, Id<BattleArrowStruct>(), 2},
         {"RemoveAllBattleArrows", 0, none, 2},
+        {"ChatMessage", 0, Id<ChatMsg>(), 2},
     };
 }
 
@@ -386,6 +388,7 @@ TEST_F(NetGame, APlayerWhoDropsOutEndsTheGameOrLeavesIt) {
         {"joiner loses another joiner", 0, 0, {"Ada", "Bea", "Cal"}, 3, nullptr, false, "Cal", {"Ada", "Bea"}},
         {"host keeps two players", 1, 0, {"Ada", "Bea", "Cal"}, 2, nullptr, false, "Bea", {"Ada", "Cal"}},
         {"host left alone", 1, 0, {"Ada", "Bea"}, 2, "The last client has left the game.  The game cannot continue from this point.", true, nullptr, {"Ada"}},
+        {"joiner loses the host during the set-up", 0, 1, {"Ada", "Bea"}, 1, "The server has left the game.  The game cannot continue from this point.", true, nullptr, {"Ada", "Bea"}},
         {"drop during the set-up", 1, 1, {"Ada", "Bea", "Cal"}, 2, "A client has left the game.  The game cannot continue from this point.", true, nullptr, {"Ada", "Bea", "Cal"}},
         {"a connection of no listed player", 1, 0, {"Ada", "Bea"}, 9, nullptr, false, nullptr, {"Ada", "Bea"}},
     };

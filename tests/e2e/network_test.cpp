@@ -1,0 +1,325 @@
+// Network play as two people meet it: two `varnhold` processes on this machine, each with its own
+// configuration directory and data, driven by scripts through the Multiplayer button, the session
+// transport's dialogs, the lobby, the leader choice and the game options into the battle, with
+// chat lines both ways. The host's session hub listens on the loopback address at a port of the
+// test's own choosing.
+#include "tests/e2e/e2e_fixture.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A port nobody listens on now: the system's choice for a socket bound to port 0.
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool WaitForFile(const std::string& path, int seconds) {
+    const auto until = Clock::now() + std::chrono::seconds(seconds);
+    while (Clock::now() < until) {
+        if (fs::exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return fs::exists(path);
+}
+
+// The message boxes the program showed, from its error output (the headless backend notes each).
+std::vector<std::string> Boxes(const std::string& err) {
+    std::vector<std::string> out;
+    std::istringstream lines(err);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find("[message box]") != std::string::npos) out.push_back(line);
+    return out;
+}
+
+std::string ChatPane(const std::string& windowsFile) {
+    bool inChat = false;
+    for (const ShownWindow& w : ReadWindows(windowsFile)) {
+        if (w.depth == 0) inChat = w.text == "Player Chat";
+        else if (inChat && w.cls == "RichEdit") return w.text;
+    }
+    return "<no chat window>";
+}
+
+// One player's machine: a directory with its data copy, home, script and output.
+struct Machine {
+    std::string dir;
+    std::thread run;
+    int status = -2;
+
+    std::string File(const std::string& name) const { return dir + "/" + name; }
+    void Start(const std::string& environment, int timeoutSeconds) {
+        const std::string command = "cd '" + dir + "' && env -u VARNHOLD_SCRIPT VARNHOLD_HOME='" + dir + "/home' " +
+                                    environment + " timeout -k 5 " + std::to_string(timeoutSeconds) + " '" +
+                                    VH_E2E_BINARY + "' --headless --data data --script script.txt > out.txt 2> err.txt";
+        run = std::thread([this, command] {
+            const int s = std::system(command.c_str());
+            status = (s == -1 || !WIFEXITED(s)) ? -1 : WEXITSTATUS(s);
+        });
+    }
+    void Join() {
+        if (run.joinable()) run.join();
+    }
+};
+
+class NetworkProgram : public RealProgram {
+protected:
+    void SetUp() override {
+        RealProgram::SetUp();
+        if (HasFatalFailure()) return;
+        host.dir = root;
+        // Short names: the program refuses data directories on very long paths.
+        joiner.dir = root + "/j";
+        fs::create_directories(joiner.dir + "/home");
+        std::error_code ec;
+        fs::copy(root + "/data", joiner.dir + "/data", fs::copy_options::recursive, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        port = FreePort();
+        ASSERT_GT(port, 0);
+    }
+    void TearDown() override {
+        host.Join();
+        joiner.Join();
+    }
+
+    static void Write(const Machine& m, const std::string& script) {
+        std::ofstream out(m.File("script.txt"));
+        out << script;
+    }
+    std::string HostEnvironment() const {
+        return "VARNHOLD_SESSION_LOOPBACK=1 VARNHOLD_SESSION_PORT=" + std::to_string(port);
+    }
+    std::string JoinerEnvironment() const { return "VARNHOLD_SESSION_HOST=127.0.0.1:" + std::to_string(port); }
+
+    // The host's way from the main menu into its lobby, where it waits with a scenario chosen.
+    static std::string HostToLobby() {
+        return R"(wait-control 103 "&Multiplayer" 120000
+click-control 103
+wait-window "Enter Your Name"
+key H
+key RETURN
+wait-window "Choose Connection Type"
+key RETURN
+wait-window "Choose Game To Join"
+key RETURN
+wait-window "Choose Session Name"
+key RETURN
+wait-window "Connecting Other Players"
+click-control 102
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+key RETURN
+wait-gone "Choose Scenario"
+windows lobby.txt
+)";
+    }
+    // The joining player's way into the host's lobby (which the host may close at once).
+    static std::string JoinerToLobby() {
+        return R"(wait-control 103 "&Multiplayer" 120000
+click-control 103
+wait-window "Enter Your Name"
+key J
+key RETURN
+wait-window "Choose Connection Type"
+key RETURN
+wait-window "Choose Game To Join"
+key DOWN
+key RETURN
+wait-window "Locate Remote Game"
+key RETURN
+)";
+    }
+    // The host starts once the joiner is in its lobby, and gives the second side's leaders to
+    // the joiner. Each box spans its dropped list's height, so each is clicked low, below the
+    // box above it.
+    static std::string HostStartsAndChoosesLeaders() {
+        std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n";
+        const int tops[] = {193, 216, 239, 261, 284, 307, 330, 352, 375, 398};
+        for (int i = 0; i < 10; ++i)
+            s += "click 500 " + std::to_string(tops[i] + 78) + "\nwait-control " + std::to_string(539 + i) + " \"j\" 10000\n";
+        s += "windows leaders.txt\nclick-control 1\nwait-window \"Game Options\" 120000\nwait-enabled 1 120000\nclick-control 1\n";
+        return s;
+    }
+    static std::string SayInChat(const std::string& word) {
+        std::string s = "click-control 105\nclick-control 107\n";
+        for (char c : word) s += std::string("key ") + c + "\n";
+        return s + "click-control 108\n";
+    }
+
+    // Starts the host, then the joiner once the host's lobby is open.
+    void StartBoth(int timeoutSeconds) {
+        host.Start(HostEnvironment(), timeoutSeconds);
+        ASSERT_TRUE(WaitForFile(host.File("lobby.txt"), 240)) << ReadAll(host.File("err.txt"));
+        joiner.Start(JoinerEnvironment(), timeoutSeconds);
+    }
+
+    Machine host, joiner;
+    int port = 0;
+};
+
+constexpr const char* kBattle = "Brandy Station - Turn 1";
+
+// A saved game's header keeps the offsets of the blocks the components append: slot 0 the
+// landscape's, slot 1 the physical layer's (units on the map), slot 2 the logical layer's, slot 4
+// the network block (each machine's names its own player and its part in the session).
+std::uint32_t Slot(const std::string& bytes, int slot) {
+    std::uint32_t v = 0;
+    if (bytes.size() >= static_cast<std::size_t>(slot) * 4 + 4) std::memcpy(&v, bytes.data() + slot * 4, 4);
+    return v;
+}
+
+// The block that starts at the slot's offset and runs to the next block or the end.
+std::string Block(const std::string& bytes, int slot) {
+    const std::uint32_t at = Slot(bytes, slot);
+    std::uint32_t end = static_cast<std::uint32_t>(bytes.size());
+    for (int k = 0; k < 5; ++k)
+        if (Slot(bytes, k) > at && Slot(bytes, k) < end) end = Slot(bytes, k);
+    return at > 0 && at < end ? bytes.substr(at, end - at) : std::string();
+}
+
+// Two blocks hold the same things when they differ only in the file positions they record, which
+// move with the length of what comes before them in the file (every such word differs by shift).
+bool SameBesidesPositions(const std::string& a, const std::string& b, std::uint32_t shift, std::string& where) {
+    if (a.empty() || a.size() != b.size()) {
+        where = "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i]) continue;
+        bool position = false;
+        for (std::size_t j = i >= 3 ? i - 3 : 0; j <= i && j + 4 <= a.size() && !position; ++j) {
+            std::uint32_t x = 0, y = 0;
+            std::memcpy(&x, a.data() + j, 4);
+            std::memcpy(&y, b.data() + j, 4);
+            position = x - y == shift;
+        }
+        if (!position) {
+            where = "byte " + std::to_string(i);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Host and joiner set up a game through the session hub, choose leaders, chat both ways, and save
+// the same battle; the host then leaves mid-battle and the joiner is told, keeps the game and ends.
+TEST_F(NetworkProgram, SessionHubGame) {
+    Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\npause 2000\n" +
+                    SayInChat("HELLO") + "pause 20000\nwindows battle.txt\nscreenshot battle.png\npause 30000\nquit\n");
+    // The joiner answers once it has the host's line, and stays until the host has gone: the host
+    // vanishing mid-battle is shown in a box, and the joiner then ends.
+    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" + kBattle +
+                      "\" 240000\npause 5000\n" + SayInChat("THERE") +
+                      "pause 10000\nwindows battle.txt\nscreenshot battle.png\nwait-window \"Communications Error\" 240000\n"
+                      "windows gone.txt\nscreenshot gone.png\nclick-control 1\nwait-control 103 \"&Multiplayer\" 120000\n"
+                      "windows menu.txt\nquit\n");
+    StartBoth(400);
+    if (HasFatalFailure()) return;
+
+    // A save made at the same point on each machine: the autosave of the first leader's turn.
+    const bool both = WaitForFile(host.File("battle.txt"), 360) && WaitForFile(joiner.File("battle.txt"), 120);
+    const std::string hostSave = ReadAll(host.File("data/Autontwk.Vh"));
+    const std::string joinerSave = ReadAll(joiner.File("data/Autontwk.Vh"));
+    host.Join();
+    joiner.Join();
+    const std::string hostErr = ReadAll(host.File("err.txt")), joinerErr = ReadAll(joiner.File("err.txt"));
+    ASSERT_TRUE(both) << "host:\n" << hostErr << "\njoiner:\n" << joinerErr;
+    EXPECT_EQ(host.status, 0) << hostErr;
+    EXPECT_EQ(joiner.status, 0) << joinerErr;
+    EXPECT_EQ(hostErr.find("input script"), std::string::npos) << hostErr;
+    EXPECT_EQ(joinerErr.find("input script"), std::string::npos) << joinerErr;
+
+    // The leaders are split: the second side's boxes all name the joiner.
+    for (const ShownWindow& w : ReadWindows(host.File("leaders.txt")))
+        if (w.cls == "ComboBox" && w.id >= 539 && w.id <= 548) {
+            EXPECT_EQ(w.text, "j") << w.id;
+        }
+    // Both machines show the battle, and each chat pane holds both lines.
+    for (const Machine* m : {&host, &joiner}) {
+        SCOPED_TRACE(m->dir);
+        bool battle = false;
+        for (const ShownWindow& w : ReadWindows(m->File("battle.txt"))) battle = battle || (w.depth == 0 && w.text == kBattle);
+        EXPECT_TRUE(battle);
+        const std::string pane = ChatPane(m->File("battle.txt"));
+        EXPECT_NE(pane.find("h: hello"), std::string::npos) << pane;
+        EXPECT_NE(pane.find("j: there"), std::string::npos) << pane;
+    }
+    // The same battle on both machines: the landscape and every unit where it stands.
+    ASSERT_GT(hostSave.size(), 1000u);
+    ASSERT_GT(joinerSave.size(), 1000u);
+    const std::uint32_t shift = Slot(hostSave, 0) - Slot(joinerSave, 0);
+    for (int slot : {0, 1}) {
+        std::string where;
+        EXPECT_TRUE(SameBesidesPositions(Block(hostSave, slot), Block(joinerSave, slot), shift, where))
+            << "block of slot " << slot << " differs: " << where;
+    }
+    // The host's leaving reached the joiner as a message in its window.
+    bool told = false;
+    for (const ShownWindow& w : ReadWindows(joiner.File("gone.txt"))) told = told || w.text == "Communications Error";
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(Boxes(hostErr).empty()) << hostErr;
+    // The joiner kept the battle where it stood before it told, and went back to the main menu.
+    EXPECT_NE(ReadAll(joiner.File("data/Autontwk.Vh")).find("A player left the game"), std::string::npos);
+    EXPECT_TRUE(fs::exists(joiner.File("menu.txt")));
+}
+
+// The host leaves while the leaders are being chosen: the joiner is told and is back at the menu
+// (it used to carry on into the game options and the scenario of a game that no longer was).
+TEST_F(NetworkProgram, HostLeavesSetUp) {
+    Write(host, HostToLobby() + "wait-enabled 1 180000\nclick-control 1\n"
+                                "wait-window \"Select a Player to Control Each Leader\" 120000\npause 2000\nquit\n");
+    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\n"
+                                    "wait-window \"Communications Error\" 120000\nwindows told.txt\nclick-control 1\n"
+                                    "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
+    StartBoth(300);
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string joinerErr = ReadAll(joiner.File("err.txt"));
+    EXPECT_EQ(host.status, 0);
+    EXPECT_EQ(joiner.status, 0) << joinerErr;
+    EXPECT_EQ(joinerErr.find("input script"), std::string::npos) << joinerErr;
+    // The leaving was told in a box (its text, which names the server, is checked where the
+    // component is tested on its own).
+    bool told = false;
+    for (const ShownWindow& w : ReadWindows(joiner.File("told.txt"))) told = told || w.text == "Communications Error";
+    EXPECT_TRUE(told);
+    // Back at the main menu, with no dialog of the abandoned set-up left open.
+    for (const ShownWindow& w : ReadWindows(joiner.File("menu.txt")))
+        if (w.depth == 0) {
+            EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
+        }
+}
+
+} // namespace
+} // namespace e2e

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -176,6 +178,31 @@ TEST(BattleRunner, TheTurnLimitOptionEndsTheBattleThere) {
     ASSERT_TRUE(r.Ended()) << r.problem;
     EXPECT_EQ(r.lastTurn, 2);
     EXPECT_LE(r.turnsPlayed, 3);
+}
+
+// The limit names the last turn counted from 0: a limit of 2 plays turns 0, 1 and 2, shown as
+// Turn 1 to Turn 3. The story and the result count the turns the same way, and neither names a
+// turn past the last, not even for what the score at the end brings (the controller's own
+// counter stands one past the last turn by then).
+TEST(BattleRunner, NoTurnIsShownPastTheLast) {
+    runner::BattleOptions o = Options(Short);
+    o.turnLimit = 2;
+    std::vector<int> turns;
+    const runner::BattleResult r = runner::PlayBattle(o, {}, [&](const std::string& line) {
+        ASSERT_EQ(line.rfind("Turn ", 0), 0u) << line;
+        turns.push_back(std::stoi(line.substr(5)));
+    });
+    ASSERT_TRUE(r.Ended()) << r.problem;
+    ASSERT_FALSE(turns.empty());
+    for (int t : turns) {
+        EXPECT_GE(t, 1);
+        EXPECT_LE(t, 3);
+    }
+    EXPECT_TRUE(std::is_sorted(turns.begin(), turns.end()));
+    EXPECT_LE(turns.back(), r.turnsPlayed);
+    const std::string text = runner::DescribeResult(r);
+    EXPECT_NE(text.find("Turns played: " + std::to_string(r.turnsPlayed) + " of 3\n"), std::string::npos) << text;
+    if (runner::EndReason(r).rfind("the turn limit", 0) == 0) EXPECT_EQ(r.turnsPlayed, 3) << text;
 }
 
 TEST(BattleRunner, APlayerThatNeverEndsAnActivationIsReportedNotWaitedFor) {

@@ -140,6 +140,7 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
             result.lastTurn = control->GetLastTurn();
             result.turnsPlayed = control->GetTurn();
         }
+        if (watch) result.turnsPlayed = watch->TurnsBegun();
         if (auto* relay = dynamic_cast<SideRelay*>(layer.GetComputerPlayer(true))) {
             result.activations[0] = relay->ActivationsPassed();
             result.heldBack[0] = relay->ActivationsHeldBack();
@@ -254,7 +255,7 @@ BattleResult PlayBattle(const BattleOptions& options, const std::function<void(c
         }
         if (t >= budget)
             return finish(BattleResult::Outcome::OutOfTime, "The battle was still on turn " + std::to_string(control->GetTurn() + 1) +
-                                                                " of " + std::to_string(lastTurn) + " after " +
+                                                                " of " + std::to_string(lastTurn + 1) + " after " +
                                                                 std::to_string(budget) + " seconds of game time.");
         if (quiet >= options.stallSeconds) {
             std::string who = "no leader";
@@ -329,8 +330,9 @@ std::string DescribeResult(const BattleResult& result) {
         out += s.name + ": " + std::to_string(s.losses + s.objectives) + " points (" + std::to_string(s.losses) +
                " for enemy losses, " + std::to_string(s.objectives) + " for objectives held; target " +
                std::to_string(s.target) + ")\n";
-    out += "Turns played: " + std::to_string(std::min(result.turnsPlayed, result.lastTurn)) + " of " +
-           std::to_string(result.lastTurn) + "\n";
+    // Turns count from 0 and the limit names the last one, so a limit of 10 allows 11 turns,
+    // shown as Turn 1 to Turn 11.
+    out += "Turns played: " + std::to_string(result.turnsPlayed) + " of " + std::to_string(result.lastTurn + 1) + "\n";
     out += "Ended by " + EndReason(result) + "\n";
     out += "Routed at the end: " + r.homeName + " " + std::to_string(r.routedCount[0]) + " (" +
            std::to_string(r.routedPoints[0]) + " points), " + r.visitingName + " " + std::to_string(r.routedCount[1]) +

@@ -69,7 +69,9 @@ struct BattleResult {
     // What went wrong, for a person; empty when the battle ended.
     std::string problem;
     EndOfGameResults results;
+    // The last turn's number; turns count from 0, so lastTurn + 1 turns are allowed.
     int lastTurn = 0;
+    // The turns begun, the last one whether or not it was played out.
     int turnsPlayed = 0;
     int secondsPlayed = 0;
     // Activations each computer player was given (home, visiting), and those its relay held

@@ -59,6 +59,7 @@ void BattleWatch::Connect() {
     RegisterNamedHandler("AutomaticWin", OnAutomaticWin);
     RegisterNamedHandler("EndOfTurn", OnScoreTaken);
     RegisterNamedHandler("EndOfGame", OnScoreTaken);
+    RegisterNamedHandler("BeginTurn", OnBeginTurn);
 }
 
 int BattleWatch::SlotOfNation(std::int32_t nation) const {
@@ -84,10 +85,7 @@ std::string BattleWatch::SideName(int slot) const {
     return slot == 0 ? s.homeName : slot == 1 ? s.visitingName : std::string("?");
 }
 
-std::string BattleWatch::TurnText() const {
-    const GameControl* control = layer.GetGameControl();
-    return "Turn " + std::to_string(control ? control->GetTurn() + 1 : 0) + ": ";
-}
+std::string BattleWatch::TurnText() const { return "Turn " + std::to_string(TurnsBegun()) + ": "; }
 
 void BattleWatch::Say(const std::string& line) {
     if (story) story(TurnText() + line);
@@ -209,6 +207,13 @@ ContainerBase* BattleWatch::OnAttack(Component* c, BusMessage, ContainerBase* p)
 
 ContainerBase* BattleWatch::OnAutomaticWin(Component* c, BusMessage, ContainerBase*) {
     if (BattleWatch* self = Self(c)) self->automaticWin = true;
+    return nullptr;
+}
+
+ContainerBase* BattleWatch::OnBeginTurn(Component* c, BusMessage, ContainerBase* p) {
+    BattleWatch* self = Self(c);
+    const short* turn = PayloadValue<short>(p);
+    if (self && turn) self->turnBegun = *turn;
     return nullptr;
 }
 

@@ -45,6 +45,8 @@ public:
     const SideTally& Tally(int slot) const { return tally[slot & 1]; }
     const std::vector<std::int32_t>& StartHolders() const { return startHolders; }
     bool AutomaticWin() const { return automaticWin; }
+    // The turns begun so far (the last one begun counts, whether or not it was played out).
+    int TurnsBegun() const { return turnBegun + 1; }
 
 private:
     static ContainerBase* OnVolley(Component* c, BusMessage, ContainerBase* p);
@@ -55,6 +57,7 @@ private:
     static ContainerBase* OnAttack(Component* c, BusMessage, ContainerBase* p);
     static ContainerBase* OnAutomaticWin(Component* c, BusMessage, ContainerBase* p);
     static ContainerBase* OnScoreTaken(Component* c, BusMessage, ContainerBase* p);
+    static ContainerBase* OnBeginTurn(Component* c, BusMessage, ContainerBase* p);
 
     // 0 home, 1 visiting, -1 neither.
     int SlotOfNation(std::int32_t nation) const;
@@ -70,6 +73,10 @@ private:
     std::vector<std::int32_t> holders;
     std::vector<std::int32_t> startHolders;
     bool automaticWin = false;
+    // The number of the turn last begun, counted from 0; -1 before the first. The controller's
+    // own counter already stands one past the last turn when the game ends after it, so the
+    // story takes its turn from here.
+    int turnBegun = -1;
 };
 
 } // namespace runner

@@ -10,6 +10,7 @@
 #include "game/ai/builtin_table.h"
 #include "game/ai/code.h"
 #include "game/ai/compiler.h"
+#include "game/app/saved_game_header.h"
 #include "platform/clock.h"
 #include "platform/msgbox.h"
 #include "tests/shell/game_shell.h"
@@ -243,6 +244,23 @@ int main(int argc, char** argv) {
         std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tolvane\\Varnhold Demo]\nPath=1:2f646174612f00\nPalette=1:564e2e50414c00\n"
                     "Install=4:01000000\n[HKEY_CURRENT_USER\\Software\\Tolvane\\Varnhold Demo\\Preferences]\n"
                     "Preferences=3:0102030405%41\n"));
+
+    {
+        saved_game_header::Header header;
+        header.hash = saved_game_header::VersionHash("Varnhold");
+        header.saveName = "Morning";
+        header.scenarioIndex = 2;
+        header.scenarioName = "TEST.SCN";
+        header.gameMode = 1;
+        header.headerWord = 7;
+        Put("saved_game_header", "SEED.Vh", saved_game_header::Encode(header));
+    }
+
+    Put("input_script", "STEPS.TXT",
+        std::string("# every kind of step\nwait-window \"Varnhold\" 5000\nwait-gone \"Loading\"\nwait-control 101 \"O\\\"K\"\n"
+                    "wait-enabled 1 200\npause 10\nmove 10 20\nclick 1 2\nrclick 3 4\ndclick 5 6\n"
+                    "click-client \"Map\" 7 8\ndclick-client \"Map\" 9 10\nclick-control 1\nkey RETURN\nkey-down SHIFT\n"
+                    "key-up SHIFT\nkey F12\nanswer 6\nanswer-always 0\nscreenshot \"a.png\"\nwindows \"w.txt\"\nend\nquit 3\n"));
 
     // Each of the program's dialog templates on its own.
     {

@@ -1,5 +1,6 @@
 #include "platform/cursor.h"
 
+#include "platform/cursor_file.h"
 #include "platform/gdi.h"
 #include "platform/path.h"
 
@@ -8,11 +9,13 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 struct CursorRecord {
     unsigned systemId = 0;
     std::string name;
     bool shared = true;  // system cursors and program resources are never destroyed
+    platform::CursorImage image;  // a cursor read from a file: its frames
 };
 
 struct IconRecord {
@@ -47,23 +50,34 @@ HCURSOR LoadCursorA(HINSTANCE instance, const char* name) {
         const unsigned id = IdOf(name);
         if (instance || id < 32512 || id > 32650) return nullptr;
         auto& slot = c.system[id];
-        if (!slot) slot = std::make_unique<CursorRecord>(CursorRecord{id, {}, true});
+        if (!slot) slot = std::make_unique<CursorRecord>(CursorRecord{id, {}, true, {}});
         return slot.get();
     }
     if (!c.cursorResources.count(name)) return nullptr;
     auto& slot = c.named[name];
-    if (!slot) slot = std::make_unique<CursorRecord>(CursorRecord{0, name, true});
+    if (!slot) slot = std::make_unique<CursorRecord>(CursorRecord{0, name, true, {}});
     return slot.get();
 }
 
 HCURSOR LoadCursorFromFileA(const char* path) {
     if (!path) return nullptr;
     const std::string mapped = platform::MapPath(path);
-    std::FILE* f = std::fopen(mapped.c_str(), "rb");
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(mapped.c_str(), "rb"), &std::fclose);
     if (!f) return nullptr;
-    std::fclose(f);
+    // No cursor file comes near this size; a larger one is not read at all.
+    constexpr std::size_t kMaxFileSize = 32u << 20;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[16384];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;) {
+        if (bytes.size() + got > kMaxFileSize) return nullptr;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    // A file that is not a whole cursor gives none, as a missing one does.
+    platform::CursorImage image;
+    if (!platform::ReadCursorFile(bytes.data(), bytes.size(), image)) return nullptr;
     auto& slot = C().named[mapped];
-    if (!slot) slot = std::make_unique<CursorRecord>(CursorRecord{0, mapped, true});
+    if (!slot) slot = std::make_unique<CursorRecord>(CursorRecord{0, mapped, true, {}});
+    slot->image = std::move(image);
     return slot.get();
 }
 
@@ -100,6 +114,7 @@ BOOL DrawIcon(HDC, int, int, HICON icon) { return icon ? TRUE : FALSE; }
 namespace platform {
 unsigned CursorId(HCURSOR cursor) { return cursor ? cursor->systemId : 0; }
 const char* CursorName(HCURSOR cursor) { return cursor ? cursor->name.c_str() : ""; }
+const CursorImage* CursorImageOf(HCURSOR cursor) { return cursor && !cursor->image.frames.empty() ? &cursor->image : nullptr; }
 void RegisterCursorResource(const char* name) { C().cursorResources.insert(name); }
 void RegisterIconResource(const char* name) { C().iconResources.insert(name); }
 void SetCursorObserver(CursorObserver observer) { C().observer = observer; }

@@ -14,6 +14,7 @@ inline const char* const IDI_APPLICATION = MAKEINTRESOURCE(32512);
 // instance null: a system cursor or icon by its integer name; otherwise a resource of the
 // program registered by name (RegisterCursorResource). Null when there is none.
 HCURSOR LoadCursorA(HINSTANCE instance, const char* name);
+// A cursor file (.ani or .cur) of the program; null when it is missing or damaged.
 HCURSOR LoadCursorFromFileA(const char* path);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
@@ -28,6 +29,9 @@ namespace platform {
 unsigned CursorId(HCURSOR cursor);
 // The name a program cursor or icon was loaded by.
 const char* CursorName(HCURSOR cursor);
+// The frames of a cursor read from a file; null for any other.
+struct CursorImage;
+const CursorImage* CursorImageOf(HCURSOR cursor);
 // Program cursors and icons known by name (the game's .ani cursors register here when read).
 void RegisterCursorResource(const char* name);
 void RegisterIconResource(const char* name);

@@ -37,6 +37,12 @@ std::string Lower(std::string s) {
 
 // Tokens of one line: words, and quoted texts with \" and \\ inside.
 bool Tokens(const std::string& line, std::vector<std::string>& out, std::vector<bool>& quoted, std::string& error) {
+    // The template ends each text and name at a NUL: one inside would leave every field after it
+    // read from the wrong place.
+    if (line.find('\0') != std::string::npos) {
+        error = "a NUL byte";
+        return false;
+    }
     std::size_t i = 0;
     while (i < line.size()) {
         if (std::isspace(static_cast<unsigned char>(line[i]))) {

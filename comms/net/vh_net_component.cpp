@@ -35,6 +35,27 @@ const TypeInfoBase* Type() {
     return &type;
 }
 
+// A payload type known by a class name other than its own C++ spelling's. The stream form names
+// the 32-bit lists "List<long>" and "List<unsigned long>" (a long is four bytes there), and a
+// frame that carries one of them by that name must find a type to rebuild it by.
+template <class T>
+class AliasTypeInfo : public TypeInfo<T> {
+public:
+    explicit AliasTypeInfo(std::string name_) : name(std::move(name_)) {}
+    std::uint16_t TypeId() const override { return RegisterMessage(name); }
+    std::string TypeName() const override { return name; }
+
+private:
+    std::string name;
+};
+
+template <class T>
+void RegisterAlias(const char* name) {
+    if (LookUpTypeInfo(name)) return;
+    auto* descriptor = new AliasTypeInfo<T>(name);
+    if (!RegisterTypeInfo(descriptor)) delete descriptor;
+}
+
 } // namespace
 
 const std::array<std::uint32_t, 4> VhNetComponent::kApplicationGuid = {0x5641524Eu, 0x484F4C44u, 0x18611865u, 0x0000BA77u};
@@ -144,6 +165,8 @@ VhNetComponent::VhNetComponent() : NetComponent(kApplicationGuid) {
     TypeInfo<List<std::uint16_t>>::Register();
     TypeInfo<List<std::int32_t>>::Register();
     TypeInfo<List<std::uint32_t>>::Register();
+    RegisterAlias<List<std::int32_t>>("List<long>");
+    RegisterAlias<List<std::uint32_t>>("List<unsigned long>");
     TypeInfo<std::uint16_t>::Register();
     TypeInfo<std::uint32_t>::Register();
     RegisterDialogEventType();

@@ -743,9 +743,12 @@ int Interpreter::Execute(std::int32_t start) {
             break;
         }
         case X_LOAD_LOAD_BIN: {
+            // Each value is taken before the next cell is looked up: a cell beyond the memory
+            // grown so far moves the memory, and a pointer into it would point at freed bytes.
             VH_CELL(x, wrapAdd(base, e.a));
+            const std::int32_t xv = *x;
             VH_CELL(y, wrapAdd(base, e.b));
-            VH_PUSH(binary(e.sub, *x, *y));
+            VH_PUSH(binary(e.sub, xv, *y));
             ip = code + e.next;
             break;
         }
@@ -759,8 +762,9 @@ int Interpreter::Execute(std::int32_t start) {
         }
         case X_LOAD_LOAD_BIN_STORE: {
             VH_CELL(x, wrapAdd(base, e.a));
+            const std::int32_t xv = *x;
             VH_CELL(y, wrapAdd(base, e.b));
-            std::int32_t v = binary(e.sub, *x, *y);
+            std::int32_t v = binary(e.sub, xv, *y);
             VH_CELL(cell, wrapAdd(base, e.c));
             *cell = v;
             ip = code + e.next;
@@ -778,8 +782,9 @@ int Interpreter::Execute(std::int32_t start) {
         }
         case X_LOAD_LOAD_BIN_JF: {
             VH_CELL(x, wrapAdd(base, e.a));
+            const std::int32_t xv = *x;
             VH_CELL(y, wrapAdd(base, e.b));
-            ip = code + (binary(e.sub, *x, *y) == 0 ? e.c : e.next);
+            ip = code + (binary(e.sub, xv, *y) == 0 ? e.c : e.next);
             break;
         }
         case X_BIN_JF: {

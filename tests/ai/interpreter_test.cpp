@@ -262,6 +262,36 @@ TEST_P(InterpreterTest, DamagedCodeFailsTheRunInsteadOfCrashing) {
     }
 }
 
+// Two loads in one step where the second cell lies beyond the memory grown so far: the first
+// value must survive the memory moving (the sanitizer build sees a read of freed memory if not).
+TEST_P(InterpreterTest, ALoadPairReachingPastTheGrownMemoryKeepsTheFirstValue) {
+    const std::int32_t far = 500'000;
+    struct Case {
+        const char* what;
+        std::vector<std::int32_t> cells;
+        std::int32_t expected;  // in cell 4
+    } cases[] = {
+        {"to a cell", {OP_PUSH, 5, OP_STORE, 3, OP_LOAD, 3, OP_LOAD, far, OP_ADD, OP_STORE, 4, OP_END}, 5},
+        {"to the stack",
+         {OP_PUSH, 5, OP_STORE, 3, OP_LOAD, 3, OP_LOAD, far, OP_ADD, OP_LOAD, 3, OP_ADD, OP_STORE, 4, OP_END},
+         10},
+        {"to a jump",
+         {OP_PUSH, 5, OP_STORE, 3, OP_LOAD, 3, OP_LOAD, far, OP_ADD, OP_JUMPFALSE, 16, OP_PUSH, 1, OP_STORE, 4, OP_END, OP_END},
+         1},
+    };
+    for (const Case& c : cases) {
+        Code code = damaged(c.cells);
+        Interpreter interpreter(code, nullptr);
+        interpreter.SetStepBudget(1000);
+        if (GetParam() == Engine::Decoded)
+            interpreter.Run(0);
+        else
+            interpreter.RunStepByStep(0);
+        EXPECT_EQ(interpreter.LastFault(), ScriptFault::None) << c.what << ": " << ScriptFaultText(interpreter.LastFault());
+        EXPECT_EQ(interpreter.Data(4), c.expected) << c.what;
+    }
+}
+
 TEST_P(InterpreterTest, UnknownOpcodesAreSteppedOverAndBadRunsLeaveNoTrace) {
     // 0x99 and 0 are no instructions; the PUSH leaves a value behind, so the run returns 0.
     Code code = damaged({0x99, 0, OP_PUSH, 7, OP_END, OP_PUSH, 1, OP_DROP, OP_END, OP_DROP, OP_DROP, OP_END});

@@ -1,5 +1,6 @@
 // Network play of the game: two programs' buses in one process joined over loopback TCP by the
 // set-up component, the relay lists both sides install, players who drop out, the leader list.
+#include "comms/frame.h"
 #include "comms/net/net_game_block.h"
 #include "comms/net/vh_net_component.h"
 #include "comms/ui/chat_records.h"
@@ -369,6 +370,51 @@ TEST(NetGameRelay, ListsHoldTheGamesMessagesMirroredBetweenTheSides) {
     const std::size_t n = hostLink.ForwardedList().size();
     VhNetComponent::InstallRelay(hostLink, true);
     EXPECT_EQ(hostLink.ForwardedList().size(), n);
+}
+
+// The 32-bit lists travel under the names of their stream form; a frame that names them so is
+// rebuilt into the list it carries, whatever the receiving machine calls a 32-bit integer.
+struct NamedListCase {
+    const char* className;
+    const char* body;                   // the list's stream form, hex
+    std::vector<std::int64_t> expected; // the values read back
+};
+
+TEST(NetGameRelay, ThirtyTwoBitListsSentByTheirStreamNamesAreReadBack) {
+    VhNetComponent component; // registers the payload types
+    const std::string event = "LongListProbe";
+    RegisterMessage(event);
+    const NamedListCase cases[] = {
+        {"List<long>", "03 00  01 00 00 00  fe ff ff ff  70 11 01 80", {1, -2, static_cast<std::int32_t>(0x80011170u)}},
+        {"List<unsigned long>", "02 00  ff ff ff ff  2a 00 00 00", {0xFFFFFFFFll, 42}},
+        {"List<long>", "00 00", {}},
+    };
+    for (const NamedListCase& c : cases) {
+        SuperString out;
+        out << static_cast<unsigned char>(0xFF) << static_cast<unsigned short>(0) << static_cast<int>(KIND_POST)
+            << static_cast<unsigned int>(9) << static_cast<unsigned short>(event.size());
+        out.Write(event.data(), static_cast<std::int32_t>(event.size()));
+        out << std::string(c.className);
+        const std::string body = Bytes(c.body);
+        out.Write(body.data(), static_cast<std::int32_t>(body.size()));
+        out << static_cast<unsigned char>(0xFE);
+        std::string frame = out.Contents();
+        frame[1] = static_cast<char>(frame.size() & 0xFF);
+        frame[2] = static_cast<char>(frame.size() >> 8);
+
+        DecodedFrame d;
+        ASSERT_EQ(DecodeFrame(frame, d), FrameStatus::kOk) << c.className;
+        std::vector<std::int64_t> got;
+        if (const auto* l = PayloadValue<List<std::int32_t>>(d.payload.get()))
+            for (Item<std::int32_t>* i = l->Head(); i; i = i->next) got.push_back(i->value);
+        else if (const auto* u = PayloadValue<List<std::uint32_t>>(d.payload.get()))
+            for (Item<std::uint32_t>* i = u->Head(); i; i = i->next) got.push_back(i->value);
+        else
+            ADD_FAILURE() << c.className << " was not rebuilt as a 32-bit list";
+        EXPECT_EQ(got, c.expected) << c.className;
+        const bool isSigned = std::string(c.className) == "List<long>";
+        EXPECT_EQ(PayloadValue<List<std::int32_t>>(d.payload.get()) != nullptr, isSigned) << c.className;
+    }
 }
 
 // A player who drops out, on either side, during the set-up or the game.

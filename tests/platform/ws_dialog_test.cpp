@@ -81,8 +81,9 @@ protected:
 };
 
 TEST(DialogTemplates, ResourceTextIsRefusedWithTheLineAtFault) {
+    using namespace std::string_literals;
     struct Case {
-        const char* text;
+        std::string text;
         const char* line;
     } cases[] = {
         {"DIALOG A 0 0 10 10 0\nCAPTION \"open\nEND\n", "line 2"},
@@ -95,6 +96,10 @@ TEST(DialogTemplates, ResourceTextIsRefusedWithTheLineAtFault) {
         {"DIALOG A 0 0 10 10 0\nCONTROL \"t\" 70000 Button 0 0 0 1 1\nEND\n", "line 2"},
         {"DIALOG A 0 0 10 10 0\nCONTROL t 1 Button 0 0 0 1 1\nEND\n", "line 2"},
         {"DIALOG A 0 0 10 10 0\nDIALOG B 0 0 10 10 0\nEND\n", "line 2"},
+        // A NUL would end the text early in the template and leave the fields behind it askew.
+        {"DIALOG A 0 0 10 10 0\nCONTROL \"N\0ame\" 1 Button 0 0 0 1 1\nEND\n"s, "line 2"},
+        {"DIALOG A 0 0 10 10 0\nCONTROL \"t\" 1 Bu\0tton 0 0 0 1 1\nEND\n"s, "line 2"},
+        {"DIALOG A 0 0 10 10 0\nCAPTION \"\0\"\nEND\n"s, "line 2"},
     };
     for (const Case& c : cases) {
         std::string error;

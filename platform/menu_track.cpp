@@ -265,6 +265,13 @@ void Choose(HMENU m, int index, bool keyboard, const RECT& at, bool fromBar) {
 // The window whose menu bar the keyboard reaches: the active top-level window, when enabled.
 HWND KeyboardMenuOwner() {
     HWND w = GetActiveWindow();
+    // With nothing active (the last dialog has just gone) the keys go to the front window.
+    if (!IsWindow(w))
+        for (HWND top : detail::TopLevel())
+            if (IsWindowVisible(top)) {
+                w = top;
+                break;
+            }
     if (!IsWindow(w) || !GetMenu(w) || !IsWindowEnabled(w) || !IsWindowVisible(w)) return nullptr;
     return w;
 }

@@ -81,7 +81,7 @@ void CheckOpenMenu(const platform::ScreenImage& shot) {
     const int barTop = platform::kCaptionHeight, barBottom = barTop + platform::kMenuBarHeight;
     EXPECT_GE(PixelsOf(shot, 0x000080, 0, barTop, 60, barBottom), 100u) << "the open title is not highlighted";
     EXPECT_GE(PixelsOf(shot, 0xC0C0C0, 0, barBottom, 160, barBottom + 120), 4000u) << "no pop-up below the bar";
-    EXPECT_GE(PixelsOf(shot, 0x000000, 0, barBottom, 160, barBottom + 120), 100u) << "the pop-up shows no text";
+    EXPECT_GE(PixelsOf(shot, 0x000000, 0, barBottom, 160, barBottom + 120), 40u) << "the pop-up shows no text";
 }
 
 TEST_F(HeadlessProgram, SingleBattleChoiceLeadsThroughScenarioAndVariantAndBackToTheMenu) {
@@ -228,7 +228,8 @@ click-control 2
 }
 
 // Each button of the main menu reaches its dialog (or its battle) and the way back leads to the
-// main menu again; History starts no program here and leaves the menu as it was.
+// main menu again; History starts no program here and leaves the menu as it was. The campaign's
+// battle is closed from its Game menu opened with Alt+G and chosen by its letter.
 TEST_F(HeadlessProgram, EveryMainMenuButtonLeadsSomewhereAndBack) {
     WriteScript(R"(wait-control 106 "Start &Battle" 120000
 click-control 106
@@ -260,7 +261,9 @@ wait-window "Game Options"
 wait-enabled 1
 click-control 1
 wait-window "1st Bull Run - Turn 1" 180000
-click-menu "1st Bull Run - Turn 1" "&Game"
+key-down ALT
+key G
+key-up ALT
 screenshot 4-campaign-menu.png
 key C
 wait-control 1 "OK"

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/mdi.h"
+#include "platform/menu_record.h"
 #include "platform/window_record.h"
 
 #include <cstdlib>
@@ -81,6 +82,7 @@ namespace platform {
 
 void InjectMouseMove(int x, int y) {
     SetCursorPos(x, y);
+    if (detail::MenuMouse(WM_MOUSEMOVE, POINT{x, y})) return;
     Deliver(WM_MOUSEMOVE, WM_NCMOUSEMOVE, POINT{x, y}, true);
 }
 
@@ -90,6 +92,8 @@ void InjectMouseButton(MouseButton button, bool down, int x, int y) {
     const POINT p{x, y};
     const bool left = button == MouseButton::Left;
     s.keys[left ? VK_LBUTTON : VK_RBUTTON] = down;
+    // An open menu, or a press on a menu bar, takes the button before any window.
+    if (detail::MenuMouse(down ? (left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN) : (left ? WM_LBUTTONUP : WM_RBUTTONUP), p)) return;
     if (!down) {
         Deliver(left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, p, false);
         return;
@@ -121,6 +125,7 @@ void InjectKey(int virtualKey, bool down) {
     if (virtualKey < 0 || virtualKey > 255) return;
     const bool alt = s.keys[VK_MENU] || (virtualKey == VK_MENU && down);
     s.keys[virtualKey] = down;
+    if (detail::MenuKey(virtualKey, down)) return;
     HWND w = GetFocus();
     if (!w) w = GetActiveWindow();
     if (!w) return;

@@ -1,7 +1,9 @@
 #include "platform/menu.h"
+#include "platform/menu_record.h"
 #include "platform/program_menus.h"
 
 #include "platform/input.h"
+#include "platform/screen.h"
 
 #include <cctype>
 #include <cstring>
@@ -11,19 +13,6 @@
 #include <set>
 #include <sstream>
 #include <cstdlib>
-
-struct MenuItemRecord {
-    UINT flags = 0;
-    UINT id = 0;
-    HMENU popup = nullptr;
-    std::string text;
-    const char* bitmap = nullptr;
-};
-
-struct MenuRecord {
-    bool popup = false;
-    std::vector<MenuItemRecord> items;
-};
 
 struct AcceleratorRecord {
     std::vector<ACCEL> entries;
@@ -179,6 +168,7 @@ BOOL DestroyMenu(HMENU menu) {
     if (!Live(menu)) return FALSE;
     for (auto& it : menu->items)
         if (it.flags & MF_POPUP) DestroyMenu(it.popup);
+    platform::detail::MenuDestroyed(menu);
     M().live.erase(menu);
     delete menu;
     return TRUE;
@@ -201,6 +191,7 @@ BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR id, const char* data) {
     else if (data && !(flags & MF_SEPARATOR))
         it.text = data;
     menu->items.push_back(std::move(it));
+    platform::detail::MenuChanged(menu);
     return TRUE;
 }
 
@@ -212,6 +203,7 @@ BOOL RemoveMenu(HMENU menu, UINT item, UINT flags) {
                                                  : !(items[i].flags & (MF_POPUP | MF_SEPARATOR)) && items[i].id == item;
         if (hit) {
             items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
+            platform::detail::MenuChanged(menu);
             return TRUE;
         }
     }
@@ -227,6 +219,7 @@ BOOL DeleteMenu(HMENU menu, UINT item, UINT flags) {
         if (hit) {
             if (items[i].flags & MF_POPUP) DestroyMenu(items[i].popup);
             items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
+            platform::detail::MenuChanged(menu);
             return TRUE;
         }
         if (!(flags & MF_BYPOSITION) && (items[i].flags & MF_POPUP) && Find(items[i].popup, item, flags))
@@ -240,6 +233,7 @@ DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags) {
     if (!it) return 0xFFFFFFFFu;
     const DWORD old = it->flags & MF_CHECKED;
     it->flags = (it->flags & ~MF_CHECKED) | (flags & MF_CHECKED);
+    platform::detail::MenuChanged(menu);
     return old;
 }
 
@@ -248,6 +242,7 @@ BOOL EnableMenuItem(HMENU menu, UINT item, UINT flags) {
     if (!it) return -1;
     const UINT old = it->flags & (MF_GRAYED | MF_DISABLED);
     it->flags = (it->flags & ~(MF_GRAYED | MF_DISABLED)) | (flags & (MF_GRAYED | MF_DISABLED));
+    platform::detail::MenuChanged(menu);
     return static_cast<BOOL>(old);
 }
 
@@ -284,7 +279,11 @@ HMENU GetSubMenu(HMENU menu, int position) {
     return (it.flags & MF_POPUP) ? it.popup : nullptr;
 }
 
-BOOL DrawMenuBar(HWND hwnd) { return IsWindow(hwnd); }
+BOOL DrawMenuBar(HWND hwnd) {
+    if (!IsWindow(hwnd)) return FALSE;
+    platform::detail::MenuChanged(GetMenu(hwnd));
+    return TRUE;
+}
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
     Menus& m = M();
@@ -295,6 +294,9 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     if (!m.choices.empty()) {
         choice = m.choices.front();
         m.choices.pop_front();
+    } else if (platform::CurrentBackend().Live()) {
+        // A person is there: the menu is drawn and chosen from with mouse or keys.
+        choice = platform::detail::RunPopupMenu(menu, x, y, owner);
     }
     // Only an enabled command of this menu can be chosen.
     if (choice) {
@@ -328,6 +330,11 @@ int TranslateAcceleratorA(HWND hwnd, HACCEL table, MSG* msg) {
         if (a.key != msg->wParam) continue;
         if (((a.fVirt & FSHIFT) != 0) != shift || ((a.fVirt & FCONTROL) != 0) != control || ((a.fVirt & FALT) != 0) != alt)
             continue;
+        // The key of a grey menu command does nothing, as choosing the command would not.
+        HWND top = hwnd;
+        while (GetParent(top) && (GetWindowLongPtrA(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
+        if (MenuItemRecord* item = Find(GetMenu(top), a.cmd, MF_BYCOMMAND))
+            if (item->flags & (MF_GRAYED | MF_DISABLED)) return 1;
         SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
         return 1;
     }

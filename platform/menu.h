@@ -90,4 +90,17 @@ void QueuePopupMenuChoice(UINT id);
 HMENU LastPopupMenu();
 POINT LastPopupPoint();
 
+// The drawn menus (a window's menu bar and the pop-ups open from it or from TrackPopupMenu).
+bool MenuTracking();
+// The pop-ups open, outermost first (level 0), and the highlighted item of one (-1 for none;
+// level -1: the menu bar's selected item).
+int OpenMenuCount();
+HMENU OpenMenu(int level);
+int HighlightedMenuItem(int level);
+// The screen point at the centre of an item of an open pop-up or of the window's menu bar,
+// found by its text (with or without its '&' marks, without its key text).
+bool MenuItemScreenPoint(HWND hwnd, const std::string& label, POINT& at);
+RECT MenuBarScreenRect(HWND hwnd);
+void CloseMenus();
+
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/screen.h"
 
 #include "platform/input_script.h"
+#include "platform/menu_record.h"
 #include "platform/text.h"
 #include "platform/window_record.h"
 
@@ -36,6 +37,7 @@ void ComposeWindow(ScreenImage& img, HWND w, RECT clip, const std::uint32_t* col
     if (wclip.left >= wclip.right || wclip.top >= wclip.bottom) return;
     Fill(img, wr, wclip, kNonClient);
     detail::DrawCaption(img.pixels.data(), img.width, img.height, w, wr, wclip);
+    if (!(w->style & WS_CHILD)) detail::DrawMenuBarOf(img.pixels.data(), img.width, img.height, w, origin, wclip);
     if (w->minimized) return;
     POINT o = detail::ClientOrigin(w);
     o.x -= origin.x;
@@ -92,6 +94,7 @@ ScreenImage ComposeScreen(RECT area) {
     const RECT clip{0, 0, img.width, img.height};
     const auto& top = detail::TopLevel();
     for (auto it = top.rbegin(); it != top.rend(); ++it) ComposeWindow(img, *it, clip, colours, POINT{area.left, area.top});
+    detail::DrawOpenMenus(img.pixels.data(), img.width, img.height, POINT{area.left, area.top});
     return img;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/cursor.h"
 #include "platform/gdi.h"
 #include "platform/mdi.h"
+#include "platform/menu.h"
 #include "platform/screen.h"
 
 #include <algorithm>
@@ -750,6 +751,7 @@ BYTE* WindowPixelsForWrite(HWND hwnd, int* width, int* height) {
 }
 
 void ResetWindowSystem() {
+    CloseMenus();
     WindowSystem& ws = WS();
     while (!ws.topLevel.empty()) DestroyWindow(ws.topLevel.front());
     ws.classes.clear();

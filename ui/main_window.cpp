@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "core/absent_payload.h"
 #include "core/application.h"
 #include "core/assertion.h"
 
@@ -17,7 +18,8 @@ void MainWindow::SetStatusText(const char* text, std::int16_t pane) {
 ContainerBase* MainWindow::OnCommand(Component* receiver, BusMessage, ContainerBase* payload) {
     auto* self = dynamic_cast<MainWindow*>(receiver);
     std::uint32_t word = 0;
-    bool ok = self != nullptr;
+    // A "Command" sent without a payload names no command: it must not run command 0.
+    bool ok = self != nullptr && !PayloadAbsent(payload);
     if (ok) {
         if (const BusMessage* m = PayloadValue<BusMessage>(payload))
             word = m->Word();

@@ -1,5 +1,7 @@
 #include "ui/toolbar.h"
 
+#include "core/absent_payload.h"
+#include "core/assertion.h"
 #include "core/text_payload.h"
 
 #include "core/bus.h"
@@ -58,6 +60,11 @@ ContainerBase* Toolbar::OnToolTipText(Component* receiver, BusMessage, Container
 ContainerBase* Toolbar::OnToolTipEnable(Component* receiver, BusMessage, ContainerBase* payload) {
     Toolbar* self;
     short* on;
+    // Without a value the tips are neither switched on nor off.
+    if (PayloadAbsent(payload)) {
+        Assert(0, kBadBusData, "TOOLBAR", __LINE__);
+        return nullptr;
+    }
     if (!BusArgs(receiver, payload, self, on, "TOOLBAR", __LINE__)) return nullptr;
     self->EnableToolTip(*on);
     return nullptr;

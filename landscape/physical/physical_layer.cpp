@@ -298,10 +298,11 @@ void PhysicalLayer::AddViewport(Viewport* viewport) {
 }
 
 ContainerBase* PhysicalLayer::RemoveViewport(ChildWindow* window) {
-    const void* target = dynamic_cast<const void*>(static_cast<Component*>(window));
+    // The window may be gone already (its end is announced after it): it is only compared
+    // with the live windows of the views, never looked into.
     for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
         Component* own = i->value->GetWindow();
-        if (own && dynamic_cast<const void*>(own) == target) {
+        if (own && dynamic_cast<ChildWindow*>(own) == window) {
             Viewport* found = i->value;
             viewports.RemoveItem(i);
             delete found;

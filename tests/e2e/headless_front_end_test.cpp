@@ -32,6 +32,13 @@ TEST_F(HeadlessProgram, UnknownOptionIsRefused) { EXPECT_EQ(Run("--frobnicate"),
 // in front, front first, the frame is behind them and nothing else was opened (no box that was
 // not expected); every button of the front dialog that lies inside it shows something (its art
 // and its label), and there are `buttons` of them.
+std::size_t PixelsOf(const platform::ScreenImage& img, std::uint32_t colour, int l, int t, int r, int b) {
+    std::size_t n = 0;
+    for (int y = std::max(0, t); y < std::min(img.height, b); ++y)
+        for (int x = std::max(0, l); x < std::min(img.width, r); ++x) n += img.At(x, y) == colour;
+    return n;
+}
+
 void CheckStep(const platform::ScreenImage& shot, const std::vector<ShownWindow>& windows,
                const std::vector<std::string>& captions, std::size_t buttons) {
     SCOPED_TRACE(captions.front());
@@ -55,6 +62,26 @@ void CheckStep(const platform::ScreenImage& shot, const std::vector<ShownWindow>
             << "control " << w.id << " \"" << w.text << "\"";
     }
     EXPECT_EQ(shown, buttons);
+    // A caption shows its text: white letters on the active caption's navy strip.
+    if (!front.text.empty())
+        EXPECT_GE(PixelsOf(shot, 0xFFFFFF, front.left, front.top, front.right, front.top + platform::kCaptionHeight + 4), 20u)
+            << "no caption text on \"" << front.text << "\"";
+}
+
+// Dark text pixels (list items, labels) inside a control of the front window.
+std::size_t TextPixelsIn(const platform::ScreenImage& shot, const std::vector<ShownWindow>& windows, int id) {
+    for (const ShownWindow& w : windows)
+        if (w.depth == 1 && w.id == id) return PixelsOf(shot, 0x000000, w.left, w.top, w.right, w.bottom);
+    return 0;
+}
+
+// The drawn menu in a picture: the pop-up of the frame's first title stands below the menu bar,
+// on the menu's face colour, with dark text, and the title is highlighted.
+void CheckOpenMenu(const platform::ScreenImage& shot) {
+    const int barTop = platform::kCaptionHeight, barBottom = barTop + platform::kMenuBarHeight;
+    EXPECT_GE(PixelsOf(shot, 0x000080, 0, barTop, 60, barBottom), 100u) << "the open title is not highlighted";
+    EXPECT_GE(PixelsOf(shot, 0xC0C0C0, 0, barBottom, 160, barBottom + 120), 4000u) << "no pop-up below the bar";
+    EXPECT_GE(PixelsOf(shot, 0x000000, 0, barBottom, 160, barBottom + 120), 40u) << "the pop-up shows no text";
 }
 
 TEST_F(HeadlessProgram, SingleBattleChoiceLeadsThroughScenarioAndVariantAndBackToTheMenu) {
@@ -132,6 +159,131 @@ quit
     bool map = false;
     for (const ShownWindow& w : ReadWindows(File("3-battle.txt"))) map = map || w.text == "Landscape View";
     EXPECT_TRUE(map);
+}
+
+// Every line of the error output that tells of a box or of a failed script step.
+void ExpectNoBoxNorFailure(const std::string& err) {
+    std::istringstream lines(err);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find("[message box]") != std::string::npos || line.find("input script") != std::string::npos ||
+            line.find("no scripted input") != std::string::npos)
+            ADD_FAILURE() << line;
+}
+
+TEST_F(HeadlessProgram, BattleThroughItsDialogsClosedByTheMenuThenExit) {
+    // Main menu, scenario, variant, leader control, game options confirmed with the mouse; the
+    // battle's map; its Game menu opened with a click and "Close Battle" chosen; the question
+    // answered; back at the main menu, whose Exit ends the program.
+    WriteScript(R"(wait-control 106 "Start &Battle" 120000
+screenshot 1-menu.png
+windows 1-menu.txt
+click-control 106
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+screenshot 2-variant.png
+windows 2-variant.txt
+click-control 1
+wait-window "Leader Control"
+screenshot 3-leader.png
+windows 3-leader.txt
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+screenshot 4-options.png
+windows 4-options.txt
+click-control 1
+wait-gone "Game Options"
+wait-window "Brandy Station - Turn 1" 180000
+click-menu "Brandy Station - Turn 1" "&Game"
+screenshot 5-game-menu.png
+windows 5-game-menu.txt
+click-menu "Brandy Station - Turn 1" "Close Battle"
+wait-window "Varnhold"
+wait-control 1 "OK"
+screenshot 6-close.png
+click-control 1
+wait-control 106 "Start &Battle" 120000
+screenshot 7-back.png
+windows 7-back.txt
+click-control 2
+)");
+    const int status = Run("--headless --data data --script script.txt", "", 400);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    ExpectNoBoxNorFailure(err);
+    CheckStep(Screenshot("1-menu.png"), ReadWindows(File("1-menu.txt")), {""}, 6);
+    const std::vector<ShownWindow> variant = ReadWindows(File("2-variant.txt"));
+    CheckStep(Screenshot("2-variant.png"), variant, {"Choose Variant", "Choose Scenario"}, 2);
+    EXPECT_GE(TextPixelsIn(Screenshot("2-variant.png"), variant, 101), 30u) << "the variants' list shows no items";
+    CheckStep(Screenshot("3-leader.png"), ReadWindows(File("3-leader.txt")), {"Leader Control"}, 5);
+    CheckStep(Screenshot("4-options.png"), ReadWindows(File("4-options.txt")), {"Game Options"}, 7);
+    // With the menu open nothing but the frame is on the screen, and the menu is drawn over it.
+    std::size_t top = 0;
+    for (const ShownWindow& w : ReadWindows(File("5-game-menu.txt"))) top += w.depth == 0;
+    EXPECT_EQ(top, 1u);
+    CheckOpenMenu(Screenshot("5-game-menu.png"));
+    CheckStep(Screenshot("7-back.png"), ReadWindows(File("7-back.txt")), {""}, 6);
+}
+
+// Each button of the main menu reaches its dialog (or its battle) and the way back leads to the
+// main menu again; History starts no program here and leaves the menu as it was. The campaign's
+// battle is closed from its Game menu opened with Alt+G and chosen by its letter.
+TEST_F(HeadlessProgram, EveryMainMenuButtonLeadsSomewhereAndBack) {
+    WriteScript(R"(wait-control 106 "Start &Battle" 120000
+click-control 106
+wait-window "Choose Scenario"
+click-control 2
+wait-gone "Choose Scenario"
+wait-control 106 "Start &Battle"
+click-control 103
+wait-window "Enter Your Name"
+screenshot 1-name.png
+windows 1-name.txt
+click-control 2
+wait-gone "Enter Your Name"
+wait-control 106 "Start &Battle"
+click-control 101
+wait-window "Load Game"
+screenshot 2-load.png
+windows 2-load.txt
+click-control 2
+wait-gone "Load Game"
+wait-control 106 "Start &Battle"
+click-control 105
+pause 1000
+windows 3-history.txt
+click-control 102
+wait-window "Leader Control"
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+click-control 1
+wait-window "1st Bull Run - Turn 1" 180000
+key-down ALT
+key G
+key-up ALT
+screenshot 4-campaign-menu.png
+key C
+wait-control 1 "OK"
+click-control 1
+wait-control 106 "Start &Battle" 120000
+screenshot 5-back.png
+windows 5-back.txt
+click-control 2
+)");
+    const int status = Run("--headless --data data --script script.txt", "", 400);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    ExpectNoBoxNorFailure(err);
+    CheckStep(Screenshot("1-name.png"), ReadWindows(File("1-name.txt")), {"Enter Your Name"}, 2);
+    CheckStep(Screenshot("2-load.png"), ReadWindows(File("2-load.txt")), {"Load Game"}, 3);
+    std::size_t top = 0;
+    for (const ShownWindow& w : ReadWindows(File("3-history.txt"))) top += w.depth == 0;
+    EXPECT_EQ(top, 2u);  // the main menu and the frame
+    CheckOpenMenu(Screenshot("4-campaign-menu.png"));
+    CheckStep(Screenshot("5-back.png"), ReadWindows(File("5-back.txt")), {""}, 6);
 }
 
 } // namespace

@@ -19,6 +19,18 @@ extern const char vhDialogTemplatesText[];
 namespace {
 
 const char* const kTemplates = R"(
+DIALOG Keys 0 0 120 90 0x90C80000
+  CAPTION "Keys"
+  CONTROL "" 9 Edit 0x50810080 4 4 50 10
+  CONTROL "R1" 4 Button 0x50030009 4 20 30 8
+  CONTROL "R2" 5 Button 0x50000009 4 30 30 8
+  CONTROL "R3" 10 Button 0x58000009 4 40 30 8
+  CONTROL "R4" 11 Button 0x50000009 4 50 30 8
+  CONTROL "Check" 3 Button 0x50030003 60 20 30 8
+  CONTROL "Go" 12 Button 0x50010001 60 70 25 12
+  CONTROL "Off" 6 Button 0x58010000 90 70 25 12
+  CONTROL "Cancel" 2 Button 0x50010000 90 55 25 12
+END
 DIALOG Controls 0 0 100 80 0x90C80000
   CAPTION "Controls"
   CONTROL "Push" 7 Button 0x50010000 4 4 30 12
@@ -252,6 +264,67 @@ TEST_F(DialogManager, TemplateNamingAnUnknownClassMakesNoDialog) {
     EXPECT_EQ(CreateDialogIndirectParamA(nullptr, Template("OddClass"), nullptr, &RecordingDlgProc, 0), nullptr);
     EXPECT_EQ(platform::WindowCount(), 0u);
     EXPECT_EQ(DialogBoxIndirectParamA(nullptr, nullptr, nullptr, &RecordingDlgProc, 0), -1);
+}
+
+TEST_F(DialogManager, TabArrowsReturnAndEscapeMoveThroughTheControls) {
+    HWND d = CreateDialogIndirectParamA(nullptr, Template("Keys"), nullptr, &RecordingDlgProc, 0);
+    ASSERT_NE(d, nullptr);
+    // Each key is handled before the next, as a person types.
+    auto pump = [&] {
+        MSG m;
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            if (!IsDialogMessageA(d, &m)) DispatchMessage(&m);
+    };
+    auto key = [&](int vk, bool shift = false) {
+        if (shift) platform::InjectKey(VK_SHIFT, true);
+        platform::InjectKey(vk, true);
+        pump();
+        platform::InjectKey(vk, false);
+        if (shift) platform::InjectKey(VK_SHIFT, false);
+        pump();
+    };
+    SetFocus(GetDlgItem(d, 9));
+    // Tab visits the tab stops in order, skipping the disabled one, and wraps; Shift+Tab goes back.
+    std::vector<int> visited;
+    for (int i = 0; i < 5; ++i) {
+        key(VK_TAB);
+        visited.push_back(GetDlgCtrlID(GetFocus()));
+    }
+    EXPECT_EQ(visited, (std::vector<int>{4, 3, 12, 2, 9}));
+    key(VK_TAB, true);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), 2);
+    // The arrows step through a group of buttons (not into the next group, past the disabled
+    // one, wrapping), checking the radio button they reach.
+    SetFocus(GetDlgItem(d, 4));
+    key(VK_DOWN);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), 5);
+    EXPECT_EQ(IsDlgButtonChecked(d, 5), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(d, 4), BST_UNCHECKED);
+    key(VK_DOWN);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), 11);
+    key(VK_RIGHT);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), 4);
+    key(VK_UP);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), 11);
+    EXPECT_EQ(IsDlgButtonChecked(d, 11), BST_CHECKED);
+    // In an edit the arrows are the edit's own.
+    SetFocus(GetDlgItem(d, 9));
+    key(VK_DOWN);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), 9);
+    // Return presses the default button, or the focused push button; Escape is Cancel.
+    g_rec.commands.clear();
+    key(VK_RETURN);
+    SetFocus(GetDlgItem(d, 2));
+    key(VK_RETURN);
+    key(VK_ESCAPE);
+    EXPECT_EQ(g_rec.commands, (std::vector<std::pair<int, int>>{{12, 0}, {2, 0}, {2, 0}}));
+    // A disabled default button is not pressed by Return.
+    EnableWindow(GetDlgItem(d, 12), FALSE);
+    SetFocus(GetDlgItem(d, 9));
+    g_rec.commands.clear();
+    key(VK_RETURN);
+    EXPECT_TRUE(g_rec.commands.empty());
+    DestroyWindow(d);
 }
 
 } // namespace

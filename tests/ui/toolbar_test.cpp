@@ -301,6 +301,11 @@ TEST_F(Tools, AWrongTipPayloadIsReported) {
     ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
     EXPECT_NE(platform::ShownMessageBox(0).caption.find("TOOLBAR"), std::string::npos);
     EXPECT_FALSE(bar->IsTipShown());
+    // Sent without a value it is reported too, not taken for 0.
+    platform::QueueMessageBoxAnswer(IDNO);
+    delete app->SendNamedEvent("ToolTipEnable");
+    ASSERT_EQ(platform::ShownMessageBoxCount(), 2u);
+    EXPECT_NE(platform::ShownMessageBox(1).caption.find("TOOLBAR"), std::string::npos);
     platform::ClearShownMessageBoxes();
 }
 

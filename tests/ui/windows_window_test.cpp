@@ -393,6 +393,17 @@ TEST_F(Mdi, CommandsGoToTheActiveChildOrBecomeBusEvents) {
     Container<BusMessage> command(BusMessage::FromWord(0x10000000u | 600));
     delete frame->SendNamed("Command", &command);
     EXPECT_EQ(listener.heard, (std::vector<std::pair<int, int>>{{600, 0}}));
+    // A "Command" without a payload is reported and runs no command (not command 0); a
+    // number is a command.
+    listener.Listen(0);
+    listener.heard.clear();
+    platform::QueueMessageBoxAnswer(IDNO);
+    delete frame->SendNamedEvent("Command");
+    EXPECT_EQ(platform::ShownMessageBox(0).text, "Bad data passed in bus message to function  Abort?");
+    EXPECT_TRUE(listener.heard.empty());
+    Container<short> number(600);
+    delete frame->SendNamed("Command", &number);
+    EXPECT_EQ(listener.heard, (std::vector<std::pair<int, int>>{{600, 0}}));
     frame->SetToolbar(nullptr);
 }
 

@@ -298,10 +298,12 @@ void PhysicalLayer::AddViewport(Viewport* viewport) {
 }
 
 ContainerBase* PhysicalLayer::RemoveViewport(ChildWindow* window) {
-    const void* target = dynamic_cast<const void*>(static_cast<Component*>(window));
+    // The notice comes after the native window is gone, and the layer may have deleted its
+    // viewports (and with them their windows) meanwhile, when the game closed: the window named
+    // is only compared with the windows of the viewports still here, never looked into.
     for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
         Component* own = i->value->GetWindow();
-        if (own && dynamic_cast<const void*>(own) == target) {
+        if (own && dynamic_cast<ChildWindow*>(own) == window) {
             Viewport* found = i->value;
             viewports.RemoveItem(i);
             delete found;

@@ -804,6 +804,12 @@ void VhPhysicalLayer::ObjectNotMoving(short picture) {
     if (wasMoving && movingPictures.IsEmpty()) delete PostNamedEventAndWait("NoMovement");
 }
 
+void VhPhysicalLayer::ForgetObject(PhysicalObject* object) {
+    PhysicalLayer::ForgetObject(object);
+    // Those waiting for "NoMovement" (the computer player, the toolbar) would wait for ever.
+    if (movingPictures.Contains(static_cast<short>(object->GetId()))) ObjectNotMoving(static_cast<short>(object->GetId()));
+}
+
 // --- animation ---
 
 ContainerBase* VhPhysicalLayer::ActivateObject(short componentId) {

@@ -84,6 +84,8 @@ public:
     ContainerBase* Close() override;
     virtual void ObjectMoving(short picture);
     virtual void ObjectNotMoving(short picture);
+    // A picture going away while it moves will never say that it stopped: it stops here.
+    void ForgetObject(PhysicalObject* object) override;
 
     // ViewLayer: the landscape of a zoom level as the figure sprites see it.
     ViewLandscape* GetLandscape(std::int16_t zoom) override;

@@ -298,8 +298,9 @@ void PhysicalLayer::AddViewport(Viewport* viewport) {
 }
 
 ContainerBase* PhysicalLayer::RemoveViewport(ChildWindow* window) {
-    // The window may be gone already (its end is announced after it): it is only compared
-    // with the live windows of the views, never looked into.
+    // The notice comes after the native window is gone, and the layer may have deleted its
+    // viewports (and with them their windows) meanwhile, when the game closed: the window named
+    // is only compared with the windows of the viewports still here, never looked into.
     for (Item<Viewport*>* i = viewports.Head(); i; i = i->next) {
         Component* own = i->value->GetWindow();
         if (own && dynamic_cast<ChildWindow*>(own) == window) {

@@ -60,7 +60,7 @@ public:
 
     // An object going away: the layer forgets it and the sprites it owns (it does not delete
     // them). Called by the object's destructor.
-    void ForgetObject(PhysicalObject* object);
+    virtual void ForgetObject(PhysicalObject* object);
     // Takes the sprite out of every list of the layer, the cell lists included.
     void ForgetSprite(Sprite* sprite);
 

@@ -280,6 +280,29 @@ TEST_F(GameDisplayTest, MovementIsAnnouncedForTheFirstMoverAndEndsWithTheLast) {
     EXPECT_TRUE(layer.MovingPictures().IsEmpty());
 }
 
+TEST_F(GameDisplayTest, APictureDeletedWhileItMovesEndsTheMovement) {
+    // An eliminated unit's picture goes while it is still listed as moving: "NoMovement" must
+    // still come once the last mover is gone, or the computer player waits for it for ever.
+    PhysicalLayer::RegisterCreator(kCode, new RecordingPicture(0, 1));
+    VhPhysicalLayer& layer = MakeLayer(0);
+    CreateUnit(1, kCode, 303, 3);
+    CreateUnit(2, kCode, 304, 3);
+    ASSERT_EQ(layer.Objects().Count(), 2);
+    PhysicalObject* first = layer.Objects().Head()->value;
+    PhysicalObject* second = layer.Objects().Head()->next->value;
+    for (PhysicalObject* o : {first, second}) {
+        Container<unsigned short> id(o->GetId());
+        SendNamed("PhysicalObjectMoving", &id);
+    }
+    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"Movement"});
+    delete first;
+    EXPECT_TRUE(recorder.Take().empty());
+    EXPECT_EQ(layer.MovingPictures().Count(), 1);
+    delete second;
+    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"NoMovement"});
+    EXPECT_TRUE(layer.MovingPictures().IsEmpty());
+}
+
 TEST_F(GameDisplayTest, CentringSendsTheRegionsLocationAtEachZoom) {
     VhPhysicalLayer& layer = MakeLayer(0);
     // The map windows' tiles hear it on the layer's own bus.

@@ -874,6 +874,8 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         c.caretSet = true;
         c.scroll = 0;
         InvalidateRect(hwnd, nullptr, FALSE);
+        // A text set by the program is a change like a typed one: dialogs enable their OK from it.
+        EditChanged(hwnd);
         return r;
     }
     case EM_LIMITTEXT: Control(hwnd).limit = static_cast<std::size_t>(wParam); return 0;

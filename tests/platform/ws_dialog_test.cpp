@@ -224,8 +224,10 @@ TEST_F(DialogManager, ListsEditsAndKeysNotifyTheirDialog) {
     platform::PressKey(VK_SPACE);
     while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
         if (!IsDialogMessageA(d, &m)) DispatchMessage(&m);
+    // A text the program sets notifies like a typed one: dialogs enable their OK from it.
+    SetDlgItemTextA(d, 9, "set");
     const std::vector<std::pair<int, int>> expected{{8, LBN_SELCHANGE}, {9, EN_CHANGE}, {9, EN_CHANGE}, {9, EN_CHANGE},
-                                                    {7, BN_CLICKED}};
+                                                    {7, BN_CLICKED},     {9, EN_CHANGE}};
     EXPECT_EQ(g_rec.commands, expected);
     EXPECT_EQ(SendDlgItemMessageA(d, 8, LB_GETTEXTLEN, 5, 0), LB_ERR);
     DestroyWindow(d);

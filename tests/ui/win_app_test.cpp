@@ -30,10 +30,13 @@ TEST_F(WinAppTest, RegistryGivesTheDataDirectoryAndThePalette) {
     EXPECT_EQ(platform::CursorId(LoadCursorA(nullptr, IDC_WAIT)), 32514u);
 }
 
-TEST_F(WinAppTest, MissingOrOverlongRegistryValuesGiveEmptyNames) {
-    DataDirectory::SetValue("Elsewhere", "Long", "Path", std::string(200, 'x'));
+TEST_F(WinAppTest, LongRegistryValuesAreReadWholeAndMissingOnesGiveEmptyNames) {
+    // A data directory deep in a file system: once cut to 128 bytes it read as no directory at
+    // all, and the program stopped at start on "the palette file is damaged".
+    const std::string deep = "/" + std::string(300, 'x') + "/data";
+    DataDirectory::SetValue("Elsewhere", "Long", "Path", deep);
     app = std::make_unique<WinApp>("Long", "Elsewhere", "own.map");
-    EXPECT_EQ(app->GetDataDirectory(1), "");
+    EXPECT_EQ(app->GetDataDirectory(1), deep);
     EXPECT_EQ(app->GetPaletteName(), "");
     EXPECT_EQ(app->GetMapFileName(), "own.map");
     // Without a palette file the palette still exists (a grey ramp) and says so once.

@@ -66,14 +66,16 @@ std::string WinApp::ReadRegistryValue(const char* value) const {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &software) == ERROR_SUCCESS &&
         RegOpenKeyExA(software, publisherKey.c_str(), 0, KEY_READ, &publisher) == ERROR_SUCCESS &&
         RegOpenKeyExA(publisher, applicationName.c_str(), 0, KEY_READ, &application) == ERROR_SUCCESS) {
-        BYTE buffer[128];
-        DWORD size = sizeof buffer;
+        // Sized from the value itself: a data directory deep in a file system is longer than any
+        // fixed buffer, and a path cut short (or left empty) stops the program at start.
+        DWORD size = 0;
         DWORD type = REG_NONE;
-        // A missing value, or one longer than the buffer, leaves the text empty: nothing is
-        // read from a buffer the registry did not fill.
-        if (RegQueryValueExA(application, value, nullptr, &type, buffer, &size) == ERROR_SUCCESS &&
-            size <= sizeof buffer)
-            result = Field(buffer, size);
+        if (RegQueryValueExA(application, value, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size > 0) {
+            std::vector<BYTE> buffer(size);
+            if (RegQueryValueExA(application, value, nullptr, &type, buffer.data(), &size) == ERROR_SUCCESS &&
+                size <= buffer.size())
+                result = Field(buffer.data(), size);
+        }
     }
     if (application) RegCloseKey(application);
     if (publisher) RegCloseKey(publisher);

@@ -69,6 +69,9 @@ protected:
         g_heard.clear();
     }
     void TearDown() override {
+        // The menu is the test's to free: resetting the window system forgets windows, not menus.
+        if (w) SetMenu(w, nullptr);
+        if (menu) DestroyMenu(menu);
         platform::SetBackend(platform::MakeHeadlessBackend());
         platform::ResetWindowSystem();
         platform::ResetMessageQueues();

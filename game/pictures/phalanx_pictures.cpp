@@ -7,6 +7,7 @@
 #include "game/pictures/casualty_generator.h"
 #include "game/pictures/flag.h"
 #include "game/pictures/hex_directions.h"
+#include "game/pictures/phalanx_places.h"
 #include "game/pictures/picture_random.h"
 #include "game/pictures/unit_pictures.h"
 #include "landscape/physical/physical_layer.h"
@@ -32,29 +33,6 @@ const char* const kFireRow[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW"
 
 std::uint32_t Compass(std::uint32_t f) { return (f >= 1 && f <= 8) ? f : 1; }
 
-// Each place's offset from its hex's point, by layout direction N .. NW.
-const std::int16_t kPlaceOffsets[20][8][2] = {
-    {{-43, -2}, {-43, -7}, {10, -11}, {52, 3}, {39, 17}, {18, 27}, {-10, 11}, {-27, 17}},
-    {{-20, -2}, {-28, 1}, {10, -11}, {37, 11}, {16, 17}, {3, 19}, {-10, 11}, {-12, 9}},
-    {{3, -2}, {-13, 9}, {10, -4}, {22, 19}, {-7, 17}, {-12, 11}, {-10, 4}, {3, 1}},
-    {{26, -2}, {2, 17}, {10, 3}, {7, 27}, {-30, 17}, {-27, 3}, {-10, -3}, {18, -7}},
-    {{49, -2}, {17, 25}, {10, 10}, {-8, 35}, {-53, 17}, {-42, -5}, {-10, -10}, {33, -15}},
-    {{-58, -2}, {-33, -15}, {10, -17}, {42, -5}, {54, 17}, {8, 35}, {-10, 17}, {-17, 25}},
-    {{-35, -2}, {-18, -7}, {10, -10}, {27, 3}, {31, 17}, {-7, 27}, {-10, 10}, {-2, 17}},
-    {{-12, -2}, {-3, 1}, {10, -3}, {12, 11}, {8, 17}, {-22, 19}, {-10, 3}, {13, 9}},
-    {{11, -2}, {12, 9}, {10, 4}, {-3, 19}, {-15, 17}, {-37, 11}, {-10, -4}, {28, 1}},
-    {{34, -2}, {27, 17}, {10, 11}, {-18, 27}, {-38, 17}, {-52, 3}, {-10, -11}, {43, -7}},
-    {{-38, 19}, {-52, 3}, {-10, -15}, {43, -7}, {34, -4}, {27, 17}, {10, 8}, {-18, 27}},
-    {{-15, 19}, {-37, 11}, {-10, -15}, {28, 1}, {11, -4}, {12, 9}, {10, 8}, {-3, 19}},
-    {{8, 19}, {-22, 19}, {-10, -8}, {13, 9}, {-12, -4}, {-3, 1}, {10, 1}, {12, 11}},
-    {{31, 19}, {-7, 27}, {-10, -1}, {-2, 17}, {-35, -4}, {-18, -7}, {10, -6}, {27, 3}},
-    {{54, 19}, {8, 35}, {-10, 6}, {-17, 25}, {-58, -4}, {-33, -15}, {10, -13}, {42, -5}},
-    {{-53, 19}, {-42, -5}, {-10, -21}, {33, -15}, {49, -4}, {17, 25}, {10, 14}, {-8, 35}},
-    {{-30, 19}, {-27, 3}, {-10, -14}, {18, -7}, {27, -4}, {2, 17}, {10, 7}, {7, 27}},
-    {{-7, 19}, {-12, 11}, {-10, -7}, {3, 1}, {4, -4}, {-13, 9}, {10, 0}, {22, 19}},
-    {{16, 19}, {3, 19}, {-10, 0}, {-12, 9}, {-19, -4}, {-28, 1}, {10, -7}, {37, 11}},
-    {{39, 19}, {18, 27}, {-10, 7}, {-27, 17}, {-42, -4}, {-43, -7}, {10, -14}, {52, 3}},
-};
 
 // Each place's sprite layer, by facing N .. NW: the front of the formation is drawn last.
 const std::int16_t kPlaceLayers[20][8] = {
@@ -113,7 +91,7 @@ std::vector<short> Hexes(const List<short>& l) {
 
 Point3D PPhalanx::PlaceOffset(std::int16_t place, std::uint32_t direction) {
     if (place < 0 || place >= kPlaces || direction < 1 || direction > 8) return Point3D();
-    return Point3D(kPlaceOffsets[place][direction - 1][0], kPlaceOffsets[place][direction - 1][1], 0);
+    return Point3D(pictures::kPhalanxPlaces[place][direction - 1][0], pictures::kPhalanxPlaces[place][direction - 1][1], 0);
 }
 
 std::int16_t PPhalanx::PlaceLayer(std::int16_t place, std::uint32_t f) {

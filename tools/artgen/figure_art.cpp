@@ -4,6 +4,7 @@
 // Every figure is drawn facing one of the eight directions of the three-quarter view and, per
 // section, through the frames of its action: walking, firing with smoke, fighting hand to hand,
 // rallying, running, dropping its musket, falling.
+#include "game/pictures/phalanx_places.h"
 #include "tools/artgen/art_set.h"
 #include "tools/artgen/draw.h"
 #include "tools/artgen/palette.h"
@@ -651,32 +652,8 @@ LibrarySpec Missile(int zoom, bool cannon) {
 
 // Walking offsets: the place of each figure of a unit in the hex, by facing, and how it walks
 // there. Each record is a slot (a figure's place in the formation): two ranks across the
-// facing, the points of a step being that place in the next hex, taken in three legs.
-// The close-order formation of twenty across two hexes: each place's rest point by direction
-// N .. NW (places 0-4 and 10-14 stand in the unit's own hex, the others in the flank hex).
-const std::int16_t kPhalanxPlaces[20][8][2] = {
-    {{-43, -2}, {-43, -7}, {10, -11}, {52, 3}, {39, 17}, {18, 27}, {-10, 11}, {-27, 17}},
-    {{-20, -2}, {-28, 1}, {10, -11}, {37, 11}, {16, 17}, {3, 19}, {-10, 11}, {-12, 9}},
-    {{3, -2}, {-13, 9}, {10, -4}, {22, 19}, {-7, 17}, {-12, 11}, {-10, 4}, {3, 1}},
-    {{26, -2}, {2, 17}, {10, 3}, {7, 27}, {-30, 17}, {-27, 3}, {-10, -3}, {18, -7}},
-    {{49, -2}, {17, 25}, {10, 10}, {-8, 35}, {-53, 17}, {-42, -5}, {-10, -10}, {33, -15}},
-    {{-58, -2}, {-33, -15}, {10, -17}, {42, -5}, {54, 17}, {8, 35}, {-10, 17}, {-17, 25}},
-    {{-35, -2}, {-18, -7}, {10, -10}, {27, 3}, {31, 17}, {-7, 27}, {-10, 10}, {-2, 17}},
-    {{-12, -2}, {-3, 1}, {10, -3}, {12, 11}, {8, 17}, {-22, 19}, {-10, 3}, {13, 9}},
-    {{11, -2}, {12, 9}, {10, 4}, {-3, 19}, {-15, 17}, {-37, 11}, {-10, -4}, {28, 1}},
-    {{34, -2}, {27, 17}, {10, 11}, {-18, 27}, {-38, 17}, {-52, 3}, {-10, -11}, {43, -7}},
-    {{-38, 19}, {-52, 3}, {-10, -15}, {43, -7}, {34, -4}, {27, 17}, {10, 8}, {-18, 27}},
-    {{-15, 19}, {-37, 11}, {-10, -15}, {28, 1}, {11, -4}, {12, 9}, {10, 8}, {-3, 19}},
-    {{8, 19}, {-22, 19}, {-10, -8}, {13, 9}, {-12, -4}, {-3, 1}, {10, 1}, {12, 11}},
-    {{31, 19}, {-7, 27}, {-10, -1}, {-2, 17}, {-35, -4}, {-18, -7}, {10, -6}, {27, 3}},
-    {{54, 19}, {8, 35}, {-10, 6}, {-17, 25}, {-58, -4}, {-33, -15}, {10, -13}, {42, -5}},
-    {{-53, 19}, {-42, -5}, {-10, -21}, {33, -15}, {49, -4}, {17, 25}, {10, 14}, {-8, 35}},
-    {{-30, 19}, {-27, 3}, {-10, -14}, {18, -7}, {27, -4}, {2, 17}, {10, 7}, {7, 27}},
-    {{-7, 19}, {-12, 11}, {-10, -7}, {3, 1}, {4, -4}, {-13, 9}, {10, 0}, {22, 19}},
-    {{16, 19}, {3, 19}, {-10, 0}, {-12, 9}, {-19, -4}, {-28, 1}, {10, -7}, {37, 11}},
-    {{39, 19}, {18, 27}, {-10, 7}, {-27, 17}, {-42, -4}, {-43, -7}, {10, -14}, {52, 3}},
-};
-
+// facing, the points of a step being that place in the next hex, taken in three legs. The
+// close-order formation rests on the places its pictures stand their figures on.
 std::vector<std::uint8_t> WalkingRecord(const std::string& name, int slot, bool mounted, bool phalanx = false) {
     std::vector<std::uint8_t> out;
     auto u8 = [&](std::uint8_t v) { out.push_back(v); };
@@ -695,8 +672,8 @@ std::vector<std::uint8_t> WalkingRecord(const std::string& name, int slot, bool 
         const double px = -Dy(facing), py = Dx(facing) * 0.5;  // across the facing
         const int column = slot % perRank, rank = (slot / perRank) % 2;
         const double across = (column - (perRank - 1) / 2.0) * spacing, back = rank * (mounted ? 14 : 9);
-        const int restX = phalanx ? kPhalanxPlaces[slot][facing][0] : static_cast<int>(std::lround(px * across - dx * back));
-        const int restY = phalanx ? kPhalanxPlaces[slot][facing][1] : static_cast<int>(std::lround(py * across - dy * back));
+        const int restX = phalanx ? pictures::kPhalanxPlaces[slot][facing][0] : static_cast<int>(std::lround(px * across - dx * back));
+        const int restY = phalanx ? pictures::kPhalanxPlaces[slot][facing][1] : static_cast<int>(std::lround(py * across - dy * back));
         for (int entry = 1; entry <= 10; ++entry)
             for (int hex = 0; hex < 3; ++hex) {
                 // Three points: a little short of the place, the place, the place.

@@ -1,6 +1,7 @@
 #include "platform/input.h"
 
 #include "platform/clock.h"
+#include "platform/dialog.h"
 #include "platform/mdi.h"
 #include "platform/menu_record.h"
 #include "platform/window_record.h"
@@ -67,7 +68,8 @@ void ActivateFor(POINT p) {
     for (HWND a = w; a && IsWindow(a); a = a->parent) SendMessageA(a, WM_MOUSEACTIVATE, 0, 0);
     HWND top = w;
     while (top && top->parent) top = top->parent;
-    if (top && IsWindow(top)) SetActiveWindow(top);
+    // A window a modal dialog has disabled stays where it is: raised, it would hide the dialog.
+    if (top && IsWindow(top) && IsWindowEnabled(top)) SetActiveWindow(top);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/screen.h"
 
 #include <algorithm>
+#include <vector>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -691,6 +692,20 @@ HWND SetActiveWindow(HWND hwnd) {
     if (!hwnd->parent) {
         list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
         list.insert(list.begin(), hwnd);
+        // The windows it owns stay in front of it, in their own order.
+        std::vector<HWND> owned;
+        for (HWND w : list)
+            for (HWND o = w->owner; o; o = o->owner)
+                if (o == hwnd) {
+                    owned.push_back(w);
+                    break;
+                }
+        if (!owned.empty()) {
+            list.erase(std::remove_if(list.begin(), list.end(),
+                                      [&](HWND w) { return std::find(owned.begin(), owned.end(), w) != owned.end(); }),
+                       list.end());
+            list.insert(list.begin(), owned.begin(), owned.end());
+        }
     }
     SendMessageA(hwnd, WM_NCACTIVATE, TRUE, 0);
     SendMessageA(hwnd, WM_ACTIVATE, 1, reinterpret_cast<LPARAM>(old));

@@ -1,4 +1,5 @@
 #include "platform/clock.h"
+#include "platform/dialog.h"
 #include "platform/gdi.h"
 #include "platform/input.h"
 #include "platform/mdi.h"
@@ -123,6 +124,28 @@ TEST_F(WindowSystem, ZOrderWalkAndPlacement) {
     EXPECT_EQ(WindowFromPoint(POINT{7, 7}), b);
     DestroyWindow(parent);
     EXPECT_FALSE(IsWindow(a));
+}
+
+TEST_F(WindowSystem, OwnedWindowsStayInFrontOfTheirOwner) {
+    // A frame disabled by its modal menu dialog: a click on the frame used to raise it over the
+    // dialog, which a person could then never reach again.
+    HWND frame = CreateWindowExA(0, "Plain", "frame", WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    HWND dialog = CreateWindowExA(0, "Plain", "dialog", WS_VISIBLE, 100, 100, 100, 80, frame, nullptr, nullptr, nullptr);
+    HWND box = CreateWindowExA(0, "Plain", "box", WS_VISIBLE, 120, 120, 50, 40, dialog, nullptr, nullptr, nullptr);
+    SetActiveWindow(box);
+    EnableWindow(frame, FALSE);
+    platform::InjectMouseButton(platform::MouseButton::Left, true, 10, 10);
+    platform::InjectMouseButton(platform::MouseButton::Left, false, 10, 10);
+    Drain();
+    EXPECT_EQ(GetTopWindow(nullptr), box);
+    EXPECT_EQ(GetActiveWindow(), box);
+    // Activated by the program, the owner still comes behind what it owns, and they keep their order.
+    EnableWindow(frame, TRUE);
+    SetActiveWindow(frame);
+    EXPECT_EQ(GetTopWindow(nullptr), box);
+    EXPECT_EQ(GetWindow(box, GW_HWNDNEXT), dialog);
+    EXPECT_EQ(GetWindow(dialog, GW_HWNDNEXT), frame);
+    DestroyWindow(frame);
 }
 
 TEST_F(WindowSystem, MinimisingShrinksToAnIconAndRestores) {

@@ -6,6 +6,7 @@
 #include "game/pictures/flag.h"
 #include "game/pictures/picture_random.h"
 #include "game/pictures/unit_pictures.h"
+#include "game/pictures/volley_table.h"
 #include "landscape/physical/physical_layer.h"
 
 #include <cstring>
@@ -34,23 +35,6 @@ int Rand() { return PictureRandom(); }
 const char* const kFacingNames[9] = {"", "N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 const char* const kFireRow[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW", "MNW"};
 const char* const kDismountRow[9] = {"", "CDN", "CDNE", "CDE", "CDSE", "CDS", "CDSW", "CDW", "CDNW"};
-
-// The volley's table by fire direction: the foot figure's lean, the shift of the target's x and
-// the lift of the ball's apex.
-struct VolleyRow {
-    Point3D lean;
-    std::int16_t shift;
-    Point3D apex;
-};
-const VolleyRow kVolley[9] = {{{}, 0, {}},
-                              {{0, 4, 0}, 0, {0, -20, 0}},
-                              {{-6, 3, 0}, -50, {-5, -10, 0}},
-                              {{-6, 0, 0}, -50, {-5, -10, 0}},
-                              {{-6, -3, 0}, -50, {-5, 0, 0}},
-                              {{0, -4, 0}, 10, {0, -15, 0}},
-                              {{8, -4, 0}, 20, {5, -25, 0}},
-                              {{8, 0, 0}, 20, {5, -25, 0}},
-                              {{0, 0, 0}, 10, {0, -20, 0}}};
 
 const char* const kBallNames[2][3] = {{"Ball", "Ball (Half size)", "Ball (Quarter size)"},
                                       {"Cannon", "Cannon (Half size)", "Cannon (Quarter size)"}};

@@ -10,6 +10,7 @@
 #include "game/pictures/phalanx_places.h"
 #include "game/pictures/picture_random.h"
 #include "game/pictures/unit_pictures.h"
+#include "game/pictures/volley_table.h"
 #include "landscape/physical/physical_layer.h"
 
 #include <vector>
@@ -32,7 +33,6 @@ const char* const kFacingNames[9] = {"", "N", "NE", "E", "SE", "S", "SW", "W", "
 const char* const kFireRow[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW", "MNW"};
 
 std::uint32_t Compass(std::uint32_t f) { return (f >= 1 && f <= 8) ? f : 1; }
-
 
 // Each place's sprite layer, by facing N .. NW: the front of the formation is drawn last.
 const std::int16_t kPlaceLayers[20][8] = {
@@ -57,23 +57,6 @@ std::uint32_t WheelThrough(std::uint32_t from, std::uint32_t to) {
     default: return Compass(to);
     }
 }
-
-// The volley by fire direction: the firing figure's hand, the shift of the target's x and the
-// lift of the ball's apex.
-struct VolleyRow {
-    Point3D hand;
-    std::int16_t shift;
-    Point3D apex;
-};
-const VolleyRow kVolley[9] = {{{}, 0, {}},
-                              {{0, 4, 0}, 0, {0, -20, 0}},
-                              {{-6, 3, 0}, -50, {-5, -10, 0}},
-                              {{-6, 0, 0}, -50, {-5, -10, 0}},
-                              {{-6, -3, 0}, -50, {-5, 0, 0}},
-                              {{0, -4, 0}, 10, {0, -15, 0}},
-                              {{8, -4, 0}, 20, {5, -25, 0}},
-                              {{8, 0, 0}, 20, {5, -25, 0}},
-                              {{0, 0, 0}, 10, {0, -20, 0}}};
 
 Point3D Half(const Point3D& p) { return Point3D(p.x / 2, p.y / 2, p.z / 2); }
 
@@ -789,7 +772,7 @@ void PHeavyInfantry::Volley(LogicalCommandInfo& command) {
         const bool firstGroup = h == firstRegion;
         s->PostSoundCode(25, 0, 0);
         for (int w = Rand() % 10; w > 0; --w) s->PostCommand(SpriteEvent::Notify);
-        s->PostFrames(h, Point4(at + (firstGroup ? kVolley[d].hand : kVolley[d2].hand), 0), firstGroup ? aimA : aimB, -1, 0, 0);
+        s->PostFrames(h, Point4(at + (firstGroup ? kVolley[d].lean : kVolley[d2].lean), 0), firstGroup ? aimA : aimB, -1, 0, 0);
         s->PostFrames(h, Point4(Point3D(), 0), firstGroup ? fireA : fireB, -1, 2, 0);
         s->PostFrames(h, Point4(at, 0), rest, -1, 0, 0);
         if (!animating.Contains(s)) animating.AddTail(s);

@@ -30,6 +30,9 @@ bool VhUnitData::Read(SuperString& s) {
     // No unit of the period moves a hundred hexes in an hour; a larger allowance is a damaged
     // record, and honouring it would let one order's path search run for seconds.
     if (allowance > MAX_STORED_ALLOWANCE) return false;
+    // Facings are compass codes 1..8; any other value would turn the unit's flank and zone
+    // arithmetic into nonsense (and overflow it).
+    if (face > 8) return false;
     facing = face == 0 ? 3 : face;
     movementAllowance = static_cast<std::uint16_t>(allowance * 2);
     side = sideWord;

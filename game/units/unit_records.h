@@ -2,7 +2,7 @@
 // The unit records of a scenario file: what a unit or leader is when the battle starts. Each
 // record reads its body (what follows the kind word of the unit section) field by field.
 //
-// Invariants of a record that Read accepted: facing is never 0 (a stored 0 means 3); the
+// Invariants of a record that Read accepted: facing is 1..8 (a stored 0 means 3); the
 // movement allowance is twice the stored value, which is at most MAX_STORED_ALLOWANCE; a missile record's type is 0 or 12..22; a leader
 // record's second extra rating is 0 and its command level is 0..3. A record whose Read answered
 // false is damaged and must not be used: the fields it did not reach keep their defaults.

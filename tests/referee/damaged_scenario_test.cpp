@@ -71,6 +71,8 @@ const Variant Variants[] = {
          d.units[3].region = 1000 + 209;
      },
      OffMap, true},
+    {"facing 9", [](auto& d) { d.units[3].facing = 9; }, Damaged, true},
+    {"facing past every compass code", [](auto& d) { d.units[4].facing = 0x80000001u; }, Damaged, true},
     {"troop quality 0", [](auto& d) { d.units[10].troopQuality = 0; }, NoQuality, true},
     {"leaders each other's superior",
      [](auto& d) {

@@ -207,6 +207,7 @@ void VhNetComponent::TakeLobby(VhConnectNetDlg& lobby, std::int16_t host) {
     scenarioIndex = static_cast<std::uint32_t>(lobby.GetScenarioIndex());
     scenarioFile = lobby.GetScenarioFile();
     playerCount = static_cast<std::uint16_t>(playerNames.size());
+    if (scenarioChosen) scenarioChosen(static_cast<std::int32_t>(scenarioIndex), scenarioFile);
     Container<std::string> name(playerName);
     PostNamed("PlayerName", &name);
     Container<std::int16_t> server(host);

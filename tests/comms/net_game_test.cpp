@@ -594,6 +594,17 @@ TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
     joinLoad.step = [&](ContainerBase* p) { loads[1].push_back(*PayloadValue<ScenarioInfoStruct>(p)); };
     hostLoad.AttachToBus(hostBus.get());
     joinLoad.AttachToBus(joinBus.get());
+    // Each machine's application is told the battle before the scenario is asked for (its saved
+    // games are named after it).
+    std::vector<std::pair<std::int32_t, std::string>> told[2];
+    host->SetScenarioChosen([&](std::int32_t index, const std::string& f) {
+        EXPECT_TRUE(loads[0].empty());
+        told[0].emplace_back(index, f);
+    });
+    joiner->SetScenarioChosen([&](std::int32_t index, const std::string& f) {
+        EXPECT_TRUE(loads[1].empty());
+        told[1].emplace_back(index, f);
+    });
     // The host confirms its lobby once the second player of the saved game is there.
     HWND hostLobby = nullptr;
     Step logon("ConnectionEvent");
@@ -638,6 +649,10 @@ TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
     EXPECT_EQ(loads[0][0].thirdWord, loads[1][0].thirdWord);
     EXPECT_EQ(loads[0][0].secondWord, 1);
     EXPECT_EQ(loads[1][0].secondWord, 0);
+    for (const auto& t : told) {
+        ASSERT_EQ(t.size(), 1u);
+        EXPECT_EQ(t[0], std::make_pair(std::int32_t{2}, std::string("saved.scn")));
+    }
     EXPECT_EQ(host->PlayerNames(), (std::vector<std::string>{"Ada", "Bea"}));
     EXPECT_EQ(joiner->PlayerNames().size(), 2u);
     EXPECT_EQ(host->IsServer(), 1);

@@ -327,6 +327,34 @@ TEST_F(NetworkProgram, HostLeavesSetUp) {
         }
 }
 
+// The joining machine vanishes mid-battle: the host is told that its last client left, keeps the
+// battle in its autosave and is back at the main menu.
+TEST_F(NetworkProgram, JoinerVanishesMidBattle) {
+    Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\n" +
+                    "wait-window \"Communications Error\" 240000\nclick-control 1\n"
+                    "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
+    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" +
+                      kBattle + "\" 240000\npause 3000\nquit\n");
+    StartBoth(400);
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string hostErr = ReadAll(host.File("err.txt"));
+    EXPECT_EQ(host.status, 0) << hostErr;
+    EXPECT_EQ(joiner.status, 0);
+    EXPECT_EQ(hostErr.find("input script"), std::string::npos) << hostErr;
+    const std::vector<std::string> boxes = Boxes(hostErr);
+    ASSERT_EQ(boxes.size(), 1u) << hostErr;
+    EXPECT_NE(boxes[0].find("Communications Error: The last client has left the game."), std::string::npos) << boxes[0];
+    const std::string save = ReadAll(host.File("data/Autontwk.Vh"));
+    EXPECT_NE(save.find("Brandy Station; A player left the game"), std::string::npos);
+    ASSERT_TRUE(fs::exists(host.File("menu.txt")));
+    for (const ShownWindow& w : ReadWindows(host.File("menu.txt")))
+        if (w.depth == 0) {
+            EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
+        }
+}
+
 // A socket of the test that listens on the loopback address and never says a word: the system
 // completes every connection to it, and nothing answers. While it lives its port is taken.
 struct SilentListener {

@@ -347,16 +347,25 @@ std::int16_t VhNetComponent::OnConnectionClosed(const std::string&, std::int32_t
     if (at == playerIds.end() || static_cast<std::size_t>(at - playerIds.begin()) >= playerNames.size()) return 0;
     const std::size_t i = static_cast<std::size_t>(at - playerIds.begin());
     const std::string name = playerNames[i];
+    const std::uint16_t playersOfTheBattle = playerCount;
     playerIds.erase(at);
     playerNames.erase(playerNames.begin() + static_cast<std::ptrdiff_t>(i));
     if (playerCount > 0) --playerCount;
+    // The battle that ends here is kept as its players fought it: its saved game waits for all
+    // of them when it is continued, the one who left included.
+    const auto endWith = [&](const char* text) {
+        const std::uint16_t left = playerCount;
+        playerCount = playersOfTheBattle;
+        EndGameWith(text);
+        playerCount = left;
+    };
     if (isServer == 0) {
         if (name == serverName) {
-            EndGameWith(kServerLeft);
+            endWith(kServerLeft);
             return 0;
         }
     } else if (playerCount < 2) {
-        EndGameWith(kLastClientLeft);
+        endWith(kLastClientLeft);
         return 0;
     }
     Container<std::string> payload(name);

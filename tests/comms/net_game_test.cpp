@@ -497,13 +497,29 @@ TEST_F(NetGame, AReassignedLeaderChangesHandsAndMovesToTheEnd) {
 
 } // namespace
 
+// What the component's player count says while the game is being saved.
+struct CountAtSave : Component {
+    const VhNetComponent* peer = nullptr;
+    int count = -1;
+    CountAtSave() : Component("CountAtSave") {}
+    void Connect() override { RegisterNamedHandler("AutoSaveGame", OnSave); }
+    static ContainerBase* OnSave(Component* c, BusMessage, ContainerBase*) {
+        auto* self = static_cast<CountAtSave*>(c);
+        self->count = self->peer->PlayerCount();
+        return nullptr;
+    }
+};
+
 TEST_F(NetGame, APeerVanishingMidBattleSavesTheGameBeforeItEnds) {
     for (const bool running : {true, false}) {
         VhNetComponent peer;
         Bus bus("Peer bus");
         Recorder rec;
+        CountAtSave atSave;
+        atSave.peer = &peer;
         peer.AttachToBus(&bus);
         rec.AttachToBus(&bus);
+        atSave.AttachToBus(&bus);
         rec.Listen("AutoSaveGame");
         rec.Listen("GameEnded");
         peer.SetSession("Ada", {"Ada", "Bea"}, {1, 2}, 0);
@@ -513,12 +529,18 @@ TEST_F(NetGame, APeerVanishingMidBattleSavesTheGameBeforeItEnds) {
         Settle();
         std::vector<int> order;
         for (const auto& s : rec.seen) order.push_back(s.event);
-        if (running)
+        if (running) {
             EXPECT_EQ(order, (std::vector<int>{RegisterMessage("AutoSaveGame"), RegisterMessage("GameEnded")}));
-        else
+            // The saved game records the battle's two players, so that both can continue it;
+            // the session itself has one left.
+            EXPECT_EQ(atSave.count, 2);
+            EXPECT_EQ(peer.PlayerCount(), 1);
+        } else {
             EXPECT_EQ(order, (std::vector<int>{RegisterMessage("GameEnded")})) << "nothing to keep before the battle";
+        }
         peer.DetachFromBus();
         rec.DetachFromBus();
+        atSave.DetachFromBus();
     }
 }
 

@@ -176,11 +176,25 @@ key RETURN
         return s + "click-control 108\n";
     }
 
-    // Starts the host, then the joiner once the host's lobby is open.
-    void StartBoth(int timeoutSeconds) {
+    // Starts the host, then the joiner once the host's lobby is open (the host's script dumps
+    // its windows into `lobbyFile` there).
+    void StartBoth(int timeoutSeconds, const std::string& lobbyFile = "lobby.txt") {
         host.Start(HostEnvironment(), timeoutSeconds);
-        ASSERT_TRUE(WaitForFile(host.File("lobby.txt"), 240)) << ReadAll(host.File("err.txt"));
+        ASSERT_TRUE(WaitForFile(host.File(lobbyFile), 240)) << ReadAll(host.File("err.txt"));
         joiner.Start(JoinerEnvironment(), timeoutSeconds);
+    }
+    // From the main menu, the saved game the "Load Game" list shows first (each machine here
+    // holds one: its network autosave) is opened.
+    static std::string LoadTheSavedGame() {
+        return R"(wait-control 103 "&Multiplayer" 120000
+click-control 101
+wait-window "Load Game"
+click-control 11
+key DOWN
+wait-enabled 1
+click-control 1
+wait-gone "Load Game"
+)";
     }
 
     Machine host, joiner;
@@ -328,8 +342,10 @@ TEST_F(NetworkProgram, HostLeavesSetUp) {
 }
 
 // The joining machine vanishes mid-battle: the host is told that its last client left, keeps the
-// battle in its autosave and is back at the main menu.
-TEST_F(NetworkProgram, JoinerVanishesMidBattle) {
+// battle in its autosave and is back at the main menu. Both then open their autosaves again and
+// continue the battle together (the host's save, made after the joiner had gone, used to record
+// one player, so that the joiner could not find the reopened game nor the host start it).
+TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
     Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\n" +
                     "wait-window \"Communications Error\" 240000\nclick-control 1\n"
                     "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
@@ -353,6 +369,38 @@ TEST_F(NetworkProgram, JoinerVanishesMidBattle) {
         if (w.depth == 0) {
             EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
         }
+    // Both open their saved game again: the host reopens the session and waits in its lobby for
+    // the saved game's players, the joiner finds it, the saved leader choice is confirmed, and
+    // both are on the map of the continued battle (its caption the host's, relayed). The joiner
+    // then leaves for good; the host is told and ends at the menu.
+    const std::string continued = kBattle + std::string(" (Autosaved Network Game: Brandy Station; A player left the game)");
+    Write(host, LoadTheSavedGame() + "wait-window \"Reconnecting Other Players (Saved Game)\" 120000\nwindows lobby2.txt\n"
+                "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n"
+                "wait-enabled 1 120000\nclick-control 1\nwait-window \"" + continued + "\" 180000\nwindows battle2.txt\n"
+                "wait-window \"Communications Error\" 240000\nclick-control 1\n"
+                "wait-control 103 \"&Multiplayer\" 120000\nquit\n");
+    Write(joiner, LoadTheSavedGame() + "wait-window \"Locate Remote Game\" 120000\nkey RETURN\n"
+                  "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" + continued +
+                  "\" 240000\nwindows battle2.txt\nquit\n");
+    port = FreePort();
+    ASSERT_GT(port, 0);
+    StartBoth(400, "lobby2.txt");
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string hostErr2 = ReadAll(host.File("err.txt")), joinerErr2 = ReadAll(joiner.File("err.txt"));
+    EXPECT_EQ(host.status, 0) << hostErr2;
+    EXPECT_EQ(joiner.status, 0) << joinerErr2;
+    EXPECT_EQ(hostErr2.find("input script"), std::string::npos) << hostErr2;
+    EXPECT_EQ(joinerErr2.find("input script"), std::string::npos) << joinerErr2;
+    EXPECT_TRUE(Boxes(joinerErr2).empty()) << joinerErr2;
+    for (const Machine* m : {&host, &joiner}) {
+        SCOPED_TRACE(m->dir);
+        bool battle = false;
+        for (const ShownWindow& w : ReadWindows(m->File("battle2.txt")))
+            battle = battle || (w.depth == 0 && w.text == continued);
+        EXPECT_TRUE(battle);
+    }
 }
 
 // A socket of the test that listens on the loopback address and never says a word: the system

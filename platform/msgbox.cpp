@@ -346,6 +346,8 @@ int RunBox(HWND owner, const char* text, const char* caption, UINT type) {
             TranslateMessage(&msg);
             DispatchMessage(&msg);
         }
+        // The box's text is drawn, not held by a control: the note is what tells it afterwards.
+        std::fprintf(stderr, "[message box] %s: %s -> %d\n", caption, text, answer);
     }
     if (ownerWasEnabled && IsWindow(top)) EnableWindow(top, TRUE);
     boxes().erase(box);

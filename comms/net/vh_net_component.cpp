@@ -207,6 +207,7 @@ void VhNetComponent::TakeLobby(VhConnectNetDlg& lobby, std::int16_t host) {
     scenarioIndex = static_cast<std::uint32_t>(lobby.GetScenarioIndex());
     scenarioFile = lobby.GetScenarioFile();
     playerCount = static_cast<std::uint16_t>(playerNames.size());
+    if (scenarioChosen) scenarioChosen(static_cast<std::int32_t>(scenarioIndex), scenarioFile);
     Container<std::string> name(playerName);
     PostNamed("PlayerName", &name);
     Container<std::int16_t> server(host);
@@ -346,16 +347,25 @@ std::int16_t VhNetComponent::OnConnectionClosed(const std::string&, std::int32_t
     if (at == playerIds.end() || static_cast<std::size_t>(at - playerIds.begin()) >= playerNames.size()) return 0;
     const std::size_t i = static_cast<std::size_t>(at - playerIds.begin());
     const std::string name = playerNames[i];
+    const std::uint16_t playersOfTheBattle = playerCount;
     playerIds.erase(at);
     playerNames.erase(playerNames.begin() + static_cast<std::ptrdiff_t>(i));
     if (playerCount > 0) --playerCount;
+    // The battle that ends here is kept as its players fought it: its saved game waits for all
+    // of them when it is continued, the one who left included.
+    const auto endWith = [&](const char* text) {
+        const std::uint16_t left = playerCount;
+        playerCount = playersOfTheBattle;
+        EndGameWith(text);
+        playerCount = left;
+    };
     if (isServer == 0) {
         if (name == serverName) {
-            EndGameWith(kServerLeft);
+            endWith(kServerLeft);
             return 0;
         }
     } else if (playerCount < 2) {
-        EndGameWith(kLastClientLeft);
+        endWith(kLastClientLeft);
         return 0;
     }
     Container<std::string> payload(name);

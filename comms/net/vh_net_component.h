@@ -8,6 +8,7 @@
 #include "game/logic/combat_records.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ public:
     void SetScenario(std::uint32_t index, const std::string& file) { scenarioIndex = index; scenarioFile = file; }
     const std::string& ScenarioFile() const { return scenarioFile; }
     std::uint16_t LoadedGame() const { return loadedGame; }
+    // Told the scenario index and file the lobby settled, before the scenario is loaded: the game
+    // application names the battle's saved games and its overview picture after them.
+    using ScenarioChosen = std::function<void(std::int32_t index, const std::string& file)>;
+    void SetScenarioChosen(ScenarioChosen tell) { scenarioChosen = std::move(tell); }
     const std::string& SavedGameFile() const { return savedGameFile; }
 
 private:
@@ -85,4 +90,5 @@ private:
     std::uint16_t loadedGame = 0;
     std::vector<LeaderInfo> leaders;
     std::string savedGameFile;
+    ScenarioChosen scenarioChosen;
 };

@@ -91,8 +91,11 @@ void DirectPlayIO::ShowError(int stringId, std::uint32_t code) const {
     Show(text);
 }
 
-std::string DirectPlayIO::SavedSessionPassword(const platform::SessionGuid& id, std::uint16_t players) {
-    return platform::SessionGuidText(id) + " " + std::to_string(players);
+std::string DirectPlayIO::SavedSessionPassword(const platform::SessionGuid& id) {
+    // The session's identity alone: each machine saved the number of players it was waiting for
+    // at its own moment (a machine that saved after a player left counts one fewer), and every
+    // player of the saved game must find it.
+    return platform::SessionGuidText(id);
 }
 
 std::int16_t DirectPlayIO::Open() {
@@ -353,7 +356,7 @@ std::int16_t DirectPlayIO::Load(const std::string& bytes, std::size_t at) {
         at += n;
     }
     usePassword = 1;
-    password = SavedSessionPassword(instance, players);
+    password = SavedSessionPassword(instance);
     if (session) Close();
     std::int16_t r;
     if (host) {

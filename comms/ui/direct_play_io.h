@@ -55,10 +55,10 @@ public:
     std::int16_t Save(std::string& out) const;
     std::int16_t Load(const std::string& bytes, std::size_t at = 0);
 
-    // The password a reopened session carries: the instance as text, a blank, the player count.
     // An identity given as four u32 in its memory layout.
     static platform::SessionGuid ToGuid(const std::array<std::uint32_t, 4>& g);
-    static std::string SavedSessionPassword(const platform::SessionGuid& instance, std::uint16_t players);
+    // The password a reopened session carries: the instance as text.
+    static std::string SavedSessionPassword(const platform::SessionGuid& instance);
 
 private:
     // Finds a session at a host the player names; 1 when one was found (its identity kept).

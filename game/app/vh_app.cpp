@@ -130,8 +130,16 @@ VhApp::VhApp() : WinApp(kAppKeys[0], kAppKeys[1], kAppKeys[2]) {
     InstallDialogServices();
     // The frame suspends and resumes the colour cycling by bus message; the animator must hear them.
     paletteAnimator->AttachToBus(this);
-    netComponent = std::make_unique<VhNetComponent>();
-    netComponent->AttachToBus(this);
+    auto net = std::make_unique<VhNetComponent>();
+    // A network game's battle is the one its lobby chose: its saved games and pictures name it.
+    // An index from the other machine that names none of the ten is a scenario of one's own, so
+    // that the saved games stay readable.
+    net->SetScenarioChosen([this](std::int32_t index, const std::string& file) {
+        scenarioIndex = index >= 0 && index <= frontend::kCustomScenario ? index : frontend::kCustomScenario;
+        scenarioName = file;
+    });
+    net->AttachToBus(this);
+    netComponent = std::move(net);
 
     RegisterUnitTypes();
     // The game layers open their map windows through the application, which knows the battle's

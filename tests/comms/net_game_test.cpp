@@ -497,13 +497,29 @@ TEST_F(NetGame, AReassignedLeaderChangesHandsAndMovesToTheEnd) {
 
 } // namespace
 
+// What the component's player count says while the game is being saved.
+struct CountAtSave : Component {
+    const VhNetComponent* peer = nullptr;
+    int count = -1;
+    CountAtSave() : Component("CountAtSave") {}
+    void Connect() override { RegisterNamedHandler("AutoSaveGame", OnSave); }
+    static ContainerBase* OnSave(Component* c, BusMessage, ContainerBase*) {
+        auto* self = static_cast<CountAtSave*>(c);
+        self->count = self->peer->PlayerCount();
+        return nullptr;
+    }
+};
+
 TEST_F(NetGame, APeerVanishingMidBattleSavesTheGameBeforeItEnds) {
     for (const bool running : {true, false}) {
         VhNetComponent peer;
         Bus bus("Peer bus");
         Recorder rec;
+        CountAtSave atSave;
+        atSave.peer = &peer;
         peer.AttachToBus(&bus);
         rec.AttachToBus(&bus);
+        atSave.AttachToBus(&bus);
         rec.Listen("AutoSaveGame");
         rec.Listen("GameEnded");
         peer.SetSession("Ada", {"Ada", "Bea"}, {1, 2}, 0);
@@ -513,12 +529,18 @@ TEST_F(NetGame, APeerVanishingMidBattleSavesTheGameBeforeItEnds) {
         Settle();
         std::vector<int> order;
         for (const auto& s : rec.seen) order.push_back(s.event);
-        if (running)
+        if (running) {
             EXPECT_EQ(order, (std::vector<int>{RegisterMessage("AutoSaveGame"), RegisterMessage("GameEnded")}));
-        else
+            // The saved game records the battle's two players, so that both can continue it;
+            // the session itself has one left.
+            EXPECT_EQ(atSave.count, 2);
+            EXPECT_EQ(peer.PlayerCount(), 1);
+        } else {
             EXPECT_EQ(order, (std::vector<int>{RegisterMessage("GameEnded")})) << "nothing to keep before the battle";
+        }
         peer.DetachFromBus();
         rec.DetachFromBus();
+        atSave.DetachFromBus();
     }
 }
 
@@ -594,6 +616,17 @@ TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
     joinLoad.step = [&](ContainerBase* p) { loads[1].push_back(*PayloadValue<ScenarioInfoStruct>(p)); };
     hostLoad.AttachToBus(hostBus.get());
     joinLoad.AttachToBus(joinBus.get());
+    // Each machine's application is told the battle before the scenario is asked for (its saved
+    // games are named after it).
+    std::vector<std::pair<std::int32_t, std::string>> told[2];
+    host->SetScenarioChosen([&](std::int32_t index, const std::string& f) {
+        EXPECT_TRUE(loads[0].empty());
+        told[0].emplace_back(index, f);
+    });
+    joiner->SetScenarioChosen([&](std::int32_t index, const std::string& f) {
+        EXPECT_TRUE(loads[1].empty());
+        told[1].emplace_back(index, f);
+    });
     // The host confirms its lobby once the second player of the saved game is there.
     HWND hostLobby = nullptr;
     Step logon("ConnectionEvent");
@@ -638,6 +671,10 @@ TEST_F(NetGame, ASavedSessionGameIsReopenedByBothThroughTheLobbies) {
     EXPECT_EQ(loads[0][0].thirdWord, loads[1][0].thirdWord);
     EXPECT_EQ(loads[0][0].secondWord, 1);
     EXPECT_EQ(loads[1][0].secondWord, 0);
+    for (const auto& t : told) {
+        ASSERT_EQ(t.size(), 1u);
+        EXPECT_EQ(t[0], std::make_pair(std::int32_t{2}, std::string("saved.scn")));
+    }
     EXPECT_EQ(host->PlayerNames(), (std::vector<std::string>{"Ada", "Bea"}));
     EXPECT_EQ(joiner->PlayerNames().size(), 2u);
     EXPECT_EQ(host->IsServer(), 1);

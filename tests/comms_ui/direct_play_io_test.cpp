@@ -1,13 +1,15 @@
 // The session transport between two buses of one process over the session hub on loopback: a
 // host creates a game, a player locates and joins it through the dialogs, frames cross in pieces
 // both ways, players joining and leaving reach the bus, and a saved identity reopens the session.
-// The faults: a host name that does not resolve, a port already taken, a game closed to newcomers.
+// The faults: a host name that does not resolve, a host that never answers, a port already taken,
+// a game closed to newcomers.
 #include "comms/frame.h"
 #include "comms/ui/direct_play_io.h"
 #include "comms/ui/enum_dialog.h"
 #include "comms_ui_fixture.h"
 #include "core/bus.h"
 #include "core/type_info.h"
+#include "platform/socket.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -216,6 +218,32 @@ TEST_F(SessionTransportTest, FaultsShowAClearMessageAndEndTheOpen) {
     Cancel(); // "No game was found at the destination. Try again?"
     Cancel(); // the connection type
     EXPECT_EQ(joiner->Open(), 0);
+
+    // A host that takes the connection and never says a word: the search gives up, the player
+    // is asked whether to try again (answered no) and is back at the connection type.
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+    SOCKET silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = inet_addr("127.0.0.1");
+    int atLength = sizeof at;
+    ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
+    getsockname(silent, reinterpret_cast<sockaddr*>(&at), &atLength);
+    JoinAt("127.0.0.1:" + std::to_string(ntohs(at.sin_port)));
+    std::string asked;
+    platform::QueueDialogScript([&asked](HWND d) {
+        char caption[64] = {};
+        GetWindowTextA(d, caption, sizeof caption);
+        asked = caption;
+        platform::ClickDlgItem(d, IDCANCEL);
+    });
+    Cancel(); // the connection type
+    EXPECT_EQ(joiner->Open(), 0);
+    EXPECT_EQ(asked, "Communications Error");
+    closesocket(silent);
+    WSACleanup();
 
     // A port already taken by another program: the host is told and nothing opens.
     platform::ClearShownMessageBoxes();

@@ -176,11 +176,25 @@ key RETURN
         return s + "click-control 108\n";
     }
 
-    // Starts the host, then the joiner once the host's lobby is open.
-    void StartBoth(int timeoutSeconds) {
+    // Starts the host, then the joiner once the host's lobby is open (the host's script dumps
+    // its windows into `lobbyFile` there).
+    void StartBoth(int timeoutSeconds, const std::string& lobbyFile = "lobby.txt") {
         host.Start(HostEnvironment(), timeoutSeconds);
-        ASSERT_TRUE(WaitForFile(host.File("lobby.txt"), 240)) << ReadAll(host.File("err.txt"));
+        ASSERT_TRUE(WaitForFile(host.File(lobbyFile), 240)) << ReadAll(host.File("err.txt"));
         joiner.Start(JoinerEnvironment(), timeoutSeconds);
+    }
+    // From the main menu, the saved game the "Load Game" list shows first (each machine here
+    // holds one: its network autosave) is opened.
+    static std::string LoadTheSavedGame() {
+        return R"(wait-control 103 "&Multiplayer" 120000
+click-control 101
+wait-window "Load Game"
+click-control 11
+key DOWN
+wait-enabled 1
+click-control 1
+wait-gone "Load Game"
+)";
     }
 
     Machine host, joiner;
@@ -277,6 +291,12 @@ TEST_F(NetworkProgram, SessionHubGame) {
     // The same battle on both machines: the landscape and every unit where it stands.
     ASSERT_GT(hostSave.size(), 1000u);
     ASSERT_GT(joinerSave.size(), 1000u);
+    // Each autosave is named after the battle being fought (it used to name the first of the ten,
+    // whatever the lobby chose).
+    for (const std::string* save : {&hostSave, &joinerSave}) {
+        EXPECT_NE(save->find("Brandy Station; "), std::string::npos);
+        EXPECT_EQ(save->find("1st Bull Run"), std::string::npos);
+    }
     const std::uint32_t shift = Slot(hostSave, 0) - Slot(joinerSave, 0);
     for (int slot : {0, 1}) {
         std::string where;
@@ -319,6 +339,164 @@ TEST_F(NetworkProgram, HostLeavesSetUp) {
         if (w.depth == 0) {
             EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
         }
+}
+
+// The joining machine vanishes mid-battle: the host is told that its last client left, keeps the
+// battle in its autosave and is back at the main menu. Both then open their autosaves again and
+// continue the battle together (the host's save, made after the joiner had gone, used to record
+// one player, so that the joiner could not find the reopened game nor the host start it).
+TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
+    Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\n" +
+                    "wait-window \"Communications Error\" 240000\nclick-control 1\n"
+                    "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
+    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" +
+                      kBattle + "\" 240000\npause 3000\nquit\n");
+    StartBoth(400);
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string hostErr = ReadAll(host.File("err.txt"));
+    EXPECT_EQ(host.status, 0) << hostErr;
+    EXPECT_EQ(joiner.status, 0);
+    EXPECT_EQ(hostErr.find("input script"), std::string::npos) << hostErr;
+    const std::vector<std::string> boxes = Boxes(hostErr);
+    ASSERT_EQ(boxes.size(), 1u) << hostErr;
+    EXPECT_NE(boxes[0].find("Communications Error: The last client has left the game."), std::string::npos) << boxes[0];
+    const std::string save = ReadAll(host.File("data/Autontwk.Vh"));
+    EXPECT_NE(save.find("Brandy Station; A player left the game"), std::string::npos);
+    ASSERT_TRUE(fs::exists(host.File("menu.txt")));
+    for (const ShownWindow& w : ReadWindows(host.File("menu.txt")))
+        if (w.depth == 0) {
+            EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
+        }
+    // Both open their saved game again: the host reopens the session and waits in its lobby for
+    // the saved game's players, the joiner finds it, the saved leader choice is confirmed, and
+    // both are on the map of the continued battle (its caption the host's, relayed). The joiner
+    // then leaves for good; the host is told and ends at the menu.
+    const std::string continued = kBattle + std::string(" (Autosaved Network Game: Brandy Station; A player left the game)");
+    Write(host, LoadTheSavedGame() + "wait-window \"Reconnecting Other Players (Saved Game)\" 120000\nwindows lobby2.txt\n"
+                "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n"
+                "wait-enabled 1 120000\nclick-control 1\nwait-window \"" + continued + "\" 180000\nwindows battle2.txt\n"
+                "wait-window \"Communications Error\" 240000\nclick-control 1\n"
+                "wait-control 103 \"&Multiplayer\" 120000\nquit\n");
+    Write(joiner, LoadTheSavedGame() + "wait-window \"Locate Remote Game\" 120000\nkey RETURN\n"
+                  "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" + continued +
+                  "\" 240000\nwindows battle2.txt\nquit\n");
+    port = FreePort();
+    ASSERT_GT(port, 0);
+    StartBoth(400, "lobby2.txt");
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string hostErr2 = ReadAll(host.File("err.txt")), joinerErr2 = ReadAll(joiner.File("err.txt"));
+    EXPECT_EQ(host.status, 0) << hostErr2;
+    EXPECT_EQ(joiner.status, 0) << joinerErr2;
+    EXPECT_EQ(hostErr2.find("input script"), std::string::npos) << hostErr2;
+    EXPECT_EQ(joinerErr2.find("input script"), std::string::npos) << joinerErr2;
+    EXPECT_TRUE(Boxes(joinerErr2).empty()) << joinerErr2;
+    for (const Machine* m : {&host, &joiner}) {
+        SCOPED_TRACE(m->dir);
+        bool battle = false;
+        for (const ShownWindow& w : ReadWindows(m->File("battle2.txt")))
+            battle = battle || (w.depth == 0 && w.text == continued);
+        EXPECT_TRUE(battle);
+    }
+}
+
+// A socket of the test that listens on the loopback address and never says a word: the system
+// completes every connection to it, and nothing answers. While it lives its port is taken.
+struct SilentListener {
+    int fd = -1;
+    int port = 0;
+    SilentListener() {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0) return;
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof a;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 4) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
+            port = ntohs(a.sin_port);
+    }
+    ~SilentListener() {
+        if (fd >= 0) ::close(fd);
+    }
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+};
+
+// Every text a window dump shows below its top-level windows, joined by blanks: the text of a
+// box made of a dialog, whether it stands in one control or is cut into lines.
+std::string ShownText(const std::string& windowsFile) {
+    std::string all;
+    for (const ShownWindow& w : ReadWindows(windowsFile))
+        if (w.depth > 0 && !w.text.empty()) all += (all.empty() ? "" : " ") + w.text;
+    return all;
+}
+
+class NetworkFaults : public RealProgram {};
+
+// A connection that cannot be made is told in a box in the window, and the player is taken back
+// to the main menu with nothing left open: a host name that does not resolve, a host that never
+// answers, and a port that another program holds when this one offers a game.
+TEST_F(NetworkFaults, EachIsToldInTheWindowAndLeadsBackToTheMenu) {
+    SilentListener silent;
+    ASSERT_GT(silent.port, 0);
+    const std::string silentPort = std::to_string(silent.port);
+    const std::string toGameChoice = "wait-control 103 \"&Multiplayer\" 120000\nclick-control 103\n"
+                                     "wait-window \"Enter Your Name\"\nkey X\nkey RETURN\n"
+                                     "wait-window \"Choose Connection Type\"\nkey RETURN\n"
+                                     "wait-window \"Choose Game To Join\"\n";
+    const std::string locate = "key DOWN\nkey RETURN\nwait-window \"Locate Remote Game\"\nkey RETURN\n";
+    const std::string offer = "key RETURN\nwait-window \"Choose Session Name\"\nkey RETURN\n";
+    // From the box back to the menu: where the box leaves the player, Escape goes back a step.
+    const std::string backToConnectionType = "wait-window \"Choose Connection Type\"\nkey ESCAPE\n";
+    struct Case {
+        const char* what;
+        std::string environment;
+        std::string steps;     // from the game choice to the box
+        std::string dismiss;   // the box's button that goes on
+        std::string afterBox;  // from the box to the main menu
+        std::string text;      // what the box says; empty: the question of a dialog box, whose
+                               // lines are drawn (and checked where the transport is tested)
+    };
+    const Case cases[] = {
+        {"host name that does not resolve", "VARNHOLD_SESSION_HOST=no-such-host.invalid", locate, "1",
+         backToConnectionType, "The host \"no-such-host.invalid\" could not be found."},
+        {"host that never answers", "VARNHOLD_SESSION_HOST=127.0.0.1:" + silentPort, locate, "2", backToConnectionType,
+         ""},
+        {"port in use", "VARNHOLD_SESSION_LOOPBACK=1 VARNHOLD_SESSION_PORT=" + silentPort, offer, "1", "",
+         "The game could not be offered: port " + silentPort + " is not free."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ec;
+        fs::remove(File("box.txt"), ec);
+        fs::remove(File("menu.txt"), ec);
+        WriteScript(toGameChoice + c.steps + "wait-window \"Communications Error\" 120000\nwindows box.txt\n"
+                                             "click-control " + c.dismiss + "\n" + c.afterBox +
+                    "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
+        const int status = Run("--headless --data data --script script.txt", c.environment, 300);
+        const std::string err = Read("err.txt");
+        EXPECT_EQ(status, 0) << err;
+        EXPECT_EQ(err.find("input script"), std::string::npos) << err;
+        // The system's box draws its text; the program notes each box it showed in its error
+        // output. A box made of a dialog holds its text in its controls.
+        const std::vector<std::string> boxes = Boxes(err);
+        if (c.text.empty()) {
+            EXPECT_EQ(ShownText(File("box.txt")), "OK Cancel") << "a question with its two answers";
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << err;
+            EXPECT_NE(boxes[0].find("Communications Error: " + c.text), std::string::npos) << boxes[0];
+        }
+        // Back at the main menu, with no dialog of the abandoned start left open.
+        ASSERT_TRUE(fs::exists(File("menu.txt")));
+        for (const ShownWindow& w : ReadWindows(File("menu.txt")))
+            if (w.depth == 0) {
+                EXPECT_TRUE(w.text == "" || w.text == "Varnhold") << w.text;
+            }
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Pools that several threads reach: serialised pools and the default pool.
 #include "memory_test_support.h"
 
+#include "memory/thread_cache.h"
+
 #include <chrono>
 #include <random>
 #include <thread>
@@ -114,6 +116,85 @@ TEST_F(PoolTest, OnlyTheHolderCanUnlock) {
     std::thread([&] { fromOther = MemPoolUnlock(s); }).join();
     EXPECT_EQ(fromOther, 0);
     EXPECT_EQ(MemPoolUnlock(s), 1);
+    EXPECT_EQ(MemPoolFree(s), 1);
+}
+
+// With more than one thread, each thread keeps small blocks of the default pool that it freed.
+// A block in a cache is still a freed block to every call, and the pool check holds throughout.
+TEST_F(PoolTest, ThreadCacheReportsBlocksFreedTwice) {
+    std::vector<std::uint32_t> codes;
+    std::string checkInside;
+    void* again[2] = {};
+    std::thread([&] {
+        EXPECT_FALSE(platform::OnlyThread());
+        void* first = MemMalloc(40);
+        MemFree(first);  // the cache is armed now
+        void* p = MemMalloc(40);
+        ASSERT_NE(p, nullptr);
+        MemFree(p);
+        ErrorRecorder::clear();
+        EXPECT_EQ(MemFreePtr(p), 0);
+        EXPECT_EQ(MemSizePtr(p), 0xFFFFFFFFu);
+        EXPECT_EQ(MemReAllocPtr(p, 20, 0), nullptr);
+        codes = ErrorRecorder::codes();
+        checkInside = memtest::checkPool(MemDefaultPool());
+        again[0] = MemMalloc(40);
+        again[1] = MemMalloc(40);
+        MemFree(again[0]);
+        MemFree(again[1]);
+    }).join();
+    EXPECT_EQ(codes, (std::vector<std::uint32_t>{MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK}));
+    EXPECT_EQ(checkInside, "");
+    EXPECT_NE(again[0], again[1]) << "a block freed twice was handed out twice";
+    EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
+}
+
+// A thread's cache is bounded by class, and everything in it goes back to the pool's lists when
+// the thread ends.
+TEST_F(PoolTest, ThreadCacheIsBoundedAndGivenBackAtThreadExit) {
+    using bramble::kSmallCached;
+    using bramble::kSmallFree;
+    struct Case {
+        std::uint32_t size;
+        int blocks;
+    };
+    for (const Case c : {Case{8, 500}, Case{100, 300}, Case{250, 200}}) {
+        SCOPED_TRACE(c.size);
+        const std::uint32_t cls = c.size / bramble::kGrain;
+        std::vector<unsigned char*> blocks;
+        blocks.reserve(static_cast<std::size_t>(c.blocks));  // no buffer of the thread's own is freed
+        unsigned cachedAtEnd = 0;
+        unsigned counted = 0;
+        std::string checkInside;
+        std::thread([&] {
+            for (int i = 0; i < c.blocks; ++i) blocks.push_back(static_cast<unsigned char*>(MemMalloc(c.size)));
+            for (unsigned char* b : blocks) MemFree(b);
+            for (unsigned char* b : blocks) cachedAtEnd += (b[-1] & (kSmallFree | kSmallCached)) == (kSmallFree | kSmallCached);
+            counted = bramble::t_threadCache.counts[cls];
+            checkInside = memtest::checkPool(MemDefaultPool());
+        }).join();
+        EXPECT_EQ(checkInside, "");
+        EXPECT_GT(cachedAtEnd, 0u) << "the thread kept none of its blocks";
+        EXPECT_LE(cachedAtEnd, bramble::CacheDepth(cls));
+        EXPECT_EQ(counted, cachedAtEnd);
+        for (unsigned char* b : blocks) {
+            EXPECT_EQ(b[-1], cls | kSmallFree) << "a block of an ended thread is not back on the pool's list";
+        }
+        EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
+    }
+}
+
+// Only the default pool's blocks are cached: a pool of one's own may be freed at any time.
+TEST_F(PoolTest, ThreadCacheKeepsNoBlockOfOtherPools) {
+    MEMPOOL s = MemPoolInit(MEM_POOL_SERIALIZE);
+    std::vector<unsigned char*> blocks;
+    std::thread([&] {
+        MemFree(MemMalloc(24));  // arms the cache
+        for (int i = 0; i < 20; ++i) blocks.push_back(static_cast<unsigned char*>(MemAllocPtr(s, 24, 0)));
+        for (unsigned char* b : blocks) EXPECT_EQ(MemFreePtr(b), 1);
+        for (unsigned char* b : blocks) EXPECT_EQ(b[-1], 1 | bramble::kSmallFree);
+    }).join();
+    EXPECT_EQ(memtest::checkPool(s), "");
     EXPECT_EQ(MemPoolFree(s), 1);
 }
 

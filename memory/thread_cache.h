@@ -13,17 +13,35 @@
 // is (MEM_BAD_FREE_BLOCK), exactly as for a block on the pool's lists. Cached blocks are linked
 // through their first bytes, as the pool's free blocks are.
 //
-// The cache is bounded by class (64 blocks of the smallest classes down to 8 of the largest,
-// about 4 KB a class), and goes back to the pool, whole, when its thread ends.
+// Medium blocks of up to 1,040 bytes (1,024 usable, and their header) are kept the same way, by
+// exact block size, a few of each. Their headers are not touched (a neighbour's free, under the
+// pool's lock, may change their low bits at any time): a cached medium block is marked by a word
+// after its link, the process's cache key mixed with the block's address, which the medium check
+// reports as a free block. The word is cleared when the block leaves the cache, so no block in use
+// carries it. A medium block goes into the cache only when its own header, start bit and size hold
+// together; the full check against its neighbours is made under the lock when it goes back to the
+// pool, and a fault found then is reported and the block left alone, as a free would have done.
+//
+// The cache is bounded by class (64 small blocks of the smallest classes down to 8 of the largest,
+// about 4 KB a class, and 4 medium blocks of each size, about 125 KB in all), and goes back to
+// the pool, whole, when its thread ends.
 #include "memory/small_blocks.h"
 
+#include <atomic>
+
 namespace bramble {
+
+constexpr u32 kCachedMediumLimit = 1040;  // the largest medium block size kept
+constexpr u32 kMediumCacheSlots = kCachedMediumLimit / kGrain + 1;  // by block size / 16
+constexpr u32 kMediumCacheDepth = 4;
 
 struct ThreadCache {
     MemPoolHeader* pool;  // the default pool while this thread caches its blocks, else null
     u8* heads[kSmallClasses];
     u8 counts[kSmallClasses];
     u8 state;  // kCacheUnarmed, kCacheArmed or kCacheEnded
+    u8 mediumCounts[kMediumCacheSlots];
+    u8* mediumHeads[kMediumCacheSlots];
 };
 constexpr u8 kCacheUnarmed = 0;
 constexpr u8 kCacheArmed = 1;
@@ -79,10 +97,48 @@ inline bool CachePut(ThreadCache& cache, PageHeader* page, u8* block) {
     return true;
 }
 
+// The block size a medium request of `size` bytes takes.
+inline u32 MediumNeed(u32 size) {
+    const u32 need = static_cast<u32>(RoundUp(static_cast<u64>(size) + 2, kGrain));
+    return need < kMinMediumBlock ? kMinMediumBlock : need;
+}
+
+// The process's cache key: 0 until a thread first caches; never 0 after.
+extern std::atomic<u64> g_cacheKey;
+inline u64 CacheMark(const u8* block, u64 key) { return key ^ reinterpret_cast<uptr>(block); }
+// True when a medium block in use is in some thread's cache.
+inline bool MediumCached(const u8* block) {
+    const u64 key = g_cacheKey.load(std::memory_order_relaxed);
+    if (!key) return false;
+    u64 word;
+    std::memcpy(&word, block + 8, sizeof word);
+    return word == CacheMark(block, key);
+}
+
+// A cached medium block of `need` bytes (at most kCachedMediumLimit), or null.
+inline u8* CacheTakeMedium(ThreadCache& cache, u32 need, u32 flags) {
+    const u32 slot = need / kGrain;
+    u8* b = cache.mediumHeads[slot];
+    if (!b) return nullptr;
+    cache.mediumHeads[slot] = LoadPtr(b);
+    --cache.mediumCounts[slot];
+    if (flags & MEM_ZEROINIT) {
+        std::memset(b, 0, need - 2);
+    } else {
+        std::memset(b + 8, 0, 8);  // the mark
+    }
+    return b;
+}
+
+// Keeps a medium block of the cache's pool in the cache; false, with nothing changed, when it is
+// too big to keep or does not hold together (the caller's locked path then frees or reports it).
+bool CachePutMedium(ThreadCache& cache, PageHeader* page, u8* block);
+
 // Starts caching the default pool's blocks in this thread (called outside the pool's lock).
 void ArmCache(ThreadCache& cache, MemPoolHeader* pool);
 
-// Gives every block of this thread's cache back to its pool; the cache stays armed.
-void CacheRelease(ThreadCache& cache);
+// Gives every block of this thread's cache back to its pool; the cache stays armed. Returns the
+// code of a fault found in a medium block (left as it is), or 0; the caller reports it.
+u32 CacheRelease(ThreadCache& cache);
 
 } // namespace bramble

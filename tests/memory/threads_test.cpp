@@ -119,33 +119,72 @@ TEST_F(PoolTest, OnlyTheHolderCanUnlock) {
     EXPECT_EQ(MemPoolFree(s), 1);
 }
 
-// With more than one thread, each thread keeps small blocks of the default pool that it freed.
-// A block in a cache is still a freed block to every call, and the pool check holds throughout.
+// With more than one thread, each thread keeps small and medium blocks of the default pool that
+// it freed. A block in a cache is still a freed block to every call, from any thread; a block
+// taken back from the cache is an ordinary block again; the pool check holds throughout.
 TEST_F(PoolTest, ThreadCacheReportsBlocksFreedTwice) {
-    std::vector<std::uint32_t> codes;
-    std::string checkInside;
-    void* again[2] = {};
+    // Sizes of classes the error recorder's own lists never take.
+    for (const std::uint32_t size : {200u, 500u, 1000u}) {
+        SCOPED_TRACE(size);
+        std::vector<std::uint32_t> codes;
+        std::vector<std::uint32_t> fromOther;
+        std::string checkInside;
+        void* again[2] = {};
+        int reusedFreed = 0;
+        std::thread([&] {
+            EXPECT_FALSE(platform::OnlyThread());
+            MemFree(MemMalloc(size));  // the cache is armed now
+            void* p = MemMalloc(size);
+            ASSERT_NE(p, nullptr);
+            MemFree(p);
+            ErrorRecorder::clear();
+            EXPECT_EQ(MemFreePtr(p), 0);
+            EXPECT_EQ(MemSizePtr(p), 0xFFFFFFFFu);
+            EXPECT_EQ(MemReAllocPtr(p, 20, 0), nullptr);
+            codes = ErrorRecorder::codes();
+            ErrorRecorder::clear();
+            std::thread([&] { EXPECT_EQ(MemFreePtr(p), 0); }).join();
+            fromOther = ErrorRecorder::codes();
+            checkInside = memtest::checkPool(MemDefaultPool());
+            again[0] = MemMalloc(size);
+            again[1] = MemMalloc(size);
+            ErrorRecorder::clear();
+            reusedFreed = MemFreePtr(again[0]) + MemFreePtr(again[1]);
+            EXPECT_EQ(ErrorRecorder::codes(), std::vector<std::uint32_t>{}) << "a block taken back from the cache";
+        }).join();
+        EXPECT_EQ(codes, (std::vector<std::uint32_t>{MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK}));
+        EXPECT_EQ(fromOther, std::vector<std::uint32_t>{MEM_BAD_FREE_BLOCK});
+        EXPECT_EQ(checkInside, "");
+        EXPECT_NE(again[0], again[1]) << "a block freed twice was handed out twice";
+        EXPECT_EQ(reusedFreed, 2);
+        EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
+    }
+}
+
+// A medium block goes into a cache on its own parts alone; a damaged neighbour is found when
+// the block goes back to the pool (at the latest when the thread ends), reported, and the block
+// left in use rather than merged into the damage.
+TEST_F(PoolTest, ThreadCacheReportsADamagedNeighbourWhenItGivesBack) {
+    unsigned char* p = nullptr;
+    unsigned char* next = nullptr;
+    std::uint16_t saved = 0;
     std::thread([&] {
-        EXPECT_FALSE(platform::OnlyThread());
-        void* first = MemMalloc(40);
-        MemFree(first);  // the cache is armed now
-        void* p = MemMalloc(40);
-        ASSERT_NE(p, nullptr);
+        MemFree(MemMalloc(600));  // the cache is armed now
+        p = static_cast<unsigned char*>(MemMalloc(600));
+        ASSERT_EQ(memtest::pageType(p), bramble::kMediumPage);
+        // Whatever follows the block (another block or the page's end) says the block is free.
+        next = p + (bramble::Load16(p - 2) & bramble::kMediumSizeMask);
         MemFree(p);
         ErrorRecorder::clear();
-        EXPECT_EQ(MemFreePtr(p), 0);
-        EXPECT_EQ(MemSizePtr(p), 0xFFFFFFFFu);
-        EXPECT_EQ(MemReAllocPtr(p, 20, 0), nullptr);
-        codes = ErrorRecorder::codes();
-        checkInside = memtest::checkPool(MemDefaultPool());
-        again[0] = MemMalloc(40);
-        again[1] = MemMalloc(40);
-        MemFree(again[0]);
-        MemFree(again[1]);
+        saved = bramble::Load16(next - 2);
+        bramble::Store16(next - 2, static_cast<std::uint16_t>(saved & ~bramble::kMediumPrevInUse));
     }).join();
-    EXPECT_EQ(codes, (std::vector<std::uint32_t>{MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK, MEM_BAD_FREE_BLOCK}));
-    EXPECT_EQ(checkInside, "");
-    EXPECT_NE(again[0], again[1]) << "a block freed twice was handed out twice";
+    ASSERT_NE(next, nullptr);
+    bramble::Store16(next - 2, saved);
+    EXPECT_EQ(ErrorRecorder::codes(), std::vector<std::uint32_t>{MEM_BAD_BLOCK});
+    ErrorRecorder::clear();
+    EXPECT_EQ(MemFreePtr(p), 1) << "the block was not left in use";
+    EXPECT_EQ(ErrorRecorder::codes(), std::vector<std::uint32_t>{});
     EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
 }
 
@@ -182,6 +221,24 @@ TEST_F(PoolTest, ThreadCacheIsBoundedAndGivenBackAtThreadExit) {
         }
         EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
     }
+}
+
+TEST_F(PoolTest, ThreadCacheKeepsAFewMediumBlocksOfEachSize) {
+    std::vector<unsigned char*> blocks;
+    blocks.reserve(40);
+    unsigned cachedAtEnd = 0;
+    std::string checkInside;
+    std::thread([&] {
+        for (int i = 0; i < 40; ++i) blocks.push_back(static_cast<unsigned char*>(MemMalloc(700)));
+        for (unsigned char* b : blocks) MemFree(b);
+        for (unsigned char* b : blocks) cachedAtEnd += bramble::MediumCached(b);
+        checkInside = memtest::checkPool(MemDefaultPool());
+    }).join();
+    EXPECT_EQ(checkInside, "");
+    EXPECT_GT(cachedAtEnd, 0u) << "the thread kept none of its blocks";
+    EXPECT_LE(cachedAtEnd, bramble::kMediumCacheDepth);
+    for (unsigned char* b : blocks) EXPECT_FALSE(bramble::MediumCached(b)) << "a block of an ended thread is still cached";
+    EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
 }
 
 // Only the default pool's blocks are cached: a pool of one's own may be freed at any time.

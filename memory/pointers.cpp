@@ -238,10 +238,11 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
         b = AllocBlockNoPage(pool, size, flags);
     } else {
         ThreadCache& cache = t_threadCache;
-        const bool cached = cache.pool == pool && size <= pool->smallBlockLimit;
+        const bool mine = cache.pool == pool && PoolLockFree(pool);
+        const bool cached = mine && size <= pool->smallBlockLimit;
         if (cached) {
             if (u8* c = CacheTake(cache, size, flags)) return c;
-        } else if (cache.pool == pool && size <= pool->mediumLimit) {
+        } else if (mine && size <= pool->mediumLimit) {
             const u32 need = MediumNeed(size);
             if (need <= kCachedMediumLimit) {
                 if (u8* c = CacheTakeMedium(cache, need, flags)) return c;
@@ -267,7 +268,10 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
     if (type == kSmallPage || type == kMediumPage) {
         ThreadCache& cache = t_threadCache;
         if (cache.pool == pool) {
-            if (type == kSmallPage ? CachePut(cache, page, block) : CachePutMedium(cache, page, block)) return 1;
+            if (PoolLockFree(pool) &&
+                (type == kSmallPage ? CachePut(cache, page, block) : CachePutMedium(cache, page, block))) {
+                return 1;
+            }
         } else if (cache.state == kCacheUnarmed && pool == DefaultPoolIfMade()) {
             ArmCache(cache, pool);
         }

@@ -241,6 +241,33 @@ TEST_F(PoolTest, ThreadCacheKeepsAFewMediumBlocksOfEachSize) {
     EXPECT_EQ(memtest::checkPool(MemDefaultPool()), "");
 }
 
+// A thread whose cache holds blocks still waits while another thread has the default pool locked.
+TEST_F(PoolTest, LockedDefaultPoolHoldsBackThreadsWithCachedBlocks) {
+    std::atomic<int> step{0};
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        for (const std::uint32_t size : {64u, 500u}) {
+            MemFree(MemMalloc(size));
+            MemFree(MemMalloc(size));  // the cache holds a block of this size now
+        }
+        step = 1;
+        while (step.load() != 2) std::this_thread::yield();
+        void* p = MemMalloc(64);
+        void* q = MemMalloc(500);
+        MemFree(p);
+        MemFree(q);
+        done = true;
+    });
+    while (step.load() != 1) std::this_thread::yield();
+    ASSERT_EQ(MemPoolLock(MemDefaultPool()), 1);
+    step = 2;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(done.load()) << "the other thread got in while the pool was locked";
+    EXPECT_EQ(MemPoolUnlock(MemDefaultPool()), 1);
+    other.join();
+    EXPECT_TRUE(done.load());
+}
+
 // Only the default pool's blocks are cached: a pool of one's own may be freed at any time.
 TEST_F(PoolTest, ThreadCacheKeepsNoBlockOfOtherPools) {
     MEMPOOL s = MemPoolInit(MEM_POOL_SERIALIZE);

@@ -3,6 +3,8 @@
 // or inside a pool header, and the library-wide state they guard.
 #include "memlib/brm22w32.h"
 
+#include <sys/single_threaded.h>
+
 #include <atomic>
 #include <cstdint>
 
@@ -10,7 +12,10 @@ namespace brm {
 
 // A lock that its holder may take again. Free, it is zero bytes; taking and leaving it when nobody
 // else wants it is one atomic operation each way, inline, and a thread that must wait sleeps in
-// the system (a futex) until the holder leaves.
+// the system (a futex) until the holder leaves. While the process runs a single thread (the C
+// library lowers its flag before a second one starts), nobody else can want it, and it is taken
+// and left by plain stores: a thread started while it is held finds it taken and waits, and the
+// holder, seeing the flag lowered by then, leaves it the atomic way and wakes the waiter.
 class RecursiveLock {
 public:
     void enter() {
@@ -19,14 +24,24 @@ public:
             ++depth_;
             return;
         }
-        std::uint32_t expected = 0;
-        if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire, std::memory_order_relaxed)) wait();
+        if (__libc_single_threaded && state_.load(std::memory_order_relaxed) == 0) {
+            state_.store(1, std::memory_order_relaxed);
+        } else {
+            std::uint32_t expected = 0;
+            if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire, std::memory_order_relaxed)) {
+                wait();
+            }
+        }
         owner_.store(me, std::memory_order_relaxed);
         depth_ = 1;
     }
     void leave() {
         if (--depth_ != 0) return;
         owner_.store(0, std::memory_order_relaxed);
+        if (__libc_single_threaded) {
+            state_.store(0, std::memory_order_release);
+            return;
+        }
         if (state_.exchange(0, std::memory_order_release) == 2) wake();
     }
     // For a lock placed in memory that no constructor ran over.

@@ -30,6 +30,7 @@
 #include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
 #include "memory/small_blocks.h"
+#include "memory/thread_cache.h"
 
 namespace bramble {
 namespace {
@@ -314,7 +315,7 @@ u32 MediumCheck(PageHeader* page, u8* block) {
     if ((offset & (kGrain - 1)) || offset < page->dataOffset || block >= page->limit) return MEM_BAD_POINTER;
     if (!startsBlock(page, block)) return MEM_BAD_POINTER;
     const u16 h = header(block);
-    if (!(h & kMediumInUse) || (h & kMediumKept)) return MEM_BAD_FREE_BLOCK;
+    if (!(h & kMediumInUse) || (h & kMediumKept) || MediumCached(block)) return MEM_BAD_FREE_BLOCK;
     const u32 size = sizeOf(h);
     u8* next = block + size;
     if (size < kMinMediumBlock || next > page->limit || (next != page->limit && !startsBlock(page, next))) {

@@ -3,6 +3,7 @@
 #include "memory/fixed_blocks.h"
 #include "memory/pool_internal.h"
 #include "memory/small_blocks.h"
+#include "memory/thread_cache.h"
 
 #include <new>
 
@@ -228,22 +229,53 @@ InPlace resizeInPlace(PageHeader* page, u8* block, u32 size, u32 flags) {
 // An ordinary serialised pool. A block from the pages the pool has takes no step that could
 // report: with the lock held only for it, or with none while the process has a single thread (no
 // such step can start another). Anything more is done with the pool's full lock.
+// With more threads, the default pool's small and medium blocks come from the thread's cache
+// first, and an empty small class of the cache takes a batch of the pool's free blocks under the
+// same lock.
 [[gnu::noinline]] void* allocSerialised(MemPoolHeader* pool, u32 size, u32 flags) {
     void* b;
     if (platform::OnlyThread()) {
         b = AllocBlockNoPage(pool, size, flags);
     } else {
+        ThreadCache& cache = t_threadCache;
+        const bool mine = cache.pool == pool && PoolLockFree(pool);
+        const bool cached = mine && size <= pool->smallBlockLimit;
+        if (cached) {
+            if (u8* c = CacheTake(cache, size, flags)) return c;
+        } else if (mine && size <= pool->mediumLimit) {
+            const u32 need = MediumNeed(size);
+            if (need <= kCachedMediumLimit) {
+                if (u8* c = CacheTakeMedium(cache, need, flags)) return c;
+            }
+        }
         LockOrdinaryPool(pool);
-        b = AllocBlockNoPage(pool, size, flags);
+        if (cached) CacheRefill(cache, pool, size);
+        b = cached ? CacheTake(cache, size, flags) : nullptr;
+        if (!b) b = AllocBlockNoPage(pool, size, flags);
         UnlockOrdinaryPool(pool);
+        if (cache.state == kCacheUnarmed && pool == DefaultPoolIfMade()) ArmCache(cache, pool);
     }
     return b ? b : allocLocked(pool, size, flags);
 }
 
 // A block of an ordinary serialised pool's page of kind `kind`, with more than one thread: the
 // lock is held for the check and the free, and a failure is reported after.
+// A small or medium block of the default pool goes to the thread's cache when it passes the
+// check.
 [[gnu::noinline]] int freeSerialised(PageHeader* page, u8* block, u8 kind) {
     MemPoolHeader* pool = page->pool;
+    const u32 type = kind & 7;
+    if (type == kSmallPage || type == kMediumPage) {
+        ThreadCache& cache = t_threadCache;
+        if (cache.pool == pool) {
+            if (PoolLockFree(pool) &&
+                (type == kSmallPage ? CachePut(cache, page, block) : CachePutMedium(cache, page, block))) {
+                return 1;
+            }
+        } else if (cache.state == kCacheUnarmed && pool == DefaultPoolIfMade()) {
+            ArmCache(cache, pool);
+        }
+    }
     LockOrdinaryPool(pool);
     // The page may have gone while the lock was awaited (a block freed twice at once).
     const bool present = UnitKindOf(reinterpret_cast<uptr>(page)) == kind;

@@ -133,7 +133,11 @@ private:
             for (u32 off = kGrain; off < slot; off += kGrain) {
                 if (bitAt(page, b + off)) return fail("start bit inside small block %p", b);
             }
-            if (b[-1] & kSmallFree) ++smallFreeInPages_[cls];
+            // A block in a thread's cache is marked free and cached: in use as far as the pool's
+            // lists go.
+            const u8 marks = b[-1] & (kSmallFree | kSmallCached);
+            if (marks == kSmallCached) return fail("small block %p is cached but not free", b);
+            if (marks == kSmallFree) ++smallFreeInPages_[cls];
             b += slot;
         }
         if (b != page->firstFree) return fail("small page %p: blocks overrun the carved part", page);

@@ -92,9 +92,12 @@ constexpr u16 kMediumKept = 0x0004;      // freed, but kept whole on its size's 
 constexpr u16 kMediumPrevKept = 0x0008;  // the previous block is kept (and repeats its size)
 constexpr u16 kMediumSizeMask = 0xFFF0;
 
-// Small block class byte: bit 7 marks a free block.
+// Small block class byte: bit 7 marks a free block, bit 6 (with bit 7) one kept in a thread's
+// cache (thread_cache.h).
 constexpr u8 kSmallFree = 0x80;
-constexpr u8 kSmallClassMask = 0x7F;
+constexpr u8 kSmallCached = 0x40;
+constexpr u8 kSmallClassMask = 0x3F;
+static_assert(kSmallClasses <= kSmallClassMask + 1);
 
 struct PageDescriptor {
     u16 hint;

@@ -7,8 +7,9 @@
 //
 // Invariants of a small page: the carved part (from the first block to the next uncarved byte)
 // is tiled by blocks exactly as their class bytes say, and the block-start bitmap has a bit at
-// each of them and nowhere else. Every block whose class byte is marked free is on its class's
-// free list exactly once, and the lists hold nothing else.
+// each of them and nowhere else. Every block whose class byte is marked free (and not cached by a
+// thread, thread_cache.h) is on its class's free list exactly once, and the lists hold nothing
+// else.
 #include "memory/small_blocks.h"
 
 namespace bramble {

@@ -75,8 +75,12 @@ void bands(benchmark::internal::Benchmark* b) {
     b->Args({3, 1});
 }
 
-BENCHMARK_TEMPLATE(randomLoop, Library)->Name("loop/brm")->Apply(bands)->Threads(1)->Threads(4)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(randomLoop, Glibc)->Name("loop/glibc")->Apply(bands)->Threads(1)->Threads(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+// Every single-thread run first: once a thread has been started, neither allocator goes back to
+// its single-thread paths.
+BENCHMARK_TEMPLATE(randomLoop, Library)->Name("loop/brm")->Apply(bands)->Threads(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(randomLoop, Glibc)->Name("loop/glibc")->Apply(bands)->Threads(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(randomLoop, Library)->Name("loop/brm")->Apply(bands)->Threads(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(randomLoop, Glibc)->Name("loop/glibc")->Apply(bands)->Threads(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Runs a command and returns what it wrote, or "" with ok false when it failed.
 std::string run(const std::string& command, bool& ok) {

@@ -236,22 +236,33 @@ int main(int argc, char** argv) {
     argc = kept;
     benchmark::Initialize(&argc, argv);
     std::optional<IdleThread> idle;
-    if (secondThread) idle.emplace();
+    if (secondThread) {
+        idle.emplace();
+        // Four threads at once, each with its working set, on the default pool (which every
+        // thread shares, as operator new does) and on the C library's allocator. Only with
+        // --second-thread: once a thread has been started, the C library (and the default pool)
+        // no longer take their single-thread paths, so a run of these would change every later
+        // single-thread measurement of the same process.
+        benchmark::RegisterBenchmark("mixed_4_threads/default_pool", mixedDefaultPool)->Threads(4)->UseRealTime();
+        benchmark::RegisterBenchmark("mixed_4_threads/malloc", mixedMalloc)->Threads(4)->UseRealTime();
+    }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nEach pool against the C library, same requests, same run (median of the repetitions;\n"
                 "in brackets the ratio of the best repetitions). Above 1.0x the pool is faster.%s\n",
                 secondThread ? " A second thread was alive." : "");
-    for (const char* pair : {"fixed_items", "mixed_8_to_4096", "realloc_growth", "realloc_growth_8"}) {
+    for (const char* pair :
+         {"fixed_items", "mixed_8_to_4096", "mixed_4_threads", "realloc_growth", "realloc_growth_8"}) {
         const std::string base = pair;
-        const double m = reporter.median(base + "/malloc");
+        const std::string suffix = base == "mixed_4_threads" ? "/real_time/threads:4" : "";
+        const double m = reporter.median(base + "/malloc" + suffix);
         if (m <= 0) continue;
         for (const char* side : {"pool", "default_pool"}) {
-            const std::string name = base + "/" + side;
+            const std::string name = base + "/" + side + suffix;
             const double p = reporter.median(name);
             if (p <= 0) continue;
             std::printf("  %-16s %-13s is %5.2fx as fast as malloc", pair, side, m / p);
-            const double bm = reporter.best(base + "/malloc"), bp = reporter.best(name);
+            const double bm = reporter.best(base + "/malloc" + suffix), bp = reporter.best(name);
             if (bm > 0 && bp > 0) std::printf("  [best %5.2fx]", bm / bp);
             if (const std::size_t n = reporter.repetitions(name)) std::printf("  (%zu runs)", n);
             std::printf("\n");

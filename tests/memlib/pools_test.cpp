@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include <sys/single_threaded.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -391,6 +393,30 @@ TEST_F(PoolTest, ExportLockExcludesOtherThreads) {
     other.join();
     EXPECT_TRUE(entered.load());
     m._bri_leaveCriticalSection(); // not held: nothing happens
+}
+
+// While the process runs one thread, the library's locks are taken by plain stores. One taken so
+// still holds back a thread started while it is held, and its holder's leaving wakes that thread.
+// In a process of its own, which starts with a single thread.
+TEST_F(PoolTest, LockTakenByTheOnlyThreadHoldsBackAThreadStartedLater) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (!__libc_single_threaded) std::_Exit(2);
+            EXPECT_EQ(m._bri_enterCriticalSection(), 1);
+            std::atomic<bool> entered{false};
+            std::thread other([&] {
+                m._bri_enterCriticalSection();
+                entered = true;
+                m._bri_leaveCriticalSection();
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const bool early = entered.load();
+            m._bri_leaveCriticalSection();
+            other.join();
+            std::_Exit(!early && entered.load() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -211,6 +211,62 @@ TEST_F(ControlTest, ASubLeaderIsChosenForTheCurrentLeaderOnly) {
     EXPECT_EQ(meade.GetSubLeader(), nullptr);
 }
 
+// A leader hands his activation to a sub-leader who is not his own: the sub-leader's superior is
+// activated to pass it on. A computer-played superior starts afresh (his used commands forgotten)
+// unless he is himself dispatching further up the same chain, where starting afresh would let his
+// script hand the activation round for ever.
+TEST_F(ControlTest, ASuperiorReachedThroughAnotherLeadersHandOverStartsAfreshUnlessHeIsDispatching) {
+    struct Case {
+        const char* what;
+        bool armyOnStack;  // the army commander dispatched to the leader who hands over
+        bool throughRide;  // the hand-over comes from the commander's ride, else from the army
+        std::uint16_t fresh;
+        std::int16_t activated; // entry index of the superior activated
+    } cases[] = {
+        {"the army commander hands straight to a division: its corps commander starts afresh", false, false, 1, 2},
+        {"a ride under the army hands to a corps: the dispatching army commander goes on", true, true, 0, 1},
+        {"a ride hands to a corps while the army commander is not dispatching: afresh", false, true, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        delete control;
+        control = new GameControl("Varnhold Game Controller");
+        control->AttachToBus(&shell->Layer());
+        LeaderUnitData data;
+        data.commands = 3;
+        data.unitNumber = 1;
+        data.commandLevel = 1;
+        Leader army(data, "Gen. Army");
+        data.unitNumber = 2;
+        data.commandLevel = 2;
+        Leader corps(data, "Gen. Corps");
+        data.unitNumber = 3;
+        data.commandLevel = 3;
+        Leader division(data, "Gen. Division");
+        data.unitNumber = 4;
+        data.commandLevel = 2;
+        Leader ride(data, "Gen. Ride");
+        corps.SetSuperior(&army);
+        ride.SetSuperior(&army);
+        division.SetSuperior(&corps);
+        for (Leader* l : {&army, &corps, &division, &ride}) l->SetAIControlled();
+        // Entry 0 is the free units; the leaders follow in this order.
+        control->AddLeader(LeaderUnitInfo("Gen. Army", 1, 0, &army));
+        control->AddLeader(LeaderUnitInfo("Gen. Corps", 2, 0, &corps));
+        control->AddLeader(LeaderUnitInfo("Gen. Division", 3, 0, &division));
+        control->AddLeader(LeaderUnitInfo("Gen. Ride", 2, 0, &ride));
+        if (c.armyOnStack) control->GetDispatchStack().AddTail(1);
+        if (c.throughRide) ride.SetSubLeader(&corps);
+        else army.SetSubLeader(&division);
+        ASSERT_TRUE(control->ChooseNextLeader());
+        EXPECT_EQ(control->GetCurrentLeader(), c.activated);
+        EXPECT_EQ(control->GetActivation().fresh, c.fresh);
+        ASSERT_EQ(control->GetActivation().subLeaders.Count(), 1);
+        EXPECT_EQ(control->GetActivation().subLeaders.Head()->value, c.throughRide ? 2 : 3);
+        control->GetDispatchStack().Clear();
+    }
+}
+
 TEST_F(ControlTest, TheGameOverTest) {
     struct Case {
         const char* what;

@@ -239,9 +239,12 @@ bool GameControl::ChooseNextLeader() {
                     leaders[k].leader->SetDispatchList(only);
                     activation.subLeaders = only;
                     currentLeader = static_cast<std::int16_t>(k);
-                    // A computer-played superior taken up again keeps the commands he already
-                    // used; afresh, his script could pass the activation round for ever.
-                    if (leaders[k].leader->IsAIControlled()) activation.fresh = 0;
+                    // A computer-played superior who is still dispatching further up this chain
+                    // keeps the commands he already used: afresh, his script could pass the
+                    // activation round for ever. One who is not starts afresh like any leader,
+                    // or a commander only ever reached this way would never regain his commands.
+                    if (leaders[k].leader->IsAIControlled() && dispatchStack.Contains(static_cast<short>(k)))
+                        activation.fresh = 0;
                 }
                 return true;
             }

@@ -211,8 +211,10 @@ TEST_F(GeneratedData, TheDialogFontCoversEveryPrintableCharacterAndMeasuresText)
 }
 
 TEST_F(GeneratedData, TheCursorsAreAnimatedCursorFilesThatLoad) {
+    // Each under its own name and, for a display of 256 colours or fewer, with "8" before ".ani".
     for (const char* name : {"watch.ani", "watch8.ani", "charge.ani", "musket.ani", "cannon.ani", "N.ani", "NE.ani", "E.ani",
-                             "SE.ani", "S.ani", "SW.ani", "W.ani", "NW.ani"}) {
+                             "SE.ani", "S.ani", "SW.ani", "W.ani", "NW.ani", "charge8.ani", "musket8.ani", "cannon8.ani",
+                             "N8.ani", "NE8.ani", "E8.ani", "SE8.ani", "S8.ani", "SW8.ani", "W8.ani", "NW8.ani"}) {
         const std::vector<std::uint8_t> b = ReadAll(data.File(name));
         ASSERT_GT(b.size(), 64u) << name;
         EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF") << name;

@@ -1,5 +1,6 @@
 #include "platform/richedit.h"
 
+#include "platform/dialog_paint.h"
 #include "platform/richedit_rtf.h"
 #include "platform/window_record.h"
 
@@ -304,6 +305,151 @@ LRESULT FindText(const RichEditState& s, const FINDTEXTA* find) {
     return at == std::string_view::npos ? -1 : from + static_cast<LRESULT>(at);
 }
 
+// --- painting ---
+// The text in the system font on white, paragraph by paragraph from the first visible one, words
+// wrapped at the right edge, tabs to the paragraph's stops (every half inch past the last one);
+// bold is drawn twice a pixel apart, underline as a rule under the word. A vertical scroll bar
+// (WS_VSCROLL) scrolls by paragraphs: its arrows by one, its track by a box full.
+constexpr int kRichMargin = 2;
+constexpr int kRichBarWidth = 16;
+constexpr int kTwipsPerPixel = 15;
+constexpr int kDefaultTabPixels = 48;
+
+// The nearest of the twenty colours every palette keeps.
+BYTE InkOf(const RichEditFormat& f) {
+    if (f.autoColour) return platform::detail::kInkBlack;
+    static const struct {
+        BYTE index, r, g, b;
+    } kSystem[] = {{0, 0, 0, 0},         {1, 128, 0, 0},       {2, 0, 128, 0},       {3, 128, 128, 0},
+                   {4, 0, 0, 128},       {5, 128, 0, 128},     {6, 0, 128, 128},     {7, 192, 192, 192},
+                   {8, 192, 220, 192},   {9, 166, 202, 240},   {246, 255, 251, 240}, {247, 160, 160, 164},
+                   {248, 128, 128, 128}, {249, 255, 0, 0},     {250, 0, 255, 0},     {251, 255, 255, 0},
+                   {252, 0, 0, 255},     {253, 255, 0, 255},   {254, 0, 255, 255},   {255, 255, 255, 255}};
+    const int r = GetRValue(f.colour), g = GetGValue(f.colour), b = GetBValue(f.colour);
+    BYTE best = 0;
+    int bestDistance = 1 << 30;
+    for (const auto& c : kSystem) {
+        const int d = (r - c.r) * (r - c.r) + (g - c.g) * (g - c.g) + (b - c.b) * (b - c.b);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = c.index;
+        }
+    }
+    return best;
+}
+
+bool HasBar(HWND hwnd) { return (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_VSCROLL) != 0; }
+
+// Where the characters from `at` on start: the offset of the paragraph `line` (0 from the first).
+std::size_t ParagraphStart(const RichEditState& s, LONG line) {
+    std::size_t at = 0;
+    for (LONG n = 0; n < line; ++n) {
+        const std::size_t end = s.text.find('\n', at);
+        if (end == std::string::npos) return s.text.size();
+        at = end + 1;
+    }
+    return at;
+}
+
+int NextTab(const ParagraphFormat& p, int x) {
+    for (LONG stop : p.tabs) {
+        const int at = kRichMargin + static_cast<int>(stop / kTwipsPerPixel);
+        if (at > x) return at;
+    }
+    const int last = p.tabs.empty() ? kRichMargin : kRichMargin + static_cast<int>(p.tabs.back() / kTwipsPerPixel);
+    return x < last ? last : last + ((x - last) / kDefaultTabPixels + 1) * kDefaultTabPixels;
+}
+
+void PaintRichEdit(HWND hwnd, const RichEditState& s) {
+    using namespace platform::detail;
+    Canvas canvas(hwnd);
+    if (!canvas.Ok()) return;
+    const int w = canvas.Width(), h = canvas.Height();
+    const bool bar = HasBar(hwnd);
+    const int right = w - kRichMargin - (bar ? kRichBarWidth : 0);
+    const int lineHeight = std::max(1, SystemLineHeight());
+    canvas.Fill(RECT{0, 0, w, h}, kInkWhite);
+    int y = kRichMargin;
+    std::size_t i = ParagraphStart(s, s.firstVisibleLine);
+    while (y < h) {
+        std::size_t end = s.text.find('\r', i);
+        if (end == std::string::npos) end = s.text.size();
+        const ParagraphFormat& paragraph =
+            s.paragraphFormats[i < s.text.size() ? s.paragraphOf[i] : s.ParagraphAt(static_cast<LONG>(i))];
+        int x = kRichMargin;
+        while (i < end) {
+            const char c = s.text[i];
+            if (c == '\t') {
+                x = NextTab(paragraph, x);
+                ++i;
+                continue;
+            }
+            // A word: characters of one format up to a space or a tab; a space stands alone.
+            std::size_t j = i + 1;
+            if (c != ' ')
+                while (j < end && s.text[j] != ' ' && s.text[j] != '\t' && s.formatOf[j] == s.formatOf[i]) ++j;
+            const std::string_view word(s.text.data() + i, j - i);
+            const RichEditFormat& f = s.formats[s.formatOf[i]];
+            const int width = SystemTextWidth(word) + (f.bold ? 1 : 0);
+            if (x + width > right && x > kRichMargin && c != ' ') {
+                y += lineHeight;
+                x = kRichMargin;
+            }
+            if (c != ' ' && y < h) {
+                const BYTE ink = InkOf(f);
+                constexpr UINT kFlags = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
+                canvas.Text(RECT{x, y, x + width + 8, y + lineHeight}, word, kFlags, ink);
+                if (f.bold) canvas.Text(RECT{x + 1, y, x + width + 9, y + lineHeight}, word, kFlags, ink);
+                if (f.underline) canvas.Fill(RECT{x, y + lineHeight - 2, x + width, y + lineHeight - 1}, ink);
+            }
+            x += width;
+            i = j;
+        }
+        if (end >= s.text.size()) break;
+        i = end + 2;
+        y += lineHeight;
+    }
+    // Text never runs over the margins or under the bar.
+    canvas.Fill(RECT{right, 0, w, h}, kInkWhite);
+    canvas.Fill(RECT{0, h - kRichMargin, w, h}, kInkWhite);
+    if (bar) {
+        const RECT track{right, 0, w, h};
+        canvas.Fill(track, 247);
+        const int button = std::min(kRichBarWidth, h / 2);
+        const RECT up{right, 0, w, button}, down{right, h - button, w, h};
+        for (const RECT& b : {up, down}) {
+            canvas.Fill(b, kInkSilver);
+            canvas.Raised(b, false);
+        }
+        canvas.Arrow(up, true, kInkBlack);
+        canvas.Arrow(down, false, kInkBlack);
+        const int room = h - 2 * button, lines = static_cast<int>(s.LineCount());
+        if (room > 8 && lines > 1) {
+            const int thumb = 8;
+            const int at = button + (room - thumb) * static_cast<int>(s.firstVisibleLine) / (lines - 1);
+            const RECT t{right, at, w, at + thumb};
+            canvas.Fill(t, kInkSilver);
+            canvas.Raised(t, false);
+        }
+    }
+    canvas.Sunken(RECT{0, 0, w, h});
+}
+
+// Scrolls by paragraphs, never past the last; answers whether the view moved.
+bool ScrollBy(HWND hwnd, RichEditState& s, LONG lines) {
+    const LONG to = std::clamp<LONG>(s.firstVisibleLine + lines, 0, std::max<LONG>(0, s.LineCount() - 1));
+    if (to == s.firstVisibleLine) return false;
+    s.firstVisibleLine = to;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return true;
+}
+
+LONG PageLines(HWND hwnd) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    return std::max<LONG>(1, (client.bottom - client.top) / std::max(1, platform::detail::SystemLineHeight()) - 1);
+}
+
 LRESULT CALLBACK_RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         States()[hwnd] = std::make_unique<RichEditState>();
@@ -355,7 +501,25 @@ LRESULT CALLBACK_RichEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         Changed(hwnd, *s);
         return 0;
     }
-    case WM_LBUTTONDOWN: SetFocus(hwnd); return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        PaintRichEdit(hwnd, *s);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: {
+        SetFocus(hwnd);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        if (!HasBar(hwnd) || x < client.right - kRichBarWidth) return 0;
+        const int button = std::min<int>(kRichBarWidth, client.bottom / 2);
+        if (y < button) ScrollBy(hwnd, *s, -1);
+        else if (y >= client.bottom - button) ScrollBy(hwnd, *s, 1);
+        else ScrollBy(hwnd, *s, y < client.bottom / 2 ? -PageLines(hwnd) : PageLines(hwnd));
+        return 0;
+    }
     case EM_GETSEL:
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(s->selStart);
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(s->selEnd);

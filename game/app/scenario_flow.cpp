@@ -13,6 +13,7 @@
 #include "game/app/dialogs/in_game_services.h"
 #include "game/app/dialogs/scenario_dlg.h"
 #include "game/app/dialogs/scenario_tables.h"
+#include "game/app/dialogs/shell_command.h"
 #include "game/app/dialogs/start_game_dlg.h"
 #include "game/app/saved_game_header.h"
 #include "game/logic/referee/campaign_game.h"
@@ -48,6 +49,7 @@ void VhApp::RegisterFlowHandlers() {
     RegisterNamedHandler("GameClose", OnGameClose);
     RegisterNamedHandler("GameEnded", OnGameEnded);
     RegisterNamedHandler("HelpAbout", OnHelpAbout);
+    RegisterNamedHandler("HelpAboutThisBattle", OnHelpAboutThisBattle);
     RegisterNamedHandler("HelpHelp", OnHelpHelp);
     RegisterNamedHandler("GameSaveMenu", OnGameSaveMenu);
     RegisterNamedHandler("GameSaveAsMenu", OnGameSaveAsMenu);
@@ -333,6 +335,17 @@ ContainerBase* VhApp::OnHelpAbout(Component* receiver, BusMessage, ContainerBase
         About about;
         about.Execute("AboutDlg", Dialog::kModal, 0, MainWindowHandle);
     }
+    return nullptr;
+}
+
+// The battle's article, opened by the program the desktop associates with ".htm" files; without
+// one there is nothing to start and nothing to report.
+ContainerBase* VhApp::OnHelpAboutThisBattle(Component* receiver, BusMessage, ContainerBase*) {
+    VhApp* self = Self(receiver);
+    if (!self) return nullptr;
+    const std::string program = frontend::HtmlOpenProgram();
+    if (program.empty()) return nullptr;
+    frontend::StartCommand(program + " " + self->GetDirectory(1) + "\\V&U\\V&U BRANDY STATION.htm");
     return nullptr;
 }
 

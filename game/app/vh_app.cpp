@@ -5,6 +5,7 @@
 #include "comms/ui/information_dlg.h"
 #include "game/app/dialogs/front_dialog_services.h"
 #include "game/app/dialogs/in_game_services.h"
+#include "game/app/dialogs/more_dialog_services.h"
 #include "game/app/dialogs/preference_dlg.h"
 #include "game/app/dialogs/scenario_tables.h"
 #include "core/super_string.h"
@@ -75,10 +76,13 @@ void PostShort(Component* sender, const char* name, std::uint16_t value) {
 } // namespace
 
 // What the referee asks the game application directly; the leader-control and game-options
-// questions are the front end's dialogs, attached to the application's bus.
+// questions are the front end's dialogs, and the objectives list of the battle being fought is
+// the map's, all attached to the application's bus.
 class VhAppServices : public FrontDialogServices {
 public:
-    explicit VhAppServices(VhApp& app_) : FrontDialogServices(&app_), app(app_) {}
+    explicit VhAppServices(VhApp& app_)
+        : FrontDialogServices(&app_), app(app_), objectives(&app_, [&app_] { return app_.GetScenarioIndex(); }) {}
+    int RunObjectivesDialog() override { return objectives.RunObjectivesDialog(); }
     std::string GetSaveName() override { return app.GetSaveName(); }
     int GetGameMode() override { return app.GetGameMode(); }
     // The unit art of a record is named by its unit type's number.
@@ -90,6 +94,7 @@ public:
 
 private:
     VhApp& app;
+    MoreDialogServices objectives;
 };
 
 VhApp* VhApp::Get() { return g_app; }

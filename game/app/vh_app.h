@@ -207,6 +207,7 @@ private:
     static ContainerBase* OnGameEnded(Component*, BusMessage, ContainerBase*);
     static ContainerBase* OnGameEndedFinish(Component*, BusMessage, ContainerBase*);
     static ContainerBase* OnHelpAbout(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* OnHelpAboutThisBattle(Component*, BusMessage, ContainerBase*);
     static ContainerBase* OnHelpHelp(Component*, BusMessage, ContainerBase*);
     static ContainerBase* OnGameSaveMenu(Component*, BusMessage, ContainerBase*);
     static ContainerBase* OnGameSaveAsMenu(Component*, BusMessage, ContainerBase*);

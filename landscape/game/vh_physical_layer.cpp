@@ -348,6 +348,8 @@ VhPhysicalLayer::~VhPhysicalLayer() {
 
 void VhPhysicalLayer::Connect() {
     PhysicalLayer::Connect();
+    // The Open Map command (menu and toolbar) is delivered under its command id.
+    RegisterMessageId(kMapOpenId, "MapOpen");
     RegisterMessageId(kHexGridOnId, "ToggleHexGridOn");
     RegisterMessageId(kHexGridOffId, "ToggleHexGridOff");
     RegisterHandler(LOGICAL_OBJECT_SELECTED, OnObjectSelected);

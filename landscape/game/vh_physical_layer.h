@@ -54,6 +54,7 @@ public:
     static constexpr int kCellWidth = 65;
     static constexpr int kCellHeight = 160;
     // The menu commands of the hex grid, registered under these numbers.
+    static constexpr std::uint16_t kMapOpenId = 254;
     static constexpr std::uint16_t kHexGridOnId = 257;
     static constexpr std::uint16_t kHexGridOffId = 258;
 

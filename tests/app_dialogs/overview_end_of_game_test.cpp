@@ -59,18 +59,33 @@ TEST_F(Overview, CloseGameEndsTheEndOfTurnOverviewWithNoSynchronize) {
 }
 
 TEST_F(Overview, ArmyDetailsButtonsAskForTheSideLastPressedAndLeaveTheOverviewOpen) {
-    platform::QueueDialogScript([](HWND d) {
+    // Each button opens the details over the overview; closing them leads back to it.
+    HWND overview = nullptr;
+    std::vector<std::string> opened;
+    platform::QueueDialogScript([&](HWND d) {
+        overview = d;
         platform::ClickDlgItem(d, 102);
-        platform::ClickDlgItem(d, 101);
-        platform::ClickDlgItem(d, 102);
-        platform::ClickDlgItem(d, 1);
     });
+    for (int next : {101, 102, 1})
+        platform::QueueDialogScript([&, next](HWND d) {
+            char caption[64] = {};
+            GetWindowTextA(d, caption, sizeof caption);
+            opened.push_back(caption);
+            EXPECT_TRUE(IsWindow(overview));
+            platform::ClickDlgItem(d, 1);
+            // The overview's next button, once the details have gone (a click there now would
+            // land on the details, which lie over it).
+            PostMessage(overview, WM_COMMAND, MAKEWPARAM(next, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(overview, next)));
+        });
     EndOfGameResults r = Results();
     EXPECT_EQ(services->RunEndTurnDialog(r, Dialog::kApplicationModal), 1);
     std::vector<int> sides;
     for (const Heard& h : recorder.heard)
         if (h.name == "ArmyDetails") sides.push_back(h.detailsSide);
     EXPECT_EQ(sides, (std::vector<int>{1, 0, 1}));
+    EXPECT_EQ(opened, (std::vector<std::string>(3, "Army Details")));
+    EXPECT_EQ(platform::PendingDialogScripts(), 0u);
 }
 
 TEST_F(Overview, SideNamesAreCentredOnTheirQuartersEvenWhenWider) {

@@ -13,12 +13,15 @@
 #include "game/app/dialogs/start_game_dlg.h"
 #include "game/app/startup.h"
 #include "game/app/vh_app.h"
+#include "game/logic/hex_geometry.h"
+#include "landscape/pointed_hex_landscape.h"
 #include "platform/cursor.h"
 #include "platform/dialog.h"
 #include "platform/msgbox.h"
 #include "platform/screen.h"
 #include "platform/message_queue.h"
 #include "tests/ui/ui_fixture.h"
+#include "tools/artgen/art_set.h"
 #include "tools/artgen/palette.h"
 #include "ui/font.h"
 #include "ui/qif.h"
@@ -210,9 +213,82 @@ TEST_F(GeneratedData, TheDialogFontCoversEveryPrintableCharacterAndMeasuresText)
     EXPECT_GT(title.GetTextRect("Gettysburg").width, 60);
 }
 
+// The river and earthwork pieces lie on the sides the landscape puts them for: the piece of
+// corner k runs along the map's sides k + 4 and k + 5 (N, NE, SE, S, SW, NW), so its middle
+// lies nearest the screen corner those two sides share, found from the program's own placement
+// of the neighbouring hexes at each zoom.
+TEST_F(GeneratedData, RiverAndEarthworkPiecesLieAlongTheMapSidesOfTheirCorner) {
+    MakeApp();
+    struct Zoom {
+        std::uint16_t bits;
+        Dim cell, block;
+        std::int16_t step;
+    };
+    const Zoom zooms[3] = {{0, Dim(130, 64), Dim(130, 76), 12}, {1, Dim(66, 32), Dim(66, 38), 6}, {2, Dim(34, 16), Dim(34, 19), 3}};
+    const std::int16_t groups[16] = {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4};
+    for (int z = 0; z < 3; ++z) {
+        PointedIsometricHexLandscape land(zooms[z].block, zooms[z].cell, "", "", "", "", "", "", "", 0, 16, groups, zooms[z].bits);
+        land.SetElevationStep(zooms[z].step);
+        LandscapeDefinition d;
+        d.size = Dim(6, 6);
+        d.regionCount = 36;
+        land.BeginLandscape(d);
+        auto screen = [&](unsigned short number) {
+            const hex::MapPoint p = hex::PointOf(number);
+            const Point3D s = land.HexToScreen(Point3D(static_cast<std::int16_t>(p.x), static_cast<std::int16_t>(p.y), 0));
+            return std::pair<double, double>(s.x, s.y);
+        };
+        // The hex at column 2, row 2; a corner of it is the middle of its centre and two neighbours'.
+        const auto own = screen(hex::Number(2, 2));
+        const double cx = zooms[z].cell.width / 2.0, cy = zooms[z].cell.height / 2.0;
+        std::pair<double, double> corner[6];
+        for (int k = 0; k < 6; ++k) {
+            const auto a = screen(hex::SideNeighbour(2, 2, hex::Sides[static_cast<std::size_t>((k + 4) % 6)], 6, 6));
+            const auto b = screen(hex::SideNeighbour(2, 2, hex::Sides[static_cast<std::size_t>((k + 5) % 6)], 6, 6));
+            corner[k] = {cx + (a.first + b.first - 2 * own.first) / 3, cy + (a.second + b.second - 2 * own.second) / 3};
+        }
+        QIF<Bitmap> overlays(("Landscape Overlays" + artgen::ZoomSuffix(z)).c_str());
+        ASSERT_TRUE(overlays.IsLoaded()) << z;
+        struct Piece {
+            const char* section;
+            int count, step;
+        };
+        for (const Piece& piece : {Piece{"Minor Rivers", 6, 3}, Piece{"Birm", 3, 1}, Piece{"Ditch", 6, 1}}) {
+            const std::int16_t section = overlays.SectionIndex(piece.section);
+            ASSERT_GE(section, 0) << piece.section;
+            for (int k = 0; k < piece.count; ++k) {
+                Bitmap* bmp = overlays.GetBitmap(static_cast<std::int16_t>(k * piece.step), section);
+                ASSERT_NE(bmp, nullptr) << piece.section << " " << k;
+                double sx = 0, sy = 0, n = 0;
+                for (std::int16_t y = 0; y < bmp->GetHeight(); ++y)
+                    for (std::int16_t x = 0; x < bmp->GetWidth(); ++x)
+                        if (bmp->IsOpaqueAt(Point(x, y))) {
+                            sx += x;
+                            sy += y;
+                            ++n;
+                        }
+                bmp->Unlock();
+                ASSERT_GT(n, 0) << piece.section << " " << k;
+                int nearest = -1;
+                double best = 1e18;
+                for (int c = 0; c < 6; ++c) {
+                    const double dx = sx / n - corner[c].first, dy = sy / n - corner[c].second;
+                    if (dx * dx + dy * dy < best) {
+                        best = dx * dx + dy * dy;
+                        nearest = c;
+                    }
+                }
+                EXPECT_EQ(nearest, k) << piece.section << " picture " << k * piece.step << " at zoom " << z;
+            }
+        }
+    }
+}
+
 TEST_F(GeneratedData, TheCursorsAreAnimatedCursorFilesThatLoad) {
+    // Each under its own name and, for a display of 256 colours or fewer, with "8" before ".ani".
     for (const char* name : {"watch.ani", "watch8.ani", "charge.ani", "musket.ani", "cannon.ani", "N.ani", "NE.ani", "E.ani",
-                             "SE.ani", "S.ani", "SW.ani", "W.ani", "NW.ani"}) {
+                             "SE.ani", "S.ani", "SW.ani", "W.ani", "NW.ani", "charge8.ani", "musket8.ani", "cannon8.ani",
+                             "N8.ani", "NE8.ani", "E8.ani", "SE8.ani", "S8.ani", "SW8.ani", "W8.ani", "NW8.ani"}) {
         const std::vector<std::uint8_t> b = ReadAll(data.File(name));
         ASSERT_GT(b.size(), 64u) << name;
         EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF") << name;

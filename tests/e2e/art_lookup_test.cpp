@@ -131,11 +131,13 @@ menu 229
 wait-window "Game Overview"
 screenshot overview.png
 click-control 102
-pause 1500
+wait-window "Army Details"
 windows army-details.txt
 screenshot army-details.png
 key ESCAPE
-pause 1000
+wait-gone "Army Details"
+click-control 1
+wait-gone "Game Overview"
 menu 102
 wait-window "About"
 screenshot about.png
@@ -161,6 +163,103 @@ quit
         }
     // The Preferences dialog shows its labels, check boxes and buttons.
     EXPECT_EQ(FrontCaption("preferences.txt"), "Preferences");
+}
+
+// The battle's other menu commands: the objectives list and one objective on the map, the army
+// details of both sides from the game overview, a second map window, and the battle's article
+// handed to the program the registry associates with ".htm" files. A click on the overview map at
+// full size first leaves the map window with a scrolling cursor.
+TEST_F(ArtLookUps, BattleMenusOpenObjectivesArmyDetailsAMapAndTheArticle) {
+    {
+        // "htmlfile" opened by a viewer of our own naming; the program only records the request.
+        auto hex = [](const std::string& text) {
+            static const char* const digits = "0123456789abcdef";
+            std::string out;
+            for (char c : text + '\0') {
+                out += digits[static_cast<unsigned char>(c) >> 4];
+                out += digits[static_cast<unsigned char>(c) & 15];
+            }
+            return out;
+        };
+        std::ofstream registry(File("home/registry.txt"));
+        registry << "[HKEY_CLASSES_ROOT\\.htm]\n=1:" << hex("htmlfile") << "\n"
+                 << "[HKEY_CLASSES_ROOT\\htmlfile\\shell\\open\\command]\n=1:" << hex("\"/opt/viewer/view\" \"%1\"") << "\n";
+    }
+    RunScript(R"(wait-control 106 "Start &Battle" 180000
+click-control 106
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+click-control 1
+wait-window "Leader Control"
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+click-control 1
+wait-gone "Game Options"
+wait-control 3000 "Landscape View" 300000
+pause 1000
+menu 218
+pause 500
+click 948 90
+pause 1000
+menu 197
+wait-window "Battle Objectives"
+windows objectives.txt
+click 90 63
+pause 1000
+screenshot objective.png
+click-control 1
+wait-gone "Battle Objectives"
+menu 229
+wait-window "Game Overview"
+click-control 102
+wait-window "Army Details"
+windows army-1.txt
+screenshot army-1.png
+click-control 1
+wait-gone "Army Details"
+click-control 101
+wait-window "Army Details"
+windows army-0.txt
+click-control 1
+wait-gone "Army Details"
+click-control 1
+wait-gone "Game Overview"
+menu 254
+pause 1500
+windows maps.txt
+menu 236
+pause 500
+quit
+)");
+    // The list holds the battle's objectives and "All Objectives"; choosing one shows its worth.
+    const std::vector<ShownWindow> objectives = ReadWindows(File("objectives.txt"));
+    ASSERT_FALSE(objectives.empty());
+    EXPECT_EQ(objectives[0].text, "Battle Objectives");
+    const platform::ScreenImage objective = Screenshot("objective.png");
+    EXPECT_GT(ColoursIn(objective, objectives[0].left, objectives[0].top + 24, objectives[0].right, objectives[0].bottom), 4u);
+    // Each side's details, its units listed, drawn on the dialog's art.
+    std::string names[2];
+    for (int side = 0; side < 2; ++side) {
+        const std::vector<ShownWindow> shown = ReadWindows(File("army-" + std::to_string(side) + ".txt"));
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown[0].text, "Army Details");
+        for (const ShownWindow& w : shown)
+            if (w.cls == "RichEdit") names[side] = w.text;
+        EXPECT_GT(names[side].size(), 40u) << "side " << side;
+    }
+    EXPECT_NE(names[0], names[1]);
+    const std::vector<ShownWindow> army = ReadWindows(File("army-1.txt"));
+    const platform::ScreenImage details = Screenshot("army-1.png");
+    EXPECT_GT(ColoursIn(details, army[0].left, army[0].top + 24, army[0].right, army[0].top + 200), 4u);
+    // Open Map adds a second map window on the battle.
+    int maps = 0;
+    for (const ShownWindow& w : ReadWindows(File("maps.txt"))) maps += w.text == "Landscape View";
+    EXPECT_EQ(maps, 2);
+    EXPECT_NE(Read("err.txt").find("shell: /opt/viewer/view " + File("data") + "\\V&U\\V&U BRANDY STATION.htm"),
+              std::string::npos)
+        << Read("err.txt");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "game/units/unit_types.h"
 #include "tests/richedit/info_dialog_fixture.h"
 #include "tools/datagen/credits_writer.h"
+#include "ui/text_tile.h"
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,27 @@ TEST_F(ArmyDetails, TheTotalsComeFromTheChosenSideOfTheRecord) {
     results.lostPoints[0] = 2;
     Run(1, &totals);
     EXPECT_EQ(totals[3], "Percentage of Unit Points Eliminated: 66%");
+}
+
+// The column headings are the template's texts, drawn on the dialog's picture; painting the
+// totals again when the list is made must not cover them.
+TEST_F(ArmyDetails, TheColumnHeadingsStayOnThePicture) {
+    ArmyDetailsDlg dlg(1, results, units, leaders);
+    std::vector<std::pair<std::string, int>> inked;
+    platform::QueueDialogScript([&](HWND dialog) {
+        for (const Item<TextTile*>* i = dlg.GetTextTiles().Head(); i; i = i->next) {
+            const TextTile& tile = *i->value;
+            int ink = 0;
+            for (int y = tile.GetPlace().y; y < tile.GetPlace().y + tile.GetHeight() && y < dlg.GetHeight(); ++y)
+                for (int x = tile.GetPlace().x; x < tile.GetPlace().x + tile.GetWidth() && x < dlg.GetWidth(); ++x)
+                    ink += uitest::PixelAt(dlg, x, y) == uitest::kInk;
+            inked.push_back({tile.GetText(), ink});
+        }
+        platform::ClickDlgItem(dialog, 1);
+    });
+    ASSERT_EQ(dlg.Execute("ArmyDetailsDlg", Dialog::kModal), 1);
+    ASSERT_EQ(inked.size(), 6u);
+    for (const auto& [text, ink] : inked) EXPECT_GT(ink, 4) << text;
 }
 
 TEST_F(ArmyDetails, AChainOfSubLeadersThatRunsInACircleEnds) {

@@ -2,8 +2,11 @@
 // insertion format and the formats of a selection, tab stops, read-only, the text limit, find,
 // ranges, and stream-in of plain and rich text (a damaged stream refused, the text kept).
 #include "platform/clock.h"
+#include "platform/dialog_paint.h"
+#include "platform/input.h"
 #include "platform/message_queue.h"
 #include "platform/richedit.h"
+#include "platform/screen.h"
 #include "platform/window.h"
 
 #include <gtest/gtest.h>
@@ -209,6 +212,90 @@ TEST_F(RichEdit, ScrollingToTheCaretKeepsItsLineInView) {
     Select(0, 0);
     Send(EM_SCROLLCARET);
     EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 0);
+}
+
+// What the control shows: dark pixels where it drew text, by column and by row of its window.
+struct Shown {
+    platform::ScreenImage image;
+    bool Dark(int x, int y) const {
+        const std::uint32_t p = image.At(x, y);
+        return ((p >> 16) & 255) + ((p >> 8) & 255) + (p & 255) < 200;
+    }
+    // Whether any pixel of the band of rows [top, bottom) and columns [left, right) is dark.
+    bool Ink(int left, int top, int right, int bottom) const {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (Dark(x, y)) return true;
+        return false;
+    }
+};
+
+class RichEditPainting : public RichEdit {
+protected:
+    Shown Paint() {
+        ShowWindow(edit, SW_SHOW);
+        InvalidateRect(edit, nullptr, FALSE);
+        platform::PaintPendingWindows();
+        // The client area, so that the pictures' columns are the control's own.
+        RECT r{};
+        GetClientRect(edit, &r);
+        POINT origin{0, 0};
+        ClientToScreen(edit, &origin);
+        width = r.right;
+        return Shown{platform::ComposeScreen(RECT{origin.x, origin.y, origin.x + r.right, origin.y + r.bottom})};
+    }
+    int width = 0;
+    void Tabs(std::initializer_list<LONG> stops) {
+        PARAFORMAT pf{};
+        pf.cbSize = sizeof pf;
+        pf.dwMask = PFM_TABSTOPS;
+        pf.cTabCount = static_cast<std::int16_t>(stops.size());
+        std::copy(stops.begin(), stops.end(), pf.rgxTabs);
+        Select(0, -1);
+        Send(EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+    }
+    // Rows of text are the system font's height apart; the bar is this wide.
+    static constexpr int kBar = 16;
+};
+
+TEST_F(RichEditPainting, TextIsDrawnAtItsTabStopsAndNothingPastTheLastParagraph) {
+    Replace("ab\tcd\nef");
+    Tabs({1500});  // 100 pixels in
+    const Shown shown = Paint();
+    const int row = platform::detail::SystemLineHeight();
+    EXPECT_TRUE(shown.Ink(2, 2, 40, 2 + row)) << "the first word";
+    EXPECT_FALSE(shown.Ink(40, 2, 100, 2 + row)) << "the gap up to the tab stop";
+    EXPECT_TRUE(shown.Ink(100, 2, 140, 2 + row)) << "the word after the tab";
+    EXPECT_TRUE(shown.Ink(2, 2 + row, 40, 2 + 2 * row)) << "the second paragraph";
+    EXPECT_FALSE(shown.Ink(2, 2 + 2 * row + 1, width - kBar, shown.image.height - 2)) << "below the text";
+}
+
+TEST_F(RichEditPainting, ALongParagraphWrapsAtTheBarAndTheBarScrollsByParagraphs) {
+    std::string words;
+    for (int i = 0; i < 20; ++i) words += "musket ";
+    Replace(words.c_str());
+    const int row = platform::detail::SystemLineHeight();
+    Shown shown = Paint();
+    EXPECT_TRUE(shown.Ink(2, 2 + row, 100, 2 + 2 * row)) << "the paragraph goes on in a second row";
+    EXPECT_FALSE(shown.Ink(width - kBar - 6, 2, width - kBar - 2, 2 + row)) << "nothing up to the bar";
+
+    // Thirty paragraphs; a click on the down arrow shows them from the second one.
+    Select(0, -1);
+    Replace("");
+    for (int i = 0; i < 30; ++i) Replace(i == 0 ? "first\n" : "x\n");
+    shown = Paint();
+    const bool firstRowWide = shown.Ink(20, 2, 60, 2 + row);  // "first" is wider than "x"
+    EXPECT_TRUE(firstRowWide);
+    POINT arrow{width - kBar / 2, shown.image.height - 5};
+    ClientToScreen(edit, &arrow);
+    platform::InjectMouseButton(platform::MouseButton::Left, true, arrow.x, arrow.y);
+    platform::InjectMouseButton(platform::MouseButton::Left, false, arrow.x, arrow.y);
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 1);
+    shown = Paint();
+    EXPECT_FALSE(shown.Ink(20, 2, 60, 2 + row)) << "the first paragraph scrolled away";
+    EXPECT_TRUE(shown.Ink(2, 2, 20, 2 + row));
 }
 
 struct Source {

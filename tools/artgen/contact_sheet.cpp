@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace artgen {
@@ -182,6 +183,31 @@ bool WriteMapPreview(const std::vector<const datagen::LibrarySpec*>& libs, int z
         y = 4 + 3 * step + r * ch * 3 / 4 - level(c, r) * step;
     };
     const char* levelNames[3] = {"River", "Level 1", "Level 2"};
+    // A stream down the east side of column 1, flagged on the hex sides both its banks' hexes
+    // share, and drawn as the landscape draws it: the piece of corner k wherever the two sides
+    // it joins (k + 5 and k + 6 in the clockwise order from the north-east) both carry water.
+    auto across = [](int c, int r, int side, int& nc, int& nr) {
+        const int odd = r % 2;
+        static const int dc[2][6] = {{0, 1, 0, -1, -1, -1}, {1, 1, 1, 0, -1, 0}};
+        static const int dr[6] = {-1, 0, 1, 1, 0, -1};
+        nc = c + dc[odd][side];
+        nr = r + dr[side];
+    };
+    std::vector<std::array<bool, 6>> stream(static_cast<std::size_t>(cols * rows), std::array<bool, 6>{});
+    auto flag = [&](int c, int r, int side) {
+        if (c < 0 || r < 0 || c >= cols || r >= rows) return;
+        stream[static_cast<std::size_t>(r * cols + c)][static_cast<std::size_t>(side)] = true;
+        int nc, nr;
+        across(c, r, side, nc, nr);
+        if (nc >= 0 && nr >= 0 && nc < cols && nr < rows) stream[static_cast<std::size_t>(nr * cols + nc)][static_cast<std::size_t>((side + 3) % 6)] = true;
+    };
+    for (int r = 0; r < rows; ++r) {
+        if (r % 2) {
+            for (int side : {0, 1, 2}) flag(1, r, side);
+        } else {
+            flag(1, r, 1);
+        }
+    }
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
             int x, y;
@@ -193,7 +219,10 @@ bool WriteMapPreview(const std::vector<const datagen::LibrarySpec*>& libs, int z
             Blit(px, w, h, Picture(blocks, levelNames[L], pic), x, y);
             // A road along row 6, a stream down column 1, woods top left, a farm on the height.
             if (r == 6) Blit(px, w, h, Picture(over, "Roads", 3 * 4 + 0), x, y);
-            if (c == 1) Blit(px, w, h, Picture(over, "Minor Rivers", static_cast<std::size_t>(3 * 1 + r % 3)), x, y);
+            const std::array<bool, 6>& water = stream[static_cast<std::size_t>(r * cols + c)];
+            for (int k = 0; k < 6; ++k)
+                if (water[static_cast<std::size_t>((k + 5) % 6)] && water[static_cast<std::size_t>(k)])
+                    Blit(px, w, h, Picture(over, "Minor Rivers", static_cast<std::size_t>(3 * k + (c + r) % 3)), x, y);
             if (r == 2 && c == 1) Blit(px, w, h, Picture(over, "Marsh", 0), x, y);
             if (r == 8) Blit(px, w, h, Picture(over, "Railroads", 4), x, y);
         }

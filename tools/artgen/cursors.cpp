@@ -234,15 +234,22 @@ std::vector<CursorFile> Cursors() {
     std::vector<CursorFile> out;
     out.push_back({"watch.ani", Animated(8, 8, 16, 18, Watch)});
     out.push_back({"watch8.ani", Animated(8, 8, 16, 18, Watch)});
-    out.push_back({"charge.ani", Animated(2, 20, 16, 16, Sabres)});
-    out.push_back({"musket.ani", Animated(2, 20, 16, 16, [](cairo_t* cr, int k) { Sight(cr, k, false); })});
-    out.push_back({"cannon.ani", Animated(2, 20, 16, 16, [](cairo_t* cr, int k) { Sight(cr, k, true); })});
+    // The map window's cursors, each also under the name it asks for on a display of 256
+    // colours or fewer ("N8.ani" for "N.ani"): the same 256-colour frames serve both.
+    std::vector<CursorFile> map;
+    map.push_back({"charge", Animated(2, 20, 16, 16, Sabres)});
+    map.push_back({"musket", Animated(2, 20, 16, 16, [](cairo_t* cr, int k) { Sight(cr, k, false); })});
+    map.push_back({"cannon", Animated(2, 20, 16, 16, [](cairo_t* cr, int k) { Sight(cr, k, true); })});
     const char* const names[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
     for (int d = 0; d < 8; ++d) {
         const double a = d * M_PI / 4;
         const int hx = static_cast<int>(std::lround(16 + 14 * std::sin(a))), hy = static_cast<int>(std::lround(16 - 14 * std::cos(a)));
-        out.push_back({std::string(names[d]) + ".ani",
+        map.push_back({names[d],
                        Animated(2, 15, std::clamp(hx, 0, 31), std::clamp(hy, 0, 31), [d](cairo_t* cr, int k) { Arrow(cr, k, d); })});
+    }
+    for (const CursorFile& c : map) {
+        out.push_back({c.fileName + ".ani", c.bytes});
+        out.push_back({c.fileName + "8.ani", c.bytes});
     }
     return out;
 }

@@ -32,10 +32,14 @@ P Mid(int side) {
     const int a = ((side % 6) + 6) % 6, b = (a + 1) % 6;
     return {(kCorner[a][0] + kCorner[b][0]) / 2, (kCorner[a][1] + kCorner[b][1]) / 2};
 }
-// Corner k of the river and earthwork art lies between sides k + 4 and k + 5: the corner
-// they share.
+// The map's sides (N, NE, SE, S, SW, NW, clockwise) turn a sixth of a turn on the screen: map
+// side i is drawn as side i + 1 here (N as E, ..., NW as NE). The river and earthwork piece of
+// corner k runs along the map's sides k + 4 and k + 5, so along sides k + 5 and k + 6 here,
+// through the corner k they share.
+P CornerSideA(int k) { return Mid(k + 5); }
+P CornerSideB(int k) { return Mid(k + 6); }
 P SharedCorner(int k) {
-    const int c = (k + 5) % 6;
+    const int c = k % 6;
     return {kCorner[c][0], kCorner[c][1]};
 }
 constexpr P kCentre{65, 32};
@@ -264,7 +268,7 @@ SectionSpec MinorRivers(int zoom) {
     s.name = "Minor Rivers";
     for (int k = 0; k < 6; ++k)
         for (int v = 0; v < 3; ++v) {
-            const P a = Mid(k + 4), c = SharedCorner(k), b = Mid(k + 5);
+            const P a = CornerSideA(k), c = SharedCorner(k), b = CornerSideB(k);
             const double wobble = (v - 1) * 2.0;
             s.images.push_back(Blank(zoom, "River" + std::to_string(3 * k + v), [&](cairo_t* cr, cairo_t* w) {
                 River(cr, w, {a, {c.x + wobble, c.y + wobble * 0.5}, b}, 6 + v);
@@ -295,7 +299,7 @@ SectionSpec Earthworks(int zoom, bool ditch) {
     s.name = ditch ? "Ditch" : "Birm";
     const int count = ditch ? 6 : 3;
     for (int k = 0; k < count; ++k) {
-        const P a = Mid(k + 4), c = SharedCorner(k), b = Mid(k + 5);
+        const P a = CornerSideA(k), c = SharedCorner(k), b = CornerSideB(k);
         s.images.push_back(Blank(zoom, (ditch ? "Ditch" : "Birm") + std::to_string(k), [&](cairo_t* cr, cairo_t*) {
             if (ditch) {
                 Stroke(cr, {a, c, b}, 9, {96, 70, 40});

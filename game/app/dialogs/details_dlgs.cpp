@@ -75,7 +75,9 @@ void ArmyDetailsDlg::OnInit() {
     if (!listWindow) return;
     FillUnitList();
     ShowWindow(listWindow, SW_SHOW);
+    // The background painted again covers the column headings: they are drawn on it anew.
     Refresh();
+    Redraw();
 }
 
 void ArmyDetailsDlg::AppendChar(char c) { AppendText(std::string(1, c)); }

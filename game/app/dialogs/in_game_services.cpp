@@ -1,6 +1,7 @@
 #include "game/app/dialogs/in_game_services.h"
 
 #include "game/app/dialogs/combat_results_dlg.h"
+#include "game/app/dialogs/details_dlgs.h"
 #include "game/app/dialogs/dialog_support.h"
 #include "game/app/dialogs/elite_initiative_dlg.h"
 #include "game/app/dialogs/end_of_game_dlg.h"
@@ -35,9 +36,6 @@ int InGameServices::GetGameMode() { return rest ? rest->GetGameMode() : GameAppS
 bool InGameServices::GetUnitArtName(std::int32_t artIndex, std::string& name) {
     return rest ? rest->GetUnitArtName(artIndex, name) : GameAppServices::GetUnitArtName(artIndex, name);
 }
-void InGameServices::RunArmyDetails(EndTurnDlg* dialog, List<Combat*>& units, List<Leader*>& leaders) {
-    if (rest) rest->RunArmyDetails(dialog, units, leaders);
-}
 int InGameServices::RunEnumDialog(const std::string& caption, const std::vector<std::string>& lines) {
     return rest ? rest->RunEnumDialog(caption, lines) : GameAppServices::RunEnumDialog(caption, lines);
 }
@@ -64,6 +62,14 @@ int InGameServices::RunEndTurnDialog(const EndOfGameResults& results, int mode) 
     EndTurnDlg dialog(&results);
     if (layer) dialog.AttachToBus(layer);
     return Answer(dialog, "GameOverviewDlg", dialog.Execute("GameOverviewDlg", mode));
+}
+
+// The overview stays open under it; its pressed button chose the side.
+void InGameServices::RunArmyDetails(EndTurnDlg* dialog, List<Combat*>& units, List<Leader*>& leaders) {
+    if (!dialog || !dialog->GetResults()) return;
+    ArmyDetailsDlg details(dialog->GetDetailsSide(), *dialog->GetResults(), units, leaders);
+    if (layer) details.AttachToBus(layer);
+    details.Execute("ArmyDetailsDlg", Dialog::kModal);
 }
 
 int InGameServices::RunEndOfGameDialog(std::int32_t side, int won, bool& viewField) {

@@ -1,7 +1,7 @@
 #pragma once
 // The application's answers to the referee and the unit rules with the in-game dialogs:
-// InGameServices runs the game overview, end-of-game, battlefield view and leader-choice
-// dialogs for the referee (GameAppServices); InGameUnitDialogs runs the group-command
+// InGameServices runs the game overview, army details, end-of-game, battlefield view and
+// leader-choice dialogs for the referee (GameAppServices); InGameUnitDialogs runs the group-command
 // confirmation and the elite-initiative question for the leaders (UnitDialogs); InGameDialogs,
 // a component on the logical layer's bus, opens the modeless ones the game announces
 // ("OverallCombatResults", "LeaderAlmostDone"). Every dialog joins the bus of its opener.

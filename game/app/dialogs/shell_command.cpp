@@ -2,6 +2,8 @@
 
 #include "platform/registry.h"
 
+#include <cstdio>
+
 namespace frontend {
 
 namespace {
@@ -44,6 +46,8 @@ std::string HtmlOpenProgram() {
 void StartCommand(const std::string& commandLine) {
     Started().push_back(commandLine);
     if (Starter()) Starter()(commandLine);
+    // With nothing to start it, the request is still on record where a person can see it.
+    else std::fprintf(stderr, "shell: %s\n", commandLine.c_str());
 }
 
 void SetCommandStarter(CommandStarter starter) { Starter() = std::move(starter); }

@@ -1,7 +1,8 @@
 #pragma once
-// Starting the program the desktop associates with ".htm" files, for the history article. Our
-// window layer has no WinExec yet: the command lines are kept here, in order, and handed to an
-// installed starter (the real backend's), none by default, so that a headless run starts nothing.
+// Starting the program the desktop associates with ".htm" files, for the history and battle
+// articles. Our window layer has no WinExec yet: the command lines are kept here, in order, and
+// handed to an installed starter (the real backend's), none by default, so that a headless run
+// starts nothing and only writes the command line on its error output.
 #include <functional>
 #include <string>
 #include <vector>

@@ -1,7 +1,9 @@
 #pragma once
 // The pictures' debug log: off unless the program is started with VARNHOLD_PICTURE_LOG naming a
 // file. One line an event, each begun with the milliseconds of the system clock:
-//   <ms> queue <picture> <view> <reply>     a command came in (reply 1: its sender awaits an answer)
+//   <ms> queue <picture> <view> <reply> <command>
+//                                           a command came in (reply 1: its sender awaits an
+//                                           answer); the command's name, or its number
 //   <ms> answer <picture> <view>            a command's answer went out (also for one still queued
 //                                           when the picture is deleted)
 //   <ms> drop <picture> <view>              a command the other view's picture, deleted, lets go

@@ -4,6 +4,7 @@
 #include "core/bus.h"
 #include "core/events.h"
 #include "core/geometry_stream.h"
+#include "core/message_registry.h"
 #include "game/logic/combat_records.h"
 #include "game/pictures/picture_log.h"
 #include "game/pictures/picture_random.h"
@@ -26,9 +27,12 @@ VhPhysicalObject* Self(Component* c) { return static_cast<VhPhysicalObject*>(c);
 ContainerBase* OnLoggedCommand(Component* c, BusMessage, ContainerBase* p) {
     auto* self = dynamic_cast<VhPhysicalObject*>(c);
     const LogicalCommandInfo* command = PayloadValue<LogicalCommandInfo>(p);
-    if (self && command)
-        PictureLogLine("queue " + PictureLogName(self) + " " + std::to_string(self->GetViewIndex()) + " " +
-                       (command->reply.Number() != 0 ? "1" : "0"));
+    if (!self || !command) return nullptr;
+    const int number = static_cast<int>(command->command.Number() & 0x0FFFFFFFu);
+    std::string name = MessageName(number);
+    if (name.empty()) name = std::to_string(number);  // the engine's own events have numbers only
+    PictureLogLine("queue " + PictureLogName(self) + " " + std::to_string(self->GetViewIndex()) + " " +
+                   (command->reply.Number() != 0 ? "1" : "0") + " " + name);
     return nullptr;
 }
 

@@ -445,9 +445,19 @@ void VhSprite::LogDrawn(Bitmap& surface, const Point& origin, std::int16_t zoom)
         y += tile->GetY();
         d = tile->GetParent();
     }
+    // A change of zoom draws every figure in view afresh; each is logged again then, even one
+    // that comes back to the place it had at this zoom before.
+    static std::int16_t zoomShown[2] = {-1, -1};
+    static std::uint32_t zoomChanges = 0;
+    const std::size_t v = view == 1 ? 1 : 0;
+    if (zoomShown[v] != zoom) {
+        zoomShown[v] = zoom;
+        ++zoomChanges;
+    }
     const Box box = GetBoundsAtZoom(zoom);
     const Point shift(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
-    if (loggedShown && loggedZoom == zoom && loggedBox == box && loggedShift == shift) return;
+    if (loggedShown && loggedZoom == zoom && loggedBox == box && loggedShift == shift && loggedChanges == zoomChanges) return;
+    loggedChanges = zoomChanges;
     loggedShown = true;
     loggedZoom = zoom;
     loggedBox = box;

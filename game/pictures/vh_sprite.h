@@ -127,6 +127,7 @@ protected:
     std::int16_t loggedZoom = -1;
     Box loggedBox;
     Point loggedShift;
+    std::uint32_t loggedChanges = 0;
 
     static inline PictureSoundManager* soundManager = nullptr;
     static inline ViewLayer* viewLayers[2] = {nullptr, nullptr};

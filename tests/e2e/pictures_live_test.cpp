@@ -215,7 +215,9 @@ pause 3000
             script += click(kNormalX);
             if (rounds[i] != 1) script += "pause 300\n" + click(rounds[i] == 0 ? kZoomInX : kZoomOutX);
             shots.push_back("shot-" + std::to_string(i) + take + ".png");
-            script += "pause 2000\nscreenshot " + shots.back() + "\n";
+            // The next click redraws the map: not before the figures around this picture are
+            // known to have stood still.
+            script += "pause 2000\nscreenshot " + shots.back() + "\npause 1000\n";
         }
     }
     script += click(kCloseBattleX) + R"(wait-window "Varnhold"

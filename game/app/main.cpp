@@ -4,6 +4,7 @@
 // file, in the registry. Without an installed data directory there is nothing to start: it says so.
 #include "core/assertion.h"
 #include "game/app/startup.h"
+#include "game/pictures/picture_log.h"
 #include "platform/clock.h"
 #include "platform/input_script.h"
 #include "platform/program_menus.h"
@@ -43,7 +44,9 @@ void Usage(std::FILE* out) {
                  "  --script FILE     headless only: take mouse, keys, waits, message-box answers\n"
                  "                    and screenshots from FILE (also VARNHOLD_SCRIPT=FILE)\n"
                  "\n"
-                 "The registry file lives in $VARNHOLD_HOME (default $HOME/.config/varnhold).\n");
+                 "The registry file lives in $VARNHOLD_HOME (default $HOME/.config/varnhold).\n"
+                 "VARNHOLD_PICTURE_LOG=FILE writes a debug log of the unit pictures' commands,\n"
+                 "answers and drawn figures to FILE.\n");
 }
 
 // Every path the program shows uses '/', whatever separators it was built with.
@@ -190,6 +193,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (const char* log = std::getenv("VARNHOLD_PICTURE_LOG"); log && *log && !OpenPictureLog(log))
+        std::fprintf(stderr, "varnhold: the picture log %s cannot be written\n", Shown(log).c_str());
     if (InstalledValue("Path").empty()) {
         std::printf("No data directory is installed (varnhold --data DIRECTORY installs one).\n");
         return 0;

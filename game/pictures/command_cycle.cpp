@@ -4,6 +4,7 @@
 // answers.
 #include "core/bus.h"
 #include "game/pictures/hex_directions.h"
+#include "game/pictures/picture_log.h"
 #include "game/pictures/vh_physical_object.h"
 #include "landscape/physical/physical_layer.h"
 
@@ -63,6 +64,7 @@ std::int16_t VhPhysicalObject::Tick(std::int32_t now, List<Box>* dirty) {
             LogicalCommandInfo done;
             commands.Dequeue(done);
             if (shown && done.reply.Number() != 0) {
+                PictureLogLine("answer " + PictureLogName(this) + " " + std::to_string(viewIndex));
                 Post(done.reply, done.replyData);
                 if (!*living) return 0;
             }

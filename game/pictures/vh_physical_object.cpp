@@ -4,7 +4,9 @@
 #include "core/bus.h"
 #include "core/events.h"
 #include "core/geometry_stream.h"
+#include "core/message_registry.h"
 #include "game/logic/combat_records.h"
+#include "game/pictures/picture_log.h"
 #include "game/pictures/picture_random.h"
 #include "game/pictures/unit_pictures.h"
 #include "landscape/physical/physical_layer.h"
@@ -19,6 +21,20 @@ const char* const kDebris[3] = {"Generic Rout Debris", "Generic Rout Debris (Hal
                                 "Generic Rout Debris (Quarter size)"};
 
 VhPhysicalObject* Self(Component* c) { return static_cast<VhPhysicalObject*>(c); }
+
+// With the debug log on: every command that comes in (a second handler beside the one that
+// queues it).
+ContainerBase* OnLoggedCommand(Component* c, BusMessage, ContainerBase* p) {
+    auto* self = dynamic_cast<VhPhysicalObject*>(c);
+    const LogicalCommandInfo* command = PayloadValue<LogicalCommandInfo>(p);
+    if (!self || !command) return nullptr;
+    const int number = static_cast<int>(command->command.Number() & 0x0FFFFFFFu);
+    std::string name = MessageName(number);
+    if (name.empty()) name = std::to_string(number);  // the engine's own events have numbers only
+    PictureLogLine("queue " + PictureLogName(self) + " " + std::to_string(self->GetViewIndex()) + " " +
+                   (command->reply.Number() != 0 ? "1" : "0") + " " + name);
+    return nullptr;
+}
 
 ContainerBase* OnGetRegions(Component* c, BusMessage, ContainerBase*) { return Self(c)->GetRegions(); }
 ContainerBase* OnStartCombat(Component* c, BusMessage, ContainerBase*) {
@@ -70,8 +86,14 @@ VhPhysicalObject::~VhPhysicalObject() {
     if (!IsShownView()) {
         LogicalCommandInfo dropped;
         while (commands.Dequeue(dropped)) {
+            if (dropped.reply.Number() != 0) PictureLogLine("drop " + PictureLogName(this) + " " + std::to_string(viewIndex));
         }
+    } else if (PictureLogOn() && GetBus()) {
+        // The engine's object answers what is still queued as it goes.
+        for (const Item<LogicalCommandInfo>* i = commands.Head(); i; i = i->next)
+            if (i->value.reply.Number() != 0) PictureLogLine("answer " + PictureLogName(this) + " " + std::to_string(viewIndex));
     }
+    PictureLogLine("delete " + PictureLogName(this) + " " + std::to_string(viewIndex));
     // The flag (owned by no picture) and the retired figures are not found through the sprite
     // array, so the layer is told of them here before they go.
     auto* home = dynamic_cast<PhysicalLayer*>(GetBus());
@@ -120,6 +142,7 @@ void VhPhysicalObject::ReleaseUnitPictureArt() {
 void VhPhysicalObject::Connect() {
     if (!walkingData) walkingData = new QIF<FacingOffsets>(kWalkingData);
     PhysicalObject::Connect();
+    if (PictureLogOn()) RegisterHandler(LOGICAL_COMMAND, OnLoggedCommand);
     RegisterNamedHandler("GetRegions", OnGetRegions);
     RegisterNamedHandler("StartCombat", OnStartCombat);
     RegisterNamedHandler("DropFlag", OnDropFlag);

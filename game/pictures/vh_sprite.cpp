@@ -3,8 +3,11 @@
 #include "core/container.h"
 #include "core/geometry_stream.h"
 #include "core/message_registry.h"
+#include "game/pictures/picture_log.h"
 #include "game/pictures/vh_physical_object.h"
 #include "ui/bitmap.h"
+#include "ui/bitmap_reference.h"
+#include "ui/tile.h"
 
 #include <cstring>
 #include <string>
@@ -51,6 +54,7 @@ VhSprite::VhSprite(std::int16_t hex, const Point3D& position_, const FrameInfo& 
 VhSprite::VhSprite() : Sprite(0, Point3D(), nullptr, 0, nullptr, 1) {}
 
 VhSprite::~VhSprite() {
+    if (loggedShown) PictureLogLine("hide " + PictureLogName(this));
     frameCursor = ListIterator<FrameInfo>();
     if (ownsArt)
         for (QIF<Bitmap>*& a : art) {
@@ -179,6 +183,10 @@ void VhSprite::ChangeRegion(std::int16_t hex) {
 }
 
 std::int16_t VhSprite::Tick(std::int32_t now, List<Box>* dirty) {
+    if (loggedShown && hidden) {
+        loggedShown = false;
+        PictureLogLine("hide " + PictureLogName(this));
+    }
     if (events.IsEmpty()) {
         redraw = 0;
         startTime = 0;
@@ -319,6 +327,7 @@ Box VhSprite::DrawAtZoom(Bitmap& surface, const Point& origin, std::int16_t zoom
     if (hidden || zoom < 0 || zoom > 2 || !image[zoom]) return Box();
     const Point p(static_cast<std::int16_t>(pos[zoom].x - origin.x),
                   static_cast<std::int16_t>(pos[zoom].y - origin.y - lift[zoom]));
+    if (PictureLogOn()) LogDrawn(surface, origin, zoom);
     return surface.DrawAll(p, *image[zoom], static_cast<int>(drawMode));
 }
 
@@ -420,4 +429,40 @@ void VhSprite::ReadArtNames(SuperString& s) {
     for (int z = 0; z < 3; ++z) art[z] = names[z].empty() ? nullptr : new QIF<Bitmap>(names[z].c_str());
     ownsArt = true;
     SetFrame(currentFrame);
+}
+
+void VhSprite::LogDrawn(Bitmap& surface, const Point& origin, std::int16_t zoom) {
+    // The map draws a figure in pieces through references into its tile, and the tile lies in
+    // its window's buffer: the piece's place there against the map point it starts at gives
+    // where map point (0, 0) of this zoom falls in the window.
+    const auto* piece = dynamic_cast<const BitmapReference*>(&surface);
+    if (!piece) return;
+    int x = piece->GetX() - origin.x, y = piece->GetY() - origin.y;
+    for (const Display* d = dynamic_cast<const Display*>(&piece->GetReferenced()); d;) {
+        const auto* tile = dynamic_cast<const Tile*>(d);
+        if (!tile) break;
+        x += tile->GetX();
+        y += tile->GetY();
+        d = tile->GetParent();
+    }
+    // A change of zoom draws every figure in view afresh; each is logged again then, even one
+    // that comes back to the place it had at this zoom before.
+    static std::int16_t zoomShown[2] = {-1, -1};
+    static std::uint32_t zoomChanges = 0;
+    const std::size_t v = view == 1 ? 1 : 0;
+    if (zoomShown[v] != zoom) {
+        zoomShown[v] = zoom;
+        ++zoomChanges;
+    }
+    const Box box = GetBoundsAtZoom(zoom);
+    const Point shift(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+    if (loggedShown && loggedZoom == zoom && loggedBox == box && loggedShift == shift && loggedChanges == zoomChanges) return;
+    loggedChanges = zoomChanges;
+    loggedShown = true;
+    loggedZoom = zoom;
+    loggedBox = box;
+    loggedShift = shift;
+    PictureLogLine("draw " + PictureLogName(this) + " " + std::to_string(view) + " " + std::to_string(zoom) + " " + std::to_string(box.x) + " " +
+                   std::to_string(box.y) + " " + std::to_string(box.width) + " " + std::to_string(box.height) + " " +
+                   std::to_string(shift.x) + " " + std::to_string(shift.y));
 }

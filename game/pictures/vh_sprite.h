@@ -121,6 +121,13 @@ protected:
     FrameInfo currentFrame;
     ListIterator<FrameInfo> frameCursor;
     bool ownsArt = false;
+    // What the debug log last said of this figure (picture_log.h).
+    void LogDrawn(Bitmap& surface, const Point& origin, std::int16_t zoom);
+    bool loggedShown = false;
+    std::int16_t loggedZoom = -1;
+    Box loggedBox;
+    Point loggedShift;
+    std::uint32_t loggedChanges = 0;
 
     static inline PictureSoundManager* soundManager = nullptr;
     static inline ViewLayer* viewLayers[2] = {nullptr, nullptr};

@@ -1,8 +1,12 @@
 #include "game/logic/combat_records.h"
 #include "game/pictures/hex_directions.h"
+#include "game/pictures/picture_log.h"
 #include "tests/pictures/pictures_fixture.h"
 
 #include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 namespace pictest {
 namespace {
@@ -219,6 +223,53 @@ TEST_F(CommandCycleTest, TheHiddenViewsPictureAnswersNothingEvenWhenDeleted) {
     pictures.clear();
     DrainTasks();
     EXPECT_TRUE(Replies().empty());
+}
+
+// The debug log the live program's test reads: every command that came in through the bus, every
+// answer the shown view's picture gave (while it runs and as it is deleted), and the other view's
+// picture dropping its own, line for line as the replies really went out.
+TEST_F(CommandCycleTest, TheDebugLogAccountsForEveryAnswerTheBusCarries) {
+    const std::string path = ::testing::TempDir() + "/picture_log_test.txt";
+    ASSERT_TRUE(OpenPictureLog(path));
+    SetActiveViewMode(0);
+    TestPicture* inView[2];
+    for (std::uint16_t v = 0; v < 2; ++v) {
+        auto* p = new TestPicture(TestPicture::Foot, 1005, 1);
+        p->SetViewIndex(v);
+        inView[v] = Place(p);
+        for (LogicalCommandInfo c : {Named("UnitEliminated", new Container<short>(1), 1), Turn(South, 2), Turn(North, 3)}) {
+            // As the layer hands a command to its picture.
+            Container<LogicalCommandInfo> sent(c);
+            List<VectorBusResponse> responses = recorder.CollectFrom(p->GetId(), LOGICAL_COMMAND, &sent);
+            DeleteResponses(responses);
+        }
+    }
+    DrainTasks();
+    Tick(*inView[0]);
+    Tick(*inView[0]);
+    pictures.clear();
+    DrainTasks();
+    ClosePictureLog();
+    ASSERT_EQ(Replies().size(), 3u);
+
+    std::map<std::string, std::map<std::string, int>> lines;  // picture -> kind -> count
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::stringstream ss(line);
+        long long ms = 0;
+        std::string kind, picture, view, reply, name;
+        ss >> ms >> kind >> picture >> view >> reply >> name;
+        if (kind == "queue") {
+            EXPECT_EQ(reply, "1") << line;
+            EXPECT_TRUE(name == "UnitEliminated" || name == std::to_string(CHANGE_UNIT_FACING)) << line;
+        }
+        ++lines[picture][kind];
+    }
+    const std::string shown = PictureLogName(inView[0]), hidden = PictureLogName(inView[1]);
+    EXPECT_EQ(lines[shown], (std::map<std::string, int>{{"queue", 3}, {"answer", 3}, {"delete", 1}}));
+    EXPECT_EQ(lines[hidden], (std::map<std::string, int>{{"queue", 3}, {"drop", 3}, {"delete", 1}}));
+    std::remove(path.c_str());
 }
 
 } // namespace

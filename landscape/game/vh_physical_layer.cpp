@@ -7,6 +7,7 @@
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
 #include "landscape/game/vh_viewport.h"
+#include "landscape/landscape_sprite.h"
 #include "landscape/physical_block.h"
 #include "landscape/vh_landscape.h"
 #include "core/super_string.h"
@@ -496,9 +497,13 @@ Sprite* VhPhysicalLayer::CellSpriteAt(const PointInfo& info) const {
                 Sprite* s = i->value;
                 if (auto* figure = dynamic_cast<VhSprite*>(s)) {
                     if (!figure->IgnoresPointer() && figure->HitTestAtZoom(info.point, zoom)) return s;
-                } else if (s->HitTest(info.point)) {
-                    return s;
+                    continue;
                 }
+                // A landscape's own sprite stands in the pixels of its zoom only, as it is drawn:
+                // at another zoom the same numbers are another place on the map.
+                const auto* ground = dynamic_cast<const LandscapeSprite*>(s);
+                if (ground && ground->GetZoom() != zoom) continue;
+                if (s->HitTest(info.point)) return s;
             }
     return nullptr;
 }

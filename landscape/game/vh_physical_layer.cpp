@@ -302,13 +302,17 @@ int FloorCell(int v, int size) { return v < 0 ? (v - size) / size : v / size; }
 } // namespace
 
 // The figure sprites ask a landscape for a hex's screen origin and whether it is hidden; the
-// game landscape answers from its blocks.
+// game landscape answers from its blocks. The figures' places are offsets from the middle of the
+// hex's top face (the ground they stand on), not from its block's corner: from the corner they
+// would stand half a hex up and to the left, over the hex behind.
 class VhPhysicalLayer::LandscapeView : public ViewLandscape {
 public:
     explicit LandscapeView(VhLandscape* l) : land(l) {}
     Point3D HexOrigin(std::int16_t hex) override {
         const PhysicalBlock* b = Block(hex);
-        return b ? b->GetPosition() : Point3D();
+        if (!b) return Point3D();
+        const Point3D at = b->GetPosition();
+        return Point3D(at.x + land->ColumnStep(), at.y + land->RowStep() * 4 / 3, at.z);
     }
     std::int16_t IsHexHidden(std::int16_t hex) override {
         const PhysicalBlock* b = Block(hex);

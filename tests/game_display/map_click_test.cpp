@@ -176,6 +176,25 @@ TEST_F(MapClickTest, ATreeOfAnotherZoomDoesNotTakeTheClick) {
     EXPECT_EQ(Click(at), "REGION_SELECTED " + std::to_string(groundHex)) << "the tree stands in " << treeHex;
 }
 
+// The point a unit's figures are placed about lies on its hex's face as the ground is drawn, at
+// every zoom, on a gentle hill too (a steep one in front may hide it); from the block's corner
+// they would stand over the hex behind.
+TEST_F(MapClickTest, TheFiguresPointOfAHexIsOnThatHex) {
+    landtest::TestMap map = Ground(false, false);
+    for (int c = 3; c < 6; ++c)
+        for (int r = 0; r < map.rows; ++r) map.levels[hex::Number(c, r)] = static_cast<std::int16_t>(1 + r % 2);
+    VhPhysicalLayer& layer = MakeLayer(0, map);
+    for (std::int16_t zoom = 0; zoom < 3; ++zoom)
+        for (int c = 0; c < map.columns; ++c)
+            for (int r = 0; r < map.rows; ++r) {
+                const auto hex = static_cast<short>(hex::Number(c, r));
+                if (!layer.GetGameLandscape(zoom)->HasBlock(hex)) continue;
+                const Point3D at = layer.GetLandscape(zoom)->HexOrigin(hex);
+                EXPECT_EQ(layer.GetGameLandscape(zoom)->PointToRegion(Point(at.x, at.y)), hex)
+                    << "zoom " << zoom << ", point " << at.x << "," << at.y;
+            }
+}
+
 INSTANTIATE_TEST_SUITE_P(Ground, MapClickGround,
                          ::testing::Values(std::make_pair(false, false), std::make_pair(true, false),
                                            std::make_pair(false, true), std::make_pair(true, true)),

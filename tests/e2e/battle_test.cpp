@@ -177,5 +177,191 @@ click-control 2
     EXPECT_EQ(Find(ReadWindows(File("6-menu.txt")), "Landscape View"), nullptr);
 }
 
+
+// How many pixels of a rectangle show the yellow outline the map draws round the selected
+// unit's hex (the outline art's one colour, which neither ground, lit or not, nor figures use).
+std::size_t OutlinePixels(const platform::ScreenImage& img, int l, int t, int r, int b) {
+    std::size_t n = 0;
+    for (int y = t; y < b; ++y)
+        for (int x = l; x < r; ++x) {
+            const std::uint32_t c = img.At(x, y);
+            const int red = static_cast<int>((c >> 16) & 0xFF), green = static_cast<int>((c >> 8) & 0xFF),
+                      blue = static_cast<int>(c & 0xFF);
+            if (std::abs(red - 252) <= 6 && std::abs(green - 226) <= 8 && std::abs(blue - 120) <= 12) ++n;
+        }
+    return n;
+}
+
+// The middle of the pixels of a rectangle that the outline colours in a picture; false when
+// there are too few to be an outline.
+bool OutlineMiddle(const platform::ScreenImage& img, int l, int t, int r, int b, int& x, int& y) {
+    long sx = 0, sy = 0, n = 0;
+    for (int py = t; py < b; ++py)
+        for (int px = l; px < r; ++px)
+            if (OutlinePixels(img, px, py, px + 1, py + 1)) {
+                sx += px;
+                sy += py;
+                ++n;
+            }
+    if (n < 150) return false;
+    x = static_cast<int>(sx / n);
+    y = static_cast<int>(sy / n);
+    return true;
+}
+
+// The opening of a battle from the main menu with both sides played by the person, so that
+// nothing moves unless the script moves it; then the normal zoom, centred on the active leader.
+const char* const kBothSidesOpen = R"(wait-control 106 "Start &Battle" 120000
+click-control 106
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+click-control 1
+wait-window "Leader Control"
+click-control 106
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+click-control 1
+wait-gone "Game Options"
+wait-window "Brandy Station - Turn 1" 180000
+menu 218
+wait-menu-enabled 209 120000
+menu 209
+pause 3000
+)";
+
+// Which leader acts first is the battle's own random draw. A first run saves the battle at that
+// moment and, with a group move, shows where the leader stands (his hex outlined) and the hexes
+// his group may reach (lit). The second run opens the saved game, where the same view shows the
+// same leader, and plays him with the mouse alone: a click on him, a click on a hex he may reach,
+// then Finish Leader from the menu.
+TEST_F(BattleOnTheMap, ALeaderIsSelectedAndMovedByClicksAndFinishedFromTheMenu) {
+    WriteScript(std::string(kBothSidesOpen) + R"(key-down CONTROL
+key S
+key-up CONTROL
+wait-window "Save Game"
+click-control 10
+key M
+key I
+key D
+wait-enabled 1
+click-control 1
+wait-gone "Save Game"
+pause 2000
+screenshot 0-saved.png
+menu 212
+wait-window "Group Move"
+click-control 1
+wait-gone "Group Move"
+pause 3000
+screenshot 0-reach.png
+quit
+)");
+    int status = Run("--headless --data data --script script.txt", "", 300);
+    ASSERT_EQ(status, 0) << Read("err.txt");
+    ASSERT_EQ(Read("err.txt"), "");
+    const platform::ScreenImage saved = Screenshot("0-saved.png");
+    const platform::ScreenImage reach = Screenshot("0-reach.png");
+    ASSERT_GT(saved.width, 0);
+    ASSERT_EQ(reach.width, saved.width);
+    // The map area below the toolbar, left of the overview, above the status bar.
+    const int top = 72, bottom = 736, right = 870;
+    int leaderX = 0, leaderY = 0;
+    ASSERT_TRUE(OutlineMiddle(reach, 0, top, right, bottom, leaderX, leaderY)) << "no leader outlined";
+    // A lit hex: a point whose whole neighbourhood was redrawn brighter, beyond the hexes next to
+    // the leader's, so that he walks through one on his way; the nearest such point.
+    int targetX = -1, targetY = -1;
+    long best = -1;
+    for (int y = top + 12; y < bottom - 12; y += 4)
+        for (int x = 12; x < right - 12; x += 4) {
+            const long dx = x - leaderX, dy = y - leaderY, d = dx * dx + dy * dy;
+            if (d < 180L * 180L || (best >= 0 && d >= best)) continue;
+            bool lit = true;
+            for (int v = -10; v <= 10 && lit; v += 2)
+                for (int u = -10; u <= 10 && lit; u += 2) {
+                    const std::uint32_t a = saved.At(x + u, y + v), b = reach.At(x + u, y + v);
+                    int up = 0;
+                    for (int k = 0; k < 3; ++k) up += static_cast<int>((b >> (8 * k)) & 0xFF) - static_cast<int>((a >> (8 * k)) & 0xFF);
+                    lit = up > 12 && OutlinePixels(reach, x + u, y + v, x + u + 1, y + v + 1) == 0;
+                }
+            if (lit) {
+                best = d;
+                targetX = x;
+                targetY = y;
+            }
+        }
+    ASSERT_GE(targetX, 0) << "no lit hex beside the leader at " << leaderX << "," << leaderY;
+
+    WriteScript(R"S(wait-control 106 "Start &Battle" 120000
+click-control 101
+wait-window "Load Game"
+click-control 10
+key M
+key I
+key D
+wait-enabled 1
+click-control 1
+wait-gone "Load Game"
+wait-window "Brandy Station - Turn 1 (mid)" 180000
+wait-menu-enabled 209 120000
+menu 209
+pause 3000
+screenshot 1-leader.png
+click )S" + std::to_string(leaderX) + " " + std::to_string(leaderY) + R"(
+pause 2000
+screenshot 2-selected.png
+click )" + std::to_string(targetX) + " " + std::to_string(targetY) + R"(
+pause 1000
+wait-menu-enabled 224 120000
+pause 2000
+screenshot 3-moved.png
+menu 224
+pause 2000
+windows 4-finished.txt
+quit
+)");
+    status = Run("--headless --data data --script script.txt", "", 300);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(err, "");  // every step done: the move ended and Finish Leader could be chosen
+
+    // The leader's hex and the one he is sent to (for the hex he leaves, its face inside the
+    // outline's edges, which the next hex's outline shares).
+    const int leaderHex[4] = {leaderX - 70, leaderY - 35, leaderX + 70, leaderY + 35};
+    const int leader[4] = {leaderX - 50, leaderY - 20, leaderX + 50, leaderY + 20};
+    const int target[4] = {targetX - 40, targetY - 20, targetX + 40, targetY + 20};
+    const auto outline = [](const platform::ScreenImage& img, const int* box) {
+        return OutlinePixels(img, box[0], box[1], box[2], box[3]);
+    };
+    const platform::ScreenImage before = Screenshot("1-leader.png");
+    const platform::ScreenImage selected = Screenshot("2-selected.png");
+    const platform::ScreenImage moved = Screenshot("3-moved.png");
+    ASSERT_GT(before.width, 0);
+    ASSERT_EQ(selected.width, before.width);
+    ASSERT_EQ(moved.width, before.width);
+
+    // The reopened battle shows the view that was saved.
+    std::size_t blocks = 0;
+    const std::size_t changed = DifferingBlocks(saved, before, 0, top, right, bottom, blocks);
+    EXPECT_LT(changed, blocks / 10) << changed << " of " << blocks;
+    // The click on the leader selected him: his hex is outlined, and his reach is lit (the hex he
+    // is sent to is drawn brighter than before).
+    EXPECT_EQ(outline(before, leaderHex), 0u);
+    EXPECT_GT(outline(selected, leaderHex), 150u);
+    EXPECT_GT(Differing(before, selected, target[0], target[1], target[2], target[3]), 1000u);
+    // The click on a lit hex moved him there: the outline went with him, and the middle of his old
+    // hex no longer shows him.
+    int nowX = 0, nowY = 0;
+    ASSERT_TRUE(OutlineMiddle(moved, 0, top, right, bottom, nowX, nowY));
+    EXPECT_LT(std::abs(nowX - targetX), 70) << nowX << "," << nowY;
+    EXPECT_LT(std::abs(nowY - targetY), 40) << nowX << "," << nowY;
+    EXPECT_EQ(outline(moved, leader), 0u);
+    EXPECT_GT(Differing(selected, moved, leaderX - 30, leaderY - 30, leaderX + 30, leaderY + 10), 100u);
+
+    // Finishing the leader from the menu kept the battle on its map.
+    EXPECT_NE(Find(ReadWindows(File("4-finished.txt")), "Landscape View"), nullptr);
+}
+
 } // namespace
 } // namespace e2e

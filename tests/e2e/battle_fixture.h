@@ -14,6 +14,47 @@ namespace e2e {
 // status bar.
 constexpr int kMapTop = 72, kMapBottom = 736, kMapRight = 870;
 
+// How many pixels of a rectangle differ between two pictures.
+inline std::size_t Differing(const platform::ScreenImage& a, const platform::ScreenImage& b, int l, int t, int r, int bottom) {
+    std::size_t n = 0;
+    for (int y = t; y < bottom; ++y)
+        for (int x = l; x < r; ++x)
+            if (a.At(x, y) != b.At(x, y)) ++n;
+    return n;
+}
+
+// How many 16 x 16 blocks of a rectangle differ in their mean colour between two pictures. The
+// ground's texture varies from one run to the next in its fine grain; a different zoom or place,
+// or armies elsewhere, changes the blocks' means.
+inline std::size_t DifferingBlocks(const platform::ScreenImage& a, const platform::ScreenImage& b, int l, int t, int r,
+                            int bottom, std::size_t& blocks) {
+    constexpr int kBlock = 16, kTolerance = 16;
+    std::size_t n = 0;
+    blocks = 0;
+    for (int y0 = t; y0 + kBlock <= bottom; y0 += kBlock)
+        for (int x0 = l; x0 + kBlock <= r; x0 += kBlock) {
+            int sum[2][3] = {};
+            for (int y = y0; y < y0 + kBlock; ++y)
+                for (int x = x0; x < x0 + kBlock; ++x)
+                    for (int k = 0; k < 3; ++k) {
+                        sum[0][k] += static_cast<int>((a.At(x, y) >> (8 * k)) & 0xFF);
+                        sum[1][k] += static_cast<int>((b.At(x, y) >> (8 * k)) & 0xFF);
+                    }
+            ++blocks;
+            for (int k = 0; k < 3; ++k)
+                if (std::abs(sum[0][k] - sum[1][k]) > kTolerance * kBlock * kBlock) {
+                    ++n;
+                    break;
+                }
+        }
+    return n;
+}
+
+// The same over the map area.
+inline std::size_t DifferingBlocksOf(const platform::ScreenImage& a, const platform::ScreenImage& b, std::size_t& blocks) {
+    return DifferingBlocks(a, b, 0, kMapTop, kMapRight, kMapBottom, blocks);
+}
+
 // How many pixels of a rectangle show the yellow outline the map draws round the selected
 // unit's hex (the outline art's one colour, which neither ground, lit or not, nor figures use).
 inline std::size_t OutlinePixels(const platform::ScreenImage& img, int l, int t, int r, int b) {

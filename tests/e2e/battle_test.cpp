@@ -23,41 +23,6 @@ const ShownWindow* Find(const std::vector<ShownWindow>& windows, const std::stri
     return nullptr;
 }
 
-// How many pixels of a rectangle differ between two pictures.
-std::size_t Differing(const platform::ScreenImage& a, const platform::ScreenImage& b, int l, int t, int r, int bottom) {
-    std::size_t n = 0;
-    for (int y = t; y < bottom; ++y)
-        for (int x = l; x < r; ++x)
-            if (a.At(x, y) != b.At(x, y)) ++n;
-    return n;
-}
-
-// How many 16 x 16 blocks of a rectangle differ in their mean colour between two pictures. The
-// ground's texture varies from one run to the next in its fine grain; a different zoom or place,
-// or armies elsewhere, changes the blocks' means.
-std::size_t DifferingBlocks(const platform::ScreenImage& a, const platform::ScreenImage& b, int l, int t, int r,
-                            int bottom, std::size_t& blocks) {
-    constexpr int kBlock = 16, kTolerance = 16;
-    std::size_t n = 0;
-    blocks = 0;
-    for (int y0 = t; y0 + kBlock <= bottom; y0 += kBlock)
-        for (int x0 = l; x0 + kBlock <= r; x0 += kBlock) {
-            int sum[2][3] = {};
-            for (int y = y0; y < y0 + kBlock; ++y)
-                for (int x = x0; x < x0 + kBlock; ++x)
-                    for (int k = 0; k < 3; ++k) {
-                        sum[0][k] += static_cast<int>((a.At(x, y) >> (8 * k)) & 0xFF);
-                        sum[1][k] += static_cast<int>((b.At(x, y) >> (8 * k)) & 0xFF);
-                    }
-            ++blocks;
-            for (int k = 0; k < 3; ++k)
-                if (std::abs(sum[0][k] - sum[1][k]) > kTolerance * kBlock * kBlock) {
-                    ++n;
-                    break;
-                }
-        }
-    return n;
-}
 
 // The frame's caption in a window list.
 std::string FrameCaption(const std::vector<ShownWindow>& windows) {

@@ -209,7 +209,7 @@ quit
     EXPECT_LT(changed, blocks / 10) << changed << " of " << blocks;
     // The click on the leader selected him: his hex is outlined, and his reach is lit (the hex he
     // is sent to is drawn brighter than before).
-    EXPECT_EQ(outline(before, leaderHex), 0u);
+    EXPECT_LT(outline(before, leaderHex), 20u);  // a stray pixel of a flag or a road may match
     EXPECT_GT(outline(selected, leaderHex), 150u);
     EXPECT_GT(Differing(before, selected, target[0], target[1], target[2], target[3]), 1000u);
     // The click on a lit hex moved him there: the outline went with him, and the middle of his old
@@ -218,7 +218,7 @@ quit
     ASSERT_TRUE(OutlineMiddle(moved, 0, top, right, bottom, nowX, nowY));
     EXPECT_LT(std::abs(nowX - targetX), 70) << nowX << "," << nowY;
     EXPECT_LT(std::abs(nowY - targetY), 40) << nowX << "," << nowY;
-    EXPECT_EQ(outline(moved, leader), 0u);
+    EXPECT_LT(outline(moved, leader), 20u);
     EXPECT_GT(Differing(selected, moved, leaderX - 30, leaderY - 30, leaderX + 30, leaderY + 10), 100u);
 
     // Finishing the leader from the menu kept the battle on its map.

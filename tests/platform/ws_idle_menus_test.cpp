@@ -232,6 +232,8 @@ TEST_F(Idle, AScriptWaitsForAMenuItemToBeEnabled) {
     EXPECT_FALSE(platform::InputScriptSucceeded());
     EXPECT_NE(platform::InputScriptError().find("line 2"), std::string::npos) << platform::InputScriptError();
     platform::StopInputScript();
+    SetMenu(w, nullptr);
+    DestroyMenu(bar);
     DestroyWindow(w);
 }
 

@@ -165,7 +165,28 @@ bool PointedIsometricHexLandscape::HasBlock(short number) const {
     return BlockAt(i) != nullptr;
 }
 
+bool PointedIsometricHexLandscape::DrawnHexContains(const PhysicalBlock& b, const Point& p) const {
+    // The ground picture: a pointed hex (the cell) with its bank hanging below the two lower
+    // sides, as deep as the block is taller than the cell. Doubled coordinates keep the slopes
+    // exact: the pixel's centre lies at (2x + 1, 2y + 1).
+    const Point3D at = b.GetPosition();
+    const int w = 2 * ColumnStep(), h = RowStep() * 8 / 3, bank = std::max(0, blockSize.height - h), q = h / 4;
+    const int x = p.x - at.x, y = p.y - at.y;
+    if (w <= 0 || x < 0 || y < 0 || x >= w || y >= h + bank) return false;
+    const int ax = std::abs(2 * x + 1 - w);  // twice the distance from the middle column
+    const int y2 = 2 * y + 1;
+    // Top sides: y >= q * d / (w / 2); bottom sides: y <= h + bank - q * d / (w / 2), d = ax / 2.
+    return y2 * w >= 2 * q * ax && y2 * w <= 2 * (h + bank) * w - 2 * q * ax;
+}
+
 short PointedIsometricHexLandscape::PointToRegion(const Point& p) {
+    // Blocks are drawn in index order, each over those before: the last one whose picture holds
+    // the point is the hex the player sees there (a hill's face covers the bank of the hex
+    // behind it, a lifted hex the ground it rises over).
+    for (std::size_t i = blocks.size(); i-- > 0;)
+        if (blocks[i] && DrawnHexContains(*blocks[i], p)) return static_cast<short>(blocks[i]->GetRegion());
+    // Off every picture (the map's edge, a cliff): the first block whose rectangle holds the
+    // point, else the block whose centre is nearest; beyond the map's extent no hex.
     const PhysicalBlock* nearest = nullptr;
     int best = 0;
     int left = 0x7FFFFFFF, top = 0x7FFFFFFF, right = -0x7FFFFFFF, bottom = -0x7FFFFFFF;
@@ -184,7 +205,6 @@ short PointedIsometricHexLandscape::PointToRegion(const Point& p) {
             best = distance;
         }
     }
-    // Between blocks the nearest centre decides; a point beyond the map's extent is no hex.
     if (!nearest || p.x < left || p.x >= right || p.y < top || p.y >= bottom) return -1;
     return static_cast<short>(nearest->GetRegion());
 }

@@ -46,9 +46,11 @@ public:
     virtual std::int16_t GroundSectionIndex(const QIF<Bitmap>& artSet) const;
     virtual void DrawBorder(Bitmap& target, const Point& origin, int row, int column);
 
-    // The hex under a landscape point: the first block holding it, else the block whose centre
-    // is nearest; -1 when there is no block or the point lies outside the map.
+    // The hex under a landscape point as drawn: the last-drawn block whose ground picture (the
+    // pointed hex and its bank) holds it, else the first block whose rectangle holds it, else the
+    // block whose centre is nearest; -1 when there is no block or the point lies outside the map.
     short PointToRegion(const Point& p) override;
+    bool DrawnHexContains(const PhysicalBlock& block, const Point& p) const;
     void DrawArea(Bitmap& target, const Point& origin) override;
 
     // The block index across a display direction; -1 off the map; another direction answers i.

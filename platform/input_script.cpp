@@ -94,7 +94,7 @@ const std::map<std::string, std::pair<int, int>>& Verbs() {
         {"key", {1, 1}},         {"key-down", {1, 1}},    {"key-up", {1, 1}},       {"answer", {1, 1}},
         {"answer-always", {1, 1}},
         {"screenshot", {1, 1}},  {"windows", {1, 1}},     {"end", {0, 0}},          {"quit", {0, 1}},
-        {"menu", {1, 1}},
+        {"menu", {1, 1}},        {"wait-menu-enabled", {1, 2}},
     };
     return v;
 }
@@ -211,6 +211,19 @@ Outcome Run(ScriptState& s, const Step& st) {
     if (v == "wait-enabled") {
         HWND c = FrontControl(st.Number(0), nullptr);
         return waitFor(c && !(c->style & WS_DISABLED), st.Number(1, kDefaultTimeout), "control " + st.Arg(0) + " enabled");
+    }
+    if (v == "wait-menu-enabled") {
+        // The front window whose menu bar holds the item, as the "menu" step finds it.
+        const UINT id = static_cast<UINT>(st.Number(0));
+        bool enabled = false;
+        for (HWND w : detail::TopLevel()) {
+            if (!Visible(w) || !GetMenu(w)) continue;
+            const UINT state = GetMenuState(GetMenu(w), id, MF_BYCOMMAND);
+            if (state == 0xFFFFFFFFu) continue;
+            enabled = !(state & (MF_GRAYED | MF_DISABLED));
+            break;
+        }
+        return waitFor(enabled, st.Number(1, kDefaultTimeout), "menu item " + st.Arg(0) + " enabled");
     }
     if (v == "pause") return static_cast<long>(elapsed) >= st.Number(0) ? Outcome::Done : Outcome::Wait;
     if (v == "move") {

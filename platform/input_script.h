@@ -12,6 +12,7 @@
 //   wait-gone "Caption" [ms]         no visible top-level window with that caption
 //   wait-control ID "Text" [ms]      a visible window holds a control of that id and text
 //   wait-enabled ID [ms]             the front window holding control ID has it enabled
+//   wait-menu-enabled ID [ms]        the front menu bar that holds item ID has it enabled
 //   pause ms                         lets real time pass (nothing is injected meanwhile)
 //   move X Y                         the mouse moves there
 //   click X Y | rclick X Y | dclick X Y    left, right or double left click at a screen point

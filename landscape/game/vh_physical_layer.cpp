@@ -7,6 +7,7 @@
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
 #include "landscape/game/vh_viewport.h"
+#include "landscape/landscape_sprite.h"
 #include "landscape/physical_block.h"
 #include "landscape/vh_landscape.h"
 #include "core/super_string.h"
@@ -301,13 +302,17 @@ int FloorCell(int v, int size) { return v < 0 ? (v - size) / size : v / size; }
 } // namespace
 
 // The figure sprites ask a landscape for a hex's screen origin and whether it is hidden; the
-// game landscape answers from its blocks.
+// game landscape answers from its blocks. The figures' places are offsets from the middle of the
+// hex's top face (the ground they stand on), not from its block's corner: from the corner they
+// would stand half a hex up and to the left, over the hex behind.
 class VhPhysicalLayer::LandscapeView : public ViewLandscape {
 public:
     explicit LandscapeView(VhLandscape* l) : land(l) {}
     Point3D HexOrigin(std::int16_t hex) override {
         const PhysicalBlock* b = Block(hex);
-        return b ? b->GetPosition() : Point3D();
+        if (!b) return Point3D();
+        const Point3D at = b->GetPosition();
+        return Point3D(at.x + land->ColumnStep(), at.y + land->RowStep() * 4 / 3, at.z);
     }
     std::int16_t IsHexHidden(std::int16_t hex) override {
         const PhysicalBlock* b = Block(hex);
@@ -498,9 +503,13 @@ Sprite* VhPhysicalLayer::CellSpriteAt(const PointInfo& info) const {
                 Sprite* s = i->value;
                 if (auto* figure = dynamic_cast<VhSprite*>(s)) {
                     if (!figure->IgnoresPointer() && figure->HitTestAtZoom(info.point, zoom)) return s;
-                } else if (s->HitTest(info.point)) {
-                    return s;
+                    continue;
                 }
+                // A landscape's own sprite stands in the pixels of its zoom only, as it is drawn:
+                // at another zoom the same numbers are another place on the map.
+                const auto* ground = dynamic_cast<const LandscapeSprite*>(s);
+                if (ground && ground->GetZoom() != zoom) continue;
+                if (s->HitTest(info.point)) return s;
             }
     return nullptr;
 }

@@ -2,14 +2,14 @@
 // battle started from the main menu with one side played by the person, the map and the armies
 // drawn, the view zoomed with the toolbar, the game saved mid-battle, the battle closed, the saved
 // game opened again from the main menu onto the same map, and the program left from the menu.
-#include "tests/e2e/e2e_fixture.h"
+#include "tests/e2e/battle_fixture.h"
 
 #include <cstdlib>
 
 namespace e2e {
 namespace {
 
-class BattleOnTheMap : public RealProgram {};
+class BattleOnTheMap : public FirstActivation {};
 
 // The toolbar's buttons, in screen pixels of the 1024 x 768 headless screen (the frame's toolbar
 // lies at the top, its buttons laid out by their art).
@@ -23,41 +23,6 @@ const ShownWindow* Find(const std::vector<ShownWindow>& windows, const std::stri
     return nullptr;
 }
 
-// How many pixels of a rectangle differ between two pictures.
-std::size_t Differing(const platform::ScreenImage& a, const platform::ScreenImage& b, int l, int t, int r, int bottom) {
-    std::size_t n = 0;
-    for (int y = t; y < bottom; ++y)
-        for (int x = l; x < r; ++x)
-            if (a.At(x, y) != b.At(x, y)) ++n;
-    return n;
-}
-
-// How many 16 x 16 blocks of a rectangle differ in their mean colour between two pictures. The
-// ground's texture varies from one run to the next in its fine grain; a different zoom or place,
-// or armies elsewhere, changes the blocks' means.
-std::size_t DifferingBlocks(const platform::ScreenImage& a, const platform::ScreenImage& b, int l, int t, int r,
-                            int bottom, std::size_t& blocks) {
-    constexpr int kBlock = 16, kTolerance = 16;
-    std::size_t n = 0;
-    blocks = 0;
-    for (int y0 = t; y0 + kBlock <= bottom; y0 += kBlock)
-        for (int x0 = l; x0 + kBlock <= r; x0 += kBlock) {
-            int sum[2][3] = {};
-            for (int y = y0; y < y0 + kBlock; ++y)
-                for (int x = x0; x < x0 + kBlock; ++x)
-                    for (int k = 0; k < 3; ++k) {
-                        sum[0][k] += static_cast<int>((a.At(x, y) >> (8 * k)) & 0xFF);
-                        sum[1][k] += static_cast<int>((b.At(x, y) >> (8 * k)) & 0xFF);
-                    }
-            ++blocks;
-            for (int k = 0; k < 3; ++k)
-                if (std::abs(sum[0][k] - sum[1][k]) > kTolerance * kBlock * kBlock) {
-                    ++n;
-                    break;
-                }
-        }
-    return n;
-}
 
 // The frame's caption in a window list.
 std::string FrameCaption(const std::vector<ShownWindow>& windows) {
@@ -175,6 +140,89 @@ click-control 2
     // The check itself tells a different view apart: the map before zooming differs widely.
     EXPECT_GT(DifferingBlocks(first, again, 0, top, saved.width, bottom, blocks), blocks / 4);
     EXPECT_EQ(Find(ReadWindows(File("6-menu.txt")), "Landscape View"), nullptr);
+}
+
+
+// Which leader acts first is the battle's own random draw. A first run saves the battle at that
+// moment and, with a group move, shows where the leader stands (his hex outlined) and the hexes
+// his group may reach (lit). The second run opens the saved game, where the same view shows the
+// same leader, and plays him with the mouse alone: a click on him, a click on a hex he may reach,
+// then Finish Leader from the menu.
+TEST_F(BattleOnTheMap, ALeaderIsSelectedAndMovedByClicksAndFinishedFromTheMenu) {
+    int leaderX = 0, leaderY = 0, targetX = 0, targetY = 0;
+    SaveFirstActivation(leaderX, leaderY, targetX, targetY);
+    if (HasFatalFailure()) return;
+    const platform::ScreenImage saved = Screenshot("0-saved.png");
+    const int top = kMapTop, bottom = kMapBottom, right = kMapRight;
+
+    WriteScript(R"S(wait-control 106 "Start &Battle" 120000
+click-control 101
+wait-window "Load Game"
+click-control 10
+key M
+key I
+key D
+wait-enabled 1
+click-control 1
+wait-gone "Load Game"
+wait-window "Brandy Station - Turn 1 (mid)" 180000
+wait-menu-enabled 209 120000
+menu 209
+pause 3000
+screenshot 1-leader.png
+click )S" + std::to_string(leaderX) + " " + std::to_string(leaderY) + R"(
+pause 2000
+screenshot 2-selected.png
+click )" + std::to_string(targetX) + " " + std::to_string(targetY) + R"(
+pause 1000
+wait-menu-enabled 224 120000
+pause 2000
+screenshot 3-moved.png
+menu 224
+pause 2000
+windows 4-finished.txt
+quit
+)");
+    const int status = Run("--headless --data data --script script.txt", "", 300);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(err, "");  // every step done: the move ended and Finish Leader could be chosen
+
+    // The leader's hex and the one he is sent to (for the hex he leaves, its face inside the
+    // outline's edges, which the next hex's outline shares).
+    const int leaderHex[4] = {leaderX - 70, leaderY - 35, leaderX + 70, leaderY + 35};
+    const int leader[4] = {leaderX - 50, leaderY - 20, leaderX + 50, leaderY + 20};
+    const int target[4] = {targetX - 40, targetY - 20, targetX + 40, targetY + 20};
+    const auto outline = [](const platform::ScreenImage& img, const int* box) {
+        return OutlinePixels(img, box[0], box[1], box[2], box[3]);
+    };
+    const platform::ScreenImage before = Screenshot("1-leader.png");
+    const platform::ScreenImage selected = Screenshot("2-selected.png");
+    const platform::ScreenImage moved = Screenshot("3-moved.png");
+    ASSERT_GT(before.width, 0);
+    ASSERT_EQ(selected.width, before.width);
+    ASSERT_EQ(moved.width, before.width);
+
+    // The reopened battle shows the view that was saved.
+    std::size_t blocks = 0;
+    const std::size_t changed = DifferingBlocks(saved, before, 0, top, right, bottom, blocks);
+    EXPECT_LT(changed, blocks / 10) << changed << " of " << blocks;
+    // The click on the leader selected him: his hex is outlined, and his reach is lit (the hex he
+    // is sent to is drawn brighter than before).
+    EXPECT_LT(outline(before, leaderHex), 20u);  // a stray pixel of a flag or a road may match
+    EXPECT_GT(outline(selected, leaderHex), 150u);
+    EXPECT_GT(Differing(before, selected, target[0], target[1], target[2], target[3]), 1000u);
+    // The click on a lit hex moved him there: the outline went with him, and the middle of his old
+    // hex no longer shows him.
+    int nowX = 0, nowY = 0;
+    ASSERT_TRUE(OutlineMiddle(moved, 0, top, right, bottom, nowX, nowY));
+    EXPECT_LT(std::abs(nowX - targetX), 70) << nowX << "," << nowY;
+    EXPECT_LT(std::abs(nowY - targetY), 40) << nowX << "," << nowY;
+    EXPECT_LT(outline(moved, leader), 20u);
+    EXPECT_GT(Differing(selected, moved, leaderX - 30, leaderY - 30, leaderX + 30, leaderY + 10), 100u);
+
+    // Finishing the leader from the menu kept the battle on its map.
+    EXPECT_NE(Find(ReadWindows(File("4-finished.txt")), "Landscape View"), nullptr);
 }
 
 } // namespace

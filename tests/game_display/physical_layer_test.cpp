@@ -5,6 +5,7 @@
 #include "platform/msgbox.h"
 #include "ui/viewport.h"
 #include "ui/main_window.h"
+#include "landscape/physical_block.h"
 #include "tests/game_display/game_display_fixture.h"
 
 namespace {
@@ -16,8 +17,10 @@ constexpr std::uint16_t kCode = 3;
 // The middle of a hex's top face at a zoom: its block's origin, half the art's width across and
 // a quarter down (the face is half as high as wide).
 Point Inside(VhPhysicalLayer& layer, short hex, std::int16_t zoom) {
-    const Point3D origin = layer.GetLandscape(zoom)->HexOrigin(hex);
-    const int width = layer.GetGameLandscape(zoom)->GetBlockSize().width;
+    VhLandscape* land = layer.GetGameLandscape(zoom);
+    const PhysicalBlock* block = land->GetBlock(land->HexNumberToIndex(hex));
+    const Point3D origin = block ? block->GetPosition() : Point3D();
+    const int width = land->GetBlockSize().width;
     return Point(static_cast<std::int16_t>(origin.x + width / 2), static_cast<std::int16_t>(origin.y + width / 4));
 }
 

@@ -124,8 +124,9 @@ TEST_F(PointToHexTest, PointsAndHexesRoundTripAtEachZoom) {
                     }
                     const Point3D centre = landscape->GetRegionLocation(n);
                     EXPECT_EQ(landscape->PointToRegion(Point(centre.x, centre.y)), n) << z.bits;
+                    // The lowest left pixel of the hex's face; below it the next row's hex is drawn.
                     const Box box = BlockOf(n).GetBox();
-                    EXPECT_EQ(landscape->PointToRegion(box.BottomLeft() - Point(0, 1)), n) << z.bits;
+                    EXPECT_EQ(landscape->PointToRegion(Point(box.x + 1, box.y + z.cell.height * 3 / 4 - 1)), n) << z.bits;
                 }
             landscape.reset();
         }
@@ -143,7 +144,8 @@ TEST_F(PointToHexTest, BordersBetweenAndOutsideTheMap) {
     const Case cases[] = {
         {Point(129, 10), 3},     // last pixel of hex 3 (display row 0, column 0)
         {Point(130, 10), 2},     // first pixel of its east neighbour
-        {Point(100, 50), 3},     // rows overlap: the upper block comes first in index order
+        {Point(100, 50), 3},     // rows overlap: above its lower side the upper hex is drawn
+        {Point(100, 70), 102},   // below it the lower row's hex covers the upper one's bank
         {Point(100, 76), 102},   // below the upper block: the hex of display row 1
         {Point(10, 86), 3},      // left of an odd row, between blocks: the nearest centre
         {Point(-1, 10), -1},     // west of the map

@@ -203,4 +203,38 @@ TEST(InputScript, AWaitThatIsNeverMetFailsTheScriptAfterItsTimeOut) {
     platform::StopInputScript();
 }
 
+
+TEST_F(Idle, AScriptWaitsForAMenuItemToBeEnabled) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "MenuWaiter";
+    RegisterClassA(&wc);
+    HMENU bar = CreateMenu();
+    AppendMenuA(bar, MF_STRING | MF_GRAYED, 224, "&Finish");
+    HWND w = CreateWindowExA(0, "MenuWaiter", "Waiter", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, bar,
+                             nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    std::string error;
+    ASSERT_TRUE(platform::StartInputScript(WriteTemp("wait-menu-enabled 224 1000\nwait-menu-enabled 999 100\n"), error))
+        << error;
+    platform::StepInputScript();
+    platform::AdvanceClock(500);
+    platform::StepInputScript();
+    EXPECT_TRUE(platform::InputScriptRunning()) << "a grayed item is waited for";
+    EnableMenuItem(GetMenu(w), 224, MF_BYCOMMAND | MF_ENABLED);
+    platform::StepInputScript();
+    // The second step names an item no menu holds: it times out and names its line.
+    platform::AdvanceClock(150);
+    platform::StepInputScript();
+    platform::AdvanceClock(150);
+    platform::StepInputScript();
+    EXPECT_FALSE(platform::InputScriptRunning());
+    EXPECT_FALSE(platform::InputScriptSucceeded());
+    EXPECT_NE(platform::InputScriptError().find("line 2"), std::string::npos) << platform::InputScriptError();
+    platform::StopInputScript();
+    SetMenu(w, nullptr);
+    DestroyMenu(bar);
+    DestroyWindow(w);
+}
+
 } // namespace

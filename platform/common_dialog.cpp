@@ -50,6 +50,12 @@ bool IsButton(HWND c) {
     return std::strcmp(name, "Button") == 0;
 }
 
+bool IsComboBox(HWND c) {
+    char name[16] = {};
+    GetClassNameA(c, name, sizeof name);
+    return std::strcmp(name, "ComboBox") == 0;
+}
+
 // Tab and Shift+Tab: the next (previous) reachable WS_TABSTOP control, wrapping.
 void MoveTab(HWND dialog, HWND from, bool back) {
     const std::vector<HWND> all = Children(dialog);
@@ -139,6 +145,12 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) {
 
 BOOL IsDialogMessageA(HWND dialog, MSG* msg) {
     if (!msg || !IsWindow(dialog) || !IsSelfOrDescendant(dialog, msg->hwnd)) return FALSE;
+    // A dropped combo box list takes Return and Escape itself.
+    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE) && IsWindow(msg->hwnd) &&
+        IsComboBox(msg->hwnd) && SendMessageA(msg->hwnd, CB_GETDROPPEDSTATE, 0, 0)) {
+        DispatchMessage(msg);
+        return TRUE;
+    }
     if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
         const WORD id = msg->wParam == VK_RETURN ? ReturnCommand(dialog, ChildHolding(dialog, msg->hwnd)) : IDCANCEL;
         if (id) SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(msg->hwnd));

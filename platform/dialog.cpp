@@ -58,6 +58,13 @@ struct ControlState {
     int typed = 0;
     // Lists: the first row shown.
     int top = 0;
+    // Combo boxes: the height with the list dropped, the list's window while it exists, whether
+    // it is dropped, the row highlighted in it. A dropped list's own record names its combo box.
+    int dropHeight = 0;
+    HWND list = nullptr;
+    bool dropped = false;
+    int hot = -1;
+    HWND owner = nullptr;
 };
 
 struct Manager {
@@ -152,6 +159,7 @@ LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ListBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT DropListProc(HWND, UINT, WPARAM, LPARAM);
 
 void RegisterControlClasses() {
     Manager& m = M();
@@ -169,7 +177,8 @@ void RegisterControlClasses() {
                    {"Static", &StaticProc, 0},
                    {"Edit", &EditProc, 0},
                    {"ListBox", &ListBoxProc, 0},
-                   {"ComboBox", &ComboBoxProc, 0}};
+                   {"ComboBox", &ComboBoxProc, 0},
+                   {"ComboLBox", &DropListProc, 0}};
     for (const Entry& e : entries) {
         WNDCLASSA probe;
         if (GetClassInfoA(nullptr, e.name, &probe)) continue;
@@ -1192,26 +1201,93 @@ LRESULT ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// --- combo boxes: the current entry and a button; the arrows and a click on the button step
-// through the entries ---
+// --- combo boxes: the current entry and a button. The template's height is the height with the
+// list dropped; the box itself is one line high. The dropped list is a window of its own ("ComboLBox",
+// owned by the dialog) so that it may reach past the dialog's edges; while it is dropped the combo
+// box holds the mouse, so that a press anywhere else closes the list and reaches no other window. ---
+
+int ComboBoxHeight() { return platform::detail::SystemLineHeight() + 6; }
+
+bool ComboDropped(HWND hwnd) {
+    auto it = M().controls.find(hwnd);
+    return it != M().controls.end() && it->second.dropped;
+}
 
 void PaintCombo(HWND hwnd) {
     using namespace platform::detail;
     Canvas canvas(hwnd);
     if (!canvas.Ok()) return;
-    const int w = canvas.Width(), h = std::min(canvas.Height(), SystemLineHeight() + 8);
+    const ControlState& c = Control(hwnd);
+    const int w = canvas.Width(), h = std::min(canvas.Height(), ComboBoxHeight());
     const bool enabled = !Disabled(hwnd);
     canvas.CopyParent();
     canvas.Fill(RECT{0, 0, w, h}, enabled ? kInkWhite : kInkSilver);
     const RECT button{w - 2 - kScrollWidth, 2, w - 2, h - 2};
-    const bool focused = GetFocus() == hwnd;
+    const bool focused = GetFocus() == hwnd && !c.dropped;
     if (focused && !hwnd->title.empty()) canvas.Fill(RECT{3, 3, button.left - 1, h - 3}, kInkNavy);
     canvas.Text(RECT{5, 2, button.left - 1, h - 2}, hwnd->title, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
                 focused ? kInkWhite : (enabled ? kInkBlack : kInkGrey));
     canvas.Fill(button, kInkSilver);
-    canvas.Raised(button, false);
-    canvas.Arrow(button, false, enabled ? kInkBlack : kInkGrey);
+    canvas.Raised(button, c.dropped);
+    const int shift = c.dropped ? 1 : 0;
+    canvas.Arrow(RECT{button.left + shift, button.top + shift, button.right + shift, button.bottom + shift}, false,
+                 enabled ? kInkBlack : kInkGrey);
     canvas.Sunken(RECT{0, 0, w, h});
+}
+
+// The dropped list: the combo box's rows, the highlighted one in the selection colour.
+void PaintDropList(HWND list) {
+    using namespace platform::detail;
+    Canvas canvas(list);
+    if (!canvas.Ok()) return;
+    HWND combo = Control(list).owner;
+    if (!IsWindow(combo)) return;
+    ControlState& c = Control(combo);
+    ClampTop(list, c);
+    const int w = canvas.Width(), h = canvas.Height();
+    const bool bar = HasScrollBar(list, c);
+    const int rows = VisibleRows(list);
+    const int right = w - kListFrame - (bar ? kScrollWidth : 0);
+    canvas.Fill(RECT{0, 0, w, h}, kInkWhite);
+    const int count = static_cast<int>(c.items.size());
+    for (int i = 0; i < rows && c.top + i < count; ++i) {
+        const int row = c.top + i;
+        const int y = kListFrame + i * kListItemHeight;
+        const RECT box{kListFrame, y, right, std::min(y + kListItemHeight, h - kListFrame)};
+        const bool hot = row == c.hot;
+        if (hot) canvas.Fill(box, kInkNavy);
+        canvas.Text(RECT{box.left + 2, box.top, box.right, box.bottom}, c.items[static_cast<std::size_t>(row)],
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, hot ? kInkWhite : kInkBlack);
+    }
+    if (bar) PaintScrollBar(canvas, c, rows, RECT{right, kListFrame, w - kListFrame, h - kListFrame});
+    canvas.Frame(RECT{0, 0, w, h}, kInkBlack);
+}
+
+LRESULT DropListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        PaintDropList(hwnd);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        // Reached only when the combo box has lost the mouse: the list closes.
+        HWND combo = Control(hwnd).owner;
+        if (IsWindow(combo) && ComboDropped(combo)) SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+        return 0;
+    }
+    default: return CommonEnd(hwnd, message, wParam, lParam);
+    }
+}
+
+void SetComboSelection(HWND hwnd, ControlState& c, int row) {
+    c.selection = row;
+    hwnd->title = row >= 0 && row < static_cast<int>(c.items.size()) ? c.items[static_cast<std::size_t>(row)] : std::string();
+    InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void StepCombo(HWND hwnd, ControlState& c, int by) {
@@ -1219,10 +1295,97 @@ void StepCombo(HWND hwnd, ControlState& c, int by) {
     if (n == 0) return;
     const int next = c.selection < 0 ? 0 : (by > 0 ? (c.selection + 1) % n : std::max(c.selection - 1, 0));
     if (next == c.selection) return;
-    c.selection = next;
-    hwnd->title = c.items[static_cast<std::size_t>(next)];
-    InvalidateRect(hwnd, nullptr, FALSE);
+    SetComboSelection(hwnd, c, next);
     Notify(hwnd, CBN_SELCHANGE);
+}
+
+// The list's place: under the box, or over it when there is no room below on the screen; as many
+// rows as the template's height leaves room for, no more than there are entries.
+RECT DropListRect(HWND hwnd, const ControlState& c) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const int room = std::max(kListItemHeight, c.dropHeight - (r.bottom - r.top) - 2 * kListFrame);
+    const int rows = std::max(1, std::min(static_cast<int>(c.items.size()), room / kListItemHeight));
+    const int height = rows * kListItemHeight + 2 * kListFrame;
+    int top = r.bottom;
+    if (top + height > platform::GetScreenSize().cy && r.top - height >= 0) top = r.top - height;
+    return RECT{r.left, top, r.right, top + height};
+}
+
+void RepaintDropList(const ControlState& c) {
+    if (IsWindow(c.list)) InvalidateRect(c.list, nullptr, FALSE);
+}
+
+void DropCombo(HWND hwnd) {
+    ControlState* c = &Control(hwnd);
+    if (c->dropped) return;
+    // The owner may fill the list when it hears of the drop.
+    Notify(hwnd, CBN_DROPDOWN);
+    if (!IsWindow(hwnd)) return;
+    c = &Control(hwnd);
+    if (!IsWindow(c->list)) {
+        HWND top = hwnd;
+        while (top && (GetWindowLongPtrA(top, GWL_STYLE) & WS_CHILD) && GetParent(top)) top = GetParent(top);
+        c->list = CreateWindowExA(0, "ComboLBox", "", WS_POPUP, 0, 0, 1, 1, top, nullptr, nullptr, nullptr);
+        if (!c->list) return;
+        Control(c->list).owner = hwnd;
+        c = &Control(hwnd);
+    }
+    c->dropped = true;
+    c->hot = c->selection;
+    const RECT place = DropListRect(hwnd, *c);
+    SetWindowPos(c->list, HWND_TOP, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    ShowRow(c->list, *c, c->hot);
+    RepaintDropList(*c);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    if (!Disabled(hwnd)) SetCapture(hwnd);
+}
+
+// Closes the list; `choose` takes the highlighted row as the selection (the person confirmed it).
+void CloseCombo(HWND hwnd, bool choose) {
+    ControlState& c = Control(hwnd);
+    if (!c.dropped) return;
+    c.dropped = false;
+    if (IsWindow(c.list)) ShowWindow(c.list, SW_HIDE);
+    if (GetCapture() == hwnd) ReleaseCapture();
+    InvalidateRect(hwnd, nullptr, FALSE);
+    const int row = c.hot;
+    const bool chosen = choose && row >= 0 && row < static_cast<int>(c.items.size());
+    const bool changed = chosen && row != c.selection;
+    if (changed) SetComboSelection(hwnd, c, row);
+    if (chosen) Notify(hwnd, CBN_SELENDOK);
+    if (!IsWindow(hwnd)) return;
+    Notify(hwnd, CBN_CLOSEUP);
+    if (changed && IsWindow(hwnd)) Notify(hwnd, CBN_SELCHANGE);
+}
+
+// Where a point of the combo box's client area falls: -3 the box itself, -2 the list's scroll
+// bar, -1 elsewhere, else the list row under it.
+int DropListHit(HWND hwnd, const ControlState& c, LPARAM lParam) {
+    POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    RECT box;
+    GetClientRect(hwnd, &box);
+    if (p.x >= 0 && p.y >= 0 && p.x < box.right && p.y < box.bottom) return -3;
+    if (!IsWindow(c.list)) return -1;
+    ClientToScreen(hwnd, &p);
+    ScreenToClient(c.list, &p);
+    RECT lr;
+    GetClientRect(c.list, &lr);
+    if (p.x < 0 || p.y < 0 || p.x >= lr.right || p.y >= lr.bottom) return -1;
+    if (HasScrollBar(c.list, c) && p.x >= lr.right - kListFrame - kScrollWidth) return -2;
+    const int row = c.top + (p.y - kListFrame) / kListItemHeight;
+    if (p.y < kListFrame || row < c.top || row >= c.top + VisibleRows(c.list)) return -1;
+    return row < static_cast<int>(c.items.size()) ? row : -1;
+}
+
+void MoveHot(HWND hwnd, ControlState& c, int row) {
+    const int n = static_cast<int>(c.items.size());
+    if (n == 0) return;
+    c.hot = std::clamp(row, 0, n - 1);
+    ShowRow(c.list, c, c.hot);
+    RepaintDropList(c);
+    (void)hwnd;
 }
 
 LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1236,10 +1399,41 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         const LRESULT r = ListMessage(hwnd, c, it->second, wParam, lParam, handled);
         if (message == CB_SETCURSEL || message == CB_RESETCONTENT || message == CB_DELETESTRING)
             hwnd->title = c.selection >= 0 ? c.items[static_cast<std::size_t>(c.selection)] : std::string();
+        if (message == CB_SETCURSEL || message == CB_RESETCONTENT) c.hot = c.selection;
+        if (c.hot >= static_cast<int>(c.items.size())) c.hot = -1;
+        if (c.dropped && IsWindow(c.list)) {
+            if (message != CB_SETCURSEL) {
+                const RECT place = DropListRect(hwnd, c);
+                MoveWindow(c.list, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
+            }
+            ShowRow(c.list, c, c.hot);
+            RepaintDropList(c);
+        }
         InvalidateRect(hwnd, nullptr, FALSE);
         return r;
     }
     switch (message) {
+    case WM_CREATE: {
+        // The template gives the height with the list dropped; the box keeps one line.
+        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        c.dropHeight = cs ? cs->cy : 0;
+        SetWindowPos(hwnd, nullptr, 0, 0, cs ? cs->cx : 0, ComboBoxHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_WINDOWPOSCHANGING: {
+        // A program that sizes the box to its dropped height keeps a box of one line.
+        auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (wp && !(wp->flags & SWP_NOSIZE) && wp->cy > ComboBoxHeight()) {
+            c.dropHeight = wp->cy;
+            wp->cy = ComboBoxHeight();
+        }
+        return 0;
+    }
+    case CB_SHOWDROPDOWN:
+        if (wParam) DropCombo(hwnd);
+        else CloseCombo(hwnd, false);
+        return TRUE;
+    case CB_GETDROPPEDSTATE: return c.dropped ? TRUE : FALSE;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         BeginPaint(hwnd, &ps);
@@ -1248,19 +1442,98 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
         if (Disabled(hwnd)) return 0;
-        SetFocus(hwnd);
-        StepCombo(hwnd, c, 1);
+        if (!c.dropped) {
+            SetFocus(hwnd);
+            DropCombo(hwnd);
+            return 0;
+        }
+        const int hit = DropListHit(hwnd, c, lParam);
+        if (hit == -2) {
+            // The list's scroll bar: the arrows step a row, the track a page.
+            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(hwnd, &p);
+            ScreenToClient(c.list, &p);
+            RECT lr;
+            GetClientRect(c.list, &lr);
+            const int rows = VisibleRows(c.list), height = lr.bottom - 2 * kListFrame;
+            const int button = std::min(kScrollWidth, height / 2);
+            if (p.y < kListFrame + button) --c.top;
+            else if (p.y >= lr.bottom - kListFrame - button) ++c.top;
+            else if (p.y < kListFrame + height / 2) c.top -= rows;
+            else c.top += rows;
+            ClampTop(c.list, c);
+            RepaintDropList(c);
+        } else if (hit >= 0) {
+            MoveHot(hwnd, c, hit);  // chosen when the button comes up
+        } else {
+            CloseCombo(hwnd, false);  // the box again, or anywhere outside the list
+        }
         return 0;
-    case WM_KEYDOWN:
+    }
+    case WM_MOUSEMOVE:
+        if (c.dropped && !Disabled(hwnd)) {
+            const int hit = DropListHit(hwnd, c, lParam);
+            if (hit >= 0 && hit != c.hot) MoveHot(hwnd, c, hit);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+        // The release of the press that dropped the list lands on the box and leaves it open.
+        if (c.dropped && !Disabled(hwnd) && DropListHit(hwnd, c, lParam) >= 0) {
+            c.hot = DropListHit(hwnd, c, lParam);
+            CloseCombo(hwnd, true);
+        }
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Down drops the list, Alt+Up or Alt+Down closes it with the highlighted row.
+        if (Disabled(hwnd) || (wParam != VK_DOWN && wParam != VK_UP)) return DefWindowProcA(hwnd, message, wParam, lParam);
+        if (c.dropped) CloseCombo(hwnd, true);
+        else if (wParam == VK_DOWN) DropCombo(hwnd);
+        return 0;
+    case WM_KEYDOWN: {
         if (Disabled(hwnd)) return 0;
-        if (wParam == VK_DOWN) StepCombo(hwnd, c, 1);
-        if (wParam == VK_UP) StepCombo(hwnd, c, -1);
+        if (wParam == VK_F1 + 3) {
+            if (c.dropped) CloseCombo(hwnd, true);
+            else DropCombo(hwnd);
+            return 0;
+        }
+        if (!c.dropped) {
+            if (wParam == VK_DOWN) StepCombo(hwnd, c, 1);
+            if (wParam == VK_UP) StepCombo(hwnd, c, -1);
+            return 0;
+        }
+        const int rows = VisibleRows(c.list), n = static_cast<int>(c.items.size());
+        const int at = c.hot;
+        switch (wParam) {
+        case VK_UP: MoveHot(hwnd, c, at < 0 ? 0 : at - 1); break;
+        case VK_DOWN: MoveHot(hwnd, c, at + 1); break;
+        case VK_PRIOR: MoveHot(hwnd, c, at - rows + 1); break;
+        case VK_NEXT: MoveHot(hwnd, c, std::max(at, 0) + rows - 1); break;
+        case VK_HOME: MoveHot(hwnd, c, 0); break;
+        case VK_END: MoveHot(hwnd, c, n - 1); break;
+        case VK_RETURN: CloseCombo(hwnd, true); break;
+        case VK_ESCAPE: CloseCombo(hwnd, false); break;
+        default: break;
+        }
         return 0;
-    case WM_SETFOCUS:
+    }
     case WM_KILLFOCUS:
-    case WM_ENABLE: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+        CloseCombo(hwnd, false);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_SHOWWINDOW:
+        if (!wParam) CloseCombo(hwnd, false);
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_ENABLE:
+        // A disabled box may still show its list (a mirror of another's choice) but takes no mouse.
+        if (!wParam && GetCapture() == hwnd) ReleaseCapture();
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_SETFOCUS: InvalidateRect(hwnd, nullptr, FALSE); return 0;
+    case WM_DESTROY:
+        if (IsWindow(c.list)) DestroyWindow(c.list);
+        return CommonEnd(hwnd, message, wParam, lParam);
     default: return CommonEnd(hwnd, message, wParam, lParam);
     }
 }
@@ -1484,6 +1757,30 @@ bool ClickDlgItem(HWND dialog, int id) {
 void PressKey(int virtualKey) {
     InjectKey(virtualKey, true);
     InjectKey(virtualKey, false);
+}
+
+bool ListItemScreenPoint(HWND control, const std::string& text, POINT& point) {
+    if (!IsWindow(control)) return false;
+    auto it = M().controls.find(control);
+    if (it == M().controls.end()) return false;
+    const ControlState& c = it->second;
+    HWND shown = control;
+    if (EqualNoCase(control->cls->name, "ComboBox")) {
+        if (!c.dropped || !IsWindow(c.list)) return false;
+        shown = c.list;
+    }
+    if (!IsWindowVisible(shown)) return false;
+    const int rows = VisibleRows(shown);
+    for (int i = 0; i < rows && c.top + i < static_cast<int>(c.items.size()); ++i) {
+        if (c.items[static_cast<std::size_t>(c.top + i)] != text) continue;
+        RECT r;
+        GetClientRect(shown, &r);
+        POINT p{(r.right - (HasScrollBar(shown, c) ? kScrollWidth : 0)) / 2, kListFrame + i * kListItemHeight + kListItemHeight / 2};
+        ClientToScreen(shown, &p);
+        point = p;
+        return true;
+    }
+    return false;
 }
 
 bool DialogWaitsInVain(HWND dialog) { return GiveUp(dialog); }

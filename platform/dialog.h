@@ -113,12 +113,19 @@ constexpr UINT CB_GETLBTEXT = 0x0148;
 constexpr UINT CB_GETLBTEXTLEN = 0x0149;
 constexpr UINT CB_RESETCONTENT = 0x014B;
 constexpr UINT CB_SETCURSEL = 0x014E;
-constexpr UINT CB_SHOWDROPDOWN = 0x014F;  // headless: nothing drops down, the message is taken
+constexpr UINT CB_SHOWDROPDOWN = 0x014F;     // wParam TRUE drops the list, FALSE closes it
+constexpr UINT CB_GETDROPPEDSTATE = 0x0157;  // TRUE while the list is dropped
 constexpr LRESULT CB_ERR = -1;
 constexpr WORD CBN_SELCHANGE = 1;
 constexpr WORD CBN_DROPDOWN = 7;
 constexpr WORD CBN_CLOSEUP = 8;
 constexpr WORD CBN_SELENDOK = 9;
+// Combo boxes (drop-down lists): a click on the box, F4 or Alt+Down drops the list (CBN_DROPDOWN
+// first); in it the arrows, PageUp/PageDown and Home/End move the highlight, the mouse highlights
+// the row under it; a release on a row, Return, F4 or Alt+Up/Down take the highlighted row:
+// CBN_SELENDOK, CBN_CLOSEUP, then CBN_SELCHANGE when the selection changed. Escape, a press on the
+// box or anywhere outside the list, the focus leaving or the box hiding close it unchanged
+// (CBN_CLOSEUP). Closed, Up and Down step the selection (CBN_SELCHANGE).
 
 // Edits: a caret and a selection (both at the end of the text until the edit is used);
 // EM_REPLACESEL replaces the selection, so on an untouched edit it appends.
@@ -209,6 +216,9 @@ std::size_t PendingDialogScripts();
 bool ClickDlgItem(HWND dialog, int id);
 // A key pressed and released (posted to the focus window).
 void PressKey(int virtualKey);
+// The screen point at the middle of the row showing `text` in a list box, or in the dropped list
+// of a combo box; false when no such row is in view.
+bool ListItemScreenPoint(HWND control, const std::string& text, POINT& point);
 
 constexpr int kDialogIdleTurns = 2000;
 // The application-modal pump's question: true when the dialog has waited kDialogIdleTurns

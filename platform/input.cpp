@@ -65,9 +65,11 @@ void ActivateFor(POINT p) {
     HWND w = Target(p, &client);
     if (!w) return;
     // Every window from the one clicked up to its top-level window hears of the click.
-    for (HWND a = w; a && IsWindow(a); a = a->parent) SendMessageA(a, WM_MOUSEACTIVATE, 0, 0);
+    LRESULT reply = 0;
+    for (HWND a = w; a && IsWindow(a); a = a->parent) reply = SendMessageA(a, WM_MOUSEACTIVATE, 0, 0);
     HWND top = w;
     while (top && top->parent) top = top->parent;
+    if (reply == MA_NOACTIVATE) return;
     // A window a modal dialog has disabled stays where it is: raised, it would hide the dialog.
     if (top && IsWindow(top) && IsWindowEnabled(top)) SetActiveWindow(top);
 }

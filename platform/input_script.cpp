@@ -90,7 +90,7 @@ const std::map<std::string, std::pair<int, int>>& Verbs() {
         {"wait-window", {1, 2}}, {"wait-gone", {1, 2}},   {"wait-control", {2, 3}}, {"wait-enabled", {1, 2}},
         {"pause", {1, 1}},       {"move", {2, 2}},        {"click", {2, 2}},        {"rclick", {2, 2}},
         {"dclick", {2, 2}},      {"click-client", {3, 3}}, {"dclick-client", {3, 3}}, {"click-control", {1, 1}},
-        {"click-menu", {2, 2}},
+        {"click-menu", {2, 2}},  {"click-list", {2, 2}},
         {"key", {1, 1}},         {"key-down", {1, 1}},    {"key-up", {1, 1}},       {"answer", {1, 1}},
         {"answer-always", {1, 1}},
         {"screenshot", {1, 1}},  {"windows", {1, 1}},     {"end", {0, 0}},          {"quit", {0, 1}},
@@ -254,6 +254,16 @@ Outcome Run(ScriptState& s, const Step& st) {
         }
         const RECT r = ScreenRect(c);
         Click(MouseButton::Left, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, 1);
+        return Outcome::Injected;
+    }
+    if (v == "click-list") {
+        HWND c = FrontControl(st.Number(0), nullptr);
+        POINT p{0, 0};
+        if (!c || !ListItemScreenPoint(c, st.Arg(1), p)) {
+            Fail(s, st, "no row \"" + st.Arg(1) + "\" shown in the list of control " + st.Arg(0));
+            return Outcome::Done;
+        }
+        Click(MouseButton::Left, p, 1);
         return Outcome::Injected;
     }
     if (v == "click-menu") {

@@ -19,6 +19,8 @@
 //   click-client "Caption" X Y       left click at client pixels of the window of that caption
 //   dclick-client "Caption" X Y      the same, double
 //   click-control ID                 left click at the centre of the front visible control ID
+//   click-list ID "Text"             left click on the row of that text in list box ID, or in the
+//                                    dropped list of combo box ID
 //   click-menu "Caption" "Item"      left click on an item of an open pop-up menu or of the menu
 //                                    bar of the window of that caption ("&Game" or "Game")
 //   key NAME                         press and release: RETURN ESCAPE TAB SPACE UP DOWN LEFT

@@ -46,14 +46,32 @@ void ComposeWindow(ScreenImage& img, HWND w, RECT clip, const std::uint32_t* col
     GetClientRect(w, &c);
     const RECT cr{o.x, o.y, o.x + c.right, o.y + c.bottom};
     const RECT cclip = Intersect(cr, wclip);
-    const WindowPixels px = GetWindowPixels(w);
-    for (int y = cclip.top; y < cclip.bottom; ++y) {
-        const int sy = y - o.y;
-        for (int x = cclip.left; x < cclip.right; ++x) {
-            const int sx = x - o.x;
-            const BYTE index = (sx < px.width && sy < px.height) ? px.pixels[static_cast<std::size_t>(sy) * px.width + sx] : 0;
-            img.pixels[static_cast<std::size_t>(y) * img.width + x] = colours[index];
+    // A visible child that covers the whole clipped client area paints every pixel of it (its
+    // frame and its own client), so the parent's pixels there would only be drawn over: an
+    // animated map under its frame and MDI client is composed once, not three times.
+    bool covered = false;
+    for (HWND child : w->children) {
+        if (!(child->style & WS_VISIBLE) || child->minimized) continue;
+        RECT cw;
+        GetWindowRect(child, &cw);
+        cw.left -= origin.x; cw.right -= origin.x; cw.top -= origin.y; cw.bottom -= origin.y;
+        if (cw.left <= cclip.left && cw.top <= cclip.top && cw.right >= cclip.right && cw.bottom >= cclip.bottom) {
+            covered = true;
+            break;
         }
+    }
+    const WindowPixels px = covered ? WindowPixels{} : GetWindowPixels(w);
+    for (int y = covered ? cclip.bottom : cclip.top; y < cclip.bottom; ++y) {
+        const int sy = y - o.y;
+        std::uint32_t* out = img.pixels.data() + static_cast<std::size_t>(y) * img.width;
+        // The part of the row the surface holds, then colour 0 past its edge.
+        int x = cclip.left;
+        if (px.pixels && sy < px.height) {
+            const BYTE* in = px.pixels + static_cast<std::size_t>(sy) * px.width;
+            const int end = std::min<int>(cclip.right, o.x + px.width);
+            for (; x < end; ++x) out[x] = colours[in[x - o.x]];
+        }
+        for (; x < cclip.right; ++x) out[x] = colours[0];
     }
     // Children are drawn over their parent, back to front, clipped to its client area.
     for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) ComposeWindow(img, *it, cclip, colours, origin);
@@ -80,9 +98,14 @@ public:
 } // namespace
 
 ScreenImage ComposeScreen(RECT area) {
+    ScreenImage img;
+    ComposeScreenInto(area, img);
+    return img;
+}
+
+void ComposeScreenInto(RECT area, ScreenImage& img) {
     const SIZE s = GetScreenSize();
     area = Intersect(area, RECT{0, 0, s.cx, s.cy});
-    ScreenImage img;
     img.width = std::max<LONG>(0, area.right - area.left);
     img.height = std::max<LONG>(0, area.bottom - area.top);
     img.pixels.assign(static_cast<std::size_t>(img.width) * img.height, kDesktop);
@@ -95,7 +118,6 @@ ScreenImage ComposeScreen(RECT area) {
     const auto& top = detail::TopLevel();
     for (auto it = top.rbegin(); it != top.rend(); ++it) ComposeWindow(img, *it, clip, colours, POINT{area.left, area.top});
     detail::DrawOpenMenus(img.pixels.data(), img.width, img.height, POINT{area.left, area.top});
-    return img;
 }
 
 ScreenImage ComposeScreen() {

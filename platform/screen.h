@@ -22,6 +22,9 @@ struct ScreenImage {
 // The part of the screen in `area` (screen coordinates; clipped to the screen).
 ScreenImage ComposeScreen(RECT area);
 ScreenImage ComposeScreen();
+// The same into an image kept by the caller: a display composing many times a second reuses its
+// memory instead of touching fresh pages each time.
+void ComposeScreenInto(RECT area, ScreenImage& image);
 // The colour shown at a screen point, as COLORREF.
 COLORREF ScreenPixel(int x, int y);
 

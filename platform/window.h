@@ -41,6 +41,7 @@ constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
+constexpr LRESULT MA_NOACTIVATE = 3;  // the reply of a window that a click must not activate
 constexpr UINT WM_CHILDACTIVATE = 0x0022;
 constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_WINDOWPOSCHANGING = 0x0046;

@@ -81,7 +81,8 @@ public:
         area.right = std::min<LONG>(area.right, GetScreenSize().cx);
         area.bottom = std::min<LONG>(area.bottom, GetScreenSize().cy);
         origin_ = POINT{area.left, area.top};
-        const ScreenImage img = ComposeScreen(area);
+        ComposeScreenInto(area, image_);
+        const ScreenImage& img = image_;
         if (img.width <= 0 || img.height <= 0) return;
         int w = 0, h = 0;
         SDL_GetWindowSize(window_, &w, &h);
@@ -109,6 +110,8 @@ public:
     }
 
 private:
+    ScreenImage image_;  // the last composition, its memory reused
+
     // The window the SDL window shows: the front visible top-level window that has no owner (the
     // main frame), so that a dialog or a message box is shown over it rather than alone.
     static HWND ShownFrame() {

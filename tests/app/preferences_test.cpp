@@ -1,9 +1,11 @@
 // The preferences in the registry and on the bus, and the application's run step.
 #include "app_fixture.h"
 
+#include "core/assertion.h"
 #include "core/events.h"
 #include "core/message_registry.h"
 #include "game/units/leader.h"
+#include "platform/msgbox.h"
 #include "platform/registry.h"
 
 namespace {
@@ -194,6 +196,34 @@ TEST_F(AppTest, TheLeaderSwitchesChangeTheRecordButNotTheRegistry) {
     EXPECT_EQ(Leader::confirmGroupCommands, 0);
     EXPECT_EQ(Stored("Finish Leader"), 1u);
     EXPECT_EQ(Stored("Group Move Confirm"), 1u);
+}
+
+// The two switches come with a short; a message without one, or with another type, is reported
+// as bad data and changes nothing: an absent value is never taken for 0 ("don't ask").
+TEST_F(AppTest, TheLeaderSwitchesRefuseAnAbsentOrWrongValue) {
+    VhApp app;
+    app.Run();
+    Container<int> wrongType(0);
+    Container<std::string> wrongText("0");
+    struct Case {
+        const char* what;
+        ContainerBase* payload;
+    } cases[] = {{"no payload", nullptr}, {"an int", &wrongType}, {"a text", &wrongText}};
+    for (const Case& c : cases) {
+        for (const char* message : {"ShowFinishLeader", "ShowGroupCommandConfirm"}) {
+            SCOPED_TRACE(std::string(c.what) + " for " + message);
+            platform::ClearShownMessageBoxes();
+            platform::QueueMessageBoxAnswer(IDNO);
+            delete app.SendNamed(message, c.payload);
+            EXPECT_EQ(app.Preferences().finishLeader, 1);
+            EXPECT_EQ(app.Preferences().groupMoveConfirm, 1);
+            EXPECT_EQ(Leader::almostFinishedDialog, 1);
+            EXPECT_EQ(Leader::confirmGroupCommands, 1);
+            ASSERT_EQ(platform::ShownMessageBoxCount(), 1u);
+            EXPECT_NE(platform::ShownMessageBox(0).text.find(kBadBusData), std::string::npos);
+        }
+    }
+    platform::ClearShownMessageBoxes();
 }
 
 } // namespace

@@ -115,6 +115,28 @@ click-control 2
     CheckStep(Screenshot("4-back.png"), ReadWindows(File("4-back.txt")), {""}, 6);
 }
 
+// Escape closes the dialog in front and brings the person back to the main menu; on the main menu
+// it is the Exit button's key, and the program ends well there (status 0, nothing on stderr: it
+// was the key that ended it, not a dialog given up for want of input).
+TEST_F(HeadlessProgram, EscapeStepsBackToTheMainMenuAndThereEndsTheProgramWell) {
+    WriteScript(R"(wait-control 106 "Start &Battle" 120000
+click-control 106
+wait-window "Choose Scenario"
+key ESCAPE
+wait-gone "Choose Scenario"
+wait-control 106 "Start &Battle"
+windows back.txt
+key ESCAPE
+)");
+    const int status = Run("--headless --data data --script script.txt");
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(err, "");
+    bool menu = false;
+    for (const ShownWindow& w : ReadWindows(File("back.txt"))) menu = menu || (w.id == 106 && w.text == "Start &Battle");
+    EXPECT_TRUE(menu);
+}
+
 TEST_F(HeadlessProgram, CampaignLeadsThroughLeaderControlAndGameOptionsConfirmedWithTheMouse) {
     // Leader control and game options come before the campaign's first battle is loaded. Game
     // Options opens with every control usable by the player who chooses (the opening message has

@@ -160,13 +160,17 @@ key RETURN
 )";
     }
     // The host starts once the joiner is in its lobby, and gives the second side's leaders to
-    // the joiner. Each box spans its dropped list's height, so each is clicked low, below the
-    // box above it.
+    // the joiner: each box's list is dropped by a click, and "j" is taken from it by a click on
+    // its row, or by the keys (one box closed with Escape and dropped again with Alt+Down).
     static std::string HostStartsAndChoosesLeaders() {
         std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n";
-        const int tops[] = {193, 216, 239, 261, 284, 307, 330, 352, 375, 398};
-        for (int i = 0; i < 10; ++i)
-            s += "click 500 " + std::to_string(tops[i] + 78) + "\nwait-control " + std::to_string(539 + i) + " \"j\" 10000\n";
+        for (int i = 0; i < 10; ++i) {
+            const std::string id = std::to_string(539 + i);
+            s += "click-control " + id + "\n";
+            if (i == 1) s += "key ESCAPE\nkey-down ALT\nkey DOWN\nkey-up ALT\n";
+            s += i % 2 ? "key DOWN\nkey RETURN\n" : "click-list " + id + " \"j\"\n";
+            s += "wait-control " + id + " \"j\" 10000\n";
+        }
         s += "windows leaders.txt\nclick-control 1\nwait-window \"Game Options\" 120000\nwait-enabled 1 120000\nclick-control 1\n";
         return s;
     }

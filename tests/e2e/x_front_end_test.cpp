@@ -123,6 +123,40 @@ protected:
         return best;
     }
 
+    // The same for the part `area` of the window (window coordinates) of both pictures.
+    double WaitForArea(const std::string& window, const platform::ScreenImage& expected, RECT area, const std::string& name) const {
+        const platform::ScreenImage want = Crop(expected, area.left, area.top, area.right, area.bottom);
+        double best = 0.0;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (std::chrono::steady_clock::now() < until) {
+            X(std::string(VH_E2E_IMPORT) + " -window " + window + " '" + File(name) + "' 2>/dev/null");
+            platform::ScreenImage shot;
+            if (platform::LoadPNG(File(name), shot)) {
+                best = std::max(best, Likeness(Crop(shot, area.left, area.top, area.right, area.bottom), want));
+                if (best >= 0.97) return best;
+            }
+            ::usleep(100000);
+        }
+        return best;
+    }
+
+    // A real click at a screen point of the headless run, in the window's coordinates.
+    void ClickAt(const std::string& window, int x, int y, const ShownWindow& frame) const {
+        X(std::string(VH_E2E_XDOTOOL) + " mousemove --window " + window + " " + std::to_string(x - std::max(frame.left, 0)) + " " +
+          std::to_string(y - std::max(frame.top, 0)) + " click 1");
+    }
+    void ClickControl(const std::string& window, const std::vector<ShownWindow>& shown, int id, const ShownWindow& frame) const {
+        for (const ShownWindow& w : shown)
+            if (w.depth == 1 && w.id == id) {
+                ClickAt(window, (w.left + w.right) / 2, (w.top + w.bottom) / 2, frame);
+                return;
+            }
+        ADD_FAILURE() << "no control " << id;
+    }
+    void Keys(const std::string& window, const std::string& keys) const {
+        X(std::string(VH_E2E_XDOTOOL) + " key --window " + window + " " + keys);
+    }
+
     std::string display, serverPid, programPid;
 };
 
@@ -174,6 +208,137 @@ windows h-scenario.txt
       " click 1");
     EXPECT_GE(WaitForPicture(window, scenario, "x-scenario.png"), 0.97) << "the scenario choice differs from the headless one";
     Step("the scenario choice compared");
+}
+
+// The frame as drawn: the back-most top-level window of a step's window list.
+ShownWindow FrameOf(const std::vector<ShownWindow>& windows) {
+    ShownWindow frame;
+    for (const ShownWindow& w : windows)
+        if (w.depth == 0) frame = w;
+    return frame;
+}
+
+// Into a battle through the dialogs with real clicks, then its menus in the real window: the Game
+// menu opened by a click on its title and closed by Escape, opened again with Alt+G, and "Close
+// Battle" chosen by its underlined letter; the question answered with Return and the main menu's
+// Exit clicked. Each step's picture is compared with the headless one (the pop-up and the menu bar
+// by themselves, since the map under them moves).
+TEST_F(XProgram, BattleMenusOpenByRealClicksAndAltKeysAndLeadBackToTheMainMenu) {
+    WriteScript(R"(wait-control 106 "Start &Battle" 120000
+windows h1.txt
+screenshot h1.png
+click-control 106
+wait-window "Choose Scenario"
+windows h2.txt
+screenshot h2.png
+click-control 1
+wait-window "Choose Variant"
+windows h3.txt
+screenshot h3.png
+click-control 1
+wait-window "Leader Control"
+windows h4.txt
+screenshot h4.png
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+windows h5.txt
+screenshot h5.png
+click-control 1
+wait-gone "Game Options"
+wait-window "Brandy Station - Turn 1" 180000
+pause 3000
+screenshot h6.png
+click-menu "Brandy Station - Turn 1" "&Game"
+screenshot h7.png
+key ESCAPE
+key ESCAPE
+key-down ALT
+key G
+key-up ALT
+screenshot h10.png
+key C
+wait-window "Varnhold"
+wait-control 1 "OK"
+windows h8.txt
+screenshot h8.png
+click-control 1
+wait-control 106 "Start &Battle" 120000
+windows h9.txt
+screenshot h9.png
+click-control 2
+)");
+    Step("the headless run");
+    ASSERT_EQ(Run("--headless --data data --script script.txt", "", 400), 0) << Read("err.txt");
+    std::vector<std::vector<ShownWindow>> shown(11);
+    std::vector<platform::ScreenImage> pictures(11);
+    for (int i : {1, 2, 3, 4, 5, 8, 9}) shown[i] = ReadWindows(File("h" + std::to_string(i) + ".txt"));
+    for (int i = 1; i <= 10; ++i) pictures[i] = Screenshot("h" + std::to_string(i) + ".png");
+    const ShownWindow frame = FrameOf(shown[1]);
+    ASSERT_GT(frame.right, frame.left);
+    const int width = frame.right - std::max(frame.left, 0);
+    // Window coordinates of the headless pictures, cut to the frame.
+    for (auto& p : pictures) p = Crop(p, frame.left, frame.top, frame.right, frame.bottom);
+    const int barTop = platform::kCaptionHeight, barBottom = barTop + platform::kMenuBarHeight;
+    const RECT bar{0, barTop, width, barBottom};
+    // The open Game title: the highlighted part of the bar in the headless picture.
+    int titleLeft = width, titleRight = -1;
+    for (int y = barTop; y < barBottom; ++y)
+        for (int x = 0; x < pictures[7].width; ++x)
+            if (pictures[7].At(x, y) == 0x000080) {
+                titleLeft = std::min(titleLeft, x);
+                titleRight = std::max(titleRight, x);
+            }
+    ASSERT_GT(titleRight, titleLeft) << "no open title in the headless picture";
+    const RECT popup{titleLeft, barBottom, titleLeft + 200, barBottom + 160};
+
+    ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
+    programPid = Capture("DISPLAY=" + display + " VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" + File("x-out.txt") + "' 2> '" +
+                         File("x-err.txt") + "' & echo $!");
+    const std::string window = WaitWindow();
+    ASSERT_FALSE(window.empty()) << Read("x-err.txt");
+    const RECT whole{0, 0, width, frame.bottom - std::max(frame.top, 0)};
+    const char* names[] = {"", "main menu", "scenario", "variant", "leader control", "game options"};
+    const int next[] = {0, 106, 1, 1, 1, 1};
+    for (int i = 1; i <= 5; ++i) {
+        Step(std::string("waiting for the ") + names[i]);
+        EXPECT_GE(WaitForArea(window, pictures[i], whole, "x" + std::to_string(i) + ".png"), 0.97) << names[i];
+        ClickControl(window, shown[i], next[i], frame);
+    }
+    Step("waiting for the battle's menu bar");
+    ASSERT_GE(WaitForArea(window, pictures[6], bar, "x6.png"), 0.97) << "no battle menu bar";
+    Step("a click on the Game title");
+    ClickAt(window, frame.left + (titleLeft + titleRight) / 2, frame.top + (barTop + barBottom) / 2, frame);
+    EXPECT_GE(WaitForArea(window, pictures[7], popup, "x7-click.png"), 0.97) << "the Game menu did not open by a click";
+    Step("Escape twice closes it");
+    Keys(window, "Escape");
+    Keys(window, "Escape");
+    EXPECT_GE(WaitForArea(window, pictures[6], bar, "x7-closed.png"), 0.97) << "the menu bar did not come back";
+    Step("Alt+G");
+    Keys(window, "alt+g");
+    // Opened from the keyboard, its first item is highlighted.
+    EXPECT_GE(WaitForArea(window, pictures[10], popup, "x7-alt.png"), 0.97) << "the Game menu did not open with Alt+G";
+    Step("C chooses Close Battle");
+    Keys(window, "c");
+    ShownWindow box;
+    for (const ShownWindow& w : shown[8])
+        if (w.depth == 0 && w.text == "Varnhold") box = w;
+    ASSERT_GT(box.right, box.left);
+    const RECT boxArea{box.left - frame.left, box.top - frame.top, box.right - frame.left, box.bottom - frame.top};
+    EXPECT_GE(WaitForArea(window, pictures[8], boxArea, "x8.png"), 0.97) << "no question after Close Battle";
+    Step("Return answers it");
+    Keys(window, "Return");
+    EXPECT_GE(WaitForArea(window, pictures[9], whole, "x9.png"), 0.97) << "not back at the main menu";
+    Step("Exit");
+    ClickControl(window, shown[9], 2, frame);
+    // The program ends by itself, well.
+    int status = -1;
+    for (int i = 0; i < 1200 && status < 0; ++i) {
+        if (std::system(("kill -0 " + programPid + " 2>/dev/null").c_str()) != 0) status = 0;
+        ::usleep(100000);
+    }
+    EXPECT_EQ(status, 0) << "the program did not end after Exit";
+    if (status == 0) programPid.clear();
 }
 
 } // namespace

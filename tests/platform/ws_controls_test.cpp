@@ -35,6 +35,13 @@ DIALOG Everything 0 0 200 130 0x90C80080|0x800
   CONTROL "Leader:" 12 Static 0x50000000 8 112 30 8
   CONTROL "Cpt. Arvel" 9 Edit 0x50810080 40 110 94 12
 END
+DIALOG Combos 0 0 160 110 0x90C80080|0x800
+  CAPTION "Choose Players"
+  CONTROL "OK" 1 Button 0x50010001 104 4 50 14
+  CONTROL "Cancel" 2 Button 0x50010000 104 22 50 14
+  CONTROL "" 21 ComboBox 0x50210003 8 8 80 60
+  CONTROL "" 22 ComboBox 0x50210003 8 26 80 60
+END
 )";
 
 std::vector<std::pair<int, int>> g_commands;
@@ -72,8 +79,8 @@ protected:
         platform::ResetWindowSystem();
         platform::ResetMessageQueues();
     }
-    HWND Open() {
-        const void* t = LockResource(LoadResource(nullptr, FindResourceA(nullptr, "Everything", RT_DIALOG)));
+    HWND Open(const char* name = "Everything") {
+        const void* t = LockResource(LoadResource(nullptr, FindResourceA(nullptr, name, RT_DIALOG)));
         dialog = CreateDialogIndirectParamA(nullptr, t, nullptr, &RecordingProc, 0);
         Pump();
         return dialog;
@@ -244,6 +251,166 @@ TEST_F(Controls, ListsChooseScrollAndNotifyByMouseAndKeys) {
     Click(11, 10, 2 + 4);
     EXPECT_EQ(Send(11, LB_GETSELCOUNT), 2);
     EXPECT_EQ(Send(11, LB_GETSEL, 3), 1);
+    DestroyWindow(dialog);
+}
+
+// The drop-down list of a combo box: opened by a click, F4 or Alt+Down, walked by the mouse and
+// the arrows, taken by a click on a row or Return, left unchanged by Escape or a press elsewhere;
+// each way with the notifications a dialog acts on, in order.
+TEST_F(Controls, ComboListsDropChooseAndNotify) {
+    ASSERT_NE(Open("Combos"), nullptr);
+    const int combo = 21;
+    HWND box = GetDlgItem(dialog, combo);
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "Player " + std::to_string(i);
+        Send(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        Send(22, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    Send(combo, CB_SETCURSEL, 0);
+    Pump();
+    // The box is one line high however tall its template makes it: the next box, 18 units lower,
+    // is not covered by it.
+    RECT r, next;
+    GetWindowRect(box, &r);
+    GetWindowRect(GetDlgItem(dialog, 22), &next);
+    EXPECT_LE(r.bottom, next.top);
+    EXPECT_GE(r.bottom - r.top, 16);
+
+    auto clickRow = [&](const std::string& text) {
+        POINT p{0, 0};
+        ASSERT_TRUE(platform::ListItemScreenPoint(box, text, p)) << text;
+        platform::InjectMouseButton(platform::MouseButton::Left, true, p.x, p.y);
+        platform::InjectMouseButton(platform::MouseButton::Left, false, p.x, p.y);
+        Pump();
+    };
+    auto clickOk = [&] { Click(1, 10, 6); };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool dropped;
+        int selection;
+        std::vector<int> notes;  // the notifications of the combo box this step, in order
+    };
+    std::vector<Step> steps = {
+        {"click on the box", [&] { Click(combo, 10, 6); }, true, 0, {CBN_DROPDOWN}},
+        {"click on a row", [&] { clickRow("Player 2"); }, false, 2, {CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}},
+        {"F4", [&] { Key(VK_F1 + 3); }, true, 2, {CBN_DROPDOWN}},
+        {"arrows move the highlight only", [&] { Key(VK_DOWN); Key(VK_DOWN); }, true, 2, {}},
+        {"Return takes it", [&] { Key(VK_RETURN); }, false, 4, {CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}},
+        {"Alt+Down", [&] { Key(VK_DOWN, VK_MENU); }, true, 4, {CBN_DROPDOWN}},
+        {"Escape leaves it", [&] { Key(VK_UP); Key(VK_ESCAPE); }, false, 4, {CBN_CLOSEUP}},
+        {"click again", [&] { Click(combo, 10, 6); }, true, 4, {CBN_DROPDOWN}},
+        {"the same row taken", [&] { clickRow("Player 4"); }, false, 4, {CBN_SELENDOK, CBN_CLOSEUP}},
+        {"drop and press on the box", [&] { Click(combo, 10, 6); Click(combo, 10, 6); }, false, 4, {CBN_DROPDOWN, CBN_CLOSEUP}},
+        {"drop and press outside", [&] { Click(combo, 10, 6); clickOk(); }, false, 4, {CBN_DROPDOWN, CBN_CLOSEUP}},
+        {"closed, Down steps", [&] { Key(VK_DOWN); }, false, 5, {CBN_SELCHANGE}},
+        {"dropped by the program", [&] { Send(combo, CB_SHOWDROPDOWN, TRUE); }, true, 5, {CBN_DROPDOWN}},
+        {"closed by the program", [&] { Send(combo, CB_SHOWDROPDOWN, FALSE); }, false, 5, {CBN_CLOSEUP}},
+    };
+    std::size_t seen = 0;
+    for (const Step& s : steps) {
+        s.act();
+        std::vector<int> notes;
+        for (; seen < g_commands.size(); ++seen)
+            if (g_commands[seen].first == combo) notes.push_back(g_commands[seen].second);
+        EXPECT_EQ(Send(combo, CB_GETDROPPEDSTATE) != 0, s.dropped) << s.what;
+        EXPECT_EQ(Send(combo, CB_GETCURSEL), s.selection) << s.what;
+        EXPECT_EQ(notes, s.notes) << s.what;
+        char text[32] = {};
+        GetWindowTextA(box, text, sizeof text);
+        EXPECT_EQ(text, "Player " + std::to_string(s.selection)) << s.what;
+    }
+    // Neither Return nor Escape in the list reached the dialog, nor did the press that closed it.
+    for (const auto& c : g_commands) EXPECT_TRUE(c.first != IDOK && c.first != IDCANCEL) << c.first;
+    // Closed, Return is the dialog's again.
+    SetFocus(box);
+    Key(VK_RETURN);
+    EXPECT_EQ(g_commands.back().first, IDOK);
+    DestroyWindow(dialog);
+}
+
+// The dropped list is drawn on the screen over what lies below the box, with the highlighted row
+// in the selection colour, scrolls to keep that row in view, and takes the mouse's highlight.
+TEST_F(Controls, ADroppedListIsDrawnOverTheDialogAndScrolls) {
+    ASSERT_NE(Open("Combos"), nullptr);
+    HWND box = GetDlgItem(dialog, 21);
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "Player " + std::to_string(i);
+        Send(21, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    Send(21, CB_SETCURSEL, 1);
+    Click(21, 10, 6);
+    ASSERT_TRUE(Send(21, CB_GETDROPPEDSTATE));
+    POINT first{0, 0}, second{0, 0};
+    ASSERT_TRUE(platform::ListItemScreenPoint(box, "Player 0", first));
+    ASSERT_TRUE(platform::ListItemScreenPoint(box, "Player 1", second));
+    RECT r, below;
+    GetWindowRect(box, &r);
+    GetWindowRect(GetDlgItem(dialog, 22), &below);
+    EXPECT_GT(first.y, r.bottom);
+    EXPECT_EQ(second.y - first.y, 13);
+    // The list covers the box below: the screen shows the highlighted row there, not that box.
+    EXPECT_GT(second.y, below.top);
+    auto navyAt = [](POINT p) {
+        const platform::ScreenImage row = platform::ComposeScreen(RECT{p.x - 20, p.y, p.x + 20, p.y + 1});
+        int n = 0;
+        for (std::uint32_t px : row.pixels) n += px == 0x000080u ? 1 : 0;
+        return n;
+    };
+    EXPECT_GT(navyAt(second), 20);
+    EXPECT_EQ(navyAt(first), 0);
+    // Text is drawn in the rows: dark ink on the white rows.
+    const platform::ScreenImage rowImage = platform::ComposeScreen(RECT{r.left, first.y - 5, r.right, first.y + 5});
+    int ink = 0;
+    for (std::uint32_t px : rowImage.pixels) ink += px == 0 ? 1 : 0;
+    EXPECT_GT(ink, 10);
+    // The mouse moves the highlight.
+    platform::InjectMouseMove(first.x, first.y);
+    Pump();
+    EXPECT_GT(navyAt(first), 20);
+    EXPECT_EQ(navyAt(second), 0);
+    // End brings the last row into view and the first out of it.
+    Key(VK_END);
+    POINT last{0, 0};
+    EXPECT_TRUE(platform::ListItemScreenPoint(box, "Player 7", last));
+    EXPECT_FALSE(platform::ListItemScreenPoint(box, "Player 0", first));
+    platform::SaveScreenPNG("combo_dropped.png");
+    Key(VK_RETURN);
+    EXPECT_EQ(Send(21, CB_GETCURSEL), 7);
+    // Closed, the list is gone from the screen.
+    EXPECT_FALSE(platform::ListItemScreenPoint(box, "Player 7", last));
+    EXPECT_EQ(navyAt(last), 0);
+    DestroyWindow(dialog);
+}
+
+// A box that shows another's choice: dropped and then disabled, it keeps its list open and
+// follows the selection set on it, while the rest of the dialog still takes the mouse.
+TEST_F(Controls, ADisabledComboKeepsAListDroppedForItAndTakesNoMouse) {
+    ASSERT_NE(Open("Combos"), nullptr);
+    HWND box = GetDlgItem(dialog, 22);
+    for (const char* name : {"h", "j"}) Send(22, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    Send(22, CB_SETCURSEL, 0);
+    Send(22, CB_SHOWDROPDOWN, TRUE);
+    EnableWindow(box, FALSE);
+    Pump();
+    EXPECT_TRUE(Send(22, CB_GETDROPPEDSTATE));
+    EXPECT_NE(GetCapture(), box);
+    Send(22, CB_SETCURSEL, 1);
+    Pump();
+    POINT p{0, 0};
+    ASSERT_TRUE(platform::ListItemScreenPoint(box, "j", p));
+    const platform::ScreenImage row = platform::ComposeScreen(RECT{p.x - 10, p.y, p.x + 10, p.y + 1});
+    int navy = 0;
+    for (std::uint32_t px : row.pixels) navy += px == 0x000080u ? 1 : 0;
+    EXPECT_GT(navy, 10);
+    Click(1, 10, 6);
+    ASSERT_FALSE(g_commands.empty());
+    EXPECT_EQ(g_commands.back().first, IDOK);
+    EnableWindow(box, TRUE);
+    Send(22, CB_SHOWDROPDOWN, FALSE);
+    EnableWindow(box, FALSE);
+    EXPECT_FALSE(Send(22, CB_GETDROPPEDSTATE));
+    EXPECT_EQ(Send(22, CB_GETCURSEL), 1);
     DestroyWindow(dialog);
 }
 

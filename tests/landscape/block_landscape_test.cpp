@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -110,6 +111,49 @@ TEST(PhysicalBlockItems, SetItemGrowsLayersAndDrawsOnlyWhatIsVisible) {
     b.Draw(target, Point(3, 4));
     EXPECT_EQ(PixelAt(target, 3, 2), 40);
     EXPECT_EQ(b.GetCentre(), Point3D(10, 10, 0));
+}
+
+// Layers with nothing to draw are passed over without walking their items; every way an item's
+// bitmap or visibility changes must keep what a layer draws, also past the layers so marked and
+// in a copy of the block.
+TEST(PhysicalBlockItems, EveryChangeOfAnItemKeepsWhatItsLayerDraws) {
+    Bitmap red(Dim(2, 2), Bitmap::Plain), blue(Dim(2, 2), Bitmap::Plain);
+    red.Fill(30);
+    blue.Fill(40);
+    struct Case {
+        const char* name;
+        std::int16_t layer;
+        std::function<void(PhysicalBlock&, std::int16_t)> change;
+        std::uint8_t drawn;  // at the red item's place; 0 for nothing
+    };
+    const Case cases[] = {
+        {"set", 1, [](PhysicalBlock&, std::int16_t) {}, 30},
+        {"hidden", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); }, 0},
+        {"hidden and shown", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.SetVisible(l, 2, 1); }, 30},
+        {"toggled", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); }, 0},
+        {"toggled twice", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); b.ToggleVisible(l, 2); }, 30},
+        {"bitmap taken", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); }, 0},
+        {"bitmap given back", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); b.SetBitmap(l, 2, &red); }, 30},
+        {"hidden then set again", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.SetItem(l, 2, &red, Point(0, 0)); }, 30},
+        {"a second item hidden", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetItem(l, 0, &blue, Point(4, 4)); b.SetVisible(l, 0, 0); }, 30},
+        {"the first of two hidden", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetItem(l, 0, &blue, Point(4, 4)); b.SetVisible(l, 2, 0); }, 0},
+        {"a layer past thirty-two", 40, [](PhysicalBlock&, std::int16_t) {}, 30},
+        {"a layer past thirty-two hidden", 40, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); }, 0},
+        {"copied", 1, [](PhysicalBlock& b, std::int16_t) { b = PhysicalBlock(b); }, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PhysicalBlock b(Point3D(0, 0, 0), 1, Dim(10, 10));
+        b.SetItem(c.layer, 2, &red, Point(0, 0));
+        c.change(b, c.layer);
+        for (int whole = 0; whole < 2; ++whole) {
+            Bitmap target(Dim(10, 10), Bitmap::Plain);
+            target.Fill(0);
+            if (whole) b.Draw(target, Point(0, 0));
+            else b.DrawLayer(c.layer, target, Point(0, 0));
+            EXPECT_EQ(PixelAt(target, 1, 1), c.drawn) << (whole ? "every layer" : "the one layer");
+        }
+    }
 }
 
 TEST(BlockLandscapeRequests, NothingChangesUntilTheMapIsCompleteOrAfterClose) {

@@ -131,9 +131,13 @@ TEST(PhysicalBlockItems, EveryChangeOfAnItemKeepsWhatItsLayerDraws) {
         {"hidden", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); }, 0},
         {"hidden and shown", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.SetVisible(l, 2, 1); }, 30},
         {"toggled", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); }, 0},
+        {"toggled then shown", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); b.SetVisible(l, 2, 1); }, 30},
+        {"hidden then toggled", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.ToggleVisible(l, 2); }, 30},
         {"toggled twice", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); b.ToggleVisible(l, 2); }, 30},
         {"bitmap taken", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); }, 0},
         {"bitmap given back", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); b.SetBitmap(l, 2, &red); }, 30},
+        // Hiding an item without a bitmap changes nothing: given its bitmap back, it draws.
+        {"bitmap taken, hidden, given back", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); b.SetVisible(l, 2, 0); b.SetBitmap(l, 2, &red); }, 30},
         {"hidden then set again", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.SetItem(l, 2, &red, Point(0, 0)); }, 30},
         {"a second item hidden", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetItem(l, 0, &blue, Point(4, 4)); b.SetVisible(l, 0, 0); }, 30},
         {"the first of two hidden", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetItem(l, 0, &blue, Point(4, 4)); b.SetVisible(l, 2, 0); }, 0},

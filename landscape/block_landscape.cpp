@@ -1,5 +1,11 @@
 #include "landscape/block_landscape.h"
 
+#include "ui/bitmap_reference.h"
+
+#include <algorithm>
+#include <cstring>
+#include <typeinfo>
+
 BlockLandscape::BlockLandscape(const Dim& block, const Dim& cell, const char* name)
     : BlockLandscape(block, cell, name, "Unnamed BlockLandscape") {}
 
@@ -258,6 +264,22 @@ int FirstTileStart(int value, int size) {
     return -((value % size) + size);
 }
 
+// Whether the background's copies may be repeated by copying rows of the target itself: an opaque
+// plain picture without hotspot gives every pixel of the target a fixed place in the pattern, and
+// a plain bitmap, or a reference into one that starts inside it, does nothing beyond its pixels
+// when drawn into.
+bool RepeatsByRows(const Bitmap& target, const Bitmap& background) {
+    if (!target.GetPixels() || background.GetType() != Bitmap::Plain || background.GetHotspot() != Point()) return false;
+    if (typeid(target) == typeid(Bitmap)) return true;
+    const auto* reference = dynamic_cast<const BitmapReference*>(&target);
+    return reference && typeid(target) == typeid(BitmapReference) && reference->GetOffset() == Point();
+}
+
+std::uint8_t* RowOf(Bitmap& target, int y) {
+    const int row = Bitmap::BottomUp() ? target.GetHeight() - 1 - y : y;
+    return target.GetPixels() + static_cast<std::ptrdiff_t>(row) * target.Stride();
+}
+
 } // namespace
 
 void BlockLandscape::DrawBackground(Bitmap& target, const Point& origin) {
@@ -265,7 +287,33 @@ void BlockLandscape::DrawBackground(Bitmap& target, const Point& origin) {
     const int w = background->GetWidth(), h = background->GetHeight();
     if (w < 1 || h < 1 || !background->Lock()) return;
     const int x0 = FirstTileStart(origin.x, w), y0 = FirstTileStart(origin.y, h);
-    for (int y = y0; y < target.GetHeight(); y += h)
-        for (int x = x0; x < target.GetWidth(); x += w) target.DrawAll(Point(x, y), *background, 1);
+    const int width = target.GetWidth(), height = target.GetHeight();
+    if (!RepeatsByRows(target, *background)) {
+        for (int y = y0; y < height; y += h)
+            for (int x = x0; x < width; x += w) target.DrawAll(Point(x, y), *background, 1);
+        background->Unlock();
+        return;
+    }
+    // A small picture repeated over a whole view would take thousands of tiny copies. The copies
+    // are drawn only until they cover one whole period each way; the rest of every row repeats
+    // its own start, and every later row repeats the row one period above it.
+    int xEnd = x0, yEnd = y0;
+    while (xEnd < std::min(width, w)) xEnd += w;
+    while (yEnd < std::min(height, h)) yEnd += h;
+    for (int y = y0; y < yEnd; y += h)
+        for (int x = x0; x < xEnd; x += w) target.DrawAll(Point(x, y), *background, 1);
+    const int filledWidth = std::min(width, xEnd), filledHeight = std::min(height, yEnd);
+    for (int y = 0; y < filledHeight; ++y) {
+        std::uint8_t* row = RowOf(target, y);
+        // Any whole number of periods back holds the same pixels; the copy never overlaps itself.
+        for (int filled = filledWidth; filled < width;) {
+            const int period = filled / w * w;
+            const int n = std::min(period, width - filled);
+            std::memcpy(row + filled, row + filled - period, static_cast<std::size_t>(n));
+            filled += n;
+        }
+    }
+    for (int y = filledHeight; y < height; ++y)
+        std::memcpy(RowOf(target, y), RowOf(target, y - h), static_cast<std::size_t>(width));
     background->Unlock();
 }

@@ -6,6 +6,7 @@
 #include "ui/bitmap_reference.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -13,6 +14,18 @@ namespace {
 constexpr const char* kSource = "LANDTILE";
 
 std::int16_t Div(int value, int by) { return static_cast<std::int16_t>(by == 0 ? 0 : value / by); }
+
+// Moves a box of a bitmap's pixels to `to` inside the same bitmap; the boxes may overlap. Rows
+// are taken in the order that reads each one before it is written over.
+void MoveWithin(Bitmap& b, const Box& from, const Point& to) {
+    const int stride = b.Stride(), height = b.GetHeight();
+    auto row = [&](int y) { return b.GetPixels() + static_cast<std::ptrdiff_t>(Bitmap::BottomUp() ? height - 1 - y : y) * stride; };
+    const std::size_t n = static_cast<std::size_t>(from.width);
+    if (to.y > from.y)
+        for (int i = from.height - 1; i >= 0; --i) std::memmove(row(to.y + i) + to.x, row(from.y + i) + from.x, n);
+    else
+        for (int i = 0; i < from.height; ++i) std::memmove(row(to.y + i) + to.x, row(from.y + i) + from.x, n);
+}
 
 } // namespace
 
@@ -26,7 +39,6 @@ LandscapeTile::~LandscapeTile() {
     if (landscape) landscape->RemoveTile(this);
     delete kept;
     delete spare;
-    delete shownCopy;
 }
 
 void LandscapeTile::Connect() { RegisterMenuHandlers(); }
@@ -133,16 +145,8 @@ void LandscapeTile::ScrollPartly(int dx, int dy) {
     const int w = GetWidth(), h = GetHeight();
     const int ax = std::abs(dx), ay = std::abs(dy);
 
-    // What the tile shows now: the landscape and whatever was drawn over it. The copy and the
-    // second kept picture are kept from one scroll to the next: a view-sized picture made for
+    // The second kept picture is kept from one scroll to the next: a view-sized picture made for
     // every step would cost more than the strips that are drawn.
-    if (!shownCopy || shownCopy->GetSize() != GetSize()) {
-        delete shownCopy;
-        shownCopy = new Bitmap(GetSize(), Bitmap::Plain);
-    }
-    Bitmap* shown = shownCopy;
-    if (GetPixels()) shown->Draw(Point(0, 0), *this, Box(0, 0, w, h), 1);
-
     Bitmap* old = GetKeptBitmap();
     if (!spare || spare->GetSize() != GetSize()) {
         delete spare;
@@ -188,7 +192,12 @@ void LandscapeTile::ScrollPartly(int dx, int dy) {
         if (landscape) landscape->DrawArea(strip, horizontalAt);
     }
     kept->Draw(dest.Origin(), *old, source, 1);
-    if (GetPixels()) Draw(dest.Origin(), *shown, source, 1);
+    // What the tile shows, the landscape and whatever was drawn over it, moves within its own
+    // pixels: a copy of the whole view made first would cost one more pass over every pixel.
+    if (GetPixels()) {
+        MoveWithin(*this, source, dest.Origin());
+        MarkChanged(dest);
+    }
 
     Display::Invalidate(horizontal);
     Display::Invalidate(vertical);

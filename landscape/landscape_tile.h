@@ -85,9 +85,8 @@ private:
     void ScrollPartly(int dx, int dy);
 
     Bitmap* kept = nullptr;
-    // Reused by partial scrolls: the previous kept picture and the copy of what the tile showed.
+    // Reused by partial scrolls: the previous kept picture.
     Bitmap* spare = nullptr;
-    Bitmap* shownCopy = nullptr;
     Dim cellSize;
     Point origin;
     Point previousOrigin;

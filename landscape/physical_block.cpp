@@ -88,10 +88,14 @@ void PhysicalBlock::SetItem(std::int16_t layer, std::int16_t item, Bitmap* bitma
     s.bitmap = bitmap;
     s.offset = offset;
     s.visible = 1;
+    NoteLayer(layer);
 }
 
 void PhysicalBlock::SetBitmap(std::int16_t layer, std::int16_t item, Bitmap* bitmap) {
-    if (Slot* s = Find(layer, item)) s->bitmap = bitmap;
+    if (Slot* s = Find(layer, item)) {
+        s->bitmap = bitmap;
+        NoteLayer(layer);
+    }
 }
 
 Bitmap* PhysicalBlock::GetBitmap(std::int16_t layer, std::int16_t item) const {
@@ -104,11 +108,13 @@ bool PhysicalBlock::HasBitmap(std::int16_t layer, std::int16_t item) const { ret
 void PhysicalBlock::SetVisible(std::int16_t layer, std::int16_t item, std::int16_t flag) {
     Slot* s = Find(layer, item);
     if (s && s->bitmap) s->visible = flag ? 1 : 0;
+    NoteLayer(layer);
 }
 
 void PhysicalBlock::ToggleVisible(std::int16_t layer, std::int16_t item) {
     Slot* s = Find(layer, item);
     if (s && s->bitmap) s->visible = s->visible ? 0 : 1;
+    NoteLayer(layer);
 }
 
 std::int16_t PhysicalBlock::IsVisible(std::int16_t layer, std::int16_t item) const {
@@ -129,6 +135,14 @@ Point PhysicalBlock::GetOffset(std::int16_t layer, std::int16_t item) const {
     return s ? s->offset : Point();
 }
 
+void PhysicalBlock::NoteLayer(std::int16_t layer) {
+    if (layer < 0 || layer >= 32 || layer >= static_cast<int>(layers.size())) return;
+    const auto& l = layers[static_cast<std::size_t>(layer)];
+    const bool draws = std::any_of(l.begin(), l.end(), [](const Slot& s) { return s.bitmap && s.visible; });
+    const std::uint32_t bit = 1u << layer;
+    drawnLayers = draws ? drawnLayers | bit : drawnLayers & ~bit;
+}
+
 void PhysicalBlock::DrawSlot(const Slot& slot, Bitmap& target, const Point& at) const {
     if (!slot.bitmap || !slot.visible) return;
     // Library art may have been discarded since it was filed here: lock reads it back, and a
@@ -140,12 +154,14 @@ void PhysicalBlock::DrawSlot(const Slot& slot, Bitmap& target, const Point& at) 
 
 void PhysicalBlock::Draw(Bitmap& target, const Point& origin) const {
     const Point at(position.x - origin.x, position.y - origin.y);
-    for (const auto& layer : layers)
-        for (const Slot& slot : layer) DrawSlot(slot, target, at);
+    for (std::size_t n = 0; n < layers.size(); ++n)
+        if (n >= 32 || (drawnLayers >> n & 1u))
+            for (const Slot& slot : layers[n]) DrawSlot(slot, target, at);
 }
 
 void PhysicalBlock::DrawLayer(std::int16_t layer, Bitmap& target, const Point& origin) const {
     if (layer < 0 || layer >= static_cast<int>(layers.size())) return;
+    if (layer < 32 && !(drawnLayers >> layer & 1u)) return;
     const Point at(position.x - origin.x, position.y - origin.y);
     for (const Slot& slot : layers[static_cast<std::size_t>(layer)]) DrawSlot(slot, target, at);
 }

@@ -76,6 +76,8 @@ private:
     const Slot* Find(std::int16_t layer, std::int16_t item) const;
     Slot* Find(std::int16_t layer, std::int16_t item);
     void DrawSlot(const Slot& slot, Bitmap& target, const Point& at) const;
+    // Sets or clears the layer's bit in drawnLayers after one of its items changed.
+    void NoteLayer(std::int16_t layer);
     void ComputeDrawMode();
 
     Point3D position;
@@ -83,6 +85,10 @@ private:
     std::uint32_t tag = 0xFFFFFFFFu;
     std::uint16_t region = 0xFFFF;
     std::vector<std::vector<Slot>> layers;
+    // Bit n: layer n holds an item that draws (a bitmap, visible). A view draws every layer of
+    // every block in it, and most layers of most blocks draw nothing; layers past the mask's
+    // width are always walked.
+    std::uint32_t drawnLayers = 0;
     std::uint16_t highlight = 0;
     std::uint16_t halfHighlight = 0;
     std::uint16_t shadow = 0;

@@ -253,6 +253,8 @@ void VhLandscapeTile::InvalidateAndRedraw(const List<Box>& boxes) {
 }
 
 void VhLandscapeTile::DrawCellSprites(const List<Sprite*>& cell, const Box& clip, int zoom) {
+    // Most cells of a view hold no figure: the landscape's type is asked only where one is drawn.
+    if (!cell.Head()) return;
     auto* land = dynamic_cast<IsometricHexLandscape*>(GetLandscape());
     const Point viewOrigin = GetOrigin();
     for (Item<Sprite*>* i = cell.Head(); i; i = i->next) {

@@ -3,8 +3,13 @@
 #include "landscape/block_landscape.h"
 #include "landscape/landscape_tile.h"
 #include "tests/landscape/landscape_fixture.h"
+#include "ui/bitmap_reference.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -108,6 +113,53 @@ TEST(PhysicalBlockItems, SetItemGrowsLayersAndDrawsOnlyWhatIsVisible) {
     EXPECT_EQ(b.GetCentre(), Point3D(10, 10, 0));
 }
 
+// Layers with nothing to draw are passed over without walking their items; every way an item's
+// bitmap or visibility changes must keep what a layer draws, also past the layers so marked and
+// in a copy of the block.
+TEST(PhysicalBlockItems, EveryChangeOfAnItemKeepsWhatItsLayerDraws) {
+    Bitmap red(Dim(2, 2), Bitmap::Plain), blue(Dim(2, 2), Bitmap::Plain);
+    red.Fill(30);
+    blue.Fill(40);
+    struct Case {
+        const char* name;
+        std::int16_t layer;
+        std::function<void(PhysicalBlock&, std::int16_t)> change;
+        std::uint8_t drawn;  // at the red item's place; 0 for nothing
+    };
+    const Case cases[] = {
+        {"set", 1, [](PhysicalBlock&, std::int16_t) {}, 30},
+        {"hidden", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); }, 0},
+        {"hidden and shown", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.SetVisible(l, 2, 1); }, 30},
+        {"toggled", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); }, 0},
+        {"toggled then shown", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); b.SetVisible(l, 2, 1); }, 30},
+        {"hidden then toggled", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.ToggleVisible(l, 2); }, 30},
+        {"toggled twice", 1, [](PhysicalBlock& b, std::int16_t l) { b.ToggleVisible(l, 2); b.ToggleVisible(l, 2); }, 30},
+        {"bitmap taken", 1, [](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); }, 0},
+        {"bitmap given back", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); b.SetBitmap(l, 2, &red); }, 30},
+        // Hiding an item without a bitmap changes nothing: given its bitmap back, it draws.
+        {"bitmap taken, hidden, given back", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetBitmap(l, 2, nullptr); b.SetVisible(l, 2, 0); b.SetBitmap(l, 2, &red); }, 30},
+        {"hidden then set again", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); b.SetItem(l, 2, &red, Point(0, 0)); }, 30},
+        {"a second item hidden", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetItem(l, 0, &blue, Point(4, 4)); b.SetVisible(l, 0, 0); }, 30},
+        {"the first of two hidden", 1, [&](PhysicalBlock& b, std::int16_t l) { b.SetItem(l, 0, &blue, Point(4, 4)); b.SetVisible(l, 2, 0); }, 0},
+        {"a layer past thirty-two", 40, [](PhysicalBlock&, std::int16_t) {}, 30},
+        {"a layer past thirty-two hidden", 40, [](PhysicalBlock& b, std::int16_t l) { b.SetVisible(l, 2, 0); }, 0},
+        {"copied", 1, [](PhysicalBlock& b, std::int16_t) { b = PhysicalBlock(b); }, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PhysicalBlock b(Point3D(0, 0, 0), 1, Dim(10, 10));
+        b.SetItem(c.layer, 2, &red, Point(0, 0));
+        c.change(b, c.layer);
+        for (int whole = 0; whole < 2; ++whole) {
+            Bitmap target(Dim(10, 10), Bitmap::Plain);
+            target.Fill(0);
+            if (whole) b.Draw(target, Point(0, 0));
+            else b.DrawLayer(c.layer, target, Point(0, 0));
+            EXPECT_EQ(PixelAt(target, 1, 1), c.drawn) << (whole ? "every layer" : "the one layer");
+        }
+    }
+}
+
 TEST(BlockLandscapeRequests, NothingChangesUntilTheMapIsCompleteOrAfterClose) {
     Row row(3, false);
     row.land.HighlightRegion(1, 1);
@@ -178,6 +230,72 @@ TEST(BlockLandscapeBackground, StaysFixedToLandscapeCoordinates) {
             if (PixelAt(target, x, 0) == 5) seen.push_back(x);
         EXPECT_EQ(seen, c.markers) << c.originX;
         EXPECT_NE(PixelAt(target, 299, 0), 0) << "the background reaches the right edge";
+    }
+}
+
+// The background repeated by copying the target's own rows must give exactly what drawing every
+// copy of the picture gives: any origin (negative, past a period), targets narrower or shorter
+// than one copy, references into a larger picture (also ones starting left of or above it, which
+// keep the per-copy drawing), and pictures that may not be repeated by rows (hotspot, key).
+TEST(BlockLandscapeBackground, RepeatedRowsMatchDrawingEveryCopy) {
+    struct Case {
+        const char* name;
+        Dim picture;
+        std::int32_t type;
+        Point hotspot;
+        Dim target;
+        Box reference;  // an empty box: the target itself
+        Point origin;
+    };
+    const Case cases[] = {
+        {"view", Dim(16, 16), Bitmap::Plain, Point(), Dim(203, 77), Box(), Point(4, 8)},
+        {"negative origin", Dim(16, 16), Bitmap::Plain, Point(), Dim(203, 77), Box(), Point(-37, -5)},
+        {"origin past periods", Dim(13, 7), Bitmap::Plain, Point(), Dim(100, 50), Box(), Point(1000, 333)},
+        {"narrower than a copy", Dim(40, 30), Bitmap::Plain, Point(), Dim(25, 90), Box(), Point(7, 3)},
+        {"shorter than a copy", Dim(40, 30), Bitmap::Plain, Point(), Dim(150, 11), Box(), Point(-3, 29)},
+        {"one pixel copies", Dim(1, 1), Bitmap::Plain, Point(), Dim(31, 9), Box(), Point(5, 5)},
+        {"reference strip", Dim(16, 16), Bitmap::Plain, Point(), Dim(120, 60), Box(90, 0, 30, 60), Point(77, -9)},
+        {"reference band", Dim(16, 16), Bitmap::Plain, Point(), Dim(120, 60), Box(0, 41, 120, 19), Point(-2, 41)},
+        {"reference off the left", Dim(16, 16), Bitmap::Plain, Point(), Dim(120, 60), Box(-6, 10, 50, 20), Point(3, 3)},
+        {"hotspot", Dim(16, 16), Bitmap::Plain, Point(3, 2), Dim(100, 40), Box(), Point(1, 1)},
+        {"keyed", Dim(16, 16), Bitmap::Keyed, Point(), Dim(100, 40), Box(), Point(9, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bitmap picture(c.picture, c.type);
+        for (int y = 0; y < c.picture.height; ++y)
+            for (int x = 0; x < c.picture.width; ++x)
+                picture.GetPixels()[static_cast<std::size_t>(y) * picture.Stride() + x] =
+                    static_cast<std::uint8_t>((x * 7 + y * 31) % 5 == 0 ? 0 : 1 + (x * 3 + y * 11) % 250);
+        picture.SetHotspot(c.hotspot);
+        Row row(0);
+        row.land.SetBackground(&picture);
+        auto draw = [&](bool everyCopy) {
+            Bitmap target(c.target, Bitmap::Plain);
+            target.Fill(253);
+            std::unique_ptr<BitmapReference> reference;
+            Bitmap* into = &target;
+            if (c.reference.width > 0) {
+                reference = std::make_unique<BitmapReference>(target, c.reference);
+                into = reference.get();
+            }
+            if (everyCopy) {
+                const int w = picture.GetWidth(), h = picture.GetHeight();
+                const int x0 = c.origin.x >= 0 ? -(c.origin.x % w) : -((c.origin.x % w) + w);
+                const int y0 = c.origin.y >= 0 ? -(c.origin.y % h) : -((c.origin.y % h) + h);
+                for (int y = y0; y < into->GetHeight(); y += h)
+                    for (int x = x0; x < into->GetWidth(); x += w) into->DrawAll(Point(x, y), picture, 1);
+            } else {
+                row.land.DrawArea(*into, c.origin);
+            }
+            std::vector<std::uint8_t> pixels;
+            for (int y = 0; y < c.target.height; ++y)
+                for (int x = 0; x < c.target.width; ++x) pixels.push_back(PixelAt(target, x, y));
+            return pixels;
+        };
+        const auto expected = draw(true);
+        ASSERT_NE(std::count(expected.begin(), expected.end(), 253), static_cast<std::ptrdiff_t>(expected.size()));
+        EXPECT_EQ(draw(false), expected);
     }
 }
 

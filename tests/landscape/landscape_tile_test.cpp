@@ -82,6 +82,41 @@ TEST_F(TileScroll, WhatIsDrawnOverTheLandscapeTravelsWithAPartialScroll) {
     EXPECT_EQ(PixelsOf(*t.GetKeptBitmap()), FreshView(l));
 }
 
+// The tile's own picture moves within its pixels; every direction overlaps source and target
+// rows differently, so every pixel still in view must show what it showed before the step.
+TEST_F(TileScroll, EveryPixelStillInViewKeepsWhatTheTileShowedInEachDirection) {
+    const Dim steps[] = {Dim(1, 0), Dim(-1, 0), Dim(0, 1), Dim(0, -1), Dim(7, 5), Dim(-7, -5), Dim(9, -4), Dim(-9, 4),
+                         Dim(kTile.width - 1, kTile.height - 1)};
+    auto pattern = [](int x, int y) { return static_cast<std::uint8_t>(1 + (x * 7 + y * 13) % 249); };
+    for (const Dim& step : steps) {
+        SCOPED_TRACE(testing::Message() << "scroll by " << step.width << ", " << step.height);
+        RecordingLandscape& l = ShowRecording(BigMap());
+        LandscapeTile& t = PlaceTile(kTile, kStart);
+        Bitmap picture(kTile, Bitmap::Plain);
+        for (int y = 0; y < kTile.height; ++y)
+            for (int x = 0; x < kTile.width; ++x) {
+                const int row = Bitmap::BottomUp() ? kTile.height - 1 - y : y;
+                picture.GetPixels()[static_cast<std::size_t>(row) * picture.Stride() + x] = pattern(x, y);
+            }
+        t.DrawAll(Point(0, 0), picture, 1);
+        t.ScrollBy(step);
+        const auto fresh = FreshView(l);
+        int moved = 0, wrong = 0;
+        for (int y = 0; y < kTile.height; ++y)
+            for (int x = 0; x < kTile.width; ++x) {
+                const int fx = x + step.width, fy = y + step.height;
+                const bool kept = fx >= 0 && fy >= 0 && fx < kTile.width && fy < kTile.height;
+                const std::uint8_t want = kept ? pattern(fx, fy) : fresh[static_cast<std::size_t>(y) * kTile.width + x];
+                moved += kept ? 1 : 0;
+                if (PixelAt(t, x, y) != want) ++wrong;
+            }
+        EXPECT_GT(moved, 0);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_TRUE(t.DirtyRects().IsEmpty());
+        tile.reset();
+    }
+}
+
 TEST_F(TileScroll, ScrollToTakesCellsAndANoMoveDrawsNothing) {
     RecordingLandscape& l = ShowRecording(BigMap());
     tile = std::make_unique<LandscapeTile>(Dim(130, 64), Point(0, 0), Point(0, 0), kTile);

@@ -284,6 +284,40 @@ TEST_F(GeneratedData, RiverAndEarthworkPiecesLieAlongTheMapSidesOfTheirCorner) {
     }
 }
 
+// The river level is open water that moves with the palette's animated entries; dry levels have
+// none, or every low meadow would ripple.
+TEST_F(GeneratedData, TheRiverLevelIsAnimatedWaterAndTheDryLevelsAreNot) {
+    MakeApp();
+    for (int z = 0; z < 3; ++z) {
+        QIF<Bitmap> blocks(("Landscape Blocks" + artgen::ZoomSuffix(z)).c_str());
+        ASSERT_TRUE(blocks.IsLoaded()) << z;
+        for (const char* name : {"River", "Level 1", "Level 5"}) {
+            const bool river = std::string(name) == "River";
+            const std::int16_t section = blocks.SectionIndex(name);
+            ASSERT_GE(section, 0) << name;
+            for (std::int16_t i = 0; i < blocks.ImageCount(section); ++i) {
+                Bitmap* bmp = blocks.GetBitmap(i, section);
+                ASSERT_NE(bmp, nullptr) << name << " " << i;
+                int opaque = 0, water = 0;
+                for (std::int16_t y = 0; y < bmp->GetHeight(); ++y)
+                    for (std::int16_t x = 0; x < bmp->GetWidth(); ++x) {
+                        if (!bmp->IsOpaqueAt(Point(x, y))) continue;
+                        ++opaque;
+                        const int v = bmp->GetPixels()[static_cast<std::size_t>(y) * bmp->Stride() + x];
+                        if (v >= artgen::kFirstWater && v <= artgen::kLastWater) ++water;
+                    }
+                blocks.UnlockBitmap(i, section);
+                ASSERT_GT(opaque, 0) << name << " " << i << " at zoom " << z;
+                if (river) {
+                    EXPECT_GT(water * 2, opaque) << name << " " << i << " at zoom " << z;
+                } else {
+                    EXPECT_EQ(water, 0) << name << " " << i << " at zoom " << z;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(GeneratedData, TheCursorsAreAnimatedCursorFilesThatLoad) {
     // Each under its own name and, for a display of 256 colours or fewer, with "8" before ".ani".
     for (const char* name : {"watch.ani", "watch8.ani", "charge.ani", "musket.ani", "cannon.ani", "N.ani", "NE.ani", "E.ani",

@@ -130,6 +130,12 @@ TEST(DemoData, EveryMapReadsBackAtItsSize) {
                 const auto* region = landscape.GetRegion(static_cast<std::uint16_t>(c * 100 + r));
                 ASSERT_NE(region, nullptr);
                 EXPECT_EQ(region->Elevation(), map.Elevation({c, r}));
+                // Level 0 is the water level: rivers and fords lie there, dry ground never does.
+                const auto number = static_cast<std::uint16_t>(c * 100 + r);
+                const bool water = landscape.RegionHasFeature(number, battlegen::code::River) ||
+                                   landscape.RegionHasFeature(number, battlegen::code::Ford);
+                EXPECT_EQ(region->Elevation() == 0, water) << number;
+                EXPECT_LE(region->Elevation(), battlegen::kTopLevel) << number;
             }
     }
 }

@@ -84,15 +84,50 @@ TEST_F(DrawnMap, BermsAndWallsAreTheirOwnEdges) {
 }
 
 TEST_F(DrawnMap, HillsFallAwayOneLevelAHexOrTwoWhenSteep) {
+    // The low ground is level 1, so every hill stands one level above what it was drawn.
     Draw("hill 3 disc 0505 0\nhill 4 steep hexes 1005\n");
-    EXPECT_EQ(map.Elevation({5, 5}), 3);
-    EXPECT_EQ(map.Elevation({5, 6}), 2);
-    EXPECT_EQ(map.Elevation({5, 7}), 1);
-    EXPECT_EQ(map.Elevation({5, 8}), 0);
-    EXPECT_EQ(map.Elevation({10, 5}), 4);
-    EXPECT_EQ(map.Elevation({10, 6}), 2);
-    EXPECT_EQ(map.Elevation({10, 7}), 0);
-    EXPECT_EQ(landscape.GetRegion(505)->Elevation(), 3);
+    EXPECT_EQ(map.Elevation({5, 5}), 4);
+    EXPECT_EQ(map.Elevation({5, 6}), 3);
+    EXPECT_EQ(map.Elevation({5, 7}), 2);
+    EXPECT_EQ(map.Elevation({5, 8}), 1);
+    EXPECT_EQ(map.Elevation({10, 5}), 5);
+    EXPECT_EQ(map.Elevation({10, 6}), 3);
+    EXPECT_EQ(map.Elevation({10, 7}), 1);
+    EXPECT_EQ(map.Elevation({0, 0}), 1);
+    EXPECT_EQ(landscape.GetRegion(505)->Elevation(), 4);
+}
+
+// Level 0 is water to the landscape: only river and ford hexes may lie there, whatever the hills.
+TEST_F(DrawnMap, OnlyWaterLiesAtLevelZero) {
+    struct Case {
+        const char* hills;
+        int low, hillTop;
+    };
+    const Case cases[] = {
+        {"", 1, 1},
+        {"hill 2 disc 0505 1\n", 1, 3},
+        // The top level has no room above it: a peak there shares it with the ground below.
+        {"hill 5 steep hexes 0505\n", 1, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hills);
+        Draw(std::string(c.hills) + "river 0003 1103\nford 0503\nroad 0800 0809\n");
+        EXPECT_EQ(map.Elevation({0, 9}), c.low);
+        EXPECT_EQ(map.Elevation({5, 5}), c.hillTop);
+        if (c.hillTop == 5) {
+            EXPECT_EQ(map.Elevation({5, 6}), 4);
+        }
+        for (int col = 0; col < map.columns; ++col)
+            for (int row = 0; row < map.rows; ++row) {
+                const Hex h{col, row};
+                const auto ground = map.Ground(h);
+                const bool water = ground == battlegen::code::River || ground == battlegen::code::Ford;
+                EXPECT_EQ(landscape.GetRegion(static_cast<std::uint16_t>(h.Number()))->Elevation() == 0, water) << h.Number();
+            }
+    }
+    // The road's bridge is on the water; the road on either side of it is on dry ground.
+    EXPECT_EQ(map.Elevation({8, 0}), 1);
+    EXPECT_EQ(map.Elevation({8, 9}), 1);
 }
 
 TEST_F(DrawnMap, TownsAndRailwaysAreFeaturesBesideTheGround) {
@@ -116,6 +151,7 @@ const BadMap BadMaps[] = {
     {"map A.MAP \"A\" 5 5\nroad 0101\n", "test.txt:2: needs at least 2 hexes"},
     {"map A.MAP \"A\" 0 5\n", "test.txt:1: \"0\" lies outside 1..99"},
     {"map A.MAP \"A 5 5\n", "test.txt:1: a text lacks its closing quote"},
+    {"map A.MAP \"A\" 5 5\nhill 6 hexes 0202\n", "test.txt:2: \"6\" lies outside 1..5"},
 };
 
 TEST(MapSource, RefusesFaultsWithTheLineTheyAreOn) {

@@ -126,6 +126,38 @@ ImageSpec Ground(int zoom, int level, int mask, int variant, const std::string& 
     cairo_set_source(cr, bank);
     cairo_fill(cr);
     cairo_pattern_destroy(bank);
+    if (level == 0) {
+        // Level 0 is the water level: open water in the animated entries, running on into the
+        // next water hex, with a muddy shore under the sides where the ground rises.
+        HexPath(cr);
+        draw::Set(cr, {64, 98, 130});
+        cairo_fill(cr);
+        cairo_t* w = s.canvas.Water();
+        HexPath(w);
+        cairo_set_source_rgba(w, 0, 0, 0, 1);
+        cairo_fill(w);
+        const P shoreSides[4] = {Mid(4), Mid(5), Mid(0), Mid(1)};
+        cairo_save(cr);
+        HexPath(cr);
+        cairo_clip(cr);
+        for (int bit = 0; bit < 4; ++bit) {
+            if (!(mask & (1 << bit))) continue;
+            for (cairo_t* c : {cr, w}) {
+                cairo_save(c);
+                cairo_translate(c, shoreSides[bit].x, shoreSides[bit].y);
+                cairo_scale(c, 1, 0.45);
+                cairo_arc(c, 0, 0, 26, 0, 2 * M_PI);
+                cairo_restore(c);
+            }
+            draw::Set(cr, {104, 90, 58});
+            cairo_fill(cr);
+            cairo_set_operator(w, CAIRO_OPERATOR_CLEAR);
+            cairo_fill(w);
+            cairo_set_operator(w, CAIRO_OPERATOR_OVER);
+        }
+        cairo_restore(cr);
+        return s.canvas.Take(name, 2, 0, 0, true);
+    }
     // The top.
     HexPath(cr);
     draw::Set(cr, base);

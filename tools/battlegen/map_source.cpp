@@ -140,7 +140,7 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
         } else if (verb == "town") {
             for (Hex h : ParseShape(line, 1, map)) addFeature(h, code::Building);
         } else if (verb == "hill") {
-            Hill hill{line.Number(1, 1, 20), 1, {}};
+            Hill hill{line.Number(1, 1, kTopLevel), 1, {}};
             std::size_t at = 2;
             if (line.Is(2, "steep")) {
                 hill.slope = 2;
@@ -192,6 +192,9 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
             }
         }
 
+    // Level 0 is water: the landscape draws it as river and every road on it as a bridge. Dry
+    // ground stands one level above what the hills make it, so the low ground is level 1 and
+    // the hills keep their heights over it; a peak drawn at the top level stays there.
     for (int c = 0; c < map.columns; ++c)
         for (int r = 0; r < map.rows; ++r) {
             int level = 0;
@@ -200,7 +203,7 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
                 for (Hex h : hill.hexes) nearest = std::min(nearest, Distance({c, r}, h));
                 level = std::max(level, hill.level - hill.slope * nearest);
             }
-            cell({c, r}).elevation = level;
+            cell({c, r}).elevation = cell({c, r}).river ? 0 : std::min(kTopLevel, level + 1);
         }
     return map;
 }

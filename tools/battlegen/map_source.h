@@ -5,8 +5,9 @@
 //   map FILE "Name" COLUMNS ROWS        the landscape file, its name and size (first statement)
 //   woods|rough|marsh|clear SHAPE        ground of the hexes (codes 1, 2, 3; clear is code 0)
 //   town SHAPE                          buildings (code 17) on the hexes, ground unchanged
-//   hill LEVEL [steep] SHAPE            the hexes stand at least LEVEL high; the ground falls one
-//                                       level a hex away from them (two when steep)
+//   hill LEVEL [steep] SHAPE            the hexes stand at least LEVEL (1..5) above the low ground;
+//                                       the ground falls one level a hex away from them (two when
+//                                       steep)
 //   road|railroad H H ...               a road (code 12) or railway (code 16) through the points
 //   river H H ...                       a major river (code 4) through the points, banked with
 //                                       minor-river edges (code 6) toward dry hexes
@@ -14,6 +15,9 @@
 //                                       hex that carries a road is a bridge and gets the same
 //   stream|berm|wall left|right H H ... a line of hex sides (codes 6, 10, 11) along the path
 //                                       through the points, on its left or right hand
+// Levels in the landscape file: river and ford hexes lie at level 0, the water level; dry ground
+// at level 1 and up. The low ground is level 1 and a hill of LEVEL stands at LEVEL + 1, up to the
+// top level 5, which a hill of 5 shares with the ground just below it.
 // SHAPE is one of: hexes H ... | disc H RADIUS | band WIDTH H H ... | rect H H (two corners).
 // Hexes are written as column × 100 + row.
 #include "tools/battlegen/hex_grid.h"
@@ -41,6 +45,9 @@ inline constexpr std::uint16_t Road = 12;
 inline constexpr std::uint16_t Railroad = 16;
 inline constexpr std::uint16_t Building = 17;
 } // namespace code
+
+// The highest level the landscape draws.
+inline constexpr int kTopLevel = 5;
 
 // The region-number offset of every map made here: scenarios name hexes as hex number + offset.
 inline constexpr std::uint16_t kRegionOffset = 1000;

@@ -652,6 +652,9 @@ bool VhPhysicalLayer::AnimationWatched(bool walking) const {
 ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command) {
     LogicalCommandInfo copy(command);
     const std::uint32_t number = Number(command.command);
+    if (number == LOGICAL_OBJECT_MOVED || number == Id("UnitTeleport"))
+        if (const List<short>* path = PayloadValue<List<short>>(command.data))
+            if (path->Head()) MoveMark(path->Head()->value, path->Tail()->value);
     if (number == Id("CohesionHit") && rampagePending) {
         // Held back while a rampage is pending; the held commands go with a loaded game.
         return nullptr;
@@ -699,6 +702,10 @@ ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command
         for (const auto& p : plain)
             if (number == p.from) copy.command = BusMessage(RegisterMessage(p.to));
     }
+    const std::uint32_t delivered = Number(copy.command);
+    if (delivered == Id("TerminalRout") || delivered == Id("UnitEliminated") || delivered == Id("UnitRemoved") ||
+        delivered == Id("HideAllSprites"))
+        EraseMark(command.region);
     PostToPicture(PictureIdOf(command.object), copy);
     return nullptr;
 }
@@ -1229,6 +1236,33 @@ void VhPhysicalLayer::RecordUnit(short region, std::uint32_t side) {
     if (index < 0 || static_cast<std::size_t>(index) >= unitColours.size() / 2) return;
     unitColours[static_cast<std::size_t>(index)] = SideColour(side);
     DrawMarker(region, unitColours[static_cast<std::size_t>(index)]);
+}
+
+void VhPhysicalLayer::MoveMark(short from, short to) {
+    const std::size_t n = unitColours.size() / 2;
+    const int fromIndex = RegionToIndex(from), toIndex = RegionToIndex(to);
+    if (n == 0 || fromIndex < 0 || toIndex < 0 || static_cast<std::size_t>(fromIndex) >= n ||
+        static_cast<std::size_t>(toIndex) >= n)
+        return;
+    // A second unit on the start hex leaves first, so the mark there stays.
+    std::size_t i = static_cast<std::size_t>(fromIndex) + n;
+    if (unitColours[i] == kNoColour) i -= n;
+    const std::uint32_t colour = unitColours[i];
+    unitColours[i] = kNoColour;
+    // Onto an occupied hex the unit goes in second place, unmarked.
+    std::size_t j = static_cast<std::size_t>(toIndex);
+    if (unitColours[j] != kNoColour) j += n;
+    unitColours[j] = colour;
+    if (i < n) DrawMarker(from, 0);
+    // A unit that was never marked (it had not arrived) gets no mark of an empty colour.
+    if (j < n && colour != kNoColour) DrawMarker(to, colour);
+}
+
+void VhPhysicalLayer::EraseMark(short region) {
+    const int index = RegionToIndex(region);
+    if (index < 0 || static_cast<std::size_t>(index) >= unitColours.size() / 2) return;
+    unitColours[static_cast<std::size_t>(index)] = kNoColour;
+    DrawMarker(region, 0);
 }
 
 void VhPhysicalLayer::SetFogOfWar(std::int32_t side) {

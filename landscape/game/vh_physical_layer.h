@@ -164,6 +164,9 @@ public:
     // erases a mark and is always drawn.
     void DrawMarker(short region, std::uint32_t colour);
     void RecordUnit(short region, std::uint32_t side);
+    // A unit moved between hexes, or left the map.
+    void MoveMark(short from, short to);
+    void EraseMark(short region);
     void SetFogOfWar(std::int32_t side);
     // The logical side hid (shadow) or revealed hexes: their marks are erased or drawn again.
     void ShadowMarks(const List<short>& regions, bool shadow);

@@ -66,6 +66,19 @@ protected:
                 if (landtest::PixelAt(bitmap, x + dx, y + dy) != first) return -1;
         return first;
     }
+    void Move(std::uint16_t unit, short from, short to, const char* name = nullptr) {
+        List<short> path;
+        path.AddTail(from);
+        path.AddTail(to);
+        const BusMessage command = name ? BusMessage(RegisterMessage(name)) : BusMessage(LOGICAL_OBJECT_MOVED);
+        Container<LogicalCommandInfo> c(LogicalCommandInfo(unit, new Container<List<short>>(path), to, command));
+        Send(LOGICAL_COMMAND, &c);
+    }
+    void Remove(std::uint16_t unit, short region, const char* name) {
+        Container<LogicalCommandInfo> c(
+            LogicalCommandInfo(unit, new Container<short>(0), region, BusMessage(RegisterMessage(name))));
+        Send(LOGICAL_COMMAND, &c);
+    }
     void SetUp() override {
         GameDisplayTest::SetUp();
         blue = IndexOf(0, 0, 255);
@@ -145,6 +158,61 @@ TEST_F(OverviewMarksTest, ANewBattleStartsWithoutTheOldMarksOrFog) {
     Bitmap* bitmap = AskUnitBitmap(layer);
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(MarkAt(layer, *bitmap, kUnionHex), black);
+}
+
+TEST_F(OverviewMarksTest, MovesCarryTheMarkAndASecondUnitOnAHexHasNoneOfItsOwn) {
+    VhPhysicalLayer& layer = MakeBattle();
+    Bitmap* bitmap = AskUnitBitmap(layer);
+    ASSERT_NE(bitmap, nullptr);
+    const std::size_t n = layer.UnitColours().size() / 2;
+    const auto entry = [&](short hex, bool second) {
+        return layer.UnitColours()[static_cast<std::size_t>(layer.RegionToIndex(hex)) + (second ? n : 0)];
+    };
+    // Alone, the union unit walks: its mark goes with it.
+    Move(1, kUnionHex, 402);
+    EXPECT_EQ(MarkAt(layer, *bitmap, kUnionHex), black);
+    EXPECT_EQ(MarkAt(layer, *bitmap, 402), blue);
+    EXPECT_EQ(entry(kUnionHex, false), VhPhysicalLayer::kNoColour);
+    // Teleported onto the rebels' hex it stands second there: the rebels' mark stays.
+    Move(1, 402, kRebelHex, "UnitTeleport");
+    EXPECT_EQ(MarkAt(layer, *bitmap, 402), black);
+    EXPECT_EQ(MarkAt(layer, *bitmap, kRebelHex), red);
+    EXPECT_EQ(entry(kRebelHex, false), VhPhysicalLayer::SideColour(1));
+    EXPECT_EQ(entry(kRebelHex, true), VhPhysicalLayer::SideColour(0));
+    // Leaving a shared hex takes the second place first, so the mark there is not erased.
+    Move(1, kRebelHex, 104);
+    EXPECT_EQ(MarkAt(layer, *bitmap, kRebelHex), red);
+    EXPECT_EQ(MarkAt(layer, *bitmap, 104), blue);
+    EXPECT_EQ(entry(kRebelHex, true), VhPhysicalLayer::kNoColour);
+}
+
+TEST_F(OverviewMarksTest, AUnitLeavingTheMapTakesItsMarkAlong) {
+    const char* const removals[] = {"TerminalRout", "UnitEliminated", "UnitRemoved", "HideAllSprites"};
+    for (const char* name : removals) {
+        VhPhysicalLayer& layer = MakeBattle();
+        Bitmap* bitmap = AskUnitBitmap(layer);
+        ASSERT_NE(bitmap, nullptr);
+        Remove(2, kRebelHex, name);
+        EXPECT_EQ(MarkAt(layer, *bitmap, kRebelHex), black) << name;
+        EXPECT_EQ(layer.UnitColours()[static_cast<std::size_t>(layer.RegionToIndex(kRebelHex))], VhPhysicalLayer::kNoColour)
+            << name;
+        EXPECT_EQ(MarkAt(layer, *bitmap, kFarRebelHex), red) << name;
+    }
+}
+
+TEST_F(OverviewMarksTest, AnEnemyMovingIntoTheFogLeavesNoMark) {
+    VhPhysicalLayer& layer = MakeBattle();
+    Container<NATION> side(UnionNation);
+    SendNamed("FogOfWar", &side);
+    Bitmap* bitmap = AskUnitBitmap(layer);
+    ASSERT_NE(bitmap, nullptr);
+    SendRegions("Shadow Region", {402});
+    Move(3, kFarRebelHex, 402);
+    EXPECT_EQ(MarkAt(layer, *bitmap, kFarRebelHex), black);
+    EXPECT_EQ(MarkAt(layer, *bitmap, 402), black);
+    // Seen again, it shows where it went.
+    SendRegions("Deshadow Region", {402});
+    EXPECT_EQ(MarkAt(layer, *bitmap, 402), red);
 }
 
 TEST_F(OverviewMarksTest, WrongPayloadsAreRefused) {

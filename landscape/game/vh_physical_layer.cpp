@@ -7,6 +7,7 @@
 #include "game/logic/referee/referee_records.h"
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
+#include "game/units/vh_unit.h"
 #include "landscape/game/vh_viewport.h"
 #include "landscape/landscape.h"
 #include "landscape/landscape_sprite.h"
@@ -706,6 +707,9 @@ ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command
     if (delivered == Id("TerminalRout") || delivered == Id("UnitEliminated") || delivered == Id("UnitRemoved") ||
         delivered == Id("HideAllSprites"))
         EraseMark(command.region);
+    if (delivered == Id("UnitInserted") || delivered == Id("ShowAllSprites"))
+        if (VhUnit* const* unit = PayloadValue<VhUnit*>(command.data))
+            if (*unit) RecordUnit(command.region, (*unit)->GetSide());
     PostToPicture(PictureIdOf(command.object), copy);
     return nullptr;
 }

@@ -2,6 +2,7 @@
 // bitmap made at the overview's first request, and the fog of war that keeps the other side's
 // marks off hidden hexes.
 #include "game/logic/game_records.h"
+#include "game/units/vh_unit.h"
 #include "platform/msgbox.h"
 #include "tests/game_display/game_display_fixture.h"
 #include "ui/bitmap.h"
@@ -17,6 +18,24 @@ constexpr std::uint16_t kCode = 3;
 constexpr short kUnionHex = 203;
 constexpr short kRebelHex = 303;
 constexpr short kFarRebelHex = 101;
+
+// A unit of either side, as the logical side names one when it puts it on the map.
+class AnyUnit : public VhUnit {
+public:
+    AnyUnit() : VhUnit(VhUnitData(), "Arriving Brigade") {}
+    VhUnit* CreateFromRecord(VhUnitData&, const char*) override { return nullptr; }
+    int IsThreatHex(std::uint16_t) const override { return 0; }
+    StepCostFunction GetStepCostCallback() override { return StepCostFunction(); }
+    void FindLegalDestinations(List<short>&, std::uint32_t, std::uint16_t) override {}
+    int IsMissileCapable() const override { return 0; }
+    int IsCombatUnit() const override { return 0; }
+    int IsLeader() const override { return 0; }
+    int MaySelectOutOfCommands() override { return 0; }
+    void OnRallied() override {}
+    void OnRouted() override {}
+    void EvadeReaction() override {}
+    std::uint16_t StrengthValue() const override { return 0; }
+};
 
 class OverviewMarksTest : public GameDisplayTest {
 protected:
@@ -197,6 +216,22 @@ TEST_F(OverviewMarksTest, AUnitLeavingTheMapTakesItsMarkAlong) {
         EXPECT_EQ(layer.UnitColours()[static_cast<std::size_t>(layer.RegionToIndex(kRebelHex))], VhPhysicalLayer::kNoColour)
             << name;
         EXPECT_EQ(MarkAt(layer, *bitmap, kFarRebelHex), red) << name;
+    }
+}
+
+TEST_F(OverviewMarksTest, AUnitPutOnTheMapAgainIsMarkedInItsSidesColour) {
+    VhPhysicalLayer& layer = MakeBattle();
+    Bitmap* bitmap = AskUnitBitmap(layer);
+    ASSERT_NE(bitmap, nullptr);
+    AnyUnit unit;
+    const char* const insertions[] = {"UnitInserted", "ShowAllSprites"};
+    const short hexes[] = {402, 104};
+    for (int k = 0; k < 2; ++k) {
+        unit.SetSide(k == 0 ? UnionNation : ConfederateNation);
+        Container<LogicalCommandInfo> c(LogicalCommandInfo(4, new Container<VhUnit*>(&unit), hexes[k],
+                                                           BusMessage(RegisterMessage(insertions[k]))));
+        Send(LOGICAL_COMMAND, &c);
+        EXPECT_EQ(MarkAt(layer, *bitmap, hexes[k]), k == 0 ? blue : red) << insertions[k];
     }
 }
 

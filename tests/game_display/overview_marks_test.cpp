@@ -43,7 +43,9 @@ protected:
     static constexpr int kScale = 4;
 
     VhPhysicalLayer& MakeBattle() {
-        PhysicalLayer::RegisterCreator(kCode, new RecordingPicture(0, 1));
+        // One creator for the test: registering another would leave the first behind.
+        if (!creatorRegistered) PhysicalLayer::RegisterCreator(kCode, new RecordingPicture(0, 1));
+        creatorRegistered = true;
         VhPhysicalLayer& layer = MakeLayer(0);
         CreateUnit(1, kCode, kUnionHex, 1, 0, UnionNation);
         CreateUnit(2, kCode, kRebelHex, 1, 0, ConfederateNation);
@@ -109,6 +111,7 @@ protected:
         ASSERT_NE(red, black);
     }
     int blue = 0, red = 0, black = 0;
+    bool creatorRegistered = false;
 };
 
 TEST_F(OverviewMarksTest, TheFirstRequestDrawsEveryUnitRecordedBeforeItAndLaterOnesGetTheSameBitmap) {

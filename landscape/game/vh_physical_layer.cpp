@@ -3,10 +3,13 @@
 #include "core/application.h"
 #include "core/message_registry.h"
 #include "game/logic/combat_records.h"
+#include "game/logic/game_records.h"
 #include "game/logic/referee/referee_records.h"
 #include "game/pictures/vh_physical_object.h"
 #include "game/pictures/vh_sprite.h"
+#include "game/units/vh_unit.h"
 #include "landscape/game/vh_viewport.h"
+#include "landscape/landscape.h"
 #include "landscape/landscape_sprite.h"
 #include "landscape/physical_block.h"
 #include "landscape/vh_landscape.h"
@@ -15,6 +18,7 @@
 #include "platform/file_handle.h"
 #include "platform/input.h"
 #include "platform/msgbox.h"
+#include "ui/bitmap.h"
 
 #include <string>
 #include <vector>
@@ -174,6 +178,38 @@ ContainerBase* OnBeginLandscape(Component* c, BusMessage, ContainerBase* p) {
     self->SetUpView(definition->regionCount, definition->size);
     return nullptr;
 }
+
+ContainerBase* OnGetUnitBitmap(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self;
+    Dim* size;
+    if (!Args(c, p, self, size, 1569)) return nullptr;
+    Bitmap* bitmap = self->GetUnitBitmap(*size);
+    return bitmap ? new Container<Bitmap*>(bitmap) : nullptr;
+}
+
+ContainerBase* OnFogOfWar(Component* c, BusMessage, ContainerBase* p) {
+    VhPhysicalLayer* self = Receiver(c, 1748);
+    if (!self) return nullptr;
+    if (const NATION* side = PayloadValue<NATION>(p)) self->SetFogOfWar(static_cast<std::int32_t>(*side));
+    else if (const long* wide = PayloadValue<long>(p)) self->SetFogOfWar(static_cast<std::int32_t>(*wide));
+    else Assert(0, kBadBusData, kSource, 1748);
+    return nullptr;
+}
+
+ContainerBase* ShadowMarksFrom(Component* c, ContainerBase* p, bool shadow, int line) {
+    VhPhysicalLayer* self = Receiver(c, line);
+    if (!self) return nullptr;
+    const List<short>* regions = RegionListOf(p);
+    if (!regions) {
+        Assert(0, kBadBusData, kSource, line);
+        return nullptr;
+    }
+    self->ShadowMarks(*regions, shadow);
+    return nullptr;
+}
+
+ContainerBase* OnShadowRegion(Component* c, BusMessage, ContainerBase* p) { return ShadowMarksFrom(c, p, true, 1757); }
+ContainerBase* OnDeshadowRegion(Component* c, BusMessage, ContainerBase* p) { return ShadowMarksFrom(c, p, false, 1778); }
 
 ContainerBase* OnUnitCombat(Component* c, BusMessage, ContainerBase* p) {
     VhPhysicalLayer* self;
@@ -345,6 +381,8 @@ VhPhysicalLayer::~VhPhysicalLayer() {
     // The pictures must leave while the cells they are filed in still exist.
     DeleteObjectsAndViewports();
     FreeCells();
+    delete unitBitmap;
+    unitBitmap = nullptr;
     for (VhLandscape*& l : landscapes) {
         delete l;
         l = nullptr;
@@ -380,6 +418,10 @@ void VhPhysicalLayer::Connect() {
     RegisterNamedHandler("RaiseFlags", OnRaiseFlags);
     RegisterNamedHandler("UnitReplenished", OnUnitReplenished);
     RegisterNamedHandler("EndOfTurn", OnEndOfTurn);
+    RegisterNamedHandler("Get Unit Bitmap", OnGetUnitBitmap);
+    RegisterNamedHandler("FogOfWar", OnFogOfWar);
+    RegisterNamedHandler("Shadow Region", OnShadowRegion);
+    RegisterNamedHandler("Deshadow Region", OnDeshadowRegion);
     RegisterNamedHandler("SaveGame", OnSaveGame);
     RegisterNamedHandler("LoadGame", OnLoadGame);
     // Only the main map opens windows by itself; the combat view gets them by "Change Viewport".
@@ -431,6 +473,7 @@ std::uint32_t VhPhysicalLayer::TurnDirection(std::uint32_t direction, int steps)
 void VhPhysicalLayer::SetUpView(std::uint16_t regions, const Dim& definitionSize) {
     mapSize = Dim(definitionSize.height, definitionSize.width);
     regionCount = static_cast<std::int16_t>(regions);
+    unitColours.assign(static_cast<std::size_t>(regions) * 2, kNoColour);
     // A second battle's BEGIN_LANDSCAPE without a close in between must not leak the old grid
     // nor leave sprites filed in it.
     FreeCells();
@@ -585,6 +628,7 @@ ContainerBase* VhPhysicalLayer::CreatePicture(const LogicalCommandInfo& command)
         idTable[command.object] = picture->GetId();
     }
     if (info->awaitingArrival) picture->HideSprites(1);
+    else RecordUnit(command.region, static_cast<std::uint32_t>(info->nation));
     return nullptr;
 }
 
@@ -609,6 +653,9 @@ bool VhPhysicalLayer::AnimationWatched(bool walking) const {
 ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command) {
     LogicalCommandInfo copy(command);
     const std::uint32_t number = Number(command.command);
+    if (number == LOGICAL_OBJECT_MOVED || number == Id("UnitTeleport"))
+        if (const List<short>* path = PayloadValue<List<short>>(command.data))
+            if (path->Head()) MoveMark(path->Head()->value, path->Tail()->value);
     if (number == Id("CohesionHit") && rampagePending) {
         // Held back while a rampage is pending; the held commands go with a loaded game.
         return nullptr;
@@ -656,6 +703,13 @@ ContainerBase* VhPhysicalLayer::DeliverCommand(const LogicalCommandInfo& command
         for (const auto& p : plain)
             if (number == p.from) copy.command = BusMessage(RegisterMessage(p.to));
     }
+    const std::uint32_t delivered = Number(copy.command);
+    if (delivered == Id("TerminalRout") || delivered == Id("UnitEliminated") || delivered == Id("UnitRemoved") ||
+        delivered == Id("HideAllSprites"))
+        EraseMark(command.region);
+    if (delivered == Id("UnitInserted") || delivered == Id("ShowAllSprites"))
+        if (VhUnit* const* unit = PayloadValue<VhUnit*>(command.data))
+            if (*unit) RecordUnit(command.region, (*unit)->GetSide());
     PostToPicture(PictureIdOf(command.object), copy);
     return nullptr;
 }
@@ -1130,5 +1184,103 @@ ContainerBase* VhPhysicalLayer::Close() {
     disabled.Clear();
     animating.Clear();
     movingPictures.Clear();
+    // The next battle starts with its own marks and its own fog of war.
+    delete unitBitmap;
+    unitBitmap = nullptr;
+    unitColours.clear();
+    fogOn = 0;
+    ownSide = -1;
     return nullptr;
+}
+
+// --- overview marks and fog of war ---
+
+std::uint32_t VhPhysicalLayer::SideColour(std::uint32_t side) {
+    // Side 0 pure blue, side 1 pure red.
+    return side == 0 ? 0x00FF0000u : 0x000000FFu;
+}
+
+void VhPhysicalLayer::DrawMarker(short region, std::uint32_t colour) {
+    if (fogOn && colour != 0 && colour != SideColour(static_cast<std::uint32_t>(ownSide)) && landscapes[0] &&
+        landscapes[0]->IsShadowed(region))
+        return;
+    PaintMarker(region, colour);
+}
+
+void VhPhysicalLayer::PaintMarker(short region, std::uint32_t colour) {
+    if (!unitBitmap) return;
+    const Point cell = RegionToCell(region);
+    int x = static_cast<int>(cell.x * overviewScaleX);
+    const int y = static_cast<int>(cell.y * overviewScaleY);
+    if (cell.x % 2 != 0) x = static_cast<int>(x + overviewScaleX * 0.5f);
+    // A 2 x 2 outline is filled.
+    unitBitmap->FrameRect(Box(x, y, 2, 2), static_cast<short>(colour & 0xFF), static_cast<short>((colour >> 8) & 0xFF),
+                          static_cast<short>((colour >> 16) & 0xFF));
+}
+
+Bitmap* VhPhysicalLayer::GetUnitBitmap(const Dim& size) {
+    if (unitBitmap) return unitBitmap;
+    // A map not yet sent, or a size with nothing to draw into, gets no bitmap (asked again later).
+    if (size.width <= 0 || size.height <= 0 || mapSize.width <= 0 || mapSize.height <= 0) return nullptr;
+    unitBitmap = new Bitmap(size, Bitmap::Keyed);
+    overviewScaleX = static_cast<float>(size.width) / static_cast<float>(mapSize.width);
+    overviewScaleY = static_cast<float>(size.height) / static_cast<float>(mapSize.height);
+    const std::size_t cellCount = static_cast<std::size_t>(mapSize.width) * static_cast<std::size_t>(mapSize.height);
+    for (int row = 0; row < mapSize.height; ++row)
+        for (int column = 0; column < mapSize.width; ++column) {
+            const std::size_t index = static_cast<std::size_t>(row) * mapSize.width + column;
+            if (index < cellCount && index < unitColours.size() && unitColours[index] != kNoColour)
+                DrawMarker(CellToRegion(column, row), unitColours[index]);
+        }
+    return unitBitmap;
+}
+
+void VhPhysicalLayer::RecordUnit(short region, std::uint32_t side) {
+    const int index = RegionToIndex(region);
+    if (index < 0 || static_cast<std::size_t>(index) >= unitColours.size() / 2) return;
+    unitColours[static_cast<std::size_t>(index)] = SideColour(side);
+    DrawMarker(region, unitColours[static_cast<std::size_t>(index)]);
+}
+
+void VhPhysicalLayer::MoveMark(short from, short to) {
+    const std::size_t n = unitColours.size() / 2;
+    const int fromIndex = RegionToIndex(from), toIndex = RegionToIndex(to);
+    if (n == 0 || fromIndex < 0 || toIndex < 0 || static_cast<std::size_t>(fromIndex) >= n ||
+        static_cast<std::size_t>(toIndex) >= n)
+        return;
+    // A second unit on the start hex leaves first, so the mark there stays.
+    std::size_t i = static_cast<std::size_t>(fromIndex) + n;
+    if (unitColours[i] == kNoColour) i -= n;
+    const std::uint32_t colour = unitColours[i];
+    unitColours[i] = kNoColour;
+    // Onto an occupied hex the unit goes in second place, unmarked.
+    std::size_t j = static_cast<std::size_t>(toIndex);
+    if (unitColours[j] != kNoColour) j += n;
+    unitColours[j] = colour;
+    if (i < n) DrawMarker(from, 0);
+    // A unit that was never marked (it had not arrived) gets no mark of an empty colour.
+    if (j < n && colour != kNoColour) DrawMarker(to, colour);
+}
+
+void VhPhysicalLayer::EraseMark(short region) {
+    const int index = RegionToIndex(region);
+    if (index < 0 || static_cast<std::size_t>(index) >= unitColours.size() / 2) return;
+    unitColours[static_cast<std::size_t>(index)] = kNoColour;
+    DrawMarker(region, 0);
+}
+
+void VhPhysicalLayer::SetFogOfWar(std::int32_t side) {
+    fogOn = 1;
+    ownSide = side;
+}
+
+void VhPhysicalLayer::ShadowMarks(const List<short>& regions, bool shadow) {
+    if (!fogOn || !unitBitmap) return;
+    for (const Item<short>* i = regions.Head(); i; i = i->next) {
+        const int index = RegionToIndex(i->value);
+        if (index < 0 || static_cast<std::size_t>(index) >= unitColours.size() / 2) continue;
+        const std::uint32_t colour = unitColours[static_cast<std::size_t>(index)];
+        if (colour == kNoColour) continue;
+        PaintMarker(i->value, shadow ? 0 : colour);
+    }
 }

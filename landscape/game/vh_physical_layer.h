@@ -16,7 +16,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+class Bitmap;
 class SuperString;
 class VhLandscape;
 class VhPhysicalObject;
@@ -149,6 +151,28 @@ public:
     int TimerRate() const { return timerRate; }
     bool CheckCells() const;
 
+    // The overview's unit marks. A colour is a Windows colour value (red in the low byte, then
+    // green, then blue); kNoColour marks an empty entry. Entry RegionToIndex(h) holds the first
+    // unit on hex h, entry regionCount + RegionToIndex(h) a second one; only the first is marked.
+    static constexpr std::uint32_t kNoColour = 0xFFFFFFFFu;
+    static std::uint32_t SideColour(std::uint32_t side);
+    // The marks' bitmap, made at the first request at that size and kept (and owned) from then.
+    Bitmap* GetUnitBitmap(const Dim& size);
+    Bitmap* UnitBitmap() const { return unitBitmap; }
+    const std::vector<std::uint32_t>& UnitColours() const { return unitColours; }
+    // Under fog of war a mark of the other side on a shadowed hex stays undrawn; colour 0
+    // erases a mark and is always drawn.
+    void DrawMarker(short region, std::uint32_t colour);
+    void RecordUnit(short region, std::uint32_t side);
+    // A unit moved between hexes, or left the map.
+    void MoveMark(short from, short to);
+    void EraseMark(short region);
+    void SetFogOfWar(std::int32_t side);
+    // The logical side hid (shadow) or revealed hexes: their marks are erased or drawn again.
+    void ShadowMarks(const List<short>& regions, bool shadow);
+    std::uint16_t FogOn() const { return fogOn; }
+    std::int32_t OwnSide() const { return ownSide; }
+
     // Handler bodies that need the layer's private state.
     void SetWalkingAnimationOff(bool off) { walkingAnimationOff = off ? 1 : 0; }
     void SetCombatAnimationOff(bool off) { combatAnimationOff = off ? 1 : 0; }
@@ -165,6 +189,8 @@ private:
     // Posts the command to a picture (by bus id); the picture's replies are not wanted.
     void PostToPicture(std::uint16_t picture, const LogicalCommandInfo& command);
     bool AnimationWatched(bool walking) const;
+    // A mark drawn without the fog test.
+    void PaintMarker(short region, std::uint32_t colour);
 
     std::uint16_t view;
     std::uint16_t hexGridShown = 0;
@@ -180,4 +206,10 @@ private:
     Dim mapSize;
     int timerRate = 0;
     std::uint16_t viewShown = 0;
+    Bitmap* unitBitmap = nullptr;
+    std::vector<std::uint32_t> unitColours;
+    std::uint16_t fogOn = 0;
+    std::int32_t ownSide = -1;
+    float overviewScaleX = 0.0f;
+    float overviewScaleY = 0.0f;
 };

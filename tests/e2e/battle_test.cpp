@@ -225,5 +225,57 @@ quit
     EXPECT_NE(Find(ReadWindows(File("4-finished.txt")), "Landscape View"), nullptr);
 }
 
+// The overview map's unit marks in the real program: the person's side is marked wherever it
+// stands; under fog of war the other side's units out of sight are not, so there are fewer of its
+// marks than in the same opening without fog.
+TEST_F(BattleOnTheMap, TheOverviewMarksBothArmiesAndTheFogHidesTheEnemyOutOfSight) {
+    const auto script = [](bool fog, const char* shot) {
+        return std::string(R"(wait-control 106 "Start &Battle" 120000
+click-control 106
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+click-control 1
+wait-window "Leader Control"
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+)") + (fog ? "" : "click-control 16\n") + R"(click-control 1
+wait-gone "Game Options"
+wait-window "Brandy Station - Turn 1" 180000
+pause 3000
+screenshot )" + shot + "\nquit\n";
+    };
+    // The overview's place on the 1024 x 768 screen: right of the map, below the toolbar.
+    const auto marks = [](const platform::ScreenImage& img, std::size_t& blue, std::size_t& red) {
+        blue = red = 0;
+        for (int y = kMapTop; y < 180; ++y)
+            for (int x = kMapRight + 4; x < img.width; ++x) {
+                const std::uint32_t c = img.At(x, y);
+                const int r = static_cast<int>((c >> 16) & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
+                          b = static_cast<int>(c & 0xFF);
+                if (b > 200 && r < 60 && g < 60) ++blue;
+                if (r > 200 && g < 60 && b < 60) ++red;
+            }
+    };
+    std::size_t blue[2] = {}, red[2] = {};
+    const char* const shots[2] = {"fog.png", "clear.png"};
+    for (int k = 0; k < 2; ++k) {
+        WriteScript(script(k == 0, shots[k]));
+        ASSERT_EQ(Run("--headless --data data --script script.txt", "", 300), 0) << Read("err.txt");
+        ASSERT_EQ(Read("err.txt"), "");
+        const platform::ScreenImage img = Screenshot(shots[k]);
+        ASSERT_GT(img.width, 0);
+        marks(img, blue[k], red[k]);
+    }
+    // Without fog both armies are marked.
+    EXPECT_GT(blue[1], 20u);
+    EXPECT_GT(red[1], 20u);
+    // With it one side (the person's) keeps every mark and the other loses some.
+    const bool blueOwn = blue[0] == blue[1];
+    EXPECT_TRUE(blueOwn || red[0] == red[1]) << blue[0] << "/" << blue[1] << " " << red[0] << "/" << red[1];
+    EXPECT_LT(blueOwn ? red[0] : blue[0], blueOwn ? red[1] : blue[1]);
+}
+
 } // namespace
 } // namespace e2e

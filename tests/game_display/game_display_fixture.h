@@ -151,11 +151,12 @@ protected:
         Drain();
     }
     // LOGICAL_UNIT_CREATED for unit number `unit` of type `code` at `hex`.
-    void CreateUnit(std::uint16_t unit, std::uint16_t code, short hex, std::uint32_t facing, std::uint16_t hidden = 0) {
+    void CreateUnit(std::uint16_t unit, std::uint16_t code, short hex, std::uint32_t facing, std::uint16_t hidden = 0,
+                    std::uint32_t nation = 1) {
         LOCreateInfo info;
         info.typeIndex = code;
         info.facing = facing;
-        info.nation = 1;
+        info.nation = nation;
         info.firstWord = 11;
         info.secondWord = 22;
         info.awaitingArrival = hidden;

@@ -165,9 +165,11 @@ key RETURN
     }
     // The host starts once the joiner is in its lobby, and gives the second side's leaders to
     // the joiner: each box's list is dropped by a click, and "j" is taken from it by a click on
-    // its row, or by the keys (one box closed with Escape and dropped again with Alt+Down).
+    // its row, or by the keys (one box closed with Escape and dropped again with Alt+Down). The
+    // host's choice opens only once the joiner has loaded the scenario as well, which a loaded
+    // machine takes long for: hence the long wait for it.
     static std::string HostStartsAndChoosesLeaders() {
-        std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n";
+        std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 240000\n";
         for (int i = 0; i < 10; ++i) {
             const std::string id = std::to_string(539 + i);
             s += "click-control " + id + "\n";
@@ -324,7 +326,7 @@ TEST_F(NetworkProgram, SessionHubGame) {
 // (it used to carry on into the game options and the scenario of a game that no longer was).
 TEST_F(NetworkProgram, HostLeavesSetUp) {
     Write(host, HostToLobby() + "wait-enabled 1 180000\nclick-control 1\n"
-                                "wait-window \"Select a Player to Control Each Leader\" 120000\npause 2000\nquit\n");
+                                "wait-window \"Select a Player to Control Each Leader\" 240000\npause 2000\nquit\n");
     Write(joiner, JoinerToLobby() + "wait-window \"Communications Error\" 280000\nwindows told.txt\nclick-control 1\n"
                                     "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
     StartBoth(300);
@@ -380,7 +382,7 @@ TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
     // then leaves for good; the host is told and ends at the menu.
     const std::string continued = kBattle + std::string(" (Autosaved Network Game: Brandy Station; A player left the game)");
     Write(host, LoadTheSavedGame() + "wait-window \"Reconnecting Other Players (Saved Game)\" 120000\nwindows lobby2.txt\n"
-                "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n"
+                "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 240000\n"
                 "wait-enabled 1 120000\nclick-control 1\nwait-window \"" + continued + "\" 180000\nwindows battle2.txt\n"
                 "wait-window \"Communications Error\" 240000\nclick-control 1\n"
                 "wait-control 103 \"&Multiplayer\" 120000\nquit\n");

@@ -143,7 +143,11 @@ wait-gone "Choose Scenario"
 windows lobby.txt
 )";
     }
-    // The joining player's way into the host's lobby (which the host may close at once).
+    // The joining player's way into the host's lobby (which the host may close at once). From
+    // there its scripts wait for a window that stays until they act on it (the battle, or a box
+    // to dismiss), never for the leader choice: the joiner's choice closes with the host's OK, and
+    // a joiner that loads the scenario slowly may run every relayed choice and that OK before its
+    // script looks, so the choice can come and go unseen.
     static std::string JoinerToLobby() {
         return R"(wait-control 103 "&Multiplayer" 120000
 click-control 103
@@ -161,9 +165,11 @@ key RETURN
     }
     // The host starts once the joiner is in its lobby, and gives the second side's leaders to
     // the joiner: each box's list is dropped by a click, and "j" is taken from it by a click on
-    // its row, or by the keys (one box closed with Escape and dropped again with Alt+Down).
+    // its row, or by the keys (one box closed with Escape and dropped again with Alt+Down). The
+    // host's choice opens only once the joiner has loaded the scenario as well, which a loaded
+    // machine takes long for: hence the long wait for it.
     static std::string HostStartsAndChoosesLeaders() {
-        std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n";
+        std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 240000\n";
         for (int i = 0; i < 10; ++i) {
             const std::string id = std::to_string(539 + i);
             s += "click-control " + id + "\n";
@@ -256,8 +262,7 @@ TEST_F(NetworkProgram, SessionHubGame) {
                     SayInChat("HELLO") + "pause 20000\nwindows battle.txt\nscreenshot battle.png\npause 30000\nquit\n");
     // The joiner answers once it has the host's line, and stays until the host has gone: the host
     // vanishing mid-battle is shown in a box, and the joiner then ends.
-    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" + kBattle +
-                      "\" 240000\npause 5000\n" + SayInChat("THERE") +
+    Write(joiner, JoinerToLobby() + "wait-window \"" + kBattle + "\" 360000\npause 5000\n" + SayInChat("THERE") +
                       "pause 10000\nwindows battle.txt\nscreenshot battle.png\nwait-window \"Communications Error\" 240000\n"
                       "windows gone.txt\nscreenshot gone.png\nclick-control 1\nwait-control 103 \"&Multiplayer\" 120000\n"
                       "windows menu.txt\nquit\n");
@@ -321,9 +326,8 @@ TEST_F(NetworkProgram, SessionHubGame) {
 // (it used to carry on into the game options and the scenario of a game that no longer was).
 TEST_F(NetworkProgram, HostLeavesSetUp) {
     Write(host, HostToLobby() + "wait-enabled 1 180000\nclick-control 1\n"
-                                "wait-window \"Select a Player to Control Each Leader\" 120000\npause 2000\nquit\n");
-    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\n"
-                                    "wait-window \"Communications Error\" 120000\nwindows told.txt\nclick-control 1\n"
+                                "wait-window \"Select a Player to Control Each Leader\" 240000\npause 2000\nquit\n");
+    Write(joiner, JoinerToLobby() + "wait-window \"Communications Error\" 280000\nwindows told.txt\nclick-control 1\n"
                                     "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
     StartBoth(300);
     if (HasFatalFailure()) return;
@@ -353,8 +357,7 @@ TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
     Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\n" +
                     "wait-window \"Communications Error\" 240000\nclick-control 1\n"
                     "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
-    Write(joiner, JoinerToLobby() + "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" +
-                      kBattle + "\" 240000\npause 3000\nquit\n");
+    Write(joiner, JoinerToLobby() + "wait-window \"" + kBattle + "\" 360000\npause 3000\nquit\n");
     StartBoth(400);
     if (HasFatalFailure()) return;
     host.Join();
@@ -379,13 +382,12 @@ TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
     // then leaves for good; the host is told and ends at the menu.
     const std::string continued = kBattle + std::string(" (Autosaved Network Game: Brandy Station; A player left the game)");
     Write(host, LoadTheSavedGame() + "wait-window \"Reconnecting Other Players (Saved Game)\" 120000\nwindows lobby2.txt\n"
-                "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 120000\n"
+                "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 240000\n"
                 "wait-enabled 1 120000\nclick-control 1\nwait-window \"" + continued + "\" 180000\nwindows battle2.txt\n"
                 "wait-window \"Communications Error\" 240000\nclick-control 1\n"
                 "wait-control 103 \"&Multiplayer\" 120000\nquit\n");
     Write(joiner, LoadTheSavedGame() + "wait-window \"Locate Remote Game\" 120000\nkey RETURN\n"
-                  "wait-window \"Select a Player to Control Each Leader\" 180000\nwait-window \"" + continued +
-                  "\" 240000\nwindows battle2.txt\nquit\n");
+                  "wait-window \"" + continued + "\" 360000\nwindows battle2.txt\nquit\n");
     port = FreePort();
     ASSERT_GT(port, 0);
     StartBoth(400, "lobby2.txt");

@@ -1548,6 +1548,7 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const void* tmpl, HWND owner
     HWND dialog = MakeDialog(instance, tmpl, owner, proc, param, true);
     INT_PTR result = -1;
     if (dialog) {
+        CancelCaptureForModalLoop();
         for (;;) {
             DialogState* st = StateOf(dialog);
             if (!st || st->ended || !IsWindow(dialog)) break;

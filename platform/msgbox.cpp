@@ -319,6 +319,9 @@ int RunBox(HWND owner, const char* text, const char* caption, UINT type) {
     HWND box = MakeBox(owner, text, caption, type);
     if (!box) return 0;
     if (ownerWasEnabled) EnableWindow(top, FALSE);
+    // The injected mouse goes to whichever window holds the capture (a toolbar tracking its tip,
+    // a button pressed when the box came up), which would leave the box deaf to its clicks.
+    CancelCaptureForModalLoop();
     if (shownHook()) shownHook()(box);
     int answer = 0;
     if (!platform::CurrentBackend().Live()) {

@@ -332,6 +332,9 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCREATE: return TRUE;
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_QUERYENDSESSION: return TRUE;
+    case WM_CANCELMODE:
+        if (GetCapture() == hwnd) ReleaseCapture();
+        return 0;
     case WM_ERASEBKGND: return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -665,6 +668,14 @@ BOOL ReleaseCapture() {
 }
 
 HWND GetCapture() { return IsLive(WS().capture) ? WS().capture : nullptr; }
+
+void CancelCaptureForModalLoop() {
+    const HWND held = GetCapture();
+    if (!held) return;
+    SendMessageA(held, WM_CANCELMODE, 0, 0);
+    // A procedure that keeps the mouse through the notice would still starve the modal window.
+    if (GetCapture() == held) ReleaseCapture();
+}
 
 HWND SetFocus(HWND hwnd) {
     WindowSystem& ws = WS();

@@ -39,6 +39,7 @@ constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
 constexpr LRESULT MA_NOACTIVATE = 3;  // the reply of a window that a click must not activate
@@ -260,6 +261,9 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
+// Before a modal loop starts: the window holding the mouse hears WM_CANCELMODE and loses the
+// capture, so that the clicks meant for the modal window reach it.
+void CancelCaptureForModalLoop();
 HWND SetFocus(HWND hwnd);
 HWND GetFocus();
 HWND SetActiveWindow(HWND hwnd);

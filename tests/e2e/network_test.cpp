@@ -355,6 +355,7 @@ TEST_F(NetworkProgram, HostLeavesSetUp) {
 // one player, so that the joiner could not find the reopened game nor the host start it).
 TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
     Write(host, HostToLobby() + HostStartsAndChoosesLeaders() + "wait-window \"" + kBattle + "\" 180000\n" +
+                    "click-client \"" + kBattle + "\" 45 54\n"
                     "wait-window \"Communications Error\" 240000\nclick-control 1\n"
                     "wait-control 103 \"&Multiplayer\" 120000\nwindows menu.txt\nquit\n");
     Write(joiner, JoinerToLobby() + "wait-window \"" + kBattle + "\" 360000\npause 3000\nquit\n");

@@ -520,4 +520,38 @@ TEST_F(Controls, MessageBoxesTakeKeysAndClicksOnALiveDisplay) {
     }
 }
 
+// A window that holds the mouse when a box comes up (a toolbar tracking its tool tip, a button
+// being pressed) must not take the clicks meant for the box: the box is answered by its OK, not
+// left waiting (the Escape after the click answers Cancel where the click went astray).
+TEST_F(Controls, AMessageBoxTakesItsClicksWhileAnotherWindowHoldsTheMouse) {
+    platform::SetBackend(std::make_unique<LiveBackend>());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &DefWindowProcA;
+    wc.lpszClassName = "CaptureTestWindow";
+    RegisterClassA(&wc);
+    HWND frame = CreateWindowExA(0, "CaptureTestWindow", "Frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HWND strip = CreateWindowExA(0, "CaptureTestWindow", "Strip", WS_CHILD | WS_VISIBLE, 0, 0, 400, 60, frame, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(strip, nullptr);
+    for (HWND owner : {static_cast<HWND>(nullptr), frame}) {
+        SetCapture(strip);
+        platform::SetMessageBoxShownHook([](HWND box) {
+            RECT r;
+            GetWindowRect(GetDlgItem(box, IDOK), &r);
+            const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+            platform::InjectMouseMove(x, y);
+            platform::InjectMouseButton(platform::MouseButton::Left, true, x, y);
+            platform::InjectMouseButton(platform::MouseButton::Left, false, x, y);
+            platform::InjectKey(VK_ESCAPE, true);
+            platform::InjectKey(VK_ESCAPE, false);
+        });
+        EXPECT_EQ(MessageBox(owner, "The courier was lost.", "Communications Error", MB_OKCANCEL), IDOK)
+            << (owner ? "owned by the frame" : "without an owner");
+        EXPECT_EQ(GetCapture(), nullptr);
+        Pump();  // the Escape a working click left unread must not answer the next box
+    }
+    DestroyWindow(frame);
+}
+
 } // namespace

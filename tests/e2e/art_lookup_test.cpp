@@ -97,18 +97,7 @@ quit
 // with nothing chosen on the map.
 TEST_F(ArtLookUps, BattleAtEveryZoomAndTheMenusDialogsFindAllTheirArt) {
     RunScript(R"(wait-control 106 "Start &Battle" 180000
-click-control 106
-wait-window "Choose Scenario"
-click-control 1
-wait-window "Choose Variant"
-click-control 1
-wait-window "Leader Control"
-click-control 1
-wait-window "Game Options"
-wait-enabled 1
-click-control 1
-wait-gone "Game Options"
-wait-control 3000 "Landscape View" 300000
+)" + std::string(kStartDefaultBattle) + R"(wait-control 3000 "Landscape View" 300000
 pause 1000
 menu 218
 pause 1000
@@ -186,18 +175,7 @@ TEST_F(ArtLookUps, BattleMenusOpenObjectivesArmyDetailsAMapAndTheArticle) {
                  << "[HKEY_CLASSES_ROOT\\htmlfile\\shell\\open\\command]\n=1:" << hex("\"/opt/viewer/view\" \"%1\"") << "\n";
     }
     RunScript(R"(wait-control 106 "Start &Battle" 180000
-click-control 106
-wait-window "Choose Scenario"
-click-control 1
-wait-window "Choose Variant"
-click-control 1
-wait-window "Leader Control"
-click-control 1
-wait-window "Game Options"
-wait-enabled 1
-click-control 1
-wait-gone "Game Options"
-wait-control 3000 "Landscape View" 300000
+)" + std::string(kStartDefaultBattle) + R"(wait-control 3000 "Landscape View" 300000
 pause 1000
 menu 218
 pause 500

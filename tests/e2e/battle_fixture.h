@@ -7,6 +7,9 @@
 #include "tests/e2e/e2e_fixture.h"
 
 #include <cstdlib>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace e2e {
 
@@ -55,34 +58,61 @@ inline std::size_t DifferingBlocksOf(const platform::ScreenImage& a, const platf
     return DifferingBlocks(a, b, 0, kMapTop, kMapRight, kMapBottom, blocks);
 }
 
-// How many pixels of a rectangle show the yellow outline the map draws round the selected
-// unit's hex (the outline art's one colour, which neither ground, lit or not, nor figures use).
+// Whether a pixel shows the yellow outline the map draws round the selected unit's hex. Lit ground
+// is dithered with single pixels of the very same palette colour, but the outline is drawn in runs:
+// a pixel counts only with a neighbour of its colour on its row.
+inline bool IsOutline(const platform::ScreenImage& img, int x, int y) {
+    const auto yellow = [&img, y](int px) {
+        if (px < 0 || px >= img.width) return false;
+        const std::uint32_t c = img.At(px, y);
+        const int red = static_cast<int>((c >> 16) & 0xFF), green = static_cast<int>((c >> 8) & 0xFF),
+                  blue = static_cast<int>(c & 0xFF);
+        return std::abs(red - 252) <= 6 && std::abs(green - 226) <= 8 && std::abs(blue - 120) <= 12;
+    };
+    return yellow(x) && (yellow(x - 1) || yellow(x + 1));
+}
+
+// How many pixels of a rectangle show the outline.
 inline std::size_t OutlinePixels(const platform::ScreenImage& img, int l, int t, int r, int b) {
     std::size_t n = 0;
     for (int y = t; y < b; ++y)
-        for (int x = l; x < r; ++x) {
-            const std::uint32_t c = img.At(x, y);
-            const int red = static_cast<int>((c >> 16) & 0xFF), green = static_cast<int>((c >> 8) & 0xFF),
-                      blue = static_cast<int>(c & 0xFF);
-            if (std::abs(red - 252) <= 6 && std::abs(green - 226) <= 8 && std::abs(blue - 120) <= 12) ++n;
-        }
+        for (int x = l; x < r; ++x)
+            if (IsOutline(img, x, y)) ++n;
     return n;
 }
 
-// The middle of the pixels of a rectangle that the outline colours in a picture; false when
-// there are too few to be an outline.
+// The middle of the hex outline in a rectangle of a picture; false when there are too few pixels
+// of its colour to be an outline. Not their plain mean, lest a stray run elsewhere pull it away: it
+// starts at their densest patch and moves to the mean of those within a hex of it until it stays put.
 inline bool OutlineMiddle(const platform::ScreenImage& img, int l, int t, int r, int b, int& x, int& y) {
-    long sx = 0, sy = 0, n = 0;
+    std::vector<std::pair<int, int>> points;
     for (int py = t; py < b; ++py)
         for (int px = l; px < r; ++px)
-            if (OutlinePixels(img, px, py, px + 1, py + 1)) {
+            if (IsOutline(img, px, py)) points.emplace_back(px, py);
+    if (points.size() < 150) return false;
+    constexpr int kPatch = 40;
+    std::map<std::pair<int, int>, int> patches;
+    for (const auto& [px, py] : points) ++patches[{px / kPatch, py / kPatch}];
+    auto densest = patches.begin();
+    for (auto it = patches.begin(); it != patches.end(); ++it)
+        if (it->second > densest->second) densest = it;
+    int cx = densest->first.first * kPatch + kPatch / 2, cy = densest->first.second * kPatch + kPatch / 2;
+    for (int round = 0; round < 10; ++round) {
+        long sx = 0, sy = 0, n = 0;
+        for (const auto& [px, py] : points)
+            if (std::abs(px - cx) <= 70 && std::abs(py - cy) <= 40) {
                 sx += px;
                 sy += py;
                 ++n;
             }
-    if (n < 150) return false;
-    x = static_cast<int>(sx / n);
-    y = static_cast<int>(sy / n);
+        if (n == 0) break;
+        const int nx = static_cast<int>(sx / n), ny = static_cast<int>(sy / n);
+        if (nx == cx && ny == cy) break;
+        cx = nx;
+        cy = ny;
+    }
+    x = cx;
+    y = cy;
     return true;
 }
 
@@ -108,13 +138,8 @@ menu 209
 pause 3000
 )";
 
-class FirstActivation : public RealProgram {
-protected:
-    // Runs the first activation headless and answers, in screen pixels, the middle of the
-    // leader's hex and a point well inside a lit hex beyond the hexes next to his. Leaves
-    // 0-saved.png (the view as saved) and 0-reach.png (the group move shown).
-    void SaveFirstActivation(int& leaderX, int& leaderY, int& targetX, int& targetY) {
-        WriteScript(std::string(kBothSidesOpen) + R"(key-down CONTROL
+// Ctrl+S, then the battle saved under the name "mid".
+inline const char* const kSaveAsMid = R"(key-down CONTROL
 key S
 key-up CONTROL
 wait-window "Save Game"
@@ -125,7 +150,28 @@ key D
 wait-enabled 1
 click-control 1
 wait-gone "Save Game"
-pause 2000
+)";
+
+// From the main menu, Load Game of the battle saved as "mid", up to its map window.
+inline const char* const kLoadMid = R"S(click-control 101
+wait-window "Load Game"
+click-control 10
+key M
+key I
+key D
+wait-enabled 1
+click-control 1
+wait-gone "Load Game"
+wait-window "Brandy Station - Turn 1 (mid)" 180000
+)S";
+
+class FirstActivation : public RealProgram {
+protected:
+    // Runs the first activation headless and answers, in screen pixels, the middle of the
+    // leader's hex and a point well inside a lit hex beyond the hexes next to his. Leaves
+    // 0-saved.png (the view as saved) and 0-reach.png (the group move shown).
+    void SaveFirstActivation(int& leaderX, int& leaderY, int& targetX, int& targetY) {
+        WriteScript(std::string(kBothSidesOpen) + kSaveAsMid + R"(pause 2000
 screenshot 0-saved.png
 menu 212
 wait-window "Group Move"

@@ -11,12 +11,6 @@ namespace {
 
 class BattleOnTheMap : public FirstActivation {};
 
-// The toolbar's buttons, in screen pixels of the 1024 x 768 headless screen (the frame's toolbar
-// lies at the top, its buttons laid out by their art).
-constexpr int kToolbarY = 54;
-constexpr int kCloseBattleX = 16;
-constexpr int kZoomInX = 545;
-
 const ShownWindow* Find(const std::vector<ShownWindow>& windows, const std::string& text) {
     for (const ShownWindow& w : windows)
         if (w.text == text) return &w;
@@ -58,32 +52,11 @@ windows 1-map.txt
 click-control 1
 wait-control 106 "Start &Battle" 180000
 )";
-    WriteScript(open + zoom + R"(key-down CONTROL
-key S
-key-up CONTROL
-wait-window "Save Game"
-click-control 10
-key M
-key I
-key D
-wait-enabled 1
-click-control 1
-wait-gone "Save Game"
-pause 3000
+    WriteScript(open + zoom + kSaveAsMid + R"(pause 3000
 screenshot 3-saved.png
 )" + close + R"S(screenshot 4-menu.png
 windows 4-menu.txt
-click-control 101
-wait-window "Load Game"
-click-control 10
-key M
-key I
-key D
-wait-enabled 1
-click-control 1
-wait-gone "Load Game"
-wait-window "Brandy Station - Turn 1 (mid)" 180000
-pause 3000
+)S" + kLoadMid + R"S(pause 3000
 screenshot 5-reopened.png
 windows 5-reopened.txt
 )S" + close + R"(windows 6-menu.txt
@@ -156,17 +129,7 @@ TEST_F(BattleOnTheMap, ALeaderIsSelectedAndMovedByClicksAndFinishedFromTheMenu) 
     const int top = kMapTop, bottom = kMapBottom, right = kMapRight;
 
     WriteScript(R"S(wait-control 106 "Start &Battle" 120000
-click-control 101
-wait-window "Load Game"
-click-control 10
-key M
-key I
-key D
-wait-enabled 1
-click-control 1
-wait-gone "Load Game"
-wait-window "Brandy Station - Turn 1 (mid)" 180000
-wait-menu-enabled 209 120000
+)S" + std::string(kLoadMid) + R"S(wait-menu-enabled 209 120000
 menu 209
 pause 3000
 screenshot 1-leader.png

@@ -123,6 +123,29 @@ struct ShownWindow {
     bool enabled = true;
 };
 
+// The battle toolbar's buttons, in screen pixels of the 1024 x 768 headless screen (the frame's
+// toolbar lies at the top, its buttons laid out by their art).
+constexpr int kToolbarY = 54;
+constexpr int kCloseBattleX = 16;
+constexpr int kFinishLeaderX = 45;
+constexpr int kZoomInX = 545;
+
+// From the main menu, Start Battle through the scenario, variant, leader control and game
+// options, each as it is offered, until the game
+// options close.
+inline const char* const kStartDefaultBattle = R"(click-control 106
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+click-control 1
+wait-window "Leader Control"
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+click-control 1
+wait-gone "Game Options"
+)";
+
 inline std::vector<ShownWindow> ReadWindows(const std::string& path) {
     std::vector<ShownWindow> out;
     std::ifstream in(path);

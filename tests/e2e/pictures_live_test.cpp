@@ -15,11 +15,6 @@ namespace {
 
 class PicturesOnTheLiveMap : public RealProgram {};
 
-// Toolbar buttons of the 1024 x 768 headless screen (the frame's toolbar at the top).
-constexpr int kToolbarY = 54;
-constexpr int kCloseBattleX = 16;
-constexpr int kFinishLeaderX = 45;
-constexpr int kZoomInX = 545;
 constexpr int kNormalX = 569;
 constexpr int kZoomOutX = 593;
 // The map window's client area on the screen: below the toolbar, above the status bar.
@@ -188,18 +183,7 @@ long long WrittenAt(const std::string& path) {
 
 TEST_F(PicturesOnTheLiveMap, EveryCommandIsAnsweredOnceAndFiguresStandWhereTheyAreDrawnAtEveryZoom) {
     std::string script = R"(wait-control 106 "Start &Battle" 120000
-click-control 106
-wait-window "Choose Scenario"
-click-control 1
-wait-window "Choose Variant"
-click-control 1
-wait-window "Leader Control"
-click-control 1
-wait-window "Game Options"
-wait-enabled 1
-click-control 1
-wait-gone "Game Options"
-wait-window "Brandy Station - Turn 1" 180000
+)" + std::string(kStartDefaultBattle) + R"(wait-window "Brandy Station - Turn 1" 180000
 pause 3000
 )";
     const auto click = [](int x) { return "click " + std::to_string(x) + " " + std::to_string(kToolbarY) + "\n"; };

@@ -3,6 +3,7 @@
 // headless run first saves the battle at its first activation and finds the leader and a hex he
 // may reach; the X run opens that saved game from the main menu and moves the leader by clicks.
 #include "tests/e2e/battle_fixture.h"
+#include "tests/e2e/x_session.h"
 
 #include <chrono>
 #include <cstdio>
@@ -11,17 +12,6 @@
 
 namespace e2e {
 namespace {
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
-        ::pclose(p);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
 
 // The centre of a control of a "windows" dump, in the frame's own coordinates.
 bool ControlCentre(const std::vector<ShownWindow>& windows, int id, int& x, int& y) {
@@ -37,52 +27,8 @@ bool ControlCentre(const std::vector<ShownWindow>& windows, int id, int& x, int&
     return false;
 }
 
-class XBattle : public FirstActivation {
+class XBattle : public XSession<FirstActivation> {
 protected:
-    void TearDown() override {
-        // Only the processes this test started, by their ids; SDL would turn SIGTERM into the
-        // program's exit question, so the program is stopped outright and waited for.
-        if (!programPid.empty())
-            std::system(("kill -9 " + programPid + " 2>/dev/null; while kill -0 " + programPid +
-                         " 2>/dev/null; do sleep 0.05; done").c_str());
-        if (!serverPid.empty()) std::system(("kill " + serverPid + " 2>/dev/null").c_str());
-    }
-
-    bool StartServer() {
-        for (int n = 81 + static_cast<int>(::getpid() % 400); n < 1000; n += 7) {
-            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
-            display = ":" + std::to_string(n);
-            serverPid = Capture(std::string(VH_E2E_XVFB) + " " + display + " -screen 0 1024x768x24 -nolisten tcp > '" +
-                                File("xvfb.txt") + "' 2>&1 & echo $!");
-            for (int i = 0; i < 300; ++i) {
-                if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) return true;
-                ::usleep(50000);
-            }
-            return false;
-        }
-        return false;
-    }
-
-    // No X client may hang the test: each is given half a minute.
-    std::string X(const std::string& command) const { return Capture("DISPLAY=" + display + " timeout -k 5 30 " + command); }
-
-    void Step(const std::string& what) const {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-        std::fprintf(stderr, "[%6.1f s] %s\n", static_cast<double>(ms.count()) / 1000.0, what.c_str());
-    }
-
-    std::string WaitWindow() const {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-        while (std::chrono::steady_clock::now() < until) {
-            const std::string id = X(std::string(VH_E2E_XDOTOOL) + " search --name '^Varnhold$' 2>/dev/null | head -1");
-            if (!id.empty()) return id;
-            if (!programPid.empty() && std::system(("kill -0 " + programPid + " 2>/dev/null").c_str()) != 0) return {};
-            ::usleep(50000);
-        }
-        return {};
-    }
-
     // Takes X pictures of the window until `met` holds for one (up to `seconds`); the last is
     // kept as `name`. Returns as soon as it holds.
     bool WaitFor(const std::string& name, int seconds, const std::function<bool(const platform::ScreenImage&)>& met) const {
@@ -101,8 +47,7 @@ protected:
           " click 1");
     }
 
-    const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-    std::string display, serverPid, programPid, window;
+    std::string window;
 };
 
 TEST_F(XBattle, ALeaderMovesByRealClicksInTheSavedBattle) {
@@ -129,8 +74,7 @@ quit
 
     ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
     Step("the X server is up");
-    programPid = Capture("DISPLAY=" + display + " VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" +
-                         File("x-out.txt") + "' 2> '" + File("x-err.txt") + "' & echo $!");
+    StartProgram();
     window = WaitWindow();
     ASSERT_FALSE(window.empty()) << Read("x-err.txt");
     Step("the program's window is up");

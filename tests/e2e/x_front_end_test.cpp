@@ -1,7 +1,7 @@
 // The real program in a real window: SDL under an X server of the test's own (Xvfb), driven by real
 // X input events (xdotool). Each step's X picture of the window is compared, with a tolerance, to
 // the headless program's composition of the same step.
-#include "tests/e2e/e2e_fixture.h"
+#include "tests/e2e/x_session.h"
 
 #include <chrono>
 #include <cstdio>
@@ -37,93 +37,11 @@ platform::ScreenImage Crop(const platform::ScreenImage& img, int l, int t, int r
     return out;
 }
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
-        ::pclose(p);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
-
-class XProgram : public RealProgram {
+class XProgram : public XSession<RealProgram> {
 protected:
-    void TearDown() override {
-        // Only the processes this test started, by their ids.
-        // SDL turns SIGTERM into a close request, which the program answers with its exit
-        // question: the program is stopped outright, and waited for, so that the next test's
-        // copy never finds this one running.
-        if (!programPid.empty())
-            std::system(("kill -9 " + programPid + " 2>/dev/null; while kill -0 " + programPid +
-                         " 2>/dev/null; do sleep 0.05; done").c_str());
-        if (!serverPid.empty()) std::system(("kill " + serverPid + " 2>/dev/null").c_str());
-    }
-
-    // An X server on a display number nobody uses; false when none could be started.
-    bool StartServer() {
-        for (int n = 80 + static_cast<int>(::getpid() % 400); n < 1000; n += 7) {
-            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
-            display = ":" + std::to_string(n);
-            serverPid = Capture(std::string(VH_E2E_XVFB) + " " + display + " -screen 0 1024x768x24 -nolisten tcp > '" + File("xvfb.txt") +
-                                "' 2>&1 & echo $!");
-            for (int i = 0; i < 300; ++i) {
-                if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) return true;
-                ::usleep(50000);
-            }
-            return false;
-        }
-        return false;
-    }
-
-    // No X client may hang the test: each is given half a minute.
-    std::string X(const std::string& command) const { return Capture("DISPLAY=" + display + " timeout -k 5 30 " + command); }
-
-    // Where the test stands, on stderr at once, so that a run cut off by its time limit still
-    // tells which step it was waiting for.
-    void Step(const std::string& what) const {
-        const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-        std::fprintf(stderr, "[%6.1f s] %s\n", static_cast<double>(seconds.count()) / 1000.0, what.c_str());
-    }
-    const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-
-    // The program's window, waited for (a minute and a half: a sanitizer build among parallel
-    // tests starts slowly).
-    std::string WaitWindow() const {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-        while (std::chrono::steady_clock::now() < until) {
-            const std::string id = X(std::string(VH_E2E_XDOTOOL) + " search --name '^Varnhold$' 2>/dev/null | head -1");
-            if (!id.empty()) return id;
-            // A program that has ended will show no window: no use waiting for it.
-            if (!programPid.empty() && std::system(("kill -0 " + programPid + " 2>/dev/null").c_str()) != 0) {
-                Step("the program ended before its window showed");
-                return {};
-            }
-            ::usleep(50000);
-        }
-        return {};
-    }
-
-    // Waits until the window's X picture looks like `expected` (up to two minutes, as each picture
-    // taken costs a second on a loaded machine); the last picture is kept as `name`.
-    double WaitForPicture(const std::string& window, const platform::ScreenImage& expected, const std::string& name) const {
-        double best = 0.0;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (std::chrono::steady_clock::now() < until) {
-            X(std::string(VH_E2E_IMPORT) + " -window " + window + " '" + File(name) + "' 2>/dev/null");
-            platform::ScreenImage shot;
-            if (platform::LoadPNG(File(name), shot)) {
-                best = std::max(best, Likeness(shot, expected));
-                if (best >= 0.97) return best;
-            }
-            ::usleep(100000);
-        }
-        return best;
-    }
-
-    // The same for the part `area` of the window (window coordinates) of both pictures.
+    // Waits until the part `area` (window coordinates) of the window's X picture looks like the
+    // same part of `expected` (up to two minutes, as each picture taken costs a second on a loaded
+    // machine); the last picture is kept as `name`.
     double WaitForArea(const std::string& window, const platform::ScreenImage& expected, RECT area, const std::string& name) const {
         const platform::ScreenImage want = Crop(expected, area.left, area.top, area.right, area.bottom);
         double best = 0.0;
@@ -138,6 +56,10 @@ protected:
             ::usleep(100000);
         }
         return best;
+    }
+    // The same for the whole window.
+    double WaitForPicture(const std::string& window, const platform::ScreenImage& expected, const std::string& name) const {
+        return WaitForArea(window, expected, RECT{0, 0, expected.width, expected.height}, name);
     }
 
     // A real click at a screen point of the headless run, in the window's coordinates.
@@ -157,7 +79,6 @@ protected:
         X(std::string(VH_E2E_XDOTOOL) + " key --window " + window + " " + keys);
     }
 
-    std::string display, serverPid, programPid;
 };
 
 const ShownWindow* Find(const std::vector<ShownWindow>& windows, int depth, const std::string& cls, int id = 0) {
@@ -193,8 +114,7 @@ windows h-scenario.txt
 
     ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
     Step("the X server is up");
-    programPid = Capture("DISPLAY=" + display + " VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" + File("x-out.txt") + "' 2> '" +
-                   File("x-err.txt") + "' & echo $!");
+    StartProgram();
     const std::string window = WaitWindow();
     ASSERT_FALSE(window.empty()) << Read("x-err.txt");
     Step("the program's window is up");
@@ -293,8 +213,7 @@ click-control 2
     const RECT popup{titleLeft, barBottom, titleLeft + 200, barBottom + 160};
 
     ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
-    programPid = Capture("DISPLAY=" + display + " VARNHOLD_HOME='" + root + "/home' '" + VH_E2E_BINARY + "' > '" + File("x-out.txt") + "' 2> '" +
-                         File("x-err.txt") + "' & echo $!");
+    StartProgram();
     const std::string window = WaitWindow();
     ASSERT_FALSE(window.empty()) << Read("x-err.txt");
     const RECT whole{0, 0, width, frame.bottom - std::max(frame.top, 0)};

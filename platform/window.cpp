@@ -111,7 +111,9 @@ void SizeSurface(HWND hwnd) {
     const int w = std::max<LONG>(0, c.right), h = std::max<LONG>(0, c.bottom);
     if (w == hwnd->surfaceWidth && h == hwnd->surfaceHeight) return;
     std::vector<BYTE> next(static_cast<std::size_t>(w) * h, 0);
-    for (int y = 0; y < std::min(h, hwnd->surfaceHeight); ++y)
+    // A surface with no width holds no pixels (and no buffer to copy to or from), whatever its height.
+    const int rows = (w > 0 && hwnd->surfaceWidth > 0) ? std::min(h, hwnd->surfaceHeight) : 0;
+    for (int y = 0; y < rows; ++y)
         std::memcpy(next.data() + static_cast<std::size_t>(y) * w,
                     hwnd->surface.data() + static_cast<std::size_t>(y) * hwnd->surfaceWidth,
                     static_cast<std::size_t>(std::min(w, hwnd->surfaceWidth)));

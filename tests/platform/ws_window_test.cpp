@@ -126,6 +126,25 @@ TEST_F(WindowSystem, ZOrderWalkAndPlacement) {
     EXPECT_FALSE(IsWindow(a));
 }
 
+// A dialog template may give a control no width and some height (a combo box, say); its surface
+// then holds no pixels, and sizing it from there or to there must not touch a buffer that isn't.
+TEST_F(WindowSystem, AWindowIsSizedThroughNoWidthOrNoHeight) {
+    HWND parent = CreateWindowExA(0, "Plain", "", WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND a = CreateWindowExA(0, "Plain", "a", WS_CHILD | WS_VISIBLE, 0, 0, 0, 50, parent, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(IsWindow(a));
+    const struct {
+        int width, height;
+    } sizes[] = {{0, 60}, {30, 60}, {0, 60}, {30, 0}, {40, 70}, {0, 0}, {25, 25}};
+    for (const auto& size : sizes) {
+        MoveWindow(a, 5, 5, size.width, size.height, TRUE);
+        RECT c;
+        GetClientRect(a, &c);
+        EXPECT_EQ(c.right, size.width);
+        EXPECT_EQ(c.bottom, size.height);
+    }
+    DestroyWindow(parent);
+}
+
 TEST_F(WindowSystem, OwnedWindowsStayInFrontOfTheirOwner) {
     // A frame disabled by its modal menu dialog: a click on the frame used to raise it over the
     // dialog, which a person could then never reach again.

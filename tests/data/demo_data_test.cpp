@@ -5,6 +5,7 @@
 #include "game/ai/builtin_table.h"
 #include "game/ai/code.h"
 #include "game/ai/compiler.h"
+#include "game/logic/hex_geometry.h"
 #include "game/logic/referee/builtin_objectives.h"
 #include "game/logic/referee/game_control.h"
 #include "game/logic/vh_logical_landscape.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -262,6 +264,32 @@ TEST_P(DemoScenarioLoad, LoadsWithBothArmiesOnTheMap) {
         }
         EXPECT_TRUE(worth);
         EXPECT_LE(nearest, 10);
+    }
+
+    // A leader's orders do not reach across a rise or fall of two levels, so an objective whose
+    // hexes fall two levels on every side could be neither taken nor held by order: a unit beside
+    // it is out of reach of any leader that is not standing in its own hex.
+    auto level = [&](std::uint16_t hex) {
+        const int e = landscape->GetRegion(hex)->Elevation();
+        return e != 0 ? e : 1;
+    };
+    for (int k = 0; k < control->GetObjectiveCount(); ++k) {
+        const Objective& o = control->GetObjective(k);
+        SCOPED_TRACE(o.nameId);
+        bool approachable = false;
+        ListIterator<short> hexes(&o.hexes);
+        for (short h = 0; hexes.Next(h) && !approachable;) {
+            const auto hex = static_cast<std::uint16_t>(h);
+            for (int dc = -1; dc <= 1 && !approachable; ++dc)
+                for (int dr = -1; dr <= 1 && !approachable; ++dr) {
+                    const int c = hex::Column(hex) + dc, r = hex::Row(hex) + dr;
+                    if (c < 0 || r < 0) continue;
+                    const std::uint16_t n = hex::Number(c, r);
+                    if (!landscape->IsValidRegion(n) || hex::Distance(hex, n) != 1) continue;
+                    approachable = std::abs(level(hex) - level(n)) <= 1;
+                }
+        }
+        EXPECT_TRUE(approachable) << "every neighbour of objective " << o.nameId << " lies two levels off it";
     }
 
     // The battle has to be won on the field: nobody starts on an objective the enemy holds

@@ -5,7 +5,12 @@
 #include "core/super_string.h"
 #include "game/app/vh_map_window.h"
 #include "landscape/game/vh_landscape_tile.h"
+#include "platform/cursor.h"
+#include "platform/dialog.h"
+#include "platform/gdi.h"
 #include "platform/input.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -100,6 +105,52 @@ TEST_F(MapWindowTest, UpAndDownScrollTwoCellsLeftAndRightOne) {
 TEST_F(MapWindowTest, AnAnimatedCursorOnAPaletteScreenIsTheFileWithAnEight) {
     EXPECT_EQ(VhMapWindow::CursorFile("D", "N.ani", 8), DataPath("D", "N8.ani"));
     EXPECT_EQ(VhMapWindow::CursorFile("D", "SW.ani", 24), DataPath("D", "SW.ani"));
+}
+
+// The cursors the game asks the map window for, read from the art the build makes: each order's
+// (a charge, musket and cannon fire) and each edge-scrolling direction's. Once asked for, the
+// window's cursor is that file (the one with "8" before ".ani" on a palette screen), and the window
+// shows it over its client area; "ArrowCursor" brings the arrow back, and a file that is not there
+// leaves the window with no cursor of its own rather than the one before.
+TEST_F(MapWindowTest, EachOrderAndScrollCursorIsLoadedFromItsFileAndShownOverTheMap) {
+    const std::vector<std::string> stems = {"charge", "musket", "cannon", "N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+    for (const std::string& stem : stems)
+        for (const char* suffix : {".ani", "8.ani"}) {
+            const std::string file = stem + suffix;
+            std::error_code ec;
+            std::filesystem::copy_file(std::string(VH_DATA_DIR) + "/" + file, data.File(file),
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+            ASSERT_FALSE(ec) << file << ": " << ec.message();
+        }
+    // The program is idle while a battle is played; busy, every window keeps the wait cursor.
+    app->EndWait();
+    HDC dc = GetDC(nullptr);
+    const bool palette = GetDeviceCaps(dc, 12) < 9;
+    ReleaseDC(nullptr, dc);
+    const auto shown = [this]() {
+        ::SetCursor(nullptr);
+        window->WindowProc(WM_SETCURSOR, 0, HTCLIENT);
+        return GetCursor();
+    };
+    const auto endsWith = [](const std::string& text, const std::string& tail) {
+        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    for (const std::string& stem : stems) {
+        window->ChangeCursor(stem + ".ani");
+        const HCURSOR cursor = shown();
+        ASSERT_NE(cursor, nullptr) << stem;
+        EXPECT_TRUE(endsWith(platform::CursorName(cursor), "/" + stem + (palette ? "8.ani" : ".ani")))
+            << stem << ": " << platform::CursorName(cursor);
+        EXPECT_NE(platform::CursorImageOf(cursor), nullptr) << stem;
+
+        window->ChangeCursor("ArrowCursor");
+        EXPECT_EQ(platform::CursorId(shown()), 32512u) << "after " << stem;
+    }
+
+    window->ChangeCursor("charge.ani");
+    ASSERT_NE(shown(), nullptr);
+    window->ChangeCursor("lance.ani");
+    EXPECT_EQ(shown(), nullptr);
 }
 
 TEST_F(MapWindowTest, TheSavedBlockGivesTheViewModeBack) {

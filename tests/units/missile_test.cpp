@@ -196,4 +196,46 @@ TEST_F(UnitsTest, FiringModeAndMissilesTravelWithTheSelectedUnit) {
     EXPECT_EQ(back->GetMissiles(), 5);
 }
 
+// Hears the cursors the units ask the map for.
+struct Cursors : Component {
+    std::vector<std::string> asked;
+    Cursors() : Component("Cursors") {}
+    void Connect() override { RegisterNamedHandler("ChangeCursor", Heard); }
+    static ContainerBase* Heard(Component* c, BusMessage, ContainerBase* p) {
+        if (auto* t = PayloadValue<std::string>(p)) static_cast<Cursors*>(c)->asked.push_back(*t);
+        return nullptr;
+    }
+};
+
+// In firing mode the pointer over a target shows the unit's weapon (a musket for small arms, a
+// cannon for guns) and the arrow over any other hex; out of firing mode the same enemy is a hex to
+// charge for the foot, who may reach him, and nothing for the guns, which do not charge.
+TEST_F(UnitsTest, InFiringModeATargetShowsTheWeaponsCursorAndAnyOtherHexTheArrow) {
+    Cursors cursors;
+    cursors.AttachToBus(&shell->Layer());
+    const struct {
+        std::uint16_t number;
+        std::uint32_t weapon;
+        bool gun;
+        std::uint16_t at, target, empty;
+        const char* cursor;
+        const char* outside;
+    } weapons[] = {{1, 16, false, 404, 604, 503, "musket.ani", "charge.ani"},
+                   {3, 20, true, 402, 602, 502, "cannon.ani", "ArrowCursor"}};
+    for (const auto& w : weapons) {
+        SCOPED_TRACE(w.cursor);
+        const MissileCapableUnitData record = MissileRecord(w.number, 0, w.at, w.weapon);
+        MissileCapable* firer = w.gun ? static_cast<MissileCapable*>(Make<Artillery>(record)) : Make<MediumInfantry>(record);
+        Make<MediumInfantry>(MissileRecord(static_cast<std::uint16_t>(w.number + 1), 1, w.target));
+        ASSERT_TRUE(firer->ComputeMissileTargets().Contains(static_cast<short>(w.target)));
+        cursors.asked.clear();
+        delete firer->OnMissileVolley(w.number);
+        delete firer->OnHoverSelected(static_cast<std::int16_t>(w.target));
+        delete firer->OnHoverSelected(static_cast<std::int16_t>(w.empty));
+        delete firer->OnMissileVolley(w.number);
+        delete firer->OnHoverSelected(static_cast<std::int16_t>(w.target));
+        EXPECT_EQ(cursors.asked, (std::vector<std::string>{w.cursor, "ArrowCursor", w.outside}));
+    }
+}
+
 } // namespace

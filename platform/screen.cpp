@@ -1,5 +1,6 @@
 #include "platform/screen.h"
 
+#include "platform/cursor.h"
 #include "platform/input_script.h"
 #include "platform/menu_record.h"
 #include "platform/text.h"
@@ -187,7 +188,12 @@ bool LoadPNG(const std::string& path, ScreenImage& image) {
 
 bool SaveScreenPNG(const std::string& path) { return SavePNG(path, ComposeScreen()); }
 
-void SetBackend(std::unique_ptr<Backend> backend) { B().current = std::move(backend); }
+void SetBackend(std::unique_ptr<Backend> backend) {
+    B().current = std::move(backend);
+    // The backend shows the pointer the program sets from now on, and the one it has set already.
+    SetCursorObserver([](HCURSOR cursor) { CurrentBackend().CursorChanged(cursor); });
+    if (B().current && GetCursor()) B().current->CursorChanged(GetCursor());
+}
 
 Backend& CurrentBackend() {
     BackendState& b = B();

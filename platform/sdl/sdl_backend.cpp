@@ -3,16 +3,20 @@
 #include "platform/sdl/sdl_audio.h"
 
 #include "platform/cursor.h"
+#include "platform/cursor_file.h"
 #include "platform/input.h"
 #include "platform/screen.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace platform::sdl {
 namespace {
+
+CursorFrame g_shownFrame;  // the program cursor's frame the pointer shows; empty for a system cursor
 
 // Shows the screen area of the front top-level window (or the whole screen when there is none)
 // in one SDL window of that size.
@@ -100,13 +104,37 @@ public:
         SDL_RenderPresent(renderer_);
     }
 
+    // The program's own cursors (the map's order and scroll cursors) are shown as drawn, from the
+    // first frame their animation shows; the system's stand-ins are SDL's nearest.
     void CursorChanged(HCURSOR cursor) override {
-        const SDL_SystemCursor id = CursorId(cursor) == 32514 ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW;
-        if (SDL_Cursor* c = SDL_CreateSystemCursor(id)) {
-            SDL_SetCursor(c);
-            if (cursor_) SDL_FreeCursor(cursor_);
-            cursor_ = c;
+        SDL_Cursor* c = nullptr;
+        const CursorFrame* frame = nullptr;
+        if (const CursorImage* image = CursorImageOf(cursor)) {
+            const std::size_t first = image->sequence.empty() ? 0 : image->sequence.front();
+            if (first < image->frames.size()) frame = &image->frames[first];
         }
+        if (frame) {
+            // ARGB8888 is a packed 32-bit format: each pixel the frame's 0xAARRGGBB as it stands.
+            SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+                const_cast<std::uint32_t*>(frame->argb.data()), frame->width, frame->height, 32, frame->width * 4,
+                SDL_PIXELFORMAT_ARGB8888);
+            if (surface) {
+                c = SDL_CreateColorCursor(surface, frame->hotX, frame->hotY);
+                SDL_FreeSurface(surface);
+            }
+        }
+        if (!c) {
+            frame = nullptr;
+            c = SDL_CreateSystemCursor(CursorId(cursor) == 32514 ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW);
+        }
+        if (!c) return;
+        SDL_SetCursor(c);
+        if (cursor_) SDL_FreeCursor(cursor_);
+        cursor_ = c;
+        if (frame)
+            g_shownFrame = *frame;
+        else
+            g_shownFrame = CursorFrame{};
     }
 
 private:
@@ -153,6 +181,12 @@ private:
     POINT origin_{0, 0};
     bool dirty_ = true;
 };
+
+} // namespace
+
+const CursorFrame* ShownCursorFrame() { return g_shownFrame.argb.empty() ? nullptr : &g_shownFrame; }
+
+namespace {
 
 std::unique_ptr<Backend> Make() {
     auto b = std::make_unique<SdlBackend>();

@@ -1,5 +1,7 @@
 // The SDL backend under a virtual X server started by the test itself.
 #include "platform/clock.h"
+#include "platform/cursor.h"
+#include "platform/cursor_file.h"
 #include "platform/gdi.h"
 #include "platform/screen.h"
 #include "platform/sdl/sdl_backend.h"
@@ -60,6 +62,34 @@ TEST_F(SdlBackend, TheFrameOpensAndPresents) {
     SelectObject(mem, nullptr);
     DeleteObject(bmp);
     DeleteDC(mem);
+    platform::StartBackend("headless");
+}
+
+// The map's order cursors are the program's own drawings: the window's pointer shows the frame
+// the cursor file holds, hot spot and all, and goes back to the system's arrow after it.
+TEST_F(SdlBackend, TheProgramsOwnCursorIsShownAsDrawn) {
+    ASSERT_TRUE(g_xvfb && g_xvfb->Running()) << "Xvfb could not be started";
+    platform::sdl::Register();
+    ASSERT_TRUE(platform::StartBackend("sdl"));
+    HCURSOR charge = LoadCursorFromFileA(VH_DATA_DIR "/charge.ani");
+    ASSERT_NE(charge, nullptr);
+    const platform::CursorImage* image = platform::CursorImageOf(charge);
+    ASSERT_NE(image, nullptr);
+    const std::size_t first = image->sequence.empty() ? 0 : image->sequence.front();
+    ASSERT_LT(first, image->frames.size());
+    const platform::CursorFrame& drawn = image->frames[first];
+
+    SetCursor(charge);
+    const platform::CursorFrame* shown = platform::sdl::ShownCursorFrame();
+    ASSERT_NE(shown, nullptr) << "the pointer is not the program's cursor";
+    EXPECT_EQ(shown->width, drawn.width);
+    EXPECT_EQ(shown->height, drawn.height);
+    EXPECT_EQ(shown->hotX, drawn.hotX);
+    EXPECT_EQ(shown->hotY, drawn.hotY);
+    EXPECT_EQ(shown->argb, drawn.argb);
+
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(platform::sdl::ShownCursorFrame(), nullptr);
     platform::StartBackend("headless");
 }
 

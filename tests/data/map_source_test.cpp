@@ -38,18 +38,16 @@ TEST_F(DrawnMap, GroundIsClearUnlessDrawnAndLaterGroundWins) {
     EXPECT_EQ(landscape.GetFirstMapHeaderValue(), battlegen::kRegionOffset);
 }
 
-TEST_F(DrawnMap, ARiverIsBankedTowardDryLandOnly) {
+// The river's own ground is the obstacle: a minor-river side along it would be drawn as a
+// second, narrower stream beside the open water.
+TEST_F(DrawnMap, ARiverMeetsDryLandAndTheNextRiverHexWithoutAMinorRiverSide) {
     Draw("river 0003 1103\n");
     EXPECT_TRUE(Feature(403, 4));
-    EXPECT_TRUE(Edge(403, 1, 6)); // the dry hex to the north
-    EXPECT_TRUE(Edge(403, 5, 6));
-    // Between two river hexes the water runs on without a bank.
-    for (int side : battlegen::kSides) {
-        const Hex n = battlegen::Neighbour({4, 3}, side);
-        if (map.Ground(n) == battlegen::code::River) {
-            EXPECT_FALSE(Edge(403, side, 6)) << side;
-        }
-    }
+    EXPECT_EQ(map.Elevation({4, 3}), 0);
+    EXPECT_GT(map.Elevation({4, 2}), 0); // the dry hex to the north
+    for (int c = 0; c < 12; ++c)
+        for (int r = 0; r < 10; ++r)
+            for (int side : battlegen::kSides) EXPECT_FALSE(Edge(c * 100 + r, side, 6)) << c * 100 + r << " side " << side;
 }
 
 TEST_F(DrawnMap, FordsAndBridgesHaveNoBanks) {
@@ -152,6 +150,10 @@ const BadMap BadMaps[] = {
     {"map A.MAP \"A\" 0 5\n", "test.txt:1: \"0\" lies outside 1..99"},
     {"map A.MAP \"A 5 5\n", "test.txt:1: a text lacks its closing quote"},
     {"map A.MAP \"A\" 5 5\nhill 6 hexes 0202\n", "test.txt:2: \"6\" lies outside 1..5"},
+    // A stream or berm is drawn in the hex beside it: off the map, or in the bottom row's half
+    // hexes, nothing would show it.
+    {"map A.MAP \"A\" 5 5\nstream right 0001 0004\n", "test.txt:2: stream from 1 to 2 runs along the map's edge, where it cannot be drawn"},
+    {"map A.MAP \"A\" 5 5\nberm right 0204 0303\n", "test.txt:2: berm from 204 to 303 runs along the map's edge, where it cannot be drawn"},
 };
 
 TEST(MapSource, RefusesFaultsWithTheLineTheyAreOn) {

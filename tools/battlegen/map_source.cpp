@@ -166,6 +166,11 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
                 const int d = SideTowards(a, b);
                 const int side = hand < 0 ? SideCounterClockwise(d) : SideClockwise(d);
                 const Hex beside = Neighbour(a, side);
+                // The landscape draws a stream or a berm in the hex whose two sides it follows; a
+                // half hex at the bottom or no hex at all shows nothing there.
+                if (k != code::Wall && (!map.Inside(beside) || map.IsHalfHex(beside)))
+                    line.Fail(verb + " from " + std::to_string(a.Number()) + " to " + std::to_string(b.Number()) +
+                              " runs along the map's edge, where it cannot be drawn");
                 map.edges_.push_back({a.Number(), side, k});
                 if (map.Inside(b) && map.Inside(beside)) map.edges_.push_back({b.Number(), SideTowards(b, beside), k});
             }
@@ -174,22 +179,16 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
         }
     }
 
-    // Rivers: a road or railway over a river is a bridge; dry hexes beside deep water get banks.
+    // Rivers: a road or railway over a river is a bridge. Deep water meets dry land without a
+    // minor-river side: the river hex's own ground already costs the crossing, and the landscape
+    // would draw such a side as a stream of its own beside the open water, or not at all where
+    // the bank turns no corner in either hex.
     for (int c = 0; c < map.columns; ++c)
         for (int r = 0; r < map.rows; ++r) {
             BattleMap::Cell& here = cell({c, r});
             if (!here.river) continue;
             if (map.Has({c, r}, code::Road) || map.Has({c, r}, code::Railroad)) here.ford = true;
             here.ground = here.ford ? code::Ford : code::River;
-        }
-    for (int c = 0; c < map.columns; ++c)
-        for (int r = 0; r < map.rows; ++r) {
-            const BattleMap::Cell& here = cell({c, r});
-            if (!here.river || here.ford) continue;
-            for (int side : kSides) {
-                const Hex n = Neighbour({c, r}, side);
-                if (map.Inside(n) && !cell(n).river) map.edges_.push_back({Hex{c, r}.Number(), side, code::Stream});
-            }
         }
 
     // Level 0 is water: the landscape draws it as river and every road on it as a bridge. Dry

@@ -161,10 +161,26 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
             const std::uint16_t k = verb == "stream" ? code::Stream : verb == "berm" ? code::Berm : code::Wall;
             const int hand = HandOf(line, 1);
             const auto path = ParsePath(line, 2, map);
+            auto turn = [hand](int s) { return hand < 0 ? SideCounterClockwise(s) : SideClockwise(s); };
+            int before = 0; // the direction of the step before
             for (std::size_t i = 1; i < path.size(); ++i) {
                 const Hex a = path[i - 1], b = path[i];
                 const int d = SideTowards(a, b);
-                const int side = hand < 0 ? SideCounterClockwise(d) : SideClockwise(d);
+                const int side = turn(d);
+                // Where the path turns away from its hand, the sides of the turning hex between the
+                // step before and this one join the two into one unbroken line.
+                if (before != 0 && k != code::Wall) {
+                    // Turned back toward its hand, the line would cross the path's own sides.
+                    if (d == turn(turn(before)) || d == OppositeSide(before))
+                        line.Fail(verb + " turns back toward its " + (hand < 0 ? "left" : "right") + " hand at " +
+                                  std::to_string(a.Number()));
+                    const int arrived = turn(turn(before));
+                    int between = 0;
+                    for (int s = turn(side); s != arrived && between < 6; s = turn(s)) ++between;
+                    if (between >= 1 && between <= 3)
+                        for (int s = turn(side); s != arrived; s = turn(s)) map.edges_.push_back({a.Number(), s, k});
+                }
+                before = d;
                 const Hex beside = Neighbour(a, side);
                 // The landscape draws a stream or a berm in the hex whose two sides it follows; a
                 // half hex at the bottom or no hex at all shows nothing there.

@@ -143,7 +143,10 @@ TEST(DemoData, EveryMapReadsBackAtItsSize) {
 // The landscape draws a minor river only where it turns a hex corner: a side whose line goes on
 // along no other side at either of its corners is drawn by no piece and shows as a bare edge.
 TEST(DemoData, EveryMinorRiverSideGoesOnAtACorner) {
-    for (const auto& [name, map] : Sources().maps) {
+    for (const auto& entry : Sources().maps) {
+        // A named variable, not a structured binding: the lambda below takes it.
+        const std::string& name = entry.first;
+        const battlegen::BattleMap& map = entry.second;
         SCOPED_TRACE(name);
         VhLogicalLandscape landscape;
         ASSERT_EQ(landscape.Load(DataFile(name)), 1) << landscape.GetLoadError();

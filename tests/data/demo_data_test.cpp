@@ -142,6 +142,43 @@ TEST(DemoData, EveryMapReadsBackAtItsSize) {
     }
 }
 
+// The landscape draws a minor river only where it turns a hex corner: a side whose line goes on
+// along no other side at either of its corners is drawn by no piece and shows as a bare edge.
+TEST(DemoData, EveryMinorRiverSideGoesOnAtACorner) {
+    for (const auto& entry : Sources().maps) {
+        // A named variable, not a structured binding: the lambda below takes it.
+        const std::string& name = entry.first;
+        const battlegen::BattleMap& map = entry.second;
+        SCOPED_TRACE(name);
+        VhLogicalLandscape landscape;
+        ASSERT_EQ(landscape.Load(DataFile(name)), 1) << landscape.GetLoadError();
+        auto river = [&](battlegen::Hex h, int side) {
+            if (h.column < 0 || h.row < 0 || h.column >= map.columns || h.row >= map.rows) return false;
+            return landscape.HasEdgeType(static_cast<std::uint16_t>(h.Number()), side, battlegen::code::Stream);
+        };
+        int sides = 0;
+        for (int c = 0; c < map.columns; ++c)
+            for (int r = 0; r < map.rows; ++r)
+                for (int side : battlegen::kSides) {
+                    const battlegen::Hex here{c, r};
+                    if (!river(here, side)) continue;
+                    ++sides;
+                    // At each end of the side two more sides meet: one of this hex, one of the hex across.
+                    const battlegen::Hex across = battlegen::Neighbour(here, side);
+                    const int back = battlegen::OppositeSide(side);
+                    const bool goesOn = river(here, battlegen::SideClockwise(side)) ||
+                                        river(across, battlegen::SideCounterClockwise(back)) ||
+                                        river(here, battlegen::SideCounterClockwise(side)) ||
+                                        river(across, battlegen::SideClockwise(back));
+                    EXPECT_TRUE(goesOn) << "hex " << here.Number() << " side " << side;
+                }
+        // Every map but Brandy Station has a stream.
+        if (map.name != "Brandy Station") {
+            EXPECT_GT(sides, 0);
+        }
+    }
+}
+
 TEST(DemoData, EveryVariantFileNamesAScenarioOfItsBattle) {
     for (const BattleSpec& b : Sources().battles)
         for (const auto& v : b.variants) {

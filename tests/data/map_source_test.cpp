@@ -38,18 +38,16 @@ TEST_F(DrawnMap, GroundIsClearUnlessDrawnAndLaterGroundWins) {
     EXPECT_EQ(landscape.GetFirstMapHeaderValue(), battlegen::kRegionOffset);
 }
 
-TEST_F(DrawnMap, ARiverIsBankedTowardDryLandOnly) {
+// The river's own ground is the obstacle: a minor-river side along it would be drawn as a
+// second, narrower stream beside the open water.
+TEST_F(DrawnMap, ARiverMeetsDryLandAndTheNextRiverHexWithoutAMinorRiverSide) {
     Draw("river 0003 1103\n");
     EXPECT_TRUE(Feature(403, 4));
-    EXPECT_TRUE(Edge(403, 1, 6)); // the dry hex to the north
-    EXPECT_TRUE(Edge(403, 5, 6));
-    // Between two river hexes the water runs on without a bank.
-    for (int side : battlegen::kSides) {
-        const Hex n = battlegen::Neighbour({4, 3}, side);
-        if (map.Ground(n) == battlegen::code::River) {
-            EXPECT_FALSE(Edge(403, side, 6)) << side;
-        }
-    }
+    EXPECT_EQ(map.Elevation({4, 3}), 0);
+    EXPECT_GT(map.Elevation({4, 2}), 0); // the dry hex to the north
+    for (int c = 0; c < 12; ++c)
+        for (int r = 0; r < 10; ++r)
+            for (int side : battlegen::kSides) EXPECT_FALSE(Edge(c * 100 + r, side, 6)) << c * 100 + r << " side " << side;
 }
 
 TEST_F(DrawnMap, FordsAndBridgesHaveNoBanks) {
@@ -73,6 +71,36 @@ TEST_F(DrawnMap, AStreamRunsAlongTheHandItWasDrawnOn) {
         EXPECT_FALSE(Edge(hex, 6, 6));
         EXPECT_FALSE(Edge(hex, 8, 6));
         EXPECT_FALSE(Edge(hex, 5, 6));
+    }
+}
+
+// The landscape draws a stream from hex corner to hex corner: a line of sides with a gap in it
+// shows as pieces. Each side is counted once; an open corner is one where no other side of the
+// line goes on, so an unbroken line has two, its ends.
+TEST_F(DrawnMap, AStreamIsOneUnbrokenLineWhicheverWayItTurns) {
+    // Straight, bending either way, zigzagging, and turning sharply away from the hand.
+    const char* const statements[] = {"stream left 0302 0307",       "stream right 0302 0307",
+                                      "stream right 0302 0305 0705", "stream left 0307 0304 0802",
+                                      "stream right 0307 0304 0802", "stream left 0202 0504 0907", "stream right 0202 0504 0907",
+                                      "stream right 0902 0505 0908"};
+    for (const std::string statement : statements) {
+        SCOPED_TRACE(statement);
+        Draw(statement + "\n");
+        auto river = [&](Hex h, int side) { return map.Inside(h) && Edge(h.Number(), side, 6); };
+        int sides = 0, open = 0;
+        for (int c = 0; c < map.columns; ++c)
+            for (int r = 0; r < map.rows; ++r)
+                for (int side : battlegen::kSides) {
+                    const Hex here{c, r}, across = battlegen::Neighbour(here, side);
+                    if (!river(here, side) || (map.Inside(across) && across.Number() < here.Number())) continue;
+                    ++sides;
+                    const int back = battlegen::OppositeSide(side);
+                    const bool cw = !river(here, battlegen::SideClockwise(side)) && !river(across, battlegen::SideCounterClockwise(back));
+                    const bool ccw = !river(here, battlegen::SideCounterClockwise(side)) && !river(across, battlegen::SideClockwise(back));
+                    open += cw + ccw;
+                }
+        EXPECT_GE(sides, 4);
+        EXPECT_EQ(open, 2);
     }
 }
 
@@ -152,6 +180,12 @@ const BadMap BadMaps[] = {
     {"map A.MAP \"A\" 0 5\n", "test.txt:1: \"0\" lies outside 1..99"},
     {"map A.MAP \"A 5 5\n", "test.txt:1: a text lacks its closing quote"},
     {"map A.MAP \"A\" 5 5\nhill 6 hexes 0202\n", "test.txt:2: \"6\" lies outside 1..5"},
+    // A stream or berm is drawn in the hex beside it: off the map, or in the bottom row's half
+    // hexes, nothing would show it.
+    {"map A.MAP \"A\" 5 5\nstream right 0001 0004\n", "test.txt:2: stream from 1 to 2 runs along the map's edge, where it cannot be drawn"},
+    {"map A.MAP \"A\" 12 10\nstream left 0302 0305 0705\n", "test.txt:2: stream turns back toward its left hand at 305"},
+    {"map A.MAP \"A\" 12 10\nstream left 0902 0505 0908\n", "test.txt:2: stream turns back toward its left hand at 505"},
+    {"map A.MAP \"A\" 5 5\nberm right 0204 0303\n", "test.txt:2: berm from 204 to 303 runs along the map's edge, where it cannot be drawn"},
 };
 
 TEST(MapSource, RefusesFaultsWithTheLineTheyAreOn) {

@@ -177,12 +177,17 @@ bool WriteMapPreview(const std::vector<const datagen::LibrarySpec*>& libs, int z
     constexpr int cols = 7, rows = 9;
     const int w = cols * cw + cw / 2 + 8, h = rows * ch * 3 / 4 + ch + 3 * step + 8;
     std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h, 0x303830);
-    auto level = [](int c, int r) { return (c >= 4 && r <= 4) ? 2 : (c >= 3 && r <= 5) ? 1 : 0; };
+    // A river down the west edge at the water level, low ground at level 1 and a hill of two
+    // levels more; the hexes off the sheet stand as low ground.
+    auto level = [](int c, int r) {
+        if (c == 0 && r >= 4) return 0;
+        return (c >= 4 && r <= 4) ? 3 : (c >= 3 && r <= 5) ? 2 : 1;
+    };
     auto origin = [&](int c, int r, int& x, int& y) {
         x = 4 + c * cw + (r % 2 ? cw / 2 : 0);
         y = 4 + 3 * step + r * ch * 3 / 4 - level(c, r) * step;
     };
-    const char* levelNames[3] = {"River", "Level 1", "Level 2"};
+    const char* levelNames[4] = {"River", "Level 1", "Level 2", "Level 3"};
     // A stream down the east side of column 1, flagged on the hex sides both its banks' hexes
     // share, and drawn as the landscape draws it: the piece of corner k wherever the two sides
     // it joins (k + 5 and k + 6 in the clockwise order from the north-east) both carry water.
@@ -213,18 +218,22 @@ bool WriteMapPreview(const std::vector<const datagen::LibrarySpec*>& libs, int z
             int x, y;
             origin(c, r, x, y);
             const int L = level(c, r);
-            // A slope toward a higher neighbour on the right.
-            const int mask = (L < level(c + 1, r)) ? 0x8 : 0;
+            // Slopes (and on the water, shores) toward the higher neighbours west, north-west,
+            // north-east and east.
+            const int up = r - 1, upLeft = r % 2 ? c : c - 1;
+            const int mask = (L < level(c - 1, r) ? 0x1 : 0) | (r > 0 && L < level(upLeft, up) ? 0x2 : 0) |
+                             (r > 0 && L < level(upLeft + 1, up) ? 0x4 : 0) | (L < level(c + 1, r) ? 0x8 : 0);
             const std::size_t pic = static_cast<std::size_t>(mask * 4 + (L ? 2 : 0) + (c + r) % 4);
             Blit(px, w, h, Picture(blocks, levelNames[L], pic), x, y);
-            // A road along row 6, a stream down column 1, woods top left, a farm on the height.
-            if (r == 6) Blit(px, w, h, Picture(over, "Roads", 3 * 4 + 0), x, y);
+            // A road along row 6 and a railroad along row 8, bridged over the river, a stream down
+            // column 1, woods top left, a farm on the height.
+            if (r == 6) Blit(px, w, h, L == 0 ? Picture(over, "Bridges", 4) : Picture(over, "Roads", 3 * 4 + 0), x, y);
             const std::array<bool, 6>& water = stream[static_cast<std::size_t>(r * cols + c)];
             for (int k = 0; k < 6; ++k)
                 if (water[static_cast<std::size_t>((k + 5) % 6)] && water[static_cast<std::size_t>(k)])
                     Blit(px, w, h, Picture(over, "Minor Rivers", static_cast<std::size_t>(3 * k + (c + r) % 3)), x, y);
             if (r == 2 && c == 1) Blit(px, w, h, Picture(over, "Marsh", 0), x, y);
-            if (r == 8) Blit(px, w, h, Picture(over, "Railroads", 4), x, y);
+            if (r == 8) Blit(px, w, h, Picture(over, L == 0 ? "Bridges" : "Railroads", 4), x, y);
         }
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {

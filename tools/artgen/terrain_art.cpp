@@ -102,6 +102,8 @@ void GrassTexture(cairo_t* cr, const Colour& base, std::uint32_t seed, double de
     cairo_restore(cr);
 }
 
+void Stroke(cairo_t* cr, const std::vector<P>& pts, double width, const Colour& c, double alpha = 1.0);
+
 // One ground picture: the top of the hex in the level's colour, rising toward the sides the
 // slope mask names (0x1 west, 0x2 north-west, 0x4 north-east, 0x8 east higher), and the bank
 // below the two lower sides that shows where a lower hex lies in front.
@@ -136,23 +138,41 @@ ImageSpec Ground(int zoom, int level, int mask, int variant, const std::string& 
         HexPath(w);
         cairo_set_source_rgba(w, 0, 0, 0, 1);
         cairo_fill(w);
-        const P shoreSides[4] = {Mid(4), Mid(5), Mid(0), Mid(1)};
+        // The shore: a strip of mud along the whole of each side where the ground rises, its
+        // water's edge wavering, so that the banks of neighbouring sides join at the corners.
+        const int shoreSides[4] = {4, 5, 0, 1};
         cairo_save(cr);
         HexPath(cr);
         cairo_clip(cr);
+        Noise n(static_cast<std::uint32_t>(mask * 7 + variant * 131 + 11));
         for (int bit = 0; bit < 4; ++bit) {
             if (!(mask & (1 << bit))) continue;
+            const int side = shoreSides[bit];
+            const P a{kCorner[side][0], kCorner[side][1]}, b{kCorner[(side + 1) % 6][0], kCorner[(side + 1) % 6][1]};
+            constexpr int kSteps = 8;
+            std::vector<P> edge;
+            for (int i = 0; i <= kSteps; ++i) {
+                const double t = static_cast<double>(i) / kSteps;
+                // Widest at the middle of the side, narrowing into the corners.
+                const double depth = (0.1 + 0.1 * std::sin(t * M_PI)) * n.Range(0.8, 1.25);
+                const P on{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+                edge.push_back({on.x + (kCentre.x - on.x) * depth, on.y + (kCentre.y - on.y) * depth});
+            }
             for (cairo_t* c : {cr, w}) {
-                cairo_save(c);
-                cairo_translate(c, shoreSides[bit].x, shoreSides[bit].y);
-                cairo_scale(c, 1, 0.45);
-                cairo_arc(c, 0, 0, 26, 0, 2 * M_PI);
-                cairo_restore(c);
+                cairo_move_to(c, a.x + (a.x - kCentre.x) * 0.05, a.y + (a.y - kCentre.y) * 0.05);
+                for (const P& e : edge) cairo_line_to(c, e.x, e.y);
+                cairo_line_to(c, b.x + (b.x - kCentre.x) * 0.05, b.y + (b.y - kCentre.y) * 0.05);
+                cairo_close_path(c);
             }
             draw::Set(cr, {104, 90, 58});
             cairo_fill(cr);
             cairo_set_operator(w, CAIRO_OPERATOR_CLEAR);
             cairo_fill(w);
+            cairo_set_operator(w, CAIRO_OPERATOR_OVER);
+            // The wet line at the water's edge, taken out of the water too.
+            Stroke(cr, edge, 1.6, {78, 70, 46});
+            cairo_set_operator(w, CAIRO_OPERATOR_CLEAR);
+            Stroke(w, edge, 1.6, {0, 0, 0});
             cairo_set_operator(w, CAIRO_OPERATOR_OVER);
         }
         cairo_restore(cr);
@@ -270,7 +290,7 @@ ImageSpec Blank(int zoom, const std::string& name, const std::function<void(cair
     return s.canvas.Take(name, 2, 0, 0);
 }
 
-void Stroke(cairo_t* cr, const std::vector<P>& pts, double width, const Colour& c, double alpha = 1.0) {
+void Stroke(cairo_t* cr, const std::vector<P>& pts, double width, const Colour& c, double alpha) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, width);

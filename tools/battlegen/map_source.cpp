@@ -161,11 +161,32 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
             const std::uint16_t k = verb == "stream" ? code::Stream : verb == "berm" ? code::Berm : code::Wall;
             const int hand = HandOf(line, 1);
             const auto path = ParsePath(line, 2, map);
+            auto turn = [hand](int s) { return hand < 0 ? SideCounterClockwise(s) : SideClockwise(s); };
+            int before = 0; // the direction of the step before
             for (std::size_t i = 1; i < path.size(); ++i) {
                 const Hex a = path[i - 1], b = path[i];
                 const int d = SideTowards(a, b);
-                const int side = hand < 0 ? SideCounterClockwise(d) : SideClockwise(d);
+                const int side = turn(d);
+                // Where the path turns away from its hand, the sides of the turning hex between the
+                // step before and this one join the two into one unbroken line.
+                if (before != 0 && k != code::Wall) {
+                    // Turned back toward its hand, the line would cross the path's own sides.
+                    if (d == turn(turn(before)) || d == OppositeSide(before))
+                        line.Fail(verb + " turns back toward its " + (hand < 0 ? "left" : "right") + " hand at " +
+                                  std::to_string(a.Number()));
+                    const int arrived = turn(turn(before));
+                    int between = 0;
+                    for (int s = turn(side); s != arrived && between < 6; s = turn(s)) ++between;
+                    if (between >= 1 && between <= 3)
+                        for (int s = turn(side); s != arrived; s = turn(s)) map.edges_.push_back({a.Number(), s, k});
+                }
+                before = d;
                 const Hex beside = Neighbour(a, side);
+                // The landscape draws a stream or a berm in the hex whose two sides it follows; a
+                // half hex at the bottom or no hex at all shows nothing there.
+                if (k != code::Wall && (!map.Inside(beside) || map.IsHalfHex(beside)))
+                    line.Fail(verb + " from " + std::to_string(a.Number()) + " to " + std::to_string(b.Number()) +
+                              " runs along the map's edge, where it cannot be drawn");
                 map.edges_.push_back({a.Number(), side, k});
                 if (map.Inside(b) && map.Inside(beside)) map.edges_.push_back({b.Number(), SideTowards(b, beside), k});
             }
@@ -174,22 +195,16 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
         }
     }
 
-    // Rivers: a road or railway over a river is a bridge; dry hexes beside deep water get banks.
+    // Rivers: a road or railway over a river is a bridge. Deep water meets dry land without a
+    // minor-river side: the river hex's own ground already costs the crossing, and the landscape
+    // would draw such a side as a stream of its own beside the open water, or not at all where
+    // the bank turns no corner in either hex.
     for (int c = 0; c < map.columns; ++c)
         for (int r = 0; r < map.rows; ++r) {
             BattleMap::Cell& here = cell({c, r});
             if (!here.river) continue;
             if (map.Has({c, r}, code::Road) || map.Has({c, r}, code::Railroad)) here.ford = true;
             here.ground = here.ford ? code::Ford : code::River;
-        }
-    for (int c = 0; c < map.columns; ++c)
-        for (int r = 0; r < map.rows; ++r) {
-            const BattleMap::Cell& here = cell({c, r});
-            if (!here.river || here.ford) continue;
-            for (int side : kSides) {
-                const Hex n = Neighbour({c, r}, side);
-                if (map.Inside(n) && !cell(n).river) map.edges_.push_back({Hex{c, r}.Number(), side, code::Stream});
-            }
         }
 
     // Level 0 is water: the landscape draws it as river and every road on it as a bridge. Dry

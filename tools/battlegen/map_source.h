@@ -9,10 +9,10 @@
 //                                       the ground falls one level a hex away from them (two when
 //                                       steep)
 //   road|railroad H H ...               a road (code 12) or railway (code 16) through the points
-//   river H H ...                       a major river (code 4) through the points, banked with
-//                                       minor-river edges (code 6) toward dry hexes
-//   ford H ...                          river hexes that can be waded (code 5, no banks); a river
-//                                       hex that carries a road is a bridge and gets the same
+//   river H H ...                       a major river (code 4) through the points; its hexes lie at
+//                                       the water level and carry no minor-river sides
+//   ford H ...                          river hexes that can be waded (code 5); a river hex that
+//                                       carries a road is a bridge and gets the same
 //   stream|berm|wall left|right H H ... a line of hex sides (codes 6, 10, 11) along the path
 //                                       through the points, on its left or right hand
 // Levels in the landscape file: river and ford hexes lie at level 0, the water level; dry ground

@@ -4,6 +4,7 @@
 #include "platform/dialog.h"
 #include "platform/mdi.h"
 #include "platform/menu_record.h"
+#include "platform/message_queue.h"
 #include "platform/window_record.h"
 
 #include <cstdlib>
@@ -17,6 +18,10 @@ struct InputState {
     POINT lastClickPoint{-100, -100};
     bool haveClick = false;
 };
+
+// Key message flags: the key was down before this message; this message releases it.
+constexpr LPARAM kPreviousDown = LPARAM{1} << 30;
+constexpr LPARAM kReleased = LPARAM{1} << 31;
 
 InputState& I() {
     static InputState s;
@@ -77,10 +82,19 @@ void ActivateFor(POINT p) {
 } // namespace
 
 SHORT GetKeyState(int virtualKey) {
-    return virtualKey >= 0 && virtualKey < 256 && I().keys[virtualKey] ? static_cast<SHORT>(0x8000) : 0;
+    if (virtualKey < 0 || virtualKey >= 256) return 0;
+    // Input is taken in ahead of the messages it makes (a whole typed word may arrive at once): a
+    // key with a message still waiting was, for the message being read now, as that message says
+    // it was before.
+    MSG waiting;
+    if (platform::EarliestKeyMessage(static_cast<WPARAM>(virtualKey), &waiting))
+        return (waiting.lParam & kPreviousDown) ? static_cast<SHORT>(0x8000) : 0;
+    return GetAsyncKeyState(virtualKey);
 }
 
-SHORT GetAsyncKeyState(int virtualKey) { return GetKeyState(virtualKey); }
+SHORT GetAsyncKeyState(int virtualKey) {
+    return virtualKey >= 0 && virtualKey < 256 && I().keys[virtualKey] ? static_cast<SHORT>(0x8000) : 0;
+}
 
 namespace platform {
 
@@ -128,6 +142,7 @@ void InjectKey(int virtualKey, bool down) {
     InputState& s = I();
     if (virtualKey < 0 || virtualKey > 255) return;
     const bool alt = s.keys[VK_MENU] || (virtualKey == VK_MENU && down);
+    const bool wasDown = s.keys[virtualKey];
     s.keys[virtualKey] = down;
     if (detail::MenuKey(virtualKey, down)) return;
     HWND w = GetFocus();
@@ -135,7 +150,11 @@ void InjectKey(int virtualKey, bool down) {
     if (!w) return;
     const bool sys = alt && !s.keys[VK_CONTROL];
     const UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    PostMessage(w, message, static_cast<WPARAM>(virtualKey), alt ? (1 << 29) | 1 : 1);
+    LPARAM flags = 1;  // one repeat
+    if (alt) flags |= 1 << 29;
+    if (wasDown) flags |= kPreviousDown;
+    if (!down) flags |= kReleased;
+    PostMessage(w, message, static_cast<WPARAM>(virtualKey), flags);
 }
 
 void ResetInput() { I() = InputState{}; }

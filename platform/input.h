@@ -33,7 +33,10 @@ constexpr WPARAM MK_RBUTTON = 0x0002;
 constexpr WPARAM MK_SHIFT = 0x0004;
 constexpr WPARAM MK_CONTROL = 0x0008;
 
-// High bit set while the key is down.
+// High bit set while the key is down. GetKeyState answers as of the key messages read so far: a
+// key whose press or release still waits in the queue counts as it was before that message, so a
+// letter read after a quick Shift release still sees the Shift it was typed with.
+// GetAsyncKeyState answers as of the input taken in.
 SHORT GetKeyState(int virtualKey);
 SHORT GetAsyncKeyState(int virtualKey);
 

@@ -557,7 +557,9 @@ bool MenuMouse(UINT message, POINT p) {
 // A key (already recorded as held or not) the menus take; true when taken.
 bool MenuKey(int vk, bool down) {
     Tracking& t = T();
-    const bool alt = GetKeyState(VK_MENU) < 0, control = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    // Heard as the key is taken in, ahead of the messages still waiting: the keys as they are now.
+    const bool alt = GetAsyncKeyState(VK_MENU) < 0, control = GetAsyncKeyState(VK_CONTROL) < 0,
+               shift = GetAsyncKeyState(VK_SHIFT) < 0;
     if (t.active) {
         // While a menu is open it takes every key; releases change nothing.
         return down ? TrackingKey(vk) : true;

@@ -430,4 +430,19 @@ unsigned PendingMessageCount() {
     return static_cast<unsigned>(queueOf(s, GetCurrentThreadId()).posted.size());
 }
 
+// WM_SYSKEYDOWN and WM_SYSKEYUP, which the window system's header gives.
+constexpr UINT kSysKeyDown = 0x0104, kSysKeyUp = 0x0105;
+
+bool EarliestKeyMessage(WPARAM virtualKey, MSG* out) {
+    auto& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    for (const MSG& m : queueOf(s, GetCurrentThreadId()).posted)
+        if (m.wParam == virtualKey && (m.message == WM_KEYDOWN || m.message == WM_KEYUP || m.message == kSysKeyDown ||
+                                       m.message == kSysKeyUp)) {
+            if (out) *out = m;
+            return true;
+        }
+    return false;
+}
+
 } // namespace platform

@@ -115,5 +115,8 @@ DWORD UiThread();
 void ResetMessageQueues();
 // Posted messages waiting in the calling thread's queue.
 unsigned PendingMessageCount();
+// The earliest key message (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP) of the key
+// `virtualKey` waiting in the calling thread's queue; false when none waits. Nothing is taken.
+bool EarliestKeyMessage(WPARAM virtualKey, MSG* out);
 
 } // namespace platform

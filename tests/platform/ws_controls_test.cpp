@@ -453,6 +453,43 @@ TEST_F(Controls, EditsTypeSelectAndUseTheClipboard) {
     DestroyWindow(dialog);
 }
 
+// A display hands over a whole typed word at once, before the first of its key messages is read:
+// each letter still takes the Shift state it was typed with, not the state after the word.
+TEST_F(Controls, EachLetterOfAWordTakenInAtOnceKeepsItsOwnShift) {
+    ASSERT_NE(Open(), nullptr);
+    Click(9, 150, 6);
+    ASSERT_EQ(GetFocus(), GetDlgItem(dialog, 9));
+    // A letter and whether Shift is pressed before it and released after it.
+    struct Letter {
+        int key;
+        bool pressShift, releaseShift;
+    };
+    const struct {
+        std::vector<Letter> letters;
+        const char* text;
+    } cases[] = {
+        {{{'M', true, true}, {'I', false, false}, {'D', false, false}}, "Mid"},
+        {{{'M', true, true}, {'I', true, true}, {'D', true, true}}, "MID"},
+        {{{'M', false, false}, {'I', false, false}, {'D', false, false}}, "mid"},
+        {{{'M', true, false}, {'I', false, true}, {'D', false, false}}, "MId"},
+    };
+    for (const auto& c : cases) {
+        SetWindowTextA(GetDlgItem(dialog, 9), "");
+        Pump();
+        for (const Letter& l : c.letters) {
+            if (l.pressShift) platform::InjectKey(VK_SHIFT, true);
+            platform::InjectKey(l.key, true);
+            platform::InjectKey(l.key, false);
+            if (l.releaseShift) platform::InjectKey(VK_SHIFT, false);
+        }
+        EXPECT_EQ(GetKeyState(VK_SHIFT), 0) << c.text;  // nothing read yet: Shift was up before the word
+        Pump();
+        EXPECT_EQ(Text(9), c.text);
+        EXPECT_EQ(GetKeyState(VK_SHIFT), GetAsyncKeyState(VK_SHIFT)) << c.text;
+    }
+    DestroyWindow(dialog);
+}
+
 struct BoxCase {
     UINT type;
     std::function<void(HWND box)> act;

@@ -98,6 +98,8 @@ std::uint64_t limitedSize(std::uint64_t size, std::uint32_t flags) {
 
 // The largest reservation the registry can describe; far beyond any 32-bit request.
 constexpr std::uint64_t kMaxReservation = std::uint64_t{1} << 36;
+// Reservations up to this size keep their pages accessible when their committed size shrinks.
+constexpr std::uint64_t kKeepShrunkPages = 128 * 1024;
 
 bool decommit(std::uint8_t* at, std::uint64_t length) {
     if (length == 0) return true;
@@ -290,7 +292,14 @@ bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
         // everywhere else newly committed pages read zero, as callers expect.
         if (r.written) std::memset(r.base + r.committed, 0, rounded - r.committed);
     } else if (rounded < r.committed) {
-        if (!decommit(r.base + rounded, r.committed - rounded)) return false;
+        // A small reservation keeps the pages it no longer needs: a block that shrinks often
+        // grows again soon, and taking the pages away and back costs two system calls and the
+        // page faults. They are marked written, so they are cleared when committed again.
+        if (r.reserved > kKeepShrunkPages) {
+            if (!decommit(r.base + rounded, r.committed - rounded)) return false;
+        } else {
+            r.written = true;
+        }
         const std::uint64_t kept = (flags & kSysLimit64K) ? std::min<std::uint64_t>(size, 65535) : size;
         if ((flags & kSysZeroFill) && kept < rounded) std::memset(r.base + kept, 0, rounded - kept);
     }

@@ -132,5 +132,25 @@ TEST_F(KeptPagesTest, LargeBlocksGrowInPlaceAndKeepTheirContents) {
     m.MemPoolFree(pool);
 }
 
+TEST_F(KeptPagesTest, PagesALargeBlockShrankFromReadZeroWhenItGrowsOverThemAgain) {
+    for (std::uint32_t flags : {0u, std::uint32_t{ALLOC_ZERO_FILL}}) {
+        SCOPED_TRACE(flags);
+        MEMPOOL pool = m.MemPoolInit(0);
+        auto* p = static_cast<unsigned char*>(m.MemAllocPtr(pool, 20000, 0));
+        std::memset(p, 0xAB, 20000);
+        ASSERT_EQ(m.MemReAllocPtr(p, 6000, RESIZE_IN_PLACE_ONLY), p);
+        const std::uint32_t small = m.MemSizePtr(p);
+        EXPECT_LT(small, 20000u);
+        EXPECT_EQ(m.MemPoolSize(pool), 4096u + small + 28);
+        ASSERT_EQ(m.MemReAllocPtr(p, 20000, flags | RESIZE_IN_PLACE_ONLY), p);
+        EXPECT_EQ(m.MemPoolSize(pool), 4096u + m.MemSizePtr(p) + 28);
+        for (std::uint32_t i = small; i < m.MemSizePtr(p); ++i) ASSERT_EQ(p[i], 0) << i;
+        for (std::uint32_t i = 0; i < 6000; ++i) ASSERT_EQ(p[i], 0xAB) << i;
+        EXPECT_EQ(m.MemPoolCheck(pool), 1);
+        m.MemPoolFree(pool);
+    }
+    EXPECT_TRUE(errors().empty());
+}
+
 } // namespace
 } // namespace memlib_test

@@ -771,6 +771,18 @@ TEST_F(PhalanxTest, AVolleyFiresFromBothHexesAndIsHeardOnce) {
     p->QueueMessage(Named("MissileFire", new Container<short>(3), 2, 1204));
     EXPECT_LE(Run(*p), 2);
     EXPECT_EQ(answers.answers[2], 1);
+    // A hex the main map marks is aimed at higher up the screen; a mark
+    // of the close-up's map does not count.
+    views[1].zooms[0]->marked.insert(1204);
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 3, 1204));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(p->GetTarget(), Point3D(12040 - 50, 4816, 0));
+    views[0].zooms[0]->marked.insert(1204);
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 4, 1204));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(p->GetTarget(), Point3D(12040 - 50, 4816 - 76, 0));
+    EXPECT_EQ(answers.answers[3], 1);
+    EXPECT_EQ(answers.answers[4], 1);
 }
 
 TEST_F(PhalanxTest, TeleportAndInsertPutBothHexesInPlace) {

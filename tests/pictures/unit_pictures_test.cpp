@@ -353,6 +353,15 @@ TEST_F(UnitPicturesTest, ABombardmentFiresOnceAndItsShellHitsOnce) {
     EXPECT_EQ(Heard("batfire1"), 1);
     EXPECT_EQ(Heard("bathits1"), 1);
     EXPECT_EQ(answers.answers[1], 1);
+    // The shells fly to the target hex's point; at a hex the main map marks, 153 pixels higher.
+    auto* m = dynamic_cast<PMissileUnit*>(p);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->GetTarget(), Point3D(11050, 4420, 0));
+    views[0].zooms[0]->marked.insert(1105);
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 2, 1105));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(m->GetTarget(), Point3D(11050, 4420 - 153, 0));
+    EXPECT_EQ(answers.answers[2], 1);
 }
 
 TEST_F(UnitPicturesTest, AVolleyWithoutADirectionIsAnsweredAtOnce) {

@@ -6,6 +6,7 @@
 #include "game/logic/referee/referee_records.h"
 #include "game/pictures/unit_pictures.h"
 #include "game/units/unit_types.h"
+#include "game/units/vh_unit.h"
 #include "platform/screen.h"
 #include "tests/pictures/pictures_fixture.h"
 #include "tests/shell/game_shell.h"
@@ -710,6 +711,22 @@ TEST_F(PhalanxTest, AnUnwatchedCombatKeepsEveryFigureInItsOwnHex) {
     // The rear figures that stepped into a fallen comrade's place stand there, in their own hex.
     ExpectFormation(*p);
     EXPECT_EQ(answers.answers[2], 1);
+}
+
+// The unit stands on its hex and the neighbour on its right hand; its picture, made with the
+// facing the map turns two steps clockwise, must draw its second rank of figures on that same
+// neighbour, in even and odd columns alike.
+TEST_F(PhalanxTest, TheSecondHexIsTheUnitsRightHandNeighbourForEveryFacing) {
+    for (std::uint32_t facing : {2u, 3u, 4u, 6u, 7u, 8u}) {
+        for (std::int16_t hex : {1205, 1305}) {
+            SCOPED_TRACE(std::to_string(facing) + " at " + std::to_string(hex));
+            PHeavyInfantry* p = Heavy(RotateDirectionClockwise(static_cast<DIRECTION>(facing), 2), hex);
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(p->FirstRegion(), hex);
+            EXPECT_EQ(p->SecondRegion(), static_cast<std::int16_t>(RightHandHex(static_cast<std::uint16_t>(hex), facing)));
+            ExpectFormation(*p);
+        }
+    }
 }
 
 TEST_F(PhalanxTest, OnlyTheFirstRoutDropsEquipment) {

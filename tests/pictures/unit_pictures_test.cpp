@@ -365,6 +365,51 @@ TEST_F(UnitPicturesTest, ABombardmentFiresOnceAndItsShellHitsOnce) {
     EXPECT_EQ(answers.answers[2], 1);
 }
 
+// A shot is heard on the frame its cue belongs to: a musket volley as the sounding ball leaves
+// the top of its arc (it has flown its first leg, shown as a ball), a shell's hit as it lands
+// (before its burst is shown).
+TEST_F(UnitPicturesTest, ShotsAreHeardOnTheFramesTheyBelongTo) {
+    struct Row {
+        const char* type;
+        DIRECTION direction;
+        const char* sound;
+        std::int16_t ball;
+        const char* flownBefore;  // shown by the ball before the sound, "" for none
+        const char* notBefore;    // not yet shown by the ball when the sound is heard (a name's start)
+    };
+    const auto sawStart = [](const std::vector<std::string>& seen, const std::string& start) {
+        return std::any_of(seen.begin(), seen.end(), [&](const std::string& n) { return n.rfind(start, 0) == 0; });
+    };
+    const Row rows[] = {{"Union Medium Infantry", North, "musfire1", 7, "Ball", ""},
+                        {"Union Iron Battery", East, "bathits1", 0, "", "Explode"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.type);
+        VhPhysicalObject* p = Unit(r.type);
+        ASSERT_NE(p, nullptr);
+        sounds.calls.clear();
+        p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(r.direction), 1, 1105));
+        std::vector<std::string> shown, atSound;
+        const int ticks = Run(*p, nullptr, nullptr, [&](int) {
+            VhSprite* b = Ball(*p, r.ball);
+            if (b && !b->IsHidden()) {
+                const std::string name = SequenceOf(ImageName(*b));
+                if (!name.empty() && (shown.empty() || shown.back() != name)) shown.push_back(name);
+            }
+            if (atSound.empty() && Heard(r.sound) > 0) atSound = shown;
+        });
+        ASSERT_GT(ticks, 0);
+        EXPECT_EQ(Heard(r.sound), 1);
+        ASSERT_FALSE(atSound.empty());
+        if (*r.flownBefore) EXPECT_TRUE(Saw(atSound, r.flownBefore));
+        if (*r.notBefore) {
+            EXPECT_FALSE(sawStart(atSound, r.notBefore));
+            EXPECT_TRUE(sawStart(shown, r.notBefore));
+        }
+        EXPECT_EQ(answers.answers[1], 1);
+        answers.answers.clear();
+    }
+}
+
 TEST_F(UnitPicturesTest, AVolleyWithoutADirectionIsAnsweredAtOnce) {
     VhPhysicalObject* p = Unit("Union Medium Infantry");
     p->QueueMessage(Named("MissileFire", new Container<short>(3), 1, 1003));

@@ -285,6 +285,12 @@ void PArtillery::Bombard(LogicalCommandInfo& command) {
             if (!animating.Contains(f)) animating.AddTail(f);
         }
     Point3D T = HexPoint(command.region);
+    {
+        // A hex the main map marks is shelled higher up the screen.
+        ViewLayer* main = VhSprite::GetViewLayer(0);
+        ViewLandscape* l = main ? main->GetLandscape(0) : nullptr;
+        if (l && l->IsHexMarked(command.region)) T.y = static_cast<std::int16_t>(T.y - 153);
+    }
     const Point3D P0 = HexPoint(GetHex());
     target = T;
     const Flight flight = PlanFlight(P0, T, r);

@@ -741,6 +741,11 @@ void PHeavyInfantry::Volley(LogicalCommandInfo& command) {
     }
     Point3D T = HexPoint(command.region);
     const Point3D P1 = HexPoint(firstRegion), P2 = HexPoint(secondRegion);
+    {
+        ViewLayer* main = VhSprite::GetViewLayer(0);
+        ViewLandscape* l = main ? main->GetLandscape(0) : nullptr;
+        if (l && l->IsHexMarked(command.region)) T.y = static_cast<std::int16_t>(T.y - 76);
+    }
     T.x = static_cast<std::int16_t>(T.x + kVolley[d].shift);
     target = T;
     const Point3D apex1 = P1 + Half(T - P1) + kVolley[d].apex;

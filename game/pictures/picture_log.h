@@ -8,11 +8,11 @@
 //                                           when the picture is deleted)
 //   <ms> drop <picture> <view>              a command the other view's picture, deleted, lets go
 //   <ms> delete <picture> <view>            the picture is gone
-//   <ms> draw <sprite> <view> <zoom> <x> <y> <w> <h> <dx> <dy>
+//   <ms> draw <sprite> <view> <zoom> <x> <y> <w> <h> <dx> <dy> <picture>
 //                                           a figure drawn somewhere new: its view, its box in map
 //                                           pixels of that zoom, and where map point (0, 0) falls in the
 //                                           window's client area, so that the box there is
-//                                           (x + dx, y + dy, w, h)
+//                                           (x + dx, y + dy, w, h); then the picture it belongs to
 //   <ms> hide <sprite>                      a figure no longer drawn (hidden or deleted)
 // A picture or sprite is named by its address, unique while it lives. Lines are written whole and
 // flushed, so the log of a program that ends abruptly is still complete up to that point.

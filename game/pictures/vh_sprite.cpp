@@ -464,5 +464,6 @@ void VhSprite::LogDrawn(Bitmap& surface, const Point& origin, std::int16_t zoom)
     loggedShift = shift;
     PictureLogLine("draw " + PictureLogName(this) + " " + std::to_string(view) + " " + std::to_string(zoom) + " " + std::to_string(box.x) + " " +
                    std::to_string(box.y) + " " + std::to_string(box.width) + " " + std::to_string(box.height) + " " +
-                   std::to_string(shift.x) + " " + std::to_string(shift.y));
+                   std::to_string(shift.x) + " " + std::to_string(shift.y) + " " +
+                   PictureLogName(dynamic_cast<const VhPhysicalObject*>(GetOwner())));
 }

@@ -25,6 +25,9 @@ public:
     virtual std::int16_t HexExists(std::int16_t) { return 1; }
     virtual std::int16_t HexNeighbour(std::int16_t hex, std::int32_t direction);
     virtual std::int16_t HasFlaggedSide(std::int16_t, std::int32_t) { return 0; }
+    // Non-zero when the map marks the hex for the firing pictures: a volley at it aims higher up
+    // the screen. The game's map marks no hex.
+    virtual std::int16_t IsHexMarked(std::int16_t) { return 0; }
 };
 
 class ViewLayer {

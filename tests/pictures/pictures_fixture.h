@@ -32,7 +32,8 @@ public:
         return Point3D(static_cast<std::int16_t>((10 * hex + 1000 * view) >> zoom), static_cast<std::int16_t>((4 * hex) >> zoom), 0);
     }
     std::int16_t IsHexHidden(std::int16_t hex) override { return hidden.count(hex) ? 1 : 0; }
-    std::set<int> hidden;
+    std::int16_t IsHexMarked(std::int16_t hex) override { return marked.count(hex) ? 1 : 0; }
+    std::set<int> hidden, marked;
     int view, zoom;
 };
 

@@ -6,6 +6,7 @@
 #include "game/logic/referee/referee_records.h"
 #include "game/pictures/unit_pictures.h"
 #include "game/units/unit_types.h"
+#include "game/units/vh_unit.h"
 #include "platform/screen.h"
 #include "tests/pictures/pictures_fixture.h"
 #include "tests/shell/game_shell.h"
@@ -353,6 +354,60 @@ TEST_F(UnitPicturesTest, ABombardmentFiresOnceAndItsShellHitsOnce) {
     EXPECT_EQ(Heard("batfire1"), 1);
     EXPECT_EQ(Heard("bathits1"), 1);
     EXPECT_EQ(answers.answers[1], 1);
+    // The shells fly to the target hex's point; at a hex the main map marks, 153 pixels higher.
+    auto* m = dynamic_cast<PMissileUnit*>(p);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->GetTarget(), Point3D(11050, 4420, 0));
+    views[0].zooms[0]->marked.insert(1105);
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 2, 1105));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(m->GetTarget(), Point3D(11050, 4420 - 153, 0));
+    EXPECT_EQ(answers.answers[2], 1);
+}
+
+// A shot is heard on the frame its cue belongs to: a musket volley as the sounding ball leaves
+// the top of its arc (it has flown its first leg, shown as a ball), a shell's hit as it lands
+// (before its burst is shown).
+TEST_F(UnitPicturesTest, ShotsAreHeardOnTheFramesTheyBelongTo) {
+    struct Row {
+        const char* type;
+        DIRECTION direction;
+        const char* sound;
+        std::int16_t ball;
+        const char* flownBefore;  // shown by the ball before the sound, "" for none
+        const char* notBefore;    // not yet shown by the ball when the sound is heard (a name's start)
+    };
+    const auto sawStart = [](const std::vector<std::string>& seen, const std::string& start) {
+        return std::any_of(seen.begin(), seen.end(), [&](const std::string& n) { return n.rfind(start, 0) == 0; });
+    };
+    const Row rows[] = {{"Union Medium Infantry", North, "musfire1", 7, "Ball", ""},
+                        {"Union Iron Battery", East, "bathits1", 0, "", "Explode"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.type);
+        VhPhysicalObject* p = Unit(r.type);
+        ASSERT_NE(p, nullptr);
+        sounds.calls.clear();
+        p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(r.direction), 1, 1105));
+        std::vector<std::string> shown, atSound;
+        const int ticks = Run(*p, nullptr, nullptr, [&](int) {
+            VhSprite* b = Ball(*p, r.ball);
+            if (b && !b->IsHidden()) {
+                const std::string name = SequenceOf(ImageName(*b));
+                if (!name.empty() && (shown.empty() || shown.back() != name)) shown.push_back(name);
+            }
+            if (atSound.empty() && Heard(r.sound) > 0) atSound = shown;
+        });
+        ASSERT_GT(ticks, 0);
+        EXPECT_EQ(Heard(r.sound), 1);
+        ASSERT_FALSE(atSound.empty());
+        if (*r.flownBefore) EXPECT_TRUE(Saw(atSound, r.flownBefore));
+        if (*r.notBefore) {
+            EXPECT_FALSE(sawStart(atSound, r.notBefore));
+            EXPECT_TRUE(sawStart(shown, r.notBefore));
+        }
+        EXPECT_EQ(answers.answers[1], 1);
+        answers.answers.clear();
+    }
 }
 
 TEST_F(UnitPicturesTest, AVolleyWithoutADirectionIsAnsweredAtOnce) {
@@ -703,6 +758,22 @@ TEST_F(PhalanxTest, AnUnwatchedCombatKeepsEveryFigureInItsOwnHex) {
     EXPECT_EQ(answers.answers[2], 1);
 }
 
+// The unit stands on its hex and the neighbour on its right hand; its picture, made with the
+// facing the map turns two steps clockwise, must draw its second rank of figures on that same
+// neighbour, in even and odd columns alike.
+TEST_F(PhalanxTest, TheSecondHexIsTheUnitsRightHandNeighbourForEveryFacing) {
+    for (std::uint32_t facing : {2u, 3u, 4u, 6u, 7u, 8u}) {
+        for (std::int16_t hex : {1205, 1305}) {
+            SCOPED_TRACE(std::to_string(facing) + " at " + std::to_string(hex));
+            PHeavyInfantry* p = Heavy(RotateDirectionClockwise(static_cast<DIRECTION>(facing), 2), hex);
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(p->FirstRegion(), hex);
+            EXPECT_EQ(p->SecondRegion(), static_cast<std::int16_t>(RightHandHex(static_cast<std::uint16_t>(hex), facing)));
+            ExpectFormation(*p);
+        }
+    }
+}
+
 TEST_F(PhalanxTest, OnlyTheFirstRoutDropsEquipment) {
     PHeavyInfantry* p = Heavy(1, 1205);
     const std::size_t before = listener.created.size();
@@ -771,6 +842,18 @@ TEST_F(PhalanxTest, AVolleyFiresFromBothHexesAndIsHeardOnce) {
     p->QueueMessage(Named("MissileFire", new Container<short>(3), 2, 1204));
     EXPECT_LE(Run(*p), 2);
     EXPECT_EQ(answers.answers[2], 1);
+    // A hex the main map marks is aimed at higher up the screen; a mark
+    // of the close-up's map does not count.
+    views[1].zooms[0]->marked.insert(1204);
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 3, 1204));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(p->GetTarget(), Point3D(12040 - 50, 4816, 0));
+    views[0].zooms[0]->marked.insert(1204);
+    p->QueueMessage(Named("MissileFire", new Container<DIRECTION>(East), 4, 1204));
+    ASSERT_GT(Run(*p), 0);
+    EXPECT_EQ(p->GetTarget(), Point3D(12040 - 50, 4816 - 76, 0));
+    EXPECT_EQ(answers.answers[3], 1);
+    EXPECT_EQ(answers.answers[4], 1);
 }
 
 TEST_F(PhalanxTest, TeleportAndInsertPutBothHexesInPlace) {

@@ -42,6 +42,10 @@ struct ScriptState {
     std::string error;
     DWORD stepStart = 0;
     bool stepStarted = false;
+    // menu-until: when it last chose its item, and whether the item was grayed since.
+    DWORD lastChoice = 0;
+    bool chosen = false;
+    bool grayedSinceChoice = false;
 };
 
 ScriptState& S() {
@@ -94,7 +98,7 @@ const std::map<std::string, std::pair<int, int>>& Verbs() {
         {"key", {1, 1}},         {"key-down", {1, 1}},    {"key-up", {1, 1}},       {"answer", {1, 1}},
         {"answer-always", {1, 1}},
         {"screenshot", {1, 1}},  {"windows", {1, 1}},     {"end", {0, 0}},          {"quit", {0, 1}},
-        {"menu", {1, 1}},        {"wait-menu-enabled", {1, 2}},
+        {"menu", {1, 1}},        {"wait-menu-enabled", {1, 2}}, {"menu-until", {3, 4}},
     };
     return v;
 }
@@ -174,6 +178,17 @@ void Click(MouseButton button, POINT p, int times) {
     }
 }
 
+// The front window whose menu bar holds the item, and the item's state there (0xFFFFFFFF: none).
+HWND MenuHolder(UINT id, UINT& state) {
+    state = 0xFFFFFFFFu;
+    for (HWND w : detail::TopLevel()) {
+        if (!Visible(w) || !GetMenu(w)) continue;
+        state = GetMenuState(GetMenu(w), id, MF_BYCOMMAND);
+        if (state != 0xFFFFFFFFu) return w;
+    }
+    return nullptr;
+}
+
 void Fail(ScriptState& s, const Step& step, const std::string& why) {
     s.failed = true;
     s.running = false;
@@ -189,6 +204,7 @@ Outcome Run(ScriptState& s, const Step& st) {
     if (!s.stepStarted) {
         s.stepStarted = true;
         s.stepStart = now;
+        s.chosen = false;
     }
     const DWORD elapsed = now - s.stepStart;
     auto waitFor = [&](bool met, long timeout, const std::string& what) {
@@ -224,6 +240,34 @@ Outcome Run(ScriptState& s, const Step& st) {
             break;
         }
         return waitFor(enabled, st.Number(1, kDefaultTimeout), "menu item " + st.Arg(0) + " enabled");
+    }
+    if (v == "menu-until") {
+        // Plays on by one menu item as long as it takes: the item is chosen whenever it is
+        // enabled, until the control that ends the run shows. After a choice the item is chosen
+        // again only once it has been grayed meanwhile (the program took the choice), or after a
+        // long while in which it stayed enabled (it was enabled again before the script looked). Never
+        // sooner: a program slow to take the command would be given it twice.
+        const std::string text = st.Arg(2);
+        if (FrontControl(st.Number(1), &text)) return Outcome::Done;
+        if (static_cast<long>(elapsed) > st.Number(3, kDefaultTimeout)) {
+            Fail(s, st, "timed out waiting for control " + st.Arg(1) + " \"" + text + "\"");
+            return Outcome::Done;
+        }
+        UINT state = 0;
+        HWND w = MenuHolder(static_cast<UINT>(st.Number(0)), state);
+        const bool enabled = w && !(state & (MF_GRAYED | MF_DISABLED));
+        if (!enabled) {
+            s.grayedSinceChoice = true;
+            return Outcome::Wait;
+        }
+        constexpr DWORD kStillEnabled = 30000;
+        if (s.chosen && !s.grayedSinceChoice && now - s.lastChoice < kStillEnabled) return Outcome::Wait;
+        s.chosen = true;
+        s.grayedSinceChoice = false;
+        s.lastChoice = now;
+        PostMessage(w, WM_COMMAND, static_cast<WPARAM>(st.Number(0)), 0);
+        // Stays the current step: it waits, and the program takes the command meanwhile.
+        return Outcome::Wait;
     }
     if (v == "pause") return static_cast<long>(elapsed) >= st.Number(0) ? Outcome::Done : Outcome::Wait;
     if (v == "move") {

@@ -28,6 +28,9 @@
 //   key-down NAME | key-up NAME      one half of it
 //   menu ID                          chooses the item ID of the front menu bar that holds it, as a
 //                                    person would (fails when it is grayed or no menu holds it)
+//   menu-until ID STOP "Text" [ms]  chooses menu item ID each time it is enabled (again only once
+//                                    it was grayed meanwhile, or after 30 s still enabled) until a
+//                                    visible window holds control STOP of that text
 //   answer N                         queues N as the answer of the next message box
 //   answer-always N                  every box from now on answers N (0: back to the queue)
 //   screenshot PATH                  saves the composed screen as PNG once every window is painted

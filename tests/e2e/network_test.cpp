@@ -120,8 +120,9 @@ protected:
     }
     std::string JoinerEnvironment() const { return "VARNHOLD_SESSION_HOST=127.0.0.1:" + std::to_string(port); }
 
-    // The host's way from the main menu into its lobby, where it waits with a scenario chosen.
-    static std::string HostToLobby() {
+    // The host's way from the main menu into its lobby, where it waits with a scenario chosen:
+    // the one the scenario map preselects, or the one a click on the map chooses.
+    static std::string HostToLobby(const std::string& pickScenario = "") {
         return R"(wait-control 103 "&Multiplayer" 120000
 click-control 103
 wait-window "Enter Your Name"
@@ -136,7 +137,7 @@ key RETURN
 wait-window "Connecting Other Players"
 click-control 102
 wait-window "Choose Scenario"
-click-control 1
+)" + pickScenario + R"(click-control 1
 wait-window "Choose Variant"
 key RETURN
 wait-gone "Choose Scenario"
@@ -168,9 +169,9 @@ key RETURN
     // its row, or by the keys (one box closed with Escape and dropped again with Alt+Down). The
     // host's choice opens only once the joiner has loaded the scenario as well, which a loaded
     // machine takes long for: hence the long wait for it.
-    static std::string HostStartsAndChoosesLeaders() {
+    static std::string HostStartsAndChoosesLeaders(int secondSideLeaders = 10) {
         std::string s = "wait-enabled 1 180000\nclick-control 1\nwait-window \"Select a Player to Control Each Leader\" 240000\n";
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < secondSideLeaders; ++i) {
             const std::string id = std::to_string(539 + i);
             s += "click-control " + id + "\n";
             if (i == 1) s += "key ESCAPE\nkey-down ALT\nkey DOWN\nkey-up ALT\n";
@@ -408,6 +409,97 @@ TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
             battle = battle || (w.depth == 0 && w.text == continued);
         EXPECT_TRUE(battle);
     }
+}
+
+// The shortest battle of the ten, chosen on the scenario map by a click into its box there; five
+// leaders on the second side, the joiner's, and four on the host's. A battle outside a campaign
+// has no turn limit: it is decided by points alone, so turns are played here, not its end.
+constexpr const char* kPickShortestBattle = "click-client \"Choose Scenario\" 159 118\n";
+constexpr const char* kShortestBattle = "Cedar Mountain - Turn 1";
+constexpr int kShortestBattleSecondSideLeaders = 5;
+constexpr int kTurnsPlayed = 2;
+
+// One machine plays every leader of its own, turn after turn: each of them is finished as soon
+// as he is activated, and the overview after each turn is closed, but for the last turn's, which
+// is kept as a picture and a window list. The machine that shows it first (the host, whose
+// game announces the turn's end) stays a while, so that the other shows it too and both autosaves
+// still hold the last activation when the test reads them, then leaves; the other ends once told.
+std::string PlayOwnLeadersForSomeTurns(bool host) {
+    std::string s;
+    for (int turn = 1; turn < kTurnsPlayed; ++turn)
+        s += "menu-until 224 101 \"&Army Details\" 600000\nclick-control 1\nwait-gone \"Game Overview\" 120000\n";
+    s += "menu-until 224 101 \"&Army Details\" 600000\nwindows overview.txt\nscreenshot overview.png\n";
+    return s + (host ? "pause 60000\nquit\n"
+                     : "wait-window \"Communications Error\" 240000\nclick-control 1\nwait-control 103 \"&Multiplayer\" 120000\nquit\n");
+}
+
+// The rectangle of a top-level window of that caption in a window list; false when none shows.
+bool WindowRect(const std::string& windowsFile, const std::string& caption, ShownWindow& found) {
+    for (const ShownWindow& w : ReadWindows(windowsFile))
+        if (w.depth == 0 && w.text == caption) {
+            found = w;
+            return true;
+        }
+    return false;
+}
+
+// Whole turns of a battle between the two machines: the host plays the first side's leaders, the
+// joiner the second side's, each finishing its own leaders as they come, until both show the last
+// turn's overview with the same results, each having saved the same last activation.
+TEST_F(NetworkProgram, TurnsPlayedByBothMachinesEndAlike) {
+    Write(host, HostToLobby(kPickShortestBattle) + HostStartsAndChoosesLeaders(kShortestBattleSecondSideLeaders) +
+                    "wait-window \"" + kShortestBattle + "\" 180000\n" + PlayOwnLeadersForSomeTurns(true));
+    Write(joiner, JoinerToLobby() + "wait-window \"" + kShortestBattle + "\" 360000\n" + PlayOwnLeadersForSomeTurns(false));
+    StartBoth(600);
+    if (HasFatalFailure()) return;
+    // The saves made at the same point on each machine, read while both show the overview.
+    const bool both = WaitForFile(host.File("overview.txt"), 540) && WaitForFile(joiner.File("overview.txt"), 50);
+    const std::string hostSave = ReadAll(host.File("data/Autontwk.Vh"));
+    const std::string joinerSave = ReadAll(joiner.File("data/Autontwk.Vh"));
+    host.Join();
+    joiner.Join();
+    const std::string hostErr = ReadAll(host.File("err.txt")), joinerErr = ReadAll(joiner.File("err.txt"));
+    ASSERT_TRUE(both) << "host:\n" << hostErr << "\njoiner:\n" << joinerErr;
+    EXPECT_EQ(host.status, 0) << hostErr;
+    EXPECT_EQ(joiner.status, 0) << joinerErr;
+    EXPECT_EQ(hostErr.find("input script"), std::string::npos) << hostErr;
+    EXPECT_EQ(joinerErr.find("input script"), std::string::npos) << joinerErr;
+    // Nothing went wrong on the way: no box on the host, only the host's leaving on the joiner.
+    EXPECT_TRUE(Boxes(hostErr).empty()) << hostErr;
+    const std::vector<std::string> joinerBoxes = Boxes(joinerErr);
+    ASSERT_EQ(joinerBoxes.size(), 1u) << joinerErr;
+    EXPECT_NE(joinerBoxes[0].find("Communications Error: The server has left the game."), std::string::npos) << joinerBoxes[0];
+
+    // Both show the last turn's overview: the same sides, points and targets, drawn alike.
+    ShownWindow hostOverview, joinerOverview;
+    ASSERT_TRUE(WindowRect(host.File("overview.txt"), "Game Overview", hostOverview));
+    ASSERT_TRUE(WindowRect(joiner.File("overview.txt"), "Game Overview", joinerOverview));
+    EXPECT_EQ(hostOverview.left, joinerOverview.left);
+    EXPECT_EQ(hostOverview.top, joinerOverview.top);
+    ASSERT_EQ(hostOverview.right, joinerOverview.right);
+    ASSERT_EQ(hostOverview.bottom, joinerOverview.bottom);
+    platform::ScreenImage hostPicture, joinerPicture;
+    ASSERT_TRUE(platform::LoadPNG(host.File("overview.png"), hostPicture));
+    ASSERT_TRUE(platform::LoadPNG(joiner.File("overview.png"), joinerPicture));
+    std::size_t differing = 0, total = 0;
+    for (int y = std::max(hostOverview.top, 0); y < std::min(hostOverview.bottom, hostPicture.height); ++y)
+        for (int x = std::max(hostOverview.left, 0); x < std::min(hostOverview.right, hostPicture.width); ++x) {
+            ++total;
+            if (hostPicture.At(x, y) != joinerPicture.At(x, y)) ++differing;
+        }
+    EXPECT_GT(total, 10000u);
+    EXPECT_EQ(differing, 0u) << "of " << total;
+
+    // The save at the same point on each machine was made at the same leader's activation, the
+    // last of the last turn played.
+    ASSERT_GT(hostSave.size(), 1000u);
+    ASSERT_GT(joinerSave.size(), 1000u);
+    const std::string turn = "Cedar Mountain; Turn #" + std::to_string(kTurnsPlayed) + "; ";
+    const std::size_t hostAt = hostSave.find(turn), joinerAt = joinerSave.find(turn);
+    ASSERT_NE(hostAt, std::string::npos);
+    ASSERT_NE(joinerAt, std::string::npos);
+    EXPECT_EQ(hostSave.substr(hostAt, hostSave.find('\t', hostAt) - hostAt),
+              joinerSave.substr(joinerAt, joinerSave.find('\t', joinerAt) - joinerAt));
 }
 
 // A socket of the test that listens on the loopback address and never says a word: the system

@@ -176,6 +176,7 @@ TEST(InputScript, EveryStepIsCheckedBeforeTheRunStarts) {
         {"click 10\n", false},                          // a point needs two numbers
         {"wait-window \"unclosed\n", false},            // a text must be closed
         {"teleport 1 2\n", false},                      // not a step
+        {"menu-until 224 1\n", false},                  // the control that ends it needs its text
         {"screenshot a.png b.png\n", false},            // one path only
     };
     for (const Case& c : cases) {
@@ -227,6 +228,70 @@ TEST_F(Idle, AScriptWaitsForAMenuItemToBeEnabled) {
     platform::AdvanceClock(150);
     platform::StepInputScript();
     platform::AdvanceClock(150);
+    platform::StepInputScript();
+    EXPECT_FALSE(platform::InputScriptRunning());
+    EXPECT_FALSE(platform::InputScriptSucceeded());
+    EXPECT_NE(platform::InputScriptError().find("line 2"), std::string::npos) << platform::InputScriptError();
+    platform::StopInputScript();
+    SetMenu(w, nullptr);
+    DestroyMenu(bar);
+    DestroyWindow(w);
+}
+
+// The commands a script posted to a window and nobody has taken yet, taken now.
+int TakeCommands(HWND w, UINT id) {
+    int n = 0;
+    MSG m;
+    while (PeekMessage(&m, w, 0, 0, PM_REMOVE))
+        if (m.message == WM_COMMAND && m.wParam == id) ++n;
+    return n;
+}
+
+// A battle played on by one menu item: the item is chosen each time the program enables it again
+// and never twice for one enabling the program has not taken yet; the run ends when the control
+// it waits for shows, and fails after its time-out when that never comes.
+TEST_F(Idle, AScriptChoosesAMenuItemWhenEverItIsEnabledUntilAControlShows) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "MenuPlayer";
+    RegisterClassA(&wc);
+    HMENU bar = CreateMenu();
+    AppendMenuA(bar, MF_STRING | MF_GRAYED, 224, "&Finish");
+    HWND w = CreateWindowExA(0, "MenuPlayer", "Battle", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, bar,
+                             nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    std::string error;
+    ASSERT_TRUE(platform::StartInputScript(WriteTemp("menu-until 224 7 \"&Close\" 60000\nmenu-until 224 7 \"Never\" 500\n"),
+                                           error))
+        << error;
+    platform::StepInputScript();
+    EXPECT_EQ(TakeCommands(w, 224), 0) << "a grayed item is not chosen";
+    EnableMenuItem(bar, 224, MF_BYCOMMAND | MF_ENABLED);
+    platform::StepInputScript();
+    EXPECT_EQ(TakeCommands(w, 224), 1);
+    platform::AdvanceClock(20000);
+    platform::StepInputScript();
+    EXPECT_EQ(TakeCommands(w, 224), 0) << "chosen twice before the program took the first";
+    // The program took it (grayed) and enabled the item again for the next leader.
+    EnableMenuItem(bar, 224, MF_BYCOMMAND | MF_GRAYED);
+    platform::StepInputScript();
+    EnableMenuItem(bar, 224, MF_BYCOMMAND | MF_ENABLED);
+    platform::StepInputScript();
+    EXPECT_EQ(TakeCommands(w, 224), 1);
+    // Enabled again before the script looked: after a while it is chosen once more.
+    platform::AdvanceClock(30500);
+    platform::StepInputScript();
+    EXPECT_EQ(TakeCommands(w, 224), 1);
+    EXPECT_TRUE(platform::InputScriptRunning());
+    // The control that ends the run shows: the next step starts, and it waits for one that never does.
+    HWND close = CreateWindowExA(0, "MenuPlayer", "&Close", WS_CHILD | WS_VISIBLE, 0, 0, 50, 14, w,
+                                 reinterpret_cast<HMENU>(7), nullptr, nullptr);
+    ASSERT_NE(close, nullptr);
+    platform::StepInputScript();
+    DestroyWindow(close);
+    platform::StepInputScript();
+    EXPECT_EQ(TakeCommands(w, 224), 1) << "the second run chooses its item anew";
+    platform::AdvanceClock(600);
     platform::StepInputScript();
     EXPECT_FALSE(platform::InputScriptRunning());
     EXPECT_FALSE(platform::InputScriptSucceeded());

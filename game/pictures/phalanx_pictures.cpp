@@ -487,6 +487,10 @@ void PPhalanx::PhalanxInsert(LogicalCommandInfo& command) {
     if (!HasNoFlag() && flag) {
         if (auto* f = dynamic_cast<Flag*>(flag)) {
             f->ChangeRegion(GetHex());
+            // A region change leaves the cloth and the shadow nowhere until their next move, and
+            // the raise's hold gives way at once to the show behind it: the lowered flag's moves
+            // put all three at the flag point of the new hex first.
+            f->LowerFlag(basePoint);
             f->RaiseFlag(basePoint, 0);
             f->ShowFlag();
             if (!animating.Contains(f)) animating.AddTail(f);

@@ -951,6 +951,73 @@ TEST_F(PhalanxTest, TheLastFigureCuesTheSoundsOfEachCommandOnce) {
     }
 }
 
+// The flag of a two-hex unit stands in its first hex at the picture's flag point, at every zoom:
+// raised (waving, shown) while its leader is active, shown lowered where the unit comes on the map,
+// lowered and hidden once the unit has acted, lowered again at the end of the turn without being
+// shown; after a half turn it stays in the hex it stood in, which is now the second.
+TEST_F(PhalanxTest, TheFlagIsRaisedOrLoweredInTheHexEachCommandLeavesItIn) {
+    PHeavyInfantry* p = Heavy(5, 1205);
+    ASSERT_NE(p, nullptr);
+    auto* flag = dynamic_cast<Flag*>(p->GetFlag());
+    ASSERT_NE(flag, nullptr);
+    ASSERT_FALSE(Flag::ShadowFrames().IsEmpty());
+    struct Row {
+        const char* what;
+        std::function<LogicalCommandInfo(short)> make;
+        bool shown, raised;
+        std::int16_t hex;
+    };
+    const std::vector<Row> rows = {
+        {"raised for its leader", [](short n) { return Named("RaiseFlags", nullptr, n); }, true, true, 1205},
+        {"march", [](short n) { return Command(LOGICAL_OBJECT_MOVED, Route({1205, 1105, 1005}), n, 1005); }, false, false, 1005},
+        {"end of turn", [](short n) { return Named("EndOfTurn", nullptr, n); }, false, false, 1005},
+        {"raised again", [](short n) { return Named("RaiseFlags", nullptr, n); }, true, true, 1005},
+        {"lowered, not having acted", [](short n) { return Named("LowerFlags", nullptr, n); }, true, false, 1005},
+        {"wheel on the first hex", [](short n) { return Command(CHANGE_UNIT_FACING, new Container<DIRECTION>(SouthWest), n, 1005); }, false, false, 1005},
+        {"lowered, having acted", [](short n) { return Named("LowerFlags", nullptr, n); }, false, false, 1005},
+        {"raised for a volley", [](short n) { return Named("RaiseFlags", nullptr, n); }, true, true, 1005},
+        {"volley", [](short n) { return Named("MissileFire", new Container<DIRECTION>(SouthWest), n, 905); }, false, false, 1005},
+        {"teleport", [](short n) { return Named("UnitTeleport", Route({1005, 1105}), n); }, false, false, 1105},
+        {"inserted", [](short n) { return Named("UnitInserted", new Container<DIRECTION>(South), n, 1305); }, true, false, 1305},
+        {"about face", [](short n) { return Named("AboutFace", nullptr, n); }, false, false, 1305},
+        {"raised after the half turn", [](short n) { return Named("RaiseFlags", nullptr, n); }, true, true, 1305},
+        {"rout", [](short n) { return Named("TerminalRout", Route({1306, 1206, 1106}), n); }, false, false, 1305},
+        {"a routed unit's flag stays down", [](short n) { return Named("RaiseFlags", nullptr, n); }, false, false, 1305},
+    };
+    short n = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        p->QueueMessage(r.make(++n));
+        // A raised flag waves on: the picture is ticked a while rather than until it is idle.
+        for (int k = 0; k < 4 && answers.answers[n] == 0; ++k) Run(*p);
+        EXPECT_EQ(answers.answers[n], 1);
+        EXPECT_EQ(flag->IsHidden(), !r.shown);
+        EXPECT_EQ(flag->GetHex(), r.hex);
+        // A flag that shows stands on the unit (a routed unit's stays hidden where the rout began).
+        if (r.shown)
+            EXPECT_TRUE(flag->GetHex() == p->FirstRegion() || flag->GetHex() == p->SecondRegion())
+                << flag->GetHex() << " of " << p->FirstRegion() << ", " << p->SecondRegion();
+        // A hidden flag is drawn nowhere: where it shows, its stem, cloth and shadow stand at the
+        // flag point of its hex, the cloth and shadow at their raised or lowered offsets.
+        if (!r.shown) continue;
+        const Point3D& at = p->GetBasePoint();
+        const Point3D& cloth = r.raised ? Flag::kClothRaised[0] : Flag::kClothLowered[0];
+        const Point3D& shadow = r.raised ? Flag::kShadowRaised[0] : Flag::kShadowLowered[0];
+        for (std::int16_t z = 0; z < 3; ++z) {
+            SCOPED_TRACE("zoom " + std::to_string(z));
+            const int d = 1 << z;
+            const Point o = Origin(r.hex, z);
+            EXPECT_EQ(flag->GetZoomPosition(z), Point(static_cast<std::int16_t>(o.x + at.x / d), static_cast<std::int16_t>(o.y + at.y / d)));
+            EXPECT_EQ(flag->GetCloth()->GetZoomPosition(z),
+                      Point(static_cast<std::int16_t>(o.x + (at.x + cloth.x) / d), static_cast<std::int16_t>(o.y + (at.y + cloth.y) / d)));
+            EXPECT_EQ(flag->GetShadow()->GetZoomPosition(z),
+                      Point(static_cast<std::int16_t>(o.x + (at.x + shadow.x) / d), static_cast<std::int16_t>(o.y + (at.y + shadow.y) / d)));
+            EXPECT_FALSE(flag->GetCloth()->IsHidden());
+        }
+    }
+    EXPECT_EQ(p->FirstRegion(), 1106);
+}
+
 TEST_F(PhalanxTest, TheGeneratedWalkingDataRestsThePhalanxOnItsPlaces) {
     QIF<FacingOffsets> walking("Walking Animation Data");
     const std::int16_t section = walking.SectionIndex("Phalanx");

@@ -1,7 +1,8 @@
 // The library as the allocator of whole programs, side by side with the C library's allocator in
 // the same run: a loop of random malloc and free by size band on one and four threads (each thread
-// on a pool of its own, and all four on one shared pool), and two real programs (Python on a JSON workload, g++ on one of our sources) started with and without
-// the interposer, whose outputs must be the same.
+// on a pool of its own, and all four on one shared pool), and two real programs (Python on a JSON
+// workload, g++ on one of our sources) started with and without the interposer, whose outputs
+// must be the same.
 #include "bench/memlib/brm_malloc.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,12 @@
 // Blocks of the library are aligned on 4 bytes; the C family promises 16. Each block is asked
 // for with room to spare, the caller's address is rounded up inside it, and the distance back to
 // the block's start sits in the 4 bytes before the caller's address.
-// The pool is made on first use. Whatever the library itself asks for while the pool is being
-// made comes from a small static area that is never freed.
+// Each thread allocates from a serialised pool of its own, as the C library gives each thread an
+// arena: a block may be freed or resized from any thread, since the library finds a block's pool
+// from its address and every pool takes its own lock. A pool whose thread has ended is handed to
+// the next thread that starts. One pool for every thread can be chosen instead, for comparison.
+// A pool is made on first use. Whatever the library itself asks for while a pool is being made
+// comes from a small static area that is never freed.
 #include "bench/memlib/brm_malloc.h"
 
 #include "memlib/brm22w32.h"
@@ -11,6 +15,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <pthread.h>
 
 namespace {
 
@@ -43,14 +49,24 @@ void* bootAlloc(std::size_t size, std::size_t alignment) {
     }
 }
 
-MEMPOOL pool() {
+// Requests up to 64 bytes (80 with the room for alignment) go to the pool's fixed-size pages,
+// whose free blocks are a list taken from the front, the library's fastest path.
+constexpr std::uint32_t kFixedBlock = 64 + kAlign;
+
+MEMPOOL makePool() {
+    MEMPOOL p = MemPoolInit(POOL_SERIALIZED);
+    if (p) MemPoolSetBlockSizeFS(p, kFixedBlock);
+    return p;
+}
+
+MEMPOOL sharedPool() {
     MEMPOOL p = g_pool.load(std::memory_order_acquire);
     if (p) return p;
     int expected = 0;
     if (g_state.compare_exchange_strong(expected, 1)) {
         t_inside = 1;
         MemSetErrorHandler(nullptr); // failures return null; no message boxes
-        MEMPOOL made = MemPoolInit(POOL_SERIALIZED);
+        MEMPOOL made = makePool();
         t_inside = 0;
         g_pool.store(made, std::memory_order_release);
         g_state.store(2);
@@ -60,6 +76,50 @@ MEMPOOL pool() {
     }
     return g_pool.load(std::memory_order_acquire);
 }
+
+std::atomic<bool> g_onePool{false};
+__thread MEMPOOL t_pool __attribute__((tls_model("initial-exec"))) = nullptr;
+
+// Pools of threads that have ended, for the next threads to take. Past the bound, a pool is
+// left as it is (its blocks stay valid).
+constexpr int kSpareLimit = 256;
+std::mutex g_spareLock;
+MEMPOOL g_spare[kSpareLimit];
+int g_spareCount = 0;
+pthread_key_t g_exitKey;
+
+void threadEnded(void* p) {
+    std::lock_guard<std::mutex> hold(g_spareLock);
+    if (g_spareCount < kSpareLimit) g_spare[g_spareCount++] = static_cast<MEMPOOL>(p);
+}
+
+MEMPOOL threadPool() {
+    if (t_pool) return t_pool;
+    // The first pool is the shared one: a single-thread program has one pool either way.
+    static const bool keyMade = [] {
+        MEMPOOL first = sharedPool();
+        t_inside = 1;
+        const bool ok = pthread_key_create(&g_exitKey, threadEnded) == 0;
+        t_inside = 0;
+        t_pool = first;
+        return ok;
+    }();
+    if (t_pool) return t_pool;
+    MEMPOOL p = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(g_spareLock);
+        if (g_spareCount) p = g_spare[--g_spareCount];
+    }
+    t_inside = 1;
+    if (!p) p = makePool();
+    if (p && keyMade) pthread_setspecific(g_exitKey, p);
+    t_inside = 0;
+    if (!p) return sharedPool();
+    t_pool = p;
+    return p;
+}
+
+MEMPOOL pool() { return g_onePool.load(std::memory_order_relaxed) ? sharedPool() : threadPool(); }
 
 std::uint32_t offsetOf(const void* q) {
     std::uint32_t off;
@@ -177,5 +237,7 @@ int brm_posix_memalign(void** out, std::size_t alignment, std::size_t size) {
 }
 
 std::size_t brm_usable_size(void* q) { return q ? usable(q) : 0; }
+
+void brm_one_pool(int on) { g_onePool.store(on != 0); }
 
 } // extern "C"

@@ -1,6 +1,6 @@
 #pragma once
-// The C allocation family over one serialised pool of the library, for measuring the library as
-// the allocator of real programs. Not part of the library's interface.
+// The C allocation family over serialised pools of the library (one for each thread), for
+// measuring the library as the allocator of real programs. Not part of the library's interface.
 #include <cstddef>
 
 extern "C" {
@@ -11,4 +11,6 @@ void* brm_realloc(void* p, std::size_t size);
 void* brm_memalign(std::size_t alignment, std::size_t size);
 int brm_posix_memalign(void** out, std::size_t alignment, std::size_t size);
 std::size_t brm_usable_size(void* p);
+// Nonzero: every thread allocates from one shared pool from now on; zero: each from its own.
+void brm_one_pool(int on);
 }

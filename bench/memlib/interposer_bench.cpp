@@ -1,7 +1,8 @@
 // The library as the allocator of whole programs, side by side with the C library's allocator in
-// the same run: a loop of random malloc and free by size band on one and four threads, and two
-// real programs (Python on a JSON workload, g++ on one of our sources) started with and without
-// the interposer, whose outputs must be the same.
+// the same run: a loop of random malloc and free by size band on one and four threads (each thread
+// on a pool of its own, and all four on one shared pool), and two real programs (Python on a JSON
+// workload, g++ on one of our sources) started with and without the interposer, whose outputs
+// must be the same.
 #include "bench/memlib/brm_malloc.h"
 
 #include <benchmark/benchmark.h>
@@ -81,6 +82,12 @@ BENCHMARK_TEMPLATE(randomLoop, Library)->Name("loop/brm")->Apply(bands)->Threads
 BENCHMARK_TEMPLATE(randomLoop, Glibc)->Name("loop/glibc")->Apply(bands)->Threads(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(randomLoop, Library)->Name("loop/brm")->Apply(bands)->Threads(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(randomLoop, Glibc)->Name("loop/glibc")->Apply(bands)->Threads(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same four threads on one pool that all of them share, as a program that makes a single
+// serialised pool for every thread would run.
+void onePool(const benchmark::State&) { brm_one_pool(1); }
+void poolPerThread(const benchmark::State&) { brm_one_pool(0); }
+BENCHMARK_TEMPLATE(randomLoop, Library)->Name("loop/brm-one-pool")->Apply(bands)->Threads(4)->Setup(onePool)->Teardown(poolPerThread)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Runs a command and returns what it wrote, or "" with ok false when it failed.
 std::string run(const std::string& command, bool& ok) {
@@ -181,7 +188,8 @@ public:
             const auto at = name.find("/brm");
             if (at == std::string::npos) continue;
             std::string other = name;
-            other.replace(at, 4, "/glibc");
+            const auto end = name.find('/', at + 1);
+            other.replace(at, end - at, "/glibc");
             const auto it = times_.find(other);
             if (it == times_.end()) continue;
             std::printf("  %-40s %6.2f %6.2f  (%zu runs)\n", name.c_str(), median(t) / median(it->second),

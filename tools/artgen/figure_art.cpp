@@ -588,17 +588,20 @@ LibrarySpec Flags(int zoom) {
         Canvas c(w, h);
         cairo_t* cr = c.cr();
         cairo_scale(cr, scale, scale);
+        // Lines at least a pixel wide at every zoom, or the small staff and shadow vanish.
+        const double pixel = 1.1 / scale;
         if (which == 0) {  // the staff
-            Line(cr, 3, 2, 3, 38, 1.6, {90, 62, 34});
+            Line(cr, 3, 2, 3, 38, std::max(1.6, pixel), {90, 62, 34});
             draw::Set(cr, {200, 170, 60});
             Ellipse(cr, 3, 2, 1.8, 1.8);
             cairo_fill(cr);
         } else if (which == 1) {  // its shadow on the ground
             draw::Set(cr, {24, 30, 18}, 0.6);
-            cairo_move_to(cr, 3, 38);
+            const double t = std::max(3.0, pixel * 2.2);
+            cairo_move_to(cr, 3, 39 - t * 0.5);
             cairo_line_to(cr, 20, 33 + 2 * std::sin(phase * 2 * M_PI));
-            cairo_line_to(cr, 20, 36);
-            cairo_line_to(cr, 3, 39);
+            cairo_line_to(cr, 20, 33 + 2 * std::sin(phase * 2 * M_PI) + t);
+            cairo_line_to(cr, 3, 39 + t * 0.3);
             cairo_close_path(cr);
             cairo_fill(cr);
         } else {
@@ -637,10 +640,12 @@ LibrarySpec RoutDebris(int zoom) {
         SectionSpec s;
         s.name = std::string("Spear") + kDirections[f];
         for (int v = 0; v < 2; ++v)
-            s.images.push_back(picture(s.name + " " + std::to_string(v), [f, v](cairo_t* cr) {
+            s.images.push_back(picture(s.name + " " + std::to_string(v), [f, v, scale](cairo_t* cr) {
                 const double dx = Dx(f) * 10, dy = Dy(f) * 3 + (v ? 1 : -1);
-                Line(cr, 12 - dx, 6 - dy, 12 + dx, 6 + dy, 1.8, {110, 72, 38});
-                Line(cr, 12 + dx * 0.7, 6 + dy * 0.7, 12 + dx, 6 + dy, 1.1, {150, 156, 166});
+                // At least a pixel wide, so that a musket lying at the quarter size still shows.
+                const double pixel = 1.1 / scale;
+                Line(cr, 12 - dx, 6 - dy, 12 + dx, 6 + dy, std::max(1.8, pixel), {110, 72, 38});
+                Line(cr, 12 + dx * 0.7, 6 + dy * 0.7, 12 + dx, 6 + dy, std::max(1.1, pixel * 0.8), {150, 156, 166});
             }));
         lib.sections.push_back(std::move(s));
     }

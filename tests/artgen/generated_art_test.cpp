@@ -167,6 +167,37 @@ TEST_F(GeneratedData, SectionsTheProgramAsksForAreThere) {
             EXPECT_EQ(infantry.SectionIndex((std::string(row) + facings[f]).c_str()),
                       infantry.SectionIndex((std::string(row) + "N").c_str()) + f)
                 << row << facings[f];
+    // The frames each row's animation plays, at every zoom and facing: a row drawn shorter
+    // than its animation leaves the figure without a picture part of the way.
+    const struct {
+        const char* library;
+        const char* row;
+        int frames;
+    } played[] = {
+        {"Union Cavalry", "CD", 11},           {"Confederate Cavalry", "CD", 11},  // dismounting, and back
+        {"Union Cavalry", "M", 12},            {"Confederate Cavalry", "M", 12},
+        {"Union Cavalry", "C", 20},            {"Union Cavalry", "R", 5},          // hand to hand; rearing
+        {"Union Medium Infantry", "M", 14},    {"Confederate Medium Infantry", "C", 20},
+        {"Horse", "", 1},                      {"Horse", "Rout", 1},               // the riderless horse gallops off
+    };
+    const char* const zooms[3] = {"", " (Half size)", " (Quarter size)"};
+    for (const auto& p : played)
+        for (const char* z : zooms) {
+            QIF<Bitmap> lib((std::string(p.library) + z).c_str());
+            ASSERT_TRUE(lib.IsLoaded()) << p.library << z;
+            for (const char* f : facings) {
+                const std::string row = std::string(p.row) + f;
+                const std::int16_t k = lib.SectionIndex(row.c_str());
+                ASSERT_GE(k, 0) << p.library << z << " / " << row;
+                EXPECT_GE(lib.ImageCount(k), p.frames) << p.library << z << " / " << row;
+            }
+        }
+    // The horse a fallen trooper leaves stands in each facing and falls with its rider.
+    for (const char* z : zooms) {
+        QIF<Bitmap> horse((std::string("Horse") + z).c_str());
+        EXPECT_EQ(horse.ImageCount(horse.SectionIndex("Standing")), 8) << z;
+        EXPECT_GT(horse.ImageCount(horse.SectionIndex("General")), 0) << z;
+    }
     // Ground art: 16 slope groups of four and two more per level.
     QIF<Bitmap> ground("Landscape Blocks (Quarter size)");
     EXPECT_EQ(ground.ImageCount(ground.SectionIndex("Level 3")), 66);

@@ -23,7 +23,7 @@ using draw::Colour;
 
 const char* const kDirections[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 
-enum class Kind { Foot, Horse, Gun, Limbered, Leader, Wagon };
+enum class Kind { Foot, Horse, Gun, Limbered, Leader, Wagon, Loose };
 
 struct Side {
     bool union_;
@@ -251,11 +251,20 @@ void Rider(cairo_t* cr, double x, double y, const Side& side, const Pose& p, boo
         return;
     }
     if (p.action == Action::Dismount) {
-        // The trooper steps down beside his horse.
-        HorseBody(cr, x - dx * 4, y, f, 0, horse, false);
+        // The trooper swings his leg over and steps down beside his horse: in the saddle on the
+        // first frame, on his feet beside it from the middle of the row on.
+        const double t = p.frames > 1 ? static_cast<double>(p.frame) / (p.frames - 1) : 1;
+        if (t == 0) {
+            Pose mounted = p;
+            mounted.action = Action::Stand;
+            Rider(cr, x, y, side, mounted, officer, horse);
+            return;
+        }
+        HorseBody(cr, x - dx * 4 * t, y, f, 0, horse, false);
+        const double down = std::min(1.0, t * 2);
         Pose standing = p;
         standing.action = Action::Stand;
-        Soldier(cr, x + 6 - p.frame, y + 1, side, standing);
+        Soldier(cr, x + 7 + down - t * 2, y + 1 - 7 * (1 - down), side, standing);
         return;
     }
     HorseBody(cr, x, y, f, moving ? phase : 0, horse, p.action == Action::Run || p.action == Action::Melee);
@@ -306,6 +315,40 @@ void Rider(cairo_t* cr, double x, double y, const Side& side, const Pose& p, boo
         const double fx = sx - dx * 3 + 3, fy = sy - 30;
         draw::Flag(cr, fx, fy, 10, 7, side.union_, phase, p.routed);
     }
+}
+
+// A horse without its rider: saddled, the stirrups hanging; galloping off or fallen.
+void LooseHorse(cairo_t* cr, double x, double y, const Pose& p) {
+    const Colour coat{112, 72, 40};
+    const int f = p.facing;
+    const double dx = Dx(f);
+    const double phase = p.frames > 0 ? static_cast<double>(p.frame) / p.frames : 0;
+    if (p.action == Action::Dead) {
+        // On its side, legs stretched out toward the viewer.
+        for (int k = 0; k < 4; ++k) Line(cr, x - 8 + k * 5, y - 4, x - 10 + k * 5 + (p.frame % 2 ? 2 : -1), y + 1, 1.8, coat.Scaled(0.85));
+        draw::Set(cr, coat);
+        Ellipse(cr, x, y - 5, 13, 4.5);
+        cairo_fill(cr);
+        draw::Set(cr, coat.Scaled(0.9));
+        Ellipse(cr, x + (p.frame % 2 ? 14 : -14), y - 3, 3.5, 2);
+        cairo_fill(cr);
+        draw::Set(cr, {70, 44, 24});
+        Ellipse(cr, x - 1, y - 8, 4, 2);
+        cairo_fill(cr);
+        return;
+    }
+    const bool moving = p.action == Action::Walk || p.action == Action::Run;
+    HorseBody(cr, x, y, f, moving ? phase : 0, coat, p.action == Action::Run);
+    // The empty saddle and its blanket, the stirrups swinging.
+    draw::Set(cr, {60, 40, 22});
+    Ellipse(cr, x, y - 16.5, 3.5 + 1.5 * std::fabs(dx), 1.8);
+    cairo_fill(cr);
+    draw::Set(cr, {40, 46, 80});
+    cairo_rectangle(cr, x - 2.5 - 1.5 * std::fabs(dx), y - 15.5, 5 + 3 * std::fabs(dx), 2.5);
+    cairo_fill(cr);
+    const double swing = moving ? std::sin(phase * 2 * M_PI) * 1.5 : 0;
+    Line(cr, x - 1, y - 14, x - 1 + swing, y - 9, 0.8, {40, 30, 20});
+    Line(cr, x + 1, y - 14, x + 1 - swing, y - 9, 0.8, {40, 30, 20});
 }
 
 void Wheel(cairo_t* cr, double x, double y, double r, double turn, const Colour& c) {
@@ -454,6 +497,7 @@ ImageSpec Figure(int zoom, const std::string& name, const ArtKind& a, const Pose
     case Kind::Gun: Battery(cr, fx, fy, a.side, p, a.brass); break;
     case Kind::Limbered: LimberedBattery(cr, fx, fy, a.side, p, a.brass); break;
     case Kind::Wagon: Wagon(cr, fx, fy, a.side, p); break;
+    case Kind::Loose: LooseHorse(cr, fx, fy, p); break;
     }
     return c.Take(name, 6, static_cast<int>(fx * scale), static_cast<int>(fy * scale));
 }
@@ -505,12 +549,22 @@ LibrarySpec FigureLibrary(const std::string& artName, int zoom, const ArtKind& a
         {"R", "", Action::Rally, 5, true},   {"Rout", "", Action::Run, 6, true}, {"Drop", "", Action::Drop, 4, true},
         {"Helmet", "", Action::Helmet, 8, true},
     };
+    if (a.kind == Kind::Loose) {
+        // A horse whose rider fell: it stands, gallops off and falls; it never fights.
+        for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, "", "", Action::Run, walk, f));
+        for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, "Rout", "", Action::Run, 6, f));
+        SectionSpec fallen;
+        fallen.name = "General";
+        for (int k = 0; k < 4; ++k) fallen.images.push_back(Figure(zoom, "Fallen " + std::to_string(k), a, Pose{k * 2, Action::Dead, k, 4}));
+        lib.sections.push_back(std::move(fallen));
+        return lib;
+    }
     for (const auto& r : rows) {
         if (a.kind != Kind::Foot && (std::string(r.prefix) == "Drop" || std::string(r.prefix) == "Helmet")) continue;
         for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, r.prefix, r.suffix, r.action, r.frames, f, r.flag));
     }
     if (a.kind == Kind::Horse)
-        for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, "CD", "", Action::Dismount, 4, f));
+        for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, "CD", "", Action::Dismount, 11, f));
     if (leader) {
         for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, "AS", "", Action::Signal, 4, f, true));
         for (int f = 0; f < 8; ++f) lib.sections.push_back(Row(zoom, a, "AS", "WA", Action::Signal, 4, f, false));
@@ -534,17 +588,20 @@ LibrarySpec Flags(int zoom) {
         Canvas c(w, h);
         cairo_t* cr = c.cr();
         cairo_scale(cr, scale, scale);
+        // Lines at least a pixel wide at every zoom, or the small staff and shadow vanish.
+        const double pixel = 1.1 / scale;
         if (which == 0) {  // the staff
-            Line(cr, 3, 2, 3, 38, 1.6, {90, 62, 34});
+            Line(cr, 3, 2, 3, 38, std::max(1.6, pixel), {90, 62, 34});
             draw::Set(cr, {200, 170, 60});
             Ellipse(cr, 3, 2, 1.8, 1.8);
             cairo_fill(cr);
         } else if (which == 1) {  // its shadow on the ground
             draw::Set(cr, {24, 30, 18}, 0.6);
-            cairo_move_to(cr, 3, 38);
+            const double t = std::max(3.0, pixel * 2.2);
+            cairo_move_to(cr, 3, 39 - t * 0.5);
             cairo_line_to(cr, 20, 33 + 2 * std::sin(phase * 2 * M_PI));
-            cairo_line_to(cr, 20, 36);
-            cairo_line_to(cr, 3, 39);
+            cairo_line_to(cr, 20, 33 + 2 * std::sin(phase * 2 * M_PI) + t);
+            cairo_line_to(cr, 3, 39 + t * 0.3);
             cairo_close_path(cr);
             cairo_fill(cr);
         } else {
@@ -583,10 +640,12 @@ LibrarySpec RoutDebris(int zoom) {
         SectionSpec s;
         s.name = std::string("Spear") + kDirections[f];
         for (int v = 0; v < 2; ++v)
-            s.images.push_back(picture(s.name + " " + std::to_string(v), [f, v](cairo_t* cr) {
+            s.images.push_back(picture(s.name + " " + std::to_string(v), [f, v, scale](cairo_t* cr) {
                 const double dx = Dx(f) * 10, dy = Dy(f) * 3 + (v ? 1 : -1);
-                Line(cr, 12 - dx, 6 - dy, 12 + dx, 6 + dy, 1.8, {110, 72, 38});
-                Line(cr, 12 + dx * 0.7, 6 + dy * 0.7, 12 + dx, 6 + dy, 1.1, {150, 156, 166});
+                // At least a pixel wide, so that a musket lying at the quarter size still shows.
+                const double pixel = 1.1 / scale;
+                Line(cr, 12 - dx, 6 - dy, 12 + dx, 6 + dy, std::max(1.8, pixel), {110, 72, 38});
+                Line(cr, 12 + dx * 0.7, 6 + dy * 0.7, 12 + dx, 6 + dy, std::max(1.1, pixel * 0.8), {150, 156, 166});
             }));
         lib.sections.push_back(std::move(s));
     }
@@ -742,6 +801,8 @@ const std::vector<ArtEntry>& Arts() {
         {"Union Brass Unlimbered Battery", "UBUB", {Kind::Gun, kUnion, true, true}},
         {"Confederate Brass Limbered Battery", "CBLB", {Kind::Limbered, kConfederate, true, true}},
         {"Confederate Brass Unlimbered Battery", "CBUB", {Kind::Gun, kConfederate, true, true}},
+        // The riderless horse a fallen trooper leaves.
+        {"Horse", "HORS", {Kind::Loose, kUnion, false, true}},
     };
     return arts;
 }

@@ -185,6 +185,17 @@ void TheatreMap(cairo_t* cr, int w, int h, std::uint32_t seed) {
 }
 
 void Spot(cairo_t* cr, double x, double y, double w, double h, const std::string& label) {
+    // The plate sits inside the place's click box, a few pixels in from its top and bottom and
+    // only as wide as its name: boxes of neighbouring places nearly touch, their plates do not.
+    const double size = std::min(13.0, h * 0.55);
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, label.c_str(), &e);
+    const double inset = std::min(3.0, h * 0.12);
+    y += inset;
+    h -= 2 * inset;
+    w = std::min(w, std::ceil(h * 1.1 + e.x_advance + h * 0.5));
     draw::Set(cr, kParchment.Scaled(1.08), 0.85);
     cairo_rectangle(cr, x, y, w, h);
     cairo_fill(cr);
@@ -201,7 +212,7 @@ void Spot(cairo_t* cr, double x, double y, double w, double h, const std::string
     cairo_move_to(cr, cx + r, cy - r);
     cairo_line_to(cr, cx - r, cy + r);
     cairo_stroke(cr);
-    draw::Text(cr, label, x + h * 1.1, y + h * 0.68, std::min(13.0, h * 0.55), kInk, true, true);
+    draw::Text(cr, label, x + h * 1.1, y + h / 2 + size * 0.36, size, kInk, true, true);
 }
 
 ImageSpec ScenarioMap() {

@@ -302,13 +302,6 @@ void Stroke(cairo_t* cr, const std::vector<P>& pts, double width, const Colour& 
     cairo_stroke(cr);
 }
 
-// A smooth path from one side's middle through the centre to another side's middle.
-void Curve(cairo_t* cr, P a, P b, double pull) {
-    cairo_move_to(cr, a.x, a.y);
-    cairo_curve_to(cr, a.x + (kCentre.x - a.x) * pull, a.y + (kCentre.y - a.y) * pull, b.x + (kCentre.x - b.x) * pull,
-                   b.y + (kCentre.y - b.y) * pull, b.x, b.y);
-}
-
 void River(cairo_t* cr, cairo_t* water, const std::vector<P>& pts, double width) {
     Stroke(cr, pts, width + 6, {92, 84, 52});
     Stroke(cr, pts, width + 2, {64, 98, 130});
@@ -434,20 +427,50 @@ SectionSpec Scars(int zoom) {
 // sides here run clockwise from the north-east: bit b is side 5 - b.
 P WayEnd(int bit) { return Mid(5 - bit); }
 
+// A way's path between two side middles. Hexes a level apart are drawn a level apart on the
+// screen, straight up or down, so a way leaves each slanted side straight down or up the
+// screen for a level's height before it bends: the ends of neighbouring hexes a level apart then
+// lie on one line, the lower hex's end running on under the higher one's, or (the higher hex
+// behind) the two ends a bank apart, one above the other, where the road's climb joins them.
+// The east and west sides stand upright, so a way crosses them level.
+void WayPath(cairo_t* cr, int fromBit, int toBit, double pull) {
+    constexpr double kLevel = 12;
+    auto inner = [&](int bit, P& at, P& dir) {
+        const int side = 5 - bit;
+        const P m = Mid(side);
+        if (side == 1 || side == 4) {
+            at = m;
+            dir = {side == 1 ? -1.0 : 1.0, 0};
+        } else {
+            const double down = side == 0 || side == 5 ? 1 : -1;  // the top sides lead down into the hex
+            at = {m.x, m.y + down * kLevel};
+            dir = {0, down};
+        }
+    };
+    const P a = WayEnd(fromBit), b = WayEnd(toBit);
+    P a1, da, b1, db;
+    inner(fromBit, a1, da);
+    inner(toBit, b1, db);
+    const double k = pull * std::hypot(b1.x - a1.x, b1.y - a1.y) * 0.6;
+    cairo_move_to(cr, a.x, a.y);
+    cairo_line_to(cr, a1.x, a1.y);
+    cairo_curve_to(cr, a1.x + da.x * k, a1.y + da.y * k, b1.x + db.x * k, b1.y + db.y * k, b1.x, b1.y);
+    cairo_line_to(cr, b.x, b.y);
+}
+
 SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, int kind) {
     SectionSpec s;
     s.name = section;
     for (int p = 0; p < count; ++p) {
         const int n = kind == 0 ? p / 3 : p;
         const int from = n / 3, to = (from + 2 + n % 3) % 6;
-        const P a = WayEnd(from), b = WayEnd(to);
         s.images.push_back(Blank(zoom, prefix + std::to_string(p), [&](cairo_t* cr, cairo_t* w) {
             if (kind == 0) {  // road: packed dirt with wheel ruts
-                Curve(cr, a, b, 0.55);
+                WayPath(cr, from, to, 0.55);
                 cairo_set_line_width(cr, 11);
                 draw::Set(cr, {150, 118, 74});
                 cairo_stroke(cr);
-                Curve(cr, a, b, 0.55);
+                WayPath(cr, from, to, 0.55);
                 cairo_set_line_width(cr, 7);
                 draw::Set(cr, {182, 150, 102});
                 cairo_stroke(cr);
@@ -456,52 +479,54 @@ SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, i
                 draw::Set(cr, {128, 98, 62});
                 cairo_save(cr);
                 cairo_translate(cr, n2.Range(-1, 1), 0);
-                Curve(cr, a, b, 0.55);
+                WayPath(cr, from, to, 0.55);
                 const double ruts[] = {4, 3};
                 cairo_set_dash(cr, ruts, 2, 0);
                 cairo_stroke(cr);
                 cairo_restore(cr);
             } else if (kind == 1) {  // railroad: ballast, ties and two rails
-                Curve(cr, a, b, 0.5);
+                WayPath(cr, from, to, 0.5);
                 cairo_set_line_width(cr, 12);
                 draw::Set(cr, {126, 118, 104});
                 cairo_stroke(cr);
-                Curve(cr, a, b, 0.5);
+                WayPath(cr, from, to, 0.5);
                 cairo_set_line_width(cr, 9);
                 draw::Set(cr, {84, 58, 34});
                 const double dash[] = {2, 2.5};
                 cairo_set_dash(cr, dash, 2, 0);
                 cairo_stroke(cr);
                 cairo_set_dash(cr, nullptr, 0, 0);
-                for (double off : {-2.5, 2.5}) {
-                    cairo_save(cr);
-                    cairo_translate(cr, 0, off);
-                    Curve(cr, a, b, 0.5);
-                    cairo_set_line_width(cr, 1.2);
-                    draw::Set(cr, {60, 64, 72});
-                    cairo_stroke(cr);
-                    cairo_restore(cr);
-                }
+                // Two rails a gauge apart along the whole way, whichever way it turns.
+                cairo_push_group(cr);
+                WayPath(cr, from, to, 0.5);
+                cairo_set_line_width(cr, 6.2);
+                draw::Set(cr, {60, 64, 72});
+                cairo_stroke_preserve(cr);
+                cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+                cairo_set_line_width(cr, 3.8);
+                cairo_stroke(cr);
+                cairo_pop_group_to_source(cr);
+                cairo_paint(cr);
             } else {  // bridge: a timber deck over the water, with rails
-                Curve(cr, a, b, 0.5);
+                WayPath(cr, from, to, 0.5);
                 cairo_set_line_width(cr, 16);
                 draw::Set(cr, {64, 98, 130});
                 cairo_stroke(cr);
-                Curve(w, a, b, 0.5);
+                WayPath(w, from, to, 0.5);
                 cairo_set_line_width(w, 12);
                 cairo_set_source_rgba(w, 0, 0, 0, 1);
                 cairo_stroke(w);
                 // The deck covers the water it crosses.
-                Curve(w, a, b, 0.5);
+                WayPath(w, from, to, 0.5);
                 cairo_set_line_width(w, 11);
                 cairo_set_operator(w, CAIRO_OPERATOR_CLEAR);
                 cairo_stroke(w);
                 cairo_set_operator(w, CAIRO_OPERATOR_OVER);
-                Curve(cr, a, b, 0.5);
+                WayPath(cr, from, to, 0.5);
                 cairo_set_line_width(cr, 10);
                 draw::Set(cr, {150, 108, 64});
                 cairo_stroke(cr);
-                Curve(cr, a, b, 0.5);
+                WayPath(cr, from, to, 0.5);
                 cairo_set_line_width(cr, 10);
                 draw::Set(cr, {104, 70, 40});
                 const double dash[] = {1, 3};
@@ -514,14 +539,43 @@ SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, i
     return s;
 }
 
+// The road's climb where the hex beyond the north-west (picture 0) or north-east (1) side lies a
+// level higher: the two roads end a level apart at that side, with the higher hex's bank between
+// them, so the piece lays the road over that bank face. The bank stands above this hex's block,
+// so the picture is a level taller and its hot spot a level down.
 SectionSpec RoadFix(int zoom) {
     SectionSpec s;
     s.name = "Road Fix";
-    for (int v = 0; v < 2; ++v)
-        s.images.push_back(Blank(zoom, "Fix" + std::to_string(v), [&](cairo_t* cr, cairo_t*) {
-            const P a = Mid(v == 0 ? 5 : 0);
-            Stroke(cr, {a, {a.x + (kCentre.x - a.x) * 0.3, a.y + (kCentre.y - a.y) * 0.3}}, 9, {172, 140, 94});
-        }));
+    const Zoom& z = kZooms[zoom];
+    constexpr double kLevel = 12;  // a level's height in full-size units
+    for (int v = 0; v < 2; ++v) {
+        Scaled sc(zoom, z.blockW, z.blockH + z.step);
+        cairo_t* cr = sc.canvas.cr();
+        cairo_translate(cr, 0, kLevel);
+        const int side = v == 0 ? 5 : 0;
+        const P a{kCorner[side][0], kCorner[side][1]}, b{kCorner[(side + 1) % 6][0], kCorner[(side + 1) % 6][1]};
+        const P m = Mid(side);
+        const double len = std::hypot(b.x - a.x, b.y - a.y), ux = (b.x - a.x) / len, uy = (b.y - a.y) / len;
+        // The face turned from the light (north-west side: the bank faces south-east) is darker.
+        const double shade = v == 0 ? 0.9 : 0.96;
+        auto strip = [&](double half, const Colour& c) {
+            // From a little inside this hex, up the bank, to a little onto the higher hex's top.
+            cairo_move_to(cr, m.x - ux * half, m.y - uy * half + 1.5);
+            cairo_line_to(cr, m.x + ux * half, m.y + uy * half + 1.5);
+            cairo_line_to(cr, m.x + ux * half, m.y + uy * half - kLevel - 1);
+            cairo_line_to(cr, m.x - ux * half, m.y - uy * half - kLevel - 1);
+            cairo_close_path(cr);
+            draw::Set(cr, c);
+            cairo_fill(cr);
+        };
+        strip(5.5, Colour{150, 118, 74}.Scaled(shade));
+        strip(3.5, Colour{182, 150, 102}.Scaled(shade));
+        // Wheel ruts worn down the slope.
+        for (double across : {-1.8, 1.8})
+            Stroke(cr, {{m.x + ux * across, m.y + uy * across + 1}, {m.x + ux * across, m.y + uy * across - kLevel}}, 0.8,
+                   Colour{128, 98, 62}.Scaled(shade));
+        s.images.push_back(sc.canvas.Take("Fix" + std::to_string(v), 2, 0, z.step));
+    }
     return s;
 }
 

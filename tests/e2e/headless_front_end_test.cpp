@@ -250,7 +250,8 @@ click-control 2
 }
 
 // Each button of the main menu reaches its dialog (or its battle) and the way back leads to the
-// main menu again; History starts no program here and leaves the menu as it was. The campaign's
+// main menu again; History hands the history article to the desktop's opener for web pages (here,
+// without a display, the request is only recorded) and leaves the menu as it was. The campaign's
 // battle is closed from its Game menu opened with Alt+G and chosen by its letter.
 TEST_F(HeadlessProgram, EveryMainMenuButtonLeadsSomewhereAndBack) {
     WriteScript(R"(wait-control 106 "Start &Battle" 120000
@@ -304,6 +305,10 @@ click-control 2
     std::size_t top = 0;
     for (const ShownWindow& w : ReadWindows(File("3-history.txt"))) top += w.depth == 0;
     EXPECT_EQ(top, 2u);  // the main menu and the frame
+    // The request names the article the build generated, as this system's path.
+    const std::string article = root + "/data/history/HISTORY.htm";
+    EXPECT_NE(err.find("shell: not started without a display: 'xdg-open' '" + article + "'\n"), std::string::npos) << err;
+    EXPECT_NE(Read("data/history/HISTORY.htm").find("1st Bull Run"), std::string::npos);
     CheckOpenMenu(Screenshot("4-campaign-menu.png"));
     CheckStep(Screenshot("5-back.png"), ReadWindows(File("5-back.txt")), {""}, 6);
 }

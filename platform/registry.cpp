@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,11 +27,13 @@ struct Value {
 struct Key {
     std::string path;
     std::map<std::string, Value> values;  // by lower-case name
+    bool desktop = false;                 // told by the desktop, never written to the file
 };
 
 struct Store {
     std::mutex lock;
     bool loaded = false;
+    bool desktopFileTypes = false;
     std::map<std::string, Key> keys;  // by lower-case path
 };
 
@@ -82,6 +85,25 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
+void AddDesktopKey(Store& st, const std::string& path, const std::string& text) {
+    Key& k = st.keys[Lower(path)];
+    k.path = path;
+    k.desktop = true;
+    Value v;
+    v.type = REG_SZ;
+    v.bytes.assign(text.begin(), text.end());
+    v.bytes.push_back(0);
+    k.values[""] = std::move(v);
+}
+
+// Web pages open with the desktop's own opener, unless the registry file names another program.
+void AddDesktopFileTypes(Store& st) {
+    if (st.keys.count(Lower("HKEY_CLASSES_ROOT\\.htm"))) return;
+    AddDesktopKey(st, "HKEY_CLASSES_ROOT\\.htm", "htmlfile");
+    if (st.keys.count(Lower("HKEY_CLASSES_ROOT\\htmlfile\\shell\\open\\command"))) return;
+    AddDesktopKey(st, "HKEY_CLASSES_ROOT\\htmlfile\\shell\\open\\command", "\"xdg-open\" \"%1\"");
+}
+
 void Load(Store& st) {
     if (st.loaded) return;
     st.loaded = true;
@@ -112,6 +134,7 @@ void Load(Store& st) {
         }
         current->values[Lower(v.name)] = std::move(v);
     }
+    if (st.desktopFileTypes) AddDesktopFileTypes(st);
 }
 
 bool Save(Store& st) {
@@ -123,6 +146,7 @@ bool Save(Store& st) {
         std::ofstream out(temp, std::ios::trunc);
         if (!out) return false;
         for (const auto& [lk, key] : st.keys) {
+            if (key.desktop) continue;
             out << '[' << Escape(key.path) << "]\n";
             for (const auto& [ln, v] : key.values) {
                 out << Escape(v.name) << '=' << v.type << ':';
@@ -235,6 +259,11 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const BYTE* d
     Load(st);
     Key& k = st.keys[Lower(key->path)];
     if (k.path.empty()) k.path = key->path;
+    // A value of the program's own makes the key its own: written to the file from now on.
+    if (k.desktop) {
+        k.desktop = false;
+        k.values.clear();
+    }
     Value v;
     v.name = name ? name : "";
     v.type = type;
@@ -256,6 +285,18 @@ LONG RegDeleteValueA(HKEY key, const char* name) {
 
 namespace platform {
 std::string RegistryFile() { return ConfigDirectory() + "/registry.txt"; }
+
+void UseDesktopFileTypes(bool use) {
+    Store& st = TheStore();
+    std::lock_guard<std::mutex> g(st.lock);
+    st.desktopFileTypes = use;
+    if (!st.loaded) return;
+    if (use) {
+        AddDesktopFileTypes(st);
+        return;
+    }
+    for (auto it = st.keys.begin(); it != st.keys.end();) it = it->second.desktop ? st.keys.erase(it) : std::next(it);
+}
 
 void ReloadRegistry() {
     Store& st = TheStore();

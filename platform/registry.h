@@ -42,6 +42,10 @@ LONG RegDeleteValueA(HKEY key, const char* name);
 namespace platform {
 // The file behind the registry.
 std::string RegistryFile();
+// From now on HKEY_CLASSES_ROOT also tells what the desktop opens web pages with (".htm" and its
+// open command, the desktop's opener "xdg-open"), wherever the registry file names no program of
+// its own; these keys are never written to the file. False takes them away again.
+void UseDesktopFileTypes(bool use = true);
 // Forgets what was read, so that the next call reads the file again (tests change the home).
 void ReloadRegistry();
 } // namespace platform

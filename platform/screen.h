@@ -2,6 +2,7 @@
 // The screen: every visible window composed back to front into RGB, through the system palette.
 // The headless backend keeps it in memory and saves it as PNG; the SDL backend shows it.
 #include "platform/gdi.h"
+#include "platform/process.h"
 #include "platform/window.h"
 
 #include <cstdint>
@@ -45,6 +46,9 @@ public:
     virtual void ScreenChanged() {}
     virtual void Present() {}
     virtual void CursorChanged(HCURSOR) {}
+    // Starts the program of a command line (WinExec); true when it was started. Without a
+    // display the request is recorded and written on the error output, and nothing runs.
+    virtual bool StartProgram(const std::string& commandLine, const ProgramRequest& request);
 };
 
 void SetBackend(std::unique_ptr<Backend> backend);

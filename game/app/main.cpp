@@ -131,6 +131,14 @@ std::string CheckDataDirectory(const std::string& given, std::string& palette, s
     return shown;
 }
 
+// True when the directory has a "history" directory (in any letter case).
+bool HasHistory(const std::string& directory) {
+    std::error_code ec;
+    for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec))
+        if (Lower(it->path().filename().string()) == "history" && it->is_directory(ec)) return true;
+    return false;
+}
+
 bool SetText(HKEY key, const char* name, const std::string& value) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
@@ -143,7 +151,13 @@ bool Install(const std::string& directory, const std::string& palette) {
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return false;
-    const bool ok = SetText(key, "Path", directory) && SetText(key, "Palette", palette);
+    bool ok = SetText(key, "Path", directory) && SetText(key, "Palette", palette);
+    // The demo's data directory also holds what the game's media would (the history article):
+    // then it is the second data location too; without them there is no second location.
+    if (HasHistory(directory))
+        ok = ok && SetText(key, "Second Path", directory);
+    else
+        RegDeleteValueA(key, "Second Path");
     RegCloseKey(key);
     return ok;
 }
@@ -174,6 +188,9 @@ int main(int argc, char** argv) {
     }
     // A script drives the headless screen only.
     if (!script.empty()) headless = true;
+
+    // Web pages (the history and battle articles) open with the desktop's program for them.
+    platform::UseDesktopFileTypes();
 
     // Tests of the parts run on the virtual clock; the program keeps real time.
     platform::UseRealClock();

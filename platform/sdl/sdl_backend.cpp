@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace platform::sdl {
 namespace {
@@ -24,6 +26,9 @@ class SdlBackend final : public Backend {
 public:
     ~SdlBackend() override {
         StopAudio();
+        ForgetAnimation();
+        if (systemCursor_) pendingFree_.push_back(systemCursor_);
+        FreePending();
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
@@ -45,6 +50,7 @@ public:
     bool Live() const override { return true; }
 
     bool PollInput() override {
+        StepCursor();
         bool any = false;
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
@@ -104,41 +110,98 @@ public:
         SDL_RenderPresent(renderer_);
     }
 
-    // The program's own cursors (the map's order and scroll cursors) are shown as drawn, from the
-    // first frame their animation shows; the system's stand-ins are SDL's nearest.
+    // With a desktop the program runs on its own beside the game.
+    bool StartProgram(const std::string& commandLine, const ProgramRequest& request) override {
+        if (StartDetached(request)) return true;
+        std::fprintf(stderr, "shell: cannot start %s\n", commandLine.c_str());
+        return false;
+    }
+
+    // The program's own cursors (the wait cursor, the map's order and scroll cursors) are shown
+    // as drawn, and an animated one steps through its frames at its own rates while the program
+    // looks at its input (an idle program does so every few tens of milliseconds); the system's
+    // stand-ins are SDL's nearest.
     void CursorChanged(HCURSOR cursor) override {
-        SDL_Cursor* c = nullptr;
-        const CursorFrame* frame = nullptr;
+        ForgetAnimation();
+        if (systemCursor_) pendingFree_.push_back(systemCursor_);
+        systemCursor_ = nullptr;
         if (const CursorImage* image = CursorImageOf(cursor)) {
-            const std::size_t first = image->sequence.empty() ? 0 : image->sequence.front();
-            if (first < image->frames.size()) frame = &image->frames[first];
-        }
-        if (frame) {
-            // ARGB8888 is a packed 32-bit format: each pixel the frame's 0xAARRGGBB as it stands.
-            SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-                const_cast<std::uint32_t*>(frame->argb.data()), frame->width, frame->height, 32, frame->width * 4,
-                SDL_PIXELFORMAT_ARGB8888);
-            if (surface) {
-                c = SDL_CreateColorCursor(surface, frame->hotX, frame->hotY);
-                SDL_FreeSurface(surface);
+            if (!image->sequence.empty() && image->sequence.size() == image->rates.size()) {
+                // A copy: the program may destroy the cursor while it is still shown.
+                animation_ = *image;
+                frameCursors_.assign(animation_.frames.size(), nullptr);
+                step_ = 0;
+                if (ShowStep()) {
+                    nextStep_ = SDL_GetTicks() + StepTime();
+                    return;
+                }
             }
+            ForgetAnimation();
         }
-        if (!c) {
-            frame = nullptr;
-            c = SDL_CreateSystemCursor(CursorId(cursor) == 32514 ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW);
-        }
+        SDL_Cursor* c =
+            SDL_CreateSystemCursor(CursorId(cursor) == 32514 ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW);
         if (!c) return;
         SDL_SetCursor(c);
-        if (cursor_) SDL_FreeCursor(cursor_);
-        cursor_ = c;
-        if (frame)
-            g_shownFrame = *frame;
-        else
-            g_shownFrame = CursorFrame{};
+        systemCursor_ = c;
+        g_shownFrame = CursorFrame{};
+        FreePending();
     }
 
 private:
     ScreenImage image_;  // the last composition, its memory reused
+
+    // The animated cursor's next frame, when its time has come.
+    void StepCursor() {
+        if (animation_.sequence.size() < 2) return;
+        const Uint32 now = SDL_GetTicks();
+        if (static_cast<Sint32>(now - nextStep_) < 0) return;
+        step_ = (step_ + 1) % animation_.sequence.size();
+        ShowStep();
+        // A program that looked away for long goes on from now rather than racing to catch up.
+        nextStep_ += StepTime();
+        if (static_cast<Sint32>(now - nextStep_) >= 0) nextStep_ = now + StepTime();
+    }
+
+    // The current step's time in milliseconds (rates count sixtieths of a second; never 0).
+    Uint32 StepTime() const { return std::max<Uint32>(1, animation_.rates[step_]) * 1000 / 60; }
+
+    // Shows the frame of the current step, made into an SDL cursor once; false when it cannot be.
+    bool ShowStep() {
+        const std::uint32_t index = animation_.sequence[step_];
+        if (index >= animation_.frames.size()) return false;
+        const CursorFrame& frame = animation_.frames[index];
+        SDL_Cursor*& c = frameCursors_[index];
+        if (!c) {
+            // ARGB8888 is a packed 32-bit format: each pixel the frame's 0xAARRGGBB as it stands.
+            SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+                const_cast<std::uint32_t*>(frame.argb.data()), frame.width, frame.height, 32, frame.width * 4,
+                SDL_PIXELFORMAT_ARGB8888);
+            if (!surface) return false;
+            c = SDL_CreateColorCursor(surface, frame.hotX, frame.hotY);
+            SDL_FreeSurface(surface);
+            if (!c) return false;
+        }
+        SDL_SetCursor(c);
+        g_shownFrame = frame;
+        FreePending();
+        return true;
+    }
+
+    // Cursors no longer shown, freed once another one is (freeing the shown one would flash
+    // the default arrow).
+    void FreePending() {
+        for (SDL_Cursor* c : pendingFree_)
+            if (c) SDL_FreeCursor(c);
+        pendingFree_.clear();
+    }
+
+    void ForgetAnimation() {
+        std::vector<SDL_Cursor*> old;
+        old.swap(frameCursors_);
+        animation_ = CursorImage{};
+        step_ = 0;
+        pendingFree_.insert(pendingFree_.end(), old.begin(), old.end());
+    }
 
     // The window the SDL window shows: the front visible top-level window that has no owner (the
     // main frame), so that a dialog or a message box is shown over it rather than alone.
@@ -176,7 +239,12 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
-    SDL_Cursor* cursor_ = nullptr;
+    SDL_Cursor* systemCursor_ = nullptr;
+    CursorImage animation_;                  // the animated cursor shown (a copy); empty when none
+    std::vector<SDL_Cursor*> frameCursors_;  // by frame, made when first shown
+    std::size_t step_ = 0;                   // in the animation's sequence
+    Uint32 nextStep_ = 0;                    // SDL ticks when the next step is due
+    std::vector<SDL_Cursor*> pendingFree_;
     int texW_ = 0, texH_ = 0;
     POINT origin_{0, 0};
     bool dirty_ = true;

@@ -223,7 +223,8 @@ protected:
     void SetUp() override {
         shell = std::make_unique<shell::GameShell>();
         for (const auto& entry : fs::directory_iterator(VH_DATA_DIR))
-            fs::copy_file(entry.path(), fs::path(shell->DataDirectory()) / entry.path().filename());
+            if (entry.is_regular_file())
+                fs::copy_file(entry.path(), fs::path(shell->DataDirectory()) / entry.path().filename());
     }
     void TearDown() override { shell.reset(); }
     static std::vector<std::string> Boxes() {

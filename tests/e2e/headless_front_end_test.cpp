@@ -250,7 +250,8 @@ click-control 2
 }
 
 // Each button of the main menu reaches its dialog (or its battle) and the way back leads to the
-// main menu again; History starts no program here and leaves the menu as it was. The campaign's
+// main menu again; History hands the history article to the desktop's opener for web pages (here,
+// without a display, the request is only recorded) and leaves the menu as it was. The campaign's
 // battle is closed from its Game menu opened with Alt+G and chosen by its letter.
 TEST_F(HeadlessProgram, EveryMainMenuButtonLeadsSomewhereAndBack) {
     WriteScript(R"(wait-control 106 "Start &Battle" 120000
@@ -304,8 +305,119 @@ click-control 2
     std::size_t top = 0;
     for (const ShownWindow& w : ReadWindows(File("3-history.txt"))) top += w.depth == 0;
     EXPECT_EQ(top, 2u);  // the main menu and the frame
+    // The request names the article the build generated, as this system's path.
+    const std::string article = root + "/data/history/HISTORY.htm";
+    EXPECT_NE(err.find("shell: not started without a display: 'xdg-open' '" + article + "'\n"), std::string::npos) << err;
+    EXPECT_NE(Read("data/history/HISTORY.htm").find("1st Bull Run"), std::string::npos);
     CheckOpenMenu(Screenshot("4-campaign-menu.png"));
     CheckStep(Screenshot("5-back.png"), ReadWindows(File("5-back.txt")), {""}, 6);
+}
+
+// How many pixels two pictures of the same size differ in.
+std::size_t Differing(const platform::ScreenImage& a, const platform::ScreenImage& b) {
+    if (a.width != b.width || a.height != b.height) return a.pixels.size() + b.pixels.size();
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+    return n;
+}
+
+// The map window's menu choices that are open at a battle's start and that no other test takes:
+// About, the map's views (reverse view, overview hidden, hex grid, zoomed out and to normal), removing
+// the dead, the window arrangements, each chosen once it is open (the battle grays most of them
+// while its units move); each leads somewhere (the views change the picture by more
+// than the battle's own animation does) and back, and Exit from the menu ends the program well.
+TEST_F(HeadlessProgram, MapWindowMenuChoicesLeadSomewhereAndExitEndsTheProgram) {
+    WriteScript(std::string(R"(wait-control 106 "Start &Battle" 180000
+)") + kStartDefaultBattle + R"(wait-control 3000 "Landscape View" 300000
+pause 2000
+screenshot 0-still.png
+pause 500
+screenshot 0-again.png
+wait-menu-enabled 102 120000
+menu 102
+wait-window "About"
+windows 1-about.txt
+click-control 1
+wait-gone "About"
+pause 500
+screenshot 2-before.png
+wait-menu-enabled 223 120000
+menu 223
+pause 1500
+screenshot 2-reversed.png
+wait-menu-enabled 223 120000
+menu 223
+pause 1500
+screenshot 3-before.png
+wait-menu-enabled 250 120000
+menu 250
+pause 1500
+screenshot 3-no-overview.png
+wait-menu-enabled 251 120000
+menu 251
+pause 1500
+screenshot 4-before.png
+wait-menu-enabled 257 120000
+menu 257
+pause 1500
+screenshot 4-grid.png
+wait-menu-enabled 258 120000
+menu 258
+pause 1500
+wait-menu-enabled 218 120000
+menu 218
+pause 1500
+screenshot 5-zoomed-in.png
+wait-menu-enabled 216 120000
+menu 216
+pause 1500
+screenshot 5-zoomed-out.png
+wait-menu-enabled 217 120000
+menu 217
+pause 1500
+screenshot 5-normal.png
+wait-menu-enabled 253 120000
+menu 253
+wait-menu-enabled 104 120000
+menu 104
+wait-menu-enabled 106 120000
+menu 106
+wait-menu-enabled 107 120000
+menu 107
+wait-menu-enabled 105 120000
+menu 105
+pause 1000
+windows 6-arranged.txt
+wait-menu-enabled 101 120000
+menu 101
+wait-window "Varnhold"
+wait-control 1 "OK"
+click-control 1
+)");
+    const int status = Run("--headless --data data --script script.txt", "", 400);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    ExpectNoBoxNorFailure(err);
+    const std::vector<ShownWindow> about = ReadWindows(File("1-about.txt"));
+    ASSERT_FALSE(about.empty());
+    EXPECT_EQ(about[0].text, "About");
+    // What the battle changes by itself in a few moments, with nothing chosen.
+    const std::size_t noise = Differing(Screenshot("0-still.png"), Screenshot("0-again.png"));
+    const struct {
+        const char *before, *after, *what;
+    } views[] = {
+        {"2-before.png", "2-reversed.png", "Reverse View"},
+        {"3-before.png", "3-no-overview.png", "Hide Overview"},
+        {"4-before.png", "4-grid.png", "Show Hex Grid"},
+        {"5-zoomed-in.png", "5-zoomed-out.png", "Zoom Out"},
+        {"5-zoomed-out.png", "5-normal.png", "Normal"},
+    };
+    for (const auto& v : views)
+        EXPECT_GT(Differing(Screenshot(v.before), Screenshot(v.after)), 2 * noise + 2000) << v.what << " changed nothing";
+    // The arrangements keep the battle's map window.
+    std::size_t maps = 0;
+    for (const ShownWindow& w : ReadWindows(File("6-arranged.txt"))) maps += w.text == "Landscape View";
+    EXPECT_EQ(maps, 1u);
 }
 
 } // namespace

@@ -260,5 +260,70 @@ click-control 2
     if (status == 0) programPid.clear();
 }
 
+// History in the real window: the history article the build made is handed to the program the
+// registry names for web pages (an opener of the test's own that notes what it was given), which
+// runs on its own while the main menu stays; Exit then ends the program well.
+TEST_F(XProgram, HistoryStartsTheOpenerOnTheArticleAndTheMenuStays) {
+    WriteScript(R"(wait-control 106 "Start &Battle" 120000
+windows h-main-menu.txt
+screenshot h-main-menu.png
+click-control 2
+)");
+    Step("the headless run");
+    ASSERT_EQ(Run("--headless --data data --script script.txt"), 0) << Read("err.txt");
+    const std::vector<ShownWindow> shown = ReadWindows(File("h-main-menu.txt"));
+    const ShownWindow frame = FrameOf(shown);
+    ASSERT_GT(frame.right, frame.left);
+    const platform::ScreenImage menu = Crop(Screenshot("h-main-menu.png"), frame.left, frame.top, frame.right, frame.bottom);
+    // The opener: it writes its arguments, one a line, and is named in the registry as the
+    // program that opens ".htm" files.
+    const std::string opened = File("opened.txt");
+    {
+        std::ofstream opener(File("opener"));
+        opener << "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" << opened << ".new'\nmv '" << opened << ".new' '"
+               << opened << "'\n";
+    }
+    fs::permissions(File("opener"), fs::perms::owner_all);
+    {
+        auto hex = [](const std::string& text) {
+            static const char* const digits = "0123456789abcdef";
+            std::string out;
+            for (char c : text + '\0') {
+                out += digits[static_cast<unsigned char>(c) >> 4];
+                out += digits[static_cast<unsigned char>(c) & 15];
+            }
+            return out;
+        };
+        std::ofstream registry(File("home/registry.txt"), std::ios::app);
+        registry << "[HKEY_CLASSES_ROOT\\.htm]\n=1:" << hex("testpage") << "\n"
+                 << "[HKEY_CLASSES_ROOT\\testpage\\shell\\open\\command]\n=1:" << hex("\"" + File("opener") + "\" \"%1\"") << "\n";
+    }
+
+    ASSERT_TRUE(StartServer()) << Read("xvfb.txt");
+    StartProgram();
+    const std::string window = WaitWindow();
+    ASSERT_FALSE(window.empty()) << Read("x-err.txt");
+    const RECT whole{0, 0, frame.right - std::max(frame.left, 0), frame.bottom - std::max(frame.top, 0)};
+    Step("waiting for the main menu");
+    EXPECT_GE(WaitForArea(window, menu, whole, "x-main-menu.png"), 0.97);
+    Step("History");
+    ClickControl(window, shown, 105, frame);
+    for (int i = 0; i < 1200 && !fs::exists(opened); ++i) ::usleep(100000);
+    const std::string article = root + "/data/history/HISTORY.htm";
+    EXPECT_EQ(Read("opened.txt"), article + "\n") << Read("x-err.txt");
+    EXPECT_TRUE(fs::is_regular_file(article));
+    // The main menu is still there and answers: Exit ends the program.
+    EXPECT_GE(WaitForArea(window, menu, whole, "x-after-history.png"), 0.97) << "the main menu did not stay";
+    Step("Exit");
+    ClickControl(window, shown, 2, frame);
+    int status = -1;
+    for (int i = 0; i < 1200 && status < 0; ++i) {
+        if (std::system(("kill -0 " + programPid + " 2>/dev/null").c_str()) != 0) status = 0;
+        ::usleep(100000);
+    }
+    EXPECT_EQ(status, 0) << "the program did not end after Exit";
+    if (status == 0) programPid.clear();
+}
+
 } // namespace
 } // namespace e2e

@@ -10,7 +10,9 @@
 
 #include "tests/support/xvfb.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +91,52 @@ TEST_F(SdlBackend, TheProgramsOwnCursorIsShownAsDrawn) {
     EXPECT_EQ(shown->argb, drawn.argb);
 
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(platform::sdl::ShownCursorFrame(), nullptr);
+    platform::StartBackend("headless");
+}
+
+// The wait cursor is animated: the pointer steps through the file's frames in its sequence, each
+// step no sooner than its rate says, while the program looks at its input; it keeps going when
+// the program destroys the cursor it shows, and stops at once for the arrow.
+TEST_F(SdlBackend, AnAnimatedCursorStepsThroughItsFramesAtItsRates) {
+    ASSERT_TRUE(g_xvfb && g_xvfb->Running()) << "Xvfb could not be started";
+    platform::sdl::Register();
+    ASSERT_TRUE(platform::StartBackend("sdl"));
+    HCURSOR watch = LoadCursorFromFileA(VH_DATA_DIR "/watch.ani");
+    ASSERT_NE(watch, nullptr);
+    const platform::CursorImage image = *platform::CursorImageOf(watch);
+    ASSERT_GE(image.sequence.size(), 3u);
+    ASSERT_EQ(image.rates.size(), image.sequence.size());
+    auto frameOf = [&](std::size_t step) { return image.frames.at(image.sequence[step % image.sequence.size()]).argb; };
+    ASSERT_NE(frameOf(0), frameOf(1));
+    ASSERT_NE(frameOf(1), frameOf(2));
+
+    SetCursor(watch);
+    const auto shownAt = std::chrono::steady_clock::now();
+    ASSERT_NE(platform::sdl::ShownCursorFrame(), nullptr);
+    EXPECT_EQ(platform::sdl::ShownCursorFrame()->argb, frameOf(0));
+    // Polled every few milliseconds, as an idle program does, until the next frame shows.
+    auto waitFor = [&](std::size_t step) {
+        for (int i = 0; i < 3000; ++i) {
+            platform::CurrentBackend().PollInput();
+            const platform::CursorFrame* shown = platform::sdl::ShownCursorFrame();
+            if (shown && shown->argb == frameOf(step)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor(1)) << "the cursor never left its first frame";
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - shownAt);
+    EXPECT_GE(elapsed.count() + 1, static_cast<long>(image.rates[0] * 1000 / 60)) << "stepped before its time";
+    // The program may destroy the cursor it shows: the pointer goes on with its own copy.
+    DestroyCursor(watch);
+    EXPECT_TRUE(waitFor(2)) << "the animation stopped with the cursor destroyed";
+
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    for (int i = 0; i < 40; ++i) {
+        platform::CurrentBackend().PollInput();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     EXPECT_EQ(platform::sdl::ShownCursorFrame(), nullptr);
     platform::StartBackend("headless");
 }

@@ -235,7 +235,7 @@ public:
         path = fs::temp_directory_path() / ("vh_runner_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
         fs::create_directories(path);
         for (const auto& entry : fs::directory_iterator(VH_DATA_DIR)) {
-            bool skip = false;
+            bool skip = !entry.is_regular_file();  // the history article's directory is not needed
             for (const auto& m : missing) skip = skip || entry.path().filename() == m;
             if (!skip) fs::copy_file(entry.path(), path / entry.path().filename());
         }

@@ -1,6 +1,7 @@
 #include "tools/battlegen/generate.h"
 
 #include "tools/datagen/credits_writer.h"
+#include "tools/datagen/history_writer.h"
 #include "tools/datagen/landscape_writer.h"
 #include "tools/datagen/scenario_writer.h"
 #include "tools/datagen/variant_file.h"
@@ -92,6 +93,10 @@ std::vector<std::string> WriteData(const DataSources& sources, const std::string
         done(static_cast<bool>(f), name);
     }
     done(datagen::WriteCreditsFile((out / "credits.rtf").string()), "credits.rtf");
+    std::vector<datagen::HistoryEntry> history;
+    for (const BattleSpec& battle : sources.battles) history.push_back({battle.title, battle.subtitle, battle.about});
+    fs::create_directories(out / "history");
+    done(datagen::WriteHistoryFile((out / "history" / "HISTORY.htm").string(), history), "history/HISTORY.htm");
     return written;
 }
 

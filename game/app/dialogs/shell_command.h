@@ -1,8 +1,8 @@
 #pragma once
 // Starting the program the desktop associates with ".htm" files, for the history and battle
-// articles. Our window layer has no WinExec yet: the command lines are kept here, in order, and
-// handed to an installed starter (the real backend's), none by default, so that a headless run
-// starts nothing and only writes the command line on its error output.
+// articles. The command lines are kept here, in order, and started with WinExec (the desktop runs
+// the program; a headless run records the request and starts nothing), or handed to a starter
+// that a test installs in its place.
 #include <functional>
 #include <string>
 #include <vector>

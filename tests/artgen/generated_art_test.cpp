@@ -444,3 +444,39 @@ TEST(ArtGenerator, MakesTheSameBytesOnEveryRunWhateverItsThreads) {
 }
 
 } // namespace
+
+namespace {
+
+// How far above its feet a picture reaches: rows from the hot spot up to its topmost drawn pixel.
+int ReachAboveFeet(const datagen::ImageSpec& image) {
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.pixels[static_cast<std::size_t>(y) * image.width + x] != 0) return image.hotY - y;
+    return 0;
+}
+
+// A unit eliminated where it stood is shown by its fallen pictures: each must lie on the ground,
+// lower than the unit standing, or an eliminated wagon or limbered battery still looks whole.
+TEST(ArtGenerator, EveryFallenFigureLiesLowerThanItStands) {
+    std::vector<artgen::LibraryJob> jobs;
+    artgen::AddFigureJobs(jobs);
+    int checked = 0;
+    for (const artgen::LibraryJob& job : jobs) {
+        if (job.library.find("size)") != std::string::npos) continue;
+        const datagen::LibrarySpec lib = job.make();
+        const datagen::SectionSpec* standing = nullptr;
+        const datagen::SectionSpec* fallen = nullptr;
+        for (const datagen::SectionSpec& s : lib.sections) {
+            if (s.name == "Standing") standing = &s;
+            if (s.name == "General") fallen = &s;
+        }
+        if (!standing || !fallen || standing->images.empty()) continue;
+        const int up = ReachAboveFeet(standing->images.front());
+        for (const datagen::ImageSpec& image : fallen->images)
+            EXPECT_LT(ReachAboveFeet(image), up * 3 / 4) << job.library << " / " << image.name;
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+}
+
+} // namespace

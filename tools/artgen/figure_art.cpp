@@ -317,6 +317,17 @@ void Rider(cairo_t* cr, double x, double y, const Side& side, const Pose& p, boo
     }
 }
 
+// A horse down on its side, legs stretched out toward the viewer; `frame` turns its head.
+void FallenHorse(cairo_t* cr, double x, double y, const Colour& coat, int frame) {
+    for (int k = 0; k < 4; ++k) Line(cr, x - 8 + k * 5, y - 4, x - 10 + k * 5 + (frame % 2 ? 2 : -1), y + 1, 1.8, coat.Scaled(0.85));
+    draw::Set(cr, coat);
+    Ellipse(cr, x, y - 5, 13, 4.5);
+    cairo_fill(cr);
+    draw::Set(cr, coat.Scaled(0.9));
+    Ellipse(cr, x + (frame % 2 ? 14 : -14), y - 3, 3.5, 2);
+    cairo_fill(cr);
+}
+
 // A horse without its rider: saddled, the stirrups hanging; galloping off or fallen.
 void LooseHorse(cairo_t* cr, double x, double y, const Pose& p) {
     const Colour coat{112, 72, 40};
@@ -324,14 +335,7 @@ void LooseHorse(cairo_t* cr, double x, double y, const Pose& p) {
     const double dx = Dx(f);
     const double phase = p.frames > 0 ? static_cast<double>(p.frame) / p.frames : 0;
     if (p.action == Action::Dead) {
-        // On its side, legs stretched out toward the viewer.
-        for (int k = 0; k < 4; ++k) Line(cr, x - 8 + k * 5, y - 4, x - 10 + k * 5 + (p.frame % 2 ? 2 : -1), y + 1, 1.8, coat.Scaled(0.85));
-        draw::Set(cr, coat);
-        Ellipse(cr, x, y - 5, 13, 4.5);
-        cairo_fill(cr);
-        draw::Set(cr, coat.Scaled(0.9));
-        Ellipse(cr, x + (p.frame % 2 ? 14 : -14), y - 3, 3.5, 2);
-        cairo_fill(cr);
+        FallenHorse(cr, x, y, coat, p.frame);
         draw::Set(cr, {70, 44, 24});
         Ellipse(cr, x - 1, y - 8, 4, 2);
         cairo_fill(cr);
@@ -404,6 +408,22 @@ void Battery(cairo_t* cr, double x, double y, const Side& side, const Pose& p, b
 void LimberedBattery(cairo_t* cr, double x, double y, const Side& side, const Pose& p, bool brass) {
     const int f = p.facing;
     const double dx = Dx(f), dy = Dy(f);
+    if (p.action == Action::Dead) {
+        // Team shot down in the traces: the horse fallen, the limber overturned with a wheel off,
+        // the gun's barrel thrown from its carriage and a driver beside it.
+        FallenHorse(cr, x + 14, y + 2, {98, 62, 36}, p.frame);
+        draw::Set(cr, {70, 56, 34});
+        cairo_rectangle(cr, x - 6, y - 6, 8, 4);
+        cairo_fill(cr);
+        Wheel(cr, x - 8, y - 5, 5, p.frame * 0.7, {60, 44, 26});
+        draw::Set(cr, {60, 44, 26});
+        Ellipse(cr, x + 2, y, 5, 1.6);
+        cairo_stroke(cr);
+        Line(cr, x - 22, y - 1, x - 10, y + 1, 2.6, brass ? Colour{198, 160, 70} : Colour{46, 50, 56});
+        Pose driver = p;
+        Soldier(cr, x - 2, y + 4, side, driver);
+        return;
+    }
     const double phase = p.frames > 0 ? static_cast<double>(p.frame) / p.frames : 0;
     // Drawn back to front: whatever lies further into the picture first.
     struct Part {
@@ -441,6 +461,27 @@ void Wagon(cairo_t* cr, double x, double y, const Side& side, const Pose& p) {
     const double dx = Dx(f), dy = Dy(f);
     const double phase = p.frames > 0 ? static_cast<double>(p.frame) / p.frames : 0;
     const double hx = x + dx * 14, hy = y + dy * 7;
+    if (p.action == Action::Dead) {
+        // Wrecked: the team down, the wagon over on its side with its canvas torn off the hoops,
+        // one wheel flat on the ground and the other still on its axle.
+        FallenHorse(cr, x + 15, y + 2, {120, 96, 70}, p.frame);
+        draw::Set(cr, {110, 80, 46});
+        Ellipse(cr, x - 4, y - 4, 11, 3);
+        cairo_fill(cr);
+        draw::Set(cr, {210, 204, 188});
+        cairo_move_to(cr, x - 16, y - 2);
+        cairo_curve_to(cr, x - 12, y - 10, x - 2, y - 9, x + 3, y - 3);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+        draw::Set(cr, {60, 44, 26});
+        Ellipse(cr, x - 19, y + 1, 4.5, 1.5);
+        cairo_stroke(cr);
+        Wheel(cr, x + 2, y - 7, 4, p.frame * 0.9, {60, 44, 26});
+        draw::Set(cr, side.union_ ? Colour{40, 60, 140} : Colour{150, 40, 36});
+        cairo_rectangle(cr, x - 7, y - 5, 4, 2);
+        cairo_fill(cr);
+        return;
+    }
     auto team = [&] { HorseBody(cr, hx, hy, f, p.action == Action::Walk || p.action == Action::Run ? phase : 0, {120, 96, 70}, false); };
     if (dy < 0) team();
     // The wagon bed and its white canvas hoops.

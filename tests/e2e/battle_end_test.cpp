@@ -54,7 +54,8 @@ std::size_t PixelsNear(const platform::ScreenImage& img, int l, int t, int r, in
 
 TEST_F(BattleToItsEnd, APersonPlaysTheUnionWithTheMouseToTheEndOfGameDialogWithASaveAndALoadOnTheWay) {
     // The first run: the battle started from the menu, the animations off, the person's first
-    // leader centred, the battle saved, and his group's reach shown.
+    // leader centred once he may act (Finish Leader enabled: nothing moves, the computer's
+    // leaders are done), the battle saved, and his group's reach shown.
     WriteScript(std::string(R"(wait-control 106 "Start &Battle" 120000
 click-control 106
 wait-window "Choose Scenario"
@@ -78,9 +79,10 @@ click-control 20
 click-control 1
 wait-gone "Preferences"
 menu 218
-wait-menu-enabled 209 600000
+wait-menu-enabled 224 600000
 menu 209
 pause 3000
+wait-menu-enabled 226 120000
 )" + kSaveAsMid + R"(pause 2000
 screenshot 0-saved.png
 menu 212
@@ -91,7 +93,7 @@ pause 3000
 screenshot 0-reach.png
 quit
 )");
-    ASSERT_EQ(Run("--headless --data data --script script.txt", "", 900), 0) << Read("err.txt");
+    ASSERT_EQ(Run("--headless --data data --script script.txt", "", 600), 0) << Read("err.txt");
     ASSERT_EQ(Read("err.txt"), "");
     // The Union is the person's, the Confederates the computer's (the dialog's default), and the
     // battle is played to its turn limit, which the game options show chosen.

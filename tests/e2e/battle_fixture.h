@@ -184,8 +184,16 @@ quit
         const int status = Run("--headless --data data --script script.txt", "", 300);
         ASSERT_EQ(status, 0) << Read("err.txt");
         ASSERT_EQ(Read("err.txt"), "");
-        const platform::ScreenImage saved = Screenshot("0-saved.png");
-        const platform::ScreenImage reach = Screenshot("0-reach.png");
+        LeaderAndReach("0-saved.png", "0-reach.png", leaderX, leaderY, targetX, targetY);
+    }
+
+    // From a picture of the view and one of the same view with a group move shown, in screen
+    // pixels: the middle of the leader's hex and a point well inside a lit hex beyond the hexes
+    // next to his.
+    void LeaderAndReach(const std::string& viewShot, const std::string& reachShot, int& leaderX, int& leaderY,
+                        int& targetX, int& targetY) {
+        const platform::ScreenImage saved = Screenshot(viewShot);
+        const platform::ScreenImage reach = Screenshot(reachShot);
         ASSERT_GT(saved.width, 0);
         ASSERT_EQ(reach.width, saved.width);
         const int top = kMapTop, bottom = kMapBottom, right = kMapRight;

@@ -240,7 +240,8 @@ click-control 2
     CheckStep(Screenshot("2-variant.png"), variant, {"Choose Variant", "Choose Scenario"}, 2);
     EXPECT_GE(TextPixelsIn(Screenshot("2-variant.png"), variant, 101), 30u) << "the variants' list shows no items";
     CheckStep(Screenshot("3-leader.png"), ReadWindows(File("3-leader.txt")), {"Leader Control"}, 5);
-    CheckStep(Screenshot("4-options.png"), ReadWindows(File("4-options.txt")), {"Game Options"}, 7);
+    // The battle's scenario offers the turn limit: its box is shown too.
+    CheckStep(Screenshot("4-options.png"), ReadWindows(File("4-options.txt")), {"Game Options"}, 8);
     // With the menu open nothing but the frame is on the screen, and the menu is drawn over it.
     std::size_t top = 0;
     for (const ShownWindow& w : ReadWindows(File("5-game-menu.txt"))) top += w.depth == 0;

@@ -107,6 +107,30 @@ TEST_F(ScenarioTest, EveryUnitStandsWhereTheScenarioPutsIt) {
     EXPECT_EQ(Layer().GetGroups().Count(), 6);
 }
 
+// The Game Options dialog offers the turn limit by the scenario's own flag, and always in a
+// campaign: a single battle whose flag was lost never ended by its turns.
+TEST_F(ScenarioTest, TheGameOptionsOfferTheTurnLimitAsTheScenarioSaysAndAlwaysInACampaign) {
+    struct Case {
+        std::uint8_t flag;
+        int gameMode;
+        int offered;
+    };
+    const Case cases[] = {{1, 0, 1}, {0, 0, 0}, {1, 2, 1}, {0, 2, 0}, {0, 1, 1}, {1, 1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "flag " << int{c.flag} << ", game mode " << c.gameMode);
+        shell.reset();  // a shell's services are the program's while it lives: one at a time
+        shell = std::make_unique<shell::GameShell>();
+        ASSERT_TRUE(shell->WriteMap("CROSSING.MAP", referee_testing::SmallMap()));
+        shell->SetGameMode(c.gameMode);
+        draft.turnLimitChoice = c.flag;
+        Load();
+        ASSERT_EQ(Boxes(), std::vector<std::string>{});
+        Container<short> chooser(1);
+        delete Layer().SendNamed("GameOptions", &chooser);
+        EXPECT_EQ(shell->OfferedTurnLimits(), c.offered);
+    }
+}
+
 TEST_F(ScenarioTest, TheLayerKeepsTheScenarioSettings) {
     draft.homeNation = 1;
     draft.visitingNation = 0;

@@ -40,7 +40,7 @@ public:
     std::string GetMainTitle() override { return title; }
     void SetMainTitle(const std::string& text) override { title = text; }
     std::string GetSaveName() override { return saveName; }
-    int GetGameMode() override { return 0; }
+    int GetGameMode() override { return gameMode; }
     bool GetUnitArtName(std::int32_t index, std::string& name) override {
         if (index < 0 || static_cast<std::size_t>(index) >= artNames.size()) return false;
         name = artNames[static_cast<std::size_t>(index)];
@@ -73,7 +73,8 @@ public:
         return 1;
     }
     // The game options the test chose; without them the dialog is left as a player who cancels.
-    bool RunGameOptionsDialog(bool, int, int, GameOptions& out) override {
+    bool RunGameOptionsDialog(bool, int, int turnLimitChoice, GameOptions& out) override {
+        offeredTurnLimits = turnLimitChoice;
         if (!optionsGiven) return false;
         out = options;
         return true;
@@ -83,6 +84,8 @@ public:
     std::string saveName;
     bool optionsGiven = false;
     GameOptions options;
+    int gameMode = 0;
+    int offeredTurnLimits = -1;  // what the last game options dialog was told, -1 before any
     int turnsGranted = 0;
     int heldEndOfTurn = 0;
     int enumChoice = 0;
@@ -362,6 +365,8 @@ void GameShell::SetGameOptions(const GameAppServices::GameOptions& options) {
     services->optionsGiven = true;
     services->options = options;
 }
+void GameShell::SetGameMode(int mode) { services->gameMode = mode; }
+int GameShell::OfferedTurnLimits() const { return services->offeredTurnLimits; }
 void GameShell::ScriptGroupConfirm(int answer) { unitDialogs->answers.push_back(answer); }
 const std::vector<std::string>& GameShell::GroupConfirmTitles() const { return unitDialogs->titles; }
 

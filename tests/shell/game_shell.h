@@ -108,6 +108,10 @@ public:
     void SetSaveName(const std::string& name);
     // What the game-options dialog answers from now on (by default it is cancelled).
     void SetGameOptions(const GameAppServices::GameOptions& options);
+    // The game mode the application answers (0 single battle, 1 campaign, 2 network; 0 unless set).
+    void SetGameMode(int mode);
+    // Whether the last game options dialog was told to offer the turn limit (-1: none was run).
+    int OfferedTurnLimits() const;
     // The next answer of the group-command confirmation (0 cancels); unscripted ones confirm.
     void ScriptGroupConfirm(int answer);
     // The titles the confirmation was shown with, in order.

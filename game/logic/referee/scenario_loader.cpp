@@ -227,7 +227,9 @@ void VhLogicalLayer::ReadScripts(SuperString& s) {
 }
 
 void VhLogicalLayer::ReadSchedule(SuperString& s) {
+    // The Game Options dialog offers the turn limit by this flag (a campaign offers it always).
     scenario.turnLimitChoice = ReadByte(s);
+    turnLimitChoice = scenario.turnLimitChoice;
     scenario.turnLimit = ReadSigned(s);
     if (scenario.turnLimit < 0) Refuse(scenario_message::Damaged);
     scenario.defaultWinner = ReadByte(s);

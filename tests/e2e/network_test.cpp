@@ -587,12 +587,12 @@ TEST_F(NetworkProgram, JoinerVanishesMidBattleThenBothContinueTheSavedGame) {
 }
 
 // The shortest battle of the ten, chosen on the scenario map by a click into its box there; five
-// leaders on the second side, the joiner's, and four on the host's. A battle outside a campaign
-// has no turn limit: it is decided by points alone, so turns are played here, not its end.
+// leaders on the second side, the joiner's, and four on the host's. It ends after its eighth turn.
 constexpr const char* kPickShortestBattle = "click-client \"Choose Scenario\" 159 118\n";
 constexpr const char* kShortestBattle = "Cedar Mountain - Turn 1";
 constexpr int kShortestBattleSecondSideLeaders = 5;
 constexpr int kTurnsPlayed = 2;
+constexpr int kShortestBattleTurns = 8;
 
 // One machine plays every leader of its own, turn after turn: each of them is finished as soon
 // as he is activated, and the overview after each turn is closed, but for the last turn's, which
@@ -678,6 +678,73 @@ TEST_F(NetworkProgram, TurnsPlayedByBothMachinesEndAlike) {
     // Both saves hold the same battle: every unit and leader in the same state, the same settings.
     // (The pictures' blocks are not compared here: each machine's figures move on its own clock.)
     EXPECT_EQ(CompareSharedState(hostSave, joinerSave), "");
+}
+
+// One machine plays its own leaders through every turn of the shortest battle to the end-of-game
+// dialog, which it keeps as a window list, then opens the game overview from it and keeps that as
+// a picture. The host stays a while so that the joiner gets there too, then leaves; the joiner
+// ends once told.
+std::string PlayOwnLeadersToTheEnd(bool host) {
+    std::string s;
+    for (int turn = 1; turn < kShortestBattleTurns; ++turn)
+        s += "menu-until 224 101 \"&Army Details\" 600000\nclick-control 1\nwait-gone \"Game Overview\" 120000\n";
+    s += "menu-until 224 102 \"&View Field\" 600000\npause 1000\nwindows end.txt\nclick-control 101\n"
+         "wait-window \"Game Overview\" 120000\npause 1000\nwindows overview.txt\nscreenshot overview.png\n";
+    return s + (host ? "pause 60000\nquit\n"
+                     : "wait-window \"Communications Error\" 240000\nclick-control 1\nwait-control 103 \"&Multiplayer\" 120000\nquit\n");
+}
+
+// A whole battle between the two machines, each playing its own side's leaders: both reach the
+// end-of-game dialog after the last turn and their game overviews there show the same result.
+TEST_F(NetworkProgram, ABattlePlayedToItsEndEndsAlikeOnBothMachines) {
+    Write(host, HostToLobby(kPickShortestBattle) + HostStartsAndChoosesLeaders(kShortestBattleSecondSideLeaders) +
+                    "wait-window \"" + kShortestBattle + "\" 180000\n" + PlayOwnLeadersToTheEnd(true));
+    Write(joiner, JoinerToLobby() + "wait-window \"" + kShortestBattle + "\" 360000\n" + PlayOwnLeadersToTheEnd(false));
+    StartBoth(1500);
+    if (HasFatalFailure()) return;
+    host.Join();
+    joiner.Join();
+    const std::string hostErr = ReadAll(host.File("err.txt")), joinerErr = ReadAll(joiner.File("err.txt"));
+    EXPECT_EQ(host.status, 0) << hostErr;
+    EXPECT_EQ(joiner.status, 0) << joinerErr;
+    EXPECT_EQ(hostErr.find("input script"), std::string::npos) << hostErr;
+    EXPECT_EQ(joinerErr.find("input script"), std::string::npos) << joinerErr;
+    EXPECT_TRUE(Boxes(hostErr).empty()) << hostErr;
+    const std::vector<std::string> joinerBoxes = Boxes(joinerErr);
+    ASSERT_EQ(joinerBoxes.size(), 1u) << joinerErr;
+    EXPECT_NE(joinerBoxes[0].find("Communications Error: The server has left the game."), std::string::npos) << joinerBoxes[0];
+
+    // Each showed the end-of-game dialog with its three buttons.
+    for (Machine* m : {&host, &joiner}) {
+        const std::vector<ShownWindow> end = ReadWindows(m->File("end.txt"));
+        for (const char* button : {"&Close", "&Overview", "&View Field"}) {
+            bool shown = false;
+            for (const ShownWindow& w : end) shown = shown || w.text == button;
+            EXPECT_TRUE(shown) << button << (m == &host ? " on the host" : " on the joiner");
+        }
+    }
+    // The overview of the ended battle: the same sides, points and targets, drawn alike.
+    ShownWindow hostOverview, joinerOverview;
+    ASSERT_TRUE(WindowRect(host.File("overview.txt"), "Game Overview", hostOverview));
+    ASSERT_TRUE(WindowRect(joiner.File("overview.txt"), "Game Overview", joinerOverview));
+    ASSERT_EQ(hostOverview.right - hostOverview.left, joinerOverview.right - joinerOverview.left);
+    ASSERT_EQ(hostOverview.bottom - hostOverview.top, joinerOverview.bottom - joinerOverview.top);
+    platform::ScreenImage hostPicture, joinerPicture;
+    ASSERT_TRUE(platform::LoadPNG(host.File("overview.png"), hostPicture));
+    ASSERT_TRUE(platform::LoadPNG(joiner.File("overview.png"), joinerPicture));
+    std::size_t differing = 0, total = 0;
+    for (int y = 0; y < hostOverview.bottom - hostOverview.top; ++y)
+        for (int x = 0; x < hostOverview.right - hostOverview.left; ++x) {
+            const int hx = hostOverview.left + x, hy = hostOverview.top + y;
+            const int jx = joinerOverview.left + x, jy = joinerOverview.top + y;
+            if (hx < 0 || hy < 0 || jx < 0 || jy < 0 || hx >= hostPicture.width || hy >= hostPicture.height ||
+                jx >= joinerPicture.width || jy >= joinerPicture.height)
+                continue;
+            ++total;
+            if (hostPicture.At(hx, hy) != joinerPicture.At(jx, jy)) ++differing;
+        }
+    EXPECT_GT(total, 10000u);
+    EXPECT_EQ(differing, 0u) << "of " << total;
 }
 
 // A socket of the test that listens on the loopback address and never says a word: the system

@@ -7,7 +7,8 @@
 //   about "..."                          description; the lines are joined with blanks
 //   map FILE.MAP                         the landscape the battle is fought on
 //   date YEAR MONTH DAY HOUR             the first turn's date and hour
-//   turns LAST [fixed]                   the last turn; fixed: players cannot switch the limit off
+//   turns LAST [fixed]                   the last turn; fixed: the Game Options dialog does not offer the
+//                                        limit, so a battle outside a campaign plays without one
 //   winner NATION                        who wins when the last turn passes undecided
 //   home|visitor NATION edge DIRECTION target POINTS
 //                                        the two sides, their retreat edges and victory targets

@@ -434,6 +434,45 @@ TEST_F(GeneratedData, EachBattlesOverviewShowsWaterExactlyWhereItsMapHasIt) {
     }
 }
 
+// A bridge lies at the water level, and the landscape lays no climb from it; every bank it joins
+// stands a level or more higher. So at its far sides (north-east, north-west) and its upright ones
+// (east, west) the deck itself reaches a level up, to where a bank's road begins; the near sides
+// meet a bank in front on the same line already.
+TEST_F(GeneratedData, EveryBridgeDeckReachesALevelUpAtItsFarAndUprightEnds) {
+    MakeApp();
+    // Side middles of the full-size hex, clockwise from the north-east.
+    const double middle[6][2] = {{97.5, 8}, {130, 32}, {97.5, 56}, {32.5, 56}, {0, 32}, {32.5, 8}};
+    const double cellW[3] = {130, 66, 34}, cellH[3] = {64, 32, 16};
+    for (int z = 0; z < 3; ++z) {
+        QIF<Bitmap> overlays(("Landscape Overlays" + artgen::ZoomSuffix(z)).c_str());
+        ASSERT_TRUE(overlays.IsLoaded()) << z;
+        const std::int16_t section = overlays.SectionIndex("Bridges");
+        ASSERT_GE(section, 0);
+        ASSERT_EQ(overlays.ImageCount(section), 12);
+        for (std::int16_t n = 0; n < 12; ++n) {
+            Bitmap* bmp = overlays.GetBitmap(n, section);
+            ASSERT_NE(bmp, nullptr) << n;
+            // Picture n joins way bits n / 3 and n / 3 + 2 + n mod 3; bit b is side 5 - b.
+            for (int bit : {n / 3, (n / 3 + 2 + n % 3) % 6}) {
+                const int side = 5 - bit;
+                if (side == 2 || side == 3) continue;
+                // A little inside the hex from the end, a level up, in the block's pixels (the
+                // picture's own opacity test counts from its hot spot). The water under a deck
+                // stays inside the hex and a level below these points.
+                const double inward = side == 1 ? -3 : side == 4 ? 3 : 0;
+                const int x = static_cast<int>(std::lround((middle[side][0] + inward) * cellW[z] / 130));
+                const int y = static_cast<int>(std::lround((middle[side][1] - 12 + (inward == 0 ? 2 : 0)) * cellH[z] / 64));
+                bool deck = false;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        deck = deck || bmp->IsOpaqueAt(Point(static_cast<std::int16_t>(x + dx), static_cast<std::int16_t>(y + dy)));
+                EXPECT_TRUE(deck) << "bridge " << n << " at side " << side << ", zoom " << z;
+            }
+            overlays.UnlockBitmap(n, section);
+        }
+    }
+}
+
 TEST_F(GeneratedData, TheCursorsAreAnimatedCursorFilesThatLoad) {
     // Each under its own name and, for a display of 256 colours or fewer, with "8" before ".ani".
     for (const char* name : {"watch.ani", "watch8.ani", "charge.ani", "musket.ani", "cannon.ani", "N.ani", "NE.ani", "E.ani",

@@ -14,6 +14,7 @@
 #include "game/app/startup.h"
 #include "game/app/vh_app.h"
 #include "game/logic/hex_geometry.h"
+#include "game/logic/landscape_file.h"
 #include "landscape/pointed_hex_landscape.h"
 #include "platform/cursor.h"
 #include "platform/dialog.h"
@@ -23,6 +24,7 @@
 #include "tests/ui/ui_fixture.h"
 #include "tools/artgen/art_set.h"
 #include "tools/artgen/palette.h"
+#include "tools/battlegen/generate.h"
 #include "ui/font.h"
 #include "ui/qif.h"
 #include "ui/windows/palette_file.h"
@@ -30,6 +32,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -345,6 +349,126 @@ TEST_F(GeneratedData, TheRiverLevelIsAnimatedWaterAndTheDryLevelsAreNot) {
                     EXPECT_EQ(water, 0) << name << " " << i << " at zoom " << z;
                 }
             }
+        }
+    }
+}
+
+// Each battle's overview is its own map: the map view's landscape places every hex of the
+// battle's map file (at both orientations of the view), the view's scrolling area is the
+// overview's track, and there the picture shows open water over the river's hexes and none over
+// dry ground. Bridges are left out (their deck covers the water), and so is water that raised
+// ground in front hides on the map as well.
+TEST_F(GeneratedData, EachBattlesOverviewShowsWaterExactlyWhereItsMapHasIt) {
+    MakeApp();
+    QIF<Bitmap> overviews("Overview Maps");
+    ASSERT_TRUE(overviews.IsLoaded());
+    const battlegen::DataSources sources = battlegen::ReadSources(VH_DATA_SOURCES);
+    ASSERT_EQ(sources.battles.size(), artgen::ScenarioTitles().size());
+    const std::int16_t groups[16] = {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4};
+    for (const battlegen::BattleSpec& battle : sources.battles) {
+        const std::string title = artgen::ScenarioTitles().at(static_cast<std::size_t>(battle.index));
+        LandscapeFile map;
+        ASSERT_TRUE(ReadLandscapeFile(data.File(battle.mapFile), map)) << battle.mapFile;
+        const int columns = map.columns, rows = map.rows;
+        auto ground = [&](int c, int r) {
+            const hex::MapPoint p = hex::PointOf(hex::Number(c, r));
+            std::uint16_t g = 0xFFFF, way = 0;
+            for (std::uint16_t k : map.PointAt(p.x + 2, p.y + 2)) {
+                if (g == 0xFFFF && k <= 5) g = k;
+                if (k == 12 || k == 13 || k == 16) way = k;
+            }
+            return std::pair<std::uint16_t, std::uint16_t>(g, way);
+        };
+        for (int picture = 0; picture < 2; ++picture) {
+            const char* name = picture == 0 ? "Scroll 1" : "Scroll 2";
+            PointedIsometricHexLandscape land(Dim(130, 76), Dim(130, 64), "", "", "", "", "", "", "", 0, 16, groups,
+                                              static_cast<std::uint16_t>(picture == 0 ? 0 : 4));
+            land.SetElevationStep(12);
+            LandscapeDefinition d;
+            d.size = Dim(static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows));
+            d.regionCount = static_cast<std::int16_t>(columns * rows);
+            land.BeginLandscape(d);
+            auto block = [&](int c, int r, int z) {
+                const hex::MapPoint p = hex::PointOf(hex::Number(c, r));
+                return land.HexToScreen(Point3D(static_cast<std::int16_t>(p.x), static_cast<std::int16_t>(p.y), static_cast<std::int16_t>(z)));
+            };
+            Bitmap* bmp = overviews.GetBitmapByName(name, title.c_str());
+            ASSERT_NE(bmp, nullptr) << title << " " << name;
+            // The map tile's scrolling area in cells (65 x 32 at full size, from (-1, -6) cells)
+            // is the track inside the margins (9, 7) and (13, 11).
+            const double trackW = bmp->GetWidth() - 22, trackH = bmp->GetHeight() - 18;
+            const double cellsW = static_cast<int>(rows * 2.0) + 2, cellsH = static_cast<int>(columns * 1.5) + 12;
+            int water = 0, dry = 0;
+            for (int c = 0; c < columns; ++c)
+                for (int r = 0; r < rows; ++r) {
+                    if (hex::IsHalfHex(c, r, rows)) continue;
+                    const auto [g, way] = ground(c, r);
+                    const bool river = g == 4 || g == 5;
+                    const int z = map.ElevationAt(c, r);
+                    const Point3D at = block(c, r, z);
+                    if (river) {
+                        if (way != 0) continue;
+                        bool hidden = false;
+                        for (int c2 = 0; c2 < columns && !hidden; ++c2)
+                            for (int r2 = 0; r2 < rows && !hidden; ++r2) {
+                                const Point3D other = block(c2, r2, 0);
+                                const int below = other.y - block(c, r, 0).y;
+                                hidden = std::abs(other.x - at.x) <= 130 && below > 0 && below <= 96 && map.ElevationAt(c2, r2) >= 2;
+                            }
+                        if (hidden) continue;
+                    }
+                    const int x = 9 + static_cast<int>(std::floor((at.x + 65 + 65.0) / 65.0 * trackW / cellsW));
+                    const int y = 7 + static_cast<int>(std::floor((at.y + 32 + 6 * 32.0) / 32.0 * trackH / cellsH));
+                    ASSERT_TRUE(x >= 9 && y >= 7 && x < bmp->GetWidth() - 13 && y < bmp->GetHeight() - 11)
+                        << title << " " << name << " hex " << hex::Number(c, r) << " lies outside the track";
+                    const int v = bmp->GetPixels()[static_cast<std::size_t>(y) * bmp->Stride() + x];
+                    const bool shown = v >= artgen::kFirstWater && v <= artgen::kLastWater;
+                    EXPECT_EQ(shown, river) << title << " " << name << ": hex " << hex::Number(c, r) << " at (" << x << ", "
+                                            << y << ")";
+                    (river ? water : dry) += 1;
+                }
+            overviews.UnlockBitmap(name, title.c_str());
+            EXPECT_GT(dry, columns * rows / 2) << title << " " << name;
+            std::printf("%s %s: %d water and %d dry hexes compared\n", title.c_str(), name, water, dry);
+        }
+    }
+}
+
+// A bridge lies at the water level, and the landscape lays no climb from it; every bank it joins
+// stands a level or more higher. So at its far sides (north-east, north-west) and its upright ones
+// (east, west) the deck itself reaches a level up, to where a bank's road begins; the near sides
+// meet a bank in front on the same line already.
+TEST_F(GeneratedData, EveryBridgeDeckReachesALevelUpAtItsFarAndUprightEnds) {
+    MakeApp();
+    // Side middles of the full-size hex, clockwise from the north-east.
+    const double middle[6][2] = {{97.5, 8}, {130, 32}, {97.5, 56}, {32.5, 56}, {0, 32}, {32.5, 8}};
+    const double cellW[3] = {130, 66, 34}, cellH[3] = {64, 32, 16};
+    for (int z = 0; z < 3; ++z) {
+        QIF<Bitmap> overlays(("Landscape Overlays" + artgen::ZoomSuffix(z)).c_str());
+        ASSERT_TRUE(overlays.IsLoaded()) << z;
+        const std::int16_t section = overlays.SectionIndex("Bridges");
+        ASSERT_GE(section, 0);
+        ASSERT_EQ(overlays.ImageCount(section), 12);
+        for (std::int16_t n = 0; n < 12; ++n) {
+            Bitmap* bmp = overlays.GetBitmap(n, section);
+            ASSERT_NE(bmp, nullptr) << n;
+            // Picture n joins way bits n / 3 and n / 3 + 2 + n mod 3; bit b is side 5 - b.
+            for (int bit : {n / 3, (n / 3 + 2 + n % 3) % 6}) {
+                const int side = 5 - bit;
+                if (side == 2 || side == 3) continue;
+                // A little inside the hex from the end, a level up, in the block's pixels (the
+                // picture's own opacity test counts from its hot spot). The water under a deck
+                // stays inside the hex and a level below these points.
+                const double inward = side == 1 ? -3 : side == 4 ? 3 : 0;
+                const int x = static_cast<int>(std::lround((middle[side][0] + inward) * cellW[z] / 130));
+                const int y = static_cast<int>(std::lround((middle[side][1] - 12 + (inward == 0 ? 2 : 0)) * cellH[z] / 64));
+                bool deck = false;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        deck = deck || bmp->IsOpaqueAt(Point(static_cast<std::int16_t>(x + dx), static_cast<std::int16_t>(y + dy)));
+                EXPECT_TRUE(deck) << "bridge " << n << " at side " << side << ", zoom " << z;
+            }
+            overlays.UnlockBitmap(n, section);
         }
     }
 }

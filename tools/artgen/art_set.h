@@ -5,8 +5,13 @@
 #include "tools/datagen/qif_writer.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace battlegen {
+struct DataSources;
+}
 
 namespace artgen {
 
@@ -22,9 +27,14 @@ std::string ZoomSuffix(int zoom);
 // The scenario titles, in scenario order, as the string table names them.
 const std::vector<std::string>& ScenarioTitles();
 
-// Dialogs, controls, toolbar, status bar, frame background, logos, campaign and end of game,
-// overview maps and the fonts.
+// Dialogs, controls, toolbar, status bar, frame background, logos, campaign and end of game
+// and the fonts.
 void AddInterfaceJobs(std::vector<LibraryJob>& jobs);
+// "Overview Maps": per scenario title, its battle's own map ("Half size" for the scenario list,
+// "Scroll 1" and "Scroll 2" for the map view at its two orientations).
+void AddOverviewJob(std::vector<LibraryJob>& jobs, std::shared_ptr<const battlegen::DataSources> sources);
+// The scenario titles that have no battle in the sources, which the overview cannot draw.
+std::vector<std::string> TitlesWithoutBattle(const battlegen::DataSources& sources);
 // Ground, overlays, background, grid, outline, arrows and missile debris at each zoom.
 void AddTerrainJobs(std::vector<LibraryJob>& jobs);
 // Every unit type's figures at each zoom, the activation flags, rout debris, walking data.

@@ -811,50 +811,6 @@ LibrarySpec Spinner() {
     return lib;
 }
 
-// --- overview maps ---
-
-ImageSpec OverviewPicture(const std::string& name, int w, int h, std::uint32_t seed, bool dim) {
-    Canvas c(w, h);
-    cairo_t* cr = c.cr();
-    const Colour land = dim ? Colour{150, 150, 110} : Colour{150, 172, 96};
-    draw::Set(cr, land);
-    cairo_paint(cr);
-    Noise n(seed);
-    for (int i = 0; i < w * h / 150; ++i) {
-        draw::Set(cr, n.Unit() < 0.5 ? Colour{60, 96, 44} : land.Scaled(1.12), 0.8);
-        cairo_arc(cr, n.Range(0, w), n.Range(0, h), n.Range(1.5, 5), 0, 2 * M_PI);
-        cairo_fill(cr);
-    }
-    draw::Set(cr, {60, 100, 170});
-    cairo_set_line_width(cr, std::max(1.0, w / 60.0));
-    cairo_move_to(cr, n.Range(0, w), 0);
-    cairo_curve_to(cr, n.Range(0, w), h * 0.3, n.Range(0, w), h * 0.6, n.Range(0, w), h);
-    cairo_stroke(cr);
-    draw::Set(cr, {120, 82, 44});
-    cairo_set_line_width(cr, std::max(0.8, w / 100.0));
-    cairo_move_to(cr, 0, n.Range(0, h));
-    cairo_curve_to(cr, w * 0.3, n.Range(0, h), w * 0.6, n.Range(0, h), w, n.Range(0, h));
-    cairo_stroke(cr);
-    draw::Set(cr, kInk);
-    cairo_set_line_width(cr, 2);
-    cairo_rectangle(cr, 1, 1, w - 2, h - 2);
-    cairo_stroke(cr);
-    return c.Take(name, 1, 0, 0, true);
-}
-
-LibrarySpec OverviewMaps() {
-    LibrarySpec lib;
-    lib.title = "Overview Maps";
-    std::uint32_t seed = 5;
-    for (const std::string& title : ScenarioTitles()) {
-        ++seed;
-        lib.sections.push_back({title, {OverviewPicture("Half size", 120, 90, seed, false),
-                                        OverviewPicture("Scroll 1", 150, 110, seed, false),
-                                        OverviewPicture("Scroll 2", 150, 110, seed, true)}});
-    }
-    return lib;
-}
-
 } // namespace
 
 const std::vector<std::string>& ScenarioTitles() {
@@ -891,7 +847,6 @@ void AddInterfaceJobs(std::vector<LibraryJob>& jobs) {
     jobs.push_back({"SCROLL.QIF", "Scroll Bars", ScrollBars});
     jobs.push_back({"SLIDER.QIF", "Slider", Slider});
     jobs.push_back({"SPINNER.QIF", "Spinner", Spinner});
-    jobs.push_back({"OVERVIEW.QIF", "Overview Maps", OverviewMaps});
 }
 
 } // namespace artgen

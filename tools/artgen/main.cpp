@@ -1,9 +1,12 @@
-// varnhold_artgen DATA_DIRECTORY [--sheets DIRECTORY] [--jobs N]
+// varnhold_artgen DATA_DIRECTORY [--sources DIRECTORY] [--sheets DIRECTORY] [--jobs N]
 // Draws every picture the game shows and writes the palette, the image libraries, the art
 // index "Vhqif.map", the data-file list "qifdemo.hed" and the animated cursors into the data
-// directory. With --sheets, also a PNG contact sheet of each library into that directory.
+// directory. The overview maps are drawn from the battles' text sources (--sources, by default
+// the project's data/). With --sheets, also a PNG contact sheet of each library into that
+// directory.
 #include "tools/artgen/art_set.h"
 #include "tools/artgen/palette.h"
+#include "tools/battlegen/generate.h"
 #include "tools/datagen/palette_writer.h"
 
 #include <algorithm>
@@ -35,19 +38,20 @@ std::string SheetName(const std::string& library) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string out, sheets;
+    std::string out, sheets, sources = VH_ARTGEN_SOURCES;
     unsigned jobsWanted = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sheets") == 0 && i + 1 < argc) sheets = argv[++i];
+        else if (std::strcmp(argv[i], "--sources") == 0 && i + 1 < argc) sources = argv[++i];
         else if (std::strcmp(argv[i], "--jobs") == 0 && i + 1 < argc) jobsWanted = static_cast<unsigned>(std::atoi(argv[++i]));
         else if (out.empty() && argv[i][0] != '-') out = argv[i];
         else {
-            std::fprintf(stderr, "usage: %s DATA_DIRECTORY [--sheets DIRECTORY] [--jobs N]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s DATA_DIRECTORY [--sources DIRECTORY] [--sheets DIRECTORY] [--jobs N]\n", argv[0]);
             return 2;
         }
     }
     if (out.empty()) {
-        std::fprintf(stderr, "usage: %s DATA_DIRECTORY [--sheets DIRECTORY] [--jobs N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DATA_DIRECTORY [--sources DIRECTORY] [--sheets DIRECTORY] [--jobs N]\n", argv[0]);
         return 2;
     }
 
@@ -55,8 +59,22 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(out, madeDirs);
     if (!sheets.empty()) std::filesystem::create_directories(sheets, madeDirs);
 
+    std::shared_ptr<const battlegen::DataSources> battles;
+    try {
+        battles = std::make_shared<const battlegen::DataSources>(battlegen::ReadSources(sources));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "varnhold_artgen: %s\n", e.what());
+        return 1;
+    }
+    if (const auto missing = artgen::TitlesWithoutBattle(*battles); !missing.empty()) {
+        std::fprintf(stderr, "varnhold_artgen: no battle in %s for the scenario \"%s\": its overview map cannot be drawn\n",
+                     sources.c_str(), missing.front().c_str());
+        return 1;
+    }
+
     std::vector<artgen::LibraryJob> jobs;
     artgen::AddInterfaceJobs(jobs);
+    artgen::AddOverviewJob(jobs, battles);
     artgen::AddTerrainJobs(jobs);
     artgen::AddFigureJobs(jobs);
 

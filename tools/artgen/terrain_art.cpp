@@ -425,7 +425,6 @@ SectionSpec Scars(int zoom) {
 // Way pictures: n = 3 s + j joins way bit s with way bit s + 2 + j. The map numbers a hex's
 // road bits counter-clockwise from the north-west (1 NW, 2 W, 4 SW, 8 SE, 16 E, 32 NE), the
 // sides here run clockwise from the north-east: bit b is side 5 - b.
-P WayEnd(int bit) { return Mid(5 - bit); }
 
 // A way's path between two side middles. Hexes a level apart are drawn a level apart on the
 // screen, straight up or down, so a way leaves each slanted side straight down or up the
@@ -433,21 +432,31 @@ P WayEnd(int bit) { return Mid(5 - bit); }
 // lie on one line, the lower hex's end running on under the higher one's, or (the higher hex
 // behind) the two ends a bank apart, one above the other, where the road's climb joins them.
 // The east and west sides stand upright, so a way crosses them level.
-void WayPath(cairo_t* cr, int fromBit, int toBit, double pull) {
+// A bridge lies at the water level and every dry bank stands at least a level above it, where the
+// landscape lays no climb (it lays one only above level 0), so with `ramps` the way leaves its
+// far and upright sides a level up: over the bank face behind it meets the road of a bank a
+// level up, or runs on over the road of the next bridge on the same line; across an upright side
+// it meets a bank's road a level up, or the next bridge's ramp, which rises to meet it.
+void WayPath(cairo_t* cr, int fromBit, int toBit, double pull, bool ramps = false) {
     constexpr double kLevel = 12;
     auto inner = [&](int bit, P& at, P& dir) {
         const int side = 5 - bit;
         const P m = Mid(side);
         if (side == 1 || side == 4) {
-            at = m;
             dir = {side == 1 ? -1.0 : 1.0, 0};
+            at = ramps ? P{m.x + dir.x * 22, m.y} : m;
         } else {
             const double down = side == 0 || side == 5 ? 1 : -1;  // the top sides lead down into the hex
             at = {m.x, m.y + down * kLevel};
             dir = {0, down};
         }
     };
-    const P a = WayEnd(fromBit), b = WayEnd(toBit);
+    auto end = [&](int bit) {
+        const int side = 5 - bit;
+        const P m = Mid(side);
+        return ramps && side != 2 && side != 3 ? P{m.x, m.y - kLevel} : m;
+    };
+    const P a = end(fromBit), b = end(toBit);
     P a1, da, b1, db;
     inner(fromBit, a1, da);
     inner(toBit, b1, db);
@@ -458,13 +467,24 @@ void WayPath(cairo_t* cr, int fromBit, int toBit, double pull) {
     cairo_line_to(cr, b.x, b.y);
 }
 
+// A picture a level taller than the block, drawn a level down with its hot spot there, so that it
+// reaches a level above the block.
+ImageSpec TallBlank(int zoom, const std::string& name, const std::function<void(cairo_t*, cairo_t*)>& paint) {
+    const Zoom& z = kZooms[zoom];
+    Scaled s(zoom, z.blockW, z.blockH + z.step);
+    cairo_translate(s.canvas.cr(), 0, 12);
+    cairo_translate(s.canvas.Water(), 0, 12);
+    paint(s.canvas.cr(), s.canvas.Water());
+    return s.canvas.Take(name, 2, 0, z.step);
+}
+
 SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, int kind) {
     SectionSpec s;
     s.name = section;
     for (int p = 0; p < count; ++p) {
         const int n = kind == 0 ? p / 3 : p;
         const int from = n / 3, to = (from + 2 + n % 3) % 6;
-        s.images.push_back(Blank(zoom, prefix + std::to_string(p), [&](cairo_t* cr, cairo_t* w) {
+        s.images.push_back((kind == 2 ? TallBlank : Blank)(zoom, prefix + std::to_string(p), [&](cairo_t* cr, cairo_t* w) {
             if (kind == 0) {  // road: packed dirt with wheel ruts
                 WayPath(cr, from, to, 0.55);
                 cairo_set_line_width(cr, 11);
@@ -507,7 +527,14 @@ SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, i
                 cairo_stroke(cr);
                 cairo_pop_group_to_source(cr);
                 cairo_paint(cr);
-            } else {  // bridge: a timber deck over the water, with rails
+            } else {  // bridge: a timber deck over the water, with rails, ramps up to the banks
+                // The water under the deck stays in the hex; the deck climbs out of it.
+                cairo_save(cr);
+                cairo_save(w);
+                for (cairo_t* c : {cr, w}) {
+                    HexPath(c);
+                    cairo_clip(c);
+                }
                 WayPath(cr, from, to, 0.5);
                 cairo_set_line_width(cr, 16);
                 draw::Set(cr, {64, 98, 130});
@@ -516,17 +543,19 @@ SectionSpec Ways(int zoom, const char* section, const char* prefix, int count, i
                 cairo_set_line_width(w, 12);
                 cairo_set_source_rgba(w, 0, 0, 0, 1);
                 cairo_stroke(w);
+                cairo_restore(w);
+                cairo_restore(cr);
                 // The deck covers the water it crosses.
-                WayPath(w, from, to, 0.5);
+                WayPath(w, from, to, 0.5, true);
                 cairo_set_line_width(w, 11);
                 cairo_set_operator(w, CAIRO_OPERATOR_CLEAR);
                 cairo_stroke(w);
                 cairo_set_operator(w, CAIRO_OPERATOR_OVER);
-                WayPath(cr, from, to, 0.5);
+                WayPath(cr, from, to, 0.5, true);
                 cairo_set_line_width(cr, 10);
                 draw::Set(cr, {150, 108, 64});
                 cairo_stroke(cr);
-                WayPath(cr, from, to, 0.5);
+                WayPath(cr, from, to, 0.5, true);
                 cairo_set_line_width(cr, 10);
                 draw::Set(cr, {104, 70, 40});
                 const double dash[] = {1, 3};

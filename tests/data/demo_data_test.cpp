@@ -179,30 +179,6 @@ TEST(DemoData, EveryMinorRiverSideGoesOnAtACorner) {
     }
 }
 
-// The landscape joins a road or railway hex with every neighbour that carries the same way and
-// lays a climb only over the banks of the slanted sides: across the map's north and south sides
-// (upright on the screen) the two hexes of a way must lie at one level, or the way breaks there
-// into two ends a level apart. Water stays at its level, so a bridge's end is left out.
-TEST(DemoData, NoWayCrossesTheNorthOrSouthSideOfAHexBetweenTwoDryLevels) {
-    for (const auto& [name, map] : Sources().maps) {
-        SCOPED_TRACE(name);
-        VhLogicalLandscape landscape;
-        ASSERT_EQ(landscape.Load(DataFile(name)), 1) << landscape.GetLoadError();
-        auto way = [&](int c, int r) {
-            const auto hex = static_cast<std::uint16_t>(c * 100 + r);
-            return landscape.RegionHasFeature(hex, 16) ? 16 : landscape.RegionHasFeature(hex, 12) ? 12 : 0;
-        };
-        for (int c = 0; c < map.columns; ++c)
-            for (int r = 1; r < map.rows; ++r) {
-                if (way(c, r) == 0 || way(c, r) != way(c, r - 1)) continue;
-                const int a = landscape.GetRegion(static_cast<std::uint16_t>(c * 100 + r))->Elevation();
-                const int b = landscape.GetRegion(static_cast<std::uint16_t>(c * 100 + r - 1))->Elevation();
-                if (a == 0 || b == 0) continue;
-                EXPECT_EQ(a, b) << "hexes " << c * 100 + r - 1 << " and " << c * 100 + r;
-            }
-    }
-}
-
 TEST(DemoData, EveryVariantFileNamesAScenarioOfItsBattle) {
     for (const BattleSpec& b : Sources().battles)
         for (const auto& v : b.variants) {

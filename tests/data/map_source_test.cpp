@@ -125,33 +125,6 @@ TEST_F(DrawnMap, HillsFallAwayOneLevelAHexOrTwoWhenSteep) {
     EXPECT_EQ(landscape.GetRegion(505)->Elevation(), 4);
 }
 
-// The map's north and south sides stand upright on the screen, where the landscape lays no
-// climb: a road or railway over one of them runs between hexes of one level, whatever the hills
-// drawn under it, while the ground beside the way keeps the levels the hills give it.
-TEST_F(DrawnMap, AWayAcrossTheNorthAndSouthSidesRunsAtOneLevel) {
-    struct Case {
-        const char* statements;
-        int column, from, to;  // the way's hexes in that column, rows from..to
-        int beside, besideLevel;
-    };
-    const Case cases[] = {
-        // Up the flank of a hill and over its top, in one column.
-        {"hill 3 disc 0505 0\nroad 0500 0509\n", 5, 0, 9, 605, 3},
-        {"hill 2 steep hexes 0304\nrailroad 0300 0309\n", 3, 0, 9, 204, 1},
-        // A road that turns: only its run along the column is laid level.
-        {"hill 3 disc 0605 0\nroad 0602 0607 1104\n", 6, 2, 7, 705, 3},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.statements);
-        Draw(c.statements);
-        const int level = map.Elevation({c.column, c.from});
-        for (int r = c.from; r <= c.to; ++r) EXPECT_EQ(map.Elevation({c.column, r}), level) << "row " << r;
-        EXPECT_EQ(map.Elevation(Hex::FromNumber(c.beside)), c.besideLevel);
-        // The file carries the graded levels.
-        EXPECT_EQ(landscape.GetRegion(static_cast<std::uint16_t>(c.column * 100 + c.to))->Elevation(), level);
-    }
-}
-
 // Level 0 is water to the landscape: only river and ford hexes may lie there, whatever the hills.
 TEST_F(DrawnMap, OnlyWaterLiesAtLevelZero) {
     struct Case {

@@ -1,7 +1,6 @@
 #include "tools/battlegen/map_source.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace battlegen {
@@ -220,49 +219,6 @@ BattleMap ParseMap(const std::vector<SourceLine>& lines) {
                 level = std::max(level, hill.level - hill.slope * nearest);
             }
             cell({c, r}).elevation = cell({c, r}).river ? 0 : std::min(kTopLevel, level + 1);
-        }
-
-    // The landscape lays a road's climb only over the bank of a slanted side; the map's north and
-    // south sides stand upright on the screen, and a road or railway crossing one between ground
-    // of two levels would break there into two ends a level apart. So every run of dry hexes that
-    // one way joins across those sides is laid at one level: the level that leaves the fewest
-    // falls of two levels or more around the run (cliffs, which no road climbs either), and of
-    // those the one nearest the ground the hills made. Water keeps its level.
-    auto wayOf = [&](Hex h) {
-        std::uint16_t tag = 0;
-        for (std::uint16_t k : map.CentreCodes(h))
-            if (k == code::Road || k == code::Railroad) tag = k;
-        return tag;
-    };
-    auto joinedAcross = [&](Hex h, int side) {
-        const Hex n = Neighbour(h, side);
-        return map.Inside(n) && !cell(h).river && !cell(n).river && wayOf(h) != 0 && wayOf(h) == wayOf(n);
-    };
-    for (int c = 0; c < map.columns; ++c)
-        for (int r = 0; r < map.rows; ++r) {
-            // A run starts at its northernmost hex.
-            if (!joinedAcross({c, r}, 5) || joinedAcross({c, r}, 1)) continue;
-            std::vector<Hex> run{{c, r}};
-            while (joinedAcross(run.back(), 5)) run.push_back(Neighbour(run.back(), 5));
-            int best = 0;
-            long bestCost = 0;
-            for (int level = 1; level <= kTopLevel; ++level) {
-                long cliffs = 0, moved = 0;
-                for (Hex h : run) {
-                    moved += std::abs(level - cell(h).elevation);
-                    for (int side : kSides) {
-                        const Hex n = Neighbour(h, side);
-                        if (!map.Inside(n) || std::find(run.begin(), run.end(), n) != run.end()) continue;
-                        cliffs += std::max(0, std::abs(level - cell(n).elevation) - 1);
-                    }
-                }
-                const long cost = cliffs * 100 + moved;
-                if (best == 0 || cost < bestCost) {
-                    best = level;
-                    bestCost = cost;
-                }
-            }
-            for (Hex h : run) cell(h).elevation = best;
         }
     return map;
 }

@@ -142,7 +142,14 @@ void VhPhysicalObject::ReleaseUnitPictureArt() {
 void VhPhysicalObject::Connect() {
     if (!walkingData) walkingData = new QIF<FacingOffsets>(kWalkingData);
     PhysicalObject::Connect();
-    if (PictureLogOn()) RegisterHandler(LOGICAL_COMMAND, OnLoggedCommand);
+    if (PictureLogOn()) {
+        RegisterHandler(LOGICAL_COMMAND, OnLoggedCommand);
+        // The art names the unit type; blanks would split the line's fields.
+        std::string art = artName;
+        for (char& c : art)
+            if (c == ' ') c = '_';
+        PictureLogLine("make " + PictureLogName(this) + " " + std::to_string(viewIndex) + " " + std::to_string(GetHex()) + " " + art);
+    }
     RegisterNamedHandler("GetRegions", OnGetRegions);
     RegisterNamedHandler("StartCombat", OnStartCombat);
     RegisterNamedHandler("DropFlag", OnDropFlag);

@@ -867,6 +867,15 @@ click-control 2
     EXPECT_TRUE(Has(got(kWagonHex), "UnitEliminated"));
     EXPECT_FALSE(Has(got(kRoutHex), "UnitEliminated"));
     EXPECT_FALSE(Has(got(kRoutHex), "TerminalRout"));
+    // A broken unit turns toward its retreat edge before it runs, and a rout off the map ends in
+    // the elimination: the log has the commands in the order they came in (the march is 28, the
+    // turn 31).
+    const auto behind = [](const std::vector<std::string>& names, const std::string& from) {
+        const auto first = std::find(names.begin(), names.end(), from);
+        return first == names.end() ? std::vector<std::string>() : std::vector<std::string>(first + 1, names.end());
+    };
+    EXPECT_EQ(behind(got(kRoutHex), "CohesionHit"), (std::vector<std::string>{"31", "28"}));
+    EXPECT_EQ(behind(got(kEdgeHex), "CohesionHit"), (std::vector<std::string>{"31", "TerminalRout", "UnitEliminated"}));
 
     // The figures of the ordered units, and of the routed one where it ran to, show where the log
     // has them at every zoom, after each activation.

@@ -668,13 +668,13 @@ class PersonsOrdersOnTheLiveMap : public PicturesOnTheLiveMap {
 protected:
     // Makes the battle's scenario with the generator from a copy of the sources, and puts its
     // files into the test's data directory in place of Brandy Station's.
-    void MakeOrdersBattle() {
+    void MakeOrdersBattle(const char* source = kOrdersBattle) {
         std::error_code ec;
         fs::copy(VH_E2E_DATA_SOURCES, File("sources"), fs::copy_options::recursive, ec);
         ASSERT_FALSE(ec) << ec.message();
         {
             std::ofstream out(File("sources/battles/brandys.txt"));
-            out << kOrdersBattle;
+            out << source;
         }
         const std::string command = "'" + std::string(VH_E2E_DATAGEN) + "' '" + File("sources") + "' '" + File("made") +
                                     "' > '" + File("datagen.txt") + "' 2>&1";
@@ -932,6 +932,101 @@ click-control 2
         EXPECT_GE(edge.pixels, 100u);
         EXPECT_LE(edge.notGround * 10, edge.pixels);
     }
+}
+
+
+// A unit that comes onto the map during the battle: its picture, made hidden with the others at
+// the start, is sent "UnitInserted" on the turn it arrives, and its figures show where the log has
+// them at every zoom. The Union commander has one command, so each turn is one activation, ended
+// with Finish Leader (and the Game Overview of its end with OK) until the turn the regiment has
+// arrived by.
+const char* const kArrivalBattle = R"(battle 2 BRANDYS.SCN "Brandy Station"
+subtitle "Culpeper County, Virginia - June 9, 1863"
+about "A regiment comes up to the ford."
+map BRANDY.MAP
+date 1863 6 9 5
+turns 12
+winner confederate
+home confederate edge north target 100
+visitor union edge south target 150
+script union BRANDYSU.SCR
+script confederate BRANDYSC.SCR
+
+side union
+facing nw
+defaults infantry tq 6 weapon riflemusket
+group Cavalry_Corps leader "Gen. Laurence Parrish" commands 1 range 8 rating 1 at 2818
+  infantry "3rd Wisconsin" men 400 tq 7 at 2820
+  infantry "7th Ohio" men 450 tq 7 at 2816 arrive 3
+end
+
+side confederate
+facing se
+defaults cavalry tq 7 weapon carbine
+group Cavalry_Division leader "Gen. Lucas Kilbride" commands 0 range 9 rating 3 at 0905
+  cavalry "6th Virginia Cavalry" men 500 at 0906
+end
+)";
+
+TEST_F(PersonsOrdersOnTheLiveMap, AUnitThatArrivesIsPutOnTheMapAndShowsAtEveryZoom) {
+    MakeOrdersBattle(kArrivalBattle);
+    if (HasFatalFailure()) return;
+    WritePreferences(File("home/registry.txt"));
+    std::string script = Opening();
+    for (int turn = 2; turn <= 7; ++turn)
+        script += "menu 224\nwait-window \"Game Overview\" 120000\nclick-control 1\nwait-gone \"Game Overview\"\n"
+                  "wait-window \"Brandy Station - Turn " + std::to_string(turn) +
+                  "\" 120000\nwait-menu-enabled 209 120000\nmenu 209\npause 2000\n";
+    std::vector<std::string> shots;
+    for (const auto& [item, zoom] : {std::pair<int, int>{0, 0}, {217, 1}, {216, 2}}) {
+        shots.push_back("arrived-" + std::to_string(zoom) + ".png");
+        if (item) script += "menu " + std::to_string(item) + "\n";
+        script += "pause 3000\nscreenshot " + shots.back() + "\npause 1500\n";
+    }
+    script += "click " + std::to_string(kCloseBattleX) + " " + std::to_string(kToolbarY) + "\n" + R"(wait-window "Varnhold"
+click-control 1
+wait-control 106 "Start &Battle" 180000
+click-control 2
+)";
+    WriteScript(script);
+    const int status = Run("--headless --data data --script script.txt", "VARNHOLD_PICTURE_LOG='" + File("pictures.log") + "'", 300);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(err, "");
+
+    const std::vector<LogLine> log = ReadLog(File("pictures.log"));
+    ASSERT_FALSE(log.empty());
+    std::map<std::string, int> commands;
+    CheckAnswers(log, commands);
+    std::set<std::string> inserted;
+    for (const auto& [picture, names] : CommandsByPicture(log))
+        if (Has(names, "UnitInserted")) inserted.insert(picture);
+    ASSERT_EQ(inserted.size(), 1u);
+    // Hidden until then: none of its figures was drawn on the main map before it came.
+    long long insertedAt = 0;
+    for (const LogLine& l : log)
+        if (l.kind == "queue" && l.fields.size() >= 4 && inserted.count(l.fields[0]) && l.fields[3] == "UnitInserted") insertedAt = l.ms;
+    for (const LogLine& l : log) {
+        if (l.kind == "draw" && l.fields.size() >= 10 && inserted.count(l.fields[9]) && l.fields[1] == "0") {
+            EXPECT_GE(l.ms, insertedAt) << "drawn before it arrived";
+        }
+    }
+    std::set<int> zooms;
+    for (const std::string& shot : shots) {
+        SCOPED_TRACE(shot);
+        const platform::ScreenImage img = Screenshot(shot);
+        ASSERT_GE(img.height, kMapBottom);
+        const long long when = WrittenAt(File(shot));
+        const ShotCheck all = Examine(log, img, when);
+        const ShotCheck c = Examine(log, img, when, &inserted);
+        std::printf("%s zoom %d: %d of %d figures of the arrived unit found, %d of %d empty places\n", shot.c_str(), c.zoom,
+                    c.found, c.checked, all.controlFound, all.controls);
+        EXPECT_LE(all.controlFound * 4, all.controls) << all.controlFound << " of " << all.controls;
+        if (c.checked == 0) continue;
+        zooms.insert(c.zoom);
+        EXPECT_GE(c.found * 10, c.checked * 9) << c.found << " of " << c.checked << ", not:" << c.missed;
+    }
+    EXPECT_EQ(zooms, (std::set<int>{0, 1, 2}));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // The pictures' debug log: off unless the program is started with VARNHOLD_PICTURE_LOG naming a
 // file. One line an event, each begun with the milliseconds of the system clock:
+//   <ms> make <picture> <view> <hex> <art>  a picture joined its view: the hex it stands in and the
+//                                           name of its art (its unit type's), blanks as '_'
 //   <ms> queue <picture> <view> <reply> <command>
 //                                           a command came in (reply 1: its sender awaits an
 //                                           answer); the command's name, or its number

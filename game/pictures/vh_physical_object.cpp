@@ -22,8 +22,7 @@ const char* const kDebris[3] = {"Generic Rout Debris", "Generic Rout Debris (Hal
 
 VhPhysicalObject* Self(Component* c) { return static_cast<VhPhysicalObject*>(c); }
 
-// With the debug log on: every command that comes in (a second handler beside the one that
-// queues it).
+// With the debug log on: every command that comes in (a handler ahead of the one that queues it).
 ContainerBase* OnLoggedCommand(Component* c, BusMessage, ContainerBase* p) {
     auto* self = dynamic_cast<VhPhysicalObject*>(c);
     const LogicalCommandInfo* command = PayloadValue<LogicalCommandInfo>(p);
@@ -141,8 +140,17 @@ void VhPhysicalObject::ReleaseUnitPictureArt() {
 
 void VhPhysicalObject::Connect() {
     if (!walkingData) walkingData = new QIF<FacingOffsets>(kWalkingData);
+    if (PictureLogOn()) {
+        // Ahead of the engine's handler: queuing a command announces the picture, and that post
+        // may deliver the commands behind it at once, whose lines would then come first.
+        RegisterHandler(LOGICAL_COMMAND, OnLoggedCommand);
+        // The art names the unit type; blanks would split the line's fields.
+        std::string art = artName;
+        for (char& c : art)
+            if (c == ' ') c = '_';
+        PictureLogLine("make " + PictureLogName(this) + " " + std::to_string(viewIndex) + " " + std::to_string(GetHex()) + " " + art);
+    }
     PhysicalObject::Connect();
-    if (PictureLogOn()) RegisterHandler(LOGICAL_COMMAND, OnLoggedCommand);
     RegisterNamedHandler("GetRegions", OnGetRegions);
     RegisterNamedHandler("StartCombat", OnStartCombat);
     RegisterNamedHandler("DropFlag", OnDropFlag);

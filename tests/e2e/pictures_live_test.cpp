@@ -294,6 +294,49 @@ Bare HiddenFiguresShowTheGround(const std::vector<LogLine>& log, const std::stri
     return r;
 }
 
+// The same for figures that were taken off before the view was last zoomed, whose boxes at this
+// zoom the log has only from before: the places a picture's figures stood at on an earlier
+// screenshot at the same zoom (`beforeAt`) show the ground on this one, where no figure of another
+// picture covers them. A figure of the picture still standing there would show.
+Bare PlacesShowTheGround(const std::vector<LogLine>& log, const std::string& picture, long long beforeAt,
+                         const platform::ScreenImage& img, long long at) {
+    Bare r;
+    const MapState b = MapAt(log, beforeAt, 700), m = MapAt(log, at, 700);
+    if (m.zoom < 0 || b.zoom != m.zoom) return r;
+    std::vector<std::vector<bool>> covered(static_cast<std::size_t>(img.height), std::vector<bool>(static_cast<std::size_t>(img.width), false)),
+        place = covered;
+    const auto mark = [&](std::vector<std::vector<bool>>& mask, const Drawn& d, int margin) {
+        const int x0 = d.x + m.dx, y0 = d.y + m.dy + kMapTop;
+        for (int y = std::max(0, y0 - margin); y < std::min(img.height, y0 + d.h + margin); ++y)
+            for (int x = std::max(0, x0 - margin); x < std::min(img.width, x0 + d.w + margin); ++x)
+                mask[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = true;
+    };
+    for (const auto& [sprite, d] : m.figures) {
+        if (d.view != 0 || d.zoom != m.zoom || d.picture == picture) continue;
+        if ((d.shown && d.since >= m.zoomedAt) || m.unsettled.count(sprite)) mark(covered, d, 3);
+    }
+    for (const auto& [sprite, d] : b.figures) {
+        if (d.picture != picture || !d.shown || d.view != 0 || d.zoom != b.zoom || d.since < b.zoomedAt || b.unsettled.count(sprite)) continue;
+        if (d.w < 6 || d.h < 6) continue;
+        const int x = d.x + m.dx, y = d.y + m.dy + kMapTop;
+        if (x < 0 || x + d.w > img.width || y < kMapTop || y + d.h > kMapBottom || (x + d.w > kOverviewLeft && y < kOverviewBottom)) continue;
+        ++r.figures;
+        mark(place, d, 0);
+    }
+    if (r.figures == 0) return r;
+    std::vector<std::vector<bool>> notSampled = covered;
+    for (std::size_t y = 0; y < place.size(); ++y)
+        for (std::size_t x = 0; x < place[y].size(); ++x) notSampled[y][x] = notSampled[y][x] || place[y][x];
+    const std::set<std::uint32_t> ground = GroundColours(img, notSampled);
+    for (int y = kMapTop; y < kMapBottom; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            if (!place[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] || covered[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) continue;
+            ++r.pixels;
+            r.notGround += ground.count(img.At(x, y)) == 0;
+        }
+    return r;
+}
+
 long long WrittenAt(const std::string& path) {
     const auto written = fs::last_write_time(path);
     const auto system = std::chrono::file_clock::to_sys(written);
@@ -573,6 +616,417 @@ click-control 2
     std::printf("units eliminated: %zu; zooms at which their standing figures were seen gone:", eliminated.size());
     for (int z : goneZooms) std::printf(" %d", z);
     std::printf("\n");
+}
+
+
+// The person's own orders, given with the mouse and the menu in a battle of the test's own: the
+// data generator makes Brandy Station's scenario anew from a source in which the Union's commander
+// leads a few units side by side and the Confederate one has no commands, so that every
+// activation is the Union commander's and nothing moves unless the script orders it. Two of his
+// units have a troop quality of 1: a second order in the same turn costs a morale hit, which breaks
+// them, so the battle's own random draws decide neither the rout nor the elimination.
+const char* const kOrdersBattle = R"(battle 2 BRANDYS.SCN "Brandy Station"
+subtitle "Culpeper County, Virginia - June 9, 1863"
+about "The Union commander drills his regiments by the ford."
+map BRANDY.MAP
+date 1863 6 9 5
+turns 12
+winner confederate
+home confederate edge north target 100
+visitor union edge south target 150
+script union BRANDYSU.SCR
+script confederate BRANDYSC.SCR
+
+side union
+facing nw
+defaults cavalry tq 6 weapon breechcarbine
+defaults infantry tq 6 weapon riflemusket
+defaults artillery tq 7 weapon rifled
+group Cavalry_Corps leader "Gen. Laurence Parrish" commands 9 range 8 rating 1 at 2818
+  cavalry "8th New York Cavalry" men 450 at 2816 move 12
+  artillery "Horse Battery E" guns 4 at 2820 limbered move 12
+  infantry "3rd Wisconsin" men 400 tq 7 at 2717 column move 12
+  infantry "86th and 124th New York" men 800 tq 7 at 2620 twohex line move 12
+  wagon "Corps Ammunition Train" wagons 1 tq 1 at 2917
+  infantry "2nd and 33rd Massachusetts" men 500 tq 1 at 2821
+  infantry "27th Indiana" men 500 tq 1 at 2914
+end
+
+side confederate
+facing se
+defaults cavalry tq 7 weapon carbine
+group Cavalry_Division leader "Gen. Lucas Kilbride" commands 0 range 9 rating 3 at 0905
+  cavalry "6th Virginia Cavalry" men 500 at 0906
+end
+)";
+
+// Where each unit of the battle above stands.
+constexpr int kCavalryHex = 2816, kBatteryHex = 2820, kColumnHex = 2717, kTwoHexHex = 2620, kWagonHex = 2917,
+              kEdgeHex = 2821, kRoutHex = 2914;
+
+class PersonsOrdersOnTheLiveMap : public PicturesOnTheLiveMap {
+protected:
+    // Makes the battle's scenario with the generator from a copy of the sources, and puts its
+    // files into the test's data directory in place of Brandy Station's.
+    void MakeOrdersBattle(const char* source = kOrdersBattle) {
+        std::error_code ec;
+        fs::copy(VH_E2E_DATA_SOURCES, File("sources"), fs::copy_options::recursive, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        {
+            std::ofstream out(File("sources/battles/brandys.txt"));
+            out << source;
+        }
+        const std::string command = "'" + std::string(VH_E2E_DATAGEN) + "' '" + File("sources") + "' '" + File("made") +
+                                    "' > '" + File("datagen.txt") + "' 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << Read("datagen.txt");
+        int copied = 0;
+        for (const auto& made : fs::directory_iterator(File("made"))) {
+            const std::string name = made.path().filename().string();
+            if (Lower(name).rfind("brandys", 0) != 0) continue;
+            for (const auto& old : fs::directory_iterator(File("data")))
+                if (Lower(old.path().filename().string()) == Lower(name)) fs::remove(old.path());
+            fs::copy_file(made.path(), File("data/" + name));
+            ++copied;
+        }
+        ASSERT_GE(copied, 1);
+    }
+
+    // The battle opened with both sides the person's, at the full zoom, centred on the active
+    // leader (the Union commander: the other side has no commands).
+    static std::string Opening() {
+        return R"(wait-control 106 "Start &Battle" 120000
+click-control 106
+wait-window "Choose Scenario"
+click-control 1
+wait-window "Choose Variant"
+click-control 1
+wait-window "Leader Control"
+click-control 106
+click-control 1
+wait-window "Game Options"
+wait-enabled 1
+click-control 1
+wait-gone "Game Options"
+wait-window "Brandy Station - Turn 1" 180000
+wait-menu-enabled 209 120000
+menu 218
+pause 1000
+menu 209
+pause 3000
+)";
+    }
+};
+
+// The main map's picture of each hex, from the log's "make" lines.
+std::map<int, std::string> PicturesByHex(const std::vector<LogLine>& log) {
+    std::map<int, std::string> out;
+    for (const LogLine& l : log)
+        if (l.kind == "make" && l.fields.size() >= 4 && l.fields[1] == "0") out[std::stoi(l.fields[2])] = l.fields[0];
+    return out;
+}
+
+// Where to click on a unit at time `at`: the middle of its figures' feet on the screen; for a
+// unit of two hexes, of the half of its figures on the left, which stand in one of its hexes.
+bool ClickPoint(const std::vector<LogLine>& log, const std::string& picture, long long at, int& x, int& y) {
+    const MapState m = MapAt(log, at, 0);
+    std::vector<std::pair<int, int>> feet;
+    for (const auto& [sprite, d] : m.figures) {
+        if (d.picture != picture || !d.shown || d.view != 0 || d.zoom != m.zoom || d.since < m.zoomedAt) continue;
+        feet.emplace_back(d.x + m.dx + d.w / 2, d.y + m.dy + kMapTop + d.h);
+    }
+    if (feet.empty()) return false;
+    std::sort(feet.begin(), feet.end());
+    const std::size_t n = feet.size() >= 10 ? feet.size() / 2 : feet.size();
+    long sx = 0, sy = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        sx += feet[i].first;
+        sy += feet[i].second;
+    }
+    x = static_cast<int>(sx / static_cast<long>(n));
+    y = static_cast<int>(sy / static_cast<long>(n)) - 6;
+    return true;
+}
+
+// The names of the commands each main-map picture was sent after `from`.
+std::map<std::string, std::vector<std::string>> CommandsByPicture(const std::vector<LogLine>& log, long long from = 0) {
+    std::map<std::string, std::vector<std::string>> out;
+    for (const LogLine& l : log)
+        if (l.kind == "queue" && l.fields.size() >= 4 && l.fields[1] == "0" && l.ms >= from) out[l.fields[0]].push_back(l.fields[3]);
+    return out;
+}
+
+bool Has(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST_F(PersonsOrdersOnTheLiveMap, EachOrderReachesItsUnitsPictureOnceAndItsFiguresShowAtEveryZoom) {
+    MakeOrdersBattle();
+    if (HasFatalFailure()) return;
+    WritePreferences(File("home/registry.txt"));
+
+    // A first run shows where the units stand on the screen once the view is centred on the
+    // leader; the second opens the battle the same way, so that they stand there again.
+    WriteScript(Opening() + "screenshot survey.png\nquit\n");
+    ASSERT_EQ(Run("--headless --data data --script script.txt", "VARNHOLD_PICTURE_LOG='" + File("survey.log") + "'", 300), 0)
+        << Read("err.txt");
+    ASSERT_EQ(Read("err.txt"), "");
+    const std::vector<LogLine> survey = ReadLog(File("survey.log"));
+    const std::map<int, std::string> surveyed = PicturesByHex(survey);
+    const long long surveyedAt = WrittenAt(File("survey.png"));
+    std::map<int, std::pair<int, int>> at;
+    for (int hex : {kCavalryHex, kBatteryHex, kColumnHex, kTwoHexHex, kWagonHex, kEdgeHex, kRoutHex}) {
+        const auto p = surveyed.find(hex);
+        ASSERT_NE(p, surveyed.end()) << "no picture at hex " << hex;
+        int x = 0, y = 0;
+        ASSERT_TRUE(ClickPoint(survey, p->second, surveyedAt, x, y)) << "hex " << hex << " not in view";
+        at[hex] = {x, y};
+        std::printf("hex %d: picture %s, clicked at %d,%d\n", hex, p->second.c_str(), x, y);
+    }
+
+    const auto click = [&at](int hex) {
+        return "click " + std::to_string(at[hex].first) + " " + std::to_string(at[hex].second) + "\npause 2000\n";
+    };
+    const auto order = [](int item, int wait) {
+        return "wait-menu-enabled " + std::to_string(item) + " 20000\nmenu " + std::to_string(item) + "\npause " +
+               std::to_string(wait) + "\n";
+    };
+    // Photographs of the view at the full zoom the clicks were worked out at, then at the middle and
+    // the smallest (a zoom out keeps what was in view; centring on the leader after it would scroll
+    // the figures without drawing them again, and the log would not know where they are); then
+    // back to the full zoom, centred on the leader again.
+    std::vector<std::string> shots;
+    const auto photograph = [&shots](const std::string& tag) {
+        std::string s;
+        for (const auto& [item, zoom] : {std::pair<int, int>{0, 0}, {217, 1}, {216, 2}}) {
+            shots.push_back(tag + "-" + std::to_string(zoom) + ".png");
+            if (item) s += "menu " + std::to_string(item) + "\n";
+            s += "pause 3000\nscreenshot " + shots.back() + "\npause 1500\n";
+        }
+        return s + "menu 218\npause 500\nmenu 209\npause 2000\n";
+    };
+    // The first activation: the cavalry dismounts and mounts, the battery unlimbers and limbers,
+    // the one-hex regiment forms line, column and line again, the two-hex one forms column and
+    // line, faces about and has the about face undone; the wagon and the two regiments of troop
+    // quality 1 turn once.
+    std::string script = Opening() + click(kCavalryHex) + order(193, 3000) + order(193, 3000) + click(kBatteryHex) +
+                         order(194, 4000) + order(194, 4000) + click(kColumnHex) + order(195, 3000) + order(196, 3000) +
+                         order(195, 3000) + click(kTwoHexHex) + order(195, 3000) + order(196, 3000) + order(235, 4000) +
+                         order(255, 3000) + click(kWagonHex) + order(220, 2000) + click(kEdgeHex) + order(220, 2000) +
+                         click(kRoutHex) + order(220, 2000) + photograph("a");
+    // The second activation of the same turn: each of the three ordered again takes a morale hit
+    // and breaks: the wagon is eliminated where it stands, the regiment on the map's edge routs off
+    // it, the other routs.
+    script += "menu 224\npause 3000\nwait-menu-enabled 209 60000\nmenu 209\npause 3000\nscreenshot second.png\n" +
+              click(kWagonHex) + order(220, 4000) + click(kEdgeHex) + order(220, 6000) + click(kRoutHex) + order(220, 6000) +
+              photograph("b");
+    script += "click " + std::to_string(kCloseBattleX) + " " + std::to_string(kToolbarY) + "\n" + R"(wait-window "Varnhold"
+click-control 1
+wait-control 106 "Start &Battle" 180000
+click-control 2
+)";
+    WriteScript(script);
+    const int status = Run("--headless --data data --script script.txt", "VARNHOLD_PICTURE_LOG='" + File("pictures.log") + "'", 600);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(err, "");
+
+    const std::vector<LogLine> log = ReadLog(File("pictures.log"));
+    ASSERT_FALSE(log.empty());
+    std::map<std::string, int> commands;
+    CheckAnswers(log, commands);
+    const std::map<int, std::string> pictures = PicturesByHex(log);
+    std::map<int, std::string> of;
+    for (int hex : {kCavalryHex, kBatteryHex, kColumnHex, kTwoHexHex, kWagonHex, kEdgeHex, kRoutHex}) {
+        const auto p = pictures.find(hex);
+        ASSERT_NE(p, pictures.end()) << "no picture at hex " << hex;
+        of[hex] = p->second;
+    }
+    const auto sent = CommandsByPicture(log);
+    for (const auto& [hex, picture] : of) {
+        std::printf("hex %d (%s):", hex, picture.c_str());
+        const auto s = sent.find(picture);
+        if (s != sent.end())
+            for (const std::string& name : s->second) std::printf(" %s", name.c_str());
+        std::printf("\n");
+    }
+    const auto got = [&](int hex) {
+        const auto s = sent.find(of[hex]);
+        return s == sent.end() ? std::vector<std::string>() : s->second;
+    };
+    // Each order reached the picture of the unit it was given to.
+    EXPECT_TRUE(Has(got(kCavalryHex), "CavalryDismount"));
+    EXPECT_TRUE(Has(got(kCavalryHex), "CavalryMount"));
+    EXPECT_TRUE(Has(got(kBatteryHex), "UnlimberArtilleryNA"));
+    EXPECT_TRUE(Has(got(kBatteryHex), "LimberArtilleryNA"));
+    EXPECT_TRUE(Has(got(kColumnHex), "LineFormation"));
+    EXPECT_TRUE(Has(got(kColumnHex), "ColumnFormation"));
+    EXPECT_TRUE(Has(got(kTwoHexHex), "LeftFaceSprites") || Has(got(kTwoHexHex), "RightFaceSprites"));
+    EXPECT_TRUE(Has(got(kTwoHexHex), "CenterFaceSprites"));
+    EXPECT_TRUE(Has(got(kTwoHexHex), "AboutFace"));
+    EXPECT_TRUE(Has(got(kTwoHexHex), "AboutFaceNA"));
+    EXPECT_TRUE(Has(got(kWagonHex), "UnitEliminated"));
+    EXPECT_FALSE(Has(got(kRoutHex), "UnitEliminated"));
+    EXPECT_FALSE(Has(got(kRoutHex), "TerminalRout"));
+    // A broken unit turns toward its retreat edge before it runs, and a rout off the map ends in
+    // the elimination: the log has the commands in the order they came in (the march is 28, the
+    // turn 31).
+    const auto behind = [](const std::vector<std::string>& names, const std::string& from) {
+        const auto first = std::find(names.begin(), names.end(), from);
+        return first == names.end() ? std::vector<std::string>() : std::vector<std::string>(first + 1, names.end());
+    };
+    EXPECT_EQ(behind(got(kRoutHex), "CohesionHit"), (std::vector<std::string>{"31", "28"}));
+    EXPECT_EQ(behind(got(kEdgeHex), "CohesionHit"), (std::vector<std::string>{"31", "TerminalRout", "UnitEliminated"}));
+
+    // The figures of the ordered units, and of the routed one where it ran to, show where the log
+    // has them at every zoom, after each activation.
+    const std::set<std::string> ordered = {of[kCavalryHex], of[kBatteryHex], of[kColumnHex], of[kTwoHexHex]};
+    const std::set<std::string> routed = {of[kRoutHex]};
+    std::set<int> zooms, routedZooms;
+    for (const std::string& shot : shots) {
+        SCOPED_TRACE(shot);
+        const long long when = WrittenAt(File(shot));
+        const platform::ScreenImage img = Screenshot(shot);
+        ASSERT_GE(img.height, kMapBottom);
+        const ShotCheck all = Examine(log, img, when);
+        const ShotCheck c = Examine(log, img, when, &ordered);
+        const ShotCheck r = Examine(log, img, when, &routed);
+        std::printf("%s zoom %d: %d of %d figures of the ordered units found, %d of %d of the routed one, %d of %d empty places\n",
+                    shot.c_str(), c.zoom, c.found, c.checked, r.found, r.checked, all.controlFound, all.controls);
+        EXPECT_LE(all.controlFound * 4, all.controls) << all.controlFound << " of " << all.controls;
+        if (c.checked > 0) {
+            zooms.insert(c.zoom);
+            EXPECT_GE(c.found * 10, c.checked * 9) << c.found << " of " << c.checked << ", not:" << c.missed;
+        }
+        if (shot[0] == 'b' && r.checked > 0) {
+            routedZooms.insert(r.zoom);
+            EXPECT_GE(r.found * 4, r.checked * 3) << r.found << " of " << r.checked << ", not:" << r.missed;
+        }
+    }
+    EXPECT_EQ(zooms, (std::set<int>{0, 1, 2}));
+    EXPECT_EQ(routedZooms, (std::set<int>{0, 1, 2}));
+
+    // The eliminated units no longer stand on the map at any zoom. The wagon falls where it stands:
+    // against the photograph of the same zoom before, most of what it showed has changed. The
+    // regiment on the edge routs off the map: where its figures stood before, the ground shows.
+    std::map<std::string, long long> eliminatedAt;
+    for (const LogLine& l : log)
+        if (l.kind == "queue" && l.fields.size() >= 4 && l.fields[1] == "0" && l.fields[3] == "UnitEliminated")
+            eliminatedAt.emplace(l.fields[0], l.ms);
+    ASSERT_TRUE(eliminatedAt.count(of[kWagonHex]));
+    ASSERT_TRUE(eliminatedAt.count(of[kEdgeHex]));
+    EXPECT_TRUE(Has(got(kEdgeHex), "TerminalRout"));
+    for (int zoom : {0, 1, 2}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        const std::string before = "a-" + std::to_string(zoom) + ".png", after = "b-" + std::to_string(zoom) + ".png";
+        const long long beforeAt = WrittenAt(File(before)), afterAt = WrittenAt(File(after));
+        const platform::ScreenImage was = Screenshot(before), now = Screenshot(after);
+        const Gone wagon = StandingFiguresGone(log, of[kWagonHex], was, beforeAt, now, afterAt);
+        const Bare edge = PlacesShowTheGround(log, of[kEdgeHex], beforeAt, now, afterAt);
+        std::printf("zoom %d: the wagon: %d figure, %zu pixels standing before, %zu changed; the regiment off the edge: %d "
+                    "figures, %zu pixels where they stood, %zu not the ground's\n",
+                    zoom, wagon.figures, wagon.standing, wagon.changed, edge.figures, edge.pixels, edge.notGround);
+        EXPECT_EQ(wagon.figures, 1);
+        EXPECT_GE(wagon.standing, 10u);
+        EXPECT_GE(wagon.changed * 4, wagon.standing * 3);
+        EXPECT_GE(edge.figures, 4);
+        EXPECT_GE(edge.pixels, 100u);
+        EXPECT_LE(edge.notGround * 10, edge.pixels);
+    }
+}
+
+
+// A unit that comes onto the map during the battle: its picture, made hidden with the others at
+// the start, is sent "UnitInserted" on the turn it arrives, and its figures show where the log has
+// them at every zoom. The Union commander has one command, so each turn is one activation, ended
+// with Finish Leader (and the Game Overview of its end with OK) until the turn the regiment has
+// arrived by.
+const char* const kArrivalBattle = R"(battle 2 BRANDYS.SCN "Brandy Station"
+subtitle "Culpeper County, Virginia - June 9, 1863"
+about "A regiment comes up to the ford."
+map BRANDY.MAP
+date 1863 6 9 5
+turns 12
+winner confederate
+home confederate edge north target 100
+visitor union edge south target 150
+script union BRANDYSU.SCR
+script confederate BRANDYSC.SCR
+
+side union
+facing nw
+defaults infantry tq 6 weapon riflemusket
+group Cavalry_Corps leader "Gen. Laurence Parrish" commands 1 range 8 rating 1 at 2818
+  infantry "3rd Wisconsin" men 400 tq 7 at 2820
+  infantry "7th Ohio" men 450 tq 7 at 2816 arrive 3
+end
+
+side confederate
+facing se
+defaults cavalry tq 7 weapon carbine
+group Cavalry_Division leader "Gen. Lucas Kilbride" commands 0 range 9 rating 3 at 0905
+  cavalry "6th Virginia Cavalry" men 500 at 0906
+end
+)";
+
+TEST_F(PersonsOrdersOnTheLiveMap, AUnitThatArrivesIsPutOnTheMapAndShowsAtEveryZoom) {
+    MakeOrdersBattle(kArrivalBattle);
+    if (HasFatalFailure()) return;
+    WritePreferences(File("home/registry.txt"));
+    std::string script = Opening();
+    for (int turn = 2; turn <= 7; ++turn)
+        script += "menu 224\nwait-window \"Game Overview\" 120000\nclick-control 1\nwait-gone \"Game Overview\"\n"
+                  "wait-window \"Brandy Station - Turn " + std::to_string(turn) +
+                  "\" 120000\nwait-menu-enabled 209 120000\nmenu 209\npause 2000\n";
+    std::vector<std::string> shots;
+    for (const auto& [item, zoom] : {std::pair<int, int>{0, 0}, {217, 1}, {216, 2}}) {
+        shots.push_back("arrived-" + std::to_string(zoom) + ".png");
+        if (item) script += "menu " + std::to_string(item) + "\n";
+        script += "pause 3000\nscreenshot " + shots.back() + "\npause 1500\n";
+    }
+    script += "click " + std::to_string(kCloseBattleX) + " " + std::to_string(kToolbarY) + "\n" + R"(wait-window "Varnhold"
+click-control 1
+wait-control 106 "Start &Battle" 180000
+click-control 2
+)";
+    WriteScript(script);
+    const int status = Run("--headless --data data --script script.txt", "VARNHOLD_PICTURE_LOG='" + File("pictures.log") + "'", 300);
+    const std::string err = Read("err.txt");
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(err, "");
+
+    const std::vector<LogLine> log = ReadLog(File("pictures.log"));
+    ASSERT_FALSE(log.empty());
+    std::map<std::string, int> commands;
+    CheckAnswers(log, commands);
+    std::set<std::string> inserted;
+    for (const auto& [picture, names] : CommandsByPicture(log))
+        if (Has(names, "UnitInserted")) inserted.insert(picture);
+    ASSERT_EQ(inserted.size(), 1u);
+    // Hidden until then: none of its figures was drawn on the main map before it came.
+    long long insertedAt = 0;
+    for (const LogLine& l : log)
+        if (l.kind == "queue" && l.fields.size() >= 4 && inserted.count(l.fields[0]) && l.fields[3] == "UnitInserted") insertedAt = l.ms;
+    for (const LogLine& l : log) {
+        if (l.kind == "draw" && l.fields.size() >= 10 && inserted.count(l.fields[9]) && l.fields[1] == "0") {
+            EXPECT_GE(l.ms, insertedAt) << "drawn before it arrived";
+        }
+    }
+    std::set<int> zooms;
+    for (const std::string& shot : shots) {
+        SCOPED_TRACE(shot);
+        const platform::ScreenImage img = Screenshot(shot);
+        ASSERT_GE(img.height, kMapBottom);
+        const long long when = WrittenAt(File(shot));
+        const ShotCheck all = Examine(log, img, when);
+        const ShotCheck c = Examine(log, img, when, &inserted);
+        std::printf("%s zoom %d: %d of %d figures of the arrived unit found, %d of %d empty places\n", shot.c_str(), c.zoom,
+                    c.found, c.checked, all.controlFound, all.controls);
+        EXPECT_LE(all.controlFound * 4, all.controls) << all.controlFound << " of " << all.controls;
+        if (c.checked == 0) continue;
+        zooms.insert(c.zoom);
+        EXPECT_GE(c.found * 10, c.checked * 9) << c.found << " of " << c.checked << ", not:" << c.missed;
+    }
+    EXPECT_EQ(zooms, (std::set<int>{0, 1, 2}));
 }
 
 } // namespace

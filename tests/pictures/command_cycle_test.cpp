@@ -260,6 +260,7 @@ TEST_F(CommandCycleTest, TheDebugLogAccountsForEveryAnswerTheBusCarries) {
         long long ms = 0;
         std::string kind, picture, view, reply, name;
         ss >> ms >> kind >> picture >> view >> reply >> name;
+        if (kind == "make") EXPECT_EQ(reply, "1005") << line;  // the hex the picture stands in
         if (kind == "queue") {
             EXPECT_EQ(reply, "1") << line;
             EXPECT_TRUE(name == "UnitEliminated" || name == std::to_string(CHANGE_UNIT_FACING)) << line;
@@ -267,8 +268,8 @@ TEST_F(CommandCycleTest, TheDebugLogAccountsForEveryAnswerTheBusCarries) {
         ++lines[picture][kind];
     }
     const std::string shown = PictureLogName(inView[0]), hidden = PictureLogName(inView[1]);
-    EXPECT_EQ(lines[shown], (std::map<std::string, int>{{"queue", 3}, {"answer", 3}, {"delete", 1}}));
-    EXPECT_EQ(lines[hidden], (std::map<std::string, int>{{"queue", 3}, {"drop", 3}, {"delete", 1}}));
+    EXPECT_EQ(lines[shown], (std::map<std::string, int>{{"make", 1}, {"queue", 3}, {"answer", 3}, {"delete", 1}}));
+    EXPECT_EQ(lines[hidden], (std::map<std::string, int>{{"make", 1}, {"queue", 3}, {"drop", 3}, {"delete", 1}}));
     std::remove(path.c_str());
 }
 

@@ -44,9 +44,12 @@ std::uint64_t* entryFor(std::uintptr_t address, bool create) {
 }
 
 constexpr std::uint64_t kWrittenBit = 0x80;
+constexpr std::uint64_t kOpenBit = std::uint64_t{1} << 63;
+constexpr std::uint64_t kGranulesMask = 0x7FFFFFFF;
 
-std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved, bool written = false) {
-    return static_cast<std::uint64_t>(kind) | (written ? kWrittenBit : 0) | ((committed / kSystemPage) << 8) | ((reserved / kGranule) << 32);
+std::uint64_t encodeStart(Region kind, std::uint64_t committed, std::uint64_t reserved, bool written = false, bool open = false) {
+    return static_cast<std::uint64_t>(kind) | (written ? kWrittenBit : 0) | ((committed / kSystemPage) << 8) |
+           ((reserved / kGranule) << 32) | (open ? kOpenBit : 0);
 }
 
 std::uint64_t encodeContinuation(std::uint64_t distance) {
@@ -59,8 +62,9 @@ bool decodeStart(std::uint64_t e, std::uint8_t* base, Reservation& out) {
     out.base = base;
     out.kind = kind;
     out.committed = ((e >> 8) & 0xFFFFFF) * kSystemPage;
-    out.reserved = (e >> 32) * kGranule;
+    out.reserved = ((e >> 32) & kGranulesMask) * kGranule;
     out.written = (e & kWrittenBit) != 0;
+    out.open = (e & kOpenBit) != 0;
     return true;
 }
 
@@ -81,7 +85,7 @@ void forget(const Reservation& r) {
 }
 
 void setCommitted(const Reservation& r, std::uint64_t committed) {
-    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved, r.written));
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false), encodeStart(r.kind, committed, r.reserved, r.written, r.open));
 }
 
 bool takeFailure() {
@@ -147,7 +151,7 @@ struct Kept {
     std::uint32_t granules;   // reserved 64 KB granules
     std::uint32_t accessible; // 4 KB pages readable and writable from the start
     std::uint32_t written;    // nonzero: pages past those may hold old contents too
-    std::uint32_t unused;
+    std::uint32_t counted;    // 4 KB pages counted in the cache's bytes
 };
 
 Kept keptAt(const std::uint8_t* base) {
@@ -174,7 +178,7 @@ void unlinkKept(ReservationCache& cache, std::uint8_t* base) {
         cache.oldest = k.newer;
     }
     --cache.count;
-    cache.bytes -= std::uint64_t{k.accessible} * kSystemPage;
+    cache.bytes -= std::uint64_t{k.counted} * kSystemPage;
 }
 
 void releaseKept(std::uint8_t* base, std::uint32_t granules) {
@@ -215,15 +219,21 @@ std::uint8_t* sysAllocReusing(ReservationCache& cache, std::uint64_t size, std::
     }
     if (!best) return reserve(rounded, reserved, kind);
     const std::uint64_t accessible = std::uint64_t{bestKept.accessible} * kSystemPage;
-    if (accessible < rounded && mprotect(best + accessible, rounded - accessible, PROT_READ | PROT_WRITE) != 0)
+    const std::uint64_t whole = std::uint64_t{bestKept.granules} * kGranule;
+    // A small reservation is opened whole the first time it must grow: each change of access
+    // takes the process's address-space lock for writing, which threads that allocate at the
+    // same time queue for. Its pages past the committed size cost nothing until written, and
+    // once written they are cleared before a block grows over them, as for a shrunk block.
+    const bool open = accessible >= whole || (accessible < rounded && whole <= kKeepShrunkPages);
+    const std::uint64_t opening = open ? whole : rounded;
+    if (accessible < rounded && mprotect(best + accessible, opening - accessible, PROT_READ | PROT_WRITE) != 0)
         return reserve(rounded, reserved, kind);
     unlinkKept(cache, best);
     if (flags & kSysZeroFill) std::memset(best, 0, rounded);
     // Pages beyond the committed size that stay accessible are the reservation's own; only the
     // committed size is recorded and reported.
     const bool written = bestKept.written != 0 || accessible > rounded;
-    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(best), false),
-               encodeStart(kind, rounded, std::uint64_t{bestKept.granules} * kGranule, written));
+    storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(best), false), encodeStart(kind, rounded, whole, written, open));
     return best;
 }
 
@@ -232,7 +242,7 @@ bool sysFreeKeeping(ReservationCache& cache, void* base) {
     if (!reservationAt(base, r)) return false;
     if (r.committed > ReservationCache::kMaxBytes / 4) return sysFree(base);
     storeEntry(*entryFor(reinterpret_cast<std::uintptr_t>(r.base), false),
-               encodeStart(Region::Cached, r.committed, r.reserved, r.written));
+               encodeStart(Region::Cached, r.committed, r.reserved, r.written, r.open));
     while (cache.oldest && (cache.count == ReservationCache::kEntries || cache.bytes + r.committed > ReservationCache::kMaxBytes)) {
         std::uint8_t* oldest = cache.oldest;
         const std::uint32_t granules = keptAt(oldest).granules;
@@ -240,7 +250,8 @@ bool sysFreeKeeping(ReservationCache& cache, void* base) {
         releaseKept(oldest, granules);
     }
     setKept(r.base, Kept{nullptr, cache.newest, static_cast<std::uint32_t>(r.reserved / kGranule),
-                         static_cast<std::uint32_t>(r.committed / kSystemPage), r.written ? 1u : 0u, 0});
+                         static_cast<std::uint32_t>((r.open ? r.reserved : r.committed) / kSystemPage), r.written ? 1u : 0u,
+                         static_cast<std::uint32_t>(r.committed / kSystemPage)});
     if (cache.newest) {
         Kept n = keptAt(cache.newest);
         n.newer = r.base;
@@ -287,7 +298,7 @@ bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
     if (rounded == 0) return false;
     if (rounded > r.committed) {
         if (rounded > r.reserved || takeFailure()) return false;
-        if (mprotect(r.base + r.committed, rounded - r.committed, PROT_READ | PROT_WRITE) != 0) return false;
+        if (!r.open && mprotect(r.base + r.committed, rounded - r.committed, PROT_READ | PROT_WRITE) != 0) return false;
         // A reservation taken from a pool's cache may hold written pages past its committed size;
         // everywhere else newly committed pages read zero, as callers expect.
         if (r.written) std::memset(r.base + r.committed, 0, rounded - r.committed);
@@ -297,6 +308,7 @@ bool sysResizeInPlace(void* base, std::uint64_t size, std::uint32_t flags) {
         // page faults. They are marked written, so they are cleared when committed again.
         if (r.reserved > kKeepShrunkPages) {
             if (!decommit(r.base + rounded, r.committed - rounded)) return false;
+            r.open = false;
         } else {
             r.written = true;
         }

@@ -32,6 +32,8 @@ struct Reservation {
     std::uint64_t reserved = 0;
     // Pages past the committed size may hold what an earlier user of the reservation wrote.
     bool written = false;
+    // Every page of the reservation is readable and writable, past the committed size too.
+    bool open = false;
 };
 
 constexpr std::uint64_t roundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
@@ -67,7 +69,7 @@ struct ReservationCache {
     std::uint8_t* newest;
     std::uint8_t* oldest;
     std::uint32_t count;
-    std::uint64_t bytes; // accessible bytes of all entries
+    std::uint64_t bytes; // committed bytes of all entries when they were kept
 };
 
 // sysAlloc that takes a kept reservation of the cache when one fits. A large page (kSysLargePage)

@@ -75,6 +75,7 @@ void afterForkChild() {
         InitializeCriticalSection(&d->lock);
         d->lockDepth = 0;
         d->lockOwner = 0;
+        d->callerLocks = 0;
     }
 }
 

@@ -199,6 +199,9 @@ struct MemPoolHeader {
     // first bytes and still committed, so that a page that falls empty and is wanted again soon
     // costs no system call. Not counted in the bytes held.
     std::uint8_t* keptNewest;
+    // Holds of the pool's lock taken through MemPoolLock; read without the lock by the threads'
+    // caches, which must then wait for the lock like every other call.
+    std::uint32_t callerLocks;
 };
 
 namespace bramble {

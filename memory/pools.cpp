@@ -53,6 +53,7 @@ void FillHeader(MemPoolHeader* pool, u32 flags) {
     pool->ceiling = kNoCeiling;
     pool->lockDepth = 0;
     pool->lockOwner = 0;
+    pool->callerLocks = 0;
     for (auto& bin : pool->mediumBins) bin = nullptr;
     for (auto& word : pool->mediumBinMap) word = 0;
     for (auto& quick : pool->mediumQuick) quick = nullptr;
@@ -279,13 +280,16 @@ std::uint32_t MemPoolShrink(MEMPOOL pool) {
 
 int MemPoolLock(MEMPOOL pool) {
     if (!checkPool(pool)) return 0;
-    return LockPool(pool) ? 1 : 0;
+    if (!LockPool(pool)) return 0;
+    if (IsSerialized(pool)) __atomic_store_n(&pool->callerLocks, pool->callerLocks + 1, __ATOMIC_RELAXED);
+    return 1;
 }
 
 int MemPoolUnlock(MEMPOOL pool) {
     if (!checkPool(pool)) return 0;
     if (!IsSerialized(pool)) return 1;
     if (!HoldsPoolLock(pool)) return 0;
+    if (pool->callerLocks) __atomic_store_n(&pool->callerLocks, pool->callerLocks - 1, __ATOMIC_RELAXED);
     UnlockPool(pool);
     return 1;
 }

@@ -51,10 +51,12 @@ constexpr u8 kCacheEnded = 2;  // the thread is ending: its blocks went back and
 // back at thread exit is registered when the cache is armed.
 extern thread_local ThreadCache t_threadCache;
 
-// False while some thread holds the pool's lock: the cache then waits its turn on the locked path,
-// so that a pool locked by MemPoolLock holds every other thread back, cached blocks or not.
+// False while some thread holds the pool through MemPoolLock: the cache then waits its turn on
+// the locked path, so that such a pool holds every other thread back, cached blocks or not. The
+// short holds of the pool's own calls leave the cache alone: were every thread sent to the lock
+// whenever another holds it, threads that meet at the lock would keep meeting there.
 inline bool PoolLockFree(const MemPoolHeader* pool) {
-    return __atomic_load_n(&pool->lock.state, __ATOMIC_RELAXED) == 0;
+    return __atomic_load_n(&pool->callerLocks, __ATOMIC_RELAXED) == 0;
 }
 
 // How many blocks of a class a thread keeps: about 4 KB, at least 8 and at most 64 (a table: a

@@ -1,20 +1,22 @@
 // Blocks of the library are aligned on 4 bytes; the C family promises 16. Each block is asked
 // for with room to spare, the caller's address is rounded up inside it, and the distance back to
 // the block's start sits in the 4 bytes before the caller's address.
-// Each thread allocates from a serialised pool of its own, as the C library gives each thread an
-// arena: a block may be freed or resized from any thread, since the library finds a block's pool
-// from its address and every pool takes its own lock. A pool whose thread has ended is handed to
-// the next thread that starts. One pool for every thread can be chosen instead, for comparison.
-// A pool is made on first use. Whatever the library itself asks for while a pool is being made
+// Each thread allocates from serialised pools of its own (a main pool and one for each small size
+// class), as the C library gives each thread an arena: a block may be freed or resized from any
+// thread, since the library finds a block's pool from its address and every pool takes its own
+// lock. The pools of a thread that has ended are handed to the next thread that starts. One set
+// of pools for every thread can be chosen instead, for comparison. A pool is made on first use. Whatever the library itself asks for while a pool is being made
 // comes from a small static area that is never freed.
 #include "bench/memlib/brm_malloc.h"
 
 #include "memlib/brm22w32.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <pthread.h>
 
@@ -23,7 +25,6 @@ namespace {
 constexpr std::size_t kAlign = 16;
 constexpr std::size_t kMaxRequest = 0xF0000000u;
 
-std::atomic<MEMPOOL> g_pool{nullptr};
 std::atomic<int> g_state{0}; // 0 not made, 1 being made, 2 ready
 __thread int t_inside __attribute__((tls_model("initial-exec"))) = 0;
 
@@ -49,9 +50,32 @@ void* bootAlloc(std::size_t size, std::size_t alignment) {
     }
 }
 
-// Requests up to 64 bytes (80 with the room for alignment) go to the pool's fixed-size pages,
-// whose free blocks are a list taken from the front, the library's fastest path.
+// Requests up to 64 bytes (80 with the room for alignment) go to the main pool's fixed-size pages,
+// whose free blocks are a list taken from the front, the library's fastest path. A pool has one
+// fixed block size, so the requests above it up to 528 bytes go to pools of their own, one for
+// each size class, made when a class is first asked for. The variable blocks of the main pool,
+// found by a walk of their page's free list, serve what is left up to the medium limit.
 constexpr std::uint32_t kFixedBlock = 64 + kAlign;
+constexpr std::uint32_t kClassBlocks[] = {96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 528};
+constexpr int kClassCount = static_cast<int>(std::size(kClassBlocks));
+constexpr std::uint32_t kClassLimit = kClassBlocks[kClassCount - 1];
+
+// The class of each request size (with the room for alignment) in steps of 16 bytes.
+constexpr auto kClassOfStep = [] {
+    std::array<std::int8_t, kClassLimit / 16 + 1> table{};
+    int c = 0;
+    for (std::uint32_t step = 0; step < table.size(); ++step) {
+        while (c < kClassCount && kClassBlocks[c] < step * 16) ++c;
+        table[step] = static_cast<std::int8_t>(c);
+    }
+    return table;
+}();
+
+// The pools one thread allocates from.
+struct PoolSet {
+    std::atomic<MEMPOOL> main{nullptr};
+    std::atomic<MEMPOOL> classes[kClassCount]{};
+};
 
 MEMPOOL makePool() {
     MEMPOOL p = MemPoolInit(POOL_SERIALIZED);
@@ -59,67 +83,101 @@ MEMPOOL makePool() {
     return p;
 }
 
-MEMPOOL sharedPool() {
-    MEMPOOL p = g_pool.load(std::memory_order_acquire);
-    if (p) return p;
+// Every set ever used is kept: a set is either a live thread's or waiting for the next thread.
+// Past the bound, threads share the first set.
+constexpr int kSetLimit = 512;
+PoolSet g_sets[kSetLimit];
+std::atomic<int> g_setsUsed{1};
+
+PoolSet* sharedSet() {
+    PoolSet* s = &g_sets[0];
+    if (MEMPOOL p = s->main.load(std::memory_order_acquire)) return s;
     int expected = 0;
     if (g_state.compare_exchange_strong(expected, 1)) {
         t_inside = 1;
         MemSetErrorHandler(nullptr); // failures return null; no message boxes
         MEMPOOL made = makePool();
         t_inside = 0;
-        g_pool.store(made, std::memory_order_release);
+        s->main.store(made, std::memory_order_release);
         g_state.store(2);
-        return made;
+        return s;
     }
     while (g_state.load() != 2) {
     }
-    return g_pool.load(std::memory_order_acquire);
+    return s;
 }
 
 std::atomic<bool> g_onePool{false};
-__thread MEMPOOL t_pool __attribute__((tls_model("initial-exec"))) = nullptr;
+__thread PoolSet* t_set __attribute__((tls_model("initial-exec"))) = nullptr;
 
-// Pools of threads that have ended, for the next threads to take. Past the bound, a pool is
-// left as it is (its blocks stay valid).
-constexpr int kSpareLimit = 256;
+// Sets of threads that have ended, for the next threads to take.
 std::mutex g_spareLock;
-MEMPOOL g_spare[kSpareLimit];
+PoolSet* g_spare[kSetLimit];
 int g_spareCount = 0;
 pthread_key_t g_exitKey;
 
 void threadEnded(void* p) {
     std::lock_guard<std::mutex> hold(g_spareLock);
-    if (g_spareCount < kSpareLimit) g_spare[g_spareCount++] = static_cast<MEMPOOL>(p);
+    if (g_spareCount < kSetLimit) g_spare[g_spareCount++] = static_cast<PoolSet*>(p);
 }
 
-MEMPOOL threadPool() {
-    if (t_pool) return t_pool;
-    // The first pool is the shared one: a single-thread program has one pool either way.
+PoolSet* threadSet() {
+    if (t_set) return t_set;
+    // The first set is the shared one: a single-thread program has one set either way.
     static const bool keyMade = [] {
-        MEMPOOL first = sharedPool();
+        PoolSet* first = sharedSet();
         t_inside = 1;
         const bool ok = pthread_key_create(&g_exitKey, threadEnded) == 0;
         t_inside = 0;
-        t_pool = first;
+        t_set = first;
         return ok;
     }();
-    if (t_pool) return t_pool;
-    MEMPOOL p = nullptr;
+    if (t_set) return t_set;
+    PoolSet* s = nullptr;
     {
         std::lock_guard<std::mutex> hold(g_spareLock);
-        if (g_spareCount) p = g_spare[--g_spareCount];
+        if (g_spareCount) s = g_spare[--g_spareCount];
+    }
+    if (!s) {
+        const int i = g_setsUsed.fetch_add(1);
+        if (i >= kSetLimit || !keyMade) return sharedSet();
+        s = &g_sets[i];
+        t_inside = 1;
+        MEMPOOL made = makePool();
+        t_inside = 0;
+        if (!made) return sharedSet();
+        s->main.store(made, std::memory_order_release);
     }
     t_inside = 1;
-    if (!p) p = makePool();
-    if (p && keyMade) pthread_setspecific(g_exitKey, p);
+    pthread_setspecific(g_exitKey, s);
     t_inside = 0;
-    if (!p) return sharedPool();
-    t_pool = p;
-    return p;
+    t_set = s;
+    return s;
 }
 
-MEMPOOL pool() { return g_onePool.load(std::memory_order_relaxed) ? sharedPool() : threadPool(); }
+PoolSet* poolSet() { return g_onePool.load(std::memory_order_relaxed) ? sharedSet() : threadSet(); }
+
+// The pool for a request of n bytes (with the room for alignment).
+MEMPOOL poolFor(PoolSet* s, std::size_t n) {
+    MEMPOOL main = s->main.load(std::memory_order_acquire);
+    if (n <= kFixedBlock || n > kClassLimit || !main) return main;
+    const int c = kClassOfStep[(n + 15) / 16];
+    std::atomic<MEMPOOL>& slot = s->classes[c];
+    if (MEMPOOL p = slot.load(std::memory_order_acquire)) return p;
+    t_inside = 1;
+    MEMPOOL made = MemPoolInitFS(static_cast<std::uint16_t>(kClassBlocks[c]), 0, POOL_SERIALIZED);
+    t_inside = 0;
+    if (!made) return main;
+    // The shared set may be reached by several threads at once.
+    MEMPOOL none = nullptr;
+    if (!slot.compare_exchange_strong(none, made, std::memory_order_acq_rel)) {
+        t_inside = 1;
+        MemPoolFree(made);
+        t_inside = 0;
+        return none;
+    }
+    return made;
+}
 
 std::uint32_t offsetOf(const void* q) {
     std::uint32_t off;
@@ -143,7 +201,7 @@ void* allocate(std::size_t size, std::size_t alignment, std::uint32_t flags) {
         errno = ENOMEM;
         return nullptr;
     }
-    MEMPOOL p = pool();
+    MEMPOOL p = poolFor(poolSet(), size + alignment);
     if (!p) return bootAlloc(size, alignment);
     void* q = place(MemAllocPtr(p, static_cast<std::uint32_t>(size + alignment), flags), alignment);
     if (!q) errno = ENOMEM;
@@ -202,7 +260,18 @@ void* brm_realloc(void* q, std::size_t size) {
     }
     const std::uint32_t off = offsetOf(q);
     auto* block = static_cast<unsigned char*>(q) - off;
-    const std::size_t old = MemSizePtr(block) - off;
+    const std::size_t whole = MemSizePtr(block);
+    const std::size_t old = whole - off;
+    // A block of a size class stays in its class: it is kept while the new size fits, and moved
+    // by hand to the pool of its new size otherwise, as is a larger block that shrinks into one.
+    if (whole <= kClassLimit || size + kAlign <= kClassLimit) {
+        if (size <= old && whole <= kClassLimit) return q;
+        void* fresh = brm_malloc(size);
+        if (!fresh) return nullptr;
+        std::memcpy(fresh, q, old < size ? old : size);
+        brm_free(q);
+        return fresh;
+    }
     auto* moved = static_cast<unsigned char*>(MemReAllocPtr(block, static_cast<std::uint32_t>(size + kAlign), 0));
     if (!moved) {
         errno = ENOMEM;

@@ -92,6 +92,42 @@ TEST(BrmMalloc, ThreadsStartedOneAfterAnotherShareOnePoolBetweenThem) {
     brm_free(warm);
 }
 
+// Sizes on both sides of every size-class edge and of the classes' top, resized up and down
+// through them one after another: the data and the alignment must survive every move.
+TEST(BrmMalloc, ResizesAcrossTheSizeClassesKeepTheData) {
+    const std::size_t steps[] = {1,   48,  64,  65,  80,  81,  96,  97,  200, 240, 241, 304,
+                                 305, 432, 433, 496, 512, 513, 900, 4000, 511, 100, 64, 2,  70000, 300, 8};
+    unsigned char* p = static_cast<unsigned char*>(brm_malloc(steps[0]));
+    ASSERT_NE(p, nullptr);
+    p[0] = 0;
+    std::size_t have = steps[0];
+    for (std::size_t i = 1; i < std::size(steps); ++i) {
+        const std::size_t n = steps[i];
+        for (std::size_t k = 0; k < have; ++k) p[k] = static_cast<unsigned char>(k * 7 + i);
+        auto* q = static_cast<unsigned char*>(brm_realloc(p, n));
+        ASSERT_NE(q, nullptr) << have << " -> " << n;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(q) % 16, 0u) << have << " -> " << n;
+        EXPECT_GE(brm_usable_size(q), n) << have << " -> " << n;
+        const std::size_t kept = have < n ? have : n;
+        std::size_t wrong = 0;
+        for (std::size_t k = 0; k < kept; ++k) wrong += q[k] != static_cast<unsigned char>(k * 7 + i);
+        EXPECT_EQ(wrong, 0u) << have << " -> " << n;
+        p = q;
+        have = n;
+    }
+    brm_free(p);
+    // Zero-filled blocks of every class, taken after blocks of the same size were dirtied and freed.
+    for (std::size_t n : {70u, 90u, 150u, 300u, 500u}) {
+        void* dirty = brm_malloc(n);
+        std::memset(dirty, 0xA5, n);
+        brm_free(dirty);
+        void* clean = brm_calloc(1, n);
+        ASSERT_NE(clean, nullptr) << n;
+        EXPECT_TRUE(filledWith(clean, n, 0)) << n;
+        brm_free(clean);
+    }
+}
+
 TEST(BrmMalloc, OnePoolForEveryThreadWhenAsked) {
     brm_one_pool(1);
     void* here = brm_malloc(100);

@@ -152,5 +152,35 @@ TEST_F(KeptPagesTest, PagesALargeBlockShrankFromReadZeroWhenItGrowsOverThemAgain
     EXPECT_TRUE(errors().empty());
 }
 
+// A kept reservation taken for a larger block than it held before, then kept again and taken for
+// a smaller one: what the larger block wrote past the smaller one's size must not show through
+// when the smaller one grows over it.
+TEST_F(KeptPagesTest, AReservationReusedAtSeveralSizesReadsZeroWhereABlockGrows) {
+    for (std::uint32_t flags : {0u, std::uint32_t{ALLOC_ZERO_FILL}}) {
+        SCOPED_TRACE(flags);
+        MEMPOOL pool = m.MemPoolInit(0);
+        void* first = m.MemAllocPtr(pool, 6000, 0);
+        m.MemFreePtr(first);
+        auto* wide = static_cast<unsigned char*>(m.MemAllocPtr(pool, 40000, 0));
+        ASSERT_EQ(pageOf(wide), pageOf(first));
+        std::memset(wide, 0xCD, m.MemSizePtr(wide));
+        m.MemFreePtr(wide);
+        auto* p = static_cast<unsigned char*>(m.MemAllocPtr(pool, 10000, 0));
+        ASSERT_EQ(pageOf(p), pageOf(first));
+        const std::uint32_t small = m.MemSizePtr(p);
+        EXPECT_EQ(m.MemPoolSize(pool), 4096u + small + 28);
+        ASSERT_EQ(m.MemReAllocPtr(p, 60000, flags | RESIZE_IN_PLACE_ONLY), p);
+        EXPECT_EQ(m.MemPoolSize(pool), 4096u + m.MemSizePtr(p) + 28);
+        std::uint32_t dirty = 0;
+        for (std::uint32_t i = small; i < m.MemSizePtr(p); ++i) dirty += p[i] != 0;
+        EXPECT_EQ(dirty, 0u);
+        EXPECT_EQ(m.MemPoolCheck(pool), 1);
+        m.MemFreePtr(p);
+        m.MemPoolFree(pool);
+        EXPECT_FALSE(mapped(pageOf(first)));
+    }
+    EXPECT_TRUE(errors().empty());
+}
+
 } // namespace
 } // namespace memlib_test

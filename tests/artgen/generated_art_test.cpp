@@ -603,4 +603,52 @@ TEST(ArtGenerator, EveryFallenFigureLiesLowerThanItStands) {
     EXPECT_GT(checked, 20);
 }
 
+// The flag's parts are placed by the pictures from one foot point: the cloth 94 above it (82
+// lowered), the cloth's shadow 34 across and 23 down, each offset halved and quartered at the
+// smaller zooms. The staff must reach from the foot up to the raised cloth, the cloth hang from
+// its hot spot, and the shadow start at the foot; a short staff left the cloth floating high
+// above its unit.
+TEST(ArtGenerator, TheFlagStaffReachesTheClothAndTheShadowStartsAtItsFoot) {
+    std::vector<artgen::LibraryJob> jobs;
+    artgen::AddFigureJobs(jobs);
+    int checked = 0;
+    for (int zoom = 0; zoom < 3; ++zoom) {
+        const std::string title = "Activation Unit Flags" + artgen::ZoomSuffix(zoom);
+        const int divisor = zoom == 0 ? 1 : zoom == 1 ? 2 : 4;
+        for (const artgen::LibraryJob& job : jobs) {
+            if (job.library != title) continue;
+            SCOPED_TRACE(title);
+            const datagen::LibrarySpec lib = job.make();
+            for (const datagen::SectionSpec& s : lib.sections)
+                for (const datagen::ImageSpec& image : s.images) {
+                    SCOPED_TRACE(image.name);
+                    // Opaque rows and columns relative to the hot spot.
+                    int top = 1 << 20, bottom = -(1 << 20), left = 1 << 20;
+                    for (int y = 0; y < image.height; ++y)
+                        for (int x = 0; x < image.width; ++x)
+                            if (image.pixels[static_cast<std::size_t>(y) * image.width + x] != 0) {
+                                top = std::min(top, y - image.hotY);
+                                bottom = std::max(bottom, y - image.hotY);
+                                left = std::min(left, x - image.hotX);
+                            }
+                    ASSERT_LE(top, bottom) << "nothing drawn";
+                    if (s.name == "Stem") {
+                        EXPECT_LE(top, -94 / divisor);
+                        EXPECT_GE(bottom, -1);
+                    } else if (s.name == "Shadow") {
+                        // From the foot, up and to the left of the hot spot, to beyond it.
+                        EXPECT_LE(left, -34 / divisor + 2);
+                        EXPECT_LE(top, -23 / divisor + 2);
+                    } else {
+                        // The cloth hangs below its hot spot, no lower than the lowered place.
+                        EXPECT_GE(top, -4);  // the wave lifts a corner
+                        EXPECT_LE(bottom, 18);
+                    }
+                }
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 3);
+}
+
 } // namespace

@@ -624,42 +624,69 @@ LibrarySpec Flags(int zoom) {
     LibrarySpec lib;
     lib.title = "Activation Unit Flags" + ZoomSuffix(zoom);
     const double scale = zoom == 0 ? 1.0 : zoom == 1 ? 0.52 : 0.3;
-    const int w = std::max(4, static_cast<int>(std::ceil(24 * scale))), h = std::max(6, static_cast<int>(std::ceil(40 * scale)));
-    auto picture = [&](const std::string& name, int which, double phase) {
+    // The pictures place the cloth and the shadow by offsets that the views halve and quarter,
+    // so the staff's length and the shadow's run follow those steps exactly.
+    const double step = zoom == 0 ? 1.0 : zoom == 1 ? 0.5 : 0.25;
+    // Lines at least a pixel wide at every zoom, or the small staff and shadow vanish.
+    const double line = std::max(1.1, 1.6 * scale);
+    // The cloth hangs 94 above the flag's foot (82 lowered) and its shadow falls 34 across and 23
+    // down from it (31 and 19 lowered): the staff reaches from the foot to just above the raised
+    // cloth, and the shadow runs from the foot to where the cloth's falls.
+    auto staff = [&](const std::string& name) {
+        const double top = 96 * step;
+        const int w = 6, h = static_cast<int>(std::ceil(top)) + 4;
+        Canvas c(w, h);
+        cairo_t* cr = c.cr();
+        const double foot = h - 1;
+        Line(cr, 2.5, foot, 2.5, foot - top, line, {90, 62, 34});
+        draw::Set(cr, {200, 170, 60});
+        Ellipse(cr, 2.5, foot - top, std::max(1.0, 1.8 * scale), std::max(1.0, 1.8 * scale));
+        cairo_fill(cr);
+        return c.Take(name, 4, 2, h - 1);
+    };
+    auto shadow = [&](const std::string& name, double phase) {
+        // The foot's shadow starts at (2, 2), the cloth's at the hot spot, 34 x 23 further.
+        const double ax = 2 + 34 * step, ay = 2 + 23 * step;
+        const double len = 18 * scale, t = std::max(1.5, 4 * scale), wave = 2 * scale * std::sin(phase * 2 * M_PI);
+        const int w = static_cast<int>(std::ceil(ax + len)) + 3, h = static_cast<int>(std::ceil(ay + 4 * scale + t + 2 * scale)) + 3;
+        Canvas c(w, h);
+        cairo_t* cr = c.cr();
+        draw::Set(cr, {24, 30, 18}, 0.55);
+        cairo_set_line_width(cr, line);
+        cairo_move_to(cr, 2, 2);
+        cairo_line_to(cr, ax, ay);
+        cairo_stroke(cr);
+        const double dy = 4 * scale;
+        cairo_move_to(cr, ax, ay);
+        cairo_curve_to(cr, ax + len / 3, ay + dy / 3 + wave, ax + 2 * len / 3, ay + 2 * dy / 3 - wave, ax + len, ay + dy + wave);
+        cairo_line_to(cr, ax + len, ay + dy + wave + t);
+        cairo_curve_to(cr, ax + 2 * len / 3, ay + 2 * dy / 3 - wave + t, ax + len / 3, ay + dy / 3 + wave + t, ax, ay + t);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+        return c.Take(name, 4, static_cast<int>(std::lround(ax)), static_cast<int>(std::lround(ay)));
+    };
+    auto cloth = [&](const std::string& name, int which, double phase) {
+        // Hung by its top corner at the staff, where the picture places it.
+        const int w = std::max(4, static_cast<int>(std::ceil(24 * scale))), h = std::max(4, static_cast<int>(std::ceil(18 * scale)));
         Canvas c(w, h);
         cairo_t* cr = c.cr();
         cairo_scale(cr, scale, scale);
-        // Lines at least a pixel wide at every zoom, or the small staff and shadow vanish.
-        const double pixel = 1.1 / scale;
-        if (which == 0) {  // the staff
-            Line(cr, 3, 2, 3, 38, std::max(1.6, pixel), {90, 62, 34});
-            draw::Set(cr, {200, 170, 60});
-            Ellipse(cr, 3, 2, 1.8, 1.8);
-            cairo_fill(cr);
-        } else if (which == 1) {  // its shadow on the ground
-            draw::Set(cr, {24, 30, 18}, 0.6);
-            const double t = std::max(3.0, pixel * 2.2);
-            cairo_move_to(cr, 3, 39 - t * 0.5);
-            cairo_line_to(cr, 20, 33 + 2 * std::sin(phase * 2 * M_PI));
-            cairo_line_to(cr, 20, 33 + 2 * std::sin(phase * 2 * M_PI) + t);
-            cairo_line_to(cr, 3, 39 + t * 0.3);
-            cairo_close_path(cr);
-            cairo_fill(cr);
-        } else {
-            const bool u = which == 2 || which == 4, dis = which >= 4;
-            cairo_save(cr);
-            cairo_translate(cr, 3.8, 3);
-            draw::Flag(cr, 0, 0, 18, 12, u, phase, dis);
-            cairo_restore(cr);
-        }
-        return c.Take(name, 4, static_cast<int>(3 * scale), h - 1);
+        const bool u = which == 2 || which == 4, dis = which >= 4;
+        cairo_save(cr);
+        cairo_translate(cr, 3.8, 3);
+        draw::Flag(cr, 0, 0, 18, 12, u, phase, dis);
+        cairo_restore(cr);
+        return c.Take(name, 4, static_cast<int>(std::lround(3 * scale)), static_cast<int>(std::lround(3 * scale)));
     };
     const char* names[6] = {"Stem", "Shadow", "union", "confederate", "union dis", "confederate dis"};
     for (int k = 0; k < 6; ++k) {
         SectionSpec s;
         s.name = names[k];
         const int n = k == 0 ? 1 : 4;
-        for (int i = 0; i < n; ++i) s.images.push_back(picture(s.name + " " + std::to_string(i), k, i / 4.0));
+        for (int i = 0; i < n; ++i) {
+            const std::string image = s.name + " " + std::to_string(i);
+            s.images.push_back(k == 0 ? staff(image) : k == 1 ? shadow(image, i / 4.0) : cloth(image, k, i / 4.0));
+        }
         lib.sections.push_back(std::move(s));
     }
     return lib;

@@ -81,15 +81,15 @@ void PostShort(Component* sender, const char* name, std::uint16_t value) {
 class VhAppServices : public FrontDialogServices {
 public:
     explicit VhAppServices(VhApp& app_)
-        : FrontDialogServices(&app_), app(app_), objectives(&app_, [&app_] { return app_.GetScenarioIndex(); }) {}
-    int RunObjectivesDialog() override { return objectives.RunObjectivesDialog(); }
+        : FrontDialogServices(&app_), app(app_), moreDialogs(&app_, [&app_] { return app_.GetScenarioIndex(); }) {}
+    int RunObjectivesDialog() override { return moreDialogs.RunObjectivesDialog(); }
     // Without these the campaign went on to its first follower on its own and never showed the
     // end of the war.
     bool RunCampaignMapDialog(std::int32_t battle, const List<short>& choices, std::int32_t& choice) override {
-        return objectives.RunCampaignMapDialog(battle, choices, choice);
+        return moreDialogs.RunCampaignMapDialog(battle, choices, choice);
     }
     void RunCampaignResultsDialog(std::int32_t nation, int won, std::int16_t tally0, std::int16_t tally1) override {
-        objectives.RunCampaignResultsDialog(nation, won, tally0, tally1);
+        moreDialogs.RunCampaignResultsDialog(nation, won, tally0, tally1);
     }
     std::string GetSaveName() override { return app.GetSaveName(); }
     int GetGameMode() override { return app.GetGameMode(); }
@@ -102,7 +102,7 @@ public:
 
 private:
     VhApp& app;
-    MoreDialogServices objectives;
+    MoreDialogServices moreDialogs;
 };
 
 VhApp* VhApp::Get() { return g_app; }

@@ -71,14 +71,7 @@ windows 0-options.txt
 click-control 1
 wait-gone "Game Options"
 wait-window "Cedar Mountain - Turn 1" 180000
-menu 230
-wait-window "Preferences"
-click-control 101
-click-control 102
-click-control 20
-click-control 1
-wait-gone "Preferences"
-menu 218
+)" + kAnimationsOff + R"(menu 218
 wait-menu-enabled 224 600000
 menu 209
 pause 3000

@@ -139,18 +139,7 @@ pause 3000
 )";
 
 // Ctrl+S, then the battle saved under the name "mid".
-inline const char* const kSaveAsMid = R"(key-down CONTROL
-key S
-key-up CONTROL
-wait-window "Save Game"
-click-control 10
-key M
-key I
-key D
-wait-enabled 1
-click-control 1
-wait-gone "Save Game"
-)";
+inline const std::string kSaveAsMid = SaveGameAs("MID");
 
 // From the main menu, Load Game of the battle saved as "mid", up to its map window.
 inline const char* const kLoadMid = R"S(click-control 101

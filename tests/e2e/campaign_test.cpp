@@ -74,28 +74,10 @@ wait-enabled 1
 click-control 1
 wait-gone "Game Options"
 wait-window "1st Bull Run - Turn 1" 180000
-menu 230
-wait-window "Preferences"
-click-control 101
-click-control 102
-click-control 20
-click-control 1
-wait-gone "Preferences"
-)") + FinishTurns(1, kLastTurn - 1) +
+)") + kAnimationsOff + FinishTurns(1, kLastTurn - 1) +
                 R"(wait-window "1st Bull Run - Turn 13" 120000
 wait-menu-enabled 226 120000
-key-down CONTROL
-key S
-key-up CONTROL
-wait-window "Save Game"
-click-control 10
-key E
-key N
-key D
-wait-enabled 1
-click-control 1
-wait-gone "Save Game"
-)" + kEndTheBattle +
+)" + SaveGameAs("END") + kEndTheBattle +
                 R"(click-client "Campaign Game" 285 348
 pause 500
 windows picked.txt

@@ -146,6 +146,24 @@ click-control 1
 wait-gone "Game Options"
 )";
 
+// Ctrl+S in a battle, then the battle saved under a name typed as these capital letters (the
+// program shows it in lower case).
+inline std::string SaveGameAs(const std::string& letters) {
+    std::string s = "key-down CONTROL\nkey S\nkey-up CONTROL\nwait-window \"Save Game\"\nclick-control 10\n";
+    for (char c : letters) s += std::string("key ") + c + "\n";
+    return s + "wait-enabled 1\nclick-control 1\nwait-gone \"Save Game\"\n";
+}
+
+// The map's Preferences with the animations switched off, so that a whole battle plays quickly.
+inline const char* const kAnimationsOff = R"(menu 230
+wait-window "Preferences"
+click-control 101
+click-control 102
+click-control 20
+click-control 1
+wait-gone "Preferences"
+)";
+
 inline std::vector<ShownWindow> ReadWindows(const std::string& path) {
     std::vector<ShownWindow> out;
     std::ifstream in(path);

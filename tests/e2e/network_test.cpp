@@ -690,8 +690,10 @@ std::string PlayOwnLeadersToTheEnd(bool host) {
         s += "menu-until 224 101 \"&Army Details\" 600000\nclick-control 1\nwait-gone \"Game Overview\" 120000\n";
     s += "menu-until 224 102 \"&View Field\" 600000\npause 1000\nwindows end.txt\nclick-control 101\n"
          "wait-window \"Game Overview\" 120000\npause 1000\nwindows overview.txt\nscreenshot overview.png\n";
-    return s + (host ? "pause 60000\nquit\n"
-                     : "wait-window \"Communications Error\" 240000\nclick-control 1\nwait-control 103 \"&Multiplayer\" 120000\nquit\n");
+    // The joiner, told, leaves from where it stands as the host did: whether its end-of-game
+    // dialogs are still up after the box depends on when the host's leaving reaches it, and the
+    // way back to the main menu after a host leaves is the mid-battle tests' to check.
+    return s + (host ? "pause 60000\nquit\n" : "wait-window \"Communications Error\" 240000\nclick-control 1\npause 2000\nquit\n");
 }
 
 // A whole battle between the two machines, each playing its own side's leaders: both reach the
